@@ -1,0 +1,104 @@
+#include "app/defile_image.h"
+
+#include <algorithm>
+
+#include "app/form1.h"
+#include "platform/core/files.h"
+
+namespace app {
+
+using platform::Picture;
+
+TDefileImage::TDefileImage(TForm1& form) : form_(form) {}
+
+bool MemeFichier(const std::string& a, const std::string& b) { return platform::SameFile(a, b); }
+
+void TDefileImage::ChargeDossier(const std::string& dossier) {
+    // The scan that is running, if any, belongs to the folder being left: it
+    // must add nothing more to the new list.
+    if (form_.ScruteDossier1.EnCours()) form_.ScruteDossier1.Abandonne();
+    FNumImage = 1;
+    FDossier = dossier;
+    FListe.Clear();
+    FNumTampon = 0;
+    form_.TrackBarNumImageEnCours->SetMax(1);
+    form_.ScruteDossier1.SousDossier = form_.CheckBoxSousDossiers->checkState() == Qt::Checked;
+    form_.ScruteDossier1.Dossier = dossier;
+    form_.ScruteDossier1.Execute();
+}
+
+std::string TDefileImage::NomFichier(int32_t n) const {
+    if (n < 1 || n > FListe.Count()) return {};
+    return FListe[n - 1];
+}
+
+int32_t TDefileImage::IndexFichier(const std::string& fichier) const {
+    for (int32_t i = 0; i < FListe.Count(); ++i) {
+        if (FListe[i] == fichier || MemeFichier(FListe[i], fichier)) return i + 1;
+    }
+    return 0;
+}
+
+void TDefileImage::AfficheFichier(const std::string& fichier) {
+    FNumImage = 0;
+    SetNumImage(IndexFichier(fichier));
+}
+
+void TDefileImage::SetNumImage(int32_t n) {
+    n = std::max(n, 1);
+    n = std::min(n, FListe.Count());
+    if (n == FNumImage) return;
+    FNumImage = n;
+    if (OnChangeNumImage) OnChangeNumImage(*this);
+    AfficheImageEnCours();
+}
+
+void TDefileImage::AfficheImageEnCours() {
+    const int32_t count = FListe.Count();
+    if (count > 0 && FNumImage >= 1 && FNumImage <= count) {
+        const std::string nom = NomFichier(FNumImage);
+        if (FNumImage == FNumTampon) {
+            form_.Korvel1->AfficheGraphique(&form_.ImageTamponSuivante1->GetPicture(), nom);
+        } else if (platform::FileExists(nom)) {
+            form_.Korvel1->ChargeFichier(nom);
+        }
+        form_.Korvel1->repaint();
+    }
+    if (FNumImage + 1 <= count && platform::FileExists(NomFichier(FNumImage + 1))) Precharge(FNumImage + 1);
+}
+
+void TDefileImage::Precharge(int32_t n) {
+    // The buffer counts as holding picture n only once it decoded: a picture
+    // that fails here is read again when it is shown, and its error is
+    // reported then.
+    FNumTampon = 0;
+    Picture& tampon = form_.ImageTamponSuivante1->GetPicture();
+    tampon.Assign(nullptr);
+    Picture suivante;
+    try {
+        suivante.LoadFromFile(NomFichier(n));
+        const platform::Graphic* graphic = suivante.GetGraphic();
+        if (graphic != nullptr && !graphic->Empty()) {
+            const platform::Rect r = form_.Korvel1->DispositionPour(suivante.Width(), suivante.Height());
+            graphic->Prepare(std::max(r.Width(), 1), std::max(r.Height(), 1));
+        }
+    } catch (const std::exception&) {
+        return;
+    }
+    tampon.Assign(suivante);
+    FNumTampon = n;
+}
+
+void TDefileImage::Lance() {
+    form_.TimerDefileImageTimer();
+    form_.TimerDefileImage->SetEnabled(true);
+}
+
+void TDefileImage::LanceDiaporamaDebut() {
+    FNumImage = 0;
+    Lance();
+}
+
+void TDefileImage::Arrete() { form_.TimerDefileImage->SetEnabled(false); }
+
+}  // namespace app

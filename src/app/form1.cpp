@@ -1,0 +1,430 @@
+#include "app/form1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStyle>
+#include <QVBoxLayout>
+#include <chrono>
+
+#include "app/defile_image.h"
+#include "app/ligne_commande.h"
+#include "components/outils.h"
+#include "platform/core/files.h"
+#include "platform/core/text.h"
+#include "platform/ui/application.h"
+
+namespace app {
+
+using platform::ui::Application;
+using platform::ui::BorderStyle;
+using platform::ui::CheckBox;
+using platform::ui::SpeedButton;
+using platform::ui::TrackBar;
+using platform::ui::WindowState;
+
+namespace {
+
+// A quarter of a second, in days: wheel notches closer than this to the last
+// step are dropped.
+constexpr double kPauseMolette = 2.8935185185185184e-6;
+
+QString Q(const char* text) { return QString::fromUtf8(text); }
+
+double JoursDepuisDemarrage() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count() / 86400.0;
+}
+
+LigneCommande Analyse(const std::vector<std::string>& arguments) {
+    return AnalyseLigneCommande(arguments, platform::CurrentDirectory(),
+                                [](const std::string& nom) { return platform::FileExists(nom); });
+}
+
+}  // namespace
+
+TForm1::TForm1(Application& application, std::vector<std::string> arguments)
+    : Form(application, "Form1"), Maintenant(JoursDepuisDemarrage), arguments_(std::move(arguments)) {
+    SetCaption("Visualisateur de diapos");
+    resize(1060, 613);
+    CreeControles();
+    CreeMenus();
+
+    OnCreate = [this](Form&) { FormCreate(); };
+    OnShow = [this](Form&) { FormShow(); };
+    OnKeyDown = [this](Form&, int key, Qt::KeyboardModifiers) { FormKeyDown(key); };
+    OnMouseWheelDown = [this](Form&, bool& handled) { FormMouseWheelDown(handled); };
+    OnMouseWheelUp = [this](Form&, bool& handled) { FormMouseWheelUp(handled); };
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::CreeControles() {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    Korvel1 = new components::TImageBrenlow(this, "Korvel1");
+    Korvel1->setAutoFillBackground(true);
+    QPalette noir = Korvel1->palette();
+    noir.setColor(QPalette::Window, Qt::black);
+    Korvel1->setPalette(noir);
+    Korvel1->SetSaisieRectangle(true);
+    Korvel1->SetSaisieRectangleProportionelle(false);
+    Korvel1->SetCompressionQuality(30);
+    Korvel1->SetStretch(true);
+    Korvel1->SetMargeConstante(10);
+    Korvel1->SetMargeMinGauche(10);
+    Korvel1->SetMargeMinDroite(10);
+    Korvel1->SetMargeMinHaut(10);
+    Korvel1->SetMargeMinBas(10);
+    Korvel1->SetCoefZoom(1.0);
+    Korvel1->SetGardeProportion(true);
+    Korvel1->OnAffiche = [this](components::TImageBrenlow&) { Korvel1Affiche(); };
+    Korvel1->setContextMenuPolicy(Qt::CustomContextMenu);
+    layout->addWidget(Korvel1, 1);
+
+    PanelControl = new QWidget(this);
+    PanelControl->setObjectName("PanelControl");
+    PanelControl->setFixedHeight(64);
+    layout->addWidget(PanelControl);
+
+    QStyle* style = QApplication::style();
+    auto bouton = [&](const char* name, const char* caption, const char* hint, QStyle::StandardPixmap glyph,
+                      QRect bounds) {
+        auto* b = new SpeedButton(PanelControl, name, caption);
+        if (glyph != QStyle::SP_CustomBase) b->setIcon(style->standardIcon(glyph));
+        b->setToolTip(Q(hint));
+        b->setGeometry(bounds);
+        return b;
+    };
+    SpeedButtonOuvrir = bouton("SpeedButtonOuvrir", "", "Choix du dossier contenant les images",
+                               QStyle::SP_DialogOpenButton, QRect(4, 4, 30, 28));
+    SpeedButtonPasAPasRecule = bouton("SpeedButtonPasAPasRecule", "<--", "Image précédente", QStyle::SP_CustomBase,
+                                      QRect(36, 4, 40, 28));
+    SpeedButtonavance1 =
+        bouton("SpeedButtonavance1", "-->", "Image suivante", QStyle::SP_CustomBase, QRect(78, 4, 40, 28));
+    SpeedButton2 = bouton("SpeedButton2", "", "Diaporama", QStyle::SP_MediaPlay, QRect(120, 4, 30, 28));
+    SpeedButtonStopDiaporama =
+        bouton("SpeedButtonStopDiaporama", "", "Stop", QStyle::SP_MediaStop, QRect(152, 4, 30, 28));
+
+    CheckBoxSousDossiers = new CheckBox(PanelControl, "CheckBoxSousDossiers", "Cis sous-dossiers");
+    CheckBoxSousDossiers->setToolTip(Q("Pour afficher également les images de tous les sous-dossiers"));
+    CheckBoxSousDossiers->setGeometry(4, 38, 132, 22);
+    CheckBoxMarcheArriere = new CheckBox(PanelControl, "CheckBoxMarcheArriere", "Marche Arrière");
+    CheckBoxMarcheArriere->setToolTip(Q("Faire avancer en marche arière le diaporama"));
+    CheckBoxMarcheArriere->setGeometry(138, 38, 128, 22);
+
+    Label1 = new QLabel(Q("Défilement manuel"), PanelControl);
+    Label1->setObjectName("Label1");
+    Label1->setGeometry(276, 4, 200, 16);
+    TrackBarNumImageEnCours = new TrackBar(PanelControl, "TrackBarNumImageEnCours", 1, 1, 1);
+    TrackBarNumImageEnCours->setToolTip(Q("Avance manuelle"));
+    TrackBarNumImageEnCours->setGeometry(270, 22, 260, 32);
+
+    Label2 = new QLabel(Q("Vitesse de défilement"), PanelControl);
+    Label2->setObjectName("Label2");
+    Label2->setGeometry(542, 4, 160, 16);
+    TrackBarVitesse = new TrackBar(PanelControl, "TrackBarVitesse", 0, 1000, 400);
+    TrackBarVitesse->setToolTip(Q("Vitesse de défilement"));
+    TrackBarVitesse->setTickInterval(100);
+    TrackBarVitesse->setGeometry(536, 22, 170, 32);
+
+    GroupBox1 = new QGroupBox(Q("Zoom"), PanelControl);
+    GroupBox1->setObjectName("GroupBox1");
+    GroupBox1->setGeometry(712, 0, 200, 62);
+    TrackBarCoefZoom = new TrackBar(GroupBox1, "TrackBarCoefZoom", 1, 500, 100);
+    TrackBarCoefZoom->setToolTip(Q("Zoom"));
+    TrackBarCoefZoom->setTickInterval(50);
+    TrackBarCoefZoom->setGeometry(4, 18, 124, 32);
+    CheckBoxAjuster = new CheckBox(GroupBox1, "CheckBoxAjuster", "Ajuster");
+    CheckBoxAjuster->setToolTip(
+        Q("Redimensionne l'ilmage automatiquement lors du redimensionnement de la fenêtre."));
+    CheckBoxAjuster->setChecked(true);
+    CheckBoxAjuster->setGeometry(130, 16, 68, 20);
+    LabelZoom = new QLabel(Q("1"), GroupBox1);
+    LabelZoom->setObjectName("LabelZoom");
+    LabelZoom->setGeometry(134, 38, 60, 16);
+
+    CheckBox1 = new CheckBox(PanelControl, "CheckBox1", "Saisie prop.");
+    CheckBox1->setToolTip(Q("Garder les proportions de l'image."));
+    CheckBox1->setGeometry(918, 6, 100, 20);
+    LabelDim = new QLabel(PanelControl);
+    LabelDim->setObjectName("LabelDim");
+    LabelDim->setToolTip(Q("Larg x Ht"));
+    LabelDim->setGeometry(918, 32, 100, 16);
+
+    ImageTamponSuivante1 = new platform::ui::Image(PanelControl, "ImageTamponSuivante1");
+    ImageTamponSuivante1->SetStretch(true);
+    ImageTamponSuivante1->SetProportional(true);
+    ImageTamponSuivante1->setGeometry(1022, 4, 33, 33);
+    ImageResultSaisieRectangle = new platform::ui::Image(PanelControl, "ImageResultSaisieRectangle");
+    ImageResultSaisieRectangle->setGeometry(1022, 42, 17, 17);
+    ImageResultSaisieRectangle->hide();
+    Korvel1->SetImageVueResultatSaisiRectangle(ImageResultSaisieRectangle);
+
+    ScruteDossier1.Filtre = "*.jpg;*.gif;*.bmp";
+    ScruteDossier1.SousDossier = true;
+    ScruteDossier1.MaxPenetration = 10000;
+    ScruteDossier1.OnFichier = [this](components::TScruteDossier&, const std::string& nom) {
+        ScruteDossier1Fichier(nom);
+    };
+    ScruteDossier1.OnFinExecute = [this](components::TScruteDossier&) { ScruteDossier1FinExecute(); };
+    ScruteDossier1.TraiteMessages = [this] { App().ProcessMessages(); };
+
+    TimerDefileImage = new platform::ui::Timer(this, "TimerDefileImage");
+    TimerDefileImage->OnTimer = [this](platform::ui::Timer&) { TimerDefileImageTimer(); };
+
+    SpeedButtonPasAPasRecule->OnClick = [this](SpeedButton&) { SpeedButtonPasAPasReculeClick(); };
+    SpeedButtonavance1->OnClick = [this](SpeedButton&) { SpeedButtonavance1Click(); };
+    SpeedButtonOuvrir->OnClick = [this](SpeedButton&) { Ouvrir1Click(); };
+    SpeedButton2->OnClick = [this](SpeedButton&) { ActionLanceDiaporamaExecute(); };
+    CheckBoxSousDossiers->OnMouseUp = [this](CheckBox&) { CheckBoxSousDossiersMouseUp(); };
+    CheckBoxMarcheArriere->OnMouseUp = [this](CheckBox&) { CheckBoxMarcheArriereMouseUp(); };
+    TrackBarNumImageEnCours->OnChange = [this](TrackBar&) { TrackBarNumImageEnCoursChange(); };
+    TrackBarNumImageEnCours->OnEnter = [this](TrackBar&) { TrackBarNumImageEnCoursEnter(); };
+    TrackBarVitesse->OnEnter = [this](TrackBar&) { ChangeFocuseEnter(); };
+    TrackBarCoefZoom->OnChange = [this](TrackBar&) { TrackBarCoefZoomChange(); };
+    TrackBarCoefZoom->OnEnter = [this](TrackBar&) { TrackBarCoefZoomEnter(); };
+    CheckBoxAjuster->OnClick = [this](CheckBox&) { CheckBoxAjusterClick(); };
+    CheckBox1->OnClick = [this](CheckBox&) { CheckBox1Click(); };
+}
+
+void TForm1::CreeMenus() {
+    auto action = [this](const char* caption, const std::function<void()>& handler) {
+        auto* a = new QAction(Q(caption), this);
+        connect(a, &QAction::triggered, this, [this, handler] { App().Guard(handler); });
+        return a;
+    };
+    ActionPleinEcran = action("Plein écran", [this] { ActionPleinEcranExecute(); });
+    ActionLanceDiaporama = action("Diaporama", [this] { ActionLanceDiaporamaExecute(); });
+    ActionStopDiaporama = action("", [this] { ActionStopDiaporamaExecute(); });
+    ActionStopDiaporama->setToolTip(Q("Stop"));
+    SpeedButtonStopDiaporama->setDefaultAction(ActionStopDiaporama);
+    SpeedButtonStopDiaporama->setIcon(QApplication::style()->standardIcon(QStyle::SP_MediaStop));
+
+    MainMenu1 = new QMenuBar(this);
+    MainMenu1->setObjectName("MainMenu1");
+    layout()->setMenuBar(MainMenu1);
+    QMenu* fichier = MainMenu1->addMenu(Q("&Fichier"));
+    connect(fichier, &QMenu::aboutToShow, this, [this] { App().Guard([this] { MenuFichierClick(); }); });
+    fichier->addAction(action("&Ouvrir", [this] { Ouvrir1Click(); }));
+    fichier->addAction(action("&Quitter", [this] { QuitterClick(); }));
+    QMenu* affichage = MainMenu1->addMenu(Q("Affichage"));
+    affichage->addAction(ActionPleinEcran);
+    affichage->addAction(ActionLanceDiaporama);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName("PopupMenu1");
+    connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { App().Guard([this] { PopupMenu1Popup(); }); });
+    PopupMenu1->addAction(ActionLanceDiaporama);
+    PopupMenu1->addAction(action("Suivante", [this] { Suivante1Click(); }));
+    PopupMenu1->addAction(action("Précédente", [this] { Prcedente1Click(); }));
+    PopupMenu1->addAction(ActionPleinEcran);
+    connect(Korvel1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { PopupMenu1->popup(Korvel1->mapToGlobal(pos)); });
+}
+
+void TForm1::Loaded() { Korvel1->Loaded(); }
+
+void TForm1::FormCreate() {
+    LabelDim->clear();
+    FDefileImage = std::make_unique<TDefileImage>(*this);
+    FFormShowFait = false;
+    App().SetHintHidePause(5000);
+    SetKeyPreview(true);
+    LabelZoom->setText(QString::fromStdString(platform::FormatFloatGeneral(TrackBarCoefZoom->Position() / 100.0)));
+    if (Analyse(arguments_).PleinEcran()) BasculePleinEcran();
+}
+
+void TForm1::FormShow() {
+    if (FFormShowFait) return;
+    FDefileImage->OnChangeNumImage = [this](TDefileImage&) { FormChangeNumImage(); };
+    const LigneCommande ligne = Analyse(arguments_);
+    if (ligne.SousDossiers()) CheckBoxSousDossiers->SetChecked(true);
+    if (!ligne.texte.empty() && components::ExisteDossier(ligne.dossier)) {
+        FDefileImage->ChargeDossier(ligne.dossier);
+        if (ligne.Diaporama()) {
+            FDefileImage->LanceDiaporamaDebut();
+        } else {
+            FDefileImage->AfficheFichier(ligne.fichier);
+            TrackBarNumImageEnCours->SetPosition(FDefileImage->FNumImage);
+        }
+    }
+    FFormShowFait = true;
+}
+
+void TForm1::FormKeyDown(int key) {
+    switch (key) {
+        case Qt::Key_Escape:
+        case Qt::Key_Space:
+            BasculePleinEcran();
+            break;
+        case Qt::Key_Left:
+            FDefileImage->SetNumImage(FDefileImage->FNumImage - 1);
+            break;
+        case Qt::Key_Right:
+            FDefileImage->SetNumImage(FDefileImage->FNumImage + 1);
+            break;
+        default:
+            break;
+    }
+}
+
+void TForm1::Molette(int pas) {
+    if (TrackBarNumImageEnCours->hasFocus()) return;
+    const double maintenant = Maintenant();
+    if (maintenant - FDerniereMolette > kPauseMolette) {
+        FDerniereMolette = maintenant;
+        FDefileImage->SetNumImage(FDefileImage->FNumImage + pas);
+    }
+}
+
+void TForm1::FormMouseWheelDown(bool& handled) {
+    Molette(1);
+    handled = true;
+}
+
+void TForm1::FormMouseWheelUp(bool& handled) {
+    Molette(-1);
+    handled = true;
+}
+
+void TForm1::SpeedButtonavance1Click() { TrackBarNumImageEnCours->SetPosition(TrackBarNumImageEnCours->Position() + 1); }
+
+void TForm1::SpeedButtonPasAPasReculeClick() {
+    TrackBarNumImageEnCours->SetPosition(TrackBarNumImageEnCours->Position() - 1);
+}
+
+void TForm1::Suivante1Click() { FDefileImage->SetNumImage(FDefileImage->FNumImage + 1); }
+
+void TForm1::Prcedente1Click() { FDefileImage->SetNumImage(FDefileImage->FNumImage - 1); }
+
+void TForm1::CheckBoxSousDossiersMouseUp() {
+    // Only a click reloads: the box has the focus after it. The scan of no
+    // folder at all must never walk the whole disk.
+    if (!CheckBoxSousDossiers->hasFocus() || FDefileImage->FDossier.empty()) return;
+    FDefileImage->Arrete();
+    FDefileImage->ChargeDossier(FDefileImage->FDossier);
+    TrackBarNumImageEnCours->setFocus(Qt::OtherFocusReason);
+}
+
+void TForm1::CheckBoxMarcheArriereMouseUp() { TrackBarNumImageEnCours->setFocus(Qt::OtherFocusReason); }
+
+void TForm1::ChangeFocuseEnter() { TrackBarNumImageEnCours->setFocus(Qt::OtherFocusReason); }
+
+void TForm1::TrackBarCoefZoomEnter() { TrackBarNumImageEnCours->setFocus(Qt::OtherFocusReason); }
+
+void TForm1::TrackBarNumImageEnCoursEnter() { SetActiveControl(nullptr); }
+
+void TForm1::TrackBarCoefZoomChange() {
+    Korvel1->SetCoefZoom(TrackBarCoefZoom->Position() / 100.0);
+    CheckBoxAjuster->SetChecked(false);
+    LabelZoom->setText(QString::fromStdString(platform::FormatFloatGeneral(Korvel1->CoefZoom())));
+}
+
+void TForm1::CheckBoxAjusterClick() { Korvel1->SetStretch(CheckBoxAjuster->Checked()); }
+
+void TForm1::CheckBox1Click() { Korvel1->SetSaisieRectangleProportionelle(CheckBox1->Checked()); }
+
+void TForm1::ActionPleinEcranExecute() { BasculePleinEcran(); }
+
+void TForm1::BasculePleinEcran() {
+    if (GetBorderStyle() != BorderStyle::None) {
+        SetBorderStyle(BorderStyle::None);
+        etat_sauve_ = GetWindowState();
+        hauteur_sauvee_ = Height();
+        largeur_sauvee_ = Width();
+        haut_sauve_ = Top();
+        gauche_sauvee_ = Left();
+        PanelControl->hide();
+        SetWindowState(WindowState::Maximized);
+        MainMenu1->hide();
+        FPleinEcran = true;
+        ActionPleinEcran->setText(Q("Retour écran normal"));
+    } else {
+        SetBorderStyle(BorderStyle::Sizeable);
+        SetWindowState(etat_sauve_);
+        SetHeight(hauteur_sauvee_);
+        SetWidth(largeur_sauvee_);
+        SetTop(haut_sauve_);
+        SetLeft(gauche_sauvee_);
+        PanelControl->show();
+        MainMenu1->show();
+        FPleinEcran = false;
+        ActionPleinEcran->setText(Q("Plein écran"));
+        SetActiveControl(TrackBarNumImageEnCours);
+    }
+}
+
+void TForm1::Korvel1Affiche() {
+    SetCaption(FDefileImage->NomFichier(FDefileImage->FNumImage));
+    const platform::Picture& picture = Korvel1->GetPicture();
+    LabelDim->setText(QString::number(picture.Width()) + "x" + QString::number(picture.Height()));
+    Korvel1->setToolTip(QString());
+}
+
+void TForm1::ScruteDossier1Fichier(const std::string& nom) { FDefileImage->FListe.Add(nom); }
+
+void TForm1::ScruteDossier1FinExecute() {
+    FDefileImage->FListe.Sort();
+    TrackBarNumImageEnCours->SetMax(FDefileImage->FListe.Count());
+}
+
+void TForm1::TimerDefileImageTimer() {
+    TimerDefileImage->SetInterval(TrackBarVitesse->Position() * 10 + 1);
+    TDefileImage& d = *FDefileImage;
+    const int32_t count = d.FListe.Count();
+    if (count == 0) {
+        d.Arrete();
+        return;
+    }
+    if (CheckBoxMarcheArriere->checkState() == Qt::Unchecked) {
+        if (count >= d.FNumImage) d.SetNumImage(d.FNumImage + 1 <= count ? d.FNumImage + 1 : 1);
+        if (count < d.FNumImage) d.SetNumImage(1);
+    } else if (d.FNumImage >= 1) {
+        d.SetNumImage(d.FNumImage - 1 > 0 ? d.FNumImage - 1 : count);
+    }
+}
+
+void TForm1::TrackBarNumImageEnCoursChange() {
+    if (TrackBarNumImageEnCours->Position() != FDefileImage->FNumImage) {
+        FDefileImage->SetNumImage(TrackBarNumImageEnCours->Position());
+    }
+}
+
+void TForm1::FormChangeNumImage() {
+    if (FDefileImage->FNumImage != TrackBarNumImageEnCours->Position()) {
+        TrackBarNumImageEnCours->SetPosition(FDefileImage->FNumImage);
+    }
+}
+
+void TForm1::MenuFichierClick() { FDefileImage->Arrete(); }
+
+void TForm1::PopupMenu1Popup() { FDefileImage->Arrete(); }
+
+void TForm1::Ouvrir1Click() {
+    FDefileImage->Arrete();
+    platform::ui::OpenFileRequest demande;
+    demande.filter =
+        "Fichiers images JPEG, GIF, BMP|*.jpg;*.gif;*.bmp|Fichier image GIF(*.gif)|*.gif|Fichier image "
+        "BMP(*.bmp)|*.bmp|Fichier image JPEG (*.jpg)|*.jpg|Tous|*.*";
+    demande.file_name = "Facultatif";
+    demande.initial_dir = FDefileImage->FDossier;
+    const std::optional<std::string> choisi = App().GetDialogs().OpenFile(demande);
+    if (!choisi) return;
+    const size_t separateur = choisi->rfind('/');
+    FDefileImage->ChargeDossier(separateur == std::string::npos ? std::string() : choisi->substr(0, separateur + 1));
+    FDefileImage->AfficheFichier(*choisi);
+}
+
+void TForm1::QuitterClick() { close(); }
+
+void TForm1::ActionLanceDiaporamaExecute() { FDefileImage->Lance(); }
+
+void TForm1::ActionStopDiaporamaExecute() { FDefileImage->Arrete(); }
+
+}  // namespace app

@@ -1,0 +1,210 @@
+#include "components/image_brenlow.h"
+
+#include <QResizeEvent>
+#include <QRubberBand>
+#include <QScrollArea>
+#include <algorithm>
+
+#include "platform/core/arith.h"
+#include "platform/core/files.h"
+#include "platform/graphics/bitmap.h"
+#include "platform/graphics/canvas.h"
+#include "platform/ui/application.h"
+
+namespace components {
+
+using platform::Bitmap;
+using platform::Canvas;
+using platform::Picture;
+using platform::Point;
+using platform::Rect;
+using platform::ui::Application;
+using platform::ui::MouseArgs;
+
+TImageBrenlow::TImageBrenlow(QWidget* parent, const std::string& name) : QFrame(parent) {
+    setObjectName(QString::fromStdString(name));
+    scroll_box_ = new QScrollArea(this);
+    scroll_box_->setObjectName(QString::fromStdString(name) + "ScrollBox");
+    scroll_box_->setFrameShape(QFrame::NoFrame);
+    scroll_box_->setWidgetResizable(false);
+    scroll_box_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    scroll_box_->setFocusPolicy(Qt::NoFocus);
+    contenu_ = new QWidget;
+    contenu_->setAutoFillBackground(false);
+    scroll_box_->setWidget(contenu_);
+    image_ = new platform::ui::Image(contenu_, name + "Image");
+    image_->SetStretch(true);
+    bande_ = new QRubberBand(QRubberBand::Rectangle, scroll_box_->viewport());
+
+    image_->OnMouseDown = [this](QWidget& sender, const MouseArgs& args) { ImageMouseDown(sender, args); };
+    image_->OnMouseMove = [this](QWidget& sender, const MouseArgs& args) { ImageMouseMove(sender, args); };
+    image_->OnMouseUp = [this](QWidget& sender, const MouseArgs& args) { ImageMouseUp(sender, args); };
+}
+
+void TImageBrenlow::SetStretch(bool stretch) {
+    stretch_ = stretch;
+    AjusteImage();
+}
+
+void TImageBrenlow::SetCoefZoom(double coef) {
+    coef_zoom_ = coef;
+    AjusteImage();
+}
+
+void TImageBrenlow::SetMargeConstante(int32_t marge) {
+    marge_constante_ = marge;
+    marges_ = Marges{marge, marge, marge, marge};
+}
+
+void TImageBrenlow::Loaded() { AjusteImage(); }
+
+Rect TImageBrenlow::DispositionPour(int32_t largeur, int32_t hauteur) const {
+    ParametresDisposition p;
+    p.largeur_panneau = width();
+    p.hauteur_panneau = height();
+    p.largeur_image = largeur;
+    p.hauteur_image = hauteur;
+    p.stretch = stretch_;
+    p.garde_proportion = garde_proportion_;
+    p.coef_zoom = coef_zoom_;
+    p.marges = marges_;
+    return CalculeDisposition(p);
+}
+
+void TImageBrenlow::AjusteImage() {
+    const Rect r = DispositionPour(GetPicture().Width(), GetPicture().Height());
+    // The panel's outer size is the layout's; the scroll box fills it.
+    scroll_box_->setGeometry(0, 0, width(), height());
+    const int largeur = std::max(r.Width(), 0);
+    const int hauteur = std::max(r.Height(), 0);
+    contenu_->resize(std::max(r.Left + largeur, 0), std::max(r.Top + hauteur, 0));
+    image_->setGeometry(r.Left, r.Top, largeur, hauteur);
+}
+
+void TImageBrenlow::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    Application::Current().Guard([this] {
+        AjusteImage();
+        if (OnResize) OnResize(*this);
+    });
+}
+
+void TImageBrenlow::ChargeFichier(const std::string& nom) {
+    if (!platform::FileExists(nom)) return;
+    Picture chargee;
+    chargee.LoadFromFile(nom);
+    Afficher(chargee, nom);
+}
+
+void TImageBrenlow::AfficheGraphique(const Picture* source, const std::string& nom) {
+    if (source == nullptr) return;
+    Afficher(*source, nom);
+}
+
+void TImageBrenlow::Afficher(const Picture& picture, const std::string& nom) {
+    // Decode now, at the size the layout will give, so that a picture that
+    // cannot be decoded fails here and leaves the shown one in place.
+    if (const platform::Graphic* graphic = picture.GetGraphic(); graphic != nullptr && !graphic->Empty()) {
+        const Rect r = DispositionPour(picture.Width(), picture.Height());
+        graphic->Prepare(std::max(r.Width(), 1), std::max(r.Height(), 1));
+    }
+    GetPicture().Assign(picture);
+    AjusteImage();
+    if (GetPicture().Width() > 0) file_name_ = nom;
+    if (OnAffiche) OnAffiche(*this);
+}
+
+void TImageBrenlow::ImageMouseDown(QWidget& sender, const MouseArgs& args) {
+    if ((args.buttons & Qt::LeftButton) && saisie_rectangle_) {
+        bande_en_cours_ = true;
+        const QPoint p = image_->mapTo(this, QPoint(args.x, args.y));
+        debut_ = courant_ = Point{p.x(), p.y()};
+        const QPoint pi = image_->mapFrom(this, p);
+        debut_image_ = courant_image_ = Point{pi.x(), pi.y()};
+        DessineBande();
+        bande_->show();
+    } else {
+        bande_en_cours_ = false;
+    }
+    if (OnMouseDown) OnMouseDown(sender, args);
+}
+
+void TImageBrenlow::ImageMouseMove(QWidget& sender, const MouseArgs& args) {
+    if (bande_en_cours_) {
+        const QPoint p = image_->mapTo(this, QPoint(args.x, args.y));
+        courant_ = Point{p.x(), p.y()};
+        const int32_t largeur_image = GetPicture().Width();
+        if (proportionnelle_ && largeur_image > 0) {
+            courant_.Y = YProportionnel(largeur_image, GetPicture().Height(), debut_, courant_.X);
+        }
+        const QPoint pi = image_->mapFrom(this, QPoint(courant_.X, courant_.Y));
+        courant_image_ = Point{pi.x(), pi.y()};
+        if (image_->width() >= 1 && image_->height() >= 1) {
+            selection_ = SelectionEnPixels(largeur_image, GetPicture().Height(), image_->width(), image_->height(),
+                                           debut_image_, courant_image_);
+        }
+        DessineBande();
+    }
+    if (OnMouseMove) OnMouseMove(sender, args);
+}
+
+void TImageBrenlow::ImageMouseUp(QWidget& sender, const MouseArgs& args) {
+    if (bande_en_cours_) {
+        bande_en_cours_ = false;
+        bande_->hide();
+        // The band ends where the last move left it, not where the button rose.
+        const QPoint pi = image_->mapFrom(this, QPoint(courant_.X, courant_.Y));
+        courant_image_ = Point{pi.x(), pi.y()};
+        const int32_t largeur_bande = courant_image_.X - debut_image_.X;
+        const int32_t hauteur_bande = courant_image_.Y - debut_image_.Y;
+        if (largeur_bande > 0 && hauteur_bande > 0) {
+            if (resultat_ != nullptr) CopieSelection(*resultat_);
+            if (vue_resultat_ != nullptr) {
+                CopieSelectionVue(vue_resultat_->GetPicture(),
+                                  static_cast<int32_t>(platform::CheckRange(largeur_bande, 0, 65535)),
+                                  static_cast<int32_t>(platform::CheckRange(hauteur_bande, 0, 65535)));
+            }
+        }
+    }
+    if (OnMouseUp) OnMouseUp(sender, args);
+}
+
+void TImageBrenlow::DessineBande() {
+    const QWidget* vue = scroll_box_->viewport();
+    const QPoint a = vue->mapFrom(this, QPoint(debut_.X, debut_.Y));
+    const QPoint b = vue->mapFrom(this, QPoint(courant_.X, courant_.Y));
+    bande_->setGeometry(QRect(a, b).normalized());
+}
+
+void TImageBrenlow::CopieSelectionDans(Bitmap& cible) const {
+    const int32_t gauche = std::min(selection_.gauche, selection_.droite);
+    const int32_t haut = std::min(selection_.haut, selection_.bas);
+    cible.SetSize(std::abs(selection_.droite - selection_.gauche), std::abs(selection_.bas - selection_.haut));
+    if (cible.Empty()) return;
+    // What the band holds beyond the picture's edges is black.
+    cible.Fill(platform::kBlack);
+    const platform::Graphic* graphic = GetPicture().GetGraphic();
+    if (graphic == nullptr || graphic->Empty()) return;
+    Canvas canvas(cible);
+    canvas.StretchDraw(Rect{-gauche, -haut, graphic->Width() - gauche, graphic->Height() - haut}, *graphic);
+}
+
+void TImageBrenlow::CopieSelection(platform::ui::Image& cible) const {
+    Bitmap selection;
+    CopieSelectionDans(selection);
+    cible.GetPicture().Assign(&selection);
+    cible.repaint();
+}
+
+void TImageBrenlow::CopieSelectionVue(Picture& cible, int32_t largeur, int32_t hauteur) const {
+    Bitmap selection;
+    CopieSelectionDans(selection);
+    Bitmap vue(largeur, hauteur);
+    if (!vue.Empty() && !selection.Empty()) {
+        Canvas canvas(vue);
+        canvas.StretchDraw(Rect{0, 0, largeur, hauteur}, selection);
+    }
+    cible.Assign(&vue);
+}
+
+}  // namespace components

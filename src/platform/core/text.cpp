@@ -1,0 +1,462 @@
+#include "platform/core/text.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+
+namespace platform {
+
+namespace {
+
+// A code point outside Unicode stands for a byte that starts no well-formed
+// sequence, so that it compares as itself and never equals a real character.
+constexpr char32_t kStrayByte = 0x110000;
+
+struct Decoded {
+    char32_t code;
+    size_t length;
+};
+
+// Decodes the character at `pos` (which must be inside the text). Overlong
+// forms, surrogates and truncated sequences are stray bytes.
+Decoded Decode(std::string_view text, size_t pos) {
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    if (lead < 0x80) return {lead, 1};
+    size_t follow;
+    char32_t code;
+    char32_t smallest;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        follow = 1;
+        code = lead & 0x1Fu;
+        smallest = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        follow = 2;
+        code = lead & 0x0Fu;
+        smallest = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        follow = 3;
+        code = lead & 0x07u;
+        smallest = 0x10000;
+    } else {
+        return {kStrayByte + lead, 1};
+    }
+    if (text.size() - pos <= follow) return {kStrayByte + lead, 1};
+    for (size_t i = 1; i <= follow; ++i) {
+        const auto next = static_cast<unsigned char>(text[pos + i]);
+        if ((next & 0xC0u) != 0x80u) return {kStrayByte + lead, 1};
+        code = (code << 6) | (next & 0x3Fu);
+    }
+    if (code < smallest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        return {kStrayByte + lead, 1};
+    }
+    return {code, follow + 1};
+}
+
+void Encode(char32_t code, std::string& out) {
+    if (code >= kStrayByte) {
+        out.push_back(static_cast<char>(code - kStrayByte));
+    } else if (code < 0x80) {
+        out.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+}
+
+// Latin Extended-A pairs its capitals and small letters on neighbouring code
+// points, the capital on the even one in some runs and on the odd one in others.
+bool CapitalIsEven(char32_t c) {
+    return c <= 0x137 || (c >= 0x14A && c <= 0x177);
+}
+bool CapitalIsOdd(char32_t c) {
+    return (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+}
+
+char32_t ToLower(char32_t c) {
+    if (c < 0x80) return c >= 'A' && c <= 'Z' ? c + 0x20 : c;
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;
+    if (c < 0x100 || c > 0x17F) return c;
+    if (c == 0x130) return 'i';   // capital I with dot
+    if (c == 0x178) return 0xFF;  // capital Y with diaeresis
+    if (CapitalIsEven(c)) return c % 2 == 0 ? c + 1 : c;
+    if (CapitalIsOdd(c)) return c % 2 == 1 ? c + 1 : c;
+    return c;
+}
+
+char32_t ToUpper(char32_t c) {
+    if (c < 0x80) return c >= 'a' && c <= 'z' ? c - 0x20 : c;
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;
+    if (c == 0xFF) return 0x178;
+    if (c < 0x100 || c > 0x17F) return c;
+    if (c == 0x131) return 'I';  // dotless i
+    if (c == 0x17F) return 'S';  // long s
+    if (CapitalIsEven(c)) return c % 2 == 1 ? c - 1 : c;
+    if (CapitalIsOdd(c)) return c % 2 == 0 ? c - 1 : c;
+    return c;
+}
+
+template <char32_t (*Map)(char32_t)>
+std::string MapCase(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t pos = 0; pos < text.size();) {
+        const Decoded d = Decode(text, pos);
+        Encode(Map(d.code), out);
+        pos += d.length;
+    }
+    return out;
+}
+
+// Accents in the order they sort after the bare letter.
+enum class Accent : uint8_t {
+    None,
+    Acute,
+    Grave,
+    Breve,
+    Circumflex,
+    Caron,
+    Ring,
+    Diaeresis,
+    DoubleAcute,
+    Tilde,
+    DotAbove,
+    Stroke,
+    Cedilla,
+    Ogonek,
+    Macron,
+    Ligature,
+    Other,
+};
+
+// The Latin-1 and Latin Extended-A letters from U+00C0 on: the plain letters
+// they sort with (two for the ligatures) and their accent; the two signs of
+// the block have no letter.
+struct LatinLetter {
+    std::string_view base;
+    Accent accent;
+};
+
+using A = Accent;
+constexpr std::array<LatinLetter, 0x180 - 0xC0> kLatinLetters{{
+    {"a", A::Grave},       {"a", A::Acute},       {"a", A::Circumflex},   // À Á Â
+    {"a", A::Tilde},       {"a", A::Diaeresis},   {"a", A::Ring},         // Ã Ä Å
+    {"ae", A::Ligature},   {"c", A::Cedilla},     {"e", A::Grave},        // Æ Ç È
+    {"e", A::Acute},       {"e", A::Circumflex},  {"e", A::Diaeresis},    // É Ê Ë
+    {"i", A::Grave},       {"i", A::Acute},       {"i", A::Circumflex},   // Ì Í Î
+    {"i", A::Diaeresis},   {"d", A::Stroke},      {"n", A::Tilde},        // Ï Ð Ñ
+    {"o", A::Grave},       {"o", A::Acute},       {"o", A::Circumflex},   // Ò Ó Ô
+    {"o", A::Tilde},       {"o", A::Diaeresis},   {"", A::None},          // Õ Ö ×
+    {"o", A::Stroke},      {"u", A::Grave},       {"u", A::Acute},        // Ø Ù Ú
+    {"u", A::Circumflex},  {"u", A::Diaeresis},   {"y", A::Acute},        // Û Ü Ý
+    {"th", A::Other},      {"ss", A::Ligature},   {"a", A::Grave},        // Þ ß à
+    {"a", A::Acute},       {"a", A::Circumflex},  {"a", A::Tilde},        // á â ã
+    {"a", A::Diaeresis},   {"a", A::Ring},        {"ae", A::Ligature},    // ä å æ
+    {"c", A::Cedilla},     {"e", A::Grave},       {"e", A::Acute},        // ç è é
+    {"e", A::Circumflex},  {"e", A::Diaeresis},   {"i", A::Grave},        // ê ë ì
+    {"i", A::Acute},       {"i", A::Circumflex},  {"i", A::Diaeresis},    // í î ï
+    {"d", A::Stroke},      {"n", A::Tilde},       {"o", A::Grave},        // ð ñ ò
+    {"o", A::Acute},       {"o", A::Circumflex},  {"o", A::Tilde},        // ó ô õ
+    {"o", A::Diaeresis},   {"", A::None},         {"o", A::Stroke},       // ö ÷ ø
+    {"u", A::Grave},       {"u", A::Acute},       {"u", A::Circumflex},   // ù ú û
+    {"u", A::Diaeresis},   {"y", A::Acute},       {"th", A::Other},       // ü ý þ
+    {"y", A::Diaeresis},   {"a", A::Macron},      {"a", A::Macron},       // ÿ Ā ā
+    {"a", A::Breve},       {"a", A::Breve},       {"a", A::Ogonek},       // Ă ă Ą
+    {"a", A::Ogonek},      {"c", A::Acute},       {"c", A::Acute},        // ą Ć ć
+    {"c", A::Circumflex},  {"c", A::Circumflex},  {"c", A::DotAbove},     // Ĉ ĉ Ċ
+    {"c", A::DotAbove},    {"c", A::Caron},       {"c", A::Caron},        // ċ Č č
+    {"d", A::Caron},       {"d", A::Caron},       {"d", A::Stroke},       // Ď ď Đ
+    {"d", A::Stroke},      {"e", A::Macron},      {"e", A::Macron},       // đ Ē ē
+    {"e", A::Breve},       {"e", A::Breve},       {"e", A::DotAbove},     // Ĕ ĕ Ė
+    {"e", A::DotAbove},    {"e", A::Ogonek},      {"e", A::Ogonek},       // ė Ę ę
+    {"e", A::Caron},       {"e", A::Caron},       {"g", A::Circumflex},   // Ě ě Ĝ
+    {"g", A::Circumflex},  {"g", A::Breve},       {"g", A::Breve},        // ĝ Ğ ğ
+    {"g", A::DotAbove},    {"g", A::DotAbove},    {"g", A::Cedilla},      // Ġ ġ Ģ
+    {"g", A::Cedilla},     {"h", A::Circumflex},  {"h", A::Circumflex},   // ģ Ĥ ĥ
+    {"h", A::Stroke},      {"h", A::Stroke},      {"i", A::Tilde},        // Ħ ħ Ĩ
+    {"i", A::Tilde},       {"i", A::Macron},      {"i", A::Macron},       // ĩ Ī ī
+    {"i", A::Breve},       {"i", A::Breve},       {"i", A::Ogonek},       // Ĭ ĭ Į
+    {"i", A::Ogonek},      {"i", A::DotAbove},    {"i", A::Other},        // į İ ı
+    {"ij", A::Ligature},   {"ij", A::Ligature},   {"j", A::Circumflex},   // Ĳ ĳ Ĵ
+    {"j", A::Circumflex},  {"k", A::Cedilla},     {"k", A::Cedilla},      // ĵ Ķ ķ
+    {"k", A::Other},       {"l", A::Acute},       {"l", A::Acute},        // ĸ Ĺ ĺ
+    {"l", A::Cedilla},     {"l", A::Cedilla},     {"l", A::Caron},        // Ļ ļ Ľ
+    {"l", A::Caron},       {"l", A::Other},       {"l", A::Other},        // ľ Ŀ ŀ
+    {"l", A::Stroke},      {"l", A::Stroke},      {"n", A::Acute},        // Ł ł Ń
+    {"n", A::Acute},       {"n", A::Cedilla},     {"n", A::Cedilla},      // ń Ņ ņ
+    {"n", A::Caron},       {"n", A::Caron},       {"n", A::Other},        // Ň ň ŉ
+    {"n", A::Other},       {"n", A::Other},       {"o", A::Macron},       // Ŋ ŋ Ō
+    {"o", A::Macron},      {"o", A::Breve},       {"o", A::Breve},        // ō Ŏ ŏ
+    {"o", A::DoubleAcute}, {"o", A::DoubleAcute}, {"oe", A::Ligature},    // Ő ő Œ
+    {"oe", A::Ligature},   {"r", A::Acute},       {"r", A::Acute},        // œ Ŕ ŕ
+    {"r", A::Cedilla},     {"r", A::Cedilla},     {"r", A::Caron},        // Ŗ ŗ Ř
+    {"r", A::Caron},       {"s", A::Acute},       {"s", A::Acute},        // ř Ś ś
+    {"s", A::Circumflex},  {"s", A::Circumflex},  {"s", A::Cedilla},      // Ŝ ŝ Ş
+    {"s", A::Cedilla},     {"s", A::Caron},       {"s", A::Caron},        // ş Š š
+    {"t", A::Cedilla},     {"t", A::Cedilla},     {"t", A::Caron},        // Ţ ţ Ť
+    {"t", A::Caron},       {"t", A::Stroke},      {"t", A::Stroke},       // ť Ŧ ŧ
+    {"u", A::Tilde},       {"u", A::Tilde},       {"u", A::Macron},       // Ũ ũ Ū
+    {"u", A::Macron},      {"u", A::Breve},       {"u", A::Breve},        // ū Ŭ ŭ
+    {"u", A::Ring},        {"u", A::Ring},        {"u", A::DoubleAcute},  // Ů ů Ű
+    {"u", A::DoubleAcute}, {"u", A::Ogonek},      {"u", A::Ogonek},       // ű Ų ų
+    {"w", A::Circumflex},  {"w", A::Circumflex},  {"y", A::Circumflex},   // Ŵ ŵ Ŷ
+    {"y", A::Circumflex},  {"y", A::Diaeresis},   {"z", A::Acute},        // ŷ Ÿ Ź
+    {"z", A::Acute},       {"z", A::DotAbove},    {"z", A::DotAbove},     // ź Ż ż
+    {"z", A::Caron},       {"z", A::Caron},       {"s", A::Other},        // Ž ž ſ
+}};
+
+// Primary weights: symbols, then digits, then letters, then everything else,
+// each group in code point order.
+enum class WeightClass : uint32_t { Symbol, Digit, Letter, Other };
+
+constexpr uint32_t Weight(WeightClass group, char32_t value) {
+    return static_cast<uint32_t>(group) << 21 | value;
+}
+
+struct SortUnit {
+    uint32_t primary = 0;
+    Accent accent = Accent::None;
+};
+
+// Walks a text as the sequence of units that the comparison looks at; a
+// ligature yields two units.
+class SortCursor {
+public:
+    explicit SortCursor(std::string_view text) : text_(text) {}
+
+    bool Next(SortUnit& unit) {
+        if (has_pending_) {
+            has_pending_ = false;
+            unit = pending_;
+            return true;
+        }
+        if (pos_ >= text_.size()) return false;
+        const Decoded d = Decode(text_, pos_);
+        pos_ += d.length;
+        const char32_t c = d.code;
+        unit.accent = Accent::None;
+        if (c < 0x80) {
+            if (c >= '0' && c <= '9') {
+                unit.primary = Weight(WeightClass::Digit, c);
+            } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
+                unit.primary = Weight(WeightClass::Letter, ToLower(c));
+            } else {
+                unit.primary = Weight(WeightClass::Symbol, c);
+            }
+        } else if (c >= 0xC0 && c < 0x180 && !kLatinLetters[c - 0xC0].base.empty()) {
+            const LatinLetter& letter = kLatinLetters[c - 0xC0];
+            unit.primary = Weight(WeightClass::Letter, static_cast<unsigned char>(letter.base[0]));
+            unit.accent = letter.accent;
+            if (letter.base.size() > 1) {
+                pending_.primary =
+                    Weight(WeightClass::Letter, static_cast<unsigned char>(letter.base[1]));
+                pending_.accent = letter.accent;
+                has_pending_ = true;
+            }
+        } else if (c < 0x180) {
+            unit.primary = Weight(WeightClass::Symbol, c);
+        } else {
+            unit.primary = Weight(WeightClass::Other, c);
+        }
+        return true;
+    }
+
+private:
+    std::string_view text_;
+    size_t pos_ = 0;
+    SortUnit pending_;
+    bool has_pending_ = false;
+};
+
+template <typename Key>
+int CompareUnits(std::string_view a, std::string_view b, Key key) {
+    SortCursor ca(a);
+    SortCursor cb(b);
+    SortUnit ua;
+    SortUnit ub;
+    while (true) {
+        const bool more_a = ca.Next(ua);
+        const bool more_b = cb.Next(ub);
+        if (!more_a || !more_b) return static_cast<int>(more_a) - static_cast<int>(more_b);
+        const auto ka = key(ua);
+        const auto kb = key(ub);
+        if (ka != kb) return ka < kb ? -1 : 1;
+    }
+}
+
+std::atomic<char> g_decimal_separator{','};
+
+// The code points of bytes 0x80 to 0x9F; the rest of the code page is Latin-1.
+constexpr std::array<char16_t, 32> kWindows1252High{
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+}  // namespace
+
+std::string UpperCase(std::string_view text) {
+    return MapCase<ToUpper>(text);
+}
+std::string LowerCase(std::string_view text) {
+    return MapCase<ToLower>(text);
+}
+
+int CompareTextLocale(std::string_view a, std::string_view b) {
+    if (const int primary = CompareUnits(a, b, [](const SortUnit& u) { return u.primary; })) {
+        return primary;
+    }
+    if (const int accents = CompareUnits(a, b, [](const SortUnit& u) { return u.accent; })) {
+        return accents;
+    }
+    const int bytes = a.compare(b);
+    return (bytes > 0) - (bytes < 0);
+}
+
+bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
+    size_t pa = 0;
+    size_t pb = 0;
+    while (pa < a.size() && pb < b.size()) {
+        const Decoded da = Decode(a, pa);
+        const Decoded db = Decode(b, pb);
+        if (ToLower(da.code) != ToLower(db.code)) return false;
+        pa += da.length;
+        pb += db.length;
+    }
+    return pa == a.size() && pb == b.size();
+}
+
+namespace {
+
+// Wildcard matching that remembers only the last "*": on a mismatch the star
+// swallows one more character and the rest of the mask is tried again.
+bool MatchesWildcards(std::string_view name, std::string_view mask) {
+    size_t n = 0;
+    size_t m = 0;
+    size_t star_mask = std::string_view::npos;
+    size_t star_name = 0;
+    while (n < name.size()) {
+        if (m < mask.size()) {
+            if (mask[m] == '*') {
+                star_mask = ++m;
+                star_name = n;
+                continue;
+            }
+            const Decoded dm = Decode(mask, m);
+            const Decoded dn = Decode(name, n);
+            if (dm.code == '?' || ToLower(dm.code) == ToLower(dn.code)) {
+                m += dm.length;
+                n += dn.length;
+                continue;
+            }
+        }
+        if (star_mask == std::string_view::npos) return false;
+        m = star_mask;
+        star_name = NextCharacter(name, star_name);
+        n = star_name;
+    }
+    while (m < mask.size() && mask[m] == '*') ++m;
+    return m == mask.size();
+}
+
+}  // namespace
+
+bool MatchesMask(std::string_view name, std::string_view mask) {
+    if (mask.empty()) return false;
+    if (MatchesWildcards(name, mask)) return true;
+    return mask.ends_with(".*") && name.find('.') == std::string_view::npos &&
+           MatchesWildcards(name, mask.substr(0, mask.size() - 2));
+}
+
+size_t NextCharacter(std::string_view text, size_t pos) {
+    return pos < text.size() ? pos + Decode(text, pos).length : text.size();
+}
+
+size_t PreviousCharacter(std::string_view text, size_t pos) {
+    if (pos == 0) return 0;
+    pos = std::min(pos, text.size());
+    // A character is at most four bytes: try the longest start first, and
+    // take it only when it decodes to exactly the bytes before `pos`.
+    for (size_t back = std::min<size_t>(4, pos); back > 1; --back) {
+        if (Decode(text, pos - back).length == back) return pos - back;
+    }
+    return pos - 1;
+}
+
+void SetDecimalSeparator(char separator) {
+    g_decimal_separator.store(separator);
+}
+char DecimalSeparator() {
+    return g_decimal_separator.load();
+}
+
+std::string FormatFloatGeneral(double value) {
+    if (std::isnan(value)) return "NAN";
+    if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
+    if (value == 0) return "0";
+
+    // Fifteen significant digits, rounded once by the library: "d.dddddddddddddde±x".
+    std::array<char, 32> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(),
+                                      std::fabs(value), std::chars_format::scientific, 14);
+    const std::string_view text(buffer.data(), static_cast<size_t>(result.ptr - buffer.data()));
+    const size_t e = text.find('e');
+    std::string digits;
+    digits.push_back(text[0]);
+    digits.append(text.substr(2, e - 2));
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    int exponent = 0;
+    const std::string_view exponent_text = text.substr(e + (text[e + 1] == '+' ? 2 : 1));
+    std::from_chars(exponent_text.data(), exponent_text.data() + exponent_text.size(), exponent);
+
+    const char separator = DecimalSeparator();
+    std::string out = value < 0 ? "-" : "";
+    if (exponent < -4 || exponent >= 15) {
+        out.push_back(digits[0]);
+        if (digits.size() > 1) {
+            out.push_back(separator);
+            out.append(digits, 1);
+        }
+        out.push_back('E');
+        out.append(std::to_string(exponent));
+    } else if (exponent < 0) {
+        out.push_back('0');
+        out.push_back(separator);
+        out.append(static_cast<size_t>(-exponent - 1), '0');
+        out.append(digits);
+    } else {
+        const auto whole = static_cast<size_t>(exponent) + 1;
+        if (digits.size() <= whole) {
+            out.append(digits);
+            out.append(whole - digits.size(), '0');
+        } else {
+            out.append(digits, 0, whole);
+            out.push_back(separator);
+            out.append(digits, whole);
+        }
+    }
+    return out;
+}
+
+std::string Windows1252ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char byte : bytes) {
+        const auto b = static_cast<unsigned char>(byte);
+        const char32_t code = b >= 0x80 && b < 0xA0 ? char32_t{kWindows1252High[b - 0x80]} : b;
+        Encode(code, out);
+    }
+    return out;
+}
+
+}  // namespace platform

@@ -1,0 +1,52 @@
+// Text helpers: case folding and comparison of UTF-8 names, number formatting
+// with the application's decimal separator, single-byte code page decoding.
+//
+// Texts are UTF-8 bytes. A byte that does not start a well-formed sequence
+// counts as one character of its own and is kept as it is, so that any file
+// name the system hands over survives every routine here unchanged.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Upper-cases ASCII and Latin letters of a UTF-8 text.
+std::string UpperCase(std::string_view text);
+std::string LowerCase(std::string_view text);
+
+// Compares two UTF-8 texts ignoring case, the way the desktop sorts names:
+// letters with and without accents sort together, then the accent decides,
+// then the bytes. Negative, 0 or positive.
+int CompareTextLocale(std::string_view a, std::string_view b);
+
+// Equality ignoring case (ASCII and Latin letters).
+bool SameTextIgnoringCase(std::string_view a, std::string_view b);
+
+// Wildcard match of a name against a mask ("*" any run, "?" one character),
+// ignoring case; a mask ending in ".*" also matches the name without any dot,
+// so "*.*" matches every name. An empty mask matches nothing.
+bool MatchesMask(std::string_view name, std::string_view mask);
+
+// Character boundaries: the position just after the character that starts at
+// `pos`, and the start of the character that ends just before `pos`.
+size_t NextCharacter(std::string_view text, size_t pos);
+size_t PreviousCharacter(std::string_view text, size_t pos);
+
+// Decimal separator used for numbers shown to the user; set once by the
+// application from the user's locale (default ",").
+void SetDecimalSeparator(char separator);
+char DecimalSeparator();
+
+// A double in the general format: the shortest form with up to 15 significant
+// digits, no exponent for ordinary magnitudes, the application's decimal
+// separator ("1", "0,5", "2,35"). Below 1E-4 and from 1E15 on the exponent
+// form is used ("1E-5", "1,5E20").
+std::string FormatFloatGeneral(double value);
+
+// Windows-1252 bytes decoded to UTF-8; the five bytes the code page leaves
+// undefined become the control characters of the same number.
+std::string Windows1252ToUtf8(std::string_view bytes);
+
+}  // namespace platform

@@ -1,0 +1,50 @@
+// Drawing on a bitmap: fills, copies and stretched drawing of graphics.
+//
+// The canvas draws on 24-bit bitmaps; a target of another format is converted
+// to 24 bits when the canvas is made (and again before drawing, should it have
+// been changed since). Drawing does not raise the bitmap's OnChange: whoever
+// shows the bitmap repaints once the drawing is done.
+#pragma once
+
+#include <optional>
+
+#include "platform/graphics/bitmap.h"
+#include "platform/graphics/types.h"
+
+namespace platform {
+
+class Canvas {
+public:
+    explicit Canvas(Bitmap& target);
+
+    Bitmap& Target() const { return target_; }
+
+    // Drawing is limited to this rectangle, itself kept inside the bitmap
+    // (the whole bitmap, following its size, until a clip is set).
+    Rect ClipRect() const;
+    void SetClipRect(const Rect& clip) { clip_ = clip; }
+
+    Color BrushColor() const { return brush_; }
+    void SetBrushColor(Color color) { brush_ = color; }
+
+    // The rectangle in the brush colour.
+    void FillRect(const Rect& rect);
+    // The graphic at its own size with its top-left corner at (x, y).
+    void Draw(int32_t x, int32_t y, const Graphic& graphic);
+    // The graphic stretched into `dest` (which may reach outside the canvas).
+    void StretchDraw(const Rect& dest, const Graphic& graphic);
+    // `source_rect` of a bitmap stretched into `dest`; the parts of
+    // `source_rect` outside the source are black (a selection that reaches
+    // out of the picture copies black there). A `source_rect` too large for
+    // its rows to be made in memory raises "Mémoire insuffisante".
+    void CopyRect(const Rect& dest, const Bitmap& source, const Rect& source_rect);
+
+private:
+    Bitmap& Surface() const;
+
+    Bitmap& target_;
+    std::optional<Rect> clip_;
+    Color brush_ = kWhite;
+};
+
+}  // namespace platform

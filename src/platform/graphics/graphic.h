@@ -1,0 +1,142 @@
+// The picture framework: the abstract graphic, the registry of picture classes
+// by file extension, and the picture that holds one graphic.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/core/stream.h"
+#include "platform/graphics/types.h"
+
+namespace platform {
+
+class Bitmap;
+class Canvas;
+
+class Graphic {
+public:
+    Graphic() = default;
+    virtual ~Graphic() = default;
+    Graphic(const Graphic&) = delete;
+    Graphic& operator=(const Graphic&) = delete;
+
+    // A new graphic of the same class holding the same picture. Classes whose
+    // data are immutable once loaded (JPEG) share them with the copy.
+    virtual std::unique_ptr<Graphic> Clone() const = 0;
+    // The class library's name of the class, for messages ("TBitmap").
+    virtual std::string_view ClassName() const = 0;
+
+    virtual int32_t Width() const = 0;
+    virtual int32_t Height() const = 0;
+    virtual bool Empty() const { return Width() <= 0 || Height() <= 0; }
+
+    // Draws the whole picture stretched into `dest` on the canvas. Only the
+    // part of `dest` inside the canvas's clip rectangle is computed, so `dest`
+    // may be far larger than the canvas (a zoomed picture of which a window
+    // shows a part).
+    virtual void Draw(Canvas& canvas, const Rect& dest) const = 0;
+
+    // Does now the work that drawing at `width` x `height` needs (decoding),
+    // so that a later Draw at that size is quick and decoding errors are
+    // raised here. Classes that hold their pixels do nothing.
+    virtual void Prepare(int32_t width, int32_t height) const;
+
+    // Copies `source` into this graphic. The default takes a graphic of the
+    // same class through Clone semantics only where a class says so; any other
+    // source raises "Impossible d'affecter %s à %s".
+    virtual void Assign(const Graphic& source);
+    // Converts this graphic into `target` (a 24-bit bitmap at full size unless a
+    // class says otherwise). The default draws the picture onto it.
+    virtual void AssignTo(Bitmap& target) const;
+
+    virtual void LoadFromStream(Stream& stream) = 0;
+    virtual void SaveToStream(Stream& stream) const = 0;
+
+    // Reads a file through a file stream.
+    void LoadFromFile(const std::string& path);
+    // Writes a file through a temporary file and a rename: the target is never
+    // truncated before the new content is complete.
+    void SaveToFile(const std::string& path) const;
+
+    bool Modified() const { return modified_; }
+    void SetModified(bool modified) { modified_ = modified; }
+
+    // Raised after the picture changed.
+    std::function<void(Graphic&)> OnChange;
+
+protected:
+    // Marks the graphic modified and raises OnChange.
+    void Changed();
+
+private:
+    bool modified_ = false;
+};
+
+using GraphicFactory = std::function<std::unique_ptr<Graphic>()>;
+
+// Picture classes by file extension. Extensions are kept without their dot and
+// compared ignoring case.
+class PictureRegistry {
+public:
+    struct Entry {
+        std::string extension;
+        std::string description;
+        GraphicFactory factory;
+    };
+
+    static PictureRegistry& Instance();
+
+    void Register(std::string extension, std::string description, GraphicFactory factory);
+    void Unregister(std::string_view extension);
+    const Entry* Find(std::string_view extension) const;
+    const std::vector<Entry>& Entries() const { return entries_; }
+
+    // A new, empty graphic of the class registered for the extension of
+    // `file_name` (the text after its last "." in its last path component);
+    // raises "Extension de fichier image inconnue (.%s)" with the extension in
+    // lower case when no class is registered for it.
+    std::unique_ptr<Graphic> CreateFor(const std::string& file_name) const;
+
+private:
+    std::vector<Entry> entries_;
+};
+
+// Registers the platform's own classes: "bmp" (TBitmap), "jpg" and "jpeg"
+// (TJPEGImage).
+void RegisterStandardFormats();
+
+// Holds one graphic, or none.
+class Picture {
+public:
+    Picture() = default;
+    Picture(const Picture&) = delete;
+    Picture& operator=(const Picture&) = delete;
+
+    Graphic* GetGraphic() const { return graphic_.get(); }
+    void SetGraphic(std::unique_ptr<Graphic> graphic);
+
+    // A copy of the source's graphic (Clone), or no graphic for none.
+    void Assign(const Graphic* source);
+    void Assign(const Picture& source) { Assign(source.GetGraphic()); }
+
+    // Loads through the registry, by the file's extension. On failure the
+    // picture is unchanged.
+    void LoadFromFile(const std::string& path);
+
+    int32_t Width() const;
+    int32_t Height() const;
+
+    // Raised after the graphic was replaced or changed.
+    std::function<void(Picture&)> OnChange;
+
+private:
+    void Changed();
+
+    std::unique_ptr<Graphic> graphic_;
+};
+
+}  // namespace platform

@@ -1,0 +1,532 @@
+#include "platform/graphics/jpeg_image.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+// jpeglib.h needs FILE declared before it.
+#include <jerror.h>
+#include <jpeglib.h>
+
+#include "platform/core/arith.h"
+#include "platform/core/error.h"
+#include "platform/graphics/canvas.h"
+#include "platform/graphics/resample.h"
+
+namespace platform {
+
+namespace {
+
+std::atomic<uint64_t> decode_count{0};
+
+// libjpeg's whole-picture buffers (those of progressive files) are held to the
+// limit of a bitmap, so that a crafted header cannot ask for gigabytes.
+constexpr uint64_t kMaxPixelBytes = uint64_t{1} << 31;
+// A crafted progressive file can hold thousands of scans, each of them a pass
+// over the whole picture; real files have a few dozen at most.
+constexpr int kMaxScans = 500;
+constexpr size_t kScaleCount = 4;
+constexpr JDIMENSION kRowsPerCall = 16;
+
+struct Extent {
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+size_t ScaleIndex(JpegScale scale) {
+    return static_cast<size_t>(scale);
+}
+unsigned int Denominator(JpegScale scale) {
+    return 1U << ScaleIndex(scale);
+}
+
+[[noreturn]] void RaiseCodecError(int code) {
+    if (code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE) RaiseOutOfMemory();
+    RaiseJpeg(code);
+}
+
+// libjpeg's error_exit must not return; the default one ends the process.
+// Ours jumps back to the frame of Guarded that armed the trap.
+struct Trap {
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void JumpBack(j_common_ptr cinfo) {
+    std::longjmp(reinterpret_cast<Trap*>(cinfo->err)->jump, 1);
+}
+
+// A truncated or slightly damaged file still shows what could be decoded.
+void IgnoreWarning(j_common_ptr /*cinfo*/, int /*level*/) {}
+
+jpeg_error_mgr* Arm(Trap& trap) {
+    jpeg_std_error(&trap.manager);
+    trap.manager.error_exit = JumpBack;
+    trap.manager.emit_message = IgnoreWarning;
+    return &trap.manager;
+}
+
+// Runs libjpeg calls with the trap armed. Only this frame, the step's and
+// libjpeg's own lie between setjmp and a longjmp, and none of them holds an
+// object with a destructor. False when libjpeg failed.
+template <typename Step>
+bool Guarded(Trap& trap, const Step& step) {
+    if (setjmp(trap.jump) != 0) return false;
+    step();
+    return true;
+}
+
+[[noreturn]] void FailFromLibrary(j_common_ptr cinfo, int code) {
+    cinfo->err->msg_code = code;
+    JumpBack(cinfo);
+}
+
+struct ScanLimit {
+    jpeg_progress_mgr manager;
+    const jpeg_decompress_struct* cinfo;
+};
+
+void LimitScans(j_common_ptr cinfo) {
+    const auto* limit = reinterpret_cast<ScanLimit*>(cinfo->progress);
+    if (limit->cinfo->input_scan_number > kMaxScans) FailFromLibrary(cinfo, JERR_BAD_PROGRESSION);
+}
+
+// One decoding of a compressed picture; libjpeg's object lives as long as
+// this. A failure destroys it before the error is raised.
+class Decompressor {
+public:
+    explicit Decompressor(std::span<const uint8_t> bytes) {
+        cinfo_.err = Arm(trap_);
+        Run([this, bytes] {
+            jpeg_CreateDecompress(&cinfo_, JPEG_LIB_VERSION, sizeof(cinfo_));
+            cinfo_.mem->max_memory_to_use = static_cast<long>(kMaxPixelBytes);
+            jpeg_mem_src(&cinfo_, bytes.data(), bytes.size());
+            jpeg_read_header(&cinfo_, TRUE);
+        });
+        limit_.manager.progress_monitor = LimitScans;
+        limit_.cinfo = &cinfo_;
+        cinfo_.progress = &limit_.manager;
+    }
+    ~Decompressor() { jpeg_destroy_decompress(&cinfo_); }
+    Decompressor(const Decompressor&) = delete;
+    Decompressor& operator=(const Decompressor&) = delete;
+
+    Extent OutputSize(JpegScale scale) {
+        Configure(scale);
+        Run([this] { jpeg_calc_output_dimensions(&cinfo_); });
+        return {static_cast<int32_t>(cinfo_.output_width),
+                static_cast<int32_t>(cinfo_.output_height)};
+    }
+
+    void Start(JpegScale scale) {
+        Configure(scale);
+        decode_count.fetch_add(1, std::memory_order_relaxed);
+        Run([this] { jpeg_start_decompress(&cinfo_); });
+    }
+
+    // Four bytes per pixel (Adobe's inverted CMYK) instead of blue, green, red.
+    bool Cmyk() const { return cinfo_.out_color_space == JCS_CMYK; }
+    int32_t Width() const { return static_cast<int32_t>(cinfo_.output_width); }
+    bool Done() const { return cinfo_.output_scanline >= cinfo_.output_height; }
+    // libjpeg's minimum, or more: each call may give as many rows as it has ready.
+    JDIMENSION RowsPerCall() const {
+        return std::max(kRowsPerCall, static_cast<JDIMENSION>(cinfo_.rec_outbuf_height));
+    }
+
+    JDIMENSION Read(JSAMPARRAY rows, JDIMENSION count) {
+        JDIMENSION read = 0;
+        Run([&] { read = jpeg_read_scanlines(&cinfo_, rows, count); });
+        return read;
+    }
+
+private:
+    void Configure(JpegScale scale) {
+        cinfo_.scale_num = 1;
+        cinfo_.scale_denom = Denominator(scale);
+        const bool cmyk =
+            cinfo_.jpeg_color_space == JCS_CMYK || cinfo_.jpeg_color_space == JCS_YCCK;
+        cinfo_.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    }
+
+    template <typename Step>
+    void Run(const Step& step) {
+        if (Guarded(trap_, step)) return;
+        const int code = trap_.manager.msg_code;
+        jpeg_destroy_decompress(&cinfo_);
+        RaiseCodecError(code);
+    }
+
+    Trap trap_;
+    ScanLimit limit_{};
+    jpeg_decompress_struct cinfo_{};
+};
+
+// Adobe writes CMYK inverted: 255 means no ink, so each channel is the product
+// of its own value and black's.
+void CmykToBgr(const uint8_t* cmyk, uint8_t* bgr, int32_t width) {
+    for (int32_t x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+        const unsigned k = cmyk[3];
+        bgr[0] = static_cast<uint8_t>((cmyk[2] * k + 127) / 255);
+        bgr[1] = static_cast<uint8_t>((cmyk[1] * k + 127) / 255);
+        bgr[2] = static_cast<uint8_t>((cmyk[0] * k + 127) / 255);
+    }
+}
+
+// Reads the remaining rows in libjpeg's batches into a scratch buffer and
+// hands each one to `take`.
+template <typename Take>
+void ReadBatches(Decompressor& decoder, Take take) {
+    const size_t row_bytes = static_cast<size_t>(decoder.Width()) * (decoder.Cmyk() ? 4U : 3U);
+    const JDIMENSION batch = decoder.RowsPerCall();
+    std::vector<uint8_t> buffer(row_bytes * batch);
+    std::vector<JSAMPROW> rows(batch);
+    for (JDIMENSION i = 0; i < batch; ++i) rows[i] = buffer.data() + row_bytes * i;
+    while (!decoder.Done()) {
+        const JDIMENSION read = decoder.Read(rows.data(), batch);
+        if (read == 0) return;
+        for (JDIMENSION i = 0; i < read; ++i) take(rows[i]);
+    }
+}
+
+// The whole picture at `scale`, blue-green-red rows written by libjpeg
+// straight into the bitmap.
+std::shared_ptr<const Bitmap> DecodeWhole(std::span<const uint8_t> bytes, JpegScale scale) {
+    Decompressor decoder(bytes);
+    const Extent size = decoder.OutputSize(scale);
+    // The bitmap refuses a size beyond its limit before libjpeg allocates anything.
+    auto bitmap = std::make_shared<Bitmap>(size.width, size.height);
+    decoder.Start(scale);
+    if (decoder.Cmyk()) {
+        int32_t y = 0;
+        ReadBatches(decoder,
+                    [&](const uint8_t* row) { CmykToBgr(row, bitmap->ScanLine(y++), size.width); });
+        return bitmap;
+    }
+    std::vector<JSAMPROW> rows(static_cast<size_t>(size.height));
+    for (int32_t y = 0; y < size.height; ++y) rows[static_cast<size_t>(y)] = bitmap->ScanLine(y);
+    JDIMENSION done = 0;
+    while (!decoder.Done()) {
+        const JDIMENSION read =
+            decoder.Read(rows.data() + done, static_cast<JDIMENSION>(size.height) - done);
+        if (read == 0) break;
+        done += read;
+    }
+    return bitmap;
+}
+
+// The picture decoded at `scale` and reduced row by row into `target`, whose
+// size is no larger than that decoding's.
+void DecodeShrunk(std::span<const uint8_t> bytes, JpegScale scale, Bitmap& target) {
+    Decompressor decoder(bytes);
+    const Extent size = decoder.OutputSize(scale);
+    RowShrinker shrinker(size.width, size.height, target);
+    decoder.Start(scale);
+    if (decoder.Cmyk()) {
+        std::vector<uint8_t> bgr(static_cast<size_t>(size.width) * 3);
+        ReadBatches(decoder, [&](const uint8_t* row) {
+            CmykToBgr(row, bgr.data(), size.width);
+            shrinker.Push(bgr.data());
+        });
+    } else {
+        ReadBatches(decoder, [&](const uint8_t* row) { shrinker.Push(row); });
+    }
+    shrinker.Finish();
+}
+
+// A destination that grows a malloc'd buffer: its callbacks run inside
+// libjpeg, where nothing may throw.
+struct GrowingBuffer {
+    jpeg_destination_mgr manager;
+    unsigned char* data;
+    size_t capacity;
+    size_t length;
+};
+
+constexpr size_t kFirstOutputBlock = 64 * 1024;
+
+GrowingBuffer& BufferOf(j_compress_ptr cinfo) {
+    return *reinterpret_cast<GrowingBuffer*>(cinfo->dest);
+}
+
+void StartBuffer(j_compress_ptr cinfo) {
+    GrowingBuffer& buffer = BufferOf(cinfo);
+    buffer.data = static_cast<unsigned char*>(std::malloc(kFirstOutputBlock));
+    if (buffer.data == nullptr)
+        FailFromLibrary(reinterpret_cast<j_common_ptr>(cinfo), JERR_OUT_OF_MEMORY);
+    buffer.capacity = kFirstOutputBlock;
+    buffer.manager.next_output_byte = buffer.data;
+    buffer.manager.free_in_buffer = buffer.capacity;
+}
+
+// Called with the whole buffer full.
+boolean GrowBuffer(j_compress_ptr cinfo) {
+    GrowingBuffer& buffer = BufferOf(cinfo);
+    void* grown = std::realloc(buffer.data, buffer.capacity * 2);
+    if (grown == nullptr)
+        FailFromLibrary(reinterpret_cast<j_common_ptr>(cinfo), JERR_OUT_OF_MEMORY);
+    buffer.data = static_cast<unsigned char*>(grown);
+    buffer.manager.next_output_byte = buffer.data + buffer.capacity;
+    buffer.manager.free_in_buffer = buffer.capacity;
+    buffer.capacity *= 2;
+    return TRUE;
+}
+
+void EndBuffer(j_compress_ptr cinfo) {
+    GrowingBuffer& buffer = BufferOf(cinfo);
+    buffer.length = buffer.capacity - buffer.manager.free_in_buffer;
+}
+
+// One encoding of 24-bit rows into memory.
+class Compressor {
+public:
+    Compressor() {
+        cinfo_.err = Arm(trap_);
+        Run([this] { jpeg_CreateCompress(&cinfo_, JPEG_LIB_VERSION, sizeof(cinfo_)); });
+        buffer_.manager.init_destination = StartBuffer;
+        buffer_.manager.empty_output_buffer = GrowBuffer;
+        buffer_.manager.term_destination = EndBuffer;
+        cinfo_.dest = &buffer_.manager;
+    }
+    ~Compressor() {
+        jpeg_destroy_compress(&cinfo_);
+        std::free(buffer_.data);
+    }
+    Compressor(const Compressor&) = delete;
+    Compressor& operator=(const Compressor&) = delete;
+
+    std::span<const uint8_t> Encode(const BgrView& pixels, int32_t quality, bool progressive) {
+        cinfo_.image_width = static_cast<JDIMENSION>(pixels.width);
+        cinfo_.image_height = static_cast<JDIMENSION>(pixels.height);
+        cinfo_.input_components = 3;
+        cinfo_.in_color_space = JCS_EXT_BGR;
+        Run([&] {
+            jpeg_set_defaults(&cinfo_);
+            jpeg_set_quality(&cinfo_, quality, TRUE);
+            if (progressive) jpeg_simple_progression(&cinfo_);
+            jpeg_start_compress(&cinfo_, TRUE);
+        });
+        // libjpeg only reads the rows it is given.
+        std::vector<JSAMPROW> rows(static_cast<size_t>(pixels.height));
+        for (int32_t y = 0; y < pixels.height; ++y)
+            rows[static_cast<size_t>(y)] = const_cast<uint8_t*>(pixels.Row(y));
+        while (cinfo_.next_scanline < cinfo_.image_height) {
+            const JDIMENSION next = cinfo_.next_scanline;
+            Run([&] {
+                jpeg_write_scanlines(&cinfo_, rows.data() + next, cinfo_.image_height - next);
+            });
+        }
+        Run([this] { jpeg_finish_compress(&cinfo_); });
+        return {buffer_.data, buffer_.length};
+    }
+
+private:
+    template <typename Step>
+    void Run(const Step& step) {
+        if (Guarded(trap_, step)) return;
+        const int code = trap_.manager.msg_code;
+        jpeg_destroy_compress(&cinfo_);
+        RaiseCodecError(code);
+    }
+
+    Trap trap_;
+    GrowingBuffer buffer_{};
+    jpeg_compress_struct cinfo_{};
+};
+
+}  // namespace
+
+struct JpegImage::Source {
+    std::vector<uint8_t> bytes;
+    std::array<Extent, kScaleCount> sizes;  // output size at each scale
+};
+
+// At most one whole decoding and one decoding fitted to a drawing size; the
+// fitted one also serves every smaller drawing.
+struct JpegImage::Cache {
+    std::mutex lock;
+    std::shared_ptr<const Bitmap> decoded;
+    JpegScale decoded_scale = JpegScale::FullSize;
+    std::shared_ptr<const Bitmap> fitted;
+};
+
+JpegImage::JpegImage() : cache_(std::make_shared<Cache>()) {}
+
+JpegImage::~JpegImage() = default;
+
+std::unique_ptr<Graphic> JpegImage::Clone() const {
+    auto copy = std::make_unique<JpegImage>();
+    copy->source_ = source_;
+    copy->cache_ = cache_;
+    copy->pixels_ = pixels_;
+    copy->scale_ = scale_;
+    copy->quality_ = quality_;
+    copy->progressive_ = progressive_;
+    copy->SetModified(Modified());
+    return copy;
+}
+
+int32_t JpegImage::Width() const {
+    if (pixels_) return pixels_->Width();
+    return source_ ? source_->sizes[ScaleIndex(scale_)].width : 0;
+}
+
+int32_t JpegImage::Height() const {
+    if (pixels_) return pixels_->Height();
+    return source_ ? source_->sizes[ScaleIndex(scale_)].height : 0;
+}
+
+JpegScale JpegImage::CoveringScale(int32_t width, int32_t height) const {
+    // A reduction serves a destination down to nine tenths of its size along
+    // each axis: enlarging it that little costs far less than decoding four
+    // times as many pixels at the next finer one, for no difference the eye
+    // sees at that size.
+    const auto serves = [&](const Extent& size) {
+        return int64_t{size.width} * 10 >= int64_t{width} * 9 &&
+               int64_t{size.height} * 10 >= int64_t{height} * 9;
+    };
+    JpegScale best = scale_;
+    for (size_t i = ScaleIndex(scale_) + 1; i < kScaleCount; ++i) {
+        if (!serves(source_->sizes[i])) break;
+        best = static_cast<JpegScale>(i);
+    }
+    return best;
+}
+
+std::shared_ptr<const Bitmap> JpegImage::PixelsFor(int32_t width, int32_t height,
+                                                   bool whole_visible) const {
+    if (pixels_) return pixels_;
+    if (!source_) return nullptr;
+    std::lock_guard guard(cache_->lock);
+    Cache& cache = *cache_;
+    if (cache.fitted && width <= cache.fitted->Width() && height <= cache.fitted->Height())
+        return cache.fitted;
+    const JpegScale scale = CoveringScale(width, height);
+    const bool decoded_will_do = cache.decoded && cache.decoded_scale <= scale;
+    const Extent& full = source_->sizes[ScaleIndex(scale_)];
+    if (whole_visible && width <= full.width && height <= full.height) {
+        auto fitted = std::make_shared<Bitmap>(width, height);
+        const Rect all{0, 0, width, height};
+        const Extent& decoding = source_->sizes[ScaleIndex(scale)];
+        if (decoded_will_do) {
+            StretchBgr(cache.decoded->View(), *fitted, all, all);
+        } else if (decoding.width >= width && decoding.height >= height) {
+            DecodeShrunk(source_->bytes, scale, *fitted);
+        } else {
+            StretchBgr(DecodeWhole(source_->bytes, scale)->View(), *fitted, all, all);
+        }
+        cache.fitted = std::move(fitted);
+        return cache.fitted;
+    }
+    if (!decoded_will_do) {
+        cache.decoded.reset();
+        cache.decoded = DecodeWhole(source_->bytes, scale);
+        cache.decoded_scale = scale;
+    }
+    return cache.decoded;
+}
+
+void JpegImage::Draw(Canvas& canvas, const Rect& dest) const {
+    const Rect clip = canvas.ClipRect();
+    const Rect visible = Intersect(dest, clip);
+    if (visible.IsEmpty()) return;
+    const auto pixels = PixelsFor(CheckedSub(dest.Right, dest.Left),
+                                  CheckedSub(dest.Bottom, dest.Top), visible == dest);
+    if (pixels) StretchBgr(pixels->View(), canvas.Target(), dest, clip);
+}
+
+void JpegImage::Prepare(int32_t width, int32_t height) const {
+    if (width > 0 && height > 0) PixelsFor(width, height, true);
+}
+
+void JpegImage::Assign(const Graphic& source) {
+    if (const auto* jpeg = dynamic_cast<const JpegImage*>(&source)) {
+        source_ = jpeg->source_;
+        cache_ = jpeg->cache_;
+        pixels_ = jpeg->pixels_;
+        held_.reset();
+        SetModified(jpeg->Modified());
+        if (OnChange) OnChange(*this);
+        return;
+    }
+    auto pixels = std::make_shared<Bitmap>();
+    source.AssignTo(*pixels);
+    pixels->SetPixelFormat(PixelFormat::Bit24);
+    pixels_ = std::move(pixels);
+    source_.reset();
+    cache_ = std::make_shared<Cache>();
+    held_.reset();
+    Changed();
+}
+
+void JpegImage::AssignTo(Bitmap& target) const {
+    target.Assign(GetBitmap());
+}
+
+void JpegImage::LoadFromStream(Stream& stream) {
+    auto source = std::make_shared<Source>();
+    source->bytes = stream.ReadRest();
+    {
+        Decompressor decoder(source->bytes);
+        for (size_t i = 0; i < kScaleCount; ++i)
+            source->sizes[i] = decoder.OutputSize(static_cast<JpegScale>(i));
+    }
+    source_ = std::move(source);
+    cache_ = std::make_shared<Cache>();
+    pixels_.reset();
+    held_.reset();
+    SetModified(false);
+    if (OnChange) OnChange(*this);
+}
+
+void JpegImage::SaveToStream(Stream& stream) const {
+    if (source_ && !Modified()) {
+        stream.WriteBuffer(source_->bytes.data(), source_->bytes.size());
+        return;
+    }
+    const Bitmap& pixels = pixels_ ? *pixels_ : GetBitmap();
+    Compressor compressor;
+    const std::span<const uint8_t> encoded =
+        compressor.Encode(pixels.View(), quality_, progressive_);
+    stream.WriteBuffer(encoded.data(), encoded.size());
+}
+
+void JpegImage::SetScale(JpegScale scale) {
+    scale_ = scale;
+}
+
+void JpegImage::SetCompressionQuality(int32_t quality) {
+    if (quality < 1 || quality > 100) RaiseRange();
+    quality_ = quality;
+}
+
+const Bitmap& JpegImage::GetBitmap() const {
+    if (pixels_) return *pixels_;
+    if (!source_) {
+        held_ = std::make_shared<Bitmap>();
+        return *held_;
+    }
+    std::lock_guard guard(cache_->lock);
+    Cache& cache = *cache_;
+    if (!cache.decoded || cache.decoded_scale != scale_) {
+        cache.decoded.reset();
+        cache.decoded = DecodeWhole(source_->bytes, scale_);
+        cache.decoded_scale = scale_;
+    }
+    held_ = cache.decoded;
+    return *held_;
+}
+
+std::span<const uint8_t> JpegImage::CompressedData() const {
+    if (!source_) return {};
+    return source_->bytes;
+}
+
+uint64_t JpegImage::DecodeCount() {
+    return decode_count.load(std::memory_order_relaxed);
+}
+
+}  // namespace platform

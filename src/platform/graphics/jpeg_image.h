@@ -1,0 +1,94 @@
+// JPEG pictures on libjpeg (API version 62).
+//
+// A loaded picture keeps its compressed bytes and decodes them on demand, at
+// full size or reduced by the codec's DCT scaling (1/2, 1/4, 1/8), straight
+// into 24-bit rows. While it is unmodified, saving writes the original bytes
+// unchanged, whatever the quality; a picture that took pixels from another
+// graphic is encoded when it is saved. Errors of the codec are raised as
+// "Erreur JPEG #%d" with libjpeg's message number; its warnings are ignored,
+// so a truncated file shows what could be decoded.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "platform/graphics/bitmap.h"
+#include "platform/graphics/graphic.h"
+
+namespace platform {
+
+enum class JpegScale : uint8_t { FullSize, Half, Quarter, Eighth };
+
+class JpegImage final : public Graphic {
+public:
+    JpegImage();
+    ~JpegImage() override;
+
+    std::unique_ptr<Graphic> Clone() const override;
+    std::string_view ClassName() const override { return "TJPEGImage"; }
+
+    // The size at the current Scale, as libjpeg computes it (rounded up).
+    int32_t Width() const override;
+    int32_t Height() const override;
+
+    // Draws through the smallest decoding that covers `dest` (never finer than
+    // Scale). When the whole of a reduced `dest` is visible, the picture is
+    // decoded and reduced row by row, without a full-size copy in memory.
+    void Draw(Canvas& canvas, const Rect& dest) const override;
+    void Prepare(int32_t width, int32_t height) const override;
+
+    // A JPEG source shares its compressed bytes and decoded pixels; any other
+    // graphic gives its pixels (24-bit), and the picture counts as modified.
+    void Assign(const Graphic& source) override;
+    // The picture decoded at Scale.
+    void AssignTo(Bitmap& target) const override;
+
+    // Reads the rest of the stream as one JPEG file and its header.
+    void LoadFromStream(Stream& stream) override;
+    // The original bytes while unmodified; otherwise a new encoding of the
+    // pixels at CompressionQuality, progressive when asked.
+    void SaveToStream(Stream& stream) const override;
+
+    JpegScale Scale() const { return scale_; }
+    void SetScale(JpegScale scale);
+
+    // 1..100; any other value raises the range error.
+    int32_t CompressionQuality() const { return quality_; }
+    void SetCompressionQuality(int32_t quality);
+
+    bool ProgressiveEncoding() const { return progressive_; }
+    void SetProgressiveEncoding(bool progressive) { progressive_ = progressive; }
+
+    // The picture decoded at Scale. The reference stays valid until the next
+    // call on this object that changes or decodes the picture.
+    const Bitmap& GetBitmap() const;
+
+    // The compressed bytes this picture was loaded from; empty once modified.
+    std::span<const uint8_t> CompressedData() const;
+
+    // Number of decodings started in this process, for tests and benchmarks.
+    static uint64_t DecodeCount();
+
+private:
+    struct Source;
+    struct Cache;
+
+    // The pixels to stretch into a `width` x `height` destination, decoding
+    // them when the cache holds none that will do; null for an empty picture.
+    std::shared_ptr<const Bitmap> PixelsFor(int32_t width, int32_t height,
+                                            bool whole_visible) const;
+    // The coarsest scale, no finer than Scale, whose output covers the size.
+    JpegScale CoveringScale(int32_t width, int32_t height) const;
+
+    std::shared_ptr<const Source> source_;        // compressed bytes and header facts
+    std::shared_ptr<Cache> cache_;                // decoded pixels, shared with copies
+    std::shared_ptr<const Bitmap> pixels_;        // pixels given by Assign (modified)
+    mutable std::shared_ptr<const Bitmap> held_;  // what GetBitmap last returned
+    JpegScale scale_ = JpegScale::FullSize;
+    int32_t quality_ = 90;
+    bool progressive_ = false;
+};
+
+}  // namespace platform

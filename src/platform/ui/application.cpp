@@ -1,0 +1,90 @@
+#include "platform/ui/application.h"
+
+#include <QApplication>
+#include <QHelpEvent>
+#include <QProxyStyle>
+#include <QStyleFactory>
+#include <QToolTip>
+#include <QWidget>
+#include <algorithm>
+
+#include "platform/ui/form.h"
+
+namespace platform::ui {
+
+namespace {
+Application* current_application = nullptr;
+}
+
+// Qt asks the style how long the mouse must rest before a tooltip shows.
+class Application::HintStyle final : public QProxyStyle {
+public:
+    explicit HintStyle(QStyle* base) : QProxyStyle(base) {}
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        if (hint == SH_ToolTip_WakeUpDelay) return wake_up_delay;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+
+    int wake_up_delay = 500;
+};
+
+Application::Application(QApplication& qt)
+    : qt_(qt),
+      dialogs_(std::make_unique<QtDialogs>()),
+      hint_style_(new HintStyle(QStyleFactory::create(QApplication::style()->name()))) {
+    current_application = this;
+    QApplication::setStyle(hint_style_);  // the application owns the style
+    QApplication::setQuitOnLastWindowClosed(false);
+    qt_.installEventFilter(this);
+}
+
+Application::~Application() {
+    qt_.removeEventFilter(this);
+    if (current_application == this) current_application = nullptr;
+}
+
+Application& Application::Current() { return *current_application; }
+
+void Application::SetDialogs(std::unique_ptr<Dialogs> dialogs) { dialogs_ = std::move(dialogs); }
+
+void Application::AddForm(Form& form) { forms_.push_back(&form); }
+
+void Application::RemoveForm(Form& form) { std::erase(forms_, &form); }
+
+void Application::Guard(const std::function<void()>& fn) {
+    try {
+        fn();
+    } catch (const std::exception& error) {
+        HandleException(error);
+    }
+}
+
+void Application::HandleException(const std::exception& error) { dialogs_->ShowError(error.what()); }
+
+void Application::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+int Application::HintPause() const { return hint_style_->wake_up_delay; }
+
+void Application::SetHintPause(int ms) { hint_style_->wake_up_delay = ms; }
+
+int Application::Run() { return QApplication::exec(); }
+
+void Application::Quit() { QCoreApplication::quit(); }
+
+bool Application::eventFilter(QObject* watched, QEvent* event) {
+    // Qt gives tooltips no common display time: show them ourselves. A widget
+    // without a hint lets the event go on to its parent, as before.
+    if (event->type() == QEvent::ToolTip && watched->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(watched);
+        if (!widget->toolTip().isEmpty()) {
+            auto* help = static_cast<QHelpEvent*>(event);
+            QToolTip::showText(help->globalPos(), widget->toolTip(), widget, {}, hint_hide_pause_);
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace platform::ui

@@ -1,0 +1,76 @@
+// The application object: the forms in their order of creation, the dialogs
+// service, the default error handler and the hints' timing.
+//
+// Every handler that Qt calls goes through Guard: an exception shows its
+// message in a box and never crosses Qt's event loop.
+#pragma once
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include <QObject>
+
+#include "platform/ui/dialogs.h"
+
+class QApplication;
+
+namespace platform::ui {
+
+class Form;
+
+class Application final : public QObject {
+    Q_OBJECT
+
+public:
+    // Wraps the process's QApplication, which must outlive this object.
+    explicit Application(QApplication& qt);
+    ~Application() override;
+
+    // The application of the process, for code reached from Qt's callbacks.
+    static Application& Current();
+
+    Dialogs& GetDialogs() { return *dialogs_; }
+    void SetDialogs(std::unique_ptr<Dialogs> dialogs);
+
+    // Forms register themselves when they are made and leave when destroyed;
+    // the list keeps their order of creation.
+    void AddForm(Form& form);
+    void RemoveForm(Form& form);
+    const std::vector<Form*>& Forms() const { return forms_; }
+    // The first form made; closing it ends the program.
+    Form* MainForm() const { return forms_.empty() ? nullptr : forms_.front(); }
+
+    // Runs fn; an exception is shown by the default handler instead of escaping.
+    void Guard(const std::function<void()>& fn);
+    // The default handler: the exception's message in an error box.
+    void HandleException(const std::exception& error);
+
+    // Runs the pending user-interface work, then returns.
+    void ProcessMessages();
+
+    // How long a hint stays up, and how long the mouse rests before it shows (ms).
+    int HintHidePause() const { return hint_hide_pause_; }
+    void SetHintHidePause(int ms) { hint_hide_pause_ = ms; }
+    int HintPause() const;
+    void SetHintPause(int ms);
+
+    // Runs the event loop until the main form closes.
+    int Run();
+    // Ends the event loop (the main form closed).
+    void Quit();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QApplication& qt_;
+    std::unique_ptr<Dialogs> dialogs_;
+    std::vector<Form*> forms_;
+    int hint_hide_pause_ = 2500;
+    class HintStyle;
+    HintStyle* hint_style_;
+};
+
+}  // namespace platform::ui

@@ -1,0 +1,43 @@
+// Message boxes and common dialogs behind one service, so that windows never
+// talk to Qt's dialogs directly and tests can script the answers.
+#pragma once
+
+#include <optional>
+#include <string>
+
+class QWidget;
+
+namespace platform::ui {
+
+struct OpenFileRequest {
+    std::string title;
+    // Filter in the class library's form: "Texte|*.a;*.b|Tous|*.*".
+    std::string filter;
+    std::string initial_dir;
+    std::string file_name;
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // A plain message with one OK button.
+    virtual void ShowMessage(const std::string& text) = 0;
+    // The box of the application's default error handler.
+    virtual void ShowError(const std::string& text) = 0;
+    // The chosen file, or nothing when the dialog was cancelled.
+    virtual std::optional<std::string> OpenFile(const OpenFileRequest& request) = 0;
+};
+
+// The real dialogs, parented to the active window.
+class QtDialogs final : public Dialogs {
+public:
+    void ShowMessage(const std::string& text) override;
+    void ShowError(const std::string& text) override;
+    std::optional<std::string> OpenFile(const OpenFileRequest& request) override;
+};
+
+// "Texte|*.a;*.b|Tous|*.*" in Qt's form: "Texte (*.a *.b);;Tous (*.*)".
+std::string QtFilter(const std::string& filter);
+
+}  // namespace platform::ui

@@ -1,0 +1,184 @@
+#include "platform/ui/form.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QWheelEvent>
+
+#include "platform/ui/application.h"
+
+namespace platform::ui {
+
+Form::Form(Application& app, const std::string& name) : app_(app) {
+    setObjectName(QString::fromStdString(name));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setFocusPolicy(Qt::StrongFocus);
+    app_.AddForm(*this);
+    qApp->installEventFilter(this);
+}
+
+Form::~Form() {
+    qApp->removeEventFilter(this);
+    app_.RemoveForm(*this);
+}
+
+std::string Form::Name() const { return objectName().toStdString(); }
+
+std::string Form::Caption() const { return windowTitle().toStdString(); }
+
+void Form::SetCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
+
+void Form::SetBorderStyle(BorderStyle style) {
+    if (style == border_style_) return;
+    border_style_ = style;
+    // A window without border that is maximised covers the whole screen; with a
+    // border again it is an ordinary maximised window.
+    if (isFullScreen() && style == BorderStyle::Sizeable) SetWindowState(WindowState::Maximized);
+}
+
+WindowState Form::GetWindowState() const {
+    if (isMinimized()) return WindowState::Minimized;
+    if (IsZoomed()) return WindowState::Maximized;
+    return WindowState::Normal;
+}
+
+void Form::SetWindowState(WindowState state) {
+    Qt::WindowStates qt_state = Qt::WindowNoState;
+    switch (state) {
+        case WindowState::Normal:
+            break;
+        case WindowState::Minimized:
+            qt_state = Qt::WindowMinimized;
+            break;
+        case WindowState::Maximized:
+            qt_state = border_style_ == BorderStyle::None ? Qt::WindowFullScreen : Qt::WindowMaximized;
+            break;
+    }
+    if (windowState() == qt_state) return;
+    const bool was_zoomed = IsZoomed();
+    setWindowState(qt_state);
+    if (was_zoomed && state == WindowState::Normal && normal_bounds_.isValid()) {
+        setGeometry(normal_bounds_);
+    }
+}
+
+bool Form::IsZoomed() const { return (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) != 0; }
+
+int Form::Left() const { return geometry().x(); }
+int Form::Top() const { return geometry().y(); }
+int Form::Width() const { return geometry().width(); }
+int Form::Height() const { return geometry().height(); }
+
+void Form::Place(const QRect& bounds) {
+    if (IsZoomed()) {
+        normal_bounds_ = bounds;
+    } else {
+        normal_bounds_ = QRect();
+        setGeometry(bounds);
+    }
+}
+
+void Form::SetLeft(int left) {
+    QRect r = IsZoomed() && normal_bounds_.isValid() ? normal_bounds_ : geometry();
+    r.moveLeft(left);
+    Place(r);
+}
+
+void Form::SetTop(int top) {
+    QRect r = IsZoomed() && normal_bounds_.isValid() ? normal_bounds_ : geometry();
+    r.moveTop(top);
+    Place(r);
+}
+
+void Form::SetWidth(int width) {
+    QRect r = IsZoomed() && normal_bounds_.isValid() ? normal_bounds_ : geometry();
+    r.setWidth(width);
+    Place(r);
+}
+
+void Form::SetHeight(int height) {
+    QRect r = IsZoomed() && normal_bounds_.isValid() ? normal_bounds_ : geometry();
+    r.setHeight(height);
+    Place(r);
+}
+
+QWidget* Form::ActiveControl() const {
+    QWidget* focus = focusWidget();
+    return focus == this ? nullptr : focus;
+}
+
+void Form::SetActiveControl(QWidget* control) {
+    if (control == nullptr) {
+        setFocus(Qt::OtherFocusReason);
+    } else {
+        control->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void Form::Create() {
+    Loaded();
+    if (OnCreate) app_.Guard([&] { OnCreate(*this); });
+}
+
+void Form::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (OnShow && !event->spontaneous()) app_.Guard([&] { OnShow(*this); });
+}
+
+void Form::closeEvent(QCloseEvent* event) {
+    CloseAction action = CloseAction::Hide;
+    if (OnClose) app_.Guard([&] { OnClose(*this, action); });
+    if (action == CloseAction::None) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    if (app_.MainForm() == this) app_.Quit();
+}
+
+void Form::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && !IsZoomed() && !isMinimized() &&
+        normal_bounds_.isValid()) {
+        const QRect bounds = normal_bounds_;
+        normal_bounds_ = QRect();
+        setGeometry(bounds);
+    }
+}
+
+bool Form::BelongsHere(QObject* object) const {
+    return object->isWidgetType() && static_cast<QWidget*>(object)->window() == this;
+}
+
+bool Form::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyPress: {
+            // A key travels up from the focused widget to its parents; the form
+            // previews it once, on its first delivery.
+            QWidget* focus = QApplication::focusWidget();
+            const bool first = focus != nullptr ? watched == focus : watched == this;
+            if (key_preview_ && OnKeyDown && first && BelongsHere(watched)) {
+                auto* key = static_cast<QKeyEvent*>(event);
+                app_.Guard([&] { OnKeyDown(*this, key->key(), key->modifiers()); });
+            }
+            break;
+        }
+        case QEvent::Wheel: {
+            // The wheel belongs to the form wherever the mouse is over it.
+            if (!BelongsHere(watched)) break;
+            auto* wheel = static_cast<QWheelEvent*>(event);
+            const int delta = wheel->angleDelta().y();
+            auto& handler = delta < 0 ? OnMouseWheelDown : OnMouseWheelUp;
+            if (delta == 0 || !handler) break;
+            bool handled = false;
+            app_.Guard([&] { handler(*this, handled); });
+            if (handled) return true;
+            break;
+        }
+        default:
+            break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace platform::ui

@@ -1,0 +1,100 @@
+// A top-level window with the class library's form habits: a name, a
+// creation step that runs after its components exist, key preview, a wheel
+// handler that sees every wheel event over the window, border style and
+// window state, and the close event with its action.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include <QWidget>
+
+class QMenuBar;
+
+namespace platform::ui {
+
+class Application;
+
+enum class BorderStyle { None, Sizeable };
+enum class WindowState { Normal, Minimized, Maximized };
+enum class CloseAction { None, Hide, Free, Minimize };
+
+class Form : public QWidget {
+    Q_OBJECT
+
+public:
+    Form(Application& app, const std::string& name);
+    ~Form() override;
+
+    Application& App() const { return app_; }
+    std::string Name() const;
+
+    std::string Caption() const;
+    void SetCaption(const std::string& caption);
+
+    BorderStyle GetBorderStyle() const { return border_style_; }
+    void SetBorderStyle(BorderStyle style);
+    WindowState GetWindowState() const;
+    void SetWindowState(WindowState state);
+
+    // Placement of the window in normal state (the restored bounds when maximised).
+    int Left() const;
+    int Top() const;
+    int Width() const;
+    int Height() const;
+    void SetLeft(int left);
+    void SetTop(int top);
+    void SetWidth(int width);
+    void SetHeight(int height);
+
+    // With key preview the form's OnKeyDown sees every key before the focused
+    // control, which still receives it.
+    bool KeyPreview() const { return key_preview_; }
+    void SetKeyPreview(bool preview) { key_preview_ = preview; }
+
+    // The control that has the focus; none gives the focus to the form itself.
+    QWidget* ActiveControl() const;
+    void SetActiveControl(QWidget* control);
+
+    // Runs the components' Loaded steps, then OnCreate. The application calls
+    // it once, right after the form was made.
+    void Create();
+
+    std::function<void(Form&)> OnCreate;
+    std::function<void(Form&)> OnShow;
+    std::function<void(Form&, CloseAction&)> OnClose;
+    std::function<void(Form&, int key, Qt::KeyboardModifiers shift)> OnKeyDown;
+    std::function<void(Form&, bool& handled)> OnMouseWheelDown;
+    std::function<void(Form&, bool& handled)> OnMouseWheelUp;
+
+protected:
+    void changeEvent(QEvent* event) override;
+    // Called by Create before OnCreate: the components finish their set-up.
+    virtual void Loaded() {}
+
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool BelongsHere(QObject* object) const;
+    bool IsZoomed() const;
+    void Place(const QRect& bounds);
+
+    Application& app_;
+    // Bounds set while the window is maximised or full screen: they become its
+    // bounds when it comes back to normal.
+    QRect normal_bounds_;
+    BorderStyle border_style_ = BorderStyle::Sizeable;
+    bool key_preview_ = false;
+};
+
+// Makes a form, registers it with the application and runs its creation step.
+template <typename T, typename... Args>
+T* CreateForm(Application& app, Args&&... args) {
+    auto* form = new T(app, std::forward<Args>(args)...);
+    form->Create();
+    return form;
+}
+
+}  // namespace platform::ui

@@ -1,0 +1,142 @@
+#include "platform/ui/image.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include "platform/graphics/canvas.h"
+#include "platform/ui/application.h"
+
+namespace platform::ui {
+
+MouseArgs ToMouseArgs(const QMouseEvent& event) {
+    const QPoint p = event.position().toPoint();
+    return MouseArgs{event.button(), event.buttons(), event.modifiers(), p.x(), p.y()};
+}
+
+QImage WrapBitmap(const Bitmap& bitmap) {
+    if (bitmap.Empty()) return {};
+    return QImage(bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(),
+                  static_cast<qsizetype>(bitmap.Stride()), QImage::Format_BGR888);
+}
+
+Image::Image(QWidget* parent, const std::string& name) : QWidget(parent) {
+    setObjectName(QString::fromStdString(name));
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    picture_.OnChange = [this](Picture&) {
+        render_failed_ = false;
+        Invalidate();
+    };
+}
+
+void Image::SetStretch(bool stretch) {
+    if (stretch == stretch_) return;
+    stretch_ = stretch;
+    Invalidate();
+}
+
+void Image::SetProportional(bool proportional) {
+    if (proportional == proportional_) return;
+    proportional_ = proportional;
+    Invalidate();
+}
+
+void Image::SetCenter(bool center) {
+    if (center == center_) return;
+    center_ = center;
+    Invalidate();
+}
+
+QRect Image::DestRect() const {
+    int w = picture_.Width();
+    int h = picture_.Height();
+    const int cw = width();
+    const int ch = height();
+    if (stretch_ || (proportional_ && (w > cw || h > ch))) {
+        if (proportional_ && w > 0 && h > 0) {
+            const double aspect = static_cast<double>(w) / h;
+            if (w > h) {
+                w = cw;
+                h = static_cast<int>(cw / aspect);
+                if (h > ch) {
+                    h = ch;
+                    w = static_cast<int>(ch * aspect);
+                }
+            } else {
+                h = ch;
+                w = static_cast<int>(ch * aspect);
+                if (w > cw) {
+                    w = cw;
+                    h = static_cast<int>(cw / aspect);
+                }
+            }
+        } else {
+            w = cw;
+            h = ch;
+        }
+    }
+    QRect dest(0, 0, w, h);
+    if (center_) dest.translate((cw - w) / 2, (ch - h) / 2);
+    return dest;
+}
+
+void Image::Invalidate() {
+    cache_image_ = QImage();
+    cache_.reset();
+    cache_dest_ = QRect();
+    cache_area_ = QRect();
+    update();
+}
+
+void Image::Render(const QRect& dest, const QRect& area) {
+    cache_image_ = QImage();
+    cache_ = std::make_unique<Bitmap>(area.width(), area.height());
+    Canvas canvas(*cache_);
+    const Rect target{dest.left() - area.left(), dest.top() - area.top(),
+                      dest.left() - area.left() + dest.width(), dest.top() - area.top() + dest.height()};
+    canvas.StretchDraw(target, *picture_.GetGraphic());
+    cache_image_ = WrapBitmap(*cache_);
+    cache_dest_ = dest;
+    cache_area_ = area;
+}
+
+void Image::paintEvent(QPaintEvent* event) {
+    const Graphic* graphic = picture_.GetGraphic();
+    if (graphic == nullptr || graphic->Empty() || render_failed_) return;
+    const QRect dest = DestRect();
+    const QRect area = visibleRegion().boundingRect() & dest;
+    if (area.isEmpty()) return;
+    if (cache_image_.isNull() || dest != cache_dest_ || !cache_area_.contains(area)) {
+        try {
+            Render(dest, area);
+        } catch (const std::exception&) {
+            // Loading has already reported what is wrong with this picture.
+            render_failed_ = true;
+            Invalidate();
+            return;
+        }
+    }
+    QPainter painter(this);
+    painter.setClipRegion(event->region());
+    painter.drawImage(cache_area_.topLeft(), cache_image_);
+}
+
+void Image::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Invalidate();
+}
+
+void Image::mousePressEvent(QMouseEvent* event) {
+    if (OnMouseDown) Application::Current().Guard([&] { OnMouseDown(*this, ToMouseArgs(*event)); });
+}
+
+void Image::mouseMoveEvent(QMouseEvent* event) {
+    if (OnMouseMove) Application::Current().Guard([&] { OnMouseMove(*this, ToMouseArgs(*event)); });
+}
+
+void Image::mouseReleaseEvent(QMouseEvent* event) {
+    if (OnMouseUp) Application::Current().Guard([&] { OnMouseUp(*this, ToMouseArgs(*event)); });
+}
+
+}  // namespace platform::ui

@@ -1,0 +1,203 @@
+#include "platform/core/files.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/core/error.h"
+#include "test_support.h"
+
+namespace platform {
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::ReadFile;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+std::vector<uint8_t> Bytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
+
+mode_t ModeOf(const std::string& path) {
+    struct stat info {};
+    EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+    return info.st_mode & 07777;
+}
+
+size_t EntryCount(const std::string& folder) {
+    return static_cast<size_t>(std::distance(fs::directory_iterator(folder), {}));
+}
+
+TEST(WriteFileAtomic, ReplacesTheContentAndKeepsTheMode) {
+    TempDir dir;
+    const std::string path = dir / "photo.jpg";
+    WriteFile(path, "old content, longer than the new one");
+    ASSERT_EQ(::chmod(path.c_str(), 0604), 0);
+    WriteFileAtomic(path, Bytes("new"));
+    EXPECT_EQ(ReadFile(path), Bytes("new"));
+    EXPECT_EQ(ModeOf(path), 0604u);
+    EXPECT_EQ(EntryCount(dir.Path()), 1u);
+
+    const mode_t old_mask = ::umask(027);
+    WriteFileAtomic(dir / "new.jpg", [](Stream& out) { out.WriteBuffer("abc", 3); });
+    ::umask(old_mask);
+    EXPECT_EQ(ReadFile(dir / "new.jpg"), Bytes("abc"));
+    EXPECT_EQ(ModeOf(dir / "new.jpg"), 0640u);
+}
+
+TEST(WriteFileAtomic, AFailingWriterLeavesTheOldFileWhole) {
+    TempDir dir;
+    const std::string path = dir / "photo.jpg";
+    WriteFile(path, "precious");
+    EXPECT_THROW(WriteFileAtomic(path,
+                                 [](Stream& out) {
+                                     out.WriteBuffer("half", 4);
+                                     throw std::runtime_error("encoder failed");
+                                 }),
+                 std::runtime_error);
+    EXPECT_EQ(ReadFile(path), Bytes("precious"));
+    EXPECT_EQ(EntryCount(dir.Path()), 1u);
+}
+
+TEST(WriteFileAtomic, WritesThroughASymbolicLink) {
+    TempDir dir;
+    WriteFile(dir / "real.jpg", "old");
+    fs::create_symlink("real.jpg", dir / "link.jpg");
+    WriteFileAtomic(dir / "link.jpg", Bytes("new"));
+    EXPECT_TRUE(fs::is_symlink(dir / "link.jpg"));
+    EXPECT_EQ(ReadFile(dir / "real.jpg"), Bytes("new"));
+}
+
+TEST(WriteFileAtomic, AFolderThatCannotTakeTheFileRaisesTheCreateError) {
+    TempDir dir;
+    try {
+        WriteFileAtomic(dir / "missing/photo.jpg", Bytes("x"));
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_EQ(e.Kind(), ErrorKind::FileCreate);
+        EXPECT_EQ(std::string(e.what()), "Impossible de créer le fichier \"" +
+                                             (dir / "missing/photo.jpg") +
+                                             "\". Le fichier spécifié est introuvable.");
+    }
+    if (::geteuid() == 0) return;  // permissions do not stop the superuser
+    const std::string locked = dir / "locked";
+    fs::create_directory(locked);
+    WriteFile(locked + "/photo.jpg", "kept");
+    ASSERT_EQ(::chmod(locked.c_str(), 0555), 0);
+    EXPECT_THROW(WriteFileAtomic(locked + "/photo.jpg", Bytes("x")), Error);
+    ASSERT_EQ(::chmod(locked.c_str(), 0755), 0);
+    EXPECT_EQ(ReadFile(locked + "/photo.jpg"), Bytes("kept"));
+    EXPECT_EQ(EntryCount(locked), 1u);
+}
+
+TEST(SameFile, FollowsLinksAndComparesTextsOfMissingPaths) {
+    TempDir dir;
+    WriteFile(dir / "a.jpg", "a");
+    WriteFile(dir / "b.jpg", "a");
+    fs::create_symlink(dir / "a.jpg", dir / "soft.jpg");
+    fs::create_hard_link(dir / "a.jpg", dir / "hard.jpg");
+    EXPECT_TRUE(SameFile(dir / "a.jpg", dir / "soft.jpg"));
+    EXPECT_TRUE(SameFile(dir / "hard.jpg", dir / "soft.jpg"));
+    EXPECT_TRUE(SameFile(dir / "a.jpg", dir.Path() + "/./sub/../a.jpg"));
+    EXPECT_FALSE(SameFile(dir / "a.jpg", dir / "b.jpg"));
+    EXPECT_TRUE(SameFile(dir / "gone/x.jpg", dir.Path() + "//gone/./x.jpg"));
+    EXPECT_FALSE(SameFile(dir / "gone/x.jpg", dir / "gone/X.jpg"));
+}
+
+TEST(Paths, AbsolutePathNormalisesText) {
+    const std::string cwd = CurrentDirectory();
+    EXPECT_EQ(AbsolutePath("a/./b/../c"), (cwd == "/" ? "" : cwd) + "/a/c");
+    EXPECT_EQ(AbsolutePath(""), cwd);
+    EXPECT_EQ(AbsolutePath("/a//b/"), "/a/b/");
+    EXPECT_EQ(AbsolutePath("/../.."), "/");
+    EXPECT_EQ(AbsolutePath("/a/b/../../.."), "/");
+}
+
+TEST(Paths, FilesFoldersAndTheHomeFolder) {
+    TempDir dir;
+    WriteFile(dir / "f", "x");
+    fs::create_directory(dir / "d");
+    fs::create_directory_symlink(dir / "d", dir / "link");
+    EXPECT_TRUE(FileExists(dir / "f"));
+    EXPECT_FALSE(FileExists(dir / "d"));
+    EXPECT_FALSE(FileExists(dir / "nothing"));
+    EXPECT_TRUE(DirectoryExists(dir / "d"));
+    EXPECT_TRUE(DirectoryExists(dir / "link"));
+    EXPECT_FALSE(DirectoryExists(dir / "f"));
+
+    const char* saved = std::getenv("HOME");
+    const std::string home = saved != nullptr ? saved : "";
+    ::setenv("HOME", "/srv/people/anne/", 1);
+    EXPECT_EQ(HomeDirectory(), "/srv/people/anne");
+    ::unsetenv("HOME");
+    EXPECT_FALSE(HomeDirectory().empty());  // the account's folder
+    if (saved != nullptr) ::setenv("HOME", home.c_str(), 1);
+}
+
+TEST(ModificationTime, SetsAndReadsNanoseconds) {
+    TempDir dir;
+    const std::string path = dir / "photo.jpg";
+    WriteFile(path, "x");
+    SetModificationTime(path, {1117540800, 123456789});  // 2005-05-31 12:00 UTC
+    EXPECT_EQ(ModificationTime(path), (FileTime{1117540800, 123456789}));
+    std::string oracle;
+    ASSERT_EQ(testing_support::Run("stat -c %Y " + testing_support::ShellQuote(path), &oracle), 0);
+    EXPECT_EQ(oracle, "1117540800\n");
+    EXPECT_FALSE(ModificationTime(dir / "missing").has_value());
+    try {
+        SetModificationTime(dir / "missing", {0, 0});
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_EQ(e.Kind(), ErrorKind::FileOpen);
+    }
+}
+
+TEST(MoveFileNoReplace, RenamesButNeverOverwrites) {
+    TempDir dir;
+    WriteFile(dir / "a.jpg", "a");
+    WriteFile(dir / "b.jpg", "b");
+    EXPECT_FALSE(MoveFileNoReplace(dir / "a.jpg", dir / "b.jpg"));
+    EXPECT_EQ(ReadFile(dir / "a.jpg"), Bytes("a"));
+    EXPECT_EQ(ReadFile(dir / "b.jpg"), Bytes("b"));
+    EXPECT_TRUE(MoveFileNoReplace(dir / "a.jpg", dir / "c.jpg"));
+    EXPECT_FALSE(fs::exists(dir / "a.jpg"));
+    EXPECT_EQ(ReadFile(dir / "c.jpg"), Bytes("a"));
+    EXPECT_FALSE(MoveFileNoReplace(dir / "a.jpg", dir / "d.jpg"));
+    EXPECT_FALSE(MoveFileNoReplace(dir / "c.jpg", dir / "missing/c.jpg"));
+    EXPECT_TRUE(fs::exists(dir / "c.jpg"));
+}
+
+TEST(MoveFileNoReplace, AcrossFileSystemsCopiesWithModeAndDate) {
+    TempDir dir;
+    struct stat here {};
+    struct stat there {};
+    if (::stat(dir.Path().c_str(), &here) != 0 || ::stat("/dev/shm", &there) != 0 ||
+        here.st_dev == there.st_dev || ::access("/dev/shm", W_OK) != 0) {
+        GTEST_SKIP() << "no second writable file system";
+    }
+    const std::string source = dir / "photo.jpg";
+    WriteFile(source, "picture bytes");
+    ASSERT_EQ(::chmod(source.c_str(), 0640), 0);
+    SetModificationTime(source, {1117540800, 0});
+    const std::string target = "/dev/shm/visu-move-" + std::to_string(::getpid()) + ".jpg";
+    WriteFile(target, "already there");
+    EXPECT_FALSE(MoveFileNoReplace(source, target));
+    EXPECT_EQ(ReadFile(target), Bytes("already there"));
+    ASSERT_EQ(::unlink(target.c_str()), 0);
+
+    ASSERT_TRUE(MoveFileNoReplace(source, target));
+    EXPECT_FALSE(fs::exists(source));
+    EXPECT_EQ(ReadFile(target), Bytes("picture bytes"));
+    EXPECT_EQ(ModeOf(target), 0640u);
+    EXPECT_EQ(ModificationTime(target), (FileTime{1117540800, 0}));
+    ::unlink(target.c_str());
+}
+
+}  // namespace
+}  // namespace platform

@@ -1,0 +1,146 @@
+#include "platform/core/stream.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/core/error.h"
+#include "test_support.h"
+
+namespace platform {
+namespace {
+
+using testing_support::TempDir;
+
+std::vector<uint8_t> Bytes(std::string_view text) {
+    return {text.begin(), text.end()};
+}
+
+template <typename F>
+std::string ErrorText(F&& action) {
+    try {
+        action();
+    } catch (const Error& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+TEST(MemoryStream, ReadsWritesAndGrowsAtThePosition) {
+    MemoryStream stream;
+    stream.WriteBuffer("abcdef", 6);
+    EXPECT_EQ(stream.Position(), 6);
+    stream.SetPosition(2);
+    stream.WriteBuffer("XY", 2);
+    // Writing past the end fills the gap with zeros.
+    EXPECT_EQ(stream.Seek(2, SeekOrigin::End), 8);
+    stream.WriteBuffer("!", 1);
+    EXPECT_EQ(stream.Release(), Bytes(std::string("abXYef\0\0!", 9)));
+    EXPECT_EQ(stream.Size(), 0);
+}
+
+TEST(MemoryStream, ShortReadsRaiseTheStreamReadError) {
+    MemoryStream stream(Bytes("abc"));
+    char buffer[4] = {};
+    EXPECT_EQ(stream.Read(buffer, 4), 3u);
+    EXPECT_EQ(stream.Read(buffer, 4), 0u);
+    stream.SetPosition(1);
+    EXPECT_EQ(ErrorText([&] { stream.ReadBuffer(buffer, 3); }), "Erreur de lecture du flux");
+}
+
+TEST(MemoryStream, SeekingBeforeTheStartIsRefused) {
+    MemoryStream stream(Bytes("abc"));
+    stream.SetPosition(2);
+    EXPECT_EQ(stream.Seek(-1, SeekOrigin::Current), 1);
+    EXPECT_EQ(ErrorText([&] { stream.Seek(-4, SeekOrigin::End); }), "Erreur de lecture du flux");
+    EXPECT_THROW(stream.Seek(INT64_MAX, SeekOrigin::Current), Error);
+    EXPECT_EQ(stream.Position(), 1);
+    // Reading beyond the end gives nothing rather than failing.
+    stream.SetPosition(100);
+    char c;
+    EXPECT_EQ(stream.Read(&c, 1), 0u);
+}
+
+TEST(MemoryStream, AViewReadsTheCallersBytesAndRefusesWrites) {
+    const std::vector<uint8_t> bytes = Bytes("hello");
+    MemoryStream view = MemoryStream::View(bytes);
+    EXPECT_EQ(view.Bytes().data(), bytes.data());
+    EXPECT_EQ(view.Size(), 5);
+    view.SetPosition(1);
+    EXPECT_EQ(view.ReadRest(), Bytes("ello"));
+    EXPECT_EQ(ErrorText([&] { view.WriteBuffer("x", 1); }), "Erreur d'écriture du flux");
+
+    MemoryStream moved(std::move(view));
+    EXPECT_EQ(moved.Position(), 5);
+    EXPECT_EQ(moved.Release(), bytes);  // a copy: the caller's bytes stay
+    EXPECT_EQ(bytes, Bytes("hello"));
+}
+
+TEST(FileStream, WritesReadsAndSeeksAFile) {
+    TempDir dir;
+    const std::string path = dir / "data.bin";
+    {
+        FileStream out(path, FileMode::Create);
+        out.WriteBuffer("0123456789", 10);
+        out.Sync();
+        EXPECT_EQ(out.Size(), 10);
+    }
+    FileStream in(path, FileMode::Read);
+    EXPECT_EQ(in.Seek(-3, SeekOrigin::End), 7);
+    EXPECT_EQ(in.ReadRest(), Bytes("789"));
+    in.SetPosition(2);
+    char buffer[3];
+    in.ReadBuffer(buffer, 3);
+    EXPECT_EQ(std::string(buffer, 3), "234");
+    EXPECT_EQ(in.Position(), 5);
+    in.SetPosition(8);
+    EXPECT_EQ(ErrorText([&] { in.ReadBuffer(buffer, 3); }), "Erreur de lecture du flux");
+    EXPECT_EQ(ReadFileBytes(path), Bytes("0123456789"));
+}
+
+TEST(FileStream, CreatingTruncatesAnExistingFile) {
+    TempDir dir;
+    const std::string path = dir / "data.bin";
+    testing_support::WriteFile(path, std::string("old content"));
+    { FileStream out(path, FileMode::Create); }
+    EXPECT_TRUE(ReadFileBytes(path).empty());
+}
+
+TEST(FileStream, OpeningFailuresCarryThePathAndTheSystemsReason) {
+    TempDir dir;
+    const std::string missing = dir / "missing.jpg";
+    EXPECT_EQ(
+        ErrorText([&] { FileStream s(missing, FileMode::Read); }),
+        "Impossible d'ouvrir le fichier \"" + missing + "\". Le fichier spécifié est introuvable.");
+    EXPECT_EQ(
+        ErrorText([&] { ReadFileBytes(missing); }),
+        "Impossible d'ouvrir le fichier \"" + missing + "\". Le fichier spécifié est introuvable.");
+    const std::string in_missing_folder = dir / "no/such/file.bmp";
+    EXPECT_EQ(ErrorText([&] { FileStream s(in_missing_folder, FileMode::Create); }),
+              "Impossible de créer le fichier \"" + in_missing_folder +
+                  "\". Le fichier spécifié est introuvable.");
+    // A folder is not a file to read or to write.
+    EXPECT_EQ(ErrorText([&] { FileStream s(dir.Path(), FileMode::Read); }),
+              "Impossible d'ouvrir le fichier \"" + dir.Path() +
+                  "\". Le fichier spécifié est un dossier.");
+    EXPECT_EQ(ErrorText([&] { FileStream s(dir.Path(), FileMode::Create); }),
+              "Impossible de créer le fichier \"" + dir.Path() +
+                  "\". Le fichier spécifié est un dossier.");
+}
+
+TEST(FileStream, AReadOnlyFileCannotBeCreatedOver) {
+    if (geteuid() == 0) GTEST_SKIP() << "root writes read-only files";
+    TempDir dir;
+    const std::string path = dir / "locked.bmp";
+    testing_support::WriteFile(path, std::string("x"));
+    chmod(path.c_str(), 0444);
+    EXPECT_EQ(ErrorText([&] { FileStream s(path, FileMode::Create); }),
+              "Impossible de créer le fichier \"" + path + "\". Accès refusé.");
+    EXPECT_EQ(ReadFileBytes(path), Bytes("x"));
+}
+
+}  // namespace
+}  // namespace platform

@@ -1,0 +1,212 @@
+#include "platform/core/text.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace platform {
+namespace {
+
+using testing_support::HaveProgram;
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+TEST(CaseMapping, AgreesWithPythonOnTheLatinLetters) {
+    if (!HaveProgram("python3")) GTEST_SKIP() << "python3 is not installed";
+    // One line per character: the character, its upper case and its lower case
+    // where the language gives a single character.
+    std::string oracle;
+    ASSERT_EQ(
+        testing_support::Run(
+            "PYTHONIOENCODING=utf-8 python3 -c \"\nfor c in range(0xC0, 0x180):\n    s = chr(c)\n"
+            "    u = s.upper() if len(s.upper()) == 1 else s\n"
+            "    l = s.lower() if len(s.lower()) == 1 else s\n"
+            "    print(s, u, l)\"",
+            &oracle),
+        0);
+    const auto lines = Lines(oracle);
+    ASSERT_EQ(lines.size(), 0xC0u);
+    for (const std::string& line : lines) {
+        std::istringstream fields(line);
+        std::string c;
+        std::string upper;
+        std::string lower;
+        fields >> c >> upper >> lower;
+        EXPECT_EQ(UpperCase(c), upper) << c;
+        if (c != "İ") {  // its simple lower case is the plain i
+            EXPECT_EQ(LowerCase(c), lower) << c;
+        }
+    }
+    EXPECT_EQ(LowerCase("İ"), "i");
+}
+
+TEST(CaseMapping, LeavesOtherTextAndStrayBytesAlone) {
+    EXPECT_EQ(UpperCase("été à l'œil, ß"), "ÉTÉ À L'ŒIL, ß");
+    EXPECT_EQ(LowerCase("ÇA VA ? ŸVES"), "ça va ? ÿves");
+    EXPECT_EQ(UpperCase("a\xff"
+                        "b\xc3"),
+              "A\xff"
+              "B\xc3");  // truncated sequence kept
+    EXPECT_EQ(UpperCase("\xc3\xa9\xe2\x82"), "\xc3\x89\xe2\x82");
+    EXPECT_EQ(UpperCase("αβ 日本"), "αβ 日本");
+    EXPECT_TRUE(SameTextIgnoringCase("Été.JPG", "éTÉ.jpg"));
+    EXPECT_FALSE(SameTextIgnoringCase("ete.jpg", "été.jpg"));
+    EXPECT_FALSE(SameTextIgnoringCase("abc", "abcd"));
+}
+
+TEST(CompareTextLocale, SortsNamesTheWayTheDesktopDoes) {
+    // Symbols before digits before letters; accents and case decide only
+    // between names that are otherwise equal; ligatures sort as two letters.
+    const std::vector<std::string> sorted{"_x.jpg",     "1.jpg",     "Eclair.jpg",  "Ecole.jpg",
+                                          "ecole.jpg",  "École.jpg", "écolier.jpg", "oeuvre.jpg",
+                                          "œuvre.jpg",  "Oz.jpg",    "photo 2.jpg", "photo10.jpg",
+                                          "photo2.jpg", "strasse",   "straße",      "Zebre.jpg",
+                                          "zebre.jpg",  "zèbre.jpg", "Ω.jpg"};
+    for (size_t i = 0; i < sorted.size(); ++i) {
+        EXPECT_EQ(CompareTextLocale(sorted[i], sorted[i]), 0);
+        for (size_t j = i + 1; j < sorted.size(); ++j) {
+            EXPECT_LT(CompareTextLocale(sorted[i], sorted[j]), 0) << sorted[i] << " " << sorted[j];
+            EXPECT_GT(CompareTextLocale(sorted[j], sorted[i]), 0) << sorted[j] << " " << sorted[i];
+        }
+    }
+    // The first accent from the left decides.
+    EXPECT_LT(CompareTextLocale("cote", "coté"), 0);
+    EXPECT_LT(CompareTextLocale("coté", "côte"), 0);
+    EXPECT_LT(CompareTextLocale("côte", "côté"), 0);
+    EXPECT_LT(CompareTextLocale("photo", "photo.jpg"), 0);
+}
+
+TEST(MatchesMask, WildcardsIgnoreCaseAndCountCharacters) {
+    struct Row {
+        const char* name;
+        const char* mask;
+        bool matches;
+    };
+    const Row rows[] = {
+        {"photo.JPG", "*.jpg", true},
+        {"photo.jpeg", "*.jpg", false},
+        {"photo.jpg.bak", "*.jpg", false},
+        {"README", "*.*", true},
+        {".cache", "*.*", true},
+        {"a.b.c", "*.*", true},
+        {"photo", "photo.*", true},
+        {"photo.x", "photo.*", true},
+        {"photos", "photo.*", false},
+        {"ÉTÉ.Jpg", "été.*", true},
+        {"abc", "a?c", true},
+        {"aéc", "a?c", true},
+        {"ac", "a?c", false},
+        {"abcabd", "*abd", true},
+        {"aaab", "*a*b", true},
+        {"ab", "*a*b*c", false},
+        {"photo 1.jpg", "PHOTO*.JPG", true},
+        {"x.jpg", "", false},
+        {"x.jpg", "x.jpg ", false},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(MatchesMask(row.name, row.mask), row.matches) << row.name << " ~ " << row.mask;
+    }
+}
+
+TEST(CharacterBoundaries, StrayBytesAreCharactersOfTheirOwn) {
+    const std::string text = "aé€\xff\xe2\x82";
+    EXPECT_EQ(NextCharacter(text, 0), 1u);
+    EXPECT_EQ(NextCharacter(text, 1), 3u);
+    EXPECT_EQ(NextCharacter(text, 3), 6u);
+    EXPECT_EQ(NextCharacter(text, 6), 7u);
+    EXPECT_EQ(NextCharacter(text, 7), 8u);  // truncated sequence: its lead byte alone
+    EXPECT_EQ(NextCharacter(text, 9), 9u);
+    EXPECT_EQ(PreviousCharacter(text, 9), 8u);
+    EXPECT_EQ(PreviousCharacter(text, 7), 6u);
+    EXPECT_EQ(PreviousCharacter(text, 6), 3u);
+    EXPECT_EQ(PreviousCharacter(text, 3), 1u);
+    EXPECT_EQ(PreviousCharacter(text, 0), 0u);
+    EXPECT_EQ(PreviousCharacter("\x80\x80", 2), 1u);
+}
+
+TEST(FormatFloatGeneral, FifteenDigitsWithTheDecimalSeparator) {
+    EXPECT_EQ(FormatFloatGeneral(1), "1");
+    EXPECT_EQ(FormatFloatGeneral(0.5), "0,5");
+    EXPECT_EQ(FormatFloatGeneral(2.35), "2,35");
+    EXPECT_EQ(FormatFloatGeneral(-0.25), "-0,25");
+    EXPECT_EQ(FormatFloatGeneral(0.1 + 0.2), "0,3");
+    EXPECT_EQ(FormatFloatGeneral(2.0 / 3), "0,666666666666667");
+    EXPECT_EQ(FormatFloatGeneral(1e-4), "0,0001");
+    EXPECT_EQ(FormatFloatGeneral(1e-5), "1E-5");
+    EXPECT_EQ(FormatFloatGeneral(123456789012345.0), "123456789012345");
+    EXPECT_EQ(FormatFloatGeneral(999999999999999.9), "1E15");
+    EXPECT_EQ(FormatFloatGeneral(1.5e20), "1,5E20");
+    EXPECT_EQ(FormatFloatGeneral(0.0), "0");
+    SetDecimalSeparator('.');
+    EXPECT_EQ(FormatFloatGeneral(2.35), "2.35");
+    SetDecimalSeparator(',');
+    EXPECT_EQ(DecimalSeparator(), ',');
+}
+
+TEST(FormatFloatGeneral, AgreesWithPythonsGeneralFormat) {
+    if (!HaveProgram("python3")) GTEST_SKIP() << "python3 is not installed";
+    // Python's "%.15g" switches to the exponent at the same places; only the
+    // spelling of the exponent and the separator differ.
+    std::mt19937_64 random(20240607);
+    std::vector<double> values;
+    for (int i = 0; i < 300; ++i) {
+        const double mantissa = std::uniform_real_distribution<double>(-10, 10)(random);
+        const int exponent = std::uniform_int_distribution<int>(-9, 18)(random);
+        values.push_back(mantissa * std::pow(10.0, exponent));
+    }
+    std::string arguments;
+    for (const double v : values) {
+        char buffer[40];
+        std::snprintf(buffer, sizeof buffer, " %.17g", v);
+        arguments += buffer;
+    }
+    std::string oracle;
+    ASSERT_EQ(testing_support::Run(
+                  "PYTHONIOENCODING=utf-8 python3 -c \"import sys\nfor a in sys.argv[1:]:\n"
+                  "    t = '%.15g' % float(a)\n    m, _, e = t.partition('e')\n"
+                  "    print(m.replace('.', ',') + ('E' + str(int(e)) if e else ''))\"" +
+                      arguments,
+                  &oracle),
+              0);
+    const auto expected = Lines(oracle);
+    ASSERT_EQ(expected.size(), values.size());
+    for (size_t i = 0; i < values.size(); ++i) {
+        EXPECT_EQ(FormatFloatGeneral(values[i]), expected[i]) << values[i];
+    }
+}
+
+TEST(Windows1252ToUtf8, AgreesWithIconv) {
+    if (!HaveProgram("iconv")) GTEST_SKIP() << "iconv is not installed";
+    // Every byte the code page defines, from the blank on.
+    std::string bytes;
+    for (int b = 0x20; b <= 0xFF; ++b) {
+        if (b != 0x81 && b != 0x8D && b != 0x8F && b != 0x90 && b != 0x9D) {
+            bytes.push_back(static_cast<char>(b));
+        }
+    }
+    testing_support::TempDir dir;
+    testing_support::WriteFile(dir / "in", bytes);
+    std::string oracle;
+    ASSERT_EQ(
+        testing_support::Run(
+            "iconv -f WINDOWS-1252 -t UTF-8 " + testing_support::ShellQuote(dir / "in"), &oracle),
+        0);
+    EXPECT_EQ(Windows1252ToUtf8(bytes), oracle);
+    EXPECT_EQ(Windows1252ToUtf8("\x80\x81\x9f"), "€\xc2\x81Ÿ");
+    EXPECT_EQ(Windows1252ToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
+}
+
+}  // namespace
+}  // namespace platform

@@ -1,0 +1,261 @@
+#include "platform/graphics/bitmap.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/core/error.h"
+#include "platform/graphics/canvas.h"
+
+namespace platform {
+namespace {
+
+template <typename F>
+std::string ErrorText(F&& action) {
+    try {
+        action();
+    } catch (const Error& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+std::vector<uint8_t> Bgr(const Bitmap& bitmap) {
+    std::vector<uint8_t> bgr(3 * static_cast<size_t>(bitmap.Width()) *
+                             static_cast<size_t>(bitmap.Height()));
+    for (int32_t y = 0; y < bitmap.Height(); ++y) {
+        bitmap.ReadBgr(y, 0, bitmap.Width(),
+                       bgr.data() + 3 * static_cast<size_t>(y * bitmap.Width()));
+    }
+    return bgr;
+}
+
+// A 24-bit picture of random colours.
+Bitmap Noise(int32_t width, int32_t height, unsigned seed) {
+    std::mt19937 random(seed);
+    Bitmap bitmap(width, height);
+    for (int32_t y = 0; y < height; ++y) {
+        uint8_t* row = bitmap.ScanLine(y);
+        for (int32_t x = 0; x < 3 * width; ++x) row[x] = static_cast<uint8_t>(random());
+    }
+    return bitmap;
+}
+
+constexpr PixelFormat kStorable[] = {PixelFormat::Bit1,  PixelFormat::Bit4,  PixelFormat::Bit8,
+                                     PixelFormat::Bit15, PixelFormat::Bit16, PixelFormat::Bit24,
+                                     PixelFormat::Bit32};
+
+TEST(Bitmap, RowsArePaddedToWholeWords) {
+    EXPECT_EQ(RowStride(3, PixelFormat::Bit24), 12u);
+    EXPECT_EQ(RowStride(5, PixelFormat::Bit8), 8u);
+    EXPECT_EQ(RowStride(33, PixelFormat::Bit1), 8u);
+    EXPECT_EQ(RowStride(9, PixelFormat::Bit4), 8u);
+    EXPECT_EQ(RowStride(3, PixelFormat::Bit15), 8u);
+    EXPECT_EQ(RowStride(1, PixelFormat::Device), 4u);
+    EXPECT_EQ(RowStride(0, PixelFormat::Bit32), 0u);
+    const Bitmap bitmap(3, 2);
+    EXPECT_EQ(bitmap.Stride(), 12u);
+    EXPECT_EQ(bitmap.ScanLine(1) - bitmap.ScanLine(0), 12);
+}
+
+TEST(Bitmap, NewPixelsAreWhiteInEveryFormat) {
+    for (const PixelFormat format : kStorable) {
+        const Bitmap bitmap(5, 3, format);
+        EXPECT_EQ(bitmap.Format(), format);
+        EXPECT_EQ(Bgr(bitmap), std::vector<uint8_t>(45, 255)) << BitsPerPixel(format);
+    }
+    EXPECT_EQ(Bitmap(1, 1, PixelFormat::Bit1).ColorTable().size(), 2u);
+    EXPECT_EQ(Bitmap(1, 1, PixelFormat::Bit4).ColorTable()[1], (RGBQuad{17, 17, 17, 0}));
+    EXPECT_EQ(Bitmap(1, 1, PixelFormat::Bit8).ColorTable().size(), 256u);
+    EXPECT_TRUE(Bitmap(1, 1).ColorTable().empty());
+    EXPECT_EQ(Bitmap(1, 1, PixelFormat::Device).Format(), PixelFormat::Bit24);
+    EXPECT_EQ(ErrorText([] { Bitmap(1, 1, PixelFormat::Custom); }), "Image bitmap incorrecte");
+}
+
+TEST(Bitmap, ResizingKeepsTheOverlapAndWhitensTheRest) {
+    for (const PixelFormat format : kStorable) {
+        // Odd widths, so that sub-byte formats keep part of a byte.
+        Bitmap bitmap(7, 3, format);
+        bitmap.Fill(kBlack);
+        bitmap.SetSize(11, 4);
+        std::vector<uint8_t> row(33);
+        for (int32_t y = 0; y < 4; ++y) {
+            bitmap.ReadBgr(y, 0, 11, row.data());
+            for (size_t x = 0; x < 11; ++x) {
+                const uint8_t expected = y < 3 && x < 7 ? 0 : 255;
+                EXPECT_EQ(row[3 * x], expected) << BitsPerPixel(format) << " " << x << "," << y;
+            }
+        }
+        bitmap.SetSize(3, 1);
+        EXPECT_EQ(Bgr(bitmap), std::vector<uint8_t>(9, 0));
+    }
+}
+
+TEST(Bitmap, SizesBeyondMemoryAreRefusedAndChangeNothing) {
+    Bitmap bitmap(2, 2);
+    bitmap.Fill(MakeColor(9, 8, 7));
+    const std::string no_memory = "Mémoire insuffisante";
+    EXPECT_EQ(ErrorText([&] { bitmap.SetSize(-1, 5); }), no_memory);
+    EXPECT_EQ(ErrorText([&] { bitmap.SetSize(100000, 100000); }), no_memory);
+    EXPECT_EQ(ErrorText([&] { bitmap.SetSize(INT32_MAX, INT32_MAX); }), no_memory);
+    EXPECT_EQ(ErrorText([] { Bitmap(INT32_MAX, 1, PixelFormat::Bit32); }), no_memory);
+    EXPECT_EQ(bitmap.Width(), 2);
+    EXPECT_EQ(bitmap.Height(), 2);
+    EXPECT_EQ(Bgr(bitmap), (std::vector<uint8_t>{7, 8, 9, 7, 8, 9, 7, 8, 9, 7, 8, 9}));
+}
+
+TEST(Bitmap, RowAccessIsChecked) {
+    Bitmap bitmap(4, 3);
+    const std::string text = "Indice ligne hors limites";
+    EXPECT_EQ(ErrorText([&] { bitmap.ScanLine(-1); }), text);
+    EXPECT_EQ(ErrorText([&] { bitmap.ScanLine(3); }), text);
+    EXPECT_EQ(ErrorText([] { Bitmap().ScanLine(0); }), text);
+    std::vector<uint8_t> out(15);
+    EXPECT_EQ(ErrorText([&] { bitmap.ReadBgr(0, 2, 3, out.data()); }),
+              "Erreur de vérification d'étendue");
+    EXPECT_EQ(ErrorText([] { Bitmap(1, 1, PixelFormat::Bit8).View(); }), "Image bitmap incorrecte");
+}
+
+TEST(Bitmap, WideFormatsConvertAndComeBack) {
+    const Bitmap original = Noise(13, 5, 1);
+    Bitmap bitmap;
+    bitmap.Assign(original);
+    bitmap.SetPixelFormat(PixelFormat::Bit32);
+    EXPECT_EQ(bitmap.ScanLine(0)[3], 0);  // the fourth byte is reserved
+    bitmap.SetPixelFormat(PixelFormat::Bit24);
+    EXPECT_EQ(Bgr(bitmap), Bgr(original));
+
+    // 5 and 6 bits: each channel goes to its nearest level and widens by
+    // repeating its high bits; a second trip changes nothing.
+    for (const PixelFormat format : {PixelFormat::Bit15, PixelFormat::Bit16}) {
+        Bitmap narrow;
+        narrow.Assign(original);
+        narrow.SetPixelFormat(format);
+        narrow.SetPixelFormat(PixelFormat::Bit24);
+        const std::vector<uint8_t> once = Bgr(narrow);
+        const std::vector<uint8_t> before = Bgr(original);
+        for (size_t i = 0; i < once.size(); ++i) {
+            const bool six = format == PixelFormat::Bit16 && i % 3 == 1;
+            const int levels = six ? 63 : 31;
+            const int level = (before[i] * levels * 2 + 255) / 510;
+            const int widened = six ? (level << 2 | level >> 4) : (level << 3 | level >> 2);
+            ASSERT_EQ(once[i], widened) << i;
+        }
+        narrow.SetPixelFormat(format);
+        narrow.SetPixelFormat(PixelFormat::Bit24);
+        EXPECT_EQ(Bgr(narrow), once);
+    }
+    Bitmap pure(1, 1, PixelFormat::Bit16);
+    pure.Fill(MakeColor(255, 0, 255));
+    EXPECT_EQ(pure.ScanLine(0)[0] | pure.ScanLine(0)[1] << 8, 0xF81F);
+}
+
+TEST(Bitmap, PaletteFormatsTakeTheNearestEntry) {
+    Bitmap bitmap(4, 1);
+    const uint8_t pixels[] = {0, 0, 250, 10, 200, 10, 128, 128, 128, 255, 255, 255};
+    std::copy(std::begin(pixels), std::end(pixels), bitmap.ScanLine(0));
+    const std::vector<RGBQuad> table = {
+        {0, 0, 255, 0}, {0, 255, 0, 0}, {0, 0, 0, 0}, {255, 255, 255, 0}};
+    bitmap.SetColorTable(table);
+    bitmap.SetPixelFormat(PixelFormat::Bit4);
+    EXPECT_EQ(bitmap.ColorTable(), table);  // kept at its length
+    const uint8_t* row = bitmap.ScanLine(0);
+    EXPECT_EQ(PixelIndex(row, PixelFormat::Bit4, 0), 0);
+    EXPECT_EQ(PixelIndex(row, PixelFormat::Bit4, 1), 1);
+    EXPECT_EQ(PixelIndex(row, PixelFormat::Bit4, 2), 3);  // grey 128 is nearer white than black
+    EXPECT_EQ(PixelIndex(row, PixelFormat::Bit4, 3), 3);
+
+    // Up and down again gives the same indices; the table survives the trip.
+    bitmap.SetPixelFormat(PixelFormat::Bit24);
+    bitmap.SetPixelFormat(PixelFormat::Bit8);
+    EXPECT_EQ(std::vector<uint8_t>(bitmap.ScanLine(0), bitmap.ScanLine(0) + 4),
+              (std::vector<uint8_t>{0, 1, 3, 3}));
+
+    // A table too long for the format gives way to a grey ramp.
+    bitmap.SetColorTable(Bitmap(1, 1, PixelFormat::Bit8).ColorTable());
+    bitmap.SetPixelFormat(PixelFormat::Bit1);
+    EXPECT_EQ(bitmap.ColorTable(), (std::vector<RGBQuad>{{0, 0, 0, 0}, {255, 255, 255, 0}}));
+    EXPECT_EQ(ErrorText([&] { bitmap.SetColorTable(std::vector<RGBQuad>(257)); }),
+              "Erreur de vérification d'étendue");
+}
+
+TEST(Bitmap, IndicesBeyondTheTableReadBlack) {
+    Bitmap bitmap(2, 1, PixelFormat::Bit8);
+    bitmap.SetColorTable({RGBQuad{1, 2, 3, 0}});
+    bitmap.ScanLine(0)[1] = 7;
+    bitmap.ScanLine(0)[0] = 0;
+    EXPECT_EQ(Bgr(bitmap), (std::vector<uint8_t>{1, 2, 3, 0, 0, 0}));
+}
+
+TEST(Bitmap, SubBytePixelsAreMostSignificantFirst) {
+    Bitmap one(10, 1, PixelFormat::Bit1);
+    one.Fill(kBlack);
+    SetPixelIndex(one.ScanLine(0), PixelFormat::Bit1, 0, 1);
+    SetPixelIndex(one.ScanLine(0), PixelFormat::Bit1, 9, 1);
+    EXPECT_EQ(one.ScanLine(0)[0], 0x80);
+    EXPECT_EQ(one.ScanLine(0)[1], 0x40);
+    Bitmap four(3, 1, PixelFormat::Bit4);
+    four.Fill(kBlack);
+    SetPixelIndex(four.ScanLine(0), PixelFormat::Bit4, 1, 0xA);
+    EXPECT_EQ(four.ScanLine(0)[0], 0x0A);
+    SetPixelIndex(four.ScanLine(0), PixelFormat::Bit4, 2, 0xC);
+    EXPECT_EQ(four.ScanLine(0)[1], 0xC0);
+}
+
+TEST(Bitmap, CloneAndAssignCopyEverything) {
+    Bitmap source = Noise(6, 4, 2);
+    source.SetPixelFormat(PixelFormat::Bit8);
+    source.SetColorTable({RGBQuad{1, 2, 3, 0}, RGBQuad{4, 5, 6, 0}});
+    const auto clone = source.Clone();
+    auto& copy = dynamic_cast<Bitmap&>(*clone);
+    EXPECT_EQ(copy.Format(), PixelFormat::Bit8);
+    EXPECT_EQ(copy.ColorTable(), source.ColorTable());
+    EXPECT_EQ(Bgr(copy), Bgr(source));
+    EXPECT_FALSE(copy.Modified());
+    copy.ScanLine(0)[0] = static_cast<uint8_t>(source.ScanLine(0)[0] ^ 1);
+    EXPECT_NE(copy.ScanLine(0)[0], source.ScanLine(0)[0]);
+
+    Bitmap target(1, 1);
+    int changes = 0;
+    target.OnChange = [&](Graphic&) { ++changes; };
+    target.Assign(source);
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(target.Modified());
+    EXPECT_EQ(target.Width(), 6);
+    EXPECT_EQ(Bgr(target), Bgr(source));
+}
+
+TEST(Bitmap, DrawingAnyFormatMatchesDrawingItsConversion) {
+    const Bitmap original = Noise(9, 7, 3);
+    for (const PixelFormat format : kStorable) {
+        Bitmap source;
+        source.Assign(original);
+        source.SetPixelFormat(format);
+        Bitmap converted;
+        converted.Assign(source);
+        converted.SetPixelFormat(PixelFormat::Bit24);
+        for (const Rect dest : {Rect{0, 0, 9, 7}, Rect{-3, 1, 20, 5}, Rect{2, 2, 6, 4}}) {
+            Bitmap a(12, 8);
+            Bitmap b(12, 8);
+            Canvas(a).StretchDraw(dest, source);
+            Canvas(b).StretchDraw(dest, converted);
+            EXPECT_EQ(Bgr(a), Bgr(b)) << BitsPerPixel(format);
+        }
+    }
+}
+
+TEST(Bitmap, DrawingOntoItselfReadsTheOriginalPixels) {
+    Bitmap bitmap = Noise(8, 8, 4);
+    Bitmap copy;
+    copy.Assign(bitmap);
+    Bitmap expected;
+    expected.Assign(bitmap);
+    Canvas(expected).StretchDraw(Rect{2, 2, 10, 10}, copy);
+    Canvas(bitmap).StretchDraw(Rect{2, 2, 10, 10}, bitmap);
+    EXPECT_EQ(Bgr(bitmap), Bgr(expected));
+}
+
+}  // namespace
+}  // namespace platform

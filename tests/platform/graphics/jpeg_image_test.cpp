@@ -1,0 +1,451 @@
+#include "platform/graphics/jpeg_image.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+// jpeglib.h needs FILE declared before it.
+#include <jerror.h>
+#include <jpeglib.h>
+
+#include "platform/core/error.h"
+#include "platform/core/stream.h"
+#include "platform/graphics/canvas.h"
+#include "test_support.h"
+
+namespace {
+
+using platform::Bitmap;
+using platform::Canvas;
+using platform::Error;
+using platform::ErrorKind;
+using platform::JpegImage;
+using platform::JpegScale;
+using platform::MemoryStream;
+using platform::Rect;
+using testing_support::ShellQuote;
+using testing_support::TempDir;
+
+using Bytes = std::vector<uint8_t>;
+
+struct Difference {
+    int max = 0;
+    double mean = 0;
+};
+
+// Our blue-green-red rows against ImageMagick's red-green-blue bytes.
+Difference Compare(const Bitmap& ours, const std::string& rgb) {
+    Difference difference;
+    const size_t width = static_cast<size_t>(ours.Width());
+    EXPECT_EQ(rgb.size(), width * static_cast<size_t>(ours.Height()) * 3);
+    if (rgb.size() != width * static_cast<size_t>(ours.Height()) * 3) return {255, 255};
+    double total = 0;
+    for (int32_t y = 0; y < ours.Height(); ++y) {
+        const uint8_t* row = ours.ScanLine(y);
+        const char* theirs = rgb.data() + static_cast<size_t>(y) * width * 3;
+        for (size_t x = 0; x < width; ++x) {
+            for (size_t c = 0; c < 3; ++c) {
+                const int d =
+                    std::abs(row[x * 3 + 2 - c] - static_cast<uint8_t>(theirs[x * 3 + c]));
+                difference.max = std::max(difference.max, d);
+                total += d;
+            }
+        }
+    }
+    difference.mean = total / static_cast<double>(rgb.size());
+    return difference;
+}
+
+// Fills a 24-bit bitmap from ImageMagick's red-green-blue bytes.
+void FillFromRgb(Bitmap& bitmap, const std::string& rgb) {
+    const size_t width = static_cast<size_t>(bitmap.Width());
+    for (int32_t y = 0; y < bitmap.Height(); ++y) {
+        uint8_t* row = bitmap.ScanLine(y);
+        const char* source = rgb.data() + static_cast<size_t>(y) * width * 3;
+        for (size_t x = 0; x < width; ++x)
+            for (size_t c = 0; c < 3; ++c)
+                row[x * 3 + 2 - c] = static_cast<uint8_t>(source[x * 3 + c]);
+    }
+}
+
+void LoadBytes(JpegImage& image, const Bytes& bytes) {
+    MemoryStream stream(bytes);
+    image.LoadFromStream(stream);
+}
+
+Bytes Save(const JpegImage& image) {
+    MemoryStream stream;
+    image.SaveToStream(stream);
+    return stream.Release();
+}
+
+// The message of the error that `action` raises, which must be of kind `kind`.
+template <typename Action>
+std::string ErrorText(const Action& action, ErrorKind kind) {
+    try {
+        action();
+    } catch (const Error& error) {
+        EXPECT_EQ(error.Kind(), kind);
+        return error.what();
+    }
+    return "no error";
+}
+
+std::string LoadError(const Bytes& bytes) {
+    JpegImage image;
+    return ErrorText([&] { LoadBytes(image, bytes); }, ErrorKind::Jpeg);
+}
+
+bool HasMarker(const Bytes& bytes, uint8_t marker) {
+    for (size_t i = 0; i + 1 < bytes.size(); ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == marker) return true;
+    return false;
+}
+
+// Writes a new size into the frame header (SOF0 or SOF2) of a file.
+Bytes WithFrameSize(Bytes bytes, uint16_t width, uint16_t height) {
+    for (size_t i = 0; i + 9 < bytes.size(); ++i) {
+        if (bytes[i] == 0xFF && (bytes[i + 1] == 0xC0 || bytes[i + 1] == 0xC2)) {
+            bytes[i + 5] = static_cast<uint8_t>(height >> 8);
+            bytes[i + 6] = static_cast<uint8_t>(height);
+            bytes[i + 7] = static_cast<uint8_t>(width >> 8);
+            bytes[i + 8] = static_cast<uint8_t>(width);
+            return bytes;
+        }
+    }
+    ADD_FAILURE() << "no frame header";
+    return bytes;
+}
+
+class JpegImageTest : public ::testing::Test {
+protected:
+    // A picture made by ImageMagick from `options` (which end with the source).
+    std::string Make(const std::string& name, const std::string& options) {
+        const std::string path = dir_ / name;
+        EXPECT_EQ(testing_support::Run("convert " + options + " " + ShellQuote(path)), 0)
+            << options;
+        return path;
+    }
+
+    // A textured picture: plasma is smooth with some grain, like a photo.
+    std::string MakePhoto(const std::string& name, int width, int height,
+                          const std::string& options = "") {
+        return Make(name, "-size " + std::to_string(width) + "x" + std::to_string(height) +
+                              " -seed 7 plasma:fractal -quality 90 " + options);
+    }
+
+    // ImageMagick's own decoding, as 8-bit red, green, blue; `reading` applies to the decoding,
+    // `then` to the decoded picture.
+    static std::string Magick(const std::string& path, const std::string& reading = "",
+                              const std::string& then = "") {
+        std::string rgb;
+        EXPECT_EQ(testing_support::Run("convert " + reading + " " + ShellQuote(path) + " " + then +
+                                           " -depth 8 rgb:-",
+                                       &rgb),
+                  0);
+        return rgb;
+    }
+
+    static std::string Identify(const std::string& format, const std::string& path) {
+        std::string text;
+        testing_support::Run("identify -format " + ShellQuote(format) + " " + ShellQuote(path),
+                             &text);
+        return text;
+    }
+
+    static void Load(JpegImage& image, const std::string& path) {
+        LoadBytes(image, testing_support::ReadFile(path));
+    }
+
+    TempDir dir_;
+};
+
+TEST_F(JpegImageTest, DecodesLikeImageMagickAtEveryScale) {
+    struct Kind {
+        const char* name;
+        const char* options;
+    };
+    const Kind kinds[] = {
+        {"baseline 4:2:0", "-sampling-factor 2x2"},
+        {"4:2:2", "-sampling-factor 2x1"},
+        {"4:4:4", "-sampling-factor 1x1"},
+        {"progressive", "-sampling-factor 2x2 -interlace JPEG"},
+        {"grayscale", "-colorspace Gray"},
+    };
+    struct Step {
+        JpegScale scale;
+        int denominator;
+        int32_t width;  // libjpeg rounds the reduced sizes up
+        int32_t height;
+    };
+    const Step steps[] = {{JpegScale::FullSize, 1, 1001, 667},
+                          {JpegScale::Half, 2, 501, 334},
+                          {JpegScale::Quarter, 4, 251, 167},
+                          {JpegScale::Eighth, 8, 126, 84}};
+    for (const Kind& kind : kinds) {
+        SCOPED_TRACE(kind.name);
+        const std::string path = MakePhoto("p.jpg", 1001, 667, kind.options);
+        JpegImage image;
+        Load(image, path);
+        for (const Step& step : steps) {
+            SCOPED_TRACE(step.denominator);
+            image.SetScale(step.scale);
+            EXPECT_EQ(image.Width(), step.width);
+            EXPECT_EQ(image.Height(), step.height);
+            const Bitmap& ours = image.GetBitmap();
+            ASSERT_EQ(ours.Width(), step.width);
+            ASSERT_EQ(ours.Height(), step.height);
+            // ImageMagick picks libjpeg's scale from the size it is asked for.
+            const std::string size = std::to_string(1001 / step.denominator) + "x" +
+                                     std::to_string(667 / step.denominator);
+            EXPECT_LE(Compare(ours, Magick(path, "-define jpeg:size=" + size)).max, 1);
+        }
+    }
+}
+
+TEST_F(JpegImageTest, CmykPicturesDecodeToTheirColours) {
+    const std::string path = MakePhoto("cmyk.jpg", 97, 65, "-colorspace CMYK");
+    ASSERT_EQ(Identify("%[colorspace]", path), "CMYK");
+    JpegImage image;
+    Load(image, path);
+    const Difference full = Compare(image.GetBitmap(), Magick(path, "", "-colorspace sRGB"));
+    EXPECT_LE(full.max, 2);
+    image.SetScale(JpegScale::Quarter);
+    const Difference quarter =
+        Compare(image.GetBitmap(), Magick(path, "-define jpeg:size=24x16", "-colorspace sRGB"));
+    EXPECT_LE(quarter.max, 2);
+}
+
+TEST_F(JpegImageTest, UnmodifiedPictureIsSavedByteForByte) {
+    const std::string path = MakePhoto("p.jpg", 120, 80);
+    const Bytes original = testing_support::ReadFile(path);
+    JpegImage image;
+    Load(image, path);
+    EXPECT_FALSE(image.Modified());
+    EXPECT_EQ(Save(image), original);
+
+    // Neither the encoding settings nor decoding change what is written.
+    image.SetCompressionQuality(5);
+    image.SetProgressiveEncoding(true);
+    image.SetScale(JpegScale::Half);
+    image.GetBitmap();
+    image.Prepare(30, 20);
+    EXPECT_EQ(Save(image), original);
+
+    const auto clone = image.Clone();
+    EXPECT_EQ(Save(dynamic_cast<const JpegImage&>(*clone)), original);
+
+    JpegImage copy;
+    copy.SetCompressionQuality(30);
+    int changes = 0;
+    copy.OnChange = [&](platform::Graphic&) { ++changes; };
+    copy.Assign(image);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(copy.CompressionQuality(), 30);
+    EXPECT_EQ(copy.CompressedData().data(), image.CompressedData().data());
+    EXPECT_EQ(Save(copy), original);
+}
+
+TEST_F(JpegImageTest, PixelsFromAnotherGraphicAreEncodedAtTheQuality) {
+    const std::string source = MakePhoto("source.png", 203, 131);
+    Bitmap bitmap(203, 131);
+    FillFromRgb(bitmap, Magick(source));
+
+    JpegImage image;
+    image.Assign(bitmap);
+    EXPECT_TRUE(image.Modified());
+    EXPECT_TRUE(image.CompressedData().empty());
+    EXPECT_EQ(image.Width(), 203);
+    EXPECT_EQ(image.Height(), 131);
+    for (const int32_t quality : {0, 101, -1}) {
+        EXPECT_EQ(ErrorText([&] { image.SetCompressionQuality(quality); }, ErrorKind::Range),
+                  "Erreur de vérification d'étendue");
+    }
+    EXPECT_EQ(image.CompressionQuality(), 90);
+
+    struct Case {
+        int32_t quality;
+        bool progressive;
+    };
+    for (const Case& c : {Case{90, false}, Case{90, true}, Case{20, false}}) {
+        const std::string options = "-quality " + std::to_string(c.quality) +
+                                    " -sampling-factor 2x2" +
+                                    (c.progressive ? " -interlace JPEG" : "");
+        SCOPED_TRACE(options);
+        image.SetCompressionQuality(c.quality);
+        image.SetProgressiveEncoding(c.progressive);
+        const Bytes encoded = Save(image);
+        const std::string path = dir_ / "encoded.jpg";
+        testing_support::WriteFile(path, encoded);
+        EXPECT_EQ(Identify("%Q", path), std::to_string(c.quality));
+        EXPECT_EQ(Identify("%[interlace]", path), c.progressive ? "JPEG" : "None");
+        EXPECT_EQ(HasMarker(encoded, 0xC2), c.progressive);
+        EXPECT_EQ(HasMarker(encoded, 0xC0), !c.progressive);
+
+        // As faithful to the pixels as ImageMagick's own encoding at that quality, and
+        // decoded alike by both.
+        const std::string reference = Make("reference.jpg", ShellQuote(source) + " " + options);
+        const double ours = Compare(bitmap, Magick(path)).mean;
+        EXPECT_LT(ours, Compare(bitmap, Magick(reference)).mean * 1.05 + 0.05);
+        JpegImage reloaded;
+        LoadBytes(reloaded, encoded);
+        EXPECT_LE(Compare(reloaded.GetBitmap(), Magick(path)).max, 1);
+    }
+    // Nothing to encode is an error, not an empty file.
+    const JpegImage empty;
+    EXPECT_EQ(ErrorText([&] { Save(empty); }, ErrorKind::Jpeg),
+              "Erreur JPEG #" + std::to_string(JERR_EMPTY_IMAGE));
+}
+
+TEST_F(JpegImageTest, BrokenFilesRaiseJpegErrors) {
+    const Bytes good = testing_support::ReadFile(MakePhoto("p.jpg", 64, 48));
+    std::mt19937 random(5);
+    Bytes noise(3000);
+    for (uint8_t& byte : noise) byte = static_cast<uint8_t>(random());
+    Bytes bmp = testing_support::ReadFile(Make("p.bmp", "-size 8x8 xc:red"));
+
+    const std::string prefix = "Erreur JPEG #";
+    EXPECT_EQ(LoadError(bmp), prefix + std::to_string(JERR_NO_SOI));
+    EXPECT_EQ(LoadError({}), prefix + std::to_string(JERR_INPUT_EMPTY));
+    // Cut inside the header: libjpeg finds no image before the data ends.
+    EXPECT_EQ(LoadError(Bytes(good.begin(), good.begin() + 150)),
+              prefix + std::to_string(JERR_NO_IMAGE));
+    EXPECT_EQ(LoadError({0xFF, 0xD8, 0xFF, 0xD9}), prefix + std::to_string(JERR_NO_IMAGE));
+    EXPECT_EQ(LoadError(noise).rfind(prefix, 0), 0U);
+    Bytes noisy_header = good;
+    std::fill(noisy_header.begin() + 20, noisy_header.begin() + 400, uint8_t{0x5A});
+    EXPECT_EQ(LoadError(noisy_header).rfind(prefix, 0), 0U);
+
+    // A failed load leaves the picture as it was.
+    JpegImage image;
+    LoadBytes(image, good);
+    EXPECT_THROW(LoadBytes(image, bmp), Error);
+    EXPECT_EQ(image.Width(), 64);
+    EXPECT_EQ(Save(image), good);
+}
+
+TEST_F(JpegImageTest, TruncatedBodyDecodesWhatItHas) {
+    const std::string path = MakePhoto("p.jpg", 320, 240);
+    const Bytes whole = testing_support::ReadFile(path);
+    JpegImage complete;
+    LoadBytes(complete, whole);
+    const Bitmap& reference = complete.GetBitmap();
+
+    JpegImage cut;
+    LoadBytes(cut, Bytes(whole.begin(), whole.begin() + static_cast<ptrdiff_t>(whole.size() / 2)));
+    const Bitmap& partial = cut.GetBitmap();
+    ASSERT_EQ(partial.Height(), 240);
+    // The first quarter of the rows lies well inside the bytes kept.
+    for (int32_t y = 0; y < 60; ++y)
+        ASSERT_TRUE(
+            std::equal(partial.ScanLine(y), partial.ScanLine(y) + 320 * 3, reference.ScanLine(y)))
+            << "row " << y;
+    Bitmap target(40, 30);
+    Canvas canvas(target);
+    EXPECT_NO_THROW(cut.Draw(canvas, Rect{0, 0, 40, 30}));
+}
+
+TEST_F(JpegImageTest, PreparedPictureDrawsWithoutDecodingAgain) {
+    const std::string path = MakePhoto("big.jpg", 1600, 1000);
+    JpegImage image;
+    Load(image, path);
+    const uint64_t start = JpegImage::DecodeCount();
+    image.Prepare(640, 400);
+    EXPECT_EQ(JpegImage::DecodeCount(), start + 1);
+
+    Bitmap screen(640, 400);
+    Canvas canvas(screen);
+    image.Draw(canvas, Rect{0, 0, 640, 400});
+    // A clone shares what was decoded; smaller drawings, whole or clipped, reduce the fitted
+    // result.
+    const auto clone = image.Clone();
+    clone->Draw(canvas, Rect{0, 0, 640, 400});
+    Bitmap thumbnail(33, 33);
+    Canvas small(thumbnail);
+    image.Draw(small, Rect{0, 0, 33, 33});
+    clone->Draw(small, Rect{-100, -60, 200, 125});
+    EXPECT_EQ(JpegImage::DecodeCount(), start + 1);
+
+    // The fitted picture is the area average of the half-size decoding.
+    const Difference d =
+        Compare(screen, Magick(path, "-define jpeg:size=800x500", "-scale 640x400!"));
+    EXPECT_LT(d.mean, 0.6);
+    EXPECT_LE(d.max, 3);
+
+    // Zoomed in, only a part shows: the full-size decoding is kept for later drawings.
+    image.Draw(canvas, Rect{-1000, -500, 2200, 1500});
+    EXPECT_EQ(JpegImage::DecodeCount(), start + 2);
+    image.Draw(canvas, Rect{-1200, -500, 2000, 1500});
+    image.GetBitmap();
+    EXPECT_EQ(JpegImage::DecodeCount(), start + 2);
+    // Twice the size: the canvas's pixel (x, y) shows the picture's (x + 1200) / 2, (y + 500) / 2.
+    const Bitmap& full = image.GetBitmap();
+    for (const auto& [x, y] : {std::pair{100, 100}, std::pair{501, 333}}) {
+        const uint8_t* shown = screen.ScanLine(y) + x * 3;
+        const uint8_t* source = full.ScanLine((y + 500) / 2) + (x + 1200) / 2 * 3;
+        for (int c = 0; c < 3; ++c) EXPECT_NEAR(shown[c], source[c], 6);
+    }
+}
+
+TEST_F(JpegImageTest, HugePicturesAreRefusedBeforeAllocating) {
+    JpegImage image;
+    LoadBytes(image,
+              WithFrameSize(testing_support::ReadFile(MakePhoto("b.jpg", 16, 16)), 60000, 60000));
+    EXPECT_EQ(image.Width(), 60000);
+    EXPECT_EQ(ErrorText([&] { image.GetBitmap(); }, ErrorKind::OutOfMemory),
+              "Mémoire insuffisante");
+    // A progressive file needs libjpeg's whole-picture buffers even for a small drawing.
+    LoadBytes(image, WithFrameSize(
+                         testing_support::ReadFile(MakePhoto("p.jpg", 16, 16, "-interlace JPEG")),
+                         60000, 60000));
+    EXPECT_EQ(ErrorText([&] { image.Prepare(100, 100); }, ErrorKind::OutOfMemory),
+              "Mémoire insuffisante");
+}
+
+TEST_F(JpegImageTest, EndlessProgressionsAreCutShort) {
+    // The last scan of a progressive file repeated: each copy is one more pass over the
+    // picture, which libjpeg only warns about.
+    const Bytes file = testing_support::ReadFile(MakePhoto("p.jpg", 64, 48, "-interlace JPEG"));
+    const uint8_t sos[] = {0xFF, 0xDA};
+    const auto last = std::find_end(file.begin(), file.end(), std::begin(sos), std::end(sos));
+    const Bytes scan(last, file.end() - 2);
+    auto repeated = [&](int copies) {
+        Bytes bytes(file.begin(), file.end() - 2);
+        for (int i = 0; i < copies; ++i) bytes.insert(bytes.end(), scan.begin(), scan.end());
+        bytes.insert(bytes.end(), {0xFF, 0xD9});
+        return bytes;
+    };
+    JpegImage image;
+    LoadBytes(image, repeated(100));
+    EXPECT_EQ(image.GetBitmap().Width(), 64);
+    LoadBytes(image, repeated(1000));
+    EXPECT_EQ(ErrorText([&] { image.GetBitmap(); }, ErrorKind::Jpeg),
+              "Erreur JPEG #" + std::to_string(JERR_BAD_PROGRESSION));
+}
+
+TEST_F(JpegImageTest, CameraPicturesLoadAndDecode) {
+    const std::string folder = testing_support::TestData("exif-samples/jpg");
+    if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no camera pictures";
+    int count = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (entry.path().extension() != ".jpg") continue;
+        const std::string path = entry.path().string();
+        SCOPED_TRACE(path);
+        ++count;
+        JpegImage image;
+        Load(image, path);
+        EXPECT_EQ(std::to_string(image.Width()) + "x" + std::to_string(image.Height()),
+                  Identify("%wx%h", path));
+        EXPECT_LE(Compare(image.GetBitmap(), Magick(path)).max, 1);
+        image.Prepare(160, 120);
+    }
+    EXPECT_GT(count, 0);
+}
+
+}  // namespace

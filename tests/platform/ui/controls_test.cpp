@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <stdexcept>
+
+#include "platform/ui/application.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/dialogs.h"
+#include "platform/ui/form.h"
+#include "scripted_dialogs.h"
+
+namespace platform::ui {
+namespace {
+
+using testing_support::ScriptedDialogs;
+
+class Controles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto scripted = std::make_unique<ScriptedDialogs>();
+        dialogues = scripted.get();
+        Application::Current().SetDialogs(std::move(scripted));
+    }
+    void TearDown() override { Application::Current().SetDialogs(std::make_unique<QtDialogs>()); }
+
+    ScriptedDialogs* dialogues = nullptr;
+};
+
+TEST_F(Controles, ACheckBoxClickFiresAlsoWhenCodeChangesIt) {
+    CheckBox boite(nullptr, "boite", "Boîte");
+    int clics = 0;
+    boite.OnClick = [&](CheckBox&) { ++clics; };
+    boite.SetChecked(true);
+    boite.SetChecked(true);
+    boite.SetChecked(false);
+    EXPECT_EQ(clics, 2);
+}
+
+TEST_F(Controles, ATrackBarRefusesAMaximumBelowItsMinimum) {
+    TrackBar barre(nullptr, "barre", 1, 1, 1);
+    int changements = 0;
+    barre.OnChange = [&](TrackBar&) { ++changements; };
+    barre.SetMax(0);
+    EXPECT_EQ(barre.Min(), 1);
+    EXPECT_EQ(barre.Max(), 1);
+    barre.SetMax(10);
+    barre.SetPosition(12);
+    EXPECT_EQ(barre.Position(), 10);
+    barre.SetMax(4);
+    EXPECT_EQ(barre.Position(), 4);
+    EXPECT_EQ(changements, 2);
+}
+
+TEST_F(Controles, AnExceptionInAHandlerIsShownNotThrown) {
+    CheckBox boite(nullptr, "boite", "x");
+    boite.OnClick = [](CheckBox&) { throw std::runtime_error("Erreur JPEG #53"); };
+    boite.SetChecked(true);
+    ASSERT_EQ(dialogues->errors.size(), 1u);
+    EXPECT_EQ(dialogues->errors[0], "Erreur JPEG #53");
+}
+
+TEST_F(Controles, KeyPreviewSeesTheKeyAndLeavesItToTheFocusedControl) {
+    Form fiche(Application::Current(), "Fiche");
+    auto* saisie = new QLineEdit(&fiche);
+    fiche.show();
+    QApplication::setActiveWindow(&fiche);
+    saisie->setFocus();
+    std::vector<int> vues;
+    fiche.OnKeyDown = [&](Form&, int touche, Qt::KeyboardModifiers) { vues.push_back(touche); };
+    QKeyEvent a(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
+    QCoreApplication::sendEvent(saisie, &a);
+    EXPECT_TRUE(vues.empty()) << "without key preview the form sees nothing";
+    fiche.SetKeyPreview(true);
+    QCoreApplication::sendEvent(saisie, &a);
+    // Escape is ignored by the edit and travels up to the form: still seen once.
+    QKeyEvent echap(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(saisie, &echap);
+    EXPECT_EQ(vues, (std::vector<int>{Qt::Key_A, Qt::Key_Escape}));
+    EXPECT_EQ(saisie->text().toStdString(), "aa");
+}
+
+TEST_F(Controles, ARefusedCloseKeepsTheFormOpen) {
+    Form fiche(Application::Current(), "Fiche");
+    fiche.show();
+    fiche.OnClose = [](Form&, CloseAction& action) { action = CloseAction::None; };
+    EXPECT_FALSE(fiche.close());
+    EXPECT_TRUE(fiche.isVisible());
+    fiche.OnClose = nullptr;
+    EXPECT_TRUE(fiche.close());
+}
+
+TEST_F(Controles, FormsAreListedInTheirOrderOfCreation) {
+    const size_t avant = Application::Current().Forms().size();
+    {
+        Form premiere(Application::Current(), "Premiere");
+        Form seconde(Application::Current(), "Seconde");
+        const auto& fiches = Application::Current().Forms();
+        ASSERT_EQ(fiches.size(), avant + 2);
+        EXPECT_EQ(fiches[avant]->Name(), "Premiere");
+        EXPECT_EQ(fiches[avant + 1]->Name(), "Seconde");
+    }
+    EXPECT_EQ(Application::Current().Forms().size(), avant);
+}
+
+TEST(Filtres, TheClassLibraryFilterBecomesQts) {
+    EXPECT_EQ(QtFilter("Fichiers images JPEG, GIF, BMP|*.jpg;*.gif;*.bmp|Tous|*.*"),
+              "Fichiers images JPEG, GIF, BMP (*.jpg *.gif *.bmp);;Tous (*.*)");
+    EXPECT_EQ(QtFilter("Texte|*.txt"), "Texte (*.txt)");
+}
+
+}  // namespace
+}  // namespace platform::ui

@@ -1,0 +1,47 @@
+#include "pictures.h"
+
+#include "platform/graphics/jpeg_image.h"
+
+namespace testing_support {
+
+using platform::Bitmap;
+using platform::Color;
+
+std::unique_ptr<Bitmap> MakeBitmap(int32_t width, int32_t height,
+                                   const std::function<Color(int32_t, int32_t)>& colour) {
+    auto bitmap = std::make_unique<Bitmap>(width, height);
+    for (int32_t y = 0; y < height; ++y) {
+        uint8_t* row = bitmap->ScanLine(y);
+        for (int32_t x = 0; x < width; ++x) {
+            const Color c = colour(x, y);
+            row[3 * x] = platform::BlueOf(c);
+            row[3 * x + 1] = platform::GreenOf(c);
+            row[3 * x + 2] = platform::RedOf(c);
+        }
+    }
+    return bitmap;
+}
+
+std::unique_ptr<Bitmap> Pattern(int32_t width, int32_t height) {
+    return MakeBitmap(width, height, [&](int32_t x, int32_t y) {
+        return platform::MakeColor(static_cast<uint8_t>(x * 255 / (width > 1 ? width - 1 : 1)),
+                                   static_cast<uint8_t>(y * 255 / (height > 1 ? height - 1 : 1)),
+                                   static_cast<uint8_t>(((x / 4 + y / 4) % 2) * 200));
+    });
+}
+
+Color PixelAt(const Bitmap& bitmap, int32_t x, int32_t y) {
+    const uint8_t* p = bitmap.ScanLine(y) + 3 * x;
+    return platform::MakeColor(p[2], p[1], p[0]);
+}
+
+void WriteBmp(const std::string& path, const Bitmap& bitmap) { bitmap.SaveToFile(path); }
+
+void WriteJpeg(const std::string& path, const Bitmap& bitmap, int32_t quality) {
+    platform::JpegImage jpeg;
+    jpeg.SetCompressionQuality(quality);
+    jpeg.Assign(bitmap);
+    jpeg.SaveToFile(path);
+}
+
+}  // namespace testing_support

@@ -1,0 +1,27 @@
+// Small pictures made in memory for the tests, and written as files.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/graphics/bitmap.h"
+
+namespace testing_support {
+
+// A 24-bit bitmap whose pixel (x, y) is colour(x, y).
+std::unique_ptr<platform::Bitmap> MakeBitmap(int32_t width, int32_t height,
+                            const std::function<platform::Color(int32_t x, int32_t y)>& colour);
+
+// A picture whose pixels differ from place to place (a gradient with a
+// pattern), so that shifted or scaled copies are told apart.
+std::unique_ptr<platform::Bitmap> Pattern(int32_t width, int32_t height);
+
+// The pixel (x, y) of a 24-bit bitmap.
+platform::Color PixelAt(const platform::Bitmap& bitmap, int32_t x, int32_t y);
+
+void WriteBmp(const std::string& path, const platform::Bitmap& bitmap);
+void WriteJpeg(const std::string& path, const platform::Bitmap& bitmap, int32_t quality = 90);
+
+}  // namespace testing_support

@@ -1,0 +1,44 @@
+// Helpers shared by the tests: scratch folders, shared pictures, outside tools.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A fresh folder under the system's temporary folder, removed with its content
+// when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return path_; }
+    // Path of `name` inside the folder.
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// The shared test pictures folder and the project's samples folder.
+std::string TestData(const std::string& relative);
+std::string Samples(const std::string& relative);
+
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
+void WriteFile(const std::string& path, const std::string& text);
+std::vector<uint8_t> ReadFile(const std::string& path);
+void MakeDirs(const std::string& path);
+
+// Runs a shell command; returns its exit status and fills `output` with what it
+// wrote on standard output.
+int Run(const std::string& command, std::string* output = nullptr);
+// True when the program is on the PATH (oracle tools).
+bool HaveProgram(const std::string& name);
+// The text quoted for a shell command line.
+std::string ShellQuote(const std::string& text);
+
+}  // namespace testing_support
