@@ -54,20 +54,17 @@ int main(int argc, char* argv[]) {
     auto* fenetre = platform::ui::CreateForm<app::TForm1>(app, std::vector<std::string>{});
     fenetre->CheckBoxSousDossiers->SetChecked(true);
 
-    int trouvees = 0;
-    const double nous = bench::Mediane([&] {
-        fenetre->DefileImage().ChargeDossier(dossier);
-        trouvees = fenetre->DefileImage().FListe.Count();
-    });
     const std::string commande = "find '" + dossier +
                                  "' -iname '*.jpg' -o -iname '*.gif' -o -iname '*.bmp' | sort -f > /dev/null";
-    const double find = bench::Mediane([&] {
-        if (std::system(commande.c_str()) != 0) std::abort();
+    fenetre->DefileImage().ChargeDossier(dossier);
+    std::printf("folder of 20000 entries, %d pictures listed\n", fenetre->DefileImage().FListe.Count());
+    bench::Compare({
+        {"visualisateur (scan, list, sort)", [&] { fenetre->DefileImage().ChargeDossier(dossier); }},
+        {"find | sort -f",
+         [&] {
+             if (std::system(commande.c_str()) != 0) std::abort();
+         }},
     });
-    std::printf("folder of 20000 entries, %d pictures listed\n", trouvees);
-    bench::Ligne("visualisateur (scan, list, sort)", nous);
-    bench::Ligne("find | sort -f", find);
-    std::printf("  => ours / find = %.2f\n", nous / find);
     delete fenetre;
     return 0;
 }

@@ -144,7 +144,7 @@ void DecodeRow(const uint8_t* row, PixelFormat format, std::span<const RGBQuad> 
 
 // Writes pixels [0, count) of a row from blue, green, red; `nearest` serves
 // the palette formats.
-void EncodeRow(const uint8_t* bgr, size_t count, PixelFormat format, NearestEntry* nearest,
+void EncodeRow(const uint8_t* bgr, size_t count, PixelFormat format, NearestEntry& nearest,
                uint8_t* row) {
     switch (format) {
         case PixelFormat::Bit24:
@@ -170,7 +170,7 @@ void EncodeRow(const uint8_t* bgr, size_t count, PixelFormat format, NearestEntr
         default:
             for (size_t i = 0; i < count; ++i) {
                 const uint8_t* p = bgr + 3 * i;
-                SetPixelIndex(row, format, i, nearest->Find(p[0], p[1], p[2]));
+                SetPixelIndex(row, format, i, nearest.Find(p[0], p[1], p[2]));
             }
             return;
     }
@@ -186,15 +186,15 @@ struct PixelPattern {
 PixelPattern PatternOf(Color color, PixelFormat format, std::span<const RGBQuad> table) {
     const uint8_t bgr[3] = {BlueOf(color), GreenOf(color), RedOf(color)};
     PixelPattern pattern;
+    NearestEntry nearest(table);
     if (IsPaletteFormat(format)) {
-        NearestEntry nearest(table);
         pattern.index = table.empty() ? 0 : nearest.Find(bgr[0], bgr[1], bgr[2]);
         uint8_t byte = pattern.index;
         if (format == PixelFormat::Bit1) byte = pattern.index != 0 ? 0xFF : 0x00;
         if (format == PixelFormat::Bit4) byte = static_cast<uint8_t>(pattern.index * 0x11);
         pattern.bytes.fill(byte);
     } else {
-        EncodeRow(bgr, 1, format, nullptr, pattern.bytes.data());
+        EncodeRow(bgr, 1, format, nearest, pattern.bytes.data());
     }
     return pattern;
 }
@@ -206,8 +206,10 @@ void FillPixels(uint8_t* row, PixelFormat format, const PixelPattern& pattern, s
     const int bpp = BitsPerPixel(format);
     if (bpp >= 8) {
         const size_t size = static_cast<size_t>(bpp) / 8;
-        if (size == 1) {
-            std::memset(row + from, pattern.bytes[0], to - from);
+        // White and black, the usual fills, are one byte repeated.
+        if (std::all_of(pattern.bytes.begin(), pattern.bytes.begin() + static_cast<ptrdiff_t>(size),
+                        [&](uint8_t b) { return b == pattern.bytes[0]; })) {
+            std::memset(row + from * size, pattern.bytes[0], (to - from) * size);
             return;
         }
         for (size_t x = from; x < to; ++x) std::memcpy(row + x * size, pattern.bytes.data(), size);
@@ -317,6 +319,16 @@ Bitmap::Bitmap(int32_t width, int32_t height, PixelFormat format)
     Resize(width, height);
 }
 
+Bitmap Bitmap::ForOverwrite(int32_t width, int32_t height) {
+    Bitmap bitmap;
+    PixelStore store = AllocatePixels(width, height, PixelFormat::Bit24);
+    bitmap.width_ = width;
+    bitmap.height_ = height;
+    bitmap.stride_ = store.stride;
+    bitmap.pixels_ = std::move(store.data);
+    return bitmap;
+}
+
 Bitmap::Bitmap(Bitmap&& other) noexcept {
     TakeFrom(other);
 }
@@ -412,7 +424,7 @@ void Bitmap::SetPixelFormat(PixelFormat format) {
         const auto width = static_cast<size_t>(width_);
         for (int32_t y = 0; y < height_; ++y) {
             DecodeRow(ScanLine(y), format_, colors_, 0, width, bgr.data());
-            EncodeRow(bgr.data(), width, format, &nearest,
+            EncodeRow(bgr.data(), width, format, nearest,
                       store.data.get() + static_cast<size_t>(y) * store.stride);
         }
     }

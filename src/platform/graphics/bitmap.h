@@ -40,6 +40,9 @@ class Bitmap final : public Graphic {
 public:
     Bitmap();
     Bitmap(int32_t width, int32_t height, PixelFormat format = PixelFormat::Bit24);
+    // A 24-bit bitmap whose every pixel the caller writes before anything
+    // reads it (a decoding's target): its pixels are not filled first.
+    static Bitmap ForOverwrite(int32_t width, int32_t height);
     // Takes the pixels and colour table of `other`, which is left empty; its
     // OnChange stays with it.
     Bitmap(Bitmap&& other) noexcept;

@@ -42,6 +42,8 @@ Rect Intersect(const Rect& a, const Rect& b) {
 
 void Graphic::Prepare(int32_t, int32_t) const {}
 
+std::shared_ptr<const Bitmap> Graphic::Drawn(int32_t, int32_t) const { return nullptr; }
+
 void Graphic::Assign(const Graphic& source) {
     RaiseAssign(source.ClassName(), ClassName());
 }

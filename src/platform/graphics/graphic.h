@@ -45,6 +45,11 @@ public:
     // raised here. Classes that hold their pixels do nothing.
     virtual void Prepare(int32_t width, int32_t height) const;
 
+    // The whole picture as this graphic already holds it drawn at exactly
+    // `width` x `height` (a decoding fitted to the screen by Prepare), shared
+    // rather than copied; none when it holds no such drawing.
+    virtual std::shared_ptr<const Bitmap> Drawn(int32_t width, int32_t height) const;
+
     // Copies `source` into this graphic. The default takes a graphic of the
     // same class through Clone semantics only where a class says so; any other
     // source raises "Impossible d'affecter %s à %s".

@@ -6,7 +6,13 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <condition_variable>
+#include <deque>
+#include <exception>
 #include <mutex>
+#include <optional>
+#include <thread>
 
 // jpeglib.h needs FILE declared before it.
 #include <jerror.h>
@@ -176,65 +182,194 @@ void CmykToBgr(const uint8_t* cmyk, uint8_t* bgr, int32_t width) {
     }
 }
 
-// Reads the remaining rows in libjpeg's batches into a scratch buffer and
-// hands each one to `take`.
-template <typename Take>
-void ReadBatches(Decompressor& decoder, Take take) {
-    const size_t row_bytes = static_cast<size_t>(decoder.Width()) * (decoder.Cmyk() ? 4U : 3U);
-    const JDIMENSION batch = decoder.RowsPerCall();
-    std::vector<uint8_t> buffer(row_bytes * batch);
-    std::vector<JSAMPROW> rows(batch);
-    for (JDIMENSION i = 0; i < batch; ++i) rows[i] = buffer.data() + row_bytes * i;
-    while (!decoder.Done()) {
-        const JDIMENSION read = decoder.Read(rows.data(), batch);
-        if (read == 0) return;
-        for (JDIMENSION i = 0; i < read; ++i) take(rows[i]);
+// The rows of a CMYK decoding, converted to blue-green-red, handed out in
+// increasing order and read from libjpeg in its batches. Should libjpeg stop
+// giving rows, the last one is given again.
+class CmykRows {
+public:
+    explicit CmykRows(Decompressor& decoder)
+        : decoder_(decoder),
+          width_(decoder.Width()),
+          buffer_(static_cast<size_t>(width_) * 4 * decoder.RowsPerCall()),
+          rows_(decoder.RowsPerCall()),
+          bgr_(static_cast<size_t>(width_) * 3) {
+        for (size_t i = 0; i < rows_.size(); ++i) rows_[i] = buffer_.data() + static_cast<size_t>(width_) * 4 * i;
     }
+
+    const uint8_t* Row(int32_t y) {
+        while (next_ <= y && NextBatchRow()) {
+            CmykToBgr(rows_[cursor_++], bgr_.data(), width_);
+            ++next_;
+        }
+        return bgr_.data();
+    }
+
+private:
+    bool NextBatchRow() {
+        if (cursor_ < available_) return true;
+        if (decoder_.Done()) return false;
+        cursor_ = 0;
+        available_ = decoder_.Read(rows_.data(), static_cast<JDIMENSION>(rows_.size()));
+        return available_ > 0;
+    }
+
+    Decompressor& decoder_;
+    int32_t width_;
+    std::vector<uint8_t> buffer_;
+    std::vector<JSAMPROW> rows_;
+    std::vector<uint8_t> bgr_;
+    JDIMENSION cursor_ = 0;
+    JDIMENSION available_ = 0;
+    int32_t next_ = 0;
+};
+
+// Rows first .. first + count - 1 of a decoding: libjpeg writes blue-green-red
+// rows straight into `rows`; CMYK rows come converted through `cmyk`. libjpeg
+// gives every row of a memory source, even a truncated one; should it stop
+// early all the same, the rows it did not give are black.
+void ReadRows(Decompressor& decoder, CmykRows* cmyk, JSAMPROW* rows, int32_t first, int32_t count,
+              size_t row_bytes) {
+    int32_t done = 0;
+    if (cmyk != nullptr) {
+        for (; done < count; ++done) std::memcpy(rows[done], cmyk->Row(first + done), row_bytes);
+        return;
+    }
+    while (done < count) {
+        const JDIMENSION read = decoder.Read(rows + done, static_cast<JDIMENSION>(count - done));
+        if (read == 0) break;
+        done += static_cast<int32_t>(read);
+    }
+    for (; done < count; ++done) std::memset(rows[done], 0, row_bytes);
 }
 
-// The whole picture at `scale`, blue-green-red rows written by libjpeg
-// straight into the bitmap.
+// The whole picture at `scale`, its rows written by libjpeg straight into the
+// bitmap.
 std::shared_ptr<const Bitmap> DecodeWhole(std::span<const uint8_t> bytes, JpegScale scale) {
     Decompressor decoder(bytes);
     const Extent size = decoder.OutputSize(scale);
     // The bitmap refuses a size beyond its limit before libjpeg allocates anything.
-    auto bitmap = std::make_shared<Bitmap>(size.width, size.height);
+    auto bitmap = std::make_shared<Bitmap>(Bitmap::ForOverwrite(size.width, size.height));
     decoder.Start(scale);
-    if (decoder.Cmyk()) {
-        int32_t y = 0;
-        ReadBatches(decoder,
-                    [&](const uint8_t* row) { CmykToBgr(row, bitmap->ScanLine(y++), size.width); });
-        return bitmap;
-    }
+    std::optional<CmykRows> cmyk;
+    if (decoder.Cmyk()) cmyk.emplace(decoder);
     std::vector<JSAMPROW> rows(static_cast<size_t>(size.height));
     for (int32_t y = 0; y < size.height; ++y) rows[static_cast<size_t>(y)] = bitmap->ScanLine(y);
-    JDIMENSION done = 0;
-    while (!decoder.Done()) {
-        const JDIMENSION read =
-            decoder.Read(rows.data() + done, static_cast<JDIMENSION>(size.height) - done);
-        if (read == 0) break;
-        done += read;
-    }
+    ReadRows(decoder, cmyk ? &*cmyk : nullptr, rows.data(), 0, size.height, static_cast<size_t>(size.width) * 3);
     return bitmap;
 }
 
-// The picture decoded at `scale` and reduced row by row into `target`, whose
-// size is no larger than that decoding's.
-void DecodeShrunk(std::span<const uint8_t> bytes, JpegScale scale, Bitmap& target) {
-    Decompressor decoder(bytes);
-    const Extent size = decoder.OutputSize(scale);
-    RowShrinker shrinker(size.width, size.height, target);
-    decoder.Start(scale);
-    if (decoder.Cmyk()) {
-        std::vector<uint8_t> bgr(static_cast<size_t>(size.width) * 3);
-        ReadBatches(decoder, [&](const uint8_t* row) {
-            CmykToBgr(row, bgr.data(), size.width);
-            shrinker.Push(bgr.data());
-        });
-    } else {
-        ReadBatches(decoder, [&](const uint8_t* row) { shrinker.Push(row); });
+// A decoding on a thread of its own, handing its rows over in batches: the
+// caller resamples the rows it has while libjpeg decodes the next ones, so on
+// a machine with two cores the resampling adds next to nothing to the time a
+// picture takes to show. A failure of the decoding is raised to the caller.
+class DecodingThread {
+public:
+    DecodingThread(std::span<const uint8_t> bytes, JpegScale scale, Extent size)
+        : row_bytes_(static_cast<size_t>(size.width) * 3), height_(size.height) {
+        for (Batch& batch : batches_) batch.pixels.resize(row_bytes_ * kBatchRows);
+        for (size_t i = 0; i < batches_.size(); ++i) free_.push_back(i);
+        thread_ = std::jthread([this, bytes, scale](std::stop_token stop) { Decode(stop, bytes, scale); });
     }
-    shrinker.Finish();
+
+    ~DecodingThread() {
+        thread_.request_stop();
+        {
+            std::lock_guard guard(lock_);
+            changed_.notify_all();
+        }
+    }
+
+    DecodingThread(const DecodingThread&) = delete;
+    DecodingThread& operator=(const DecodingThread&) = delete;
+
+    // Row y, valid until the next call; rows are asked for in increasing order.
+    const uint8_t* Row(int32_t y) {
+        while (current_ == kNone || y >= batches_[current_].first + batches_[current_].count) {
+            std::unique_lock guard(lock_);
+            if (current_ != kNone) free_.push_back(current_);
+            changed_.notify_all();
+            changed_.wait(guard, [this] { return !ready_.empty() || finished_; });
+            if (ready_.empty()) {
+                if (error_) std::rethrow_exception(error_);
+                RaiseJpeg(JERR_INPUT_EOF);
+            }
+            current_ = ready_.front();
+            ready_.pop_front();
+        }
+        const Batch& batch = batches_[current_];
+        return batch.pixels.data() + static_cast<size_t>(y - batch.first) * row_bytes_;
+    }
+
+private:
+    static constexpr int32_t kBatchRows = 16;
+    static constexpr size_t kNone = SIZE_MAX;
+
+    struct Batch {
+        std::vector<uint8_t> pixels;
+        int32_t first = 0;
+        int32_t count = 0;
+    };
+
+    void Decode(const std::stop_token& stop, std::span<const uint8_t> bytes, JpegScale scale) {
+        try {
+            Decompressor decoder(bytes);
+            decoder.Start(scale);
+            std::optional<CmykRows> cmyk;
+            if (decoder.Cmyk()) cmyk.emplace(decoder);
+            for (int32_t y = 0; y < height_; y += kBatchRows) {
+                size_t slot;
+                {
+                    std::unique_lock guard(lock_);
+                    changed_.wait(guard, [&] { return !free_.empty() || stop.stop_requested(); });
+                    if (stop.stop_requested()) return;
+                    slot = free_.front();
+                    free_.pop_front();
+                }
+                Batch& batch = batches_[slot];
+                batch.first = y;
+                batch.count = std::min(kBatchRows, height_ - y);
+                Fill(decoder, cmyk ? &*cmyk : nullptr, batch);
+                std::lock_guard guard(lock_);
+                ready_.push_back(slot);
+                changed_.notify_all();
+            }
+        } catch (...) {
+            std::lock_guard guard(lock_);
+            error_ = std::current_exception();
+        }
+        std::lock_guard guard(lock_);
+        finished_ = true;
+        changed_.notify_all();
+    }
+
+    void Fill(Decompressor& decoder, CmykRows* cmyk, Batch& batch) const {
+        std::array<JSAMPROW, kBatchRows> rows{};
+        for (int32_t i = 0; i < batch.count; ++i) {
+            rows[static_cast<size_t>(i)] = batch.pixels.data() + static_cast<size_t>(i) * row_bytes_;
+        }
+        ReadRows(decoder, cmyk, rows.data(), batch.first, batch.count, row_bytes_);
+    }
+
+    const size_t row_bytes_;
+    const int32_t height_;
+    std::array<Batch, 3> batches_;
+    std::mutex lock_;
+    std::condition_variable changed_;
+    std::deque<size_t> free_;
+    std::deque<size_t> ready_;
+    bool finished_ = false;
+    std::exception_ptr error_;
+    size_t current_ = kNone;
+    std::jthread thread_;  // last: stopped and joined before the rest goes
+};
+
+// The picture decoded at `scale` (of `size`) and resampled, row by row as
+// libjpeg gives them, into the whole of `target`: no decoding of the whole
+// picture is held.
+void DecodeInto(std::span<const uint8_t> bytes, JpegScale scale, Extent size, Bitmap& target) {
+    DecodingThread decoding(bytes, scale, size);
+    const Rect all{0, 0, target.Width(), target.Height()};
+    StretchRows(size.width, size.height, [&decoding](int32_t y) { return decoding.Row(y); }, target, all, all);
 }
 
 // A destination that grows a malloc'd buffer: its callbacks run inside
@@ -380,17 +515,10 @@ int32_t JpegImage::Height() const {
 }
 
 JpegScale JpegImage::CoveringScale(int32_t width, int32_t height) const {
-    // A reduction serves a destination down to nine tenths of its size along
-    // each axis: enlarging it that little costs far less than decoding four
-    // times as many pixels at the next finer one, for no difference the eye
-    // sees at that size.
-    const auto serves = [&](const Extent& size) {
-        return int64_t{size.width} * 10 >= int64_t{width} * 9 &&
-               int64_t{size.height} * 10 >= int64_t{height} * 9;
-    };
     JpegScale best = scale_;
     for (size_t i = ScaleIndex(scale_) + 1; i < kScaleCount; ++i) {
-        if (!serves(source_->sizes[i])) break;
+        const Extent& size = source_->sizes[i];
+        if (size.width < width || size.height < height) break;
         best = static_cast<JpegScale>(i);
     }
     return best;
@@ -408,15 +536,12 @@ std::shared_ptr<const Bitmap> JpegImage::PixelsFor(int32_t width, int32_t height
     const bool decoded_will_do = cache.decoded && cache.decoded_scale <= scale;
     const Extent& full = source_->sizes[ScaleIndex(scale_)];
     if (whole_visible && width <= full.width && height <= full.height) {
-        auto fitted = std::make_shared<Bitmap>(width, height);
-        const Rect all{0, 0, width, height};
-        const Extent& decoding = source_->sizes[ScaleIndex(scale)];
+        auto fitted = std::make_shared<Bitmap>(Bitmap::ForOverwrite(width, height));
         if (decoded_will_do) {
+            const Rect all{0, 0, width, height};
             StretchBgr(cache.decoded->View(), *fitted, all, all);
-        } else if (decoding.width >= width && decoding.height >= height) {
-            DecodeShrunk(source_->bytes, scale, *fitted);
         } else {
-            StretchBgr(DecodeWhole(source_->bytes, scale)->View(), *fitted, all, all);
+            DecodeInto(source_->bytes, scale, source_->sizes[ScaleIndex(scale)], *fitted);
         }
         cache.fitted = std::move(fitted);
         return cache.fitted;
@@ -440,6 +565,14 @@ void JpegImage::Draw(Canvas& canvas, const Rect& dest) const {
 
 void JpegImage::Prepare(int32_t width, int32_t height) const {
     if (width > 0 && height > 0) PixelsFor(width, height, true);
+}
+
+std::shared_ptr<const Bitmap> JpegImage::Drawn(int32_t width, int32_t height) const {
+    if (pixels_ || !source_) return nullptr;
+    std::lock_guard guard(cache_->lock);
+    const std::shared_ptr<const Bitmap>& fitted = cache_->fitted;
+    if (fitted && fitted->Width() == width && fitted->Height() == height) return fitted;
+    return nullptr;
 }
 
 void JpegImage::Assign(const Graphic& source) {

@@ -38,6 +38,7 @@ public:
     // decoded and reduced row by row, without a full-size copy in memory.
     void Draw(Canvas& canvas, const Rect& dest) const override;
     void Prepare(int32_t width, int32_t height) const override;
+    std::shared_ptr<const Bitmap> Drawn(int32_t width, int32_t height) const override;
 
     // A JPEG source shares its compressed bytes and decoded pixels; any other
     // graphic gives its pixels (24-bit), and the picture counts as modified.

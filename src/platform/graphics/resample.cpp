@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/core/error.h"
@@ -104,57 +105,154 @@ Axis MakeAxis(int64_t source, int64_t dest, int64_t from, int64_t to) {
     return axis;
 }
 
-// The horizontal pass: one source row into the target columns of the axis,
-// each channel with 8 bits of fraction.
-void ResampleRow(const uint8_t* source, const Axis& axis, uint16_t* out) {
+// An axis with the same number of weights for every target pixel: pixels
+// that take fewer source pixels get zero weights, and near the far edge their
+// window starts earlier, so that it never leaves the source. With a fixed
+// count the loops below unroll and vectorise.
+struct Taps {
+    size_t n = 0;
+    std::vector<int32_t> first;
+    std::vector<uint16_t> weights;  // n per target pixel
+};
+
+Taps Padded(const Axis& axis, int64_t source) {
+    Taps taps;
+    taps.n = axis.MaxCount();
+    taps.first.reserve(axis.Size());
+    taps.weights.assign(axis.Size() * taps.n, 0);
     for (size_t i = 0; i < axis.Size(); ++i) {
-        const uint8_t* p = source + 3 * static_cast<size_t>(axis.first[i]);
-        const uint16_t* w = axis.weights.data() + axis.start[i];
-        uint32_t blue = 0;
-        uint32_t green = 0;
-        uint32_t red = 0;
-        for (size_t k = 0; k < axis.Count(i); ++k, p += 3) {
+        const int64_t overhang = std::max<int64_t>(0, axis.first[i] + static_cast<int64_t>(taps.n) - source);
+        taps.first.push_back(static_cast<int32_t>(axis.first[i] - overhang));
+        std::copy_n(axis.weights.begin() + static_cast<ptrdiff_t>(axis.start[i]), axis.Count(i),
+                    taps.weights.begin() + static_cast<ptrdiff_t>(i * taps.n + static_cast<size_t>(overhang)));
+    }
+    return taps;
+}
+
+// The two passes. Each target value is the weighted sum of N source values
+// (N fixed at compile time for the usual small counts, 0 for any other),
+// rounded and shifted: by kRowShift from 8-bit pixels to values with 8 bits
+// of fraction, by kFinalShift from those back to 8-bit pixels.
+template <size_t N, typename In, typename Out, int Shift>
+void Across(const In* __restrict row, const Taps& taps, Out* __restrict out) {
+    const size_t count = N != 0 ? N : taps.n;
+    const uint16_t* w = taps.weights.data();
+    constexpr uint32_t kHalf = uint32_t{1} << (Shift - 1);
+    for (size_t i = 0; i < taps.first.size(); ++i, w += count, out += 3) {
+        const In* p = row + 3 * static_cast<size_t>(taps.first[i]);
+        uint32_t blue = kHalf;
+        uint32_t green = kHalf;
+        uint32_t red = kHalf;
+        for (size_t k = 0; k < count; ++k, p += 3) {
             blue += w[k] * uint32_t{p[0]};
             green += w[k] * uint32_t{p[1]};
             red += w[k] * uint32_t{p[2]};
         }
-        constexpr uint32_t kHalf = uint32_t{1} << (kRowShift - 1);
-        out[3 * i] = static_cast<uint16_t>((blue + kHalf) >> kRowShift);
-        out[3 * i + 1] = static_cast<uint16_t>((green + kHalf) >> kRowShift);
-        out[3 * i + 2] = static_cast<uint16_t>((red + kHalf) >> kRowShift);
+        out[0] = static_cast<Out>(blue >> Shift);
+        out[1] = static_cast<Out>(green >> Shift);
+        out[2] = static_cast<Out>(red >> Shift);
     }
 }
 
-// Rows of the horizontal pass kept while target rows still need them; row y
-// lives in slot y modulo the capacity, which is the largest number of source
-// rows one target row takes.
+template <size_t N, typename In, typename Out, int Shift>
+void Down(const In* const* lines, const uint16_t* w, size_t n, size_t values, Out* __restrict out) {
+    const size_t count = N != 0 ? N : n;
+    constexpr uint32_t kHalf = uint32_t{1} << (Shift - 1);
+    for (size_t v = 0; v < values; ++v) {
+        uint32_t sum = kHalf;
+        for (size_t k = 0; k < count; ++k) sum += w[k] * uint32_t{lines[k][v]};
+        out[v] = static_cast<Out>(sum >> Shift);
+    }
+}
+
+template <typename In, typename Out, int Shift>
+struct Pass {
+    using AcrossFn = void (*)(const In*, const Taps&, Out*);
+    using DownFn = void (*)(const In* const*, const uint16_t*, size_t, size_t, Out*);
+
+    template <size_t... Ns>
+    static AcrossFn AcrossFor(size_t n, std::index_sequence<Ns...>) {
+        AcrossFn fn = Across<0, In, Out, Shift>;
+        ((n == Ns + 1 ? fn = Across<Ns + 1, In, Out, Shift> : fn), ...);
+        return fn;
+    }
+    template <size_t... Ns>
+    static DownFn DownFor(size_t n, std::index_sequence<Ns...>) {
+        DownFn fn = Down<0, In, Out, Shift>;
+        ((n == Ns + 1 ? fn = Down<Ns + 1, In, Out, Shift> : fn), ...);
+        return fn;
+    }
+    static AcrossFn AcrossFor(size_t n) { return AcrossFor(n, std::make_index_sequence<6>()); }
+    static DownFn DownFor(size_t n) { return DownFor(n, std::make_index_sequence<6>()); }
+};
+
+// Rows kept while target rows still need them: row y lives in slot y modulo
+// the capacity, the number of rows a target row takes.
+template <typename T>
 class RowRing {
 public:
-    RowRing(size_t capacity, size_t values)
-        : capacity_(capacity), values_(values), storage_(capacity * values), acc_(values) {}
+    RowRing(size_t capacity, size_t values) : capacity_(capacity), values_(values), storage_(capacity * values) {}
 
-    uint16_t* Slot(int64_t y) {
-        return storage_.data() + static_cast<size_t>(y) % capacity_ * values_;
-    }
+    T* Slot(int64_t y) { return storage_.data() + static_cast<size_t>(y) % capacity_ * values_; }
 
-    // The vertical pass: target row `row` of the axis from the rows it takes.
-    void Combine(const Axis& axis, size_t row, uint8_t* out) {
-        std::fill(acc_.begin(), acc_.end(), uint32_t{1} << (kFinalShift - 1));
-        const uint16_t* w = axis.weights.data() + axis.start[row];
-        for (size_t k = 0; k < axis.Count(row); ++k) {
-            const uint16_t* line = Slot(int64_t{axis.first[row]} + static_cast<int64_t>(k));
-            const uint32_t weight = w[k];
-            for (size_t v = 0; v < values_; ++v) acc_[v] += weight * line[v];
-        }
-        for (size_t v = 0; v < values_; ++v) out[v] = static_cast<uint8_t>(acc_[v] >> kFinalShift);
+    // The slots of rows first .. first + capacity - 1.
+    const T* const* Window(int64_t first) {
+        window_.resize(capacity_);
+        for (size_t k = 0; k < capacity_; ++k) window_[k] = Slot(first + static_cast<int64_t>(k));
+        return window_.data();
     }
 
 private:
     size_t capacity_;
     size_t values_;
-    std::vector<uint16_t> storage_;
-    std::vector<uint32_t> acc_;
+    std::vector<T> storage_;
+    std::vector<const T*> window_;
 };
+
+// Rows that grow, or keep their number: each source row is reduced across
+// once, then target rows are made from those.
+void AcrossThenDown(const BgrRowSource& rows, const Taps& columns, const Taps& lines, Bitmap& target,
+                    const Rect& area, size_t out_offset) {
+    const size_t values = 3 * columns.first.size();
+    const auto across = Pass<uint8_t, uint16_t, kRowShift>::AcrossFor(columns.n);
+    const auto down = Pass<uint16_t, uint8_t, kFinalShift>::DownFor(lines.n);
+    RowRing<uint16_t> ring(lines.n, values);
+    int64_t next = 0;
+    for (size_t r = 0; r < lines.first.size(); ++r) {
+        const int64_t first = lines.first[r];
+        next = std::max(next, first);
+        for (const int64_t end = first + static_cast<int64_t>(lines.n); next < end; ++next) {
+            across(rows(static_cast<int32_t>(next)), columns, ring.Slot(next));
+        }
+        down(ring.Window(first), lines.weights.data() + r * lines.n, lines.n, values,
+             target.ScanLine(area.Top + static_cast<int32_t>(r)) + out_offset);
+    }
+}
+
+// Rows that shrink: the source rows a target row takes are combined first,
+// over the columns the target needs, then reduced across once per target row
+// rather than once per source row.
+void DownThenAcross(const BgrRowSource& rows, Taps columns, const Taps& lines, Bitmap& target,
+                    const Rect& area, size_t out_offset) {
+    const int32_t from = columns.first.front();
+    const int32_t to = columns.first.back() + static_cast<int32_t>(columns.n);
+    for (int32_t& first : columns.first) first -= from;
+    const size_t values = 3 * static_cast<size_t>(to - from);
+    const auto down = Pass<uint8_t, uint16_t, kRowShift>::DownFor(lines.n);
+    const auto across = Pass<uint16_t, uint8_t, kFinalShift>::AcrossFor(columns.n);
+    RowRing<uint8_t> ring(lines.n, values);
+    std::vector<uint16_t> combined(values);
+    int64_t next = 0;
+    for (size_t r = 0; r < lines.first.size(); ++r) {
+        const int64_t first = lines.first[r];
+        next = std::max(next, first);
+        for (const int64_t end = first + static_cast<int64_t>(lines.n); next < end; ++next) {
+            std::memcpy(ring.Slot(next), rows(static_cast<int32_t>(next)) + 3 * static_cast<size_t>(from), values);
+        }
+        down(ring.Window(first), lines.weights.data() + r * lines.n, lines.n, values, combined.data());
+        across(combined.data(), columns, target.ScanLine(area.Top + static_cast<int32_t>(r)) + out_offset);
+    }
+}
 
 }  // namespace
 
@@ -177,85 +275,23 @@ void StretchRows(int32_t source_width, int32_t source_height, const BgrRowSource
     const int64_t x1 = int64_t{area.Right} - dest.Left;
     const int64_t y0 = int64_t{area.Top} - dest.Top;
     const int64_t y1 = int64_t{area.Bottom} - dest.Top;
-    const size_t values = 3 * static_cast<size_t>(x1 - x0);
     const size_t out_offset = 3 * static_cast<size_t>(area.Left);
 
     if (dest_width == source_width && dest_height == source_height) {
         for (int64_t y = y0; y < y1; ++y) {
             const uint8_t* row = rows(static_cast<int32_t>(y)) + 3 * x0;
             std::memcpy(target.ScanLine(static_cast<int32_t>(area.Top + (y - y0))) + out_offset,
-                        row, values);
+                        row, 3 * static_cast<size_t>(x1 - x0));
         }
         return;
     }
 
-    const Axis columns = MakeAxis(source_width, dest_width, x0, x1);
-    const Axis lines = MakeAxis(source_height, dest_height, y0, y1);
-    RowRing ring(lines.MaxCount(), values);
-    int64_t next = 0;
-    for (size_t r = 0; r < lines.Size(); ++r) {
-        next = std::max(next, int64_t{lines.first[r]});
-        for (const int64_t end = lines.first[r] + static_cast<int64_t>(lines.Count(r)); next < end;
-             ++next) {
-            ResampleRow(rows(static_cast<int32_t>(next)), columns, ring.Slot(next));
-        }
-        ring.Combine(lines, r, target.ScanLine(area.Top + static_cast<int32_t>(r)) + out_offset);
-    }
-}
-
-struct RowShrinker::State {
-    State(int32_t width, int32_t height, Bitmap& bitmap)
-        : source_height(height),
-          target(bitmap),
-          columns(MakeAxis(width, bitmap.Width(), 0, bitmap.Width())),
-          lines(MakeAxis(height, bitmap.Height(), 0, bitmap.Height())),
-          ring(lines.MaxCount(), 3 * static_cast<size_t>(bitmap.Width())) {}
-
-    // Writes every target row whose source rows have all arrived.
-    void WriteReadyRows() {
-        while (next_target < lines.Size() &&
-               lines.first[next_target] + static_cast<int64_t>(lines.Count(next_target)) <=
-                   received) {
-            ring.Combine(lines, next_target, target.ScanLine(static_cast<int32_t>(next_target)));
-            ++next_target;
-        }
-    }
-
-    int32_t source_height;
-    Bitmap& target;
-    Axis columns;
-    Axis lines;
-    RowRing ring;
-    int64_t received = 0;
-    size_t next_target = 0;
-};
-
-RowShrinker::RowShrinker(int32_t source_width, int32_t source_height, Bitmap& target) {
-    if (target.Format() != PixelFormat::Bit24) RaiseInvalidBitmap();
-    if (target.Width() > source_width || target.Height() > source_height) RaiseRange();
-    if (target.Empty()) return;
-    state_ = std::make_unique<State>(source_width, source_height, target);
-}
-
-RowShrinker::~RowShrinker() = default;
-
-void RowShrinker::Push(const uint8_t* row) {
-    if (state_ == nullptr || state_->received >= state_->source_height) return;
-    ResampleRow(row, state_->columns, state_->ring.Slot(state_->received));
-    ++state_->received;
-    state_->WriteReadyRows();
-}
-
-void RowShrinker::Finish() {
-    if (state_ == nullptr || state_->received == 0) return;
-    RowRing& ring = state_->ring;
-    const size_t bytes = state_->columns.Size() * 3 * sizeof(uint16_t);
-    while (state_->received < state_->source_height) {
-        const uint16_t* last = ring.Slot(state_->received - 1);
-        uint16_t* slot = ring.Slot(state_->received);
-        if (slot != last) std::memcpy(slot, last, bytes);
-        ++state_->received;
-        state_->WriteReadyRows();
+    const Taps columns = Padded(MakeAxis(source_width, dest_width, x0, x1), source_width);
+    const Taps lines = Padded(MakeAxis(source_height, dest_height, y0, y1), source_height);
+    if (dest_height < source_height) {
+        DownThenAcross(rows, columns, lines, target, area, out_offset);
+    } else {
+        AcrossThenDown(rows, columns, lines, target, area, out_offset);
     }
 }
 

@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/types.h"
@@ -34,31 +33,5 @@ using BgrRowSource = std::function<const uint8_t*(int32_t y)>;
 // another pixel format, or taken partly outside a picture).
 void StretchRows(int32_t source_width, int32_t source_height, const BgrRowSource& rows,
                  Bitmap& target, const Rect& dest, const Rect& clip);
-
-// Shrinks a picture whose rows arrive one at a time, top to bottom, into a
-// 24-bit bitmap of a size no larger than the source along either axis, by area
-// averaging. Only the rows the next target row needs are held, already reduced
-// in width, so a large picture can be decoded straight into its reduced size.
-class RowShrinker {
-public:
-    // The target keeps its size; it must be 24-bit ("Image bitmap incorrecte"
-    // otherwise) and no larger than the source (the range error otherwise).
-    RowShrinker(int32_t source_width, int32_t source_height, Bitmap& target);
-    ~RowShrinker();
-    RowShrinker(const RowShrinker&) = delete;
-    RowShrinker& operator=(const RowShrinker&) = delete;
-
-    // The next source row, source_width pixels of blue, green, red. Rows
-    // beyond the announced height are ignored.
-    void Push(const uint8_t* row);
-    // Completes the target when fewer rows than announced arrived (a truncated
-    // picture): the rows never received are taken as the last one received.
-    // When no row arrived at all, the target is left as it was.
-    void Finish();
-
-private:
-    struct State;
-    std::unique_ptr<State> state_;
-};
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QScreen>
 #include <QWheelEvent>
 
 #include "platform/ui/application.h"
@@ -56,6 +57,9 @@ void Form::SetWindowState(WindowState state) {
     }
     if (windowState() == qt_state) return;
     const bool was_zoomed = IsZoomed();
+    // Without a window manager to honour the state, the window still has to
+    // cover its screen.
+    if (qt_state == Qt::WindowFullScreen && screen() != nullptr) setGeometry(screen()->geometry());
     setWindowState(qt_state);
     if (was_zoomed && state == WindowState::Normal && normal_bounds_.isValid()) {
         setGeometry(normal_bounds_);

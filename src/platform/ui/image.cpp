@@ -91,14 +91,22 @@ void Image::Invalidate() {
 
 void Image::Render(const QRect& dest, const QRect& area) {
     cache_image_ = QImage();
-    cache_ = std::make_unique<Bitmap>(area.width(), area.height());
-    Canvas canvas(*cache_);
-    const Rect target{dest.left() - area.left(), dest.top() - area.top(),
-                      dest.left() - area.left() + dest.width(), dest.top() - area.top() + dest.height()};
-    canvas.StretchDraw(target, *picture_.GetGraphic());
-    cache_image_ = WrapBitmap(*cache_);
+    const Graphic& graphic = *picture_.GetGraphic();
+    if (auto drawn = graphic.Drawn(dest.width(), dest.height())) {
+        cache_ = std::move(drawn);
+        cache_image_ = WrapBitmap(*cache_);
+        cache_area_ = dest;
+    } else {
+        auto bitmap = std::make_shared<Bitmap>(area.width(), area.height());
+        Canvas canvas(*bitmap);
+        const Rect target{dest.left() - area.left(), dest.top() - area.top(),
+                          dest.left() - area.left() + dest.width(), dest.top() - area.top() + dest.height()};
+        canvas.StretchDraw(target, graphic);
+        cache_ = std::move(bitmap);
+        cache_image_ = WrapBitmap(*cache_);
+        cache_area_ = area;
+    }
     cache_dest_ = dest;
-    cache_area_ = area;
 }
 
 void Image::paintEvent(QPaintEvent* event) {

@@ -3,7 +3,9 @@
 //
 // It draws through a cache of the visible part of the stretched picture, made
 // once per picture, size and visible area, so that repaints (a rubber band
-// moving over it, an exposed window) cost a copy, not a resampling.
+// moving over it, an exposed window) cost a copy, not a resampling. A picture
+// that already holds itself drawn at the control's size (a photograph decoded
+// to fit the screen) is shown from those pixels, without a copy.
 #pragma once
 
 #include <memory>
@@ -60,7 +62,7 @@ private:
     // The cache: `area` of the picture drawn into `dest`, and whether drawing
     // failed for the current picture (a broken file shows nothing rather than
     // raising from a paint).
-    std::unique_ptr<Bitmap> cache_;
+    std::shared_ptr<const Bitmap> cache_;
     QImage cache_image_;
     QRect cache_dest_;
     QRect cache_area_;

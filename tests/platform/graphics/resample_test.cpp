@@ -210,54 +210,5 @@ TEST(StretchRows, AsksForEachNeededRowOnceInOrder) {
     EXPECT_EQ(asked.back(), 39);
 }
 
-TEST(RowShrinker, GivesTheSamePixelsAsStretching) {
-    const std::pair<Size, Size> sizes[] = {
-        {{7, 5}, {3, 2}}, {{3000, 20}, {1600, 9}}, {{5, 5}, {5, 5}}, {{9, 13}, {1, 1}}};
-    unsigned seed = 20;
-    for (const auto& [from, to] : sizes) {
-        const Bitmap source = Noise(from, ++seed);
-        Bitmap target(to.width, to.height);
-        RowShrinker shrinker(from.width, from.height, target);
-        for (int32_t y = 0; y < from.height; ++y) shrinker.Push(source.ScanLine(y));
-        shrinker.Push(source.ScanLine(0));  // one too many: ignored
-        shrinker.Finish();
-        const Bitmap expected = Stretched(source, to);
-        for (int32_t y = 0; y < to.height; ++y) {
-            ASSERT_TRUE(std::equal(target.ScanLine(y), target.ScanLine(y) + 3 * to.width,
-                                   expected.ScanLine(y)))
-                << y;
-        }
-    }
-}
-
-TEST(RowShrinker, ATruncatedPictureRepeatsItsLastRow) {
-    const Bitmap source = Noise({8, 12}, 30);
-    Bitmap padded;
-    padded.Assign(source);
-    for (int32_t y = 5; y < 12; ++y) {
-        std::copy(source.ScanLine(4), source.ScanLine(4) + 24, padded.ScanLine(y));
-    }
-    Bitmap target(3, 5);
-    RowShrinker shrinker(8, 12, target);
-    for (int32_t y = 0; y < 5; ++y) shrinker.Push(source.ScanLine(y));
-    shrinker.Finish();
-    const Bitmap expected = Stretched(padded, {3, 5});
-    for (int32_t y = 0; y < 5; ++y) {
-        EXPECT_TRUE(std::equal(target.ScanLine(y), target.ScanLine(y) + 9, expected.ScanLine(y)));
-    }
-
-    Bitmap untouched(2, 2);
-    RowShrinker nothing(4, 4, untouched);
-    nothing.Finish();
-    EXPECT_EQ(At(untouched, 1, 1, 0), 255);
-}
-
-TEST(RowShrinker, RefusesTargetsItCannotFill) {
-    Bitmap larger(5, 2);
-    EXPECT_THROW(RowShrinker(4, 4, larger), Error);
-    Bitmap palette(2, 2, PixelFormat::Bit8);
-    EXPECT_THROW(RowShrinker(4, 4, palette), Error);
-}
-
 }  // namespace
 }  // namespace platform
