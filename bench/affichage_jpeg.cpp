@@ -23,7 +23,8 @@ int main(int argc, char* argv[]) {
     }
     for (int i = 1; i < argc; ++i) {
         const std::vector<uint8_t> octets = platform::ReadFileBytes(argv[i]);
-        const QByteArray donnees(reinterpret_cast<const char*>(octets.data()), static_cast<qsizetype>(octets.size()));
+        const QByteArray donnees(reinterpret_cast<const char*>(octets.data()),
+                                 static_cast<qsizetype>(octets.size()));
 
         platform::JpegImage entete;
         auto vue = platform::MemoryStream::View(octets);
@@ -39,7 +40,8 @@ int main(int argc, char* argv[]) {
         const platform::Rect cadre = components::CalculeDisposition(p);
         const int largeur = cadre.Width();
         const int hauteur = cadre.Height();
-        std::printf("%s: %dx%d fitted to %dx%d\n", argv[i], entete.Width(), entete.Height(), largeur, hauteur);
+        std::printf("%s: %dx%d fitted to %dx%d\n", argv[i], entete.Width(), entete.Height(),
+                    largeur, hauteur);
 
         bench::Compare({
             {"visualisateur (load, decode to the fitted size)",
@@ -62,7 +64,8 @@ int main(int argc, char* argv[]) {
             {"full decode + QImage::scaled (smooth)",
              [&] {
                  const QImage image = QImage::fromData(donnees, "jpeg");
-                 if (image.scaled(largeur, hauteur, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).isNull()) {
+                 if (image.scaled(largeur, hauteur, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                         .isNull()) {
                      std::abort();
                  }
              }},

@@ -25,7 +25,8 @@ inline double Mediane(std::vector<double> valeurs) {
 // Runs every contender `tours` times in turn after `echauffement` rounds;
 // prints each one's median time and its ratio to the first contender
 // (ours / theirs: below 1, the first is faster).
-inline void Compare(const std::vector<Concurrent>& concurrents, int tours = 21, int echauffement = 2) {
+inline void Compare(const std::vector<Concurrent>& concurrents, int tours = 21,
+                    int echauffement = 2) {
     const auto mesure = [](const std::function<void()>& fn) {
         const auto debut = std::chrono::steady_clock::now();
         fn();
@@ -36,12 +37,14 @@ inline void Compare(const std::vector<Concurrent>& concurrents, int tours = 21, 
     }
     std::vector<std::vector<double>> temps(concurrents.size());
     for (int t = 0; t < tours; ++t) {
-        for (size_t i = 0; i < concurrents.size(); ++i) temps[i].push_back(mesure(concurrents[i].fn));
+        for (size_t i = 0; i < concurrents.size(); ++i)
+            temps[i].push_back(mesure(concurrents[i].fn));
     }
     std::printf("  %-48s %9.2f ms\n", concurrents[0].nom.c_str(), Mediane(temps[0]) * 1000.0);
     for (size_t i = 1; i < concurrents.size(); ++i) {
         std::vector<double> ratios;
-        for (int t = 0; t < tours; ++t) ratios.push_back(temps[0][static_cast<size_t>(t)] / temps[i][static_cast<size_t>(t)]);
+        for (int t = 0; t < tours; ++t)
+            ratios.push_back(temps[0][static_cast<size_t>(t)] / temps[i][static_cast<size_t>(t)]);
         std::printf("  %-48s %9.2f ms   ours / this = %.2f\n", concurrents[i].nom.c_str(),
                     Mediane(temps[i]) * 1000.0, Mediane(ratios));
     }

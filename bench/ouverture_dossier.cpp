@@ -54,12 +54,15 @@ int main(int argc, char* argv[]) {
     auto* fenetre = platform::ui::CreateForm<app::TForm1>(app, std::vector<std::string>{});
     fenetre->CheckBoxSousDossiers->SetChecked(true);
 
-    const std::string commande = "find '" + dossier +
-                                 "' -iname '*.jpg' -o -iname '*.gif' -o -iname '*.bmp' | sort -f > /dev/null";
+    const std::string commande =
+        "find '" + dossier +
+        "' -iname '*.jpg' -o -iname '*.gif' -o -iname '*.bmp' | sort -f > /dev/null";
     fenetre->DefileImage().ChargeDossier(dossier);
-    std::printf("folder of 20000 entries, %d pictures listed\n", fenetre->DefileImage().FListe.Count());
+    std::printf("folder of 20000 entries, %d pictures listed\n",
+                fenetre->DefileImage().FListe.Count());
     bench::Compare({
-        {"visualisateur (scan, list, sort)", [&] { fenetre->DefileImage().ChargeDossier(dossier); }},
+        {"visualisateur (scan, list, sort)",
+         [&] { fenetre->DefileImage().ChargeDossier(dossier); }},
         {"find | sort -f",
          [&] {
              if (std::system(commande.c_str()) != 0) std::abort();

@@ -11,7 +11,9 @@ using platform::Picture;
 
 TDefileImage::TDefileImage(TForm1& form) : form_(form) {}
 
-bool MemeFichier(const std::string& a, const std::string& b) { return platform::SameFile(a, b); }
+bool MemeFichier(const std::string& a, const std::string& b) {
+    return platform::SameFile(a, b);
+}
 
 void TDefileImage::ChargeDossier(const std::string& dossier) {
     // The scan that is running, if any, belongs to the folder being left: it
@@ -64,7 +66,8 @@ void TDefileImage::AfficheImageEnCours() {
         }
         form_.Korvel1->repaint();
     }
-    if (FNumImage + 1 <= count && platform::FileExists(NomFichier(FNumImage + 1))) Precharge(FNumImage + 1);
+    if (FNumImage + 1 <= count && platform::FileExists(NomFichier(FNumImage + 1)))
+        Precharge(FNumImage + 1);
 }
 
 void TDefileImage::Precharge(int32_t n) {
@@ -79,7 +82,8 @@ void TDefileImage::Precharge(int32_t n) {
         suivante.LoadFromFile(NomFichier(n));
         const platform::Graphic* graphic = suivante.GetGraphic();
         if (graphic != nullptr && !graphic->Empty()) {
-            const platform::Rect r = form_.Korvel1->DispositionPour(suivante.Width(), suivante.Height());
+            const platform::Rect r =
+                form_.Korvel1->DispositionPour(suivante.Width(), suivante.Height());
             graphic->Prepare(std::max(r.Width(), 1), std::max(r.Height(), 1));
         }
     } catch (const std::exception&) {
@@ -99,6 +103,8 @@ void TDefileImage::LanceDiaporamaDebut() {
     Lance();
 }
 
-void TDefileImage::Arrete() { form_.TimerDefileImage->SetEnabled(false); }
+void TDefileImage::Arrete() {
+    form_.TimerDefileImage->SetEnabled(false);
+}
 
 }  // namespace app

@@ -32,7 +32,9 @@ namespace {
 // step are dropped.
 constexpr double kPauseMolette = 2.8935185185185184e-6;
 
-QString Q(const char* text) { return QString::fromUtf8(text); }
+QString Q(const char* text) {
+    return QString::fromUtf8(text);
+}
 
 double JoursDepuisDemarrage() {
     using namespace std::chrono;
@@ -47,7 +49,9 @@ LigneCommande Analyse(const std::vector<std::string>& arguments) {
 }  // namespace
 
 TForm1::TForm1(Application& application, std::vector<std::string> arguments)
-    : Form(application, "Form1"), Maintenant(JoursDepuisDemarrage), arguments_(std::move(arguments)) {
+    : Form(application, "Form1"),
+      Maintenant(JoursDepuisDemarrage),
+      arguments_(std::move(arguments)) {
     SetCaption("Visualisateur de diapos");
     resize(1060, 613);
     CreeControles();
@@ -92,76 +96,70 @@ void TForm1::CreeControles() {
     PanelControl->setFixedHeight(64);
     layout->addWidget(PanelControl);
 
-    QStyle* style = QApplication::style();
-    auto bouton = [&](const char* name, const char* caption, const char* hint, QStyle::StandardPixmap glyph,
-                      QRect bounds) {
-        auto* b = new SpeedButton(PanelControl, name, caption);
-        if (glyph != QStyle::SP_CustomBase) b->setIcon(style->standardIcon(glyph));
-        b->setToolTip(Q(hint));
-        b->setGeometry(bounds);
-        return b;
+    // Every control of the panel: its hint and its place.
+    const auto place = [](auto* control, const char* hint, QRect bounds) {
+        if (*hint != '\0') control->setToolTip(Q(hint));
+        control->setGeometry(bounds);
+        return control;
     };
+    const auto bouton = [&](const char* name, const char* caption, const char* hint, QRect bounds) {
+        return place(new SpeedButton(PanelControl, name, caption), hint, bounds);
+    };
+    const auto etiquette = [&](QWidget* parent, const char* name, const char* caption,
+                               const char* hint, QRect bounds) {
+        auto* label = new QLabel(Q(caption), parent);
+        label->setObjectName(name);
+        return place(label, hint, bounds);
+    };
+    QStyle* style = QApplication::style();
     SpeedButtonOuvrir = bouton("SpeedButtonOuvrir", "", "Choix du dossier contenant les images",
-                               QStyle::SP_DialogOpenButton, QRect(4, 4, 30, 28));
-    SpeedButtonPasAPasRecule = bouton("SpeedButtonPasAPasRecule", "<--", "Image précédente", QStyle::SP_CustomBase,
-                                      QRect(36, 4, 40, 28));
+                               QRect(4, 4, 30, 28));
+    SpeedButtonOuvrir->setIcon(style->standardIcon(QStyle::SP_DialogOpenButton));
+    SpeedButtonPasAPasRecule =
+        bouton("SpeedButtonPasAPasRecule", "<--", "Image précédente", QRect(36, 4, 40, 28));
     SpeedButtonavance1 =
-        bouton("SpeedButtonavance1", "-->", "Image suivante", QStyle::SP_CustomBase, QRect(78, 4, 40, 28));
-    SpeedButton2 = bouton("SpeedButton2", "", "Diaporama", QStyle::SP_MediaPlay, QRect(120, 4, 30, 28));
-    SpeedButtonStopDiaporama =
-        bouton("SpeedButtonStopDiaporama", "", "Stop", QStyle::SP_MediaStop, QRect(152, 4, 30, 28));
+        bouton("SpeedButtonavance1", "-->", "Image suivante", QRect(78, 4, 40, 28));
+    SpeedButton2 = bouton("SpeedButton2", "", "Diaporama", QRect(120, 4, 30, 28));
+    SpeedButton2->setIcon(style->standardIcon(QStyle::SP_MediaPlay));
+    SpeedButtonStopDiaporama = bouton("SpeedButtonStopDiaporama", "", "", QRect(152, 4, 30, 28));
 
-    CheckBoxSousDossiers = new CheckBox(PanelControl, "CheckBoxSousDossiers", "Cis sous-dossiers");
-    CheckBoxSousDossiers->setToolTip(Q("Pour afficher également les images de tous les sous-dossiers"));
-    CheckBoxSousDossiers->setGeometry(4, 38, 132, 22);
-    CheckBoxMarcheArriere = new CheckBox(PanelControl, "CheckBoxMarcheArriere", "Marche Arrière");
-    CheckBoxMarcheArriere->setToolTip(Q("Faire avancer en marche arière le diaporama"));
-    CheckBoxMarcheArriere->setGeometry(138, 38, 128, 22);
+    CheckBoxSousDossiers = place(
+        new CheckBox(PanelControl, "CheckBoxSousDossiers", "Cis sous-dossiers"),
+        "Pour afficher également les images de tous les sous-dossiers", QRect(4, 38, 132, 22));
+    CheckBoxMarcheArriere =
+        place(new CheckBox(PanelControl, "CheckBoxMarcheArriere", "Marche Arrière"),
+              "Faire avancer en marche arière le diaporama", QRect(138, 38, 128, 22));
 
-    Label1 = new QLabel(Q("Défilement manuel"), PanelControl);
-    Label1->setObjectName("Label1");
-    Label1->setGeometry(276, 4, 200, 16);
-    TrackBarNumImageEnCours = new TrackBar(PanelControl, "TrackBarNumImageEnCours", 1, 1, 1);
-    TrackBarNumImageEnCours->setToolTip(Q("Avance manuelle"));
-    TrackBarNumImageEnCours->setGeometry(270, 22, 260, 32);
-
-    Label2 = new QLabel(Q("Vitesse de défilement"), PanelControl);
-    Label2->setObjectName("Label2");
-    Label2->setGeometry(542, 4, 160, 16);
-    TrackBarVitesse = new TrackBar(PanelControl, "TrackBarVitesse", 0, 1000, 400);
-    TrackBarVitesse->setToolTip(Q("Vitesse de défilement"));
+    Label1 = etiquette(PanelControl, "Label1", "Défilement manuel", "", QRect(276, 4, 200, 16));
+    TrackBarNumImageEnCours = place(new TrackBar(PanelControl, "TrackBarNumImageEnCours", 1, 1, 1),
+                                    "Avance manuelle", QRect(270, 22, 260, 32));
+    Label2 = etiquette(PanelControl, "Label2", "Vitesse de défilement", "", QRect(542, 4, 160, 16));
+    TrackBarVitesse = place(new TrackBar(PanelControl, "TrackBarVitesse", 0, 1000, 400),
+                            "Vitesse de défilement", QRect(536, 22, 170, 32));
     TrackBarVitesse->setTickInterval(100);
-    TrackBarVitesse->setGeometry(536, 22, 170, 32);
 
-    GroupBox1 = new QGroupBox(Q("Zoom"), PanelControl);
+    GroupBox1 = place(new QGroupBox(Q("Zoom"), PanelControl), "", QRect(712, 0, 200, 62));
     GroupBox1->setObjectName("GroupBox1");
-    GroupBox1->setGeometry(712, 0, 200, 62);
-    TrackBarCoefZoom = new TrackBar(GroupBox1, "TrackBarCoefZoom", 1, 500, 100);
-    TrackBarCoefZoom->setToolTip(Q("Zoom"));
+    TrackBarCoefZoom = place(new TrackBar(GroupBox1, "TrackBarCoefZoom", 1, 500, 100), "Zoom",
+                             QRect(4, 18, 124, 32));
     TrackBarCoefZoom->setTickInterval(50);
-    TrackBarCoefZoom->setGeometry(4, 18, 124, 32);
-    CheckBoxAjuster = new CheckBox(GroupBox1, "CheckBoxAjuster", "Ajuster");
-    CheckBoxAjuster->setToolTip(
-        Q("Redimensionne l'ilmage automatiquement lors du redimensionnement de la fenêtre."));
+    CheckBoxAjuster =
+        place(new CheckBox(GroupBox1, "CheckBoxAjuster", "Ajuster"),
+              "Redimensionne l'ilmage automatiquement lors du redimensionnement de la fenêtre.",
+              QRect(130, 16, 68, 20));
     CheckBoxAjuster->setChecked(true);
-    CheckBoxAjuster->setGeometry(130, 16, 68, 20);
-    LabelZoom = new QLabel(Q("1"), GroupBox1);
-    LabelZoom->setObjectName("LabelZoom");
-    LabelZoom->setGeometry(134, 38, 60, 16);
+    LabelZoom = etiquette(GroupBox1, "LabelZoom", "1", "", QRect(134, 38, 60, 16));
 
-    CheckBox1 = new CheckBox(PanelControl, "CheckBox1", "Saisie prop.");
-    CheckBox1->setToolTip(Q("Garder les proportions de l'image."));
-    CheckBox1->setGeometry(918, 6, 100, 20);
-    LabelDim = new QLabel(PanelControl);
-    LabelDim->setObjectName("LabelDim");
-    LabelDim->setToolTip(Q("Larg x Ht"));
-    LabelDim->setGeometry(918, 32, 100, 16);
+    CheckBox1 = place(new CheckBox(PanelControl, "CheckBox1", "Saisie prop."),
+                      "Garder les proportions de l'image.", QRect(918, 6, 100, 20));
+    LabelDim = etiquette(PanelControl, "LabelDim", "", "Larg x Ht", QRect(918, 32, 100, 16));
 
     ImageTamponSuivante1 = new platform::ui::Image(PanelControl, "ImageTamponSuivante1");
     ImageTamponSuivante1->SetStretch(true);
     ImageTamponSuivante1->SetProportional(true);
     ImageTamponSuivante1->setGeometry(1022, 4, 33, 33);
-    ImageResultSaisieRectangle = new platform::ui::Image(PanelControl, "ImageResultSaisieRectangle");
+    ImageResultSaisieRectangle =
+        new platform::ui::Image(PanelControl, "ImageResultSaisieRectangle");
     ImageResultSaisieRectangle->setGeometry(1022, 42, 17, 17);
     ImageResultSaisieRectangle->hide();
     Korvel1->SetImageVueResultatSaisiRectangle(ImageResultSaisieRectangle);
@@ -172,7 +170,9 @@ void TForm1::CreeControles() {
     ScruteDossier1.OnFichier = [this](components::TScruteDossier&, const std::string& nom) {
         ScruteDossier1Fichier(nom);
     };
-    ScruteDossier1.OnFinExecute = [this](components::TScruteDossier&) { ScruteDossier1FinExecute(); };
+    ScruteDossier1.OnFinExecute = [this](components::TScruteDossier&) {
+        ScruteDossier1FinExecute();
+    };
     ScruteDossier1.TraiteMessages = [this] { App().ProcessMessages(); };
 
     TimerDefileImage = new platform::ui::Timer(this, "TimerDefileImage");
@@ -203,14 +203,15 @@ void TForm1::CreeMenus() {
     ActionLanceDiaporama = action("Diaporama", [this] { ActionLanceDiaporamaExecute(); });
     ActionStopDiaporama = action("", [this] { ActionStopDiaporamaExecute(); });
     ActionStopDiaporama->setToolTip(Q("Stop"));
+    ActionStopDiaporama->setIcon(QApplication::style()->standardIcon(QStyle::SP_MediaStop));
     SpeedButtonStopDiaporama->setDefaultAction(ActionStopDiaporama);
-    SpeedButtonStopDiaporama->setIcon(QApplication::style()->standardIcon(QStyle::SP_MediaStop));
 
     MainMenu1 = new QMenuBar(this);
     MainMenu1->setObjectName("MainMenu1");
     layout()->setMenuBar(MainMenu1);
     QMenu* fichier = MainMenu1->addMenu(Q("&Fichier"));
-    connect(fichier, &QMenu::aboutToShow, this, [this] { App().Guard([this] { MenuFichierClick(); }); });
+    connect(fichier, &QMenu::aboutToShow, this,
+            [this] { App().Guard([this] { MenuFichierClick(); }); });
     fichier->addAction(action("&Ouvrir", [this] { Ouvrir1Click(); }));
     fichier->addAction(action("&Quitter", [this] { QuitterClick(); }));
     QMenu* affichage = MainMenu1->addMenu(Q("Affichage"));
@@ -219,7 +220,8 @@ void TForm1::CreeMenus() {
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
-    connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { App().Guard([this] { PopupMenu1Popup(); }); });
+    connect(PopupMenu1, &QMenu::aboutToShow, this,
+            [this] { App().Guard([this] { PopupMenu1Popup(); }); });
     PopupMenu1->addAction(ActionLanceDiaporama);
     PopupMenu1->addAction(action("Suivante", [this] { Suivante1Click(); }));
     PopupMenu1->addAction(action("Précédente", [this] { Prcedente1Click(); }));
@@ -228,7 +230,9 @@ void TForm1::CreeMenus() {
             [this](const QPoint& pos) { PopupMenu1->popup(Korvel1->mapToGlobal(pos)); });
 }
 
-void TForm1::Loaded() { Korvel1->Loaded(); }
+void TForm1::Loaded() {
+    Korvel1->Loaded();
+}
 
 void TForm1::FormCreate() {
     LabelDim->clear();
@@ -236,7 +240,8 @@ void TForm1::FormCreate() {
     FFormShowFait = false;
     App().SetHintHidePause(5000);
     SetKeyPreview(true);
-    LabelZoom->setText(QString::fromStdString(platform::FormatFloatGeneral(TrackBarCoefZoom->Position() / 100.0)));
+    LabelZoom->setText(
+        QString::fromStdString(platform::FormatFloatGeneral(TrackBarCoefZoom->Position() / 100.0)));
     if (Analyse(arguments_).PleinEcran()) BasculePleinEcran();
 }
 
@@ -293,15 +298,21 @@ void TForm1::FormMouseWheelUp(bool& handled) {
     handled = true;
 }
 
-void TForm1::SpeedButtonavance1Click() { TrackBarNumImageEnCours->SetPosition(TrackBarNumImageEnCours->Position() + 1); }
+void TForm1::SpeedButtonavance1Click() {
+    TrackBarNumImageEnCours->SetPosition(TrackBarNumImageEnCours->Position() + 1);
+}
 
 void TForm1::SpeedButtonPasAPasReculeClick() {
     TrackBarNumImageEnCours->SetPosition(TrackBarNumImageEnCours->Position() - 1);
 }
 
-void TForm1::Suivante1Click() { FDefileImage->SetNumImage(FDefileImage->FNumImage + 1); }
+void TForm1::Suivante1Click() {
+    FDefileImage->SetNumImage(FDefileImage->FNumImage + 1);
+}
 
-void TForm1::Prcedente1Click() { FDefileImage->SetNumImage(FDefileImage->FNumImage - 1); }
+void TForm1::Prcedente1Click() {
+    FDefileImage->SetNumImage(FDefileImage->FNumImage - 1);
+}
 
 void TForm1::CheckBoxSousDossiersMouseUp() {
     // Only a click reloads: the box has the focus after it. The scan of no
@@ -312,13 +323,21 @@ void TForm1::CheckBoxSousDossiersMouseUp() {
     TrackBarNumImageEnCours->setFocus(Qt::OtherFocusReason);
 }
 
-void TForm1::CheckBoxMarcheArriereMouseUp() { TrackBarNumImageEnCours->setFocus(Qt::OtherFocusReason); }
+void TForm1::CheckBoxMarcheArriereMouseUp() {
+    TrackBarNumImageEnCours->setFocus(Qt::OtherFocusReason);
+}
 
-void TForm1::ChangeFocuseEnter() { TrackBarNumImageEnCours->setFocus(Qt::OtherFocusReason); }
+void TForm1::ChangeFocuseEnter() {
+    TrackBarNumImageEnCours->setFocus(Qt::OtherFocusReason);
+}
 
-void TForm1::TrackBarCoefZoomEnter() { TrackBarNumImageEnCours->setFocus(Qt::OtherFocusReason); }
+void TForm1::TrackBarCoefZoomEnter() {
+    TrackBarNumImageEnCours->setFocus(Qt::OtherFocusReason);
+}
 
-void TForm1::TrackBarNumImageEnCoursEnter() { SetActiveControl(nullptr); }
+void TForm1::TrackBarNumImageEnCoursEnter() {
+    SetActiveControl(nullptr);
+}
 
 void TForm1::TrackBarCoefZoomChange() {
     Korvel1->SetCoefZoom(TrackBarCoefZoom->Position() / 100.0);
@@ -326,11 +345,17 @@ void TForm1::TrackBarCoefZoomChange() {
     LabelZoom->setText(QString::fromStdString(platform::FormatFloatGeneral(Korvel1->CoefZoom())));
 }
 
-void TForm1::CheckBoxAjusterClick() { Korvel1->SetStretch(CheckBoxAjuster->Checked()); }
+void TForm1::CheckBoxAjusterClick() {
+    Korvel1->SetStretch(CheckBoxAjuster->Checked());
+}
 
-void TForm1::CheckBox1Click() { Korvel1->SetSaisieRectangleProportionelle(CheckBox1->Checked()); }
+void TForm1::CheckBox1Click() {
+    Korvel1->SetSaisieRectangleProportionelle(CheckBox1->Checked());
+}
 
-void TForm1::ActionPleinEcranExecute() { BasculePleinEcran(); }
+void TForm1::ActionPleinEcranExecute() {
+    BasculePleinEcran();
+}
 
 void TForm1::BasculePleinEcran() {
     if (GetBorderStyle() != BorderStyle::None) {
@@ -367,7 +392,9 @@ void TForm1::Korvel1Affiche() {
     Korvel1->setToolTip(QString());
 }
 
-void TForm1::ScruteDossier1Fichier(const std::string& nom) { FDefileImage->FListe.Add(nom); }
+void TForm1::ScruteDossier1Fichier(const std::string& nom) {
+    FDefileImage->FListe.Add(nom);
+}
 
 void TForm1::ScruteDossier1FinExecute() {
     FDefileImage->FListe.Sort();
@@ -402,29 +429,41 @@ void TForm1::FormChangeNumImage() {
     }
 }
 
-void TForm1::MenuFichierClick() { FDefileImage->Arrete(); }
+void TForm1::MenuFichierClick() {
+    FDefileImage->Arrete();
+}
 
-void TForm1::PopupMenu1Popup() { FDefileImage->Arrete(); }
+void TForm1::PopupMenu1Popup() {
+    FDefileImage->Arrete();
+}
 
 void TForm1::Ouvrir1Click() {
     FDefileImage->Arrete();
     platform::ui::OpenFileRequest demande;
     demande.filter =
-        "Fichiers images JPEG, GIF, BMP|*.jpg;*.gif;*.bmp|Fichier image GIF(*.gif)|*.gif|Fichier image "
+        "Fichiers images JPEG, GIF, BMP|*.jpg;*.gif;*.bmp|Fichier image GIF(*.gif)|*.gif|Fichier "
+        "image "
         "BMP(*.bmp)|*.bmp|Fichier image JPEG (*.jpg)|*.jpg|Tous|*.*";
     demande.file_name = "Facultatif";
     demande.initial_dir = FDefileImage->FDossier;
     const std::optional<std::string> choisi = App().GetDialogs().OpenFile(demande);
     if (!choisi) return;
     const size_t separateur = choisi->rfind('/');
-    FDefileImage->ChargeDossier(separateur == std::string::npos ? std::string() : choisi->substr(0, separateur + 1));
+    FDefileImage->ChargeDossier(
+        separateur == std::string::npos ? std::string() : choisi->substr(0, separateur + 1));
     FDefileImage->AfficheFichier(*choisi);
 }
 
-void TForm1::QuitterClick() { close(); }
+void TForm1::QuitterClick() {
+    close();
+}
 
-void TForm1::ActionLanceDiaporamaExecute() { FDefileImage->Lance(); }
+void TForm1::ActionLanceDiaporamaExecute() {
+    FDefileImage->Lance();
+}
 
-void TForm1::ActionStopDiaporamaExecute() { FDefileImage->Arrete(); }
+void TForm1::ActionStopDiaporamaExecute() {
+    FDefileImage->Arrete();
+}
 
 }  // namespace app

@@ -36,9 +36,15 @@ TImageBrenlow::TImageBrenlow(QWidget* parent, const std::string& name) : QFrame(
     image_->SetStretch(true);
     bande_ = new QRubberBand(QRubberBand::Rectangle, scroll_box_->viewport());
 
-    image_->OnMouseDown = [this](QWidget& sender, const MouseArgs& args) { ImageMouseDown(sender, args); };
-    image_->OnMouseMove = [this](QWidget& sender, const MouseArgs& args) { ImageMouseMove(sender, args); };
-    image_->OnMouseUp = [this](QWidget& sender, const MouseArgs& args) { ImageMouseUp(sender, args); };
+    image_->OnMouseDown = [this](QWidget& sender, const MouseArgs& args) {
+        ImageMouseDown(sender, args);
+    };
+    image_->OnMouseMove = [this](QWidget& sender, const MouseArgs& args) {
+        ImageMouseMove(sender, args);
+    };
+    image_->OnMouseUp = [this](QWidget& sender, const MouseArgs& args) {
+        ImageMouseUp(sender, args);
+    };
 }
 
 void TImageBrenlow::SetStretch(bool stretch) {
@@ -56,7 +62,9 @@ void TImageBrenlow::SetMargeConstante(int32_t marge) {
     marges_ = Marges{marge, marge, marge, marge};
 }
 
-void TImageBrenlow::Loaded() { AjusteImage(); }
+void TImageBrenlow::Loaded() {
+    AjusteImage();
+}
 
 Rect TImageBrenlow::DispositionPour(int32_t largeur, int32_t hauteur) const {
     ParametresDisposition p;
@@ -104,7 +112,8 @@ void TImageBrenlow::AfficheGraphique(const Picture* source, const std::string& n
 void TImageBrenlow::Afficher(const Picture& picture, const std::string& nom) {
     // Decode now, at the size the layout will give, so that a picture that
     // cannot be decoded fails here and leaves the shown one in place.
-    if (const platform::Graphic* graphic = picture.GetGraphic(); graphic != nullptr && !graphic->Empty()) {
+    if (const platform::Graphic* graphic = picture.GetGraphic();
+        graphic != nullptr && !graphic->Empty()) {
         const Rect r = DispositionPour(picture.Width(), picture.Height());
         graphic->Prepare(std::max(r.Width(), 1), std::max(r.Height(), 1));
     }
@@ -140,8 +149,8 @@ void TImageBrenlow::ImageMouseMove(QWidget& sender, const MouseArgs& args) {
         const QPoint pi = image_->mapFrom(this, QPoint(courant_.X, courant_.Y));
         courant_image_ = Point{pi.x(), pi.y()};
         if (image_->width() >= 1 && image_->height() >= 1) {
-            selection_ = SelectionEnPixels(largeur_image, GetPicture().Height(), image_->width(), image_->height(),
-                                           debut_image_, courant_image_);
+            selection_ = SelectionEnPixels(largeur_image, GetPicture().Height(), image_->width(),
+                                           image_->height(), debut_image_, courant_image_);
         }
         DessineBande();
     }
@@ -160,9 +169,10 @@ void TImageBrenlow::ImageMouseUp(QWidget& sender, const MouseArgs& args) {
         if (largeur_bande > 0 && hauteur_bande > 0) {
             if (resultat_ != nullptr) CopieSelection(*resultat_);
             if (vue_resultat_ != nullptr) {
-                CopieSelectionVue(vue_resultat_->GetPicture(),
-                                  static_cast<int32_t>(platform::CheckRange(largeur_bande, 0, 65535)),
-                                  static_cast<int32_t>(platform::CheckRange(hauteur_bande, 0, 65535)));
+                CopieSelectionVue(
+                    vue_resultat_->GetPicture(),
+                    static_cast<int32_t>(platform::CheckRange(largeur_bande, 0, 65535)),
+                    static_cast<int32_t>(platform::CheckRange(hauteur_bande, 0, 65535)));
             }
         }
     }
@@ -179,14 +189,16 @@ void TImageBrenlow::DessineBande() {
 void TImageBrenlow::CopieSelectionDans(Bitmap& cible) const {
     const int32_t gauche = std::min(selection_.gauche, selection_.droite);
     const int32_t haut = std::min(selection_.haut, selection_.bas);
-    cible.SetSize(std::abs(selection_.droite - selection_.gauche), std::abs(selection_.bas - selection_.haut));
+    cible.SetSize(std::abs(selection_.droite - selection_.gauche),
+                  std::abs(selection_.bas - selection_.haut));
     if (cible.Empty()) return;
     // What the band holds beyond the picture's edges is black.
     cible.Fill(platform::kBlack);
     const platform::Graphic* graphic = GetPicture().GetGraphic();
     if (graphic == nullptr || graphic->Empty()) return;
     Canvas canvas(cible);
-    canvas.StretchDraw(Rect{-gauche, -haut, graphic->Width() - gauche, graphic->Height() - haut}, *graphic);
+    canvas.StretchDraw(Rect{-gauche, -haut, graphic->Width() - gauche, graphic->Height() - haut},
+                       *graphic);
 }
 
 void TImageBrenlow::CopieSelection(platform::ui::Image& cible) const {

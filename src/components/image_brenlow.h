@@ -5,11 +5,10 @@
 // rubber band whose content it copies into other image controls.
 #pragma once
 
+#include <QFrame>
 #include <cstdint>
 #include <functional>
 #include <string>
-
-#include <QFrame>
 
 #include "components/image_brenlow_geometrie.h"
 #include "platform/graphics/graphic.h"
@@ -127,9 +126,9 @@ private:
     bool garde_proportion_ = false;
 
     bool bande_en_cours_ = false;
-    platform::Point debut_;          // in the component's coordinates
+    platform::Point debut_;  // in the component's coordinates
     platform::Point courant_;
-    platform::Point debut_image_;    // in the image control's coordinates
+    platform::Point debut_image_;  // in the image control's coordinates
     platform::Point courant_image_;
     Selection selection_;
 };

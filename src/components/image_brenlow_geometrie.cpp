@@ -19,7 +19,8 @@ platform::Rect CalculeDisposition(const ParametresDisposition& p) {
     }
     hauteur = CheckedSub(CheckedSub(p.hauteur_panneau, m.bas), m.haut);
     largeur = CheckedSub(CheckedSub(p.largeur_panneau, m.droite), m.gauche);
-    if (p.garde_proportion && p.largeur_image > 0 && p.hauteur_image > 0 && largeur > 0 && hauteur > 0) {
+    if (p.garde_proportion && p.largeur_image > 0 && p.hauteur_image > 0 && largeur > 0 &&
+        hauteur > 0) {
         // Both ratios are stored as doubles before they are compared.
         const double rp = static_cast<double>(p.hauteur_image) / p.largeur_image;
         const double ri = static_cast<double>(hauteur) / largeur;
@@ -30,11 +31,13 @@ platform::Rect CalculeDisposition(const ParametresDisposition& p) {
         }
     }
     const int32_t gauche = Round(
-        m.gauche + static_cast<long double>(CheckedSub(CheckedSub(CheckedSub(p.largeur_panneau, m.gauche), m.droite),
-                                                      largeur)) / 2.0L);
-    const int32_t haut = Round(
-        m.haut + static_cast<long double>(CheckedSub(CheckedSub(CheckedSub(p.hauteur_panneau, m.haut), m.bas),
-                                                    hauteur)) / 2.0L);
+        m.gauche + static_cast<long double>(CheckedSub(
+                       CheckedSub(CheckedSub(p.largeur_panneau, m.gauche), m.droite), largeur)) /
+                       2.0L);
+    const int32_t haut =
+        Round(m.haut + static_cast<long double>(CheckedSub(
+                           CheckedSub(CheckedSub(p.hauteur_panneau, m.haut), m.bas), hauteur)) /
+                           2.0L);
     return platform::Rect{gauche, haut, platform::CheckedAdd(gauche, largeur),
                           platform::CheckedAdd(haut, hauteur)};
 }
@@ -46,11 +49,14 @@ int32_t YProportionnel(int32_t largeur_image, int32_t hauteur_image, platform::P
 }
 
 Selection SelectionEnPixels(int32_t largeur_image, int32_t hauteur_image, int32_t largeur_controle,
-                            int32_t hauteur_controle, platform::Point debut, platform::Point courant) {
+                            int32_t hauteur_controle, platform::Point debut,
+                            platform::Point courant) {
     auto echelle = [](int32_t taille_image, int32_t coordonnee, int32_t taille_controle) {
-        return Round(static_cast<long double>(CheckedMul(taille_image, coordonnee)) / taille_controle);
+        return Round(static_cast<long double>(CheckedMul(taille_image, coordonnee)) /
+                     taille_controle);
     };
-    return Selection{echelle(largeur_image, debut.X, largeur_controle), echelle(hauteur_image, debut.Y, hauteur_controle),
+    return Selection{echelle(largeur_image, debut.X, largeur_controle),
+                     echelle(hauteur_image, debut.Y, hauteur_controle),
                      echelle(largeur_image, courant.X, largeur_controle),
                      echelle(hauteur_image, courant.Y, hauteur_controle)};
 }

@@ -18,7 +18,7 @@ struct Marges {
 struct ParametresDisposition {
     int32_t largeur_panneau = 0;  // the panel's outer size
     int32_t hauteur_panneau = 0;
-    int32_t largeur_image = 0;    // the picture's own size
+    int32_t largeur_image = 0;  // the picture's own size
     int32_t hauteur_image = 0;
     bool stretch = false;
     bool garde_proportion = false;
@@ -46,6 +46,7 @@ struct Selection {
     int32_t bas = 0;
 };
 Selection SelectionEnPixels(int32_t largeur_image, int32_t hauteur_image, int32_t largeur_controle,
-                            int32_t hauteur_controle, platform::Point debut, platform::Point courant);
+                            int32_t hauteur_controle, platform::Point debut,
+                            platform::Point courant);
 
 }  // namespace components

@@ -68,14 +68,16 @@ protected:
     int LargeurAffichee() { return fenetre->Korvel1->GetPicture().Width(); }
 
     void Touche(int touche) {
-        QWidget* cible = QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : fenetre;
+        QWidget* cible =
+            QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : fenetre;
         QKeyEvent appui(QEvent::KeyPress, touche, Qt::NoModifier);
         QCoreApplication::sendEvent(cible, &appui);
     }
 
     void Molette(QWidget* cible, int sens) {
-        QWheelEvent event(QPointF(5, 5), cible->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120 * sens),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent event(QPointF(5, 5), cible->mapToGlobal(QPointF(5, 5)), QPoint(),
+                          QPoint(0, 120 * sens), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                          false);
         QCoreApplication::sendEvent(cible, &event);
     }
 
@@ -149,7 +151,8 @@ TEST_F(FenetrePrincipale, TheSlideshowWrapsBothWays) {
 TEST_F(FenetrePrincipale, TheIntervalIsTheSpeedTimesTenPlusOne) {
     Image("a.bmp", 10);
     Ouvre({dossier / "a.bmp"});
-    for (const auto& [vitesse, intervalle] : {std::pair{0, 1}, {1000, 10001}, {400, 4001}, {37, 371}}) {
+    for (const auto& [vitesse, intervalle] :
+         {std::pair{0, 1}, {1000, 10001}, {400, 4001}, {37, 371}}) {
         fenetre->TrackBarVitesse->SetPosition(vitesse);
         fenetre->TimerDefileImageTimer();
         EXPECT_EQ(fenetre->TimerDefileImage->Interval(), intervalle);
@@ -269,7 +272,8 @@ TEST_F(FenetrePrincipale, TheWheelStepsAtMostEveryQuarterSecondWhereverItTurns) 
     maintenant += 0.2 * kSeconde;
     Molette(fenetre->TrackBarVitesse, -1);
     EXPECT_EQ(Num(), 2);
-    EXPECT_EQ(fenetre->TrackBarVitesse->Position(), 400) << "the window takes the wheel, not the control";
+    EXPECT_EQ(fenetre->TrackBarVitesse->Position(), 400)
+        << "the window takes the wheel, not the control";
     maintenant += 0.1 * kSeconde;
     Molette(fenetre->TrackBarNumImageEnCours, 1);
     EXPECT_EQ(Num(), 1);

@@ -7,8 +7,10 @@
 namespace app {
 namespace {
 
-LigneCommande Analyse(const std::vector<std::string>& arguments, const std::set<std::string>& fichiers = {}) {
-    return AnalyseLigneCommande(arguments, "/home/x", [&](const std::string& nom) { return fichiers.count(nom) > 0; });
+LigneCommande Analyse(const std::vector<std::string>& arguments,
+                      const std::set<std::string>& fichiers = {}) {
+    return AnalyseLigneCommande(arguments, "/home/x",
+                                [&](const std::string& nom) { return fichiers.count(nom) > 0; });
 }
 
 TEST(LigneCommande, AQuotedPathWithBlanksAndOptions) {

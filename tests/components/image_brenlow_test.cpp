@@ -18,7 +18,8 @@ using platform::Rect;
 using testing_support::PixelAt;
 using testing_support::TempDir;
 
-ParametresDisposition Ajuste(int32_t panneau_l, int32_t panneau_h, int32_t image_l, int32_t image_h) {
+ParametresDisposition Ajuste(int32_t panneau_l, int32_t panneau_h, int32_t image_l,
+                             int32_t image_h) {
     ParametresDisposition p;
     p.largeur_panneau = panneau_l;
     p.hauteur_panneau = panneau_h;
@@ -81,7 +82,8 @@ TEST(BandeElastique, ProportionalHeightFollowsThePicture) {
 }
 
 TEST(BandeElastique, SelectionScalesToPictureAndIsNotClipped) {
-    const Selection s = SelectionEnPixels(800, 600, 400, 300, platform::Point{-10, 5}, platform::Point{450, 301});
+    const Selection s =
+        SelectionEnPixels(800, 600, 400, 300, platform::Point{-10, 5}, platform::Point{450, 301});
     EXPECT_EQ(s.gauche, -20);
     EXPECT_EQ(s.haut, 10);
     EXPECT_EQ(s.droite, 900);
@@ -103,10 +105,11 @@ protected:
         affichage.OnMouseUp = [this](QWidget&, const platform::ui::MouseArgs&) { ++relachements; };
     }
 
-    void Souris(QEvent::Type type, QPoint position, Qt::MouseButton bouton, Qt::MouseButtons boutons) {
+    void Souris(QEvent::Type type, QPoint position, Qt::MouseButton bouton,
+                Qt::MouseButtons boutons) {
         QWidget& image = affichage.ImageInterne();
-        QMouseEvent event(type, QPointF(position), image.mapToGlobal(QPointF(position)), bouton, boutons,
-                          Qt::NoModifier);
+        QMouseEvent event(type, QPointF(position), image.mapToGlobal(QPointF(position)), bouton,
+                          boutons, Qt::NoModifier);
         QCoreApplication::sendEvent(&image, &event);
     }
 
@@ -227,7 +230,8 @@ TEST_F(Affichage, ABandDrawnUpwardsOrAClickCopiesNothing) {
 
 TEST_F(Affichage, ABandReachingOutOfThePictureCopiesBlackThere) {
     const std::string nom = dossier / "blanc.bmp";
-    testing_support::WriteBmp(nom, *testing_support::MakeBitmap(400, 300, [](int, int) { return platform::kWhite; }));
+    testing_support::WriteBmp(
+        nom, *testing_support::MakeBitmap(400, 300, [](int, int) { return platform::kWhite; }));
     affichage.ChargeFichier(nom);
     platform::ui::Image resultat(nullptr, "resultat");
     affichage.SetImageResultatSaisiRectangle(&resultat);
@@ -257,7 +261,8 @@ TEST_F(Affichage, AJpegIsDecodedOnlyAsFineAsTheLayoutNeeds) {
     affichage.ChargeFichier(nom);
     const uint64_t decodages = platform::JpegImage::DecodeCount();
     affichage.repaint();
-    EXPECT_EQ(platform::JpegImage::DecodeCount(), decodages) << "the load decoded for the layout already";
+    EXPECT_EQ(platform::JpegImage::DecodeCount(), decodages)
+        << "the load decoded for the layout already";
 }
 
 }  // namespace

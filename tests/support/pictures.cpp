@@ -35,7 +35,9 @@ Color PixelAt(const Bitmap& bitmap, int32_t x, int32_t y) {
     return platform::MakeColor(p[2], p[1], p[0]);
 }
 
-void WriteBmp(const std::string& path, const Bitmap& bitmap) { bitmap.SaveToFile(path); }
+void WriteBmp(const std::string& path, const Bitmap& bitmap) {
+    bitmap.SaveToFile(path);
+}
 
 void WriteJpeg(const std::string& path, const Bitmap& bitmap, int32_t quality) {
     platform::JpegImage jpeg;

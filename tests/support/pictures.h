@@ -11,8 +11,9 @@
 namespace testing_support {
 
 // A 24-bit bitmap whose pixel (x, y) is colour(x, y).
-std::unique_ptr<platform::Bitmap> MakeBitmap(int32_t width, int32_t height,
-                            const std::function<platform::Color(int32_t x, int32_t y)>& colour);
+std::unique_ptr<platform::Bitmap> MakeBitmap(
+    int32_t width, int32_t height,
+    const std::function<platform::Color(int32_t x, int32_t y)>& colour);
 
 // A picture whose pixels differ from place to place (a gradient with a
 // pattern), so that shifted or scaled copies are told apart.

@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <sys/wait.h>
+
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -7,8 +9,6 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
-
-#include <sys/wait.h>
 
 namespace testing_support {
 
@@ -25,12 +25,17 @@ TempDir::~TempDir() {
     fs::remove_all(path_, ignored);
 }
 
-std::string TestData(const std::string& relative) { return std::string(VISU_TESTDATA_DIR) + "/" + relative; }
-std::string Samples(const std::string& relative) { return std::string(VISU_SAMPLES_DIR) + "/" + relative; }
+std::string TestData(const std::string& relative) {
+    return std::string(VISU_TESTDATA_DIR) + "/" + relative;
+}
+std::string Samples(const std::string& relative) {
+    return std::string(VISU_SAMPLES_DIR) + "/" + relative;
+}
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + path);
 }
 
@@ -44,7 +49,9 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void MakeDirs(const std::string& path) { fs::create_directories(path); }
+void MakeDirs(const std::string& path) {
+    fs::create_directories(path);
+}
 
 int Run(const std::string& command, std::string* output) {
     FILE* pipe = popen(command.c_str(), "r");
@@ -65,8 +72,10 @@ bool HaveProgram(const std::string& name) {
 std::string ShellQuote(const std::string& text) {
     std::string quoted = "'";
     for (char c : text) {
-        if (c == '\'') quoted += "'\\''";
-        else quoted += c;
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
     }
     return quoted + "'";
 }

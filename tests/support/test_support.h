@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/error.h"
+
 namespace testing_support {
 
 // A fresh folder under the system's temporary folder, removed with its content
@@ -40,5 +42,17 @@ int Run(const std::string& command, std::string* output = nullptr);
 bool HaveProgram(const std::string& name);
 // The text quoted for a shell command line.
 std::string ShellQuote(const std::string& text);
+
+// The message of the platform error that `action` raises, "(no error)" when
+// it raises none.
+template <typename F>
+std::string ErrorText(F&& action) {
+    try {
+        action();
+    } catch (const platform::Error& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
 
 }  // namespace testing_support

@@ -61,14 +61,19 @@ std::string Fill(std::string_view format, std::initializer_list<std::string_view
 
 }  // namespace
 
-Error::Error(ErrorKind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
+Error::Error(ErrorKind kind, const std::string& message)
+    : std::runtime_error(message), kind_(kind) {}
 
 std::string_view MessageTemplate(ErrorKind kind) {
     return kMessages[static_cast<size_t>(kind)].text;
 }
 
-void RaiseRange() { Raise(ErrorKind::Range); }
-void RaiseOverflow() { Raise(ErrorKind::IntOverflow); }
+void RaiseRange() {
+    Raise(ErrorKind::Range);
+}
+void RaiseOverflow() {
+    Raise(ErrorKind::IntOverflow);
+}
 void RaiseUnknownExtension(std::string_view extension) {
     Raise(ErrorKind::UnknownExtension, {extension});
 }
@@ -78,16 +83,30 @@ void RaiseFileOpen(std::string_view path, int error_number) {
 void RaiseFileCreate(std::string_view path, int error_number) {
     Raise(ErrorKind::FileCreate, {path, SystemErrorText(error_number)});
 }
-void RaiseStreamRead() { Raise(ErrorKind::StreamRead); }
-void RaiseStreamWrite() { Raise(ErrorKind::StreamWrite); }
-void RaiseOutOfMemory() { Raise(ErrorKind::OutOfMemory); }
-void RaiseJpeg(int message_code) { Raise(ErrorKind::Jpeg, {std::to_string(message_code)}); }
-void RaiseScanLine() { Raise(ErrorKind::ScanLine); }
-void RaiseInvalidBitmap() { Raise(ErrorKind::InvalidBitmap); }
+void RaiseStreamRead() {
+    Raise(ErrorKind::StreamRead);
+}
+void RaiseStreamWrite() {
+    Raise(ErrorKind::StreamWrite);
+}
+void RaiseOutOfMemory() {
+    Raise(ErrorKind::OutOfMemory);
+}
+void RaiseJpeg(int message_code) {
+    Raise(ErrorKind::Jpeg, {std::to_string(message_code)});
+}
+void RaiseScanLine() {
+    Raise(ErrorKind::ScanLine);
+}
+void RaiseInvalidBitmap() {
+    Raise(ErrorKind::InvalidBitmap);
+}
 void RaiseAssign(std::string_view source_class, std::string_view target_class) {
     Raise(ErrorKind::Assign, {source_class, target_class});
 }
-void RaiseMessage(const std::string& message) { throw Error(ErrorKind::Message, message); }
+void RaiseMessage(const std::string& message) {
+    throw Error(ErrorKind::Message, message);
+}
 
 std::string SystemErrorText(int error_number) {
     switch (error_number) {

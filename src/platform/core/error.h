@@ -13,19 +13,19 @@
 namespace platform {
 
 enum class ErrorKind {
-    Range,              // "Erreur de vérification d'étendue"
-    IntOverflow,        // "Débordement d'entier"
-    UnknownExtension,   // "Extension de fichier image inconnue (.%s)"
-    FileOpen,           // "Impossible d'ouvrir le fichier "%s". %s"
-    FileCreate,         // "Impossible de créer le fichier "%s". %s"
-    StreamRead,         // "Erreur de lecture du flux"
-    StreamWrite,        // "Erreur d'écriture du flux"
-    OutOfMemory,        // "Mémoire insuffisante"
-    Jpeg,               // "Erreur JPEG #%d"
-    ScanLine,           // "Indice ligne hors limites"
-    InvalidBitmap,      // "Image bitmap incorrecte"
-    Assign,             // "Impossible d'affecter %s à %s"
-    Message,            // a text given by the caller, shown as it is
+    Range,             // "Erreur de vérification d'étendue"
+    IntOverflow,       // "Débordement d'entier"
+    UnknownExtension,  // "Extension de fichier image inconnue (.%s)"
+    FileOpen,          // "Impossible d'ouvrir le fichier "%s". %s"
+    FileCreate,        // "Impossible de créer le fichier "%s". %s"
+    StreamRead,        // "Erreur de lecture du flux"
+    StreamWrite,       // "Erreur d'écriture du flux"
+    OutOfMemory,       // "Mémoire insuffisante"
+    Jpeg,              // "Erreur JPEG #%d"
+    ScanLine,          // "Indice ligne hors limites"
+    InvalidBitmap,     // "Image bitmap incorrecte"
+    Assign,            // "Impossible d'affecter %s à %s"
+    Message,           // a text given by the caller, shown as it is
 };
 
 class Error : public std::runtime_error {

@@ -42,7 +42,9 @@ Rect Intersect(const Rect& a, const Rect& b) {
 
 void Graphic::Prepare(int32_t, int32_t) const {}
 
-std::shared_ptr<const Bitmap> Graphic::Drawn(int32_t, int32_t) const { return nullptr; }
+std::shared_ptr<const Bitmap> Graphic::Drawn(int32_t, int32_t) const {
+    return nullptr;
+}
 
 void Graphic::Assign(const Graphic& source) {
     RaiseAssign(source.ClassName(), ClassName());

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <condition_variable>
 #include <deque>
 #include <exception>
 #include <mutex>
@@ -193,7 +193,8 @@ public:
           buffer_(static_cast<size_t>(width_) * 4 * decoder.RowsPerCall()),
           rows_(decoder.RowsPerCall()),
           bgr_(static_cast<size_t>(width_) * 3) {
-        for (size_t i = 0; i < rows_.size(); ++i) rows_[i] = buffer_.data() + static_cast<size_t>(width_) * 4 * i;
+        for (size_t i = 0; i < rows_.size(); ++i)
+            rows_[i] = buffer_.data() + static_cast<size_t>(width_) * 4 * i;
     }
 
     const uint8_t* Row(int32_t y) {
@@ -254,7 +255,8 @@ std::shared_ptr<const Bitmap> DecodeWhole(std::span<const uint8_t> bytes, JpegSc
     if (decoder.Cmyk()) cmyk.emplace(decoder);
     std::vector<JSAMPROW> rows(static_cast<size_t>(size.height));
     for (int32_t y = 0; y < size.height; ++y) rows[static_cast<size_t>(y)] = bitmap->ScanLine(y);
-    ReadRows(decoder, cmyk ? &*cmyk : nullptr, rows.data(), 0, size.height, static_cast<size_t>(size.width) * 3);
+    ReadRows(decoder, cmyk ? &*cmyk : nullptr, rows.data(), 0, size.height,
+             static_cast<size_t>(size.width) * 3);
     return bitmap;
 }
 
@@ -268,7 +270,8 @@ public:
         : row_bytes_(static_cast<size_t>(size.width) * 3), height_(size.height) {
         for (Batch& batch : batches_) batch.pixels.resize(row_bytes_ * kBatchRows);
         for (size_t i = 0; i < batches_.size(); ++i) free_.push_back(i);
-        thread_ = std::jthread([this, bytes, scale](std::stop_token stop) { Decode(stop, bytes, scale); });
+        thread_ = std::jthread(
+            [this, bytes, scale](std::stop_token stop) { Decode(stop, bytes, scale); });
     }
 
     ~DecodingThread() {
@@ -345,7 +348,8 @@ private:
     void Fill(Decompressor& decoder, CmykRows* cmyk, Batch& batch) const {
         std::array<JSAMPROW, kBatchRows> rows{};
         for (int32_t i = 0; i < batch.count; ++i) {
-            rows[static_cast<size_t>(i)] = batch.pixels.data() + static_cast<size_t>(i) * row_bytes_;
+            rows[static_cast<size_t>(i)] =
+                batch.pixels.data() + static_cast<size_t>(i) * row_bytes_;
         }
         ReadRows(decoder, cmyk, rows.data(), batch.first, batch.count, row_bytes_);
     }
@@ -369,7 +373,9 @@ private:
 void DecodeInto(std::span<const uint8_t> bytes, JpegScale scale, Extent size, Bitmap& target) {
     DecodingThread decoding(bytes, scale, size);
     const Rect all{0, 0, target.Width(), target.Height()};
-    StretchRows(size.width, size.height, [&decoding](int32_t y) { return decoding.Row(y); }, target, all, all);
+    StretchRows(
+        size.width, size.height, [&decoding](int32_t y) { return decoding.Row(y); }, target, all,
+        all);
 }
 
 // A destination that grows a malloc'd buffer: its callbacks run inside

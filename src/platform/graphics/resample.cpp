@@ -121,10 +121,12 @@ Taps Padded(const Axis& axis, int64_t source) {
     taps.first.reserve(axis.Size());
     taps.weights.assign(axis.Size() * taps.n, 0);
     for (size_t i = 0; i < axis.Size(); ++i) {
-        const int64_t overhang = std::max<int64_t>(0, axis.first[i] + static_cast<int64_t>(taps.n) - source);
+        const int64_t overhang =
+            std::max<int64_t>(0, axis.first[i] + static_cast<int64_t>(taps.n) - source);
         taps.first.push_back(static_cast<int32_t>(axis.first[i] - overhang));
         std::copy_n(axis.weights.begin() + static_cast<ptrdiff_t>(axis.start[i]), axis.Count(i),
-                    taps.weights.begin() + static_cast<ptrdiff_t>(i * taps.n + static_cast<size_t>(overhang)));
+                    taps.weights.begin() +
+                        static_cast<ptrdiff_t>(i * taps.n + static_cast<size_t>(overhang)));
     }
     return taps;
 }
@@ -191,7 +193,8 @@ struct Pass {
 template <typename T>
 class RowRing {
 public:
-    RowRing(size_t capacity, size_t values) : capacity_(capacity), values_(values), storage_(capacity * values) {}
+    RowRing(size_t capacity, size_t values)
+        : capacity_(capacity), values_(values), storage_(capacity * values) {}
 
     T* Slot(int64_t y) { return storage_.data() + static_cast<size_t>(y) % capacity_ * values_; }
 
@@ -211,8 +214,8 @@ private:
 
 // Rows that grow, or keep their number: each source row is reduced across
 // once, then target rows are made from those.
-void AcrossThenDown(const BgrRowSource& rows, const Taps& columns, const Taps& lines, Bitmap& target,
-                    const Rect& area, size_t out_offset) {
+void AcrossThenDown(const BgrRowSource& rows, const Taps& columns, const Taps& lines,
+                    Bitmap& target, const Rect& area, size_t out_offset) {
     const size_t values = 3 * columns.first.size();
     const auto across = Pass<uint8_t, uint16_t, kRowShift>::AcrossFor(columns.n);
     const auto down = Pass<uint16_t, uint8_t, kFinalShift>::DownFor(lines.n);
@@ -247,10 +250,13 @@ void DownThenAcross(const BgrRowSource& rows, Taps columns, const Taps& lines, B
         const int64_t first = lines.first[r];
         next = std::max(next, first);
         for (const int64_t end = first + static_cast<int64_t>(lines.n); next < end; ++next) {
-            std::memcpy(ring.Slot(next), rows(static_cast<int32_t>(next)) + 3 * static_cast<size_t>(from), values);
+            std::memcpy(ring.Slot(next),
+                        rows(static_cast<int32_t>(next)) + 3 * static_cast<size_t>(from), values);
         }
-        down(ring.Window(first), lines.weights.data() + r * lines.n, lines.n, values, combined.data());
-        across(combined.data(), columns, target.ScanLine(area.Top + static_cast<int32_t>(r)) + out_offset);
+        down(ring.Window(first), lines.weights.data() + r * lines.n, lines.n, values,
+             combined.data());
+        across(combined.data(), columns,
+               target.ScanLine(area.Top + static_cast<int32_t>(r)) + out_offset);
     }
 }
 

@@ -45,13 +45,21 @@ Application::~Application() {
     if (current_application == this) current_application = nullptr;
 }
 
-Application& Application::Current() { return *current_application; }
+Application& Application::Current() {
+    return *current_application;
+}
 
-void Application::SetDialogs(std::unique_ptr<Dialogs> dialogs) { dialogs_ = std::move(dialogs); }
+void Application::SetDialogs(std::unique_ptr<Dialogs> dialogs) {
+    dialogs_ = std::move(dialogs);
+}
 
-void Application::AddForm(Form& form) { forms_.push_back(&form); }
+void Application::AddForm(Form& form) {
+    forms_.push_back(&form);
+}
 
-void Application::RemoveForm(Form& form) { std::erase(forms_, &form); }
+void Application::RemoveForm(Form& form) {
+    std::erase(forms_, &form);
+}
 
 void Application::Guard(const std::function<void()>& fn) {
     try {
@@ -61,17 +69,29 @@ void Application::Guard(const std::function<void()>& fn) {
     }
 }
 
-void Application::HandleException(const std::exception& error) { dialogs_->ShowError(error.what()); }
+void Application::HandleException(const std::exception& error) {
+    dialogs_->ShowError(error.what());
+}
 
-void Application::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void Application::ProcessMessages() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
-int Application::HintPause() const { return hint_style_->wake_up_delay; }
+int Application::HintPause() const {
+    return hint_style_->wake_up_delay;
+}
 
-void Application::SetHintPause(int ms) { hint_style_->wake_up_delay = ms; }
+void Application::SetHintPause(int ms) {
+    hint_style_->wake_up_delay = ms;
+}
 
-int Application::Run() { return QApplication::exec(); }
+int Application::Run() {
+    return QApplication::exec();
+}
 
-void Application::Quit() { QCoreApplication::quit(); }
+void Application::Quit() {
+    QCoreApplication::quit();
+}
 
 bool Application::eventFilter(QObject* watched, QEvent* event) {
     // Qt gives tooltips no common display time: show them ourselves. A widget

@@ -5,12 +5,11 @@
 // message in a box and never crosses Qt's event loop.
 #pragma once
 
+#include <QObject>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <vector>
-
-#include <QObject>
 
 #include "platform/ui/dialogs.h"
 

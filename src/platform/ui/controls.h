@@ -5,13 +5,12 @@
 // an enabled flag. Every event runs through the application's guard.
 #pragma once
 
-#include <functional>
-#include <string>
-
 #include <QCheckBox>
 #include <QSlider>
 #include <QTimer>
 #include <QToolButton>
+#include <functional>
+#include <string>
 
 namespace platform::ui {
 

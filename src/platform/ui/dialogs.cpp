@@ -8,19 +8,25 @@ namespace platform::ui {
 
 namespace {
 
-QString ToQt(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString ToQt(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
-QWidget* Parent() { return QApplication::activeWindow(); }
+QWidget* Parent() {
+    return QApplication::activeWindow();
+}
 
 }  // namespace
 
 void QtDialogs::ShowMessage(const std::string& text) {
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), ToQt(text), QMessageBox::Ok, Parent());
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), ToQt(text),
+                    QMessageBox::Ok, Parent());
     box.exec();
 }
 
 void QtDialogs::ShowError(const std::string& text) {
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), ToQt(text), QMessageBox::Ok, Parent());
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), ToQt(text),
+                    QMessageBox::Ok, Parent());
     box.exec();
 }
 
@@ -29,8 +35,8 @@ std::optional<std::string> QtDialogs::OpenFile(const OpenFileRequest& request) {
     if (!request.file_name.empty()) {
         start = start.isEmpty() ? ToQt(request.file_name) : start + "/" + ToQt(request.file_name);
     }
-    const QString chosen =
-        QFileDialog::getOpenFileName(Parent(), ToQt(request.title), start, ToQt(QtFilter(request.filter)));
+    const QString chosen = QFileDialog::getOpenFileName(Parent(), ToQt(request.title), start,
+                                                        ToQt(QtFilter(request.filter)));
     if (chosen.isEmpty()) return std::nullopt;
     return chosen.toStdString();
 }
@@ -40,12 +46,14 @@ std::string QtFilter(const std::string& filter) {
     size_t pos = 0;
     while (pos < filter.size()) {
         const size_t bar = filter.find('|', pos);
-        const std::string label = filter.substr(pos, bar == std::string::npos ? std::string::npos : bar - pos);
+        const std::string label =
+            filter.substr(pos, bar == std::string::npos ? std::string::npos : bar - pos);
         std::string masks;
         size_t next = std::string::npos;
         if (bar != std::string::npos) {
             const size_t end = filter.find('|', bar + 1);
-            masks = filter.substr(bar + 1, end == std::string::npos ? std::string::npos : end - bar - 1);
+            masks = filter.substr(bar + 1,
+                                  end == std::string::npos ? std::string::npos : end - bar - 1);
             next = end == std::string::npos ? std::string::npos : end + 1;
         }
         for (char& c : masks) {

@@ -23,11 +23,17 @@ Form::~Form() {
     app_.RemoveForm(*this);
 }
 
-std::string Form::Name() const { return objectName().toStdString(); }
+std::string Form::Name() const {
+    return objectName().toStdString();
+}
 
-std::string Form::Caption() const { return windowTitle().toStdString(); }
+std::string Form::Caption() const {
+    return windowTitle().toStdString();
+}
 
-void Form::SetCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
+void Form::SetCaption(const std::string& caption) {
+    setWindowTitle(QString::fromStdString(caption));
+}
 
 void Form::SetBorderStyle(BorderStyle style) {
     if (style == border_style_) return;
@@ -52,7 +58,8 @@ void Form::SetWindowState(WindowState state) {
             qt_state = Qt::WindowMinimized;
             break;
         case WindowState::Maximized:
-            qt_state = border_style_ == BorderStyle::None ? Qt::WindowFullScreen : Qt::WindowMaximized;
+            qt_state =
+                border_style_ == BorderStyle::None ? Qt::WindowFullScreen : Qt::WindowMaximized;
             break;
     }
     if (windowState() == qt_state) return;
@@ -66,12 +73,22 @@ void Form::SetWindowState(WindowState state) {
     }
 }
 
-bool Form::IsZoomed() const { return (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) != 0; }
+bool Form::IsZoomed() const {
+    return (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) != 0;
+}
 
-int Form::Left() const { return geometry().x(); }
-int Form::Top() const { return geometry().y(); }
-int Form::Width() const { return geometry().width(); }
-int Form::Height() const { return geometry().height(); }
+int Form::Left() const {
+    return geometry().x();
+}
+int Form::Top() const {
+    return geometry().y();
+}
+int Form::Width() const {
+    return geometry().width();
+}
+int Form::Height() const {
+    return geometry().height();
+}
 
 void Form::Place(const QRect& bounds) {
     if (IsZoomed()) {
@@ -82,26 +99,26 @@ void Form::Place(const QRect& bounds) {
     }
 }
 
+QRect Form::BoundsToChange() const {
+    return IsZoomed() && normal_bounds_.isValid() ? normal_bounds_ : geometry();
+}
+
 void Form::SetLeft(int left) {
-    QRect r = IsZoomed() && normal_bounds_.isValid() ? normal_bounds_ : geometry();
-    r.moveLeft(left);
-    Place(r);
+    Place(BoundsToChange().translated(left - BoundsToChange().left(), 0));
 }
 
 void Form::SetTop(int top) {
-    QRect r = IsZoomed() && normal_bounds_.isValid() ? normal_bounds_ : geometry();
-    r.moveTop(top);
-    Place(r);
+    Place(BoundsToChange().translated(0, top - BoundsToChange().top()));
 }
 
 void Form::SetWidth(int width) {
-    QRect r = IsZoomed() && normal_bounds_.isValid() ? normal_bounds_ : geometry();
+    QRect r = BoundsToChange();
     r.setWidth(width);
     Place(r);
 }
 
 void Form::SetHeight(int height) {
-    QRect r = IsZoomed() && normal_bounds_.isValid() ? normal_bounds_ : geometry();
+    QRect r = BoundsToChange();
     r.setHeight(height);
     Place(r);
 }

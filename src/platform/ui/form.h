@@ -4,10 +4,9 @@
 // window state, and the close event with its action.
 #pragma once
 
+#include <QWidget>
 #include <functional>
 #include <string>
-
-#include <QWidget>
 
 class QMenuBar;
 
@@ -79,6 +78,8 @@ protected:
 private:
     bool BelongsHere(QObject* object) const;
     bool IsZoomed() const;
+    // The normal bounds a setter changes: the pending ones while zoomed.
+    QRect BoundsToChange() const;
     void Place(const QRect& bounds);
 
     Application& app_;

@@ -100,7 +100,8 @@ void Image::Render(const QRect& dest, const QRect& area) {
         auto bitmap = std::make_shared<Bitmap>(area.width(), area.height());
         Canvas canvas(*bitmap);
         const Rect target{dest.left() - area.left(), dest.top() - area.top(),
-                          dest.left() - area.left() + dest.width(), dest.top() - area.top() + dest.height()};
+                          dest.left() - area.left() + dest.width(),
+                          dest.top() - area.top() + dest.height()};
         canvas.StretchDraw(target, graphic);
         cache_ = std::move(bitmap);
         cache_image_ = WrapBitmap(*cache_);

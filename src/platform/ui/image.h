@@ -8,11 +8,10 @@
 // to fit the screen) is shown from those pixels, without a copy.
 #pragma once
 
-#include <memory>
-#include <string>
-
 #include <QImage>
 #include <QWidget>
+#include <memory>
+#include <string>
 
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/graphic.h"

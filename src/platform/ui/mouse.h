@@ -1,9 +1,8 @@
 // Mouse events as the class library hands them to handlers.
 #pragma once
 
-#include <functional>
-
 #include <Qt>
+#include <functional>
 
 class QMouseEvent;
 class QWidget;
@@ -11,8 +10,8 @@ class QWidget;
 namespace platform::ui {
 
 struct MouseArgs {
-    Qt::MouseButton button = Qt::NoButton;     // the button pressed or released
-    Qt::MouseButtons buttons = Qt::NoButton;   // the buttons held (the "shift state")
+    Qt::MouseButton button = Qt::NoButton;    // the button pressed or released
+    Qt::MouseButtons buttons = Qt::NoButton;  // the buttons held (the "shift state")
     Qt::KeyboardModifiers modifiers = Qt::NoModifier;
     int x = 0;  // in the sender's client coordinates
     int y = 0;

@@ -44,9 +44,9 @@ TEST(CheckedArithmetic, OverflowRaisesTheRuntimeText) {
 
 TEST(MulDiv, RoundsHalvesAwayFromZero) {
     EXPECT_EQ(MulDiv(5, 40, 20), 10);
-    EXPECT_EQ(MulDiv(1, 3, 2), 2);     // 1.5
-    EXPECT_EQ(MulDiv(-1, 3, 2), -2);   // -1.5
-    EXPECT_EQ(MulDiv(1, 5, 4), 1);     // 1.25
+    EXPECT_EQ(MulDiv(1, 3, 2), 2);    // 1.5
+    EXPECT_EQ(MulDiv(-1, 3, 2), -2);  // -1.5
+    EXPECT_EQ(MulDiv(1, 5, 4), 1);    // 1.25
     EXPECT_EQ(MulDiv(7, 1, 0), -1);
     EXPECT_EQ(MulDiv(65536, 65536, 2), -1);  // does not fit 32 bits
     EXPECT_EQ(MulDiv(100000, 100000, 100000), 100000);

@@ -19,15 +19,7 @@ std::vector<uint8_t> Bytes(std::string_view text) {
     return {text.begin(), text.end()};
 }
 
-template <typename F>
-std::string ErrorText(F&& action) {
-    try {
-        action();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
+using testing_support::ErrorText;
 
 TEST(MemoryStream, ReadsWritesAndGrowsAtThePosition) {
     MemoryStream stream;

@@ -8,19 +8,12 @@
 
 #include "platform/core/error.h"
 #include "platform/graphics/canvas.h"
+#include "test_support.h"
 
 namespace platform {
 namespace {
 
-template <typename F>
-std::string ErrorText(F&& action) {
-    try {
-        action();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
+using testing_support::ErrorText;
 
 std::vector<uint8_t> Bgr(const Bitmap& bitmap) {
     std::vector<uint8_t> bgr(3 * static_cast<size_t>(bitmap.Width()) *

@@ -17,15 +17,7 @@ using testing_support::ReadFile;
 using testing_support::TempDir;
 using testing_support::WriteFile;
 
-template <typename F>
-std::string ErrorText(F&& action) {
-    try {
-        action();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
+using testing_support::ErrorText;
 
 // A graphic of another class: a plain red picture that saves a fixed text,
 // or fails half-way through saving when asked to.

@@ -1,3 +1,5 @@
+#include "platform/ui/controls.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -6,7 +8,6 @@
 #include <stdexcept>
 
 #include "platform/ui/application.h"
-#include "platform/ui/controls.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/form.h"
 #include "scripted_dialogs.h"
