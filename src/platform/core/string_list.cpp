@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "platform/core/arith.h"
 #include "platform/core/error.h"
@@ -41,9 +43,12 @@ void StringList::Delete(int index) {
 }
 
 void StringList::Sort() {
-    std::sort(items_.begin(), items_.end(), [](const std::string& a, const std::string& b) {
-        return CompareTextLocale(a, b) < 0;
-    });
+    std::vector<std::pair<std::string, std::string>> keyed;
+    keyed.reserve(items_.size());
+    for (std::string& item : items_) keyed.emplace_back(SortKey(item), std::move(item));
+    std::sort(keyed.begin(), keyed.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (size_t i = 0; i < keyed.size(); ++i) items_[i] = std::move(keyed[i].second);
 }
 
 int StringList::IndexOf(const std::string& text) const {

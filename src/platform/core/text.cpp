@@ -323,6 +323,29 @@ int CompareTextLocale(std::string_view a, std::string_view b) {
     return (bytes > 0) - (bytes < 0);
 }
 
+std::string SortKey(std::string_view text) {
+    // Three tiers, each a run of fixed-width elements closed by an element
+    // below every other, so that comparing the bytes compares tier by tier:
+    // primary weights plus one in three bytes, accents plus one in a byte,
+    // then the text itself.
+    std::string key;
+    key.reserve(5 * text.size() + 4);
+    SortCursor primaries(text);
+    for (SortUnit unit; primaries.Next(unit);) {
+        const uint32_t weight = unit.primary + 1;
+        key.push_back(static_cast<char>(weight >> 16));
+        key.push_back(static_cast<char>(weight >> 8));
+        key.push_back(static_cast<char>(weight));
+    }
+    key.append(3, '\0');
+    SortCursor accents(text);
+    for (SortUnit unit; accents.Next(unit);)
+        key.push_back(static_cast<char>(static_cast<uint8_t>(unit.accent) + 1));
+    key.push_back('\0');
+    key.append(text);
+    return key;
+}
+
 bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
     size_t pa = 0;
     size_t pb = 0;

@@ -21,6 +21,10 @@ std::string LowerCase(std::string_view text);
 // then the bytes. Negative, 0 or positive.
 int CompareTextLocale(std::string_view a, std::string_view b);
 
+// A byte string whose plain order is the order of CompareTextLocale: a list
+// is sorted faster by comparing the keys of its texts, made once each.
+std::string SortKey(std::string_view text);
+
 // Equality ignoring case (ASCII and Latin letters).
 bool SameTextIgnoringCase(std::string_view a, std::string_view b);
 

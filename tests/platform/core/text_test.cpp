@@ -88,6 +88,25 @@ TEST(CompareTextLocale, SortsNamesTheWayTheDesktopDoes) {
     EXPECT_LT(CompareTextLocale("photo", "photo.jpg"), 0);
 }
 
+TEST(SortKey, OrdersAsTheComparisonDoes) {
+    // Random names over the characters that decide each tier.
+    const std::vector<std::string> pieces{"a", "A", "é", "É", "e", "è", "œ", "oe",
+                                          "ß", "1", "_", " ", ".", "Ω", "z"};
+    std::mt19937 random(7);
+    std::vector<std::string> names;
+    for (int i = 0; i < 300; ++i) {
+        std::string name;
+        for (size_t n = random() % 5; n > 0; --n) name += pieces[random() % pieces.size()];
+        names.push_back(name);
+    }
+    for (const std::string& a : names) {
+        for (const std::string& b : names) {
+            const int by_key = SortKey(a).compare(SortKey(b));
+            EXPECT_EQ((by_key > 0) - (by_key < 0), CompareTextLocale(a, b)) << a << " | " << b;
+        }
+    }
+}
+
 TEST(MatchesMask, WildcardsIgnoreCaseAndCountCharacters) {
     struct Row {
         const char* name;
