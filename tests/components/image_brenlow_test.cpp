@@ -43,12 +43,6 @@ TEST(Disposition, SmallPicturesAreEnlargedToTheBox) {
     EXPECT_EQ(CalculeDisposition(Ajuste(220, 170, 20, 15)), (Rect{10, 10, 210, 160}));
 }
 
-TEST(Disposition, WithoutProportionsTheBoxIsFilled) {
-    ParametresDisposition p = Ajuste(300, 200, 40, 10);
-    p.garde_proportion = false;
-    EXPECT_EQ(CalculeDisposition(p), (Rect{10, 10, 290, 190}));
-}
-
 TEST(Disposition, ZoomRoundsHalvesToEvenAtTheOrigin) {
     ParametresDisposition p = Ajuste(1052, 495, 801, 601);
     p.stretch = false;

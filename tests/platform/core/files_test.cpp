@@ -119,27 +119,6 @@ TEST(Paths, AbsolutePathNormalisesText) {
     EXPECT_EQ(AbsolutePath("/a/b/../../.."), "/");
 }
 
-TEST(Paths, FilesFoldersAndTheHomeFolder) {
-    TempDir dir;
-    WriteFile(dir / "f", "x");
-    fs::create_directory(dir / "d");
-    fs::create_directory_symlink(dir / "d", dir / "link");
-    EXPECT_TRUE(FileExists(dir / "f"));
-    EXPECT_FALSE(FileExists(dir / "d"));
-    EXPECT_FALSE(FileExists(dir / "nothing"));
-    EXPECT_TRUE(DirectoryExists(dir / "d"));
-    EXPECT_TRUE(DirectoryExists(dir / "link"));
-    EXPECT_FALSE(DirectoryExists(dir / "f"));
-
-    const char* saved = std::getenv("HOME");
-    const std::string home = saved != nullptr ? saved : "";
-    ::setenv("HOME", "/srv/people/anne/", 1);
-    EXPECT_EQ(HomeDirectory(), "/srv/people/anne");
-    ::unsetenv("HOME");
-    EXPECT_FALSE(HomeDirectory().empty());  // the account's folder
-    if (saved != nullptr) ::setenv("HOME", home.c_str(), 1);
-}
-
 TEST(ModificationTime, SetsAndReadsNanoseconds) {
     TempDir dir;
     const std::string path = dir / "photo.jpg";

@@ -1,8 +1,6 @@
 #include "platform/core/stream.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -93,14 +91,6 @@ TEST(FileStream, WritesReadsAndSeeksAFile) {
     EXPECT_EQ(ReadFileBytes(path), Bytes("0123456789"));
 }
 
-TEST(FileStream, CreatingTruncatesAnExistingFile) {
-    TempDir dir;
-    const std::string path = dir / "data.bin";
-    testing_support::WriteFile(path, std::string("old content"));
-    { FileStream out(path, FileMode::Create); }
-    EXPECT_TRUE(ReadFileBytes(path).empty());
-}
-
 TEST(FileStream, OpeningFailuresCarryThePathAndTheSystemsReason) {
     TempDir dir;
     const std::string missing = dir / "missing.jpg";
@@ -121,17 +111,6 @@ TEST(FileStream, OpeningFailuresCarryThePathAndTheSystemsReason) {
     EXPECT_EQ(ErrorText([&] { FileStream s(dir.Path(), FileMode::Create); }),
               "Impossible de créer le fichier \"" + dir.Path() +
                   "\". Le fichier spécifié est un dossier.");
-}
-
-TEST(FileStream, AReadOnlyFileCannotBeCreatedOver) {
-    if (geteuid() == 0) GTEST_SKIP() << "root writes read-only files";
-    TempDir dir;
-    const std::string path = dir / "locked.bmp";
-    testing_support::WriteFile(path, std::string("x"));
-    chmod(path.c_str(), 0444);
-    EXPECT_EQ(ErrorText([&] { FileStream s(path, FileMode::Create); }),
-              "Impossible de créer le fichier \"" + path + "\". Accès refusé.");
-    EXPECT_EQ(ReadFileBytes(path), Bytes("x"));
 }
 
 }  // namespace

@@ -40,19 +40,6 @@ constexpr PixelFormat kStorable[] = {PixelFormat::Bit1,  PixelFormat::Bit4,  Pix
                                      PixelFormat::Bit15, PixelFormat::Bit16, PixelFormat::Bit24,
                                      PixelFormat::Bit32};
 
-TEST(Bitmap, RowsArePaddedToWholeWords) {
-    EXPECT_EQ(RowStride(3, PixelFormat::Bit24), 12u);
-    EXPECT_EQ(RowStride(5, PixelFormat::Bit8), 8u);
-    EXPECT_EQ(RowStride(33, PixelFormat::Bit1), 8u);
-    EXPECT_EQ(RowStride(9, PixelFormat::Bit4), 8u);
-    EXPECT_EQ(RowStride(3, PixelFormat::Bit15), 8u);
-    EXPECT_EQ(RowStride(1, PixelFormat::Device), 4u);
-    EXPECT_EQ(RowStride(0, PixelFormat::Bit32), 0u);
-    const Bitmap bitmap(3, 2);
-    EXPECT_EQ(bitmap.Stride(), 12u);
-    EXPECT_EQ(bitmap.ScanLine(1) - bitmap.ScanLine(0), 12);
-}
-
 TEST(Bitmap, NewPixelsAreWhiteInEveryFormat) {
     for (const PixelFormat format : kStorable) {
         const Bitmap bitmap(5, 3, format);
@@ -195,29 +182,6 @@ TEST(Bitmap, SubBytePixelsAreMostSignificantFirst) {
     EXPECT_EQ(four.ScanLine(0)[0], 0x0A);
     SetPixelIndex(four.ScanLine(0), PixelFormat::Bit4, 2, 0xC);
     EXPECT_EQ(four.ScanLine(0)[1], 0xC0);
-}
-
-TEST(Bitmap, CloneAndAssignCopyEverything) {
-    Bitmap source = Noise(6, 4, 2);
-    source.SetPixelFormat(PixelFormat::Bit8);
-    source.SetColorTable({RGBQuad{1, 2, 3, 0}, RGBQuad{4, 5, 6, 0}});
-    const auto clone = source.Clone();
-    auto& copy = dynamic_cast<Bitmap&>(*clone);
-    EXPECT_EQ(copy.Format(), PixelFormat::Bit8);
-    EXPECT_EQ(copy.ColorTable(), source.ColorTable());
-    EXPECT_EQ(Bgr(copy), Bgr(source));
-    EXPECT_FALSE(copy.Modified());
-    copy.ScanLine(0)[0] = static_cast<uint8_t>(source.ScanLine(0)[0] ^ 1);
-    EXPECT_NE(copy.ScanLine(0)[0], source.ScanLine(0)[0]);
-
-    Bitmap target(1, 1);
-    int changes = 0;
-    target.OnChange = [&](Graphic&) { ++changes; };
-    target.Assign(source);
-    EXPECT_EQ(changes, 1);
-    EXPECT_TRUE(target.Modified());
-    EXPECT_EQ(target.Width(), 6);
-    EXPECT_EQ(Bgr(target), Bgr(source));
 }
 
 TEST(Bitmap, DrawingAnyFormatMatchesDrawingItsConversion) {

@@ -50,23 +50,6 @@ TEST(Canvas, FillRectStaysInsideTheClipAndTheBitmap) {
     EXPECT_EQ(Letters(bitmap), (std::vector<std::string>{"RRWBB", "RRWBB", "WWWBB", "WWWWW"}));
 }
 
-TEST(Canvas, WithoutAClipTheWholeBitmapFollowsItsSize) {
-    Bitmap bitmap(2, 2);
-    Canvas canvas(bitmap);
-    bitmap.SetSize(4, 1);
-    EXPECT_EQ(canvas.ClipRect(), (Rect{0, 0, 4, 1}));
-}
-
-TEST(Canvas, MakesItsBitmap24Bit) {
-    Bitmap bitmap(3, 1, PixelFormat::Bit4);
-    Canvas canvas(bitmap);
-    EXPECT_EQ(bitmap.Format(), PixelFormat::Bit24);
-    bitmap.SetPixelFormat(PixelFormat::Bit8);
-    canvas.SetBrushColor(MakeColor(0, 255, 0));
-    canvas.FillRect(Rect{1, 0, 2, 1});
-    EXPECT_EQ(Letters(bitmap), (std::vector<std::string>{"WGW"}));
-}
-
 TEST(Canvas, DrawPlacesAGraphicAtItsOwnSize) {
     Bitmap bitmap(4, 3);
     Canvas canvas(bitmap);

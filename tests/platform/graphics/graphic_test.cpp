@@ -75,18 +75,6 @@ TEST_F(Registry, UnknownExtensionsAreNamedInLowerCase) {
               "Extension de fichier image inconnue (.)");
 }
 
-TEST_F(Registry, RegisteringAgainReplacesAndUnregisteringForgets) {
-    registry_.Register("RED", "Rouge", [] { return std::make_unique<RedGraphic>(); });
-    const size_t count = registry_.Entries().size();
-    registry_.Register("red", "Rouge vif", [] { return std::make_unique<RedGraphic>(); });
-    EXPECT_EQ(registry_.Entries().size(), count);
-    EXPECT_EQ(registry_.Find("Red")->description, "Rouge vif");
-    EXPECT_EQ(registry_.CreateFor("x.red")->ClassName(), "TRed");
-    registry_.Unregister("rEd");
-    EXPECT_EQ(registry_.Find("red"), nullptr);
-    EXPECT_EQ(registry_.Entries().size(), count - 1);
-}
-
 TEST(GraphicDefaults, AssignRefusesOtherClassesByName) {
     RedGraphic red;
     EXPECT_EQ(ErrorText([&] { red.Assign(Bitmap(1, 1)); }), "Impossible d'affecter TBitmap à TRed");
