@@ -2,7 +2,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -11,8 +13,11 @@
 #include <chrono>
 
 #include "app/defile_image.h"
+#include "app/donnees_prise_de_vue.h"
 #include "app/ligne_commande.h"
 #include "components/outils.h"
+#include "metadata/image_info.h"
+#include "metadata/img_data.h"
 #include "platform/core/files.h"
 #include "platform/core/text.h"
 #include "platform/ui/application.h"
@@ -54,6 +59,10 @@ TForm1::TForm1(Application& application, std::vector<std::string> arguments)
       arguments_(std::move(arguments)) {
     SetCaption("Visualisateur de diapos");
     resize(1060, 613);
+    // The window's design font is a small 8-point one.
+    QFont petite = font();
+    petite.setPointSize(8);
+    setFont(petite);
     CreeControles();
     CreeMenus();
 
@@ -91,10 +100,19 @@ void TForm1::CreeControles() {
     Korvel1->setContextMenuPolicy(Qt::CustomContextMenu);
     layout->addWidget(Korvel1, 1);
 
+    // The panel: its commands at fixed places on the left, the shooting data
+    // in the rest of its width.
     PanelControl = new QWidget(this);
     PanelControl->setObjectName("PanelControl");
     PanelControl->setFixedHeight(64);
     layout->addWidget(PanelControl);
+    auto* rangee = new QHBoxLayout(PanelControl);
+    rangee->setContentsMargins(0, 0, 0, 0);
+    auto* commandes = new QWidget(PanelControl);
+    commandes->setFixedWidth(764);
+    rangee->addWidget(commandes);
+    auto* donnees = new QWidget(PanelControl);
+    rangee->addWidget(donnees, 1);
 
     // Every control of the panel: its hint and its place.
     const auto place = [](auto* control, const char* hint, QRect bounds) {
@@ -103,7 +121,7 @@ void TForm1::CreeControles() {
         return control;
     };
     const auto bouton = [&](const char* name, const char* caption, const char* hint, QRect bounds) {
-        return place(new SpeedButton(PanelControl, name, caption), hint, bounds);
+        return place(new SpeedButton(commandes, name, caption), hint, bounds);
     };
     const auto etiquette = [&](QWidget* parent, const char* name, const char* caption,
                                const char* hint, QRect bounds) {
@@ -113,55 +131,79 @@ void TForm1::CreeControles() {
     };
     QStyle* style = QApplication::style();
     SpeedButtonOuvrir = bouton("SpeedButtonOuvrir", "", "Choix du dossier contenant les images",
-                               QRect(4, 4, 30, 28));
+                               QRect(2, 4, 28, 28));
     SpeedButtonOuvrir->setIcon(style->standardIcon(QStyle::SP_DialogOpenButton));
     SpeedButtonPasAPasRecule =
-        bouton("SpeedButtonPasAPasRecule", "<--", "Image précédente", QRect(36, 4, 40, 28));
+        bouton("SpeedButtonPasAPasRecule", "<--", "Image précédente", QRect(32, 4, 36, 28));
     SpeedButtonavance1 =
-        bouton("SpeedButtonavance1", "-->", "Image suivante", QRect(78, 4, 40, 28));
-    SpeedButton2 = bouton("SpeedButton2", "", "Diaporama", QRect(120, 4, 30, 28));
+        bouton("SpeedButtonavance1", "-->", "Image suivante", QRect(70, 4, 36, 28));
+    SpeedButton2 = bouton("SpeedButton2", "", "Diaporama", QRect(108, 4, 28, 28));
     SpeedButton2->setIcon(style->standardIcon(QStyle::SP_MediaPlay));
-    SpeedButtonStopDiaporama = bouton("SpeedButtonStopDiaporama", "", "", QRect(152, 4, 30, 28));
+    SpeedButtonStopDiaporama = bouton("SpeedButtonStopDiaporama", "", "", QRect(138, 4, 28, 28));
 
     CheckBoxSousDossiers = place(
-        new CheckBox(PanelControl, "CheckBoxSousDossiers", "Cis sous-dossiers"),
-        "Pour afficher également les images de tous les sous-dossiers", QRect(4, 38, 132, 22));
+        new CheckBox(commandes, "CheckBoxSousDossiers", "Cis sous-dossiers"),
+        "Pour afficher également les images de tous les sous-dossiers", QRect(4, 38, 112, 22));
     CheckBoxMarcheArriere =
-        place(new CheckBox(PanelControl, "CheckBoxMarcheArriere", "Marche Arrière"),
-              "Faire avancer en marche arière le diaporama", QRect(138, 38, 128, 22));
+        place(new CheckBox(commandes, "CheckBoxMarcheArriere", "Marche Arrière"),
+              "Faire avancer en marche arière le diaporama", QRect(118, 38, 94, 22));
 
-    Label1 = etiquette(PanelControl, "Label1", "Défilement manuel", "", QRect(276, 4, 200, 16));
-    TrackBarNumImageEnCours = place(new TrackBar(PanelControl, "TrackBarNumImageEnCours", 1, 1, 1),
-                                    "Avance manuelle", QRect(270, 22, 260, 32));
-    Label2 = etiquette(PanelControl, "Label2", "Vitesse de défilement", "", QRect(542, 4, 160, 16));
-    TrackBarVitesse = place(new TrackBar(PanelControl, "TrackBarVitesse", 0, 1000, 400),
-                            "Vitesse de défilement", QRect(536, 22, 170, 32));
+    Label1 = etiquette(commandes, "Label1", "Défilement manuel", "", QRect(218, 4, 150, 16));
+    TrackBarNumImageEnCours = place(new TrackBar(commandes, "TrackBarNumImageEnCours", 1, 1, 1),
+                                    "Avance manuelle", QRect(212, 22, 170, 32));
+    Label2 = etiquette(commandes, "Label2", "Vitesse de défilement", "", QRect(392, 4, 116, 16));
+    TrackBarVitesse = place(new TrackBar(commandes, "TrackBarVitesse", 0, 1000, 400),
+                            "Vitesse de défilement", QRect(386, 22, 120, 32));
     TrackBarVitesse->setTickInterval(100);
 
-    GroupBox1 = place(new QGroupBox(Q("Zoom"), PanelControl), "", QRect(712, 0, 200, 62));
+    GroupBox1 = place(new QGroupBox(Q("Zoom"), commandes), "", QRect(510, 0, 150, 62));
     GroupBox1->setObjectName("GroupBox1");
     TrackBarCoefZoom = place(new TrackBar(GroupBox1, "TrackBarCoefZoom", 1, 500, 100), "Zoom",
-                             QRect(4, 18, 124, 32));
+                             QRect(4, 18, 84, 32));
     TrackBarCoefZoom->setTickInterval(50);
     CheckBoxAjuster =
         place(new CheckBox(GroupBox1, "CheckBoxAjuster", "Ajuster"),
               "Redimensionne l'ilmage automatiquement lors du redimensionnement de la fenêtre.",
-              QRect(130, 16, 68, 20));
+              QRect(88, 16, 60, 20));
     CheckBoxAjuster->setChecked(true);
-    LabelZoom = etiquette(GroupBox1, "LabelZoom", "1", "", QRect(134, 38, 60, 16));
+    LabelZoom = etiquette(GroupBox1, "LabelZoom", "1", "", QRect(92, 38, 50, 16));
 
-    CheckBox1 = place(new CheckBox(PanelControl, "CheckBox1", "Saisie prop."),
-                      "Garder les proportions de l'image.", QRect(918, 6, 100, 20));
-    LabelDim = etiquette(PanelControl, "LabelDim", "", "Larg x Ht", QRect(918, 32, 100, 16));
+    CheckBox1 = place(new CheckBox(commandes, "CheckBox1", "Saisie prop."),
+                      "Garder les proportions de l'image.", QRect(664, 4, 96, 20));
+    LabelDim = etiquette(commandes, "LabelDim", "", "Larg x Ht", QRect(666, 30, 60, 16));
 
-    ImageTamponSuivante1 = new platform::ui::Image(PanelControl, "ImageTamponSuivante1");
+    ImageTamponSuivante1 = new platform::ui::Image(commandes, "ImageTamponSuivante1");
     ImageTamponSuivante1->SetStretch(true);
     ImageTamponSuivante1->SetProportional(true);
-    ImageTamponSuivante1->setGeometry(1022, 4, 33, 33);
-    ImageResultSaisieRectangle =
-        new platform::ui::Image(PanelControl, "ImageResultSaisieRectangle");
-    ImageResultSaisieRectangle->setGeometry(1022, 42, 17, 17);
+    ImageTamponSuivante1->setGeometry(728, 27, 33, 33);
+    ImageResultSaisieRectangle = new platform::ui::Image(commandes, "ImageResultSaisieRectangle");
+    ImageResultSaisieRectangle->setGeometry(728, 4, 17, 17);
     ImageResultSaisieRectangle->hide();
+
+    // The shooting data in four rows; each label is cut at its cell's width.
+    auto* grille = new QGridLayout(donnees);
+    grille->setContentsMargins(2, 1, 2, 1);
+    grille->setSpacing(0);
+    const auto donnee = [&](const char* name, const char* hint, int ligne, int colonne,
+                            int largeur) {
+        auto* label = new QLabel(donnees);
+        label->setObjectName(name);
+        label->setToolTip(Q(hint));
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        grille->addWidget(label, ligne, colonne, 1, largeur);
+        return label;
+    };
+    LabelDate = donnee("LabelDate", "date / heure de la prise de vue", 0, 0, 2);
+    LabelIso = donnee("LabelIso", "Sensibilité", 0, 2, 1);
+    LabelVitesse = donnee("LabelVitesse", "Vitesse", 1, 0, 1);
+    LabelDiaf = donnee("LabelDiaf", "Diaphragme", 1, 1, 1);
+    LabelCorrectionExposition =
+        donnee("LabelCorrectionExposition",
+               "Correction de l'exposition imposée par le photographe.", 1, 2, 1);
+    LabelFocale = donnee("LabelFocale", "Focale", 2, 0, 2);
+    LabelProgramExposition = donnee("LabelProgramExposition", "Programme", 2, 2, 1);
+    LabelFlash = donnee("LabelFlash", "Flash", 3, 0, 2);
+    LabelObjectif = donnee("LabelObjectif", "Mini x Maxi diaphragme de l'objectif", 3, 2, 1);
     Korvel1->SetImageVueResultatSaisiRectangle(ImageResultSaisieRectangle);
 
     ScruteDossier1.Filtre = "*.jpg;*.gif;*.bmp";
@@ -235,7 +277,11 @@ void TForm1::Loaded() {
 }
 
 void TForm1::FormCreate() {
-    LabelDim->clear();
+    for (QLabel* label :
+         {LabelVitesse, LabelDiaf, LabelDim, LabelIso, LabelFlash, LabelFocale, LabelObjectif,
+          LabelDate, LabelProgramExposition, LabelCorrectionExposition}) {
+        label->clear();
+    }
     FDefileImage = std::make_unique<TDefileImage>(*this);
     FFormShowFait = false;
     App().SetHintHidePause(5000);
@@ -386,10 +432,39 @@ void TForm1::BasculePleinEcran() {
 }
 
 void TForm1::Korvel1Affiche() {
-    SetCaption(FDefileImage->NomFichier(FDefileImage->FNumImage));
+    const std::string nom = FDefileImage->NomFichier(FDefileImage->FNumImage);
+    SetCaption(nom);
     const platform::Picture& picture = Korvel1->GetPicture();
     LabelDim->setText(QString::number(picture.Width()) + "x" + QString::number(picture.Height()));
+    for (QLabel* label : {LabelFlash, LabelFocale, LabelObjectif, LabelVitesse, LabelDiaf, LabelIso,
+                          LabelDate, LabelProgramExposition, LabelCorrectionExposition}) {
+        label->clear();
+    }
     Korvel1->setToolTip(QString());
+
+    // A file without metadata, or one the reader cannot make sense of, just
+    // leaves the labels empty.
+    metadata::TimgData donnees(255);
+    donnees.ReadPictureFile(nom);
+    const metadata::TImageInfo* exif = donnees.ExifObj();
+    if (!donnees.HasMetadata() || !donnees.HasExif() || exif == nullptr) return;
+    const DonneesPriseDeVue d = LitDonneesPriseDeVue(*exif);
+    const auto affiche = [](QLabel* label, const std::string& texte) {
+        label->setText(QString::fromStdString(texte));
+    };
+    affiche(LabelFlash, d.flash);
+    affiche(LabelFocale, d.focale);
+    affiche(LabelObjectif, d.objectif);
+    affiche(LabelVitesse, d.vitesse);
+    affiche(LabelDiaf, d.diaf);
+    affiche(LabelIso, d.iso);
+    affiche(LabelDate, d.date);
+    affiche(LabelProgramExposition, d.programme);
+    affiche(LabelCorrectionExposition, d.correction);
+    // Hovering over the picture shows the photographer's comment.
+    if (!FPleinEcran && exif->CommentPosition > 0) {
+        Korvel1->setToolTip(QString::fromStdString(platform::Windows1252ToUtf8(exif->Comment)));
+    }
 }
 
 void TForm1::ScruteDossier1Fichier(const std::string& nom) {

@@ -62,6 +62,15 @@ public:
     platform::ui::Image* ImageTamponSuivante1;
     platform::ui::Image* ImageResultSaisieRectangle;
     QLabel* LabelDim;
+    QLabel* LabelFlash;
+    QLabel* LabelIso;
+    QLabel* LabelVitesse;
+    QLabel* LabelDiaf;
+    QLabel* LabelFocale;
+    QLabel* LabelObjectif;
+    QLabel* LabelDate;
+    QLabel* LabelProgramExposition;
+    QLabel* LabelCorrectionExposition;
     components::TScruteDossier ScruteDossier1;
     platform::ui::Timer* TimerDefileImage;
     QMenuBar* MainMenu1;

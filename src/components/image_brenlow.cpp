@@ -5,10 +5,14 @@
 #include <QScrollArea>
 #include <algorithm>
 
+#include "metadata/img_data.h"
 #include "platform/core/arith.h"
+#include "platform/core/error.h"
 #include "platform/core/files.h"
+#include "platform/core/text.h"
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/canvas.h"
+#include "platform/graphics/jpeg_image.h"
 #include "platform/ui/application.h"
 
 namespace components {
@@ -121,6 +125,30 @@ void TImageBrenlow::Afficher(const Picture& picture, const std::string& nom) {
     AjusteImage();
     if (GetPicture().Width() > 0) file_name_ = nom;
     if (OnAffiche) OnAffiche(*this);
+}
+
+void TImageBrenlow::EnregistreAvecExif(const std::string& source, const std::string& cible) {
+    if (cible.empty()) return;
+    const std::string_view nom = std::string_view(cible).substr(cible.rfind('/') + 1);
+    const size_t point = nom.rfind('.');
+    const std::string extension(point == std::string_view::npos ? std::string_view() : nom.substr(point));
+    const platform::Graphic* montree = GetPicture().GetGraphic();
+    const std::string majuscules = platform::UpperCase(extension);
+    if (majuscules == ".JPG") {
+        platform::JpegImage jpeg;
+        jpeg.SetCompressionQuality(compression_quality_);
+        if (montree != nullptr) jpeg.Assign(*montree);
+        metadata::TimgData donnees(255);
+        donnees.ReadPictureFile(source);
+        donnees.SaveJpegWithMetadata(jpeg, cible, true);
+    } else if (majuscules == ".BMP") {
+        Bitmap bitmap;
+        if (montree != nullptr) bitmap.Assign(*montree);
+        bitmap.SaveToFile(cible);
+    } else {
+        platform::RaiseUnknownExtension(
+            platform::LowerCase(extension.empty() ? "" : extension.substr(1)));
+    }
 }
 
 void TImageBrenlow::ImageMouseDown(QWidget& sender, const MouseArgs& args) {

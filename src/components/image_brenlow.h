@@ -83,6 +83,13 @@ public:
     void AfficheGraphique(const platform::Picture* source, const std::string& nom);
     void AjusteImage();
 
+    // Saves the shown picture under `cible`, by its extension: ".JPG" encoded
+    // at CompressionQuality (an unmodified JPEG keeps its compressed data)
+    // with the metadata of the file `source`, ".BMP" as a bitmap. An empty
+    // name does nothing; any other extension raises "Extension de fichier
+    // image inconnue (.%s)" and writes nothing.
+    void EnregistreAvecExif(const std::string& source, const std::string& cible);
+
     // The bounds the image control would get for a picture of that size.
     platform::Rect DispositionPour(int32_t largeur, int32_t hauteur) const;
 

@@ -386,5 +386,43 @@ TEST_F(FenetrePrincipale, OpeningAFolderStopsTheSlideshowEvenWhenCancelled) {
     EXPECT_EQ(dialogues->open_requests.back().file_name, "Facultatif");
 }
 
+TEST_F(FenetrePrincipale, TheShootingDataLabelsFollowThePicture) {
+    const std::string camera = testing_support::TestData("exif-samples/jpg/exif-org/nikon-e950.jpg");
+    if (!std::filesystem::exists(camera)) GTEST_SKIP();
+    std::filesystem::copy_file(camera, dossier / "a.jpg");
+    Image("b.bmp", 20);
+    Ouvre({dossier / "a.jpg"});
+    EXPECT_EQ(fenetre->LabelIso->text().toStdString(), "80 Asa");
+    EXPECT_EQ(fenetre->LabelDate->text().toStdString(), "2001:04:06 11:51:40");
+    EXPECT_EQ(fenetre->LabelProgramExposition->text().toStdString(), "Normal");
+    EXPECT_EQ(fenetre->LabelDiaf->text().toStdString(), "diaph F5,5");
+    EXPECT_EQ(fenetre->LabelFlash->text().toStdString(), "Flash Off");
+
+    // A bitmap has no shooting data: only its size is shown.
+    Touche(Qt::Key_Right);
+    for (QLabel* label : {fenetre->LabelFlash, fenetre->LabelFocale, fenetre->LabelObjectif,
+                          fenetre->LabelVitesse, fenetre->LabelDiaf, fenetre->LabelIso,
+                          fenetre->LabelDate, fenetre->LabelProgramExposition,
+                          fenetre->LabelCorrectionExposition}) {
+        EXPECT_TRUE(label->text().isEmpty()) << label->objectName().toStdString();
+    }
+    EXPECT_EQ(fenetre->LabelDim->text().toStdString(), "20x30");
+}
+
+TEST_F(FenetrePrincipale, TheUserCommentIsThePicturesHintOutsideFullScreen) {
+    if (!testing_support::HaveProgram("exiftool")) GTEST_SKIP();
+    for (const char* nom : {"a.jpg", "b.jpg"}) {
+        const std::string chemin = Image(nom, 40);
+        ASSERT_EQ(testing_support::Run("exiftool -q -overwrite_original -UserComment='Au bord de la mer' " +
+                                       testing_support::ShellQuote(chemin)),
+                  0);
+    }
+    Ouvre({dossier / "a.jpg"});
+    EXPECT_EQ(fenetre->Korvel1->toolTip().toStdString(), "Au bord de la mer");
+    fenetre->BasculePleinEcran();
+    Touche(Qt::Key_Right);
+    EXPECT_TRUE(fenetre->Korvel1->toolTip().isEmpty());
+}
+
 }  // namespace
 }  // namespace app

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <algorithm>
+#include <filesystem>
 
 #include "pictures.h"
 #include "platform/core/error.h"
@@ -257,6 +259,90 @@ TEST_F(Affichage, AJpegIsDecodedOnlyAsFineAsTheLayoutNeeds) {
     affichage.repaint();
     EXPECT_EQ(platform::JpegImage::DecodeCount(), decodages)
         << "the load decoded for the layout already";
+}
+
+// A JPEG file's bytes from its first segment that is not metadata (APPn or
+// COM): its quantisation tables, frame, scans and end.
+std::vector<uint8_t> DonneesImage(const std::vector<uint8_t>& jpeg) {
+    size_t p = 2;
+    while (p + 4 <= jpeg.size() && jpeg[p] == 0xFF &&
+           ((jpeg[p + 1] >= 0xE0 && jpeg[p + 1] <= 0xEF) || jpeg[p + 1] == 0xFE)) {
+        p += 2 + (size_t{jpeg[p + 2]} << 8 | jpeg[p + 3]);
+    }
+    return {jpeg.begin() + static_cast<ptrdiff_t>(std::min(p, jpeg.size())), jpeg.end()};
+}
+
+class Enregistrement : public Affichage {
+protected:
+    void SetUp() override {
+        Affichage::SetUp();
+        const std::string camera =
+            testing_support::TestData("exif-samples/jpg/exif-org/canon-ixus.jpg");
+        if (!testing_support::HaveProgram("exiftool") || !std::filesystem::exists(camera))
+            GTEST_SKIP();
+        std::filesystem::copy_file(camera, source);
+    }
+
+    const std::string source = dossier / "source.jpg";
+};
+
+TEST_F(Enregistrement, AnUnmodifiedJpegKeepsItsPictureDataAndTakesTheSourcesMetadata) {
+    affichage.ChargeFichier(source);
+    affichage.SetCompressionQuality(5);
+    const std::string cible = dossier / "copie.JPG";
+    affichage.EnregistreAvecExif(source, cible);
+    EXPECT_EQ(DonneesImage(testing_support::ReadFile(cible)),
+              DonneesImage(testing_support::ReadFile(source)));
+    for (const char* tag : {"Make", "Model", "DateTimeOriginal", "ExposureTime", "FNumber"}) {
+        EXPECT_EQ(testing_support::ExifToolValue(tag, cible),
+                  testing_support::ExifToolValue(tag, source))
+            << tag;
+    }
+}
+
+TEST_F(Enregistrement, AnotherPictureIsEncodedWithTheSourcesMetadataAndItsOwnSize) {
+    const std::string bmp = dossier / "petite.bmp";
+    testing_support::WriteBmp(bmp, *testing_support::Pattern(120, 90));
+    affichage.ChargeFichier(bmp);
+    const std::string cible = dossier / "nouvelle.jpg";
+    affichage.EnregistreAvecExif(source, cible);
+    EXPECT_EQ(testing_support::ExifToolValue("Model", cible),
+              testing_support::ExifToolValue("Model", source));
+    EXPECT_EQ(testing_support::ExifToolValue("ExifImageWidth", cible), "120");
+    EXPECT_EQ(testing_support::ExifToolValue("ExifImageHeight", cible), "90");
+    platform::JpegImage relue;
+    relue.LoadFromFile(cible);
+    EXPECT_EQ(relue.Width(), 120);
+
+    const std::string sans = dossier / "sans.jpg";
+    affichage.EnregistreAvecExif(dossier / "absente.jpg", sans);
+    EXPECT_EQ(testing_support::ExifToolValue("Model", sans), "");
+    EXPECT_EQ(testing_support::ExifToolValue("JFIFVersion", sans), "1.02");
+}
+
+TEST_F(Enregistrement, NothingIsWrittenForAnUnknownExtensionOrABadQuality) {
+    affichage.ChargeFichier(source);
+    for (const char* nom : {"photo.jpeg", "photo.png", "photo"}) {
+        const std::string cible = dossier / nom;
+        const std::string texte =
+            testing_support::ErrorText([&] { affichage.EnregistreAvecExif(source, cible); });
+        EXPECT_TRUE(texte.starts_with("Extension de fichier image inconnue (.")) << texte;
+        EXPECT_FALSE(std::filesystem::exists(cible)) << nom;
+    }
+    EXPECT_EQ(testing_support::ErrorText(
+                  [&] { affichage.EnregistreAvecExif(source, dossier / "x.png"); }),
+              "Extension de fichier image inconnue (.png)");
+    affichage.SetCompressionQuality(0);
+    EXPECT_EQ(testing_support::ErrorText(
+                  [&] { affichage.EnregistreAvecExif(source, dossier / "q.jpg"); }),
+              "Erreur de vérification d'étendue");
+    EXPECT_FALSE(std::filesystem::exists(dossier / "q.jpg"));
+    affichage.EnregistreAvecExif(source, "");
+
+    affichage.EnregistreAvecExif(source, dossier / "copie.bmp");
+    Bitmap relue;
+    relue.LoadFromFile(dossier / "copie.bmp");
+    EXPECT_EQ(relue.Width(), affichage.GetPicture().Width());
 }
 
 }  // namespace

@@ -69,6 +69,15 @@ bool HaveProgram(const std::string& name) {
     return Run("command -v " + ShellQuote(name) + " >/dev/null 2>&1") == 0;
 }
 
+std::string ExifToolValue(const std::string& tag, const std::string& file, bool numeric) {
+    std::string output;
+    Run("exiftool -s -s -s " + std::string(numeric ? "-n " : "") + ShellQuote("-" + tag) + " " +
+            ShellQuote(file),
+        &output);
+    while (!output.empty() && (output.back() == '\n' || output.back() == '\r')) output.pop_back();
+    return output;
+}
+
 std::string ShellQuote(const std::string& text) {
     std::string quoted = "'";
     for (char c : text) {

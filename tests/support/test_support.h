@@ -40,6 +40,10 @@ void MakeDirs(const std::string& path);
 int Run(const std::string& command, std::string* output = nullptr);
 // True when the program is on the PATH (oracle tools).
 bool HaveProgram(const std::string& name);
+// ExifTool's value of one tag of a file (-s -s -s, printed or numeric with
+// -n), without its line end; empty when the file has no such tag.
+std::string ExifToolValue(const std::string& tag, const std::string& file, bool numeric = false);
+
 // The text quoted for a shell command line.
 std::string ShellQuote(const std::string& text);
 

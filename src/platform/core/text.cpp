@@ -482,4 +482,49 @@ std::string Windows1252ToUtf8(std::string_view bytes) {
     return out;
 }
 
+std::string Utf8ToWindows1252(std::string_view text) {
+    std::string out;
+    size_t at = 0;
+    while (at < text.size()) {
+        const Decoded d = Decode(text, at);
+        at += d.length;
+        if (d.code < 0x80 || d.code >= kStrayByte) {
+            out.push_back(static_cast<char>(d.code >= kStrayByte ? d.code - kStrayByte : d.code));
+        } else if (d.code >= 0xA0 && d.code <= 0xFF) {
+            out.push_back(static_cast<char>(d.code));
+        } else {
+            const auto found = std::find(kWindows1252High.begin(), kWindows1252High.end(), d.code);
+            out.push_back(found == kWindows1252High.end()
+                              ? '?'
+                              : static_cast<char>(0x80 + (found - kWindows1252High.begin())));
+        }
+    }
+    return out;
+}
+
+std::string Utf16ToUtf8(std::string_view bytes, bool big_endian) {
+    const auto unit_at = [&](size_t i) {
+        const auto first = static_cast<uint8_t>(bytes[i]);
+        const auto second = static_cast<uint8_t>(bytes[i + 1]);
+        return static_cast<char32_t>(big_endian ? first << 8 | second : second << 8 | first);
+    };
+    std::string out;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const char32_t unit = unit_at(i);
+        if (unit == 0) break;
+        const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+        const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
+        if (high && i + 3 < bytes.size()) {
+            const char32_t next = unit_at(i + 2);
+            if (next >= 0xDC00 && next <= 0xDFFF) {
+                Encode(0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00), out);
+                i += 2;
+                continue;
+            }
+        }
+        Encode(high || low ? char32_t{0xFFFD} : unit, out);
+    }
+    return out;
+}
+
 }  // namespace platform

@@ -53,4 +53,12 @@ std::string FormatFloatGeneral(double value);
 // undefined become the control characters of the same number.
 std::string Windows1252ToUtf8(std::string_view bytes);
 
+// A UTF-8 text as Windows-1252 bytes; a character the code page lacks
+// becomes "?". Bytes that start no well-formed sequence pass unchanged.
+std::string Utf8ToWindows1252(std::string_view text);
+
+// UTF-16 code units, two bytes each in the given order, up to the first zero
+// unit, decoded to UTF-8; a lone surrogate becomes the replacement character.
+std::string Utf16ToUtf8(std::string_view bytes, bool big_endian);
+
 }  // namespace platform

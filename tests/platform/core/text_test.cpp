@@ -206,6 +206,13 @@ TEST(FormatFloatGeneral, AgreesWithPythonsGeneralFormat) {
     }
 }
 
+TEST(Windows1252, EveryByteComesBackFromUtf8) {
+    std::string bytes;
+    for (int b = 1; b < 256; ++b) bytes.push_back(static_cast<char>(b));
+    EXPECT_EQ(Utf8ToWindows1252(Windows1252ToUtf8(bytes)), bytes);
+    EXPECT_EQ(Utf8ToWindows1252("Été € 日"), "\xC9t\xE9 \x80 ?");
+}
+
 TEST(Windows1252ToUtf8, AgreesWithIconv) {
     if (!HaveProgram("iconv")) GTEST_SKIP() << "iconv is not installed";
     // Every byte the code page defines, from the blank on.

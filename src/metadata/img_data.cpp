@@ -1,0 +1,357 @@
+#include "metadata/img_data.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <string_view>
+
+#include "metadata/image_info.h"
+#include "metadata/iptc.h"
+#include "metadata/tag_tables.h"
+#include "platform/core/error.h"
+#include "platform/core/files.h"
+#include "platform/core/text.h"
+#include "platform/graphics/jpeg_image.h"
+
+namespace metadata {
+namespace {
+
+enum : uint8_t {
+    kSoi = 0xD8,
+    kEoi = 0xD9,
+    kSos = 0xDA,
+    kApp0 = 0xE0,
+    kApp1 = 0xE1,
+    kApp13 = 0xED,
+    kAppLast = 0xEF,
+    kCom = 0xFE,
+};
+
+constexpr int kMaxReadSegments = 20;
+// A picture whose first four segments hold no metadata has none.
+constexpr int kMetadataSegmentLimit = 5;
+constexpr size_t kMaxPayload = 65533;
+// What a TIFF file's first directory and the values it points to are read from.
+constexpr size_t kTiffBufferSize = 256000;
+constexpr std::string_view kExifSignature{"Exif\0\0", 6};
+// Written when the source had neither an EXIF nor an APP0 segment: JFIF 1.02,
+// 300 dots per inch, no thumbnail.
+constexpr std::string_view kJfifApp0{"\xFF\xE0\x00\x10JFIF\x00\x01\x02\x01\x01\x2C\x01\x2C\x00\x00",
+                                     18};
+
+// Reads until `count` bytes came or the stream ends; the rest stays as it was.
+void ReadUpTo(platform::Stream& stream, char* buffer, size_t count) {
+    size_t done = 0;
+    while (done < count) {
+        const size_t read = stream.Read(buffer + done, count - done);
+        if (read == 0) return;
+        done += read;
+    }
+}
+
+// The next byte of the stream, 0 past its end.
+uint8_t NextByte(platform::Stream& stream) {
+    uint8_t byte = 0;
+    stream.Read(&byte, 1);
+    return byte;
+}
+
+// The extension of the file name, with its dot; empty when it has none.
+std::string ExtensionOf(const std::string& name) {
+    const size_t found = name.find_last_of("./");
+    if (found == std::string::npos || name[found] != '.') return {};
+    return name.substr(found);
+}
+
+// An APP1 payload (after its length bytes) that holds EXIF data.
+bool IsExifPayload(std::string_view payload) {
+    return payload.starts_with(kExifSignature);
+}
+
+void AppendSegment(std::string& out, int32_t marker, const std::string& bytes) {
+    out.push_back('\xFF');
+    out.push_back(static_cast<char>(marker));
+    out += bytes;
+}
+
+// The segments of a JPEG stream after its SOI, less the APP0, EXIF APP1,
+// APP13 and COM segments that come before its first table or frame segment:
+// those are what the held metadata stand for.
+void AppendPictureSegments(std::span<const uint8_t> jpeg, std::string& out) {
+    const auto text = [&](size_t from, size_t to) {
+        return std::string_view(reinterpret_cast<const char*>(jpeg.data()) + from, to - from);
+    };
+    size_t at = std::min<size_t>(2, jpeg.size());
+    while (at + 4 <= jpeg.size() && jpeg[at] == 0xFF) {
+        const uint8_t marker = jpeg[at + 1];
+        if ((marker < kApp0 || marker > kAppLast) && marker != kCom) break;
+        const size_t end = at + 2 + (size_t{jpeg[at + 2]} << 8 | jpeg[at + 3]);
+        if (end > jpeg.size()) break;
+        const bool held = marker == kApp0 || marker == kApp13 || marker == kCom ||
+                          (marker == kApp1 && IsExifPayload(text(at + 4, end)));
+        if (!held) out += text(at, end);
+        at = end;
+    }
+    out += text(at, jpeg.size());
+}
+
+}  // namespace
+
+TimgData::TimgData(int32_t build_code) : build_code_(build_code) {
+    Clear();
+}
+
+TimgData::~TimgData() = default;
+
+void TimgData::Clear() {
+    segment_count_ = 0;
+    exif_index_ = -1;
+    iptc_index_ = -1;
+    comment_index_ = -1;
+    app0_index_ = -1;
+    file_name_.clear();
+    error_.clear();
+    exif_.reset();
+    iptc_.reset();
+    SetMotorola(false);
+    SetData({});
+}
+
+bool TimgData::ReadPictureFile(const std::string& name) {
+    Clear();
+    if (!platform::FileExists(name)) return false;
+    file_name_ = name;
+    error_ = "Not an EXIF file";
+    const std::string extension = platform::LowerCase(ExtensionOf(name));
+    bool (TimgData::*reader)(platform::Stream&) = nullptr;
+    if (extension == ".jpg" || extension == ".jpeg" || extension == ".jpe") {
+        reader = &TimgData::ReadJpegSegments;
+    } else if (extension == ".tif" || extension == ".tiff" || extension == ".nef") {
+        reader = &TimgData::ReadTiffStream;
+    } else {
+        return false;
+    }
+    try {
+        platform::FileStream stream(name, platform::FileMode::Read);
+        return ReadStream(stream, reader);
+    } catch (const platform::Error&) {
+        error_ = "Illegal Exif construction";
+        return false;
+    }
+}
+
+bool TimgData::ReadJpegBytes(std::span<const uint8_t> bytes) {
+    Clear();
+    error_ = "Not an EXIF file";
+    platform::MemoryStream stream = platform::MemoryStream::View(bytes);
+    return ReadStream(stream, &TimgData::ReadJpegSegments);
+}
+
+bool TimgData::ReadStream(platform::Stream& stream, bool (TimgData::*reader)(platform::Stream&)) {
+    bool read = false;
+    try {
+        read = (this->*reader)(stream);
+    } catch (const platform::Error&) {
+        // What was read before the failure stays available.
+    }
+    // The reasons a walk set do not outlive a read that succeeded.
+    if (read) error_ = "<none>";
+    return read;
+}
+
+bool TimgData::ReadJpegSegments(platform::Stream& stream) {
+    if (NextByte(stream) != 0xFF || NextByte(stream) != kSoi) return false;
+    segment_count_ = 0;
+    while (segment_count_ < kMaxReadSegments) {
+        uint8_t marker = NextByte(stream);
+        while (marker == 0xFF) marker = NextByte(stream);
+        ++segment_count_;
+        if (segment_count_ == kMetadataSegmentLimit && !HasMetadata()) return false;
+        // The picture data start: nothing after them is metadata.
+        if (marker == kEoi || marker == kSos) return HasMetadata();
+
+        const int slot = segment_count_ - 1;
+        tSection& section = segments_[static_cast<size_t>(slot)];
+        const uint8_t high = NextByte(stream);
+        const uint8_t low = NextByte(stream);
+        const int32_t length = high << 8 | low;
+        // Length 2 is an empty segment; less is no segment (or the end).
+        if (length < 2) return false;
+        section.marker = marker;
+        section.length = length;
+        section.bytes.assign(static_cast<size_t>(length), '\0');
+        section.bytes[0] = static_cast<char>(high);
+        section.bytes[1] = static_cast<char>(low);
+        ReadUpTo(stream, section.bytes.data() + 2, section.bytes.size() - 2);
+
+        switch (marker) {
+            case kApp1:
+                if (exif_index_ < 0 && segment_count_ <= kMetadataSegmentLimit &&
+                    IsExifPayload(std::string_view(section.bytes).substr(2))) {
+                    exif_index_ = slot;
+                    try {
+                        ParseExifSegment();
+                    } catch (const platform::Error&) {
+                        // The tags read so far stay, and the segments after
+                        // this one are still read.
+                        error_ = "Illegal Exif construction";
+                    }
+                } else {
+                    // Not the EXIF segment: the next segment takes its slot.
+                    --segment_count_;
+                }
+                break;
+            case kApp13:
+                if (iptc_index_ < 0) {
+                    iptc_index_ = slot;
+                    iptc_ = std::make_unique<TIPTCdata>(*this);
+                }
+                break;
+            case kCom:
+                comment_index_ = slot;
+                break;
+            case kApp0:
+                app0_index_ = slot;
+                break;
+            default:
+                break;
+        }
+    }
+    return HasMetadata();
+}
+
+void TimgData::ParseExifSegment() {
+    const tSection& section = segments_[static_cast<size_t>(exif_index_)];
+    exif_ = std::make_unique<TImageInfo>(*this, build_code_);
+    SetData(section.bytes);
+    // The TIFF header starts at position 9, after the length and "Exif" 00 00.
+    const std::string_view order = Bytes(9, 2);
+    if (order != "II" && order != "MM") {
+        error_ = "Invalid Exif alignment marker";
+        return;
+    }
+    SetMotorola(order == "MM");
+    exif_->SetMotorola(Motorola());
+    exif_->SetData(section.bytes);
+    const int64_t offset = Get32(13);
+    exif_->ParseDirectory(offset != 0 ? offset + 9 : 17, 9, kMainDirectory, section.length - 6);
+    exif_->Estimate35mmFocalLength();
+}
+
+bool TimgData::ReadTiffStream(platform::Stream& stream) {
+    std::string header(8, '\0');
+    ReadUpTo(stream, header.data(), header.size());
+    const std::string_view order = std::string_view(header).substr(0, 2);
+    if (order != "II" && order != "MM") return false;
+    // The first directory is taken to follow the header whatever offset the
+    // header names; the buffer starts at file offset 8, so that offset o is
+    // position o - 7. Bytes past the end of a short file read as zeros.
+    tSection& section = segments_[0];
+    section.bytes.assign(kTiffBufferSize, '\0');
+    ReadUpTo(stream, section.bytes.data(), section.bytes.size());
+    // No JPEG segment: never written as one.
+    section.marker = 0;
+    section.length = 0;
+    segment_count_ = 1;
+    exif_index_ = 0;
+    exif_ = std::make_unique<TImageInfo>(*this, build_code_);
+    exif_->TiffFlag = true;
+    exif_->SetMotorola(order == "MM");
+    exif_->SetData(section.bytes);
+    exif_->ParseDirectory(1, -7, kMainDirectory, static_cast<int64_t>(kTiffBufferSize));
+    exif_->Estimate35mmFocalLength();
+    return true;
+}
+
+bool TimgData::HasMetadata() const {
+    return exif_index_ >= 0 || iptc_index_ >= 0 || comment_index_ >= 0;
+}
+
+bool TimgData::HasExif() const {
+    return exif_index_ >= 0;
+}
+
+bool TimgData::HasIptc() const {
+    return iptc_index_ >= 0;
+}
+
+const tSection* TimgData::Held(int index) const {
+    return index < 0 ? nullptr : &segments_[static_cast<size_t>(index)];
+}
+
+const tSection* TimgData::ExifSegment() const {
+    return Held(exif_index_);
+}
+
+const tSection* TimgData::IptcSegment() const {
+    return Held(iptc_index_);
+}
+
+const tSection* TimgData::CommentSegment() const {
+    return Held(comment_index_);
+}
+
+const tSection* TimgData::App0Segment() const {
+    return Held(app0_index_);
+}
+
+std::string* TimgData::ExifSegmentBytes() {
+    return exif_index_ < 0 ? nullptr : &segments_[static_cast<size_t>(exif_index_)].bytes;
+}
+
+void TimgData::WriteMetadataHeader(std::string& out) const {
+    out += "\xFF\xD8";
+    const tSection* exif = ExifSegment();
+    if (exif != nullptr && exif->marker == kApp1) {
+        AppendSegment(out, exif->marker, exif->bytes);
+    } else if (const tSection* app0 = App0Segment()) {
+        AppendSegment(out, app0->marker, app0->bytes);
+    } else {
+        out += kJfifApp0;
+    }
+    if (const tSection* iptc = IptcSegment()) AppendSegment(out, iptc->marker, iptc->bytes);
+    if (const tSection* comment = CommentSegment()) {
+        AppendSegment(out, comment->marker, comment->bytes);
+    }
+}
+
+std::string TimgData::JpegWithMetadata(const platform::JpegImage& picture, bool adjust_size) {
+    if (adjust_size && exif_) exif_->AdjustImageSize(picture.Height(), picture.Width());
+    std::string out;
+    WriteMetadataHeader(out);
+    platform::MemoryStream encoded;
+    picture.SaveToStream(encoded);
+    AppendPictureSegments(encoded.Bytes(), out);
+    return out;
+}
+
+void TimgData::SaveJpegWithMetadata(const platform::JpegImage& picture, const std::string& target,
+                                    bool adjust_size) {
+    const std::string bytes = JpegWithMetadata(picture, adjust_size);
+    platform::WriteFileAtomic(target, [&bytes](platform::Stream& stream) {
+        stream.WriteBuffer(bytes.data(), bytes.size());
+    });
+}
+
+void TimgData::RewriteJpegFile(const std::string& target) {
+    platform::JpegImage picture;
+    picture.LoadFromFile(file_name_);
+    SaveJpegWithMetadata(picture, target, false);
+}
+
+void TimgData::SetIptcSegment(std::string payload) {
+    if (payload.size() > kMaxPayload) platform::RaiseRange();
+    if (iptc_index_ < 0) {
+        if (segment_count_ >= kMaxSegments) platform::RaiseRange();
+        iptc_index_ = segment_count_++;
+    }
+    tSection& section = segments_[static_cast<size_t>(iptc_index_)];
+    const size_t length = payload.size() + 2;
+    section.bytes.clear();
+    section.bytes.push_back(static_cast<char>(length >> 8));
+    section.bytes.push_back(static_cast<char>(length & 0xFF));
+    section.bytes += payload;
+    section.length = static_cast<int32_t>(length);
+    section.marker = kApp13;
+}
+
+}  // namespace metadata

@@ -1,0 +1,116 @@
+// One picture file's metadata: the APP0, EXIF APP1, APP13 (IPTC) and COM
+// segments of a JPEG file (or the first directory of a TIFF file), the EXIF
+// tags decoded from them, the IPTC datasets, and the writing of a new JPEG
+// file made of those segments followed by a newly encoded picture.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "metadata/byte_order.h"
+#include "platform/core/stream.h"
+
+namespace platform {
+class JpegImage;
+}
+
+namespace metadata {
+
+class TImageInfo;
+class TIPTCdata;
+
+// One JPEG segment: its bytes begin with the two big-endian length bytes, so
+// that their count equals the length field.
+struct tSection {
+    std::string bytes;
+    int32_t marker = 0;  // 0xE1 for APP1
+    int32_t length = 0;
+};
+
+class TimgData : public tEndInd {
+public:
+    static constexpr int kMaxSegments = 21;
+
+    explicit TimgData(int32_t build_code = 255);
+    ~TimgData();
+    TimgData(const TimgData&) = delete;
+    TimgData& operator=(const TimgData&) = delete;
+
+    void Clear();
+    // Reads the metadata of a file by its extension (".jpg", ".jpeg", ".jpe";
+    // ".tif", ".tiff", ".nef"); true when the read succeeded. Only the
+    // segments before the picture data are read. The EXIF segment is the
+    // first APP1 that starts with "Exif" 00 00 among the first five
+    // segments; a failure inside it leaves the tags read so far and does not
+    // stop the reading of the segments after it.
+    bool ReadPictureFile(const std::string& name);
+    // The same from bytes in memory (a JPEG stream).
+    bool ReadJpegBytes(std::span<const uint8_t> bytes);
+
+    bool HasMetadata() const;  // an EXIF, IPTC or COM segment is held
+    bool HasExif() const;
+    bool HasIptc() const;
+
+    TImageInfo* ExifObj() const { return exif_.get(); }
+    TIPTCdata* IptcObj() const { return iptc_.get(); }
+
+    const std::string& ErrorText() const { return error_; }
+    void SetErrorText(std::string text) { error_ = std::move(text); }
+    const std::string& FileName() const { return file_name_; }
+
+    // The held segments (null when none).
+    const tSection* ExifSegment() const;
+    const tSection* IptcSegment() const;
+    const tSection* CommentSegment() const;
+    const tSection* App0Segment() const;
+    // The EXIF segment's bytes, which the in-place edits of TImageInfo change.
+    std::string* ExifSegmentBytes();
+
+    // Writes `picture` to `target` with the held metadata: SOI, the EXIF
+    // segment (else the APP0 one, else a fixed JFIF one), the IPTC and COM
+    // segments, then the picture's own segments less the APP0, EXIF APP1,
+    // APP13 and COM ones that come before its first segment of another kind
+    // (its other application segments stay, in their order). With
+    // `adjust_size` the EXIF width and height take the picture's. Through a
+    // temporary file and a rename. The picture data are the picture's own
+    // bytes: an unmodified picture is not encoded again.
+    void SaveJpegWithMetadata(const platform::JpegImage& picture, const std::string& target,
+                              bool adjust_size);
+    // Writes the picture of the file last read, unchanged, with the held
+    // metadata (after SetComment, WriteTagInt or an IPTC edit).
+    void RewriteJpegFile(const std::string& target);
+    // The bytes SaveJpegWithMetadata writes, in memory.
+    std::string JpegWithMetadata(const platform::JpegImage& picture, bool adjust_size);
+
+    // Installs a new APP13 segment with that payload; a payload longer than a
+    // segment holds (65,533 bytes) raises the range error and changes nothing.
+    void SetIptcSegment(std::string payload);
+
+private:
+    // Reads with `reader` (ReadJpegSegments or ReadTiffStream); the result
+    // of ReadPictureFile.
+    bool ReadStream(platform::Stream& stream, bool (TimgData::*reader)(platform::Stream&));
+    bool ReadJpegSegments(platform::Stream& stream);
+    void ParseExifSegment();
+    bool ReadTiffStream(platform::Stream& stream);
+    void WriteMetadataHeader(std::string& out) const;
+    const tSection* Held(int index) const;
+
+    std::array<tSection, kMaxSegments> segments_;
+    int32_t segment_count_ = 0;
+    int32_t build_code_;
+    // Indices into segments_, -1 when none.
+    int exif_index_ = -1;
+    int iptc_index_ = -1;
+    int comment_index_ = -1;
+    int app0_index_ = -1;
+    std::string file_name_;
+    std::string error_;
+    std::unique_ptr<TImageInfo> exif_;
+    std::unique_ptr<TIPTCdata> iptc_;
+};
+
+}  // namespace metadata

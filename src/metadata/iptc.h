@@ -1,0 +1,74 @@
+// The IPTC datasets of a picture, held in the Photoshop APP13 segment of its
+// JPEG file: read, set, appended and removed by name, and written back as a
+// new segment that keeps the segment's other image resources.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "metadata/tag_entry.h"
+
+namespace metadata {
+
+class TimgData;
+
+class TIPTCdata {
+public:
+    explicit TIPTCdata(TimgData& owner);
+    virtual ~TIPTCdata() = default;
+    TIPTCdata(const TIPTCdata&) = delete;
+    TIPTCdata& operator=(const TIPTCdata&) = delete;
+
+    virtual int IndexOfTag(std::string_view name) const;
+    virtual void RemoveTag(std::string_view name);
+    // The held entry's data becomes `value` (an empty value changes nothing);
+    // a name not held is added from the IPTC table. The entry's index, -1
+    // when the name is not in the table.
+    virtual int SetTagValue(std::string_view name, std::string_view value);
+    // "," and `value` appended to the held entry's data, or the entry added.
+    virtual int AppendTagValue(std::string_view name, std::string_view value);
+    virtual std::string TagValueOr(std::string_view name, std::string_view fallback) const;
+
+    int GetCount() const { return static_cast<int>(entries_.size()); }
+    const TTagEntry& GetEntry(int index) const;  // range error outside
+    bool HasEntries() const { return !entries_.empty(); }
+    void Clear() { entries_.clear(); }
+    // Appends a copy of an entry with a dataset number; its index, -1 when
+    // the entry has none (the record version is never held).
+    int AppendEntry(const TTagEntry& entry);
+    // Range error when `index` is not a held entry.
+    void SetEntryValue(int index, std::string_view text);
+
+    // The datasets of the owner's APP13 segment, or of a segment's payload.
+    // Only the first IPTC resource of a "Photoshop 3.0" payload is read; the
+    // occurrences of a repeatable dataset (2:20, 2:25) become one entry whose
+    // data are their values joined by ",".
+    void ParseOwnerSegment();
+    void ParseSegment(std::string_view payload);
+
+    // The APP13 payload for the held datasets: the "Photoshop 3.0" header,
+    // the IPTC resource where the segment read had it (first when it had
+    // none), and the other resources of the segment read, unchanged; an empty
+    // URL resource when there are none. The datasets go in record order (the
+    // record version 2:0 first in record 2), each record in list order; a
+    // repeatable entry of record 2 goes out as one dataset per trimmed item.
+    std::string BuildSegment() const;
+    // Writes the JPEG file `source` (`target` when empty) to `target` with
+    // the owner's metadata, unchanged, and the held datasets; the picture
+    // data are copied, not encoded again.
+    void WriteToFile(const std::string& target, const std::string& source = {});
+
+private:
+    TimgData& owner_;
+    std::vector<TTagEntry> entries_;
+    // What the segment read held besides the datasets of records 2 and 8: its
+    // other image resources, as raw bytes on each side of the IPTC resource,
+    // and the datasets of the other records (the character set of record 1).
+    std::string resources_before_;
+    std::string resources_after_;
+    std::vector<TTagEntry> other_records_;
+};
+
+}  // namespace metadata

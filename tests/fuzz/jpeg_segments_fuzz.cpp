@@ -1,0 +1,65 @@
+// Reads arbitrary bytes as a JPEG file's metadata, makes the in-place edits
+// the program makes, and writes the segments before a picture. Beyond
+// surviving any input, the segments held must come back unchanged when the
+// written file is read again: a save never loses or damages them.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "metadata/image_info.h"
+#include "metadata/img_data.h"
+#include "platform/core/stream.h"
+#include "platform/graphics/bitmap.h"
+#include "platform/graphics/jpeg_image.h"
+
+namespace {
+
+// A small picture whose saving writes its bytes as they are, without encoding.
+const platform::JpegImage& Picture() {
+    static const std::unique_ptr<platform::JpegImage> picture = [] {
+        platform::JpegImage encoded;
+        encoded.Assign(platform::Bitmap(8, 8));
+        platform::MemoryStream bytes;
+        encoded.SaveToStream(bytes);
+        bytes.SetPosition(0);
+        auto loaded = std::make_unique<platform::JpegImage>();
+        loaded->LoadFromStream(bytes);
+        return loaded;
+    }();
+    return *picture;
+}
+
+std::span<const uint8_t> AsBytes(const std::string& text) {
+    return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+}
+
+bool SameSegment(const metadata::tSection* a, const metadata::tSection* b) {
+    if (a == nullptr || b == nullptr) return a == b;
+    return a->bytes == b->bytes;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    metadata::TimgData read;
+    read.ReadJpegBytes({data, size});
+    if (metadata::TImageInfo* info = read.ExifObj()) {
+        info->WriteTagInt("Orientation", 1);
+        info->SetComment("fuzz");
+        info->AdjustImageSize(8, 8);
+    }
+    const std::string written = read.JpegWithMetadata(Picture(), false);
+    metadata::TimgData again;
+    again.ReadJpegBytes(AsBytes(written));
+    if (!SameSegment(read.ExifSegment(), again.ExifSegment()) ||
+        !SameSegment(read.IptcSegment(), again.IptcSegment()) ||
+        !SameSegment(read.CommentSegment(), again.CommentSegment()) ||
+        (read.ExifSegment() == nullptr && read.App0Segment() != nullptr &&
+         !SameSegment(read.App0Segment(), again.App0Segment()))) {
+        std::abort();
+    }
+    return 0;
+}

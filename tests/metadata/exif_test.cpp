@@ -1,0 +1,561 @@
+// The directory walk and the segment reader, against ExifTool on camera files
+// and on files it writes, and on hand-made EXIF data for the faults a file
+// may hold.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "metadata/image_info.h"
+#include "metadata/img_data.h"
+#include "pictures.h"
+#include "test_support.h"
+#include "tiff_builder.h"
+
+namespace metadata {
+namespace {
+
+using testing_support::HaveProgram;
+using testing_support::ShellQuote;
+using testing_support::TempDir;
+using testing_support::TestData;
+
+using testing::Ascii;
+using testing::Field;
+using testing::Long;
+using testing::Number;
+using testing::Rational;
+using testing::Shorts;
+
+// TIFF data built directory by directory; the header points to offset 8.
+class Tiff {
+public:
+    explicit Tiff(bool motorola)
+        : motorola_(motorola),
+          bytes_(std::string(motorola ? "MM" : "II") + Number(42, 2, motorola) +
+                 Number(8, 4, motorola)) {}
+
+    // Appends a directory followed by its values; returns its offset.
+    uint32_t Add(const std::vector<Field>& fields, uint32_t next = 0) {
+        const auto at = static_cast<uint32_t>(bytes_.size());
+        bytes_ += testing::Directory(fields, motorola_, at, next);
+        return at;
+    }
+    void PadTo(uint32_t offset) { bytes_.resize(offset, '\0'); }
+    void Set32(uint32_t offset, uint32_t value) {
+        bytes_.replace(offset, 4, Number(value, 4, motorola_));
+    }
+    // The value field of entry `index` of the directory at `directory`.
+    static uint32_t ValueField(uint32_t directory, uint32_t index) {
+        return directory + 2 + 12 * index + 8;
+    }
+    const std::string& Bytes() const { return bytes_; }
+
+private:
+    bool motorola_;
+    std::string bytes_;
+};
+
+std::string Segment(uint8_t marker, const std::string& payload) {
+    return std::string("\xFF") + static_cast<char>(marker) + Number(payload.size() + 2, 2, true) +
+           payload;
+}
+
+std::string ExifSegment(const std::string& tiff) {
+    return Segment(0xE1, std::string("Exif\0\0", 6) + tiff);
+}
+
+// A JPEG stream of these segments; what follows the start of scan is not metadata.
+std::string Jpeg(const std::vector<std::string>& segments, const std::string& after_scan = {}) {
+    std::string jpeg = "\xFF\xD8";
+    for (const std::string& s : segments) jpeg += s;
+    return jpeg + "\xFF\xDA\x00\x08\x01\x01\x00\x00\x3F\x00" + after_scan + "\xFF\xD9";
+}
+
+bool Read(TimgData& data, const std::string& jpeg) {
+    return data.ReadJpegBytes({reinterpret_cast<const uint8_t*>(jpeg.data()), jpeg.size()});
+}
+
+const TImageInfo& Walk(TimgData& data, const Tiff& tiff) {
+    EXPECT_TRUE(Read(data, Jpeg({ExifSegment(tiff.Bytes())})));
+    EXPECT_NE(data.ExifObj(), nullptr);
+    return *data.ExifObj();
+}
+
+std::vector<std::string> Listed(const TImageInfo& info, const std::string& name) {
+    std::vector<std::string> values;
+    for (const TTagEntry& entry : info.Tags()) {
+        if (entry.name == name) values.push_back(entry.display);
+    }
+    return values;
+}
+
+// -------------------------------------------------------------- ExifTool oracle
+
+std::vector<std::string> Split(const std::string& line, char separator) {
+    std::vector<std::string> pieces;
+    std::istringstream stream(line);
+    for (std::string piece; std::getline(stream, piece, separator);) pieces.push_back(piece);
+    return pieces;
+}
+
+// "48 Degrees 51 Minutes 24 Seconds" as degrees.
+double Degrees(const std::string& text) {
+    double d = 0, m = 0, s = 0;
+    EXPECT_EQ(std::sscanf(text.c_str(), "%lf Degrees %lf Minutes %lf Seconds", &d, &m, &s), 3)
+        << text;
+    return d + m / 60 + s / 3600;
+}
+
+enum class Kind { Text, Number, Position };
+struct Compared {
+    const char* exiftool;
+    const char* ours;
+    Kind kind;
+};
+constexpr Compared kCompared[] = {
+    {"EXIF:Make", "Make", Kind::Text},
+    {"EXIF:Model", "Model", Kind::Text},
+    {"EXIF:DateTimeOriginal", "DateTimeOriginal", Kind::Text},
+    {"EXIF:ExposureTime", "ExposureTime", Kind::Number},
+    {"EXIF:FNumber", "FNumber", Kind::Number},
+    {"EXIF:ISO", "ISOSpeedRatings", Kind::Number},
+    {"EXIF:FocalLength", "FocalLength", Kind::Number},
+    {"EXIF:Flash", "Flash", Kind::Number},
+    {"EXIF:Orientation", "Orientation", Kind::Number},
+    {"GPS:GPSLatitude", "GPSLatitude", Kind::Position},
+    {"GPS:GPSLongitude", "GPSLongitude", Kind::Position},
+};
+
+std::string Trimmed(const std::string& text) {
+    const size_t first = text.find_first_not_of(' ');
+    const size_t last = text.find_last_not_of(' ');
+    return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+}
+
+// Reads each file and compares the shooting data with ExifTool's reading.
+void CompareWithExifTool(const std::vector<std::string>& files) {
+    std::string command = "exiftool -n -T -f";
+    for (const Compared& c : kCompared) command += std::string(" -") + c.exiftool;
+    for (const std::string& file : files) command += " " + ShellQuote(file);
+    std::string output;
+    ASSERT_EQ(testing_support::Run(command, &output), 0);
+    const std::vector<std::string> lines = Split(output, '\n');
+    ASSERT_EQ(lines.size(), files.size());
+    for (size_t f = 0; f < files.size(); ++f) {
+        SCOPED_TRACE(files[f]);
+        TimgData data;
+        data.ReadPictureFile(files[f]);
+        const std::vector<std::string> theirs = Split(lines[f], '\t');
+        ASSERT_EQ(theirs.size(), std::size(kCompared));
+        for (size_t i = 0; i < theirs.size(); ++i) {
+            const Compared& c = kCompared[i];
+            SCOPED_TRACE(c.ours);
+            const TImageInfo* info = data.ExifObj();
+            if (theirs[i] == "-") {
+                EXPECT_TRUE(info == nullptr || info->IndexOfTag(c.ours) < 0);
+                continue;
+            }
+            ASSERT_NE(info, nullptr);
+            ASSERT_GE(info->IndexOfTag(c.ours), 0);
+            switch (c.kind) {
+                case Kind::Text:
+                    EXPECT_EQ(Trimmed(info->TagValue(c.ours)), Trimmed(theirs[i]));
+                    break;
+                case Kind::Number:
+                    EXPECT_NEAR(info->TagValueAsFloat(c.ours), std::stod(theirs[i]),
+                                1e-6 * std::stod(theirs[i]));
+                    break;
+                case Kind::Position:
+                    EXPECT_NEAR(Degrees(info->TagValue(c.ours)), std::stod(theirs[i]), 0.5 / 3600);
+                    break;
+            }
+        }
+        if (const TImageInfo* info = data.ExifObj(); info && info->IndexOfTag("Flash") >= 0) {
+            EXPECT_EQ(info->Flash, info->TagValueAsInteger("Flash"));
+        }
+    }
+}
+
+TEST(ExifAgainstExifTool, CameraFilesAgree) {
+    if (!HaveProgram("exiftool")) GTEST_SKIP() << "exiftool is not installed";
+    std::vector<std::string> files;
+    for (const char* folder : {"exif-samples/jpg/exif-org", "exif-samples/jpg/orientation"}) {
+        if (!std::filesystem::is_directory(TestData(folder))) continue;
+        for (const auto& item : std::filesystem::directory_iterator(TestData(folder))) {
+            if (item.path().extension() == ".jpg") files.push_back(item.path().string());
+        }
+    }
+    if (files.empty()) GTEST_SKIP() << "no camera files";
+    CompareWithExifTool(files);
+}
+
+TEST(ExifAgainstExifTool, FilesExifToolWritesInBothByteOrders) {
+    if (!HaveProgram("exiftool")) GTEST_SKIP() << "exiftool is not installed";
+    TempDir dir;
+    for (const char* order : {"II", "MM"}) {
+        SCOPED_TRACE(order);
+        const std::string file = dir / (std::string(order) + ".jpg");
+        testing_support::WriteJpeg(file, *testing_support::Pattern(64, 48));
+        ASSERT_EQ(testing_support::Run(
+                      "exiftool -q -q -overwrite_original -ExifByteOrder=" + std::string(order) +
+                      " -Make=Testa '-Model=Model X' '-DateTimeOriginal=2023:05:06 07:08:09'"
+                      " -ExposureTime=1/250 -FNumber=5.6 -ISO=400 -FocalLength=18 -EXIF:Flash#=25"
+                      " -Orientation#=6 -GPSLatitude=48.8566 -GPSLatitudeRef=N"
+                      " -GPSLongitude=2.3522 -GPSLongitudeRef=W '-UserComment=Été ☺ ok' " +
+                      ShellQuote(file)),
+                  0);
+        CompareWithExifTool({file});
+        TimgData data;
+        ASSERT_TRUE(data.ReadPictureFile(file));
+        const TImageInfo& info = *data.ExifObj();
+        EXPECT_EQ(info.Motorola(), std::string(order) == "MM");
+        EXPECT_EQ(info.TagValue("ExposureTime"), "1/250 sec");
+        EXPECT_EQ(info.TagValue("FNumber"), "F5,6");
+        EXPECT_EQ(info.TagValue("FocalLength"), "18,00 mm");
+        EXPECT_EQ(info.TagValue("Flash"), "On, auto mode");
+        EXPECT_EQ(info.TagValue("GPSLatitude"), "48 Degrees 51 Minutes 24 Seconds");
+        EXPECT_EQ(info.TagValue("GPSLongitudeRef"), "W");
+        EXPECT_EQ(info.Comment, "Été ☺ ok");
+        EXPECT_EQ(info.TagValue("UserComment"), "Été ☺ ok");
+        EXPECT_EQ(info.CameraMake, "Testa");
+        EXPECT_EQ(info.DateTime, "2023:05:06 07:08:09");
+    }
+}
+
+// ------------------------------------------------------------------ the walk
+
+TEST(ExifWalk, DirectoryLoopsAndRepeatsAreWalkedOnce) {
+    for (const bool mm : {false, true}) {
+        Tiff tiff(mm);
+        const uint32_t ifd0 = tiff.Add({Ascii(0x010F, "Maker"), Long(0x8769, 0, mm),
+                                        Long(0x014A, 0, mm), Long(0xA005, 0, mm)});
+        const uint32_t exif = tiff.Add({Ascii(0x0110, "Model"), Long(0x8769, ifd0, mm),
+                                        Long(0xA005, 0, mm), Long(0x8825, ifd0, mm)});
+        tiff.Set32(Tiff::ValueField(ifd0, 1), exif);
+        tiff.Set32(Tiff::ValueField(ifd0, 2), exif);
+        tiff.Set32(Tiff::ValueField(ifd0, 3), exif);
+        tiff.Set32(Tiff::ValueField(exif, 2), exif);
+        TimgData data;
+        const TImageInfo& info = Walk(data, tiff);
+        EXPECT_EQ(Listed(info, "Make"), std::vector<std::string>{"Maker"});
+        EXPECT_EQ(Listed(info, "Model"), std::vector<std::string>{"Model"});
+    }
+}
+
+TEST(ExifWalk, NestingStopsBelowEightLevels) {
+    Tiff tiff(false);
+    uint32_t inner = 0;
+    for (int level = 10; level >= 0; --level) {
+        std::vector<Field> fields{Ascii(0x0131, "level " + std::to_string(level))};
+        if (inner != 0) fields.push_back(Long(0xA005, inner, false));
+        inner = tiff.Add(fields);
+    }
+    tiff.Set32(4, inner);
+    TimgData data;
+    const std::vector<std::string> levels = Listed(Walk(data, tiff), "Software");
+    ASSERT_EQ(levels.size(), 9u);
+    EXPECT_EQ(levels.front(), "level 0");
+    EXPECT_EQ(levels.back(), "level 8");
+}
+
+TEST(ExifWalk, UndecodableEntriesAreSkippedAndTheRestRead) {
+    for (const bool mm : {false, true}) {
+        Tiff tiff(mm);
+        const uint32_t broken = tiff.Add({Ascii(0x0131, "unseen")});
+        const uint32_t ifd0 = tiff.Add({
+            Ascii(0x010F, "Maker"),
+            {0x010E, 0, 4, "abcd"},                           // type 0
+            {0x010E, 13, 1, "abcd"},                          // type 13
+            {0x010E, kAscii, 0x7FFFFFFF, Number(20, 4, mm)},  // count beyond the data
+            {0x010E, kAscii, 0xFFFFFFFF, "abc"},              // negative count
+            {0x010E, kAscii, 20, Number(60000, 4, mm)},       // offset beyond the data
+            {0x010E, kAscii, 8, Number(0xFFFFFFF8, 4, mm)},   // offset before the header
+            {0x010E, kAscii, 0, ""},                          // no value: not listed
+            {0x9209, kAscii, 4, std::string("abc\0", 4)},     // the callback fails
+            {0xC000, kAscii, 4, std::string("xyz\0", 4)},     // no such tag
+            {0x001E, kShort, 1, Number(1, 2, mm)},            // a GPS tag out of place
+            Long(0x8769, 60000, mm),                          // sub-directory outside
+            Long(0xA005, broken + 2, mm),                     // sub-directory misread
+            Ascii(0x0110, "Model"),
+        });
+        tiff.Set32(4, ifd0);
+        TimgData data;
+        const TImageInfo& info = Walk(data, tiff);
+        std::vector<std::string> names;
+        for (const TTagEntry& entry : info.Tags()) names.push_back(entry.name);
+        EXPECT_EQ(names, (std::vector<std::string>{"Make", "Flash", "ExifOffset",
+                                                   "InteroperabilityOffset", "Model"}));
+        EXPECT_EQ(info.TagValue("Flash"), "abc");
+    }
+}
+
+TEST(ExifWalk, TextsAndNumbersAsTheTablesShowThem) {
+    for (const bool mm : {false, true}) {
+        SCOPED_TRACE(mm);
+        Tiff tiff(mm);
+        const uint32_t gps = tiff.Add({{0x0000, kByte, 4, "\2\2\0\0"}, Ascii(0x0001, "N")});
+        const uint32_t ifd0 = tiff.Add({
+            Ascii(0x010F, "Canon"),
+            {0x0110, kAscii, 6,
+             "Caf\xE9"
+             "AB"},  // no closing NUL, Windows-1252
+            {0x0131, kAscii, 6, std::string("Ab\0cd\0", 6)},
+            Ascii(0x010E, std::string(80, 'd')),
+            {0x9000, kUndefined, 4, "0220"},
+            Shorts(0x0102, {8, 8, 8}, mm),
+            {0x0115, kSShort, 1, Number(0xFFFF, 2, mm)},
+            Long(0x0111, 0x80000000u, mm),
+            {0x9204, kSRational, 1, Number(0xFFFFFFFFu, 4, mm) + Number(3, 4, mm)},
+            Rational(0x011A, 3000000000u, 1, mm),
+            Shorts(0x0128, {2}, mm),
+            Long(0x8825, gps, mm),
+        });
+        tiff.Set32(4, ifd0);
+        TimgData data;
+        const TImageInfo& info = Walk(data, tiff);
+        EXPECT_EQ(info.TagValue("Make"), "Canon");
+        EXPECT_EQ(info.TagValue("Model"), "CaféAB");
+        EXPECT_EQ(info.TagValue("Software"), "Ab");
+        EXPECT_EQ(info.TagValue("ImageDescription"), std::string(50, 'd'));
+        EXPECT_EQ(info.TagValue("ExifVersion"), "\"0220\"");
+        EXPECT_EQ(info.ExifVersion, "0220");
+        EXPECT_EQ(info.TagValue("BitsPerSample"), "8, 8, 8");
+        EXPECT_EQ(info.TagValue("SamplesPerPixel"), "-1");
+        EXPECT_EQ(info.TagValue("StripOffsets"), "2147483648");
+        EXPECT_EQ(info.TagValue("ExposureBiasValue"), "-1/3");
+        EXPECT_DOUBLE_EQ(info.TagValueAsFloat("ExposureBiasValue"), -1.0 / 3);
+        EXPECT_DOUBLE_EQ(info.TagValueAsFloat("XResolution"), 3e9);
+        EXPECT_EQ(info.TagValue("ResolutionUnit"), "Inch");
+        EXPECT_EQ(info.TagValue("GPSVersionID"), "2, 2, 0, 0");
+        EXPECT_EQ(info.TagValue("GPSLatitudeRef"), "N");
+    }
+}
+
+TEST(ExifWalk, FormatValueShowsAtMost128Components) {
+    TimgData owner;
+    TImageInfo info(owner, 255);
+    std::string raw;
+    for (uint16_t i = 0; i < 200; ++i) raw += Number(i, 2, false);
+    const std::string shown = info.FormatValue(raw, kShort, {}, {});
+    EXPECT_TRUE(shown.ends_with(", 126, 127")) << shown;
+    EXPECT_EQ(info.FormatValue(raw, 0, {}, {}), "0");
+    EXPECT_EQ(testing_support::ErrorText([&] { info.FormatValue(raw, 13, {}, {}); }),
+              "Erreur de vérification d'étendue");
+}
+
+TEST(ExifWalk, SizesPositionsAndTheNextDirectoryLink) {
+    Tiff tiff(true);
+    const uint32_t exif = tiff.Add({Shorts(0xA002, {3008}, true), Long(0xA003, 2000, true)});
+    const uint32_t ifd0 = tiff.Add(
+        {Long(0x0100, 100, true), Long(0x8769, exif, true), Long(0x0101, 50, true)}, 0x1234);
+    tiff.Set32(4, ifd0);
+    TimgData data;
+    const TImageInfo& info = Walk(data, tiff);
+    EXPECT_EQ(info.Width, 3008);
+    EXPECT_EQ(info.WidthPosition, 9 + Tiff::ValueField(exif, 0));
+    EXPECT_EQ(info.Height, 50);
+    EXPECT_EQ(info.HeightPosition, 9 + Tiff::ValueField(ifd0, 2));
+    EXPECT_EQ(info.IFD1Offset, 0x1234);
+    EXPECT_EQ(info.BytesToEnd, 9 + data.ExifSegment()->length - 6 - 0x1234);
+
+    // An empty first directory still records its link.
+    Tiff empty(false);
+    empty.Add({}, 0x40);
+    TimgData empty_data;
+    EXPECT_EQ(Walk(empty_data, empty).IFD1Offset, 0x40);
+    EXPECT_TRUE(empty_data.ExifObj()->Tags().empty());
+}
+
+TEST(ExifWalk, DirectoryLargerThanItsAreaIsNotRead) {
+    Tiff tiff(false);
+    tiff.Add({Ascii(0x010F, "Maker")});
+    std::string bytes = tiff.Bytes();
+    bytes.replace(8, 2, Number(500, 2, false));
+    TimgData owner;
+    TImageInfo info(owner, 255);
+    info.SetData(std::string(8, '\0') + bytes);
+    info.ParseDirectory(17, 9, kMainDirectory, static_cast<int64_t>(bytes.size()) + 2);
+    EXPECT_EQ(owner.ErrorText(), "Illegally sized directory");
+    EXPECT_TRUE(info.Tags().empty());
+}
+
+TEST(ExifWalk, UserComments) {
+    for (const bool mm : {false, true}) {
+        std::string unicode = "UNICODE" + std::string(1, '\0');
+        for (const char16_t c : std::u16string(u"Été ☺")) unicode += Number(c, 2, mm);
+        const std::vector<std::pair<std::string, std::string>> cases = {
+            {std::string("ASCII\0\0\0  Hello  \0junk", 22), "Hello"},
+            {std::string("ASCII\0\0\0Caf\xE9", 12), "Café"},
+            {unicode, "Été ☺"},
+            {std::string("ASCII\0\0\0", 8), ""},
+        };
+        for (const auto& [value, comment] : cases) {
+            Tiff tiff(mm);
+            tiff.Add({{0x9286, kUndefined, static_cast<uint32_t>(value.size()), value}});
+            TimgData data;
+            const TImageInfo& info = Walk(data, tiff);
+            EXPECT_EQ(info.Comment, comment);
+            if (value.size() > 8) {
+                EXPECT_EQ(info.TagValue("UserComment"), comment);
+                EXPECT_EQ(info.CommentPosition, 9 + 8 + 2 + 12 + 4);
+                EXPECT_EQ(info.CommentSize, static_cast<int64_t>(value.size()) - 9);
+            } else {
+                EXPECT_EQ(info.CommentPosition, 0);
+            }
+        }
+    }
+}
+
+TEST(ExifWalk, EstimatesThe35mmFocalLength) {
+    const auto walk = [](bool stored) {
+        Tiff tiff(false);
+        std::vector<Field> fields{
+            Long(0xA002, 3008, false),        Long(0xA003, 2000, false),
+            Rational(0x920A, 18, 1, false),   Rational(0xA20E, 3959, 1, false),
+            Rational(0xA20F, 3959, 1, false), Shorts(0xA210, {2}, false)};
+        if (stored) fields.push_back(Shorts(0xA405, {27}, false));
+        tiff.Add(fields);
+        TimgData data;
+        return Listed(Walk(data, tiff), "FocalLengthin35mmFilm");
+    };
+    EXPECT_EQ(walk(false), std::vector<std::string>{"33,61"});
+    EXPECT_EQ(walk(true), std::vector<std::string>{"27,00 mm"});
+}
+
+// ---------------------------------------------------------------- the reader
+
+TEST(JpegSegments, MetadataSegmentsUpToTheScan) {
+    Tiff tiff(false);
+    tiff.Add({Ascii(0x010F, "Maker")});
+    const std::string iptc = Segment(0xED, "Photoshop 3.0");
+    TimgData data;
+    ASSERT_TRUE(
+        Read(data, Jpeg({Segment(0xE0, "JFIF"), ExifSegment(tiff.Bytes()), iptc,
+                         Segment(0xFE, "first"), Segment(0xDB, "table"), Segment(0xFE, "second")},
+                        Segment(0xFE, "in the scan"))));
+    EXPECT_EQ(data.ErrorText(), "<none>");
+    EXPECT_EQ(data.App0Segment()->bytes, Number(6, 2, true) + "JFIF");
+    EXPECT_EQ(data.ExifObj()->CameraMake, "Maker");
+    EXPECT_EQ("\xFF\xED" + data.IptcSegment()->bytes, iptc);
+    EXPECT_NE(data.IptcObj(), nullptr);
+    EXPECT_EQ(data.CommentSegment()->bytes.substr(2), "second");
+    EXPECT_TRUE(data.HasMetadata() && data.HasExif() && data.HasIptc());
+}
+
+TEST(JpegSegments, WhichApp1IsTheExifSegment) {
+    Tiff tiff(false);
+    tiff.Add({Ascii(0x010F, "Maker")});
+    const std::string exif = ExifSegment(tiff.Bytes());
+    const std::string xmp = Segment(0xE1, std::string("http://ns.adobe.com/xap/1.0/\0<x/>", 33));
+    const std::string table = Segment(0xDB, "table");
+    const std::string app0 = Segment(0xE0, "JFIF");
+    struct Case {
+        std::vector<std::string> segments;
+        bool read;
+        bool exif;
+    };
+    const Case cases[] = {
+        {{app0, table, table, table, exif}, false, false},  // fifth, after no metadata
+        {{app0, xmp, xmp, xmp, xmp, exif}, true, true},     // dropped packets free their slot
+        {{app0, Segment(0xFE, ""), table, table, table, exif}, true, false},  // sixth
+        {{xmp}, false, false},
+        {{exif, Segment(0xE1, std::string("Exif\0\0II*\0\x08\0\0\0\0\0", 16))}, true, true},
+    };
+    for (const Case& c : cases) {
+        TimgData data;
+        EXPECT_EQ(Read(data, Jpeg(c.segments)), c.read);
+        EXPECT_EQ(data.HasExif(), c.exif);
+        if (c.exif) {
+            EXPECT_EQ(data.ExifObj()->CameraMake, "Maker");
+        }
+        if (!c.read) {
+            EXPECT_EQ(data.ErrorText(), "Not an EXIF file");
+        }
+    }
+}
+
+TEST(JpegSegments, BrokenExifLeavesTheLaterSegmentsRead) {
+    Tiff tiff(true);
+    tiff.Add({Ascii(0x010F, "Maker")});
+    std::string broken = tiff.Bytes();
+    broken.replace(4, 4, Number(60000, 4, true));
+    const std::string comment = Segment(0xFE, "kept");
+    const std::string iptc = Segment(0xED, "Photoshop 3.0");
+    for (const std::string& payload :
+         {broken, std::string("XX*\0\x08\0\0\0", 8), std::string("II", 2)}) {
+        TimgData data;
+        EXPECT_TRUE(Read(data, Jpeg({ExifSegment(payload), iptc, comment})));
+        EXPECT_EQ(data.ErrorText(), "<none>");
+        EXPECT_TRUE(data.HasExif());
+        EXPECT_TRUE(data.ExifObj()->Tags().empty());
+        EXPECT_TRUE(data.HasIptc());
+        EXPECT_EQ(data.CommentSegment()->bytes.substr(2), "kept");
+    }
+}
+
+TEST(JpegSegments, LengthsAndEnds) {
+    TimgData data;
+    // An empty segment is a segment.
+    EXPECT_TRUE(Read(data, Jpeg({Segment(0xE0, ""), Segment(0xFE, ""), Segment(0xDB, "t")})));
+    EXPECT_EQ(data.CommentSegment()->bytes, Number(2, 2, true));
+    // A length below 2 ends the read, keeping what was read.
+    EXPECT_FALSE(Read(data, Jpeg({Segment(0xFE, "c"), std::string("\xFF\xDB\x00\x01", 4)})));
+    EXPECT_TRUE(data.HasMetadata());
+    // A segment cut short by the end of the data is filled with zeros.
+    EXPECT_FALSE(Read(data, std::string("\xFF\xD8\xFF\xFE\x00\x10short", 11)));
+    EXPECT_EQ(data.CommentSegment()->bytes, std::string("\x00\x10short", 7) + std::string(9, '\0'));
+    EXPECT_FALSE(Read(data, "\x89PNG"));
+    EXPECT_EQ(data.ErrorText(), "Not an EXIF file");
+}
+
+TEST(JpegSegments, FilesByExtension) {
+    TempDir dir;
+    const std::string jpeg = Jpeg({Segment(0xFE, "note")});
+    for (const char* name : {"a.JPG", "b.jpeg", "c.Jpe", "d.jfif", "e"}) {
+        testing_support::WriteFile(dir / name, std::vector<uint8_t>(jpeg.begin(), jpeg.end()));
+    }
+    TimgData data;
+    for (const char* name : {"a.JPG", "b.jpeg", "c.Jpe"}) {
+        EXPECT_TRUE(data.ReadPictureFile(dir / name)) << name;
+        EXPECT_EQ(data.FileName(), dir / name);
+    }
+    for (const char* name : {"d.jfif", "e"}) {
+        EXPECT_FALSE(data.ReadPictureFile(dir / name)) << name;
+        EXPECT_EQ(data.ErrorText(), "Not an EXIF file");
+    }
+    EXPECT_FALSE(data.ReadPictureFile(dir / "missing.jpg"));
+    EXPECT_EQ(data.ErrorText(), "");
+}
+
+TEST(TiffFiles, FirstDirectoryFollowsTheHeader) {
+    TempDir dir;
+    for (const bool mm : {false, true}) {
+        Tiff tiff(mm);
+        const uint32_t ifd0 =
+            tiff.Add({Ascii(0x010F, "Maker"), Long(0x8769, 0, mm), Long(0x0100, 640, mm)});
+        tiff.PadTo(200);
+        const uint32_t exif = tiff.Add({Ascii(0x0110, "Model from the sub-directory")});
+        tiff.Set32(Tiff::ValueField(ifd0, 1), exif);
+        // The header names another directory: the reader takes the one at 8.
+        tiff.Set32(4, exif);
+        const std::string file = dir / (mm ? "m.tif" : "i.TIFF");
+        testing_support::WriteFile(file,
+                                   std::vector<uint8_t>(tiff.Bytes().begin(), tiff.Bytes().end()));
+        TimgData data;
+        ASSERT_TRUE(data.ReadPictureFile(file));
+        const TImageInfo& info = *data.ExifObj();
+        EXPECT_TRUE(info.TiffFlag);
+        EXPECT_EQ(info.CameraMake, "Maker");
+        EXPECT_EQ(info.CameraModel, "Model from the sub-directory");
+        EXPECT_EQ(info.Width, 640);
+        EXPECT_EQ(info.IFD1Offset, 0);
+    }
+}
+
+}  // namespace
+}  // namespace metadata

@@ -1,0 +1,230 @@
+#include "metadata/iptc.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "metadata/img_data.h"
+#include "pictures.h"
+#include "test_support.h"
+
+namespace {
+
+using metadata::TimgData;
+using metadata::TIPTCdata;
+using testing_support::ShellQuote;
+using testing_support::TempDir;
+
+const std::string kSignature("Photoshop 3.0\0", 14);
+
+std::string BigEndian(uint64_t value, int bytes) {
+    std::string out;
+    for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8) {
+        out.push_back(static_cast<char>((value >> shift) & 0xFF));
+    }
+    return out;
+}
+
+std::string Dataset(int record, int dataset, const std::string& data) {
+    return std::string{'\x1c', static_cast<char>(record), static_cast<char>(dataset)} +
+           BigEndian(data.size(), 2) + data;
+}
+
+// An image resource with an empty name, padded to an even length.
+std::string Resource(uint16_t id, const std::string& data) {
+    return "8BIM" + BigEndian(id, 2) + std::string(2, '\0') + BigEndian(data.size(), 4) + data +
+           std::string(data.size() % 2, '\0');
+}
+
+const std::string kVersion = Dataset(2, 0, std::string("\0\2", 2));
+const std::string kEmptyUrl = Resource(0x040B, "");
+
+std::string ExifTool(const std::string& arguments) {
+    std::string output;
+    EXPECT_EQ(testing_support::Run("exiftool " + arguments + " 2>&1", &output), 0) << output;
+    return output;
+}
+
+// The bytes of a JPEG file from its first segment that is neither APPn nor COM.
+std::string PictureData(const std::string& path) {
+    const std::vector<uint8_t> bytes = testing_support::ReadFile(path);
+    size_t at = 2;
+    while (at + 4 <= bytes.size() && bytes[at] == 0xFF &&
+           ((bytes[at + 1] & 0xF0) == 0xE0 || bytes[at + 1] == 0xFE)) {
+        at += 2 + (size_t{bytes[at + 2]} << 8 | bytes[at + 3]);
+    }
+    return {bytes.begin() + static_cast<ptrdiff_t>(std::min(at, bytes.size())), bytes.end()};
+}
+
+TEST(IptcSegment, NothingHeldBuildsTheFixedLayout) {
+    TimgData owner;
+    const std::string built = TIPTCdata(owner).BuildSegment();
+    EXPECT_EQ(built, kSignature + "8BIM\x04\x04" + std::string("\0\0\0\0\0\x08", 6) + kVersion +
+                         std::string(1, '\0') + kEmptyUrl);
+    EXPECT_EQ(built.size(), 46u);
+}
+
+TEST(IptcSegment, DatasetsAreHeldAndWrittenBack) {
+    TimgData owner;
+    TIPTCdata iptc(owner);
+    iptc.ParseSegment(kSignature +
+                      Resource(0x0404, kVersion + Dataset(2, 25, "sea") + Dataset(2, 5, "One") +
+                                           Dataset(2, 25, "sun") + Dataset(2, 200, "odd") +
+                                           Dataset(2, 5, "Two") + Dataset(2, 25, "sand")));
+    ASSERT_EQ(iptc.GetCount(), 4);
+    EXPECT_EQ(iptc.GetEntry(0).name, "Keywords");
+    EXPECT_EQ(iptc.GetEntry(0).display, "sea,sun,sand");
+    EXPECT_EQ(iptc.GetEntry(1).description, "Object name");
+    EXPECT_EQ(iptc.GetEntry(3).display, "Two");
+    const metadata::TTagEntry& custom = iptc.GetEntry(2);
+    EXPECT_EQ(custom.name + "/" + custom.description, "Custom_200/Custom_200");
+    EXPECT_EQ(custom.size, 64);
+
+    // An empty value changes nothing; items are trimmed, the empty one inside
+    // the list stays, those at its end go.
+    EXPECT_EQ(iptc.SetTagValue("keywords", ""), 0);
+    EXPECT_EQ(iptc.GetEntry(0).display, "sea,sun,sand");
+    iptc.SetTagValue("Keywords", "a, b,,c , ,");
+    const std::string data = kVersion + Dataset(2, 25, "a") + Dataset(2, 25, "b") +
+                             Dataset(2, 25, "") + Dataset(2, 25, "c") + Dataset(2, 5, "One") +
+                             Dataset(2, 200, "odd") + Dataset(2, 5, "Two");
+    EXPECT_EQ(iptc.BuildSegment(), kSignature + Resource(0x0404, data) + kEmptyUrl);
+}
+
+TEST(IptcSegment, EditsByName) {
+    TimgData owner;
+    TIPTCdata iptc(owner);
+    EXPECT_EQ(iptc.TagValueOr("Keywords", "  "), "  ");
+    EXPECT_EQ(iptc.SetTagValue("NoSuchName", "x"), -1);
+    EXPECT_EQ(iptc.SetTagValue("SKIP", "x"), -1);
+    EXPECT_EQ(iptc.AppendTagValue("City", "Brest"), 0);
+    EXPECT_EQ(iptc.AppendTagValue("city", "Quimper"), 0);
+    EXPECT_EQ(iptc.SetTagValue("Keywords", "sea"), 1);
+    EXPECT_EQ(iptc.TagValueOr("City", ""), "Brest,Quimper");
+    iptc.RemoveTag("CITY");
+    EXPECT_EQ(iptc.IndexOfTag("Keywords"), 0);
+    for (const int index : {-1, 1}) {
+        EXPECT_EQ(testing_support::ErrorText([&] { iptc.SetEntryValue(index, "x"); }),
+                  "Erreur de vérification d'étendue");
+        EXPECT_EQ(testing_support::ErrorText([&] { iptc.GetEntry(index); }),
+                  "Erreur de vérification d'étendue");
+    }
+}
+
+TEST(IptcSegment, OtherResourcesAndRecordsAreKept) {
+    const std::string resolution = Resource(0x03ED, std::string(16, '\1'));
+    const std::string after = Resource(0x0425, "odd");
+    const std::string charset = Dataset(1, 90, "\x1b%G");
+    TimgData owner;
+    TIPTCdata iptc(owner);
+    iptc.ParseSegment(
+        kSignature + resolution +
+        Resource(0x0404, charset + kVersion + Dataset(8, 10, "ab") + Dataset(3, 1, "kept")) +
+        after);
+    ASSERT_EQ(iptc.GetCount(), 1);
+    iptc.SetTagValue("Keywords", "sea");
+    // Records in ascending order, the new record-2 dataset before record 8.
+    const std::string data =
+        charset + kVersion + Dataset(2, 25, "sea") + Dataset(3, 1, "kept") + Dataset(8, 10, "ab");
+    EXPECT_EQ(iptc.BuildSegment(), kSignature + resolution + Resource(0x0404, data + '\0') + after);
+}
+
+TEST(IptcSegment, ReadingStaysInsideTheIptcResource) {
+    TimgData owner;
+    TIPTCdata iptc(owner);
+    const std::string thumbnail = Resource(0x0409, Dataset(2, 25, "bad"));
+    iptc.ParseSegment(kSignature + thumbnail);
+    EXPECT_FALSE(iptc.HasEntries());
+    // Without an IPTC resource the new one goes first, so that a later read
+    // meets it before anything it cannot walk.
+    iptc.SetTagValue("Keywords", "sea");
+    const std::string data = kVersion + Dataset(2, 25, "sea");
+    EXPECT_EQ(iptc.BuildSegment(), kSignature + Resource(0x0404, data + '\0') + thumbnail);
+
+    // A dataset that passes the resource's end, in a resource that passes the
+    // payload's end: what is there is read, and written back with its length.
+    iptc.ParseSegment(kSignature + "8BIM\x04\x04" + std::string("\0\0\0\0\1\0", 6) +
+                      Dataset(2, 90, "Brest") + Dataset(2, 5, std::string(64, 'c')).substr(0, 8));
+    EXPECT_EQ(iptc.TagValueOr("City", ""), "Brest");
+    EXPECT_EQ(iptc.TagValueOr("ObjectName", ""), "ccc");
+    EXPECT_EQ(iptc.BuildSegment(), kSignature +
+                                       Resource(0x0404, kVersion + Dataset(2, 90, "Brest") +
+                                                            Dataset(2, 5, "ccc") + '\0') +
+                                       kEmptyUrl);
+}
+
+TEST(IptcSegment, LongDataUseAnExtendedLength) {
+    TimgData owner;
+    TIPTCdata iptc(owner);
+    const std::string caption(40000, 'c');
+    iptc.SetTagValue("ImageCaption", caption);
+    const std::string built = iptc.BuildSegment();
+    EXPECT_NE(built.find(std::string("\x1c\x02\x78\x80\x04\x00\x00\x9c\x40", 9) + caption),
+              std::string::npos);
+    iptc.ParseSegment(built);
+    EXPECT_EQ(iptc.TagValueOr("ImageCaption", ""), caption);
+}
+
+class IptcWithExifTool : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!testing_support::HaveProgram("exiftool")) GTEST_SKIP() << "exiftool is missing";
+    }
+    // Adds keywords to a picture through a read, an edit and a save, and
+    // checks that ExifTool finds the new keywords and everything else as it was.
+    void SaveKeywords(const std::string& path, const std::string& keywords,
+                      const std::string& expected) {
+        // The record version is always written as 2; the EXIF block must come
+        // back byte for byte.
+        const std::string others =
+            "-a -G1 -s -Photoshop:all -IPTC:all --Keywords --ApplicationRecordVersion " +
+            ShellQuote(path);
+        const std::string exif = "-b -EXIF " + ShellQuote(path);
+        const std::string validate = "-validate -warning -a " + ShellQuote(path);
+        const std::string before = ExifTool(others);
+        const std::string exif_before = ExifTool(exif);
+        const std::string warnings = ExifTool(validate);
+        const std::string picture = PictureData(path);
+        TimgData owner;
+        ASSERT_TRUE(owner.ReadPictureFile(path));
+        ASSERT_NE(owner.IptcObj(), nullptr);
+        owner.IptcObj()->ParseOwnerSegment();
+        owner.IptcObj()->SetTagValue("Keywords", keywords);
+        owner.IptcObj()->WriteToFile(path);
+        EXPECT_EQ(ExifTool("-s3 -sep '|' -Keywords " + ShellQuote(path)), expected + "\n");
+        EXPECT_EQ(ExifTool(others), before);
+        EXPECT_TRUE(ExifTool(exif) == exif_before);
+        EXPECT_EQ(ExifTool(validate), warnings);
+        EXPECT_TRUE(PictureData(path) == picture);
+    }
+    TempDir dir_;
+};
+
+TEST_F(IptcWithExifTool, KeywordsItWroteAreReadAndSaved) {
+    const std::string path = dir_ / "tagged.jpg";
+    testing_support::WriteJpeg(path, *testing_support::Pattern(64, 48));
+    ExifTool(
+        "-q -overwrite_original -Keywords=sea -Keywords=sun -SupplementalCategories=a "
+        "-SupplementalCategories=b -City=Brest -CodedCharacterSet=UTF8 -CopyrightFlag=true "
+        "-URL=http://example.org -Make=Maker -DateTimeOriginal='2024:05:06 07:08:09' " +
+        ShellQuote(path));
+    TimgData owner;
+    ASSERT_TRUE(owner.ReadPictureFile(path));
+    ASSERT_NE(owner.IptcObj(), nullptr);
+    owner.IptcObj()->ParseOwnerSegment();
+    EXPECT_EQ(owner.IptcObj()->TagValueOr("Keywords", ""), "sea,sun");
+    EXPECT_EQ(owner.IptcObj()->TagValueOr("SuppCategory", ""), "a,b");
+    SaveKeywords(path, "sea, sun,,sky", "sea|sun||sky");
+}
+
+TEST_F(IptcWithExifTool, CameraPictureKeepsItsResources) {
+    const std::string camera =
+        testing_support::TestData("exif-samples/jpg/exif-org/nikon-e950.jpg");
+    if (!std::filesystem::exists(camera)) GTEST_SKIP() << "no camera pictures";
+    const std::string path = dir_ / "camera.jpg";
+    std::filesystem::copy_file(camera, path);
+    SaveKeywords(path, "nikon,e950", "nikon|e950");
+}
+
+}  // namespace

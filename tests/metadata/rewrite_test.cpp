@@ -1,0 +1,336 @@
+// Writing JPEG files with the metadata read from another: ExifTool must find
+// in the new file what it found in the old one, but for the value edited, and
+// the picture data must stay byte for byte when only metadata changed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "metadata/image_info.h"
+#include "metadata/img_data.h"
+#include "pictures.h"
+#include "platform/graphics/jpeg_image.h"
+#include "test_support.h"
+
+namespace metadata {
+namespace {
+
+using testing_support::ErrorText;
+using testing_support::HaveProgram;
+using testing_support::ShellQuote;
+using testing_support::TempDir;
+using testing_support::TestData;
+
+std::string ReadAll(const std::string& path) {
+    const std::vector<uint8_t> bytes = testing_support::ReadFile(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+void WriteAll(const std::string& path, const std::string& bytes) {
+    testing_support::WriteFile(path, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+}
+
+// The segments before the picture data, each with its marker, and the rest.
+struct Layout {
+    std::vector<std::string> segments;
+    std::string picture;
+};
+
+Layout LayoutOf(const std::string& jpeg) {
+    Layout layout;
+    size_t at = 2;
+    while (at + 4 <= jpeg.size()) {
+        const auto marker = static_cast<uint8_t>(jpeg[at + 1]);
+        if ((marker < 0xE0 || marker > 0xEF) && marker != 0xFE) break;
+        const size_t length =
+            size_t{static_cast<uint8_t>(jpeg[at + 2])} << 8 | static_cast<uint8_t>(jpeg[at + 3]);
+        layout.segments.push_back(jpeg.substr(at, 2 + length));
+        at += 2 + length;
+    }
+    layout.picture = jpeg.substr(at);
+    return layout;
+}
+
+std::string Segment(uint8_t marker, const std::string& payload) {
+    const size_t length = payload.size() + 2;
+    return std::string("\xFF") + static_cast<char>(marker) + static_cast<char>(length >> 8) +
+           static_cast<char>(length & 0xFF) + payload;
+}
+
+void ExifTool(const std::string& arguments, const std::string& file) {
+    ASSERT_EQ(testing_support::Run("exiftool -q -q -overwrite_original " + arguments + " " +
+                                   ShellQuote(file)),
+              0);
+}
+
+// ExifTool's reading of what a rewrite keeps, one "[group] tag : value" line
+// each, its warnings and errors included. The thumbnail's offset is left out:
+// ExifTool counts it from the start of the file, and the segments before the
+// EXIF one may change.
+std::vector<std::string> Dump(const std::string& file) {
+    std::string output;
+    EXPECT_EQ(testing_support::Run(
+                  "exiftool -charset exif=cp1252 -n -s -G1 -a -EXIF:all -GPS:all -IPTC:all"
+                  " -MakerNotes:all -ICC_Profile:all -XMP:all -File:Comment -Error -Warning"
+                  " --ThumbnailOffset " +
+                      ShellQuote(file),
+                  &output),
+              0);
+    std::vector<std::string> lines;
+    std::istringstream stream(output);
+    for (std::string line; std::getline(stream, line);) lines.push_back(line);
+    return lines;
+}
+
+std::string TagOf(const std::string& line) {
+    const size_t begin = line.find_first_not_of(' ', line.find(']') + 1);
+    return line.substr(begin, line.find(' ', begin) - begin);
+}
+
+std::vector<std::string> Without(const std::vector<std::string>& dump,
+                                 const std::vector<std::string>& tags) {
+    std::vector<std::string> kept;
+    for (const std::string& line : dump) {
+        if (std::find(tags.begin(), tags.end(), TagOf(line)) == tags.end()) kept.push_back(line);
+    }
+    return kept;
+}
+
+std::string Value(const std::vector<std::string>& dump, const std::string& tag) {
+    for (const std::string& line : dump) {
+        if (TagOf(line) == tag) return line.substr(line.find(": ") + 2);
+    }
+    return "(absent)";
+}
+
+std::string PlainJpeg(const TempDir& dir, int32_t width = 64, int32_t height = 48) {
+    const std::string file = dir / "plain.jpg";
+    testing_support::WriteJpeg(file, *testing_support::Pattern(width, height));
+    return ReadAll(file);
+}
+
+constexpr const char* kAdded =
+    "-GPSLatitude=48.8566 -GPSLatitudeRef=N -GPSLongitude=2.3522 -GPSLongitudeRef=E"
+    " -Keywords=un -Keywords=deux -Comment=Remarque";
+
+TEST(SaveWithMetadata, NewPictureKeepsTheMetadataWithItsSize) {
+    if (!HaveProgram("exiftool")) GTEST_SKIP() << "exiftool is not installed";
+    const std::string camera = TestData("exif-samples/jpg/exif-org/nikon-e950.jpg");
+    if (!std::filesystem::exists(camera)) GTEST_SKIP() << "no camera files";
+    TempDir dir;
+    const std::string source = dir / "source.jpg";
+    const std::string target = dir / "target.jpg";
+    std::filesystem::copy_file(camera, source);
+    ExifTool(kAdded, source);
+
+    TimgData data;
+    ASSERT_TRUE(data.ReadPictureFile(source));
+    platform::JpegImage picture;
+    picture.Assign(*testing_support::Pattern(120, 90));
+    data.SaveJpegWithMetadata(picture, target, true);
+
+    const std::vector<std::string> before = Dump(source);
+    const std::vector<std::string> after = Dump(target);
+    const std::vector<std::string> size{"ExifImageWidth", "ExifImageHeight"};
+    EXPECT_EQ(Without(after, size), Without(before, size));
+    EXPECT_EQ(Value(after, "ExifImageWidth"), "120");
+    EXPECT_EQ(Value(after, "ExifImageHeight"), "90");
+    EXPECT_EQ(Value(after, "Keywords"), "un, deux");
+    EXPECT_EQ(Value(after, "Comment"), "Remarque");
+    EXPECT_EQ(Value(after, "Error"), "(absent)");
+}
+
+TEST(SaveWithMetadata, CommentRewriteChangesOnlyTheComment) {
+    if (!HaveProgram("exiftool")) GTEST_SKIP() << "exiftool is not installed";
+    TempDir dir;
+    for (const char* name : {"exif-org/canon-ixus.jpg", "orientation/landscape_2.jpg"}) {
+        SCOPED_TRACE(name);
+        const std::string camera = TestData(std::string("exif-samples/jpg/") + name);
+        if (!std::filesystem::exists(camera)) GTEST_SKIP() << "no camera files";
+        const std::string file = dir / "comment.jpg";
+        std::filesystem::copy_file(camera, file, std::filesystem::copy_options::overwrite_existing);
+        // A comment of 56 characters: a value of 64 bytes with its character code.
+        ExifTool(std::string(kAdded) + " -UserComment=" + std::string(56, 'u'), file);
+        const std::string original = ReadAll(file);
+        const std::vector<std::string> before = Dump(file);
+
+        TimgData data;
+        ASSERT_TRUE(data.ReadPictureFile(file));
+        TImageInfo& info = *data.ExifObj();
+        ASSERT_EQ(info.CommentSize, 55);
+        const auto stored = [&] {
+            return data.ExifSegment()->bytes.substr(static_cast<size_t>(info.CommentPosition - 1),
+                                                    64);
+        };
+        const std::string code("ASCII\0\0\0", 8);
+        info.SetComment(std::string(70, 'x'));
+        EXPECT_EQ(stored(), code + std::string(55, 'x') + '\0');
+        info.SetComment("Été");
+        EXPECT_EQ(stored(), code + "\xC9t\xE9" + std::string(53, '\0'));
+        data.RewriteJpegFile(file);
+
+        const std::vector<std::string> after = Dump(file);
+        EXPECT_EQ(Without(after, {"UserComment"}), Without(before, {"UserComment"}));
+        EXPECT_EQ(Value(after, "UserComment"), "Été");
+        EXPECT_EQ(LayoutOf(ReadAll(file)).picture, LayoutOf(original).picture);
+        TimgData again;
+        ASSERT_TRUE(again.ReadPictureFile(file));
+        EXPECT_EQ(again.ExifObj()->Comment, "Été");
+    }
+}
+
+TEST(SaveWithMetadata, WriteTagIntInBothByteOrders) {
+    if (!HaveProgram("exiftool")) GTEST_SKIP() << "exiftool is not installed";
+    TempDir dir;
+    const std::string plain = PlainJpeg(dir);
+    for (const bool mm : {false, true}) {
+        SCOPED_TRACE(mm);
+        const std::string file = dir / "orientation.jpg";
+        const std::string target = dir / "rotated.jpg";
+        WriteAll(file, plain);
+        ExifTool(std::string(kAdded) + " -ExifByteOrder=" + (mm ? "MM" : "II") +
+                     " -Orientation#=6 -Make=Maker -XResolution=72",
+                 file);
+        TimgData data;
+        ASSERT_TRUE(data.ReadPictureFile(file));
+        TImageInfo& info = *data.ExifObj();
+        const std::string segment = data.ExifSegment()->bytes;
+        const auto at = static_cast<size_t>(info.GetTagByName("Orientation").raw_position - 1);
+        EXPECT_FALSE(info.WriteTagInt("Artist", 1));       // absent
+        EXPECT_FALSE(info.WriteTagInt("XResolution", 1));  // a fraction
+        EXPECT_FALSE(info.WriteTagInt("Make", 1));         // a text
+        EXPECT_FALSE(info.WriteTagText("Orientation", "1"));
+        EXPECT_EQ(data.ExifSegment()->bytes, segment);
+        EXPECT_TRUE(info.WriteTagInt("Orientation", 65537));
+        std::string expected = segment;
+        expected.replace(at, 2, mm ? std::string("\0\1", 2) : std::string("\1\0", 2));
+        EXPECT_EQ(data.ExifSegment()->bytes, expected);
+
+        data.RewriteJpegFile(target);
+        const std::vector<std::string> before = Dump(file);
+        const std::vector<std::string> after = Dump(target);
+        EXPECT_EQ(Without(after, {"Orientation"}), Without(before, {"Orientation"}));
+        EXPECT_EQ(Value(after, "Orientation"), "1");
+        EXPECT_EQ(LayoutOf(ReadAll(target)).picture, LayoutOf(plain).picture);
+    }
+}
+
+TEST(SaveWithMetadata, SegmentsWrittenBeforeThePicture) {
+    TempDir dir;
+    const Layout plain = LayoutOf(PlainJpeg(dir));
+    const std::string app0 = plain.segments.at(0);
+    const std::string comment = Segment(0xFE, "note");
+    const std::string misaligned = Segment(0xE1, std::string("Exif\0\0XX*\0\x08\0\0\0", 14));
+    const std::string jfif("\xFF\xE0\x00\x10JFIF\x00\x01\x02\x01\x01\x2C\x01\x2C\x00\x00", 18);
+    struct Case {
+        std::string source;
+        std::string written;
+    };
+    const Case cases[] = {
+        {comment, jfif + comment},                            // no APP0: the fixed one
+        {app0 + comment, app0 + comment},                     // its own APP0
+        {misaligned + app0 + comment, misaligned + comment},  // an unreadable EXIF segment stays
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const std::string source = dir / "source.jpg";
+        const std::string target = dir / ("target" + std::to_string(i) + ".jpg");
+        WriteAll(source, "\xFF\xD8" + cases[i].source + plain.picture);
+        TimgData data;
+        ASSERT_TRUE(data.ReadPictureFile(source));
+        data.RewriteJpegFile(target);
+        EXPECT_EQ(ReadAll(target), "\xFF\xD8" + cases[i].written + plain.picture);
+    }
+    if (!HaveProgram("exiftool")) return;
+    std::string output;
+    ASSERT_EQ(testing_support::Run(
+                  "exiftool -T -JFIF:JFIFVersion -JFIF:XResolution -JFIF:ResolutionUnit " +
+                      ShellQuote(dir / "target0.jpg"),
+                  &output),
+              0);
+    EXPECT_EQ(output, "1.02\t300\tinches\n");
+}
+
+TEST(SaveWithMetadata, PictureSegmentsOfTheHeldKindsAreDropped) {
+    if (!HaveProgram("exiftool")) GTEST_SKIP() << "exiftool is not installed";
+    TempDir dir;
+    const std::string made = dir / "made.jpg";
+    WriteAll(made, PlainJpeg(dir));
+    ExifTool("-Make=Maker -XMP:Title=Titre -Keywords=mot -Comment=Remarque", made);
+    const Layout layout = LayoutOf(ReadAll(made));
+    std::string exif, xmp, iptc, comment;
+    for (const std::string& s : layout.segments) {
+        if (s.compare(4, 6, std::string("Exif\0\0", 6)) == 0) exif = s;
+        if (s.compare(4, 5, "http:") == 0) xmp = s;
+        if (s[1] == '\xED') iptc = s;
+        if (s[1] == '\xFE') comment = s;
+    }
+    ASSERT_FALSE(exif.empty() || xmp.empty() || iptc.empty() || comment.empty());
+    const std::string app0 = layout.segments.at(0);
+    const std::string app12 = Segment(0xEC, std::string("Ducky\0\1\0\4\0\0\0\x3C\0\0", 15));
+
+    // Held kinds before the picture's first other segment go, whatever their
+    // order; the other application segments stay in theirs.
+    const std::string source = dir / "source.jpg";
+    WriteAll(source,
+             "\xFF\xD8" + app0 + app12 + exif + xmp + comment + iptc + comment + layout.picture);
+    TimgData data;
+    ASSERT_TRUE(data.ReadPictureFile(source));
+    const std::string target = dir / "target.jpg";
+    data.RewriteJpegFile(target);
+    EXPECT_EQ(ReadAll(target), "\xFF\xD8" + exif + iptc + comment + app12 + xmp + layout.picture);
+    const std::vector<std::string> after = Dump(target);
+    EXPECT_EQ(Value(after, "Title"), "Titre");
+    EXPECT_EQ(Value(after, "Keywords"), "mot");
+    EXPECT_EQ(Value(after, "Warning"), "(absent)");
+}
+
+TEST(SaveWithMetadata, OversizedSegmentIsRefusedBeforeWriting) {
+    TempDir dir;
+    const std::string plain = PlainJpeg(dir);
+    const std::string file = dir / "file.jpg";
+    const Layout layout = LayoutOf(plain);
+    const std::string iptc = Segment(0xED, "Photoshop 3.0");
+    WriteAll(file, "\xFF\xD8" + layout.segments.at(0) + iptc + layout.picture);
+    TimgData data;
+    ASSERT_TRUE(data.ReadPictureFile(file));
+    EXPECT_EQ(ErrorText([&] { data.SetIptcSegment(std::string(65534, 'i')); }),
+              "Erreur de vérification d'étendue");
+    EXPECT_EQ("\xFF\xED" + data.IptcSegment()->bytes, iptc);
+    data.SetIptcSegment(std::string(65533, 'i'));
+    data.RewriteJpegFile(file);
+    const Layout written = LayoutOf(ReadAll(file));
+    ASSERT_EQ(written.segments.size(), 2u);
+    EXPECT_EQ(written.segments[1], Segment(0xED, std::string(65533, 'i')));
+
+    // A picture that cannot be encoded leaves the target as it was.
+    const std::string kept = ReadAll(file);
+    EXPECT_NE(ErrorText([&] { data.SaveJpegWithMetadata(platform::JpegImage(), file, true); }),
+              "(no error)");
+    EXPECT_EQ(ReadAll(file), kept);
+}
+
+TEST(SaveWithMetadata, TiffMetadataIsNotWrittenAsASegment) {
+    if (!HaveProgram("exiftool") || !HaveProgram("convert")) GTEST_SKIP() << "no oracle tools";
+    TempDir dir;
+    const std::string tiff = dir / "picture.tif";
+    ASSERT_EQ(testing_support::Run("convert -size 16x8 xc:red " + ShellQuote(tiff)), 0);
+    ExifTool("-Make=Maker", tiff);
+    TimgData data;
+    ASSERT_TRUE(data.ReadPictureFile(tiff));
+    EXPECT_EQ(data.ExifObj()->CameraMake, "Maker");
+    const std::string target = dir / "target.jpg";
+    platform::JpegImage picture;
+    picture.Assign(*testing_support::Pattern(16, 8));
+    data.SaveJpegWithMetadata(picture, target, true);
+    const Layout written = LayoutOf(ReadAll(target));
+    ASSERT_EQ(written.segments.size(), 1u);
+    EXPECT_EQ(written.segments[0].substr(0, 9), std::string("\xFF\xE0\x00\x10JFIF\0", 9));
+    EXPECT_EQ(Value(Dump(target), "Error"), "(absent)");
+}
+
+}  // namespace
+}  // namespace metadata
