@@ -143,20 +143,20 @@ void TForm1::CreeControles() {
 
     CheckBoxSousDossiers = place(
         new CheckBox(commandes, "CheckBoxSousDossiers", "Cis sous-dossiers"),
-        "Pour afficher également les images de tous les sous-dossiers", QRect(4, 38, 112, 22));
+        "Pour afficher également les images de tous les sous-dossiers", QRect(2, 38, 110, 22));
     CheckBoxMarcheArriere =
         place(new CheckBox(commandes, "CheckBoxMarcheArriere", "Marche Arrière"),
-              "Faire avancer en marche arière le diaporama", QRect(118, 38, 94, 22));
+              "Faire avancer en marche arière le diaporama", QRect(112, 38, 100, 22));
 
     Label1 = etiquette(commandes, "Label1", "Défilement manuel", "", QRect(218, 4, 150, 16));
     TrackBarNumImageEnCours = place(new TrackBar(commandes, "TrackBarNumImageEnCours", 1, 1, 1),
                                     "Avance manuelle", QRect(212, 22, 170, 32));
-    Label2 = etiquette(commandes, "Label2", "Vitesse de défilement", "", QRect(392, 4, 116, 16));
+    Label2 = etiquette(commandes, "Label2", "Vitesse de défilement", "", QRect(390, 4, 122, 16));
     TrackBarVitesse = place(new TrackBar(commandes, "TrackBarVitesse", 0, 1000, 400),
                             "Vitesse de défilement", QRect(386, 22, 120, 32));
     TrackBarVitesse->setTickInterval(100);
 
-    GroupBox1 = place(new QGroupBox(Q("Zoom"), commandes), "", QRect(510, 0, 150, 62));
+    GroupBox1 = place(new QGroupBox(Q("Zoom"), commandes), "", QRect(514, 0, 148, 62));
     GroupBox1->setObjectName("GroupBox1");
     TrackBarCoefZoom = place(new TrackBar(GroupBox1, "TrackBarCoefZoom", 1, 500, 100), "Zoom",
                              QRect(4, 18, 84, 32));

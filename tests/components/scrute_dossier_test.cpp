@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <random>
 #include <set>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -24,11 +23,12 @@ using testing_support::WriteFile;
 
 using Events = std::vector<std::string>;
 
-// Binds every event of a scanner and writes them down, paths relative to a
-// root folder.
-class Recorder {
-public:
-    Recorder(TScruteDossier& scanner, std::string root) : root_(std::move(root)) {
+// A scanner of a scratch folder whose events are written down, paths
+// relative to that folder.
+class ScruteDossier : public ::testing::Test {
+protected:
+    ScruteDossier() {
+        scanner.Dossier = dir.Path();
         scanner.OnExecute = [this](TScruteDossier&) { events.push_back("debut"); };
         scanner.OnFinExecute = [this](TScruteDossier&) { events.push_back("fin"); };
         scanner.OnFichier = [this](TScruteDossier&, const std::string& nom) {
@@ -39,176 +39,134 @@ public:
         };
     }
 
-    Events events;
-
-private:
-    std::string Relative(const std::string& path) const {
-        return path.starts_with(root_ + "/") ? path.substr(root_.size() + 1) : path;
+    // The folder holds a1.jpg and the sub-folders B (b1.jpg, with T holding
+    // t.jpg) and C (c1.jpg).
+    void MakeTree() {
+        MakeDirs(dir / "B/T");
+        MakeDirs(dir / "C");
+        for (const char* name : {"a1.jpg", "B/b1.jpg", "B/T/t.jpg", "C/c1.jpg"}) {
+            WriteFile(dir / name, "x");
+        }
     }
-    std::string root_;
+
+    Events Scan(int32_t depth = -1, bool sub_folders = true) {
+        events.clear();
+        scanner.MaxPenetration = depth;
+        scanner.SousDossier = sub_folders;
+        scanner.Execute();
+        return events;
+    }
+
+    std::string Relative(const std::string& path) const {
+        return path.starts_with(dir.Path() + "/") ? path.substr(dir.Path().size() + 1) : path;
+    }
+
+    TempDir dir;
+    TScruteDossier scanner;
+    Events events;
 };
 
-// A holds a1.jpg and the sub-folders B (b1.jpg, with T holding t.jpg) and C (c1.jpg).
-void MakeTree(const TempDir& dir) {
-    MakeDirs(dir / "B/T");
-    MakeDirs(dir / "C");
-    WriteFile(dir / "a1.jpg", "a");
-    WriteFile(dir / "B/b1.jpg", "b");
-    WriteFile(dir / "B/T/t.jpg", "t");
-    WriteFile(dir / "C/c1.jpg", "c");
+TEST_F(ScruteDossier, FilesOfAFolderComeBeforeItsSubFoldersDepthFirst) {
+    MakeTree();
+    EXPECT_EQ(Scan(10000), (Events{"debut", "F a1.jpg", "D B", "F B/b1.jpg", "D B/T", "F B/T/t.jpg",
+                                   "D C", "F C/c1.jpg", "fin"}));
+    EXPECT_EQ(Scan(-1), Scan(10000));
 }
 
-Events Scan(const TempDir& dir, int32_t depth, bool sub_folders = true) {
-    TScruteDossier scanner;
-    Recorder recorder(scanner, dir.Path());
-    scanner.Dossier = dir.Path();
-    scanner.MaxPenetration = depth;
-    scanner.SousDossier = sub_folders;
-    scanner.Execute();
-    return recorder.events;
-}
-
-TEST(ScruteDossier, FilesOfAFolderComeBeforeItsSubFoldersDepthFirst) {
-    TempDir dir;
-    MakeTree(dir);
-    EXPECT_EQ(Scan(dir, 10000), (Events{"debut", "F a1.jpg", "D B", "F B/b1.jpg", "D B/T",
-                                        "F B/T/t.jpg", "D C", "F C/c1.jpg", "fin"}));
-    EXPECT_EQ(Scan(dir, -1), Scan(dir, 10000));
-}
-
-TEST(ScruteDossier, DepthLimitsStillReportTheFoldersMet) {
-    TempDir dir;
-    MakeTree(dir);
+TEST_F(ScruteDossier, DepthLimitsStillReportTheFoldersMet) {
+    MakeTree();
     const Events top{"debut", "F a1.jpg", "D B", "D C", "fin"};
-    EXPECT_EQ(Scan(dir, 0), top);
-    EXPECT_EQ(Scan(dir, 10000, false), top);
-    EXPECT_EQ(Scan(dir, 1), (Events{"debut", "F a1.jpg", "D B", "F B/b1.jpg", "D B/T", "D C",
-                                    "F C/c1.jpg", "fin"}));
+    EXPECT_EQ(Scan(0), top);
+    EXPECT_EQ(Scan(10000, false), top);
+    EXPECT_EQ(Scan(1), (Events{"debut", "F a1.jpg", "D B", "F B/b1.jpg", "D B/T", "D C",
+                               "F C/c1.jpg", "fin"}));
 }
 
-TEST(ScruteDossier, MasksAreSearchedInTheirOrderIgnoringCase) {
-    TempDir dir;
+TEST_F(ScruteDossier, MasksAreSearchedInTheirOrderIgnoringCase) {
     for (const char* name :
          {"x.bmp", "a.gif", "b.JPG", "c.jpg", "README", ".cache.jpg", "d.jpeg"}) {
         WriteFile(dir / name, "x");
     }
     MakeDirs(dir / "sub.jpg");
-    TScruteDossier scanner;
-    Recorder recorder(scanner, dir.Path());
-    scanner.Dossier = dir.Path();
     const auto run = [&](const std::string& filter) {
-        recorder.events.clear();
         scanner.Filtre = filter;
-        scanner.Execute();
-        return recorder.events;
+        return Scan();
     };
     EXPECT_EQ(run("*.jpg;*.gif;*.bmp"), (Events{"debut", "F .cache.jpg", "F b.JPG", "F c.jpg",
                                                 "F a.gif", "F x.bmp", "D sub.jpg", "fin"}));
     EXPECT_EQ(run("*.jpg;*.gif;*.bmp;"), run("*.jpg;*.gif;*.bmp"));
     EXPECT_EQ(run("c.*;;*.GIF"), (Events{"debut", "F c.jpg", "F a.gif", "D sub.jpg", "fin"}));
+    // A file two masks match comes twice.
     EXPECT_EQ(run("c.jpg;C.JPG"), (Events{"debut", "F c.jpg", "F c.jpg", "D sub.jpg", "fin"}));
     EXPECT_EQ(run(""), (Events{"debut", "D sub.jpg", "fin"}));
     EXPECT_EQ(run("*.*").size(), 10u);  // every file, README included, and the folder
 }
 
-TEST(ScruteDossier, AMissingFolderYieldsOnlyTheRunEvents) {
-    TempDir dir;
-    TScruteDossier scanner;
-    Recorder recorder(scanner, dir.Path());
+TEST_F(ScruteDossier, AMissingFolderYieldsOnlyTheRunEvents) {
     scanner.Dossier = dir / "missing";
-    scanner.Execute();
-    EXPECT_EQ(recorder.events, (Events{"debut", "fin"}));
+    EXPECT_EQ(Scan(), (Events{"debut", "fin"}));
 }
 
-TEST(ScruteDossier, OneTrailingSlashIsDropped) {
-    TempDir dir;
+TEST_F(ScruteDossier, OneTrailingSlashIsDropped) {
     WriteFile(dir / "a.jpg", "a");
-    TScruteDossier scanner;
-    std::vector<std::string> paths;
-    scanner.OnFichier = [&](TScruteDossier&, const std::string& nom) { paths.push_back(nom); };
     scanner.Dossier = dir.Path() + "/";
-    scanner.Execute();
+    EXPECT_EQ(Scan(), (Events{"debut", "F a.jpg", "fin"}));
     scanner.Dossier = dir.Path() + "//";
-    scanner.Execute();
-    EXPECT_EQ(paths, (std::vector<std::string>{dir / "a.jpg", dir.Path() + "//a.jpg"}));
+    EXPECT_EQ(Scan(), (Events{"debut", "F /a.jpg", "fin"}));
 
     // The root is walked with paths "/name".
-    std::vector<std::string> folders;
-    scanner.OnDossier = [&](TScruteDossier&, const std::string& nom) { folders.push_back(nom); };
     scanner.Dossier = "/";
     scanner.Filtre = "";
-    scanner.SousDossier = false;
-    scanner.Execute();
-    EXPECT_NE(std::find(folders.begin(), folders.end(), "/tmp"), folders.end());
+    const Events root = Scan(-1, false);
+    EXPECT_NE(std::find(root.begin(), root.end(), "D /tmp"), root.end());
 }
 
-TEST(ScruteDossier, AHandlersExceptionEndsTheRunWithoutItsLastEvent) {
-    TempDir dir;
-    MakeTree(dir);
-    TScruteDossier scanner;
-    Recorder recorder(scanner, dir.Path());
-    scanner.Dossier = dir.Path();
+TEST_F(ScruteDossier, AHandlersExceptionEndsTheRunWithoutItsLastEvent) {
+    MakeTree();
     scanner.OnDossier = [](TScruteDossier& sender, const std::string&) {
         EXPECT_TRUE(sender.EnCours());
         throw std::runtime_error("stop");
     };
     EXPECT_THROW(scanner.Execute(), std::runtime_error);
-    EXPECT_EQ(recorder.events, (Events{"debut", "F a1.jpg"}));
+    EXPECT_EQ(events, (Events{"debut", "F a1.jpg"}));
     EXPECT_FALSE(scanner.EnCours());
 }
 
-TEST(ScruteDossier, ARunStartedByAHandlerCompletesInsideTheFirst) {
-    TempDir dir;
-    MakeTree(dir);
+TEST_F(ScruteDossier, ARunStartedByAHandlerCompletesInsideTheFirst) {
+    MakeTree();
     TempDir other;
     WriteFile(other / "o.gif", "o");
-    TScruteDossier scanner;
-    Recorder recorder(scanner, dir.Path());
-    scanner.Dossier = dir.Path();
-    scanner.SousDossier = false;
-    bool started = false;
     const auto outer = scanner.OnFichier;
     scanner.OnFichier = [&](TScruteDossier& sender, const std::string& nom) {
         outer(sender, nom);
-        if (started) return;
-        started = true;
+        if (sender.Dossier == other.Path()) return;
         sender.Dossier = other.Path();
         sender.Filtre = "*.gif";
         sender.Execute();
     };
-    scanner.Execute();
     // The first run keeps the settings it started with.
-    EXPECT_EQ(recorder.events, (Events{"debut", "F a1.jpg", "debut", "F " + (other / "o.gif"),
+    EXPECT_EQ(Scan(-1, false), (Events{"debut", "F a1.jpg", "debut", "F " + (other / "o.gif"),
                                        "fin", "D B", "D C", "fin"}));
 }
 
-TEST(ScruteDossier, ASupersededRunRaisesNothingMore) {
-    TempDir dir;
-    MakeTree(dir);
+TEST_F(ScruteDossier, ASupersededRunRaisesNothingMore) {
+    MakeTree();
     TempDir other;
     WriteFile(other / "o.jpg", "o");
-    TScruteDossier scanner;
-    Recorder recorder(scanner, dir.Path());
-    scanner.Dossier = dir.Path();
     // A new folder load while the scan runs, as the slideshow does it.
-    bool reloaded = false;
     const auto outer = scanner.OnFichier;
     scanner.OnFichier = [&](TScruteDossier& sender, const std::string& nom) {
         outer(sender, nom);
-        if (reloaded) return;
-        reloaded = true;
+        if (sender.Dossier == other.Path()) return;
         sender.Abandonne();
         EXPECT_FALSE(sender.EnCours());
         sender.Dossier = other.Path();
         sender.Execute();
     };
-    scanner.Execute();
-    EXPECT_EQ(recorder.events,
-              (Events{"debut", "F a1.jpg", "debut", "F " + (other / "o.jpg"), "fin"}));
+    EXPECT_EQ(Scan(), (Events{"debut", "F a1.jpg", "debut", "F " + (other / "o.jpg"), "fin"}));
     EXPECT_FALSE(scanner.EnCours());
 
     // Superseded from the application's pending work, between entries.
-    recorder.events.clear();
     scanner.OnFichier = outer;
     scanner.Dossier = dir.Path();
     int calls = 0;
@@ -216,13 +174,11 @@ TEST(ScruteDossier, ASupersededRunRaisesNothingMore) {
         ++calls;
         scanner.Abandonne();
     };
-    scanner.Execute();
+    EXPECT_EQ(Scan(), (Events{"debut"}));
     EXPECT_EQ(calls, 1);
-    EXPECT_EQ(recorder.events, (Events{"debut"}));
 }
 
-TEST(ScruteDossier, LinksToFoldersAreFollowedButNeverRoundALoop) {
-    TempDir dir;
+TEST_F(ScruteDossier, LinksToFoldersAreFollowedButNeverRoundALoop) {
     TempDir outside;
     WriteFile(outside / "x.jpg", "x");
     MakeDirs(dir / "sub");
@@ -231,32 +187,24 @@ TEST(ScruteDossier, LinksToFoldersAreFollowedButNeverRoundALoop) {
     fs::create_directory_symlink(outside.Path(), dir / "ext");
     fs::create_symlink(dir / "nowhere.jpg", dir / "dangling.jpg");
     ASSERT_EQ(::mkfifo((dir / "pipe.jpg").c_str(), 0600), 0);
-    EXPECT_EQ(Scan(dir, -1), (Events{"debut", "D ext", "F ext/x.jpg", "D sub", "F sub/s.jpg",
-                                     "D sub/back", "fin"}));
+    EXPECT_EQ(Scan(), (Events{"debut", "D ext", "F ext/x.jpg", "D sub", "F sub/s.jpg", "D sub/back",
+                              "fin"}));
 }
 
-TEST(ScruteDossier, AHandlerRenamingFilesSeesEachFileOnce) {
-    TempDir dir;
+TEST_F(ScruteDossier, AHandlerRenamingFilesSeesEachFileOnce) {
     for (int i = 0; i < 300; ++i) WriteFile(dir / ("p" + std::to_string(i) + ".jpg"), "x");
-    TScruteDossier scanner;
-    scanner.Dossier = dir.Path();
     scanner.Filtre = "*.jpg";
     std::set<std::string> seen;
-    int events = 0;
     scanner.OnFichier = [&](TScruteDossier&, const std::string& nom) {
-        ++events;
         seen.insert(nom);
-        const std::string name = fs::path(nom).filename().string();
-        fs::rename(nom, dir / ("z" + name));
+        fs::rename(nom, dir / ("z" + fs::path(nom).filename().string()));
     };
-    scanner.Execute();
-    EXPECT_EQ(events, 300);
+    EXPECT_EQ(Scan().size(), 2u);
     EXPECT_EQ(seen.size(), 300u);
 }
 
-TEST(ScruteDossier, ReportsWhatFindReports) {
+TEST_F(ScruteDossier, ReportsWhatFindReports) {
     // A tree of mixed names and cases; find(1) tells which files match.
-    TempDir dir;
     std::mt19937 random(7);
     const std::vector<std::string> extensions{".jpg", ".JPG", ".Gif", ".bmp", ".png", ".jpeg", ""};
     std::string folder = dir.Path();
@@ -270,11 +218,9 @@ TEST(ScruteDossier, ReportsWhatFindReports) {
                                  std::to_string(random() % 1000) + extensions[random() % 7];
         WriteFile(folder + "/" + name, "x");
     }
-    TScruteDossier scanner;
-    scanner.Dossier = dir.Path();
     scanner.Filtre = "*.jpg;*.gif;*.bmp";
-    std::vector<std::string> reported;
-    scanner.OnFichier = [&](TScruteDossier&, const std::string& nom) { reported.push_back(nom); };
+    std::multiset<std::string> reported;
+    scanner.OnFichier = [&](TScruteDossier&, const std::string& nom) { reported.insert(nom); };
     scanner.Execute();
 
     std::string oracle;
@@ -283,10 +229,8 @@ TEST(ScruteDossier, ReportsWhatFindReports) {
                                        "'*.bmp' \\)",
                                    &oracle),
               0);
-    std::multiset<std::string> expected;
-    std::istringstream lines(oracle);
-    for (std::string line; std::getline(lines, line);) expected.insert(line);
-    EXPECT_EQ(std::multiset<std::string>(reported.begin(), reported.end()), expected);
+    const std::vector<std::string> lines = testing_support::Split(oracle);
+    EXPECT_EQ(reported, std::multiset<std::string>(lines.begin(), lines.end()));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "metadata/img_data.h"
 #include "pictures.h"
 #include "test_support.h"
+#include "tiff_builder.h"
 
 namespace {
 
@@ -18,12 +19,9 @@ using testing_support::TempDir;
 
 const std::string kSignature("Photoshop 3.0\0", 14);
 
-std::string BigEndian(uint64_t value, int bytes) {
-    std::string out;
-    for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8) {
-        out.push_back(static_cast<char>((value >> shift) & 0xFF));
-    }
-    return out;
+// IPTC lengths are big-endian whatever the EXIF byte order.
+std::string BigEndian(uint64_t value, size_t bytes) {
+    return metadata::testing::Number(value, bytes, true);
 }
 
 std::string Dataset(int record, int dataset, const std::string& data) {
@@ -48,13 +46,7 @@ std::string ExifTool(const std::string& arguments) {
 
 // The bytes of a JPEG file from its first segment that is neither APPn nor COM.
 std::string PictureData(const std::string& path) {
-    const std::vector<uint8_t> bytes = testing_support::ReadFile(path);
-    size_t at = 2;
-    while (at + 4 <= bytes.size() && bytes[at] == 0xFF &&
-           ((bytes[at + 1] & 0xF0) == 0xE0 || bytes[at + 1] == 0xFE)) {
-        at += 2 + (size_t{bytes[at + 2]} << 8 | bytes[at + 3]);
-    }
-    return {bytes.begin() + static_cast<ptrdiff_t>(std::min(at, bytes.size())), bytes.end()};
+    return metadata::testing::LayoutOf(testing_support::ReadText(path)).picture;
 }
 
 TEST(IptcSegment, NothingHeldBuildsTheFixedLayout) {

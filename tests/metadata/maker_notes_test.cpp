@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -27,33 +26,26 @@ using testing_support::TestData;
 
 using testing::Ascii;
 using testing::Directory;
-using testing::Field;
 using testing::Number;
 using testing::Shorts;
 
-// TIFF data of a picture by `make` whose maker note sits at offset 300;
-// `extra` sits at offset 240, outside the note.
+// The EXIF segment, from its length on, of a picture by `make` whose maker
+// note sits at offset 300 of the TIFF data; `extra` sits at offset 240,
+// outside the note.
 constexpr size_t kNoteAt = 300;
-std::string Tiff(bool motorola, const std::string& make, const std::string& model,
-                 const std::string& note, const std::string& extra = {}) {
-    std::string tiff =
-        std::string(motorola ? "MM" : "II") + Number(42, 2, motorola) + Number(8, 4, motorola);
-    tiff += Directory(
-        {Ascii(0x010F, make), Ascii(0x0110, model), {0x8769, kLong, 1, Number(200, 4, motorola)}},
-        motorola, 8);
-    tiff.resize(200, '\0');
-    tiff += Directory(
+std::string ExifSegment(bool motorola, const std::string& make, const std::string& model,
+                        const std::string& note, const std::string& extra = {}) {
+    testing::Tiff tiff(motorola);
+    tiff.Add({Ascii(0x010F, make), Ascii(0x0110, model), testing::Long(0x8769, 200, motorola)});
+    tiff.PadTo(200);
+    tiff.Add(
         {{0x9000, kUndefined, 4, "0210"},
-         {0x927C, kUndefined, static_cast<uint32_t>(note.size()), Number(kNoteAt, 4, motorola)}},
-        motorola, 200);
-    tiff.resize(240, '\0');
-    tiff += extra;
-    tiff.resize(kNoteAt, '\0');
-    return tiff + note;
-}
-
-std::string ExifSegment(const std::string& tiff) {
-    return Number(static_cast<uint32_t>(tiff.size() + 8), 2, true) + "Exif" + '\0' + '\0' + tiff;
+         {0x927C, kUndefined, static_cast<uint32_t>(note.size()), Number(kNoteAt, 4, motorola)}});
+    tiff.PadTo(240);
+    tiff.Append(extra);
+    tiff.PadTo(kNoteAt);
+    tiff.Append(note);
+    return testing::ExifSegment(tiff.Bytes()).substr(2);
 }
 
 // The maker entries by name, the first of each name.
@@ -70,7 +62,7 @@ std::map<std::string, TTagEntry> MakerTags(const TImageInfo& info) {
 struct Walked {
     Walked(const std::string& make, bool motorola, const std::string& note,
            const std::string& extra = {}, const std::string& version = "0210") {
-        info.SetData(ExifSegment(Tiff(motorola, make, "Model", note, extra)));
+        info.SetData(ExifSegment(motorola, make, "Model", note, extra));
         info.SetMotorola(motorola);
         info.CameraMake = make;
         info.ExifVersion = version;
@@ -92,8 +84,7 @@ std::map<std::string, std::string> ExiftoolMakerTags(const std::string& path) {
     std::string out;
     EXPECT_EQ(Run("exiftool -n -u -S -MakerNotes:all " + ShellQuote(path), &out), 0);
     std::map<std::string, std::string> tags;
-    std::istringstream lines(out);
-    for (std::string line; std::getline(lines, line);) {
+    for (const std::string& line : testing_support::Split(out)) {
         const size_t colon = line.find(": ");
         if (colon != std::string::npos) tags.emplace(line.substr(0, colon), line.substr(colon + 2));
     }
@@ -144,35 +135,28 @@ protected:
     }
 };
 
-class CameraFiles : public Oracle {
-protected:
-    void SetUp() override {
-        Oracle::SetUp();
-        if (!std::filesystem::exists(Camera(""))) GTEST_SKIP() << "no camera files";
-    }
-    static std::string Camera(const std::string& name) {
+TEST_F(Oracle, EachMakerFamilyOfTheCameraFilesListsTheTagsExiftoolFinds) {
+    const auto camera = [](const std::string& name) {
         return TestData("exif-samples/jpg/exif-org/" + name);
-    }
-};
-
-TEST_F(CameraFiles, EachMakerFamilyListsTheTagsExiftoolFinds) {
-    ExpectAgreesWithExiftool(Camera("canon-ixus.jpg"),
+    };
+    if (!std::filesystem::exists(camera(""))) GTEST_SKIP() << "no camera files";
+    ExpectAgreesWithExiftool(camera("canon-ixus.jpg"),
                              {{"OwnerName", "OwnerName"},
                               {"ImageNumber", "FileNumber"},
                               {"OpticalZoom Step", "OpticalZoomCode"},
                               {"White balance", "WhiteBalance", "0:Auto,1:Sunny"}});
     // An older Nikon note, whose first row (FamilyID) is a real tag.
-    ExpectAgreesWithExiftool(Camera("nikon-e950.jpg"), {{"FamilyID", "Nikon_Type2_0x0002"},
+    ExpectAgreesWithExiftool(camera("nikon-e950.jpg"), {{"FamilyID", "Nikon_Type2_0x0002"},
                                                         {"Quality", "Quality"},
                                                         {"WhiteBalance", "WhiteBalance"}});
-    ExpectAgreesWithExiftool(Camera("olympus-c960.jpg"),
+    ExpectAgreesWithExiftool(camera("olympus-c960.jpg"),
                              {{"JpegQual", "Quality"}, {"CameraID", "CameraID"}});
     // Fujifilm notes are Intel-ordered inside this Motorola-ordered file.
-    ExpectAgreesWithExiftool(Camera("fujifilm-finepix40i.jpg"), {{"Version", "Version"},
+    ExpectAgreesWithExiftool(camera("fujifilm-finepix40i.jpg"), {{"Version", "Version"},
                                                                  {"Quality", "Quality"},
                                                                  {"Sharpness", "Sharpness"},
                                                                  {"PictureMode", "PictureMode"}});
-    ExpectAgreesWithExiftool(Camera("sanyo-vpcsx550.jpg"),
+    ExpectAgreesWithExiftool(camera("sanyo-vpcsx550.jpg"),
                              {{"Special Mode", "SpecialMode"}, {"JpegQuality", "SanyoQuality"}});
 }
 
@@ -202,9 +186,8 @@ TEST_F(Oracle, CanonArraysAgreeWithExiftoolInBothByteOrders) {
     testing_support::WriteJpeg(picture, *testing_support::Pattern(8, 8));
     const std::vector<uint8_t> body = testing_support::ReadFile(picture);
     for (const bool motorola : {false, true}) {
-        const std::string segment =
-            ExifSegment(Tiff(motorola, "Canon", "Canon EOS D30", CanonNote(motorola)));
-        std::string jpeg = std::string("\xFF\xD8\xFF\xE1") + segment;
+        std::string jpeg = std::string("\xFF\xD8\xFF\xE1") +
+                           ExifSegment(motorola, "Canon", "Canon EOS D30", CanonNote(motorola));
         jpeg.append(body.begin() + 2, body.end());
         testing_support::WriteFile(picture, jpeg);
 

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,56 +14,22 @@
 #include "pictures.h"
 #include "platform/graphics/jpeg_image.h"
 #include "test_support.h"
+#include "tiff_builder.h"
 
 namespace metadata {
 namespace {
 
+using testing::LayoutOf;
+using testing::Segment;
 using testing_support::ErrorText;
 using testing_support::HaveProgram;
-using testing_support::ShellQuote;
+using testing_support::ReadText;
 using testing_support::TempDir;
 using testing_support::TestData;
-
-std::string ReadAll(const std::string& path) {
-    const std::vector<uint8_t> bytes = testing_support::ReadFile(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-    testing_support::WriteFile(path, std::vector<uint8_t>(bytes.begin(), bytes.end()));
-}
-
-// The segments before the picture data, each with its marker, and the rest.
-struct Layout {
-    std::vector<std::string> segments;
-    std::string picture;
-};
-
-Layout LayoutOf(const std::string& jpeg) {
-    Layout layout;
-    size_t at = 2;
-    while (at + 4 <= jpeg.size()) {
-        const auto marker = static_cast<uint8_t>(jpeg[at + 1]);
-        if ((marker < 0xE0 || marker > 0xEF) && marker != 0xFE) break;
-        const size_t length =
-            size_t{static_cast<uint8_t>(jpeg[at + 2])} << 8 | static_cast<uint8_t>(jpeg[at + 3]);
-        layout.segments.push_back(jpeg.substr(at, 2 + length));
-        at += 2 + length;
-    }
-    layout.picture = jpeg.substr(at);
-    return layout;
-}
-
-std::string Segment(uint8_t marker, const std::string& payload) {
-    const size_t length = payload.size() + 2;
-    return std::string("\xFF") + static_cast<char>(marker) + static_cast<char>(length >> 8) +
-           static_cast<char>(length & 0xFF) + payload;
-}
+using testing_support::WriteFile;
 
 void ExifTool(const std::string& arguments, const std::string& file) {
-    ASSERT_EQ(testing_support::Run("exiftool -q -q -overwrite_original " + arguments + " " +
-                                   ShellQuote(file)),
-              0);
+    ASSERT_EQ(testing_support::ExifToolWrite(arguments, file), 0);
 }
 
 // ExifTool's reading of what a rewrite keeps, one "[group] tag : value" line
@@ -77,13 +42,10 @@ std::vector<std::string> Dump(const std::string& file) {
                   "exiftool -charset exif=cp1252 -n -s -G1 -a -EXIF:all -GPS:all -IPTC:all"
                   " -MakerNotes:all -ICC_Profile:all -XMP:all -File:Comment -Error -Warning"
                   " --ThumbnailOffset " +
-                      ShellQuote(file),
+                      testing_support::ShellQuote(file),
                   &output),
               0);
-    std::vector<std::string> lines;
-    std::istringstream stream(output);
-    for (std::string line; std::getline(stream, line);) lines.push_back(line);
-    return lines;
+    return testing_support::Split(output);
 }
 
 std::string TagOf(const std::string& line) {
@@ -110,7 +72,7 @@ std::string Value(const std::vector<std::string>& dump, const std::string& tag) 
 std::string PlainJpeg(const TempDir& dir, int32_t width = 64, int32_t height = 48) {
     const std::string file = dir / "plain.jpg";
     testing_support::WriteJpeg(file, *testing_support::Pattern(width, height));
-    return ReadAll(file);
+    return ReadText(file);
 }
 
 constexpr const char* kAdded =
@@ -155,7 +117,7 @@ TEST(SaveWithMetadata, CommentRewriteChangesOnlyTheComment) {
         std::filesystem::copy_file(camera, file, std::filesystem::copy_options::overwrite_existing);
         // A comment of 56 characters: a value of 64 bytes with its character code.
         ExifTool(std::string(kAdded) + " -UserComment=" + std::string(56, 'u'), file);
-        const std::string original = ReadAll(file);
+        const std::string original = ReadText(file);
         const std::vector<std::string> before = Dump(file);
 
         TimgData data;
@@ -176,7 +138,7 @@ TEST(SaveWithMetadata, CommentRewriteChangesOnlyTheComment) {
         const std::vector<std::string> after = Dump(file);
         EXPECT_EQ(Without(after, {"UserComment"}), Without(before, {"UserComment"}));
         EXPECT_EQ(Value(after, "UserComment"), "Été");
-        EXPECT_EQ(LayoutOf(ReadAll(file)).picture, LayoutOf(original).picture);
+        EXPECT_EQ(LayoutOf(ReadText(file)).picture, LayoutOf(original).picture);
         TimgData again;
         ASSERT_TRUE(again.ReadPictureFile(file));
         EXPECT_EQ(again.ExifObj()->Comment, "Été");
@@ -191,7 +153,7 @@ TEST(SaveWithMetadata, WriteTagIntInBothByteOrders) {
         SCOPED_TRACE(mm);
         const std::string file = dir / "orientation.jpg";
         const std::string target = dir / "rotated.jpg";
-        WriteAll(file, plain);
+        WriteFile(file, plain);
         ExifTool(std::string(kAdded) + " -ExifByteOrder=" + (mm ? "MM" : "II") +
                      " -Orientation#=6 -Make=Maker -XResolution=72",
                  file);
@@ -215,13 +177,13 @@ TEST(SaveWithMetadata, WriteTagIntInBothByteOrders) {
         const std::vector<std::string> after = Dump(target);
         EXPECT_EQ(Without(after, {"Orientation"}), Without(before, {"Orientation"}));
         EXPECT_EQ(Value(after, "Orientation"), "1");
-        EXPECT_EQ(LayoutOf(ReadAll(target)).picture, LayoutOf(plain).picture);
+        EXPECT_EQ(LayoutOf(ReadText(target)).picture, LayoutOf(plain).picture);
     }
 }
 
 TEST(SaveWithMetadata, SegmentsWrittenBeforeThePicture) {
     TempDir dir;
-    const Layout plain = LayoutOf(PlainJpeg(dir));
+    const auto plain = LayoutOf(PlainJpeg(dir));
     const std::string app0 = plain.segments.at(0);
     const std::string comment = Segment(0xFE, "note");
     const std::string misaligned = Segment(0xE1, std::string("Exif\0\0XX*\0\x08\0\0\0", 14));
@@ -238,17 +200,17 @@ TEST(SaveWithMetadata, SegmentsWrittenBeforeThePicture) {
     for (size_t i = 0; i < std::size(cases); ++i) {
         const std::string source = dir / "source.jpg";
         const std::string target = dir / ("target" + std::to_string(i) + ".jpg");
-        WriteAll(source, "\xFF\xD8" + cases[i].source + plain.picture);
+        WriteFile(source, "\xFF\xD8" + cases[i].source + plain.picture);
         TimgData data;
         ASSERT_TRUE(data.ReadPictureFile(source));
         data.RewriteJpegFile(target);
-        EXPECT_EQ(ReadAll(target), "\xFF\xD8" + cases[i].written + plain.picture);
+        EXPECT_EQ(ReadText(target), "\xFF\xD8" + cases[i].written + plain.picture);
     }
     if (!HaveProgram("exiftool")) return;
     std::string output;
     ASSERT_EQ(testing_support::Run(
                   "exiftool -T -JFIF:JFIFVersion -JFIF:XResolution -JFIF:ResolutionUnit " +
-                      ShellQuote(dir / "target0.jpg"),
+                      testing_support::ShellQuote(dir / "target0.jpg"),
                   &output),
               0);
     EXPECT_EQ(output, "1.02\t300\tinches\n");
@@ -258,9 +220,9 @@ TEST(SaveWithMetadata, PictureSegmentsOfTheHeldKindsAreDropped) {
     if (!HaveProgram("exiftool")) GTEST_SKIP() << "exiftool is not installed";
     TempDir dir;
     const std::string made = dir / "made.jpg";
-    WriteAll(made, PlainJpeg(dir));
+    WriteFile(made, PlainJpeg(dir));
     ExifTool("-Make=Maker -XMP:Title=Titre -Keywords=mot -Comment=Remarque", made);
-    const Layout layout = LayoutOf(ReadAll(made));
+    const auto layout = LayoutOf(ReadText(made));
     std::string exif, xmp, iptc, comment;
     for (const std::string& s : layout.segments) {
         if (s.compare(4, 6, std::string("Exif\0\0", 6)) == 0) exif = s;
@@ -275,13 +237,13 @@ TEST(SaveWithMetadata, PictureSegmentsOfTheHeldKindsAreDropped) {
     // Held kinds before the picture's first other segment go, whatever their
     // order; the other application segments stay in theirs.
     const std::string source = dir / "source.jpg";
-    WriteAll(source,
-             "\xFF\xD8" + app0 + app12 + exif + xmp + comment + iptc + comment + layout.picture);
+    WriteFile(source,
+              "\xFF\xD8" + app0 + app12 + exif + xmp + comment + iptc + comment + layout.picture);
     TimgData data;
     ASSERT_TRUE(data.ReadPictureFile(source));
     const std::string target = dir / "target.jpg";
     data.RewriteJpegFile(target);
-    EXPECT_EQ(ReadAll(target), "\xFF\xD8" + exif + iptc + comment + app12 + xmp + layout.picture);
+    EXPECT_EQ(ReadText(target), "\xFF\xD8" + exif + iptc + comment + app12 + xmp + layout.picture);
     const std::vector<std::string> after = Dump(target);
     EXPECT_EQ(Value(after, "Title"), "Titre");
     EXPECT_EQ(Value(after, "Keywords"), "mot");
@@ -292,9 +254,9 @@ TEST(SaveWithMetadata, OversizedSegmentIsRefusedBeforeWriting) {
     TempDir dir;
     const std::string plain = PlainJpeg(dir);
     const std::string file = dir / "file.jpg";
-    const Layout layout = LayoutOf(plain);
+    const auto layout = LayoutOf(plain);
     const std::string iptc = Segment(0xED, "Photoshop 3.0");
-    WriteAll(file, "\xFF\xD8" + layout.segments.at(0) + iptc + layout.picture);
+    WriteFile(file, "\xFF\xD8" + layout.segments.at(0) + iptc + layout.picture);
     TimgData data;
     ASSERT_TRUE(data.ReadPictureFile(file));
     EXPECT_EQ(ErrorText([&] { data.SetIptcSegment(std::string(65534, 'i')); }),
@@ -302,22 +264,23 @@ TEST(SaveWithMetadata, OversizedSegmentIsRefusedBeforeWriting) {
     EXPECT_EQ("\xFF\xED" + data.IptcSegment()->bytes, iptc);
     data.SetIptcSegment(std::string(65533, 'i'));
     data.RewriteJpegFile(file);
-    const Layout written = LayoutOf(ReadAll(file));
+    const auto written = LayoutOf(ReadText(file));
     ASSERT_EQ(written.segments.size(), 2u);
     EXPECT_EQ(written.segments[1], Segment(0xED, std::string(65533, 'i')));
 
     // A picture that cannot be encoded leaves the target as it was.
-    const std::string kept = ReadAll(file);
+    const std::string kept = ReadText(file);
     EXPECT_NE(ErrorText([&] { data.SaveJpegWithMetadata(platform::JpegImage(), file, true); }),
               "(no error)");
-    EXPECT_EQ(ReadAll(file), kept);
+    EXPECT_EQ(ReadText(file), kept);
 }
 
 TEST(SaveWithMetadata, TiffMetadataIsNotWrittenAsASegment) {
     if (!HaveProgram("exiftool") || !HaveProgram("convert")) GTEST_SKIP() << "no oracle tools";
     TempDir dir;
     const std::string tiff = dir / "picture.tif";
-    ASSERT_EQ(testing_support::Run("convert -size 16x8 xc:red " + ShellQuote(tiff)), 0);
+    ASSERT_EQ(
+        testing_support::Run("convert -size 16x8 xc:red " + testing_support::ShellQuote(tiff)), 0);
     ExifTool("-Make=Maker", tiff);
     TimgData data;
     ASSERT_TRUE(data.ReadPictureFile(tiff));
@@ -326,7 +289,7 @@ TEST(SaveWithMetadata, TiffMetadataIsNotWrittenAsASegment) {
     platform::JpegImage picture;
     picture.Assign(*testing_support::Pattern(16, 8));
     data.SaveJpegWithMetadata(picture, target, true);
-    const Layout written = LayoutOf(ReadAll(target));
+    const auto written = LayoutOf(ReadText(target));
     ASSERT_EQ(written.segments.size(), 1u);
     EXPECT_EQ(written.segments[0].substr(0, 9), std::string("\xFF\xE0\x00\x10JFIF\0", 9));
     EXPECT_EQ(Value(Dump(target), "Error"), "(absent)");

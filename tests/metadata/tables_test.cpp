@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -10,14 +10,9 @@
 
 #include "metadata/tag_tables.h"
 #include "metadata/value_format.h"
-#include "platform/core/text.h"
-#include "test_support.h"
 
 namespace metadata {
 namespace {
-
-using testing_support::HaveProgram;
-using testing_support::Run;
 
 const TagRow& RowNamed(std::span<const TagRow> rows, std::string_view name) {
     static const TagRow kNone;
@@ -42,13 +37,9 @@ TEST(TagTables, HaveTheirRowCountsAndTheUnknownRowLast) {
         EXPECT_EQ(Table(table).size(), rows) << static_cast<int>(table);
     }
 
-    const TagRow& last = MainTable().back();
-    EXPECT_EQ(last.tag, 0);
-    EXPECT_EQ(last.name, "Unknown");
-    const TTagEntry unknown = UnknownTag();
-    EXPECT_EQ(unknown.tag, 0);
-    EXPECT_EQ(unknown.name, "Unknown");
-    EXPECT_EQ(unknown.description, "Unknown");
+    EXPECT_EQ(MainTable().back().tag, 0);
+    EXPECT_EQ(MainTable().back().name, "Unknown");
+    EXPECT_EQ(UnknownTag().description, "Unknown");
 }
 
 TEST(TagTables, MainIdsAscendAndThirteenNamesComeTwiceFirstFound) {
@@ -81,14 +72,11 @@ TEST(TagTables, MainIdsAscendAndThirteenNamesComeTwiceFirstFound) {
 }
 
 TEST(TagTables, LookupsByNameIgnoreCaseAndSkipTheUnknownRow) {
-    EXPECT_EQ(IndexOfTagDefinition("exposuretime"), IndexOfTagDefinition("ExposureTime"));
-    EXPECT_EQ(MainTable()[static_cast<size_t>(IndexOfTagDefinition("exposuretime"))].tag, 0x829A);
     // The table spells it with a lower-case "in"; either spelling finds it.
     const int focal = IndexOfTagDefinition("FocalLengthIn35mmFilm");
     ASSERT_GE(focal, 0);
     EXPECT_EQ(MainTable()[static_cast<size_t>(focal)].name, "FocalLengthin35mmFilm");
     EXPECT_EQ(IndexOfTagDefinition("Unknown"), -1);
-    EXPECT_EQ(IndexOfTagDefinition(""), -1);
     EXPECT_EQ(IndexOfTagDefinition("InteroperabilityIndex"), 0);
     EXPECT_EQ(IndexOfTagDefinition("imageuniqueid"), 249);
 }
@@ -108,9 +96,7 @@ TEST(TagTables, LookupsByIdDependOnTheDirectoryKind) {
     EXPECT_EQ(version->tag, 0);
     EXPECT_FALSE(FindTagDefinition(0x0000, kMainDirectory));
 
-    EXPECT_EQ(FindTagDefinition(0x0001, kMainDirectory)->name, "InteroperabilityIndex");
     EXPECT_EQ(FindTagDefinition(0xA420, kMainDirectory)->name, "ImageUniqueID");
-    EXPECT_EQ(FindTagDefinition(0x0001, kGpsDirectory)->name, "GPSLatitudeRef");
     EXPECT_FALSE(FindTagDefinition(0xFFFF, kMainDirectory));
     EXPECT_FALSE(FindTagDefinition(0x001F, kGpsDirectory));
 }
@@ -119,23 +105,13 @@ TEST(TagTables, EntriesCarryTheirColumnsAndDescriptionsFromTheNames) {
     const auto exposure = *FindTagDefinition(0x829A, kMainDirectory);
     EXPECT_EQ(exposure.description, "Exposure Time");
     EXPECT_EQ(exposure.format, "%s sec");
-    EXPECT_EQ(exposure.table_id, 0);
-    EXPECT_EQ(exposure.tiff_type, 0);
     EXPECT_EQ(FindTagDefinition(0xA405, kMainDirectory)->description, "Focal Length in 35mm Film");
-    EXPECT_EQ(FindTagDefinition(0xA405, kMainDirectory)->format, "%5.2f mm");
-    EXPECT_EQ(FindTagDefinition(0x83BB, kMainDirectory)->description, "IPTC/NAA");
     EXPECT_EQ(FindTagDefinition(0xA216, kMainDirectory)->description, "TIFF/EPStandardID");
     EXPECT_EQ(FindTagDefinition(0x0001, kGpsDirectory)->description, "GPSLatitude Ref");
-    EXPECT_EQ(FindTagDefinition(0x9209, kMainDirectory)->callback, Callback::DecodeFlash);
     EXPECT_EQ(FindTagDefinition(0x0002, kGpsDirectory)->callback, Callback::FormatGpsCoordinate);
     EXPECT_EQ(FindTagDefinition(0x9C9E, kMainDirectory)->callback, Callback::DecodeWideText);
-
-    EXPECT_EQ(SpaceOutName("ExposureTime"), "Exposure Time");
-    EXPECT_EQ(SpaceOutName("GPSLatitudeRef"), "GPSLatitude Ref");
     EXPECT_EQ(SpaceOutName("ISOSpeedRatings"), "ISOSpeed Ratings");
-    EXPECT_EQ(SpaceOutName("XResolution"), "XResolution");
     EXPECT_EQ(SpaceOutName("T4Options"), "T4 Options");
-    EXPECT_EQ(SpaceOutName(""), "");
 
     // Maker rows without a description of their own show their name.
     const TTagEntry owner = EntryOf(Table(MakerTable::Canon)[8], false);
@@ -152,21 +128,17 @@ TEST(TagTables, CodeListsHoldTheTextsTheWindowsCompare) {
     const auto decode = [](std::string_view name, std::string_view value) {
         return DecodeCode(RowNamed(MainTable(), name).codes, value);
     };
-    EXPECT_EQ(decode("ExposureProgram", "0"), "Unidentified");
-    EXPECT_EQ(decode("ExposureProgram", "2"), "Normal");
-    EXPECT_EQ(decode("ExposureProgram", "3"), "Aperture priority");
-    EXPECT_EQ(decode("ExposureProgram", "5"), "Creative(slow)");
-    EXPECT_EQ(decode("ExposureProgram", "6"), "Action(high-speed)");
-    EXPECT_EQ(decode("ExposureProgram", "7"), "Portrait mode");
-    EXPECT_EQ(decode("ExposureProgram", "8"), "Landscape mode");
+    const char* programmes[] = {"Unidentified",       "Manual",           "Normal",
+                                "Aperture priority",  "Shutter priority", "Creative(slow)",
+                                "Action(high-speed)", "Portrait mode",    "Landscape mode"};
+    for (size_t i = 0; i < std::size(programmes); ++i) {
+        EXPECT_EQ(decode("ExposureProgram", std::to_string(i)), programmes[i]);
+    }
     EXPECT_EQ(decode("Orientation", "1"), "Normal");
     EXPECT_EQ(decode("Orientation", "3"), "Rotated 180°");
     EXPECT_EQ(decode("Orientation", "6"), "CounterClockwise 90°");
     EXPECT_EQ(decode("Orientation", "8"), "Clockwise 90°");
     EXPECT_EQ(decode("Orientation", "2"), "");
-    EXPECT_EQ(decode("Compression", "6"), "Jpeg");
-    EXPECT_EQ(decode("PhotometricInterpretation", "2"), "RGB");
-    EXPECT_EQ(decode("LightSource", "1"), "Daylight");
     EXPECT_EQ(decode("LightSource", "10"), "Flash");
     EXPECT_EQ(RowNamed(MainTable(), "GrayReponseUnit").tag, 0x0122);
     EXPECT_EQ(RowNamed(GpsTable(), "GPSDestBearingkRef").tag, 0x0017);
@@ -177,11 +149,8 @@ TEST(TagTables, CodeListsHoldTheTextsTheWindowsCompare) {
 
 TEST(TagTables, MakerLookupsFindTheFirstRowAndTheLastCodeList) {
     // The first row of a table is found: an index of 0 is not "absent".
-    EXPECT_EQ(IndexOfTagInTable(0x0000, MakerTable::Fujifilm), 0);
     EXPECT_EQ(IndexOfTagInTable(0x0000, MakerTable::Minolta), 0);
     EXPECT_EQ(IndexOfTagInTable(0x0001, MakerTable::NikonNewer), 0);
-    EXPECT_EQ(IndexOfTagInTable(0x0E00, MakerTable::Minolta), 1);
-    EXPECT_EQ(IndexOfTagInTable(0x0F00, MakerTable::Seiko), 11);
     EXPECT_EQ(IndexOfTagInTable(0x0001, MakerTable::Fujifilm), -1);
     // Casio lists 0x2013 before 0x2012.
     EXPECT_EQ(IndexOfTagInTable(0x2013, MakerTable::CasioQvc), 18);
@@ -191,7 +160,6 @@ TEST(TagTables, MakerLookupsFindTheFirstRowAndTheLastCodeList) {
               "1:Vga Basic,2:Vga Normal,3:Vga Fine,4:SXGA Basic,5:SXGA Normal,6:SXGA Fine,"
               "10:2 Mpixel Basic,11:2 Mpixel Normal,12:2 Mpixel Fine");
     EXPECT_EQ(FindTagInTable(0x2012, MakerTable::CasioQvc), "0:Manual,1:Auto,4:Flash,12:Flash");
-    EXPECT_EQ(FindTagInTable(0x0004, MakerTable::NikonNewer), "");
     EXPECT_EQ(FindTagInTable(0x7777, MakerTable::Olympus), "");
 
     for (const MakerTable table :
@@ -209,11 +177,8 @@ TEST(TagTables, MakerLookupsFindTheFirstRowAndTheLastCodeList) {
 TEST(TagTables, IptcRowsAreFoundByNameAndByDataset) {
     EXPECT_EQ(IndexOfIptcDefinition("keywords"), 11);
     EXPECT_EQ(IndexOfIptcDefinition("SKIP"), 0);
-    EXPECT_EQ(IndexOfIptcDefinition("Subfile"), 48);
     EXPECT_EQ(IndexOfIptcDefinition("Unknown"), -1);
-    EXPECT_EQ(IndexOfIptcDataset(2, 25), 11);
     EXPECT_EQ(IndexOfIptcDataset(8, 10), 48);
-    EXPECT_EQ(IndexOfIptcDataset(2, 10), 6);
     EXPECT_EQ(IndexOfIptcDataset(2, 0), 0);
     EXPECT_EQ(IndexOfIptcDataset(1, 90), -1);
     EXPECT_EQ(RowNamed(IptcTable(), "SuppCategory").description, "Supplemental category");
@@ -223,91 +188,6 @@ TEST(TagTables, IptcRowsAreFoundByNameAndByDataset) {
         const TagRow& a = IptcTable()[i - 1];
         const TagRow& b = IptcTable()[i];
         EXPECT_LT(std::pair(a.record, a.tag), std::pair(b.record, b.tag)) << b.name;
-    }
-}
-
-// The text between `key` + "='" and the next "'" of a line; empty when absent.
-std::string Attribute(const std::string& line, const std::string& key) {
-    const size_t begin = line.find(key + "='");
-    if (begin == std::string::npos) return {};
-    const size_t value = begin + key.size() + 2;
-    return line.substr(value, line.find('\'', value) - value);
-}
-
-// The numeric id and the name of every tag of ExifTool's tag list for a group,
-// by table.
-std::map<std::string, std::vector<std::pair<int, std::string>>> ExifToolTags(
-    const std::string& group) {
-    std::string xml;
-    EXPECT_EQ(Run("exiftool -listx -" + group + ":all", &xml), 0);
-    std::map<std::string, std::vector<std::pair<int, std::string>>> tables;
-    std::string table;
-    for (size_t begin = 0; begin < xml.size();) {
-        size_t end = xml.find('\n', begin);
-        if (end == std::string::npos) end = xml.size();
-        const std::string line = xml.substr(begin, end - begin);
-        if (line.starts_with("<table ")) {
-            table = Attribute(line, "name");
-        } else if (const std::string id = Attribute(line, "id");
-                   line.starts_with(" <tag ") && !id.empty() && std::isdigit(id[0]) != 0) {
-            tables[table].emplace_back(std::stoi(id), Attribute(line, "name"));
-        }
-        begin = end + 1;
-    }
-    return tables;
-}
-
-TEST(TagTablesAgainstExifTool, MainAndGpsIdsAgreeWhereTheNamesDo) {
-    if (!HaveProgram("exiftool")) GTEST_SKIP() << "exiftool is not installed";
-    const auto exif = ExifToolTags("exif");
-    ASSERT_TRUE(exif.contains("Exif::Main"));
-    std::map<std::string, std::set<int>> ids_by_name;
-    for (const auto& [id, name] : exif.at("Exif::Main")) {
-        ids_by_name[platform::UpperCase(name)].insert(id);
-    }
-    // Rows whose id differs from ExifTool's for the same name, kept as the
-    // tables have always had them.
-    const std::set<std::string_view> kept = {"SubfileType", "Gamma", "CFAPattern",
-                                             "SubjectLocation", "ImageSourceData"};
-    int compared = 0;
-    for (const TagRow& row : MainTable().first(250)) {
-        const auto known = ids_by_name.find(platform::UpperCase(row.name));
-        if (known == ids_by_name.end()) continue;
-        ++compared;
-        if (kept.contains(row.name)) continue;
-        EXPECT_TRUE(known->second.contains(row.tag)) << row.name;
-    }
-    EXPECT_GT(compared, 140);
-
-    // The GPS directory's table comes with the EXIF group.
-    ASSERT_TRUE(exif.contains("GPS::Main"));
-    const std::map<int, std::string> gps_names(exif.at("GPS::Main").begin(),
-                                               exif.at("GPS::Main").end());
-    const std::map<std::string_view, std::string> other_names = {
-        {"GPSImageDirectionRef", "GPSImgDirectionRef"},
-        {"GPSImageDirection", "GPSImgDirection"},
-        {"GPSDestBearingkRef", "GPSDestBearingRef"},
-        {"GPSProcessingMode", "GPSProcessingMethod"}};
-    for (const TagRow& row : GpsTable()) {
-        const auto other = other_names.find(row.name);
-        const std::string expected =
-            other != other_names.end() ? other->second : std::string(row.name);
-        ASSERT_TRUE(gps_names.contains(row.tag)) << row.name;
-        EXPECT_EQ(gps_names.at(row.tag), expected) << row.tag;
-    }
-}
-
-TEST(TagTablesAgainstExifTool, IptcDatasetsAreOnesTheRecordsDefine) {
-    if (!HaveProgram("exiftool")) GTEST_SKIP() << "exiftool is not installed";
-    const auto iptc = ExifToolTags("iptc");
-    const std::map<uint16_t, std::string> records = {{2, "IPTC::ApplicationRecord"},
-                                                     {8, "IPTC::ObjectData"}};
-    for (const TagRow& row : IptcTable()) {
-        ASSERT_TRUE(records.contains(row.record)) << row.name;
-        const auto& datasets = iptc.at(records.at(row.record));
-        const bool defined = std::ranges::any_of(
-            datasets, [&](const auto& dataset) { return dataset.first == row.tag; });
-        EXPECT_TRUE(defined) << row.record << ":" << row.tag << " " << row.name;
     }
 }
 

@@ -1,6 +1,7 @@
-// TIFF directories built byte by byte for the metadata tests.
+// TIFF directories and JPEG segments built byte by byte for the metadata tests.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -62,6 +63,68 @@ inline std::string Directory(const std::vector<Field>& fields, bool motorola, si
         }
     }
     return head + Number(next, 4, motorola) + data;
+}
+
+// TIFF data built directory by directory; the header points to offset 8.
+class Tiff {
+public:
+    explicit Tiff(bool motorola)
+        : motorola_(motorola),
+          bytes_(std::string(motorola ? "MM" : "II") + Number(42, 2, motorola) +
+                 Number(8, 4, motorola)) {}
+
+    // Appends a directory followed by its values; returns its offset.
+    uint32_t Add(const std::vector<Field>& fields, uint32_t next = 0) {
+        const auto at = static_cast<uint32_t>(bytes_.size());
+        bytes_ += Directory(fields, motorola_, at, next);
+        return at;
+    }
+    void PadTo(size_t offset) { bytes_.resize(offset, '\0'); }
+    void Append(const std::string& bytes) { bytes_ += bytes; }
+    void Set32(uint32_t offset, uint32_t value) {
+        bytes_.replace(offset, 4, Number(value, 4, motorola_));
+    }
+    // The value field of entry `index` of the directory at `directory`.
+    static uint32_t ValueField(uint32_t directory, uint32_t index) {
+        return directory + 2 + 12 * index + 8;
+    }
+    const std::string& Bytes() const { return bytes_; }
+
+private:
+    bool motorola_;
+    std::string bytes_;
+};
+
+// A JPEG segment: its marker, its length and its payload.
+inline std::string Segment(uint8_t marker, const std::string& payload) {
+    return std::string("\xFF") + static_cast<char>(marker) + Number(payload.size() + 2, 2, true) +
+           payload;
+}
+
+inline std::string ExifSegment(const std::string& tiff) {
+    return Segment(0xE1, std::string("Exif\0\0", 6) + tiff);
+}
+
+// The segments before the picture data (APPn and COM), each with its marker,
+// and the rest of a JPEG stream.
+struct Layout {
+    std::vector<std::string> segments;
+    std::string picture;
+};
+
+inline Layout LayoutOf(const std::string& jpeg) {
+    Layout layout;
+    size_t at = 2;
+    while (at + 4 <= jpeg.size()) {
+        const auto marker = static_cast<uint8_t>(jpeg[at + 1]);
+        if ((marker < 0xE0 || marker > 0xEF) && marker != 0xFE) break;
+        const size_t length =
+            size_t{static_cast<uint8_t>(jpeg[at + 2])} << 8 | static_cast<uint8_t>(jpeg[at + 3]);
+        layout.segments.push_back(jpeg.substr(at, 2 + length));
+        at += 2 + length;
+    }
+    layout.picture = jpeg.substr(std::min(at, jpeg.size()));
+    return layout;
 }
 
 }  // namespace metadata::testing

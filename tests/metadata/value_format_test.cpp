@@ -50,44 +50,27 @@ std::vector<std::string> PrintfLines(const std::string& format,
     for (const std::string& argument : arguments) command += " " + argument;
     std::string output;
     EXPECT_EQ(testing_support::Run(command, &output), 0) << command;
-    std::vector<std::string> lines;
-    for (size_t begin = 0; begin < output.size();) {
-        const size_t end = output.find('\n', begin);
-        lines.push_back(output.substr(begin, end - begin));
-        begin = end + 1;
-    }
-    return lines;
+    return testing_support::Split(output);
 }
 
 TEST(DecodeCode, FindsTheTrimmedValueBetweenCommas) {
-    EXPECT_EQ(DecodeCode("1:Average,2:Center", "2"), "Center");
+    EXPECT_EQ(DecodeCode("1:Average,2:Center", " 2 "), "Center");
     EXPECT_EQ(DecodeCode("1:Average,2:Center", "3"), "");
-    EXPECT_EQ(DecodeCode("1:Average,2:Center", " 1 "), "Average");
     EXPECT_EQ(DecodeCode("1:Average,2:Center", "1:Average"), "");
     // "1" must not match the start of "10", nor "0" the end of "10".
     EXPECT_EQ(DecodeCode("10:Flash,1:Daylight", "1"), "Daylight");
-    EXPECT_EQ(DecodeCode("10:Flash,0:Unidentified", "0"), "Unidentified");
-    EXPECT_EQ(DecodeCode("0:-1,1:Normal,2:+1", "0"), "-1");
-    EXPECT_EQ(DecodeCode("65535:Low,0:Normal", "65535"), "Low");
-    EXPECT_EQ(DecodeCode("", "1"), "");
+    EXPECT_EQ(DecodeCode("10:Flash,0:-1", "0"), "-1");
     EXPECT_EQ(DecodeCode("1:Average", ""), "");
 }
 
 TEST(Fractions, FormatAndReadBack) {
-    EXPECT_EQ(FormatInteger(-42), "-42");
-    EXPECT_EQ(FormatInteger(4294967295), "4294967295");
-    EXPECT_EQ(FormatFraction(1, 250), "1/250");
     EXPECT_EQ(FormatFraction(-5, 3), "-5/3");
     EXPECT_EQ(FormatFraction(4294967295, 1), "4294967295/1");
-
-    EXPECT_DOUBLE_EQ(FractionToFloat("1/2"), 0.5);
     EXPECT_DOUBLE_EQ(FractionToFloat("1 1/2"), 1.5);
-    EXPECT_DOUBLE_EQ(FractionToFloat("  3/4 "), 0.75);
-    EXPECT_DOUBLE_EQ(FractionToFloat("-5/2"), -2.5);
+    EXPECT_DOUBLE_EQ(FractionToFloat("  -5/2 "), -2.5);
     EXPECT_DOUBLE_EQ(FractionToFloat("4294967295/1"), 4294967295.0);
-    EXPECT_DOUBLE_EQ(FractionToFloat("5130/100"), 51.3);
-    for (const char* odd : {"5/0", "1 1/0", "abc", "5", "", "/", "1/", "/2", "1/2/3", "1 2 3/4",
-                            "a/2", "1/b", "1.5/2", "- 1/2", "99999999999999999999/1"}) {
+    for (const char* odd : {"5/0", "1 1/0", "abc", "5", "", "1/", "/2", "1/2/3", "1 2 3/4", "1.5/2",
+                            "- 1/2", "99999999999999999999/1"}) {
         EXPECT_EQ(FractionToFloat(odd), 0.0) << odd;
     }
 }
@@ -95,30 +78,21 @@ TEST(Fractions, FormatAndReadBack) {
 TEST(MakePrintable, KeepsFiftyCharactersAndDotsTheControlOnes) {
     EXPECT_EQ(MakePrintable(std::string(80, 'x')), std::string(50, 'x'));
     EXPECT_EQ(MakePrintable(std::string("a\tb\nc\0d\x1F", 8)), "a.b.c.d.");
-    EXPECT_EQ(MakePrintable("Rotated 180°"), "Rotated 180°");
     std::string accents;
     for (int i = 0; i < 60; ++i) accents += "é";
-    std::string fifty;
-    for (int i = 0; i < 50; ++i) fifty += "é";
-    EXPECT_EQ(MakePrintable(accents), fifty);
+    EXPECT_EQ(MakePrintable(accents), accents.substr(0, 100));
 }
 
 TEST(Formats, ApplyToTextsAndNumbersWithTheApplicationsSeparator) {
     const Separator point('.');
     EXPECT_EQ(FormatText("%s sec", "1/60"), "1/60 sec");
-    EXPECT_EQ(FormatText("%s mm", "50.00"), "50.00 mm");
-    EXPECT_EQ(FormatText("[%6s]", "ab"), "[    ab]");
     EXPECT_EQ(FormatText("[%-6s]", "é"), "[é     ]");
     EXPECT_EQ(FormatText("[%.2s]", "éàü"), "[éà]");
     EXPECT_EQ(FormatText("100%% %s", "x"), "100% x");
-    EXPECT_EQ(FormatText("plain", "x"), "plain");
-    EXPECT_EQ(FormatNumber("F%0.1f", 2.8), "F2.8");
     EXPECT_EQ(FormatNumber("F%0.1f", 5.6), "F5.6");
     EXPECT_EQ(FormatNumber("%5.2f mm", 5.8), " 5.80 mm");
-    EXPECT_EQ(FormatNumber("%5.2f", 300), "300.00");
     EXPECT_EQ(FormatNumber("%d", 2.5), "2");
     EXPECT_EQ(FormatNumber("%d", 3.5), "4");
-    EXPECT_EQ(FormatNumber("(1/%d)", 64.0), "(1/64)");
     {
         const Separator comma(',');
         EXPECT_EQ(FormatNumber("F%0.1f", 5.6), "F5,6");
@@ -183,18 +157,13 @@ TEST(Callbacks, CommentAfterCharsetDropsTheCharacterCode) {
 
 TEST(Callbacks, DecodeFlashNamesEachGroupOfBits) {
     EXPECT_EQ(DecodeFlash("0"), "Off");
-    EXPECT_EQ(DecodeFlash("1"), "On");
     EXPECT_EQ(DecodeFlash("16"), "Off, surpressed");
-    EXPECT_EQ(DecodeFlash("25"), "On, auto mode");
-    EXPECT_EQ(DecodeFlash("89"), "On, auto mode, red-eye reduction");
     EXPECT_EQ(DecodeFlash("3"), "On, UNKNOWN");
     EXPECT_EQ(DecodeFlash("5"), "On, no strobe return");
-    EXPECT_EQ(DecodeFlash("7"), "On, strobe return");
     EXPECT_EQ(DecodeFlash("9"), "On, forced");
-    EXPECT_EQ(DecodeFlash("32"), "Off, no flash function");
     EXPECT_EQ(DecodeFlash(" 127 "),
               "On, strobe return, auto mode, no flash function, red-eye reduction");
-    for (const char* odd : {"", "abc", "16, 0", "1.5", "99999999999999999999"}) {
+    for (const char* odd : {"", "16, 0", "1.5", "99999999999999999999"}) {
         EXPECT_NE(ErrorText([&] { DecodeFlash(odd); }), "(no error)") << odd;
     }
     EXPECT_EQ(ErrorText([] { DecodeFlash("x1"); }), "'x1' n'est pas une valeur entière correcte");
@@ -202,16 +171,10 @@ TEST(Callbacks, DecodeFlashNamesEachGroupOfBits) {
 
 TEST(Callbacks, ShutterSpeedIsAnApexValue) {
     const Separator point('.');
-    EXPECT_EQ(FormatShutterSpeed("6/1"), "0.0156 sec (1/64)");
     EXPECT_EQ(FormatShutterSpeed("1/1"), "0.5000 sec (1/2)");
-    EXPECT_EQ(FormatShutterSpeed("0/1"), "1.0000 sec");
     EXPECT_EQ(FormatShutterSpeed("-2/1"), "4.0000 sec");
     EXPECT_EQ(FormatShutterSpeed("7965784/1000000"), "0.0040 sec (1/250)");
     EXPECT_EQ(FormatShutterSpeed("odd"), "1.0000 sec");
-    {
-        const Separator comma(',');
-        EXPECT_EQ(FormatShutterSpeed("6/1"), "0,0156 sec (1/64)");
-    }
     // An exposure too short for any number: the caller keeps the undecoded text.
     EXPECT_EQ(ErrorText([] { FormatShutterSpeed("5000/1"); }), kRangeError);
 }
@@ -226,12 +189,9 @@ TEST(Callbacks, ComponentsConfigurationReadsTheFourBytesAfterTheQuote) {
 
 TEST(Callbacks, GpsTimesAndCoordinates) {
     const Separator point('.');
-    EXPECT_EQ(FormatGpsTime("14/1, 30/1, 15/1"), "14:30:15");
     EXPECT_EQ(FormatGpsTime("14/1, 3075/100, 0/1"), "14:31:0");
     EXPECT_EQ(FormatGpsTime("7/1"), "7:0:0");
-    EXPECT_EQ(FormatGpsCoordinate("48/1, 5130/100, 0/1"), "48 Degrees 51 Minutes 18 Seconds");
     EXPECT_EQ(FormatGpsCoordinate("48/1, 51/1, 30/1"), "48 Degrees 51 Minutes 30 Seconds");
-    EXPECT_EQ(FormatGpsCoordinate("2/1, 1/1, 0/1"), "2 Degrees 1 Minutes 0 Seconds");
     EXPECT_EQ(FormatGpsCoordinate("122/1, 2475/100, 0/1"), "122 Degrees 24 Minutes 45 Seconds");
     EXPECT_EQ(FormatGpsCoordinate(""), "0 Degrees 0 Minutes 0 Seconds");
 }
@@ -259,7 +219,7 @@ std::string WideByteList(const std::string& utf8) {
 
 TEST(Callbacks, WideTextIsDecodedFromUtf16) {
     if (!testing_support::HaveProgram("iconv")) GTEST_SKIP() << "iconv is not installed";
-    for (const char* text : {"Vacances", "Été à Noël", "日本の夏", "soleil 😀 ☀", "x"}) {
+    for (const char* text : {"Été à Noël", "日本の夏", "soleil 😀 ☀"}) {
         EXPECT_EQ(DecodeWideText(WideByteList(text)), text) << WideByteList(text);
     }
 }
@@ -277,19 +237,18 @@ TEST(Callbacks, WideTextStopsAtItsEndAndRefusesWhatIsNotAByteList) {
 
 TEST(Callbacks, NikonColorModeAndLensInformation) {
     EXPECT_EQ(DecodeNikonColorMode("\"MODE1   \""), "Mode1 (sRGB)");
-    EXPECT_EQ(DecodeNikonColorMode("\"MODE2\""), "Mode 2 (Adobe RGB)");
     EXPECT_EQ(DecodeNikonColorMode("\"MODE3a\""), "Mode 3 (sRGB): higher saturation");
-    EXPECT_EQ(DecodeNikonColorMode("\"COLOR\""), "COLOR");
     EXPECT_EQ(DecodeNikonColorMode("\"BW\""), "BW\"");
     EXPECT_EQ(DecodeNikonColorMode(""), "");
 
     const Separator point('.');
-    EXPECT_EQ(DecodeNikonLensInfo("180/10, 700/10, 35/10, 45/10"), "18.0-70.0(mm)  F3.5-F4.5");
     EXPECT_EQ(DecodeNikonLensInfo("50/1, 50/1, 14/10"), "50.0-50.0(mm)  F1.4-F0.0");
     const Separator comma(',');
     EXPECT_EQ(DecodeNikonLensInfo("180/10, 700/10, 35/10, 45/10"), "18,0-70,0(mm)  F3,5-F4,5");
 }
 
+// The flash, GPS position and Canon callbacks are seen at work in the walks
+// of the files ExifTool reads.
 TEST(ApplyCallback, SendsEachCallbackToItsDecoder) {
     const Separator point('.');
     TimgData owner;
@@ -301,11 +260,9 @@ TEST(ApplyCallback, SendsEachCallbackToItsDecoder) {
     } rows[] = {
         {Callback::None, "as is", "as is"},
         {Callback::CommentAfterCharset, "\"ASCII..Hi", "Hi"},
-        {Callback::DecodeFlash, "16", "Off, surpressed"},
         {Callback::FormatShutterSpeed, "6/1", "0.0156 sec (1/64)"},
         {Callback::FormatComponentsConfig, "\"\x01\x02\x03\"", "YCbCr"},
         {Callback::FormatGpsTime, "14/1, 30/1, 15/1", "14:30:15"},
-        {Callback::FormatGpsCoordinate, "48/1, 5130/100, 0/1", "48 Degrees 51 Minutes 18 Seconds"},
         {Callback::DecodeWideText, "72, 0, 105, 0", "Hi"},
         {Callback::DecodeNikonColorMode, "\"MODE2\"", "Mode 2 (Adobe RGB)"},
         {Callback::DecodeNikonLensInfo, "180/10, 700/10, 35/10, 45/10", "18.0-70.0(mm)  F3.5-F4.5"},
@@ -314,18 +271,6 @@ TEST(ApplyCallback, SendsEachCallbackToItsDecoder) {
         EXPECT_EQ(ApplyCallback(row.callback, row.value, info), row.shown) << row.value;
     }
     EXPECT_TRUE(info.Tags().empty());
-
-    // The Canon arrays list their items in the text and add them to the info.
-    EXPECT_EQ(ApplyCallback(Callback::DecodeCanonCameraSettings, "0, 1", info),
-              "\r\nMacro mode = Macro");
-    EXPECT_EQ(ApplyCallback(Callback::DecodeCanonShotInfo, "0, 0, 0, 0, 0, 0, 0, 1", info),
-              "\r\nWhite balance = Sunny");
-    EXPECT_NE(ApplyCallback(Callback::DecodeCanonCustomFunctions, "257, 0", info)
-                  .find("Noise Reduction = "),
-              std::string::npos);
-    EXPECT_EQ(info.TagValue("Macro mode"), "Macro");
-    EXPECT_EQ(info.TagValue("White balance"), "Sunny");
-    EXPECT_GE(info.IndexOfTag("Noise Reduction"), 0);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "pictures.h"
 
+#include <random>
+
 #include "platform/graphics/jpeg_image.h"
 
 namespace testing_support {
@@ -28,6 +30,16 @@ std::unique_ptr<Bitmap> Pattern(int32_t width, int32_t height) {
                                    static_cast<uint8_t>(y * 255 / (height > 1 ? height - 1 : 1)),
                                    static_cast<uint8_t>(((x / 4 + y / 4) % 2) * 200));
     });
+}
+
+Bitmap Noise(int32_t width, int32_t height, unsigned seed) {
+    std::mt19937 random(seed);
+    Bitmap bitmap(width, height);
+    for (int32_t y = 0; y < height; ++y) {
+        uint8_t* row = bitmap.ScanLine(y);
+        for (int32_t x = 0; x < 3 * width; ++x) row[x] = static_cast<uint8_t>(random());
+    }
+    return bitmap;
 }
 
 Color PixelAt(const Bitmap& bitmap, int32_t x, int32_t y) {

@@ -19,6 +19,9 @@ std::unique_ptr<platform::Bitmap> MakeBitmap(
 // pattern), so that shifted or scaled copies are told apart.
 std::unique_ptr<platform::Bitmap> Pattern(int32_t width, int32_t height);
 
+// A 24-bit picture of random colours.
+platform::Bitmap Noise(int32_t width, int32_t height, unsigned seed);
+
 // The pixel (x, y) of a 24-bit bitmap.
 platform::Color PixelAt(const platform::Bitmap& bitmap, int32_t x, int32_t y);
 

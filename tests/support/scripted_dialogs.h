@@ -1,5 +1,6 @@
-// A Dialogs service for tests: records every text shown and answers from a
-// script given in advance.
+// Services for widget tests: a Dialogs that records every text shown and
+// answers from a script given in advance, and a Shell that records what it
+// was asked to do.
 #pragma once
 
 #include <deque>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "platform/ui/dialogs.h"
+#include "platform/ui/shell.h"
 
 namespace testing_support {
 
@@ -15,19 +17,67 @@ class ScriptedDialogs final : public platform::ui::Dialogs {
 public:
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     void ShowError(const std::string& text) override { errors.push_back(text); }
+    bool AskYesNo(const std::string& text) override {
+        questions.push_back(text);
+        return Next(yes_no_answers).value_or(false);
+    }
     std::optional<std::string> OpenFile(const platform::ui::OpenFileRequest& request) override {
         open_requests.push_back(request);
-        if (open_answers.empty()) return std::nullopt;
-        std::optional<std::string> answer = open_answers.front();
-        open_answers.pop_front();
-        return answer;
+        return Next(open_answers).value_or(std::nullopt);
+    }
+    std::optional<std::string> SaveFile(const platform::ui::SaveFileRequest& request) override {
+        save_requests.push_back(request);
+        return Next(save_answers).value_or(std::nullopt);
+    }
+    std::optional<std::string> SelectFolder(const std::string& caption, const std::string& start) override {
+        folder_requests.push_back({caption, start});
+        return Next(folder_answers).value_or(std::nullopt);
+    }
+    std::optional<platform::Color> ChooseColor(platform::Color initial) override {
+        colour_requests.push_back(initial);
+        return Next(colour_answers).value_or(std::nullopt);
     }
 
     std::vector<std::string> messages;
     std::vector<std::string> errors;
+    std::vector<std::string> questions;
     std::vector<platform::ui::OpenFileRequest> open_requests;
-    // Answers of the open dialog in order; nothing (or an empty script) cancels.
+    std::vector<platform::ui::SaveFileRequest> save_requests;
+    std::vector<std::pair<std::string, std::string>> folder_requests;
+    std::vector<platform::Color> colour_requests;
+    // Answers in order; an empty script answers No or cancels.
+    std::deque<bool> yes_no_answers;
     std::deque<std::optional<std::string>> open_answers;
+    std::deque<std::optional<std::string>> save_answers;
+    std::deque<std::optional<std::string>> folder_answers;
+    std::deque<std::optional<platform::Color>> colour_answers;
+
+private:
+    template <typename T>
+    static std::optional<T> Next(std::deque<T>& script) {
+        if (script.empty()) return std::nullopt;
+        T answer = script.front();
+        script.pop_front();
+        return answer;
+    }
+};
+
+class RecordingShell final : public platform::ui::Shell {
+public:
+    bool MoveToTrash(const std::string& path) override {
+        trashed.push_back(path);
+        return trash_succeeds;
+    }
+    void OpenUrl(const std::string& url) override { urls.push_back(url); }
+    bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) override {
+        started.push_back({program, arguments});
+        return true;
+    }
+
+    bool trash_succeeds = true;
+    std::vector<std::string> trashed;
+    std::vector<std::string> urls;
+    std::vector<std::pair<std::string, std::vector<std::string>>> started;
 };
 
 }  // namespace testing_support

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <stdexcept>
 
 namespace testing_support {
@@ -49,6 +50,11 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+std::string ReadText(const std::string& path) {
+    const std::vector<uint8_t> bytes = ReadFile(path);
+    return {bytes.begin(), bytes.end()};
+}
+
 void MakeDirs(const std::string& path) {
     fs::create_directories(path);
 }
@@ -76,6 +82,17 @@ std::string ExifToolValue(const std::string& tag, const std::string& file, bool 
         &output);
     while (!output.empty() && (output.back() == '\n' || output.back() == '\r')) output.pop_back();
     return output;
+}
+
+int ExifToolWrite(const std::string& arguments, const std::string& file) {
+    return Run("exiftool -q -q -overwrite_original " + arguments + " " + ShellQuote(file));
+}
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> pieces;
+    std::istringstream stream(text);
+    for (std::string piece; std::getline(stream, piece, separator);) pieces.push_back(piece);
+    return pieces;
 }
 
 std::string ShellQuote(const std::string& text) {

@@ -33,6 +33,7 @@ std::string Samples(const std::string& relative);
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 void WriteFile(const std::string& path, const std::string& text);
 std::vector<uint8_t> ReadFile(const std::string& path);
+std::string ReadText(const std::string& path);  // the bytes of a file as a string
 void MakeDirs(const std::string& path);
 
 // Runs a shell command; returns its exit status and fills `output` with what it
@@ -43,6 +44,13 @@ bool HaveProgram(const std::string& name);
 // ExifTool's value of one tag of a file (-s -s -s, printed or numeric with
 // -n), without its line end; empty when the file has no such tag.
 std::string ExifToolValue(const std::string& tag, const std::string& file, bool numeric = false);
+
+// Lets ExifTool write `arguments` into a file in place, quietly; its exit status.
+int ExifToolWrite(const std::string& arguments, const std::string& file);
+
+// The pieces of a text between separators, as std::getline cuts them (no
+// empty last piece after a final separator).
+std::vector<std::string> Split(const std::string& text, char separator = '\n');
 
 // The text quoted for a shell command line.
 std::string ShellQuote(const std::string& text);

@@ -33,6 +33,7 @@ public:
 Application::Application(QApplication& qt)
     : qt_(qt),
       dialogs_(std::make_unique<QtDialogs>()),
+      shell_(std::make_unique<QtShell>()),
       hint_style_(new HintStyle(QStyleFactory::create(QApplication::style()->name()))) {
     current_application = this;
     QApplication::setStyle(hint_style_);  // the application owns the style

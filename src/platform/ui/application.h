@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/ui/dialogs.h"
+#include "platform/ui/shell.h"
 
 class QApplication;
 
@@ -32,6 +33,8 @@ public:
 
     Dialogs& GetDialogs() { return *dialogs_; }
     void SetDialogs(std::unique_ptr<Dialogs> dialogs);
+    Shell& GetShell() { return *shell_; }
+    void SetShell(std::unique_ptr<Shell> shell);
 
     // Forms register themselves when they are made and leave when destroyed;
     // the list keeps their order of creation.
@@ -66,6 +69,7 @@ protected:
 private:
     QApplication& qt_;
     std::unique_ptr<Dialogs> dialogs_;
+    std::unique_ptr<Shell> shell_;
     std::vector<Form*> forms_;
     int hint_hide_pause_ = 2500;
     class HintStyle;

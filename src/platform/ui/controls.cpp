@@ -1,8 +1,12 @@
 #include "platform/ui/controls.h"
 
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <algorithm>
+#include <charconv>
 
 #include "platform/ui/application.h"
+#include "platform/ui/form.h"
 
 namespace platform::ui {
 
@@ -52,6 +56,122 @@ SpeedButton::SpeedButton(QWidget* parent, const std::string& name, const std::st
     setAutoRaise(true);
     connect(this, &QToolButton::clicked, this, [this] {
         if (OnClick) Application::Current().Guard([this] { OnClick(*this); });
+    });
+}
+
+Edit::Edit(QWidget* parent, const std::string& name) : QLineEdit(parent) {
+    setObjectName(QString::fromStdString(name));
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (OnChange) Application::Current().Guard([this] { OnChange(*this); });
+    });
+}
+
+SpinEdit::SpinEdit(QWidget* parent, const std::string& name, int min, int max, int value)
+    : QAbstractSpinBox(parent), min_(min), max_(max) {
+    setObjectName(QString::fromStdString(name));
+    setKeyboardTracking(true);
+    lineEdit()->setText(QString::number(value));
+    connect(lineEdit(), &QLineEdit::textChanged, this, [this] {
+        if (OnChange) Application::Current().Guard([this] { OnChange(*this); });
+    });
+}
+
+void SpinEdit::SetRange(int min, int max) {
+    min_ = min;
+    max_ = max;
+}
+
+int SpinEdit::Value() const {
+    const std::string text = lineEdit()->text().trimmed().toStdString();
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end) return min_;
+    return value;
+}
+
+void SpinEdit::SetValue(int value) {
+    if (min_ != max_) value = std::clamp(value, min_, max_);
+    lineEdit()->setText(QString::number(value));
+}
+
+void SpinEdit::stepBy(int steps) { SetValue(Value() + steps); }
+
+QAbstractSpinBox::StepEnabled SpinEdit::stepEnabled() const {
+    return StepUpEnabled | StepDownEnabled;
+}
+
+QValidator::State SpinEdit::validate(QString& input, int& /*pos*/) const {
+    // Digits, with one leading minus sign; nothing else can be typed.
+    for (qsizetype i = 0; i < input.size(); ++i) {
+        if (!input[i].isDigit() && !(i == 0 && input[i] == '-')) return QValidator::Invalid;
+    }
+    return QValidator::Acceptable;
+}
+
+RadioButton::RadioButton(QWidget* parent, const std::string& name, const std::string& caption)
+    : QRadioButton(QString::fromStdString(caption), parent) {
+    setObjectName(QString::fromStdString(name));
+    connect(this, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked && OnClick) Application::Current().Guard([this] { OnClick(*this); });
+    });
+}
+
+void RadioButton::SetChecked(bool checked) {
+    // Qt keeps one button of a group ticked; unticking the ticked one from
+    // code needs the group's exclusivity lifted for the moment.
+    if (!checked && isChecked()) {
+        setAutoExclusive(false);
+        setChecked(false);
+        setAutoExclusive(true);
+        return;
+    }
+    setChecked(checked);
+}
+
+ComboBox::ComboBox(QWidget* parent, const std::string& name) : QComboBox(parent) {
+    setObjectName(QString::fromStdString(name));
+}
+
+std::vector<std::string> ComboBox::Items() const {
+    std::vector<std::string> items;
+    for (int i = 0; i < count(); ++i) items.push_back(itemText(i).toStdString());
+    return items;
+}
+
+void ComboBox::SetItems(const std::vector<std::string>& items) {
+    clear();
+    for (const std::string& item : items) addItem(QString::fromStdString(item));
+}
+
+Memo::Memo(QWidget* parent, const std::string& name) : QPlainTextEdit(parent) {
+    setObjectName(QString::fromStdString(name));
+}
+
+std::vector<std::string> Memo::Lines() const {
+    std::vector<std::string> lines;
+    const QStringList split = toPlainText().split('\n');
+    for (const QString& line : split) lines.push_back(line.toStdString());
+    if (lines.size() == 1 && lines.front().empty()) lines.clear();
+    return lines;
+}
+
+void Memo::SetLines(const std::vector<std::string>& lines) {
+    QStringList joined;
+    for (const std::string& line : lines) joined.push_back(QString::fromStdString(line));
+    setPlainText(joined.join('\n'));
+}
+
+Button::Button(QWidget* parent, const std::string& name, const std::string& caption,
+               ModalResult result)
+    : QPushButton(QString::fromStdString(caption), parent), result_(result) {
+    setObjectName(QString::fromStdString(name));
+    connect(this, &QPushButton::clicked, this, [this] {
+        Application::Current().Guard([this] {
+            if (OnClick) OnClick(*this);
+        });
+        if (result_ == ModalResult::None) return;
+        if (auto* form = qobject_cast<Form*>(window())) form->SetModalResult(result_);
     });
 }
 

@@ -1,8 +1,10 @@
 #include "platform/ui/dialogs.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace platform::ui {
 
@@ -39,6 +41,39 @@ std::optional<std::string> QtDialogs::OpenFile(const OpenFileRequest& request) {
                                                         ToQt(QtFilter(request.filter)));
     if (chosen.isEmpty()) return std::nullopt;
     return chosen.toStdString();
+}
+
+bool QtDialogs::AskYesNo(const std::string& text) {
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), ToQt(text),
+                    QMessageBox::NoButton, Parent());
+    QAbstractButton* oui = box.addButton("Oui", QMessageBox::YesRole);
+    box.addButton("Non", QMessageBox::NoRole);
+    box.exec();
+    return box.clickedButton() == oui;
+}
+
+std::optional<std::string> QtDialogs::SaveFile(const SaveFileRequest& request) {
+    QFileDialog dialog(Parent(), ToQt(request.title), ToQt(request.initial_dir), ToQt(QtFilter(request.filter)));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(ToQt(request.default_extension));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.ask_before_overwriting);
+    if (!request.file_name.empty()) dialog.selectFile(ToQt(request.file_name));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front().toStdString();
+}
+
+std::optional<std::string> QtDialogs::SelectFolder(const std::string& caption, const std::string& start) {
+    const QString chosen = QFileDialog::getExistingDirectory(Parent(), ToQt(caption), ToQt(start));
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen.toStdString();
+}
+
+std::optional<platform::Color> QtDialogs::ChooseColor(platform::Color initial) {
+    const QColor chosen = QColorDialog::getColor(
+        QColor(platform::RedOf(initial), platform::GreenOf(initial), platform::BlueOf(initial)), Parent());
+    if (!chosen.isValid()) return std::nullopt;
+    return platform::MakeColor(static_cast<uint8_t>(chosen.red()), static_cast<uint8_t>(chosen.green()),
+                               static_cast<uint8_t>(chosen.blue()));
 }
 
 std::string QtFilter(const std::string& filter) {

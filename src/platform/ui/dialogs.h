@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/graphics/types.h"
+
 class QWidget;
 
 namespace platform::ui {
@@ -17,6 +19,15 @@ struct OpenFileRequest {
     std::string file_name;
 };
 
+struct SaveFileRequest {
+    std::string title;
+    std::string filter;
+    std::string default_extension;  // without its dot, added to a name that has none
+    std::string initial_dir;
+    std::string file_name;
+    bool ask_before_overwriting = true;
+};
+
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
@@ -25,8 +36,14 @@ public:
     virtual void ShowMessage(const std::string& text) = 0;
     // The box of the application's default error handler.
     virtual void ShowError(const std::string& text) = 0;
+    // A warning with Yes and No; true for Yes.
+    virtual bool AskYesNo(const std::string& text) = 0;
     // The chosen file, or nothing when the dialog was cancelled.
     virtual std::optional<std::string> OpenFile(const OpenFileRequest& request) = 0;
+    virtual std::optional<std::string> SaveFile(const SaveFileRequest& request) = 0;
+    virtual std::optional<std::string> SelectFolder(const std::string& caption,
+                                                    const std::string& start) = 0;
+    virtual std::optional<platform::Color> ChooseColor(platform::Color initial) = 0;
 };
 
 // The real dialogs, parented to the active window.
@@ -34,7 +51,11 @@ class QtDialogs final : public Dialogs {
 public:
     void ShowMessage(const std::string& text) override;
     void ShowError(const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
     std::optional<std::string> OpenFile(const OpenFileRequest& request) override;
+    std::optional<std::string> SaveFile(const SaveFileRequest& request) override;
+    std::optional<std::string> SelectFolder(const std::string& caption, const std::string& start) override;
+    std::optional<platform::Color> ChooseColor(platform::Color initial) override;
 };
 
 // "Texte|*.a;*.b|Tous|*.*" in Qt's form: "Texte (*.a *.b);;Tous (*.*)".

@@ -2,15 +2,18 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QWheelEvent>
 
 #include "platform/ui/application.h"
+#include "platform/ui/controls.h"
 
 namespace platform::ui {
 
-Form::Form(Application& app, const std::string& name) : app_(app) {
+Form::Form(Application& app, const std::string& name)
+    : app_(app), modal_result_(ModalResult::None) {
     setObjectName(QString::fromStdString(name));
     setAttribute(Qt::WA_DeleteOnClose, false);
     setFocusPolicy(Qt::StrongFocus);
@@ -141,6 +144,23 @@ void Form::Create() {
     if (OnCreate) app_.Guard([&] { OnCreate(*this); });
 }
 
+ModalResult Form::ShowModal() {
+    modal_result_ = ModalResult::None;
+    QEventLoop loop;
+    modal_loop_ = &loop;
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    loop.exec();
+    modal_loop_ = nullptr;
+    setWindowModality(Qt::NonModal);
+    return modal_result_;
+}
+
+void Form::SetModalResult(ModalResult result) {
+    modal_result_ = result;
+    if (modal_loop_ != nullptr && result != ModalResult::None && !close()) modal_result_ = ModalResult::None;
+}
+
 void Form::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (OnShow && !event->spontaneous()) app_.Guard([&] { OnShow(*this); });
@@ -154,6 +174,10 @@ void Form::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+    if (modal_loop_ != nullptr) {
+        if (modal_result_ == ModalResult::None) modal_result_ = ModalResult::Cancel;
+        modal_loop_->quit();
+    }
     if (app_.MainForm() == this) app_.Quit();
 }
 

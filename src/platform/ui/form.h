@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+class QEventLoop;
 class QMenuBar;
 
 namespace platform::ui {
@@ -17,6 +18,7 @@ class Application;
 enum class BorderStyle { None, Sizeable };
 enum class WindowState { Normal, Minimized, Maximized };
 enum class CloseAction { None, Hide, Free, Minimize };
+enum class ModalResult;
 
 class Form : public QWidget {
     Q_OBJECT
@@ -59,6 +61,15 @@ public:
     // it once, right after the form was made.
     void Create();
 
+    // Shows the form modally until a modal result is set (a button that has
+    // one, or SetModalResult) or the form is closed, then hides it. Closing it
+    // otherwise gives Cancel.
+    ModalResult ShowModal();
+    bool IsModal() const { return modal_loop_ != nullptr; }
+    ModalResult GetModalResult() const { return modal_result_; }
+    // A result other than None closes a modal form (its OnClose may refuse).
+    void SetModalResult(ModalResult result);
+
     std::function<void(Form&)> OnCreate;
     std::function<void(Form&)> OnShow;
     std::function<void(Form&, CloseAction&)> OnClose;
@@ -86,6 +97,8 @@ private:
     // Bounds set while the window is maximised or full screen: they become its
     // bounds when it comes back to normal.
     QRect normal_bounds_;
+    QEventLoop* modal_loop_ = nullptr;
+    ModalResult modal_result_;
     BorderStyle border_style_ = BorderStyle::Sizeable;
     bool key_preview_ = false;
 };

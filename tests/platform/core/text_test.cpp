@@ -15,13 +15,7 @@ namespace platform {
 namespace {
 
 using testing_support::HaveProgram;
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
+using testing_support::Split;
 
 TEST(CaseMapping, AgreesWithPythonOnTheLatinLetters) {
     if (!HaveProgram("python3")) GTEST_SKIP() << "python3 is not installed";
@@ -36,7 +30,7 @@ TEST(CaseMapping, AgreesWithPythonOnTheLatinLetters) {
             "    print(s, u, l)\"",
             &oracle),
         0);
-    const auto lines = Lines(oracle);
+    const auto lines = Split(oracle);
     ASSERT_EQ(lines.size(), 0xC0u);
     for (const std::string& line : lines) {
         std::istringstream fields(line);
@@ -55,11 +49,7 @@ TEST(CaseMapping, AgreesWithPythonOnTheLatinLetters) {
 TEST(CaseMapping, LeavesOtherTextAndStrayBytesAlone) {
     EXPECT_EQ(UpperCase("été à l'œil, ß"), "ÉTÉ À L'ŒIL, ß");
     EXPECT_EQ(LowerCase("ÇA VA ? ŸVES"), "ça va ? ÿves");
-    EXPECT_EQ(UpperCase("a\xff"
-                        "b\xc3"),
-              "A\xff"
-              "B\xc3");  // truncated sequence kept
-    EXPECT_EQ(UpperCase("\xc3\xa9\xe2\x82"), "\xc3\x89\xe2\x82");
+    EXPECT_EQ(UpperCase("a\xff\xc3\xa9\xe2\x82"), "A\xff\xc3\x89\xe2\x82");  // stray bytes kept
     EXPECT_EQ(UpperCase("αβ 日本"), "αβ 日本");
     EXPECT_TRUE(SameTextIgnoringCase("Été.JPG", "éTÉ.jpg"));
     EXPECT_FALSE(SameTextIgnoringCase("ete.jpg", "été.jpg"));
@@ -114,25 +104,12 @@ TEST(MatchesMask, WildcardsIgnoreCaseAndCountCharacters) {
         bool matches;
     };
     const Row rows[] = {
-        {"photo.JPG", "*.jpg", true},
-        {"photo.jpeg", "*.jpg", false},
-        {"photo.jpg.bak", "*.jpg", false},
-        {"README", "*.*", true},
-        {".cache", "*.*", true},
-        {"a.b.c", "*.*", true},
-        {"photo", "photo.*", true},
-        {"photo.x", "photo.*", true},
-        {"photos", "photo.*", false},
-        {"ÉTÉ.Jpg", "été.*", true},
-        {"abc", "a?c", true},
-        {"aéc", "a?c", true},
-        {"ac", "a?c", false},
-        {"abcabd", "*abd", true},
-        {"aaab", "*a*b", true},
-        {"ab", "*a*b*c", false},
-        {"photo 1.jpg", "PHOTO*.JPG", true},
-        {"x.jpg", "", false},
-        {"x.jpg", "x.jpg ", false},
+        {"photo.JPG", "*.jpg", true}, {"photo.jpg.bak", "*.jpg", false},
+        {"README", "*.*", true},      {"photo", "photo.*", true},
+        {"photos", "photo.*", false}, {"ÉTÉ.Jpg", "été.*", true},
+        {"aéc", "a?c", true},         {"ac", "a?c", false},
+        {"abcabd", "*abd", true},     {"ab", "*a*b*c", false},
+        {"x.jpg", "", false},         {"x.jpg", "x.jpg ", false},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(MatchesMask(row.name, row.mask), row.matches) << row.name << " ~ " << row.mask;
@@ -140,33 +117,21 @@ TEST(MatchesMask, WildcardsIgnoreCaseAndCountCharacters) {
 }
 
 TEST(CharacterBoundaries, StrayBytesAreCharactersOfTheirOwn) {
+    // "a", "é", "€", a stray byte, a truncated sequence (its lead byte alone), its rest.
     const std::string text = "aé€\xff\xe2\x82";
-    EXPECT_EQ(NextCharacter(text, 0), 1u);
-    EXPECT_EQ(NextCharacter(text, 1), 3u);
-    EXPECT_EQ(NextCharacter(text, 3), 6u);
-    EXPECT_EQ(NextCharacter(text, 6), 7u);
-    EXPECT_EQ(NextCharacter(text, 7), 8u);  // truncated sequence: its lead byte alone
+    const std::vector<size_t> starts{0, 1, 3, 6, 7, 8, 9};
+    for (size_t i = 1; i < starts.size(); ++i) {
+        EXPECT_EQ(NextCharacter(text, starts[i - 1]), starts[i]);
+        EXPECT_EQ(PreviousCharacter(text, starts[i]), starts[i - 1]);
+    }
     EXPECT_EQ(NextCharacter(text, 9), 9u);
-    EXPECT_EQ(PreviousCharacter(text, 9), 8u);
-    EXPECT_EQ(PreviousCharacter(text, 7), 6u);
-    EXPECT_EQ(PreviousCharacter(text, 6), 3u);
-    EXPECT_EQ(PreviousCharacter(text, 3), 1u);
     EXPECT_EQ(PreviousCharacter(text, 0), 0u);
-    EXPECT_EQ(PreviousCharacter("\x80\x80", 2), 1u);
 }
 
 TEST(FormatFloatGeneral, FifteenDigitsWithTheDecimalSeparator) {
-    EXPECT_EQ(FormatFloatGeneral(1), "1");
-    EXPECT_EQ(FormatFloatGeneral(0.5), "0,5");
-    EXPECT_EQ(FormatFloatGeneral(2.35), "2,35");
-    EXPECT_EQ(FormatFloatGeneral(-0.25), "-0,25");
     EXPECT_EQ(FormatFloatGeneral(0.1 + 0.2), "0,3");
-    EXPECT_EQ(FormatFloatGeneral(2.0 / 3), "0,666666666666667");
-    EXPECT_EQ(FormatFloatGeneral(1e-4), "0,0001");
     EXPECT_EQ(FormatFloatGeneral(1e-5), "1E-5");
-    EXPECT_EQ(FormatFloatGeneral(123456789012345.0), "123456789012345");
     EXPECT_EQ(FormatFloatGeneral(999999999999999.9), "1E15");
-    EXPECT_EQ(FormatFloatGeneral(1.5e20), "1,5E20");
     EXPECT_EQ(FormatFloatGeneral(0.0), "0");
     SetDecimalSeparator('.');
     EXPECT_EQ(FormatFloatGeneral(2.35), "2.35");
@@ -199,7 +164,7 @@ TEST(FormatFloatGeneral, AgreesWithPythonsGeneralFormat) {
                       arguments,
                   &oracle),
               0);
-    const auto expected = Lines(oracle);
+    const auto expected = Split(oracle);
     ASSERT_EQ(expected.size(), values.size());
     for (size_t i = 0; i < values.size(); ++i) {
         EXPECT_EQ(FormatFloatGeneral(values[i]), expected[i]) << values[i];

@@ -28,10 +28,9 @@ struct BmpFile {
     int32_t height = 0;
     uint16_t bpp = 24;
     uint32_t compression = 0;
-    std::vector<uint32_t> masks;  // written where the header size puts them
-    std::vector<RGBQuad> colors;
-    uint32_t colors_used = 0;  // the length of `colors` when 0
-    std::vector<uint8_t> pixels;
+    std::vector<uint32_t> masks{};  // written where the header size puts them
+    std::vector<RGBQuad> colors{};
+    std::vector<uint8_t> pixels{};
 
     std::vector<uint8_t> Bytes() const {
         std::vector<uint8_t> out(14 + info_size, 0);
@@ -53,7 +52,7 @@ struct BmpFile {
             put(26, 1, 2);
             put(28, bpp, 2);
             put(30, compression, 4);
-            put(46, colors_used != 0 ? colors_used : static_cast<uint32_t>(colors.size()), 4);
+            put(46, static_cast<uint32_t>(colors.size()), 4);
             for (size_t i = 0; i < masks.size(); ++i) {
                 if (info_size == 40) out.resize(out.size() + 4);
                 put(54 + 4 * i, masks[i], 4);
@@ -105,12 +104,7 @@ std::vector<uint8_t> MagickRgb(const std::string& path) {
 }
 
 std::string ErrorText(const std::vector<uint8_t>& bytes) {
-    try {
-        Load(bytes);
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(loaded)";
+    return testing_support::ErrorText([&] { Load(bytes); });
 }
 
 class BmpWithMagick : public ::testing::Test {
@@ -170,13 +164,9 @@ TEST_F(BmpWithMagick, ReadsEveryKindImageMagickWrites) {
 }
 
 TEST_F(BmpWithMagick, KeepsTheColourTableAtTheFilesLength) {
-    BmpFile f;
-    f.width = 5;
-    f.height = 1;
-    f.bpp = 4;
+    BmpFile f{.width = 5, .height = 1, .bpp = 4, .pixels = {0x01, 0x23, 0xA0, 0}};
     for (uint8_t i = 0; i < 11; ++i)
         f.colors.push_back(RGBQuad{i, static_cast<uint8_t>(20 * i), 7, 0});
-    f.pixels = {0x01, 0x23, 0xA0, 0};
     ExpectSamePixels(f.Bytes(), "11 colours");
     EXPECT_EQ(Load(f.Bytes()).ColorTable(), f.colors);
 }
@@ -200,13 +190,9 @@ TEST_F(BmpWithMagick, ReadsTopDownRows) {
 TEST_F(BmpWithMagick, ReadsBitFieldsInEveryHeader) {
     // 3 x 2 pixels of 16 and of 32 bits with the channels in the other order
     // than usual.
-    BmpFile f16;
-    f16.width = 3;
-    f16.height = 2;
-    f16.bpp = 16;
-    f16.compression = 3;
+    BmpFile f16{.width = 3, .height = 2, .bpp = 16, .compression = 3};
     f16.masks = {0x001F, 0x03E0, 0x7C00};
-    f16.pixels = {0x1F, 0x00, 0xE0, 0x03, 0x00, 0x7C, 0, 0,  // red, green, blue + padding
+    f16.pixels = {0x1F, 0x00, 0xE0, 0x03, 0x00, 0x7C, 0, 0,  // red, green, blue, padding
                   0x34, 0x12, 0xFF, 0x7F, 0x00, 0x00, 0, 0};
     BmpFile f32 = f16;
     f32.bpp = 32;
@@ -242,11 +228,7 @@ TEST_F(BmpWithMagick, ReadsBitFieldsInEveryHeader) {
 }
 
 TEST_F(BmpWithMagick, ReadsRunLengthCodings) {
-    BmpFile rle4;
-    rle4.width = 7;
-    rle4.height = 3;
-    rle4.bpp = 4;
-    rle4.compression = 2;
+    BmpFile rle4{.width = 7, .height = 3, .bpp = 4, .compression = 2};
     for (uint8_t i = 0; i < 16; ++i) {
         rle4.colors.push_back(RGBQuad{static_cast<uint8_t>(i * 16),
                                       static_cast<uint8_t>(255 - i * 8),
@@ -286,22 +268,14 @@ TEST_F(BmpWithMagick, ReadsRunLengthCodings) {
 TEST(BmpReader, ShortBitFieldsReachFullScale) {
     // Four-bit channels repeat their bits, as five- and six-bit ones do: 0xF
     // is 255, not 240.
-    BmpFile f;
-    f.width = 2;
-    f.height = 1;
-    f.bpp = 16;
-    f.compression = 3;
+    BmpFile f{.width = 2, .height = 1, .bpp = 16, .compression = 3};
     f.masks = {0x0F00, 0x00F0, 0x000F};
     f.pixels = {0x00, 0x0F, 0x34, 0x02};
     EXPECT_EQ(Rgb(Load(f.Bytes())), (std::vector<uint8_t>{255, 0, 0, 0x22, 0x33, 0x44}));
 }
 
 TEST(BmpReader, ClipsRunsAndJumpsThatLeaveThePicture) {
-    BmpFile f;
-    f.width = 3;
-    f.height = 2;
-    f.bpp = 8;
-    f.compression = 1;
+    BmpFile f{.width = 3, .height = 2, .bpp = 8, .compression = 1};
     f.colors = {RGBQuad{0, 0, 0, 0}, RGBQuad{255, 0, 0, 0}, RGBQuad{0, 255, 0, 0},
                 RGBQuad{0, 0, 255, 0}};
     f.pixels = {
@@ -323,11 +297,7 @@ TEST(BmpReader, ClipsRunsAndJumpsThatLeaveThePicture) {
 }
 
 TEST(BmpReader, ReadsTheOs2HeaderWithThreeByteColours) {
-    BmpFile f;
-    f.info_size = 12;
-    f.width = 2;
-    f.height = 2;
-    f.bpp = 1;
+    BmpFile f{.info_size = 12, .width = 2, .height = 2, .bpp = 1};
     f.colors = {RGBQuad{10, 20, 30, 0}, RGBQuad{40, 50, 60, 0}};
     f.pixels = {0x80, 0, 0, 0, 0x40, 0, 0, 0};  // bottom row: 1 0; top row: 0 1
     const Bitmap bitmap = Load(f.Bytes());
@@ -337,10 +307,7 @@ TEST(BmpReader, ReadsTheOs2HeaderWithThreeByteColours) {
 }
 
 TEST(BmpReader, BrokenFilesRaiseTheBitmapErrorAndChangeNothing) {
-    BmpFile good;
-    good.width = 2;
-    good.height = 2;
-    good.pixels = std::vector<uint8_t>(16, 0x7F);
+    const BmpFile good{.width = 2, .height = 2, .pixels = std::vector<uint8_t>(16, 0x7F)};
     const std::vector<uint8_t> bytes = good.Bytes();
 
     auto patched = [&](size_t at, std::vector<uint8_t> values) {
@@ -364,9 +331,7 @@ TEST(BmpReader, BrokenFilesRaiseTheBitmapErrorAndChangeNothing) {
 
     // Every cut of a file is refused (or, when only the last row's padding
     // goes, read), whatever the coding.
-    BmpFile rle = good;
-    rle.bpp = 8;
-    rle.compression = 1;
+    BmpFile rle{.width = 2, .height = 2, .bpp = 8, .compression = 1};
     rle.colors = {RGBQuad{1, 2, 3, 0}, RGBQuad{4, 5, 6, 0}};
     rle.pixels = {2, 1, 0, 0, 0, 2, 1, 0, 1, 1, 0, 1};
     for (const std::vector<uint8_t>& whole : {bytes, rle.Bytes()}) {
@@ -374,7 +339,7 @@ TEST(BmpReader, BrokenFilesRaiseTheBitmapErrorAndChangeNothing) {
             const std::vector<uint8_t> cut(whole.begin(),
                                            whole.begin() + static_cast<ptrdiff_t>(size));
             const std::string text = ErrorText(cut);
-            if (text != "(loaded)") {
+            if (text != "(no error)") {
                 EXPECT_EQ(text, invalid) << "cut at " << size;
             }
         }
@@ -391,29 +356,20 @@ TEST(BmpReader, BrokenFilesRaiseTheBitmapErrorAndChangeNothing) {
 
 TEST(BmpReader, APictureWithoutWidthHasNothingToRead) {
     for (const uint32_t compression : {0u, 1u}) {
-        BmpFile f;
-        f.height = 50'000'000;
-        f.bpp = 8;
-        f.compression = compression;
-        f.colors = {RGBQuad{}};
+        const BmpFile f{
+            .height = 50'000'000, .bpp = 8, .compression = compression, .colors = {RGBQuad{}}};
         const Bitmap bitmap = Load(f.Bytes());
         EXPECT_TRUE(bitmap.Empty());
         EXPECT_EQ(bitmap.Height(), 50'000'000);
         EXPECT_EQ(Load(Save(bitmap)).Height(), 50'000'000);
     }
     // Nor does one without height, however wide.
-    BmpFile wide;
-    wide.width = 500'000'000;
-    wide.height = 0;
+    const BmpFile wide{.width = 500'000'000};
     EXPECT_EQ(Load(Save(Load(wide.Bytes()))).Width(), 500'000'000);
 }
 
 TEST(BmpReader, HugeRunLengthPicturesAreRefusedForMemory) {
-    BmpFile f;
-    f.width = 65536;
-    f.height = 65536;
-    f.bpp = 8;
-    f.compression = 1;
+    BmpFile f{.width = 65536, .height = 65536, .bpp = 8, .compression = 1};
     f.colors = {RGBQuad{}};
     f.pixels = {0, 1};
     EXPECT_EQ(ErrorText(f.Bytes()), "Mémoire insuffisante");
