@@ -2,6 +2,13 @@
 // for the whole run; each window reaches the others through this table.
 #pragma once
 
+#include <string>
+#include <vector>
+
+namespace platform::ui {
+class Application;
+}
+
 namespace app {
 
 class TForm1;
@@ -19,5 +26,9 @@ struct Fiches {
     TFormEditPicture* FormEditPicture = nullptr;
     TFormProprietesDiapos* FormProprietesDiapos = nullptr;
 };
+
+// Makes the windows in their order, each registered with the application
+// (which owns them from then on); `arguments` is the command line.
+void CreeFiches(platform::ui::Application& app, Fiches& fiches, std::vector<std::string> arguments);
 
 }  // namespace app

@@ -12,21 +12,30 @@
 #include <QVBoxLayout>
 #include <chrono>
 
+#include "app/about_box.h"
 #include "app/defile_image.h"
 #include "app/donnees_prise_de_vue.h"
+#include "app/form_change_ht_lg.h"
+#include "app/form_edit_picture.h"
+#include "app/form_options.h"
+#include "app/form_proprietes_diapos.h"
 #include "app/ligne_commande.h"
 #include "components/outils.h"
+#include "components/outils_shell.h"
 #include "metadata/image_info.h"
 #include "metadata/img_data.h"
+#include "platform/core/arith.h"
 #include "platform/core/files.h"
 #include "platform/core/text.h"
 #include "platform/ui/application.h"
+#include "platform/ui/shell.h"
 
 namespace app {
 
 using platform::ui::Application;
 using platform::ui::BorderStyle;
 using platform::ui::CheckBox;
+using platform::ui::Q;
 using platform::ui::SpeedButton;
 using platform::ui::TrackBar;
 using platform::ui::WindowState;
@@ -36,10 +45,6 @@ namespace {
 // A quarter of a second, in days: wheel notches closer than this to the last
 // step are dropped.
 constexpr double kPauseMolette = 2.8935185185185184e-6;
-
-QString Q(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 double JoursDepuisDemarrage() {
     using namespace std::chrono;
@@ -53,9 +58,10 @@ LigneCommande Analyse(const std::vector<std::string>& arguments) {
 
 }  // namespace
 
-TForm1::TForm1(Application& application, std::vector<std::string> arguments)
+TForm1::TForm1(Application& application, Fiches& fiches, std::vector<std::string> arguments)
     : Form(application, "Form1"),
       Maintenant(JoursDepuisDemarrage),
+      fiches_(fiches),
       arguments_(std::move(arguments)) {
     SetCaption("Visualisateur de diapos");
     resize(1060, 613);
@@ -97,6 +103,12 @@ void TForm1::CreeControles() {
     Korvel1->SetCoefZoom(1.0);
     Korvel1->SetGardeProportion(true);
     Korvel1->OnAffiche = [this](components::TImageBrenlow&) { Korvel1Affiche(); };
+    Korvel1->OnMouseDown = [this](QWidget&, const platform::ui::MouseArgs& args) {
+        Korvel1MouseDown(args);
+    };
+    Korvel1->OnMouseUp = [this](QWidget&, const platform::ui::MouseArgs& args) {
+        Korvel1MouseUp(args);
+    };
     Korvel1->setContextMenuPolicy(Qt::CustomContextMenu);
     layout->addWidget(Korvel1, 1);
 
@@ -109,7 +121,7 @@ void TForm1::CreeControles() {
     auto* rangee = new QHBoxLayout(PanelControl);
     rangee->setContentsMargins(0, 0, 0, 0);
     auto* commandes = new QWidget(PanelControl);
-    commandes->setFixedWidth(764);
+    commandes->setFixedWidth(844);
     rangee->addWidget(commandes);
     auto* donnees = new QWidget(PanelControl);
     rangee->addWidget(donnees, 1);
@@ -140,23 +152,29 @@ void TForm1::CreeControles() {
     SpeedButton2 = bouton("SpeedButton2", "", "Diaporama", QRect(108, 4, 28, 28));
     SpeedButton2->setIcon(style->standardIcon(QStyle::SP_MediaPlay));
     SpeedButtonStopDiaporama = bouton("SpeedButtonStopDiaporama", "", "", QRect(138, 4, 28, 28));
+    // The picture tools, two rows beside the stepping buttons; their actions
+    // give them their glyph and hint.
+    SpeedButton4 = bouton("SpeedButton4", "", "", QRect(220, 4, 26, 26));
+    SpeedButtonEffacer = bouton("SpeedButtonEffacer", "", "", QRect(248, 4, 26, 26));
+    SpeedButtonOuvreProg1 = bouton("SpeedButtonOuvreProg1", "", "", QRect(220, 34, 26, 26));
+    SpeedButtonOuvreProg2 = bouton("SpeedButtonOuvreProg2", "", "", QRect(248, 34, 26, 26));
 
     CheckBoxSousDossiers = place(
         new CheckBox(commandes, "CheckBoxSousDossiers", "Cis sous-dossiers"),
-        "Pour afficher également les images de tous les sous-dossiers", QRect(2, 38, 110, 22));
+        "Pour afficher également les images de tous les sous-dossiers", QRect(2, 38, 112, 22));
     CheckBoxMarcheArriere =
         place(new CheckBox(commandes, "CheckBoxMarcheArriere", "Marche Arrière"),
-              "Faire avancer en marche arière le diaporama", QRect(112, 38, 100, 22));
+              "Faire avancer en marche arière le diaporama", QRect(114, 38, 104, 22));
 
-    Label1 = etiquette(commandes, "Label1", "Défilement manuel", "", QRect(218, 4, 150, 16));
+    Label1 = etiquette(commandes, "Label1", "Défilement manuel", "", QRect(298, 4, 150, 16));
     TrackBarNumImageEnCours = place(new TrackBar(commandes, "TrackBarNumImageEnCours", 1, 1, 1),
-                                    "Avance manuelle", QRect(212, 22, 170, 32));
-    Label2 = etiquette(commandes, "Label2", "Vitesse de défilement", "", QRect(390, 4, 122, 16));
+                                    "Avance manuelle", QRect(292, 22, 170, 32));
+    Label2 = etiquette(commandes, "Label2", "Vitesse de défilement", "", QRect(470, 4, 122, 16));
     TrackBarVitesse = place(new TrackBar(commandes, "TrackBarVitesse", 0, 1000, 400),
-                            "Vitesse de défilement", QRect(386, 22, 120, 32));
+                            "Vitesse de défilement", QRect(466, 22, 120, 32));
     TrackBarVitesse->setTickInterval(100);
 
-    GroupBox1 = place(new QGroupBox(Q("Zoom"), commandes), "", QRect(514, 0, 148, 62));
+    GroupBox1 = place(new QGroupBox(Q("Zoom"), commandes), "", QRect(594, 0, 148, 62));
     GroupBox1->setObjectName("GroupBox1");
     TrackBarCoefZoom = place(new TrackBar(GroupBox1, "TrackBarCoefZoom", 1, 500, 100), "Zoom",
                              QRect(4, 18, 84, 32));
@@ -169,15 +187,15 @@ void TForm1::CreeControles() {
     LabelZoom = etiquette(GroupBox1, "LabelZoom", "1", "", QRect(92, 38, 50, 16));
 
     CheckBox1 = place(new CheckBox(commandes, "CheckBox1", "Saisie prop."),
-                      "Garder les proportions de l'image.", QRect(664, 4, 96, 20));
-    LabelDim = etiquette(commandes, "LabelDim", "", "Larg x Ht", QRect(666, 30, 60, 16));
+                      "Garder les proportions de l'image.", QRect(744, 4, 96, 20));
+    LabelDim = etiquette(commandes, "LabelDim", "", "Larg x Ht", QRect(746, 30, 60, 16));
 
     ImageTamponSuivante1 = new platform::ui::Image(commandes, "ImageTamponSuivante1");
     ImageTamponSuivante1->SetStretch(true);
     ImageTamponSuivante1->SetProportional(true);
-    ImageTamponSuivante1->setGeometry(728, 27, 33, 33);
+    ImageTamponSuivante1->setGeometry(808, 27, 33, 33);
     ImageResultSaisieRectangle = new platform::ui::Image(commandes, "ImageResultSaisieRectangle");
-    ImageResultSaisieRectangle->setGeometry(728, 4, 17, 17);
+    ImageResultSaisieRectangle->setGeometry(808, 4, 17, 17);
     ImageResultSaisieRectangle->hide();
 
     // The shooting data in four rows; each label is cut at its cell's width.
@@ -218,6 +236,11 @@ void TForm1::CreeControles() {
     ScruteDossier1.TraiteMessages = [this] { App().ProcessMessages(); };
 
     TimerDefileImage = new platform::ui::Timer(this, "TimerDefileImage");
+    SvgEditIni1 = new components::TSvgEditIni(*this);
+    SvgEditIni1->SauveEdit = false;
+    SvgEditIni1->SauveCheckBox = false;
+    SvgEditIni1->SauveRadioButton = false;
+    SvgEditIni1->SauveSpinEdit = false;
     TimerDefileImage->OnTimer = [this](platform::ui::Timer&) { TimerDefileImageTimer(); };
 
     SpeedButtonPasAPasRecule->OnClick = [this](SpeedButton&) { SpeedButtonPasAPasReculeClick(); };
@@ -241,12 +264,28 @@ void TForm1::CreeMenus() {
         connect(a, &QAction::triggered, this, [this, handler] { App().Guard(handler); });
         return a;
     };
+    QStyle* style = QApplication::style();
     ActionPleinEcran = action("Plein écran", [this] { ActionPleinEcranExecute(); });
     ActionLanceDiaporama = action("Diaporama", [this] { ActionLanceDiaporamaExecute(); });
     ActionStopDiaporama = action("", [this] { ActionStopDiaporamaExecute(); });
     ActionStopDiaporama->setToolTip(Q("Stop"));
-    ActionStopDiaporama->setIcon(QApplication::style()->standardIcon(QStyle::SP_MediaStop));
+    ActionStopDiaporama->setIcon(style->standardIcon(QStyle::SP_MediaStop));
+    ActionModifieDiapo = action("Modifier l'image", [this] { ActionModifieDiapoExecute(); });
+    ActionModifieDiapo->setToolTip(Q("Modifier la luminosité et contraste"));
+    ActionModifieDiapo->setIcon(style->standardIcon(QStyle::SP_FileDialogContentsView));
+    ActionEffacer = action("Effacer", [this] { ActionEffacerExecute(); });
+    ActionEffacer->setIcon(style->standardIcon(QStyle::SP_TrashIcon));
+    ActionLanceProgRetouchePhoto1 =
+        action("1", [this] { ActionLanceProgRetouchePhotos1Execute(); });
+    ActionLanceProgRetouchePhoto1->setToolTip(Q("Lancer le programme de retouche 1"));
+    ActionLanceProgRetouchePhoto2 = action("2", [this] { ActionLanceProgRetouchePhoto2Execute(); });
+    ActionLanceProgRetouchePhoto2->setToolTip(Q("Lancer le programme de retouche 2"));
+    ActionAfficheProprietes = action("Propriétés", [this] { ActionAfficheProprietesExecute(); });
     SpeedButtonStopDiaporama->setDefaultAction(ActionStopDiaporama);
+    SpeedButton4->setDefaultAction(ActionModifieDiapo);
+    SpeedButtonEffacer->setDefaultAction(ActionEffacer);
+    SpeedButtonOuvreProg1->setDefaultAction(ActionLanceProgRetouchePhoto1);
+    SpeedButtonOuvreProg2->setDefaultAction(ActionLanceProgRetouchePhoto2);
 
     MainMenu1 = new QMenuBar(this);
     MainMenu1->setObjectName("MainMenu1");
@@ -255,25 +294,54 @@ void TForm1::CreeMenus() {
     connect(fichier, &QMenu::aboutToShow, this,
             [this] { App().Guard([this] { MenuFichierClick(); }); });
     fichier->addAction(action("&Ouvrir", [this] { Ouvrir1Click(); }));
+    fichier->addAction(action("&Enregistrer Sous", [this] { EnregistrerSousClick(); }));
+    fichier->addAction(
+        action("Enregistrer sous autre taille", [this] { Enregistrersousautretaille1Click(); }));
     fichier->addAction(action("&Quitter", [this] { QuitterClick(); }));
+    MainMenu1->addAction(action("&Edition", [this] { Edition1Click(); }));
     QMenu* affichage = MainMenu1->addMenu(Q("Affichage"));
     affichage->addAction(ActionPleinEcran);
     affichage->addAction(ActionLanceDiaporama);
+    QMenu* outils = MainMenu1->addMenu(Q("Outils"));
+    outils->addAction(action("&Options", [this] { Optgions1Click(); }));
+    QMenu* aide = MainMenu1->addMenu(Q("?"));
+    aide->addAction(action("A propos", [this] { Apropos1Click(); }));
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
     connect(PopupMenu1, &QMenu::aboutToShow, this,
             [this] { App().Guard([this] { PopupMenu1Popup(); }); });
+    PopupMenu1->addAction(
+        action("&Rotation 90 + Enregistrer", [this] { Rotation90Enregistrer1Click(); }));
+    PopupMenu1->addAction(
+        action("Rotation -90 + Enregistrer", [this] { RotationMoins90Enregistrer1Click(); }));
+    PopupMenu1->addAction(action("Rotation 90", [this] { Rotation1Click(); }));
+    PopupMenu1->addAction(action("Rotation -90", [this] { RotationMoins90Click(); }));
+    PopupMenu1->addAction(action("Rotation 180", [this] { Rotation1801Click(); }));
+    PopupMenu1->addAction(ActionModifieDiapo);
+    PopupMenu1->addAction(action("Mettre de coté (copie)", [this] { Mettredecotcopie1Click(); }));
+    PopupMenu1->addAction(action("Enregistrer", [this] { Sauver1Click(); }));
+    PopupMenu1->addSeparator();
     PopupMenu1->addAction(ActionLanceDiaporama);
     PopupMenu1->addAction(action("Suivante", [this] { Suivante1Click(); }));
     PopupMenu1->addAction(action("Précédente", [this] { Prcedente1Click(); }));
     PopupMenu1->addAction(ActionPleinEcran);
+    PopupMenu1->addSeparator();
+    PopupMenu1->addAction(ActionEffacer);
+    PopupMenu1->addAction(action("Copier (vers presse papier)", [this] { Copier1Click(); }));
+    PopupMenu1->addSeparator();
+    PopupMenu1->addAction(action("Enregistrer sous ...", [this] { EnregistrerSousClick(); }));
+    PopupMenu1->addAction(
+        action("Enregistrer sous autre taille...", [this] { Enregistrersousautretaille1Click(); }));
+    PopupMenu1->addSeparator();
+    PopupMenu1->addAction(ActionAfficheProprietes);
     connect(Korvel1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { PopupMenu1->popup(Korvel1->mapToGlobal(pos)); });
 }
 
 void TForm1::Loaded() {
     Korvel1->Loaded();
+    SvgEditIni1->Loaded();
 }
 
 void TForm1::FormCreate() {
@@ -293,6 +361,9 @@ void TForm1::FormCreate() {
 
 void TForm1::FormShow() {
     if (FFormShowFait) return;
+    platform::ui::SpinEdit& qualite = *fiches_.FormOptions->SpinEditTauxCompressionJPG;
+    if (qualite.Value() == 20) qualite.SetValue(50);
+    Korvel1->SetCompressionQuality(qualite.Value());
     FDefileImage->OnChangeNumImage = [this](TDefileImage&) { FormChangeNumImage(); };
     const LigneCommande ligne = Analyse(arguments_);
     if (ligne.SousDossiers()) CheckBoxSousDossiers->SetChecked(true);
@@ -313,6 +384,9 @@ void TForm1::FormKeyDown(int key) {
         case Qt::Key_Escape:
         case Qt::Key_Space:
             BasculePleinEcran();
+            break;
+        case Qt::Key_Delete:
+            ActionEffacerExecute();
             break;
         case Qt::Key_Left:
             FDefileImage->SetNumImage(FDefileImage->FNumImage - 1);
@@ -441,7 +515,12 @@ void TForm1::Korvel1Affiche() {
         label->clear();
     }
     Korvel1->setToolTip(QString());
+    AfficheDonneesPriseDeVue(nom);
+    // Shown or hidden, the properties window follows the picture.
+    fiches_.FormProprietesDiapos->AfficheProprietes(Korvel1->FileName());
+}
 
+void TForm1::AfficheDonneesPriseDeVue(const std::string& nom) {
     // A file without metadata, or one the reader cannot make sense of, just
     // leaves the labels empty.
     metadata::TimgData donnees(255);
@@ -465,6 +544,164 @@ void TForm1::Korvel1Affiche() {
     if (!FPleinEcran && exif->CommentPosition > 0) {
         Korvel1->setToolTip(QString::fromStdString(platform::Windows1252ToUtf8(exif->Comment)));
     }
+}
+
+std::optional<std::string> TForm1::DemandeNomEnregistrement() {
+    const std::string& fichier = Korvel1->FileName();
+    const size_t barre = fichier.rfind('/');
+    platform::ui::SaveFileRequest demande;
+    demande.filter = "Fichier image JPEG (*.jpg)|*.jpg";
+    demande.default_extension = "jpg";
+    demande.initial_dir = barre == std::string::npos ? std::string() : fichier.substr(0, barre);
+    demande.file_name = fichier.substr(barre + 1);
+    return App().GetDialogs().SaveFile(demande);
+}
+
+void TForm1::EnregistrerSousClick() {
+    FDefileImage->Arrete();
+    if (const auto nom = DemandeNomEnregistrement()) Korvel1->EnregistreSous(*nom);
+}
+
+void TForm1::Enregistrersousautretaille1Click() {
+    TFormChangeHtLg& taille = *fiches_.FormChangeHtLg;
+    taille.ShowModal();
+    const int largeur = taille.SpinEditNouvLargeur->Value();
+    const int hauteur = taille.SpinEditNouvHauteur->Value();
+    // Nothing to write at a size of nothing.
+    if (largeur <= 0 || hauteur <= 0) return;
+    const auto nom = DemandeNomEnregistrement();
+    if (!nom) return;
+    Korvel1->RedimensionneFichier(
+        Korvel1->FileName(), *nom, static_cast<uint16_t>(platform::CheckRange(largeur, 0, 65535)),
+        static_cast<uint16_t>(platform::CheckRange(hauteur, 0, 65535)),
+        static_cast<uint16_t>(platform::CheckRange(Korvel1->CompressionQuality(), 0, 65535)));
+}
+
+void TForm1::Edition1Click() {
+    PopupMenu1->popup(QPoint(x() + 10, y() + 10));
+}
+
+void TForm1::Optgions1Click() {
+    fiches_.FormOptions->ShowModal();
+}
+
+void TForm1::Apropos1Click() {
+    fiches_.AboutBox->ShowModal();
+}
+
+void TForm1::Rotation90Enregistrer1Click() {
+    Korvel1->Rotation(90);
+    Korvel1->EnregistreAvecExif(Korvel1->FileName(), Korvel1->FileName());
+}
+
+void TForm1::RotationMoins90Enregistrer1Click() {
+    Korvel1->Rotation(-90);
+    Korvel1->EnregistreAvecExif(Korvel1->FileName(), Korvel1->FileName());
+}
+
+void TForm1::Rotation1Click() {
+    Korvel1->Rotation(90);
+}
+
+void TForm1::RotationMoins90Click() {
+    Korvel1->Rotation(-90);
+}
+
+void TForm1::Rotation1801Click() {
+    Korvel1->Rotation(180);
+}
+
+void TForm1::ActionModifieDiapoExecute() {
+    // A running slideshow would put the edit of one picture over another.
+    FDefileImage->Arrete();
+    platform::Picture& image = Korvel1->GetPicture();
+    fiches_.FormEditPicture->Edite(image, image);
+    Korvel1->AjusteImage();
+}
+
+void TForm1::Mettredecotcopie1Click() {
+    TFormOptions& options = *fiches_.FormOptions;
+    std::string destination = options.EditDossierPhotoAMettreDeCote->Text();
+    if (destination.empty()) {
+        options.ShowModal();
+        destination = options.EditDossierPhotoAMettreDeCote->Text();
+    }
+    if (destination.empty()) {
+        App().GetDialogs().ShowMessage(
+            "vous devez indiquer un dossier pour que votre image y soit placée");
+        return;
+    }
+    const std::string& fichier = Korvel1->FileName();
+    const std::string cible = destination + "/" + fichier.substr(fichier.rfind('/') + 1);
+    if (options.CheckBoxVoirDestination->Checked()) {
+        App().GetDialogs().ShowMessage("Destination : " + cible +
+                                       "\nAllez dans les options pour changer la destination");
+    }
+    components::CopieFichierShell(fichier, cible);
+}
+
+void TForm1::Sauver1Click() {
+    Korvel1->EnregistreAvecExif(Korvel1->FileName(), Korvel1->FileName());
+}
+
+void TForm1::ActionEffacerExecute() {
+    const int32_t numero = FDefileImage->FNumImage;
+    const std::string nom = Korvel1->FileName();
+    FDefileImage->Arrete();
+    if (nom.empty() || components::EnvoieCorbeille(nom) != 0) return;
+    FDefileImage->ChargeDossier(FDefileImage->FDossier);
+    if (FDefileImage->FListe.Count() == 0) {
+        // Nothing left to show: the deleted picture must not stay on screen,
+        // where a save would write it back.
+        Korvel1->GetPicture().Assign(nullptr);
+        Korvel1->SetFileName({});
+        Korvel1->AjusteImage();
+        SetCaption("Visualisateur de diapos");
+        FDefileImage->FNumImage = 0;
+        return;
+    }
+    const int32_t avant = FDefileImage->FNumImage;
+    FDefileImage->SetNumImage(numero);
+    if (FDefileImage->FNumImage == avant) FDefileImage->AfficheImageEnCours();
+}
+
+void TForm1::Copier1Click() {
+    if (const platform::Graphic* image = Korvel1->GetPicture().GetGraphic()) {
+        platform::ui::CopyToClipboard(*image);
+    }
+}
+
+void TForm1::Korvel1MouseDown(const platform::ui::MouseArgs& args) {
+    // The clipboard takes the selection of a band drawn by this press only.
+    if (args.button == Qt::LeftButton) ImageResultSaisieRectangle->GetPicture().Assign(nullptr);
+}
+
+void TForm1::Korvel1MouseUp(const platform::ui::MouseArgs& args) {
+    if (args.button != Qt::LeftButton) return;
+    const platform::Picture& selection = ImageResultSaisieRectangle->GetPicture();
+    if (selection.Width() > 0) platform::ui::CopyToClipboard(*selection.GetGraphic());
+}
+
+void TForm1::ActionAfficheProprietesExecute() {
+    fiches_.FormProprietesDiapos->show();
+    fiches_.FormProprietesDiapos->AfficheProprietes(Korvel1->FileName());
+}
+
+void TForm1::LanceProgramme(const std::string& programme) {
+    if (!platform::FileExists(programme)) {
+        App().GetDialogs().ShowMessage(
+            "Pas de programme défini. Allez dans les options pour informer le programme à lancer.");
+        return;
+    }
+    App().GetShell().StartProgram(programme, {Korvel1->FileName()});
+}
+
+void TForm1::ActionLanceProgRetouchePhotos1Execute() {
+    LanceProgramme(fiches_.FormOptions->EditProgALancerPourRetouches1->Text());
+}
+
+void TForm1::ActionLanceProgRetouchePhoto2Execute() {
+    LanceProgramme(fiches_.FormOptions->EditProgALancerPourRetouches2->Text());
 }
 
 void TForm1::ScruteDossier1Fichier(const std::string& nom) {

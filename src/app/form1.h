@@ -6,11 +6,14 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/fiches.h"
 #include "components/image_brenlow.h"
 #include "components/scrute_dossier.h"
+#include "components/svg_edit_ini.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/form.h"
 #include "platform/ui/image.h"
@@ -31,7 +34,8 @@ class TForm1 final : public platform::ui::Form {
 
 public:
     // `arguments` are the program's arguments, without the program's name.
-    TForm1(platform::ui::Application& application, std::vector<std::string> arguments);
+    TForm1(platform::ui::Application& application, Fiches& fiches,
+           std::vector<std::string> arguments);
     ~TForm1() override;
 
     TDefileImage& DefileImage() const { return *FDefileImage; }
@@ -48,6 +52,10 @@ public:
     platform::ui::SpeedButton* SpeedButtonavance1;
     platform::ui::SpeedButton* SpeedButton2;
     platform::ui::SpeedButton* SpeedButtonStopDiaporama;
+    platform::ui::SpeedButton* SpeedButton4;
+    platform::ui::SpeedButton* SpeedButtonEffacer;
+    platform::ui::SpeedButton* SpeedButtonOuvreProg1;
+    platform::ui::SpeedButton* SpeedButtonOuvreProg2;
     platform::ui::CheckBox* CheckBoxSousDossiers;
     platform::ui::CheckBox* CheckBoxMarcheArriere;
     QLabel* Label1;
@@ -73,11 +81,19 @@ public:
     QLabel* LabelCorrectionExposition;
     components::TScruteDossier ScruteDossier1;
     platform::ui::Timer* TimerDefileImage;
+    // Keeps none of this window's controls: it saves the other windows'
+    // when this one closes.
+    components::TSvgEditIni* SvgEditIni1;
     QMenuBar* MainMenu1;
     QMenu* PopupMenu1;
     QAction* ActionPleinEcran;
     QAction* ActionLanceDiaporama;
     QAction* ActionStopDiaporama;
+    QAction* ActionModifieDiapo;
+    QAction* ActionEffacer;
+    QAction* ActionLanceProgRetouchePhoto1;
+    QAction* ActionLanceProgRetouchePhoto2;
+    QAction* ActionAfficheProprietes;
 
     // Handlers, reachable by the slideshow controller and the tests.
     void FormCreate();
@@ -111,6 +127,26 @@ public:
     void QuitterClick();
     void ActionLanceDiaporamaExecute();
     void ActionStopDiaporamaExecute();
+    void EnregistrerSousClick();
+    void Enregistrersousautretaille1Click();
+    void Edition1Click();
+    void Optgions1Click();
+    void Apropos1Click();
+    void Rotation90Enregistrer1Click();
+    void RotationMoins90Enregistrer1Click();
+    void Rotation1Click();
+    void RotationMoins90Click();
+    void Rotation1801Click();
+    void ActionModifieDiapoExecute();
+    void Mettredecotcopie1Click();
+    void Sauver1Click();
+    void ActionEffacerExecute();
+    void Copier1Click();
+    void Korvel1MouseDown(const platform::ui::MouseArgs& args);
+    void Korvel1MouseUp(const platform::ui::MouseArgs& args);
+    void ActionAfficheProprietesExecute();
+    void ActionLanceProgRetouchePhotos1Execute();
+    void ActionLanceProgRetouchePhoto2Execute();
 
 protected:
     void Loaded() override;
@@ -119,7 +155,12 @@ private:
     void CreeControles();
     void CreeMenus();
     void Molette(int pas);
+    void LanceProgramme(const std::string& programme);
+    // The name the save dialog asks for, starting from the shown file's.
+    std::optional<std::string> DemandeNomEnregistrement();
+    void AfficheDonneesPriseDeVue(const std::string& nom);
 
+    Fiches& fiches_;
     std::vector<std::string> arguments_;
 
     // When the last wheel step was taken, in days.

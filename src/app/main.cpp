@@ -1,10 +1,13 @@
 // Program start: the picture formats, the application object, the windows in
 // their order of creation, then the event loop until the main window closes.
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QLocale>
+#include <QTranslator>
 #include <string>
 #include <vector>
 
+#include "app/fiches.h"
 #include "app/form1.h"
 #include "platform/core/text.h"
 #include "platform/graphics/graphic.h"
@@ -13,6 +16,12 @@
 int main(int argc, char* argv[]) {
     QApplication qt(argc, argv);
     QApplication::setApplicationName("Visualisateur de diapos");
+    // The standard dialogs (files, folders, colours) speak French too.
+    QTranslator qt_francais;
+    if (qt_francais.load(QLocale(QLocale::French), "qtbase", "_",
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&qt_francais);
+    }
     platform::SetDecimalSeparator(QLocale().decimalPoint().at(0).toLatin1());
     platform::RegisterStandardFormats();
 
@@ -20,8 +29,9 @@ int main(int argc, char* argv[]) {
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
 
-    auto* form1 = platform::ui::CreateForm<app::TForm1>(app, std::move(arguments));
-    form1->show();
+    app::Fiches fiches;
+    app::CreeFiches(app, fiches, std::move(arguments));
+    fiches.Form1->show();
     const int result = app.Run();
     // The other windows go without being closed.
     for (platform::ui::Form* form : std::vector<platform::ui::Form*>(app.Forms())) delete form;

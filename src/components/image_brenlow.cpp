@@ -5,6 +5,7 @@
 #include <QScrollArea>
 #include <algorithm>
 
+#include "components/routines_image.h"
 #include "metadata/img_data.h"
 #include "platform/core/arith.h"
 #include "platform/core/error.h"
@@ -19,11 +20,41 @@ namespace components {
 
 using platform::Bitmap;
 using platform::Canvas;
+using platform::Graphic;
+using platform::JpegImage;
 using platform::Picture;
 using platform::Point;
 using platform::Rect;
 using platform::ui::Application;
 using platform::ui::MouseArgs;
+
+namespace {
+
+// The object that reads or writes a picture file of that name, by its
+// upper-cased extension; any other extension (".jpeg" included) is refused.
+std::unique_ptr<Graphic> ObjetPourFichier(const std::string& nom) {
+    const std::string_view court = std::string_view(nom).substr(nom.rfind('/') + 1);
+    const size_t point = court.rfind('.');
+    const std::string_view extension =
+        point == std::string_view::npos ? std::string_view() : court.substr(point);
+    const std::string majuscules = platform::UpperCase(extension);
+    if (majuscules == ".JPG") return std::make_unique<JpegImage>();
+    if (majuscules == ".BMP") return std::make_unique<Bitmap>();
+    platform::RaiseUnknownExtension(
+        platform::LowerCase(extension.empty() ? extension : extension.substr(1)));
+}
+
+// A JPEG picture goes out with the metadata of `donnees`, their width and
+// height brought to its own.
+void Ecrit(const Graphic& objet, metadata::TimgData& donnees, const std::string& cible) {
+    if (const auto* jpeg = dynamic_cast<const JpegImage*>(&objet)) {
+        donnees.SaveJpegWithMetadata(*jpeg, cible, true);
+    } else {
+        objet.SaveToFile(cible);
+    }
+}
+
+}  // namespace
 
 TImageBrenlow::TImageBrenlow(QWidget* parent, const std::string& name) : QFrame(parent) {
     setObjectName(QString::fromStdString(name));
@@ -127,28 +158,44 @@ void TImageBrenlow::Afficher(const Picture& picture, const std::string& nom) {
     if (OnAffiche) OnAffiche(*this);
 }
 
+void TImageBrenlow::Rotation(int32_t angle) {
+    RotationImage(angle, GetPicture(), GetPicture());
+    AjusteImage();
+}
+
+std::unique_ptr<Graphic> TImageBrenlow::CopiePourFichier(const std::string& nom) const {
+    std::unique_ptr<Graphic> objet = ObjetPourFichier(nom);
+    if (auto* jpeg = dynamic_cast<JpegImage*>(objet.get()))
+        jpeg->SetCompressionQuality(compression_quality_);
+    if (const Graphic* montree = GetPicture().GetGraphic()) objet->Assign(*montree);
+    return objet;
+}
+
+void TImageBrenlow::EnregistreSous(const std::string& nom) {
+    if (nom.empty()) return;
+    CopiePourFichier(nom)->SaveToFile(nom);
+}
+
 void TImageBrenlow::EnregistreAvecExif(const std::string& source, const std::string& cible) {
     if (cible.empty()) return;
-    const std::string_view nom = std::string_view(cible).substr(cible.rfind('/') + 1);
-    const size_t point = nom.rfind('.');
-    const std::string extension(point == std::string_view::npos ? std::string_view() : nom.substr(point));
-    const platform::Graphic* montree = GetPicture().GetGraphic();
-    const std::string majuscules = platform::UpperCase(extension);
-    if (majuscules == ".JPG") {
-        platform::JpegImage jpeg;
-        jpeg.SetCompressionQuality(compression_quality_);
-        if (montree != nullptr) jpeg.Assign(*montree);
-        metadata::TimgData donnees(255);
-        donnees.ReadPictureFile(source);
-        donnees.SaveJpegWithMetadata(jpeg, cible, true);
-    } else if (majuscules == ".BMP") {
-        Bitmap bitmap;
-        if (montree != nullptr) bitmap.Assign(*montree);
-        bitmap.SaveToFile(cible);
-    } else {
-        platform::RaiseUnknownExtension(
-            platform::LowerCase(extension.empty() ? "" : extension.substr(1)));
-    }
+    const std::unique_ptr<Graphic> objet = CopiePourFichier(cible);
+    metadata::TimgData donnees(255);
+    donnees.ReadPictureFile(source);
+    Ecrit(*objet, donnees, cible);
+}
+
+void TImageBrenlow::RedimensionneFichier(const std::string& source, const std::string& cible,
+                                         uint16_t largeur, uint16_t hauteur, uint16_t qualite) {
+    const std::unique_ptr<Graphic> lu = ObjetPourFichier(source);
+    const std::unique_ptr<Graphic> objet = ObjetPourFichier(cible);
+    lu->LoadFromFile(source);
+    metadata::TimgData donnees(255);
+    donnees.ReadPictureFile(source);
+    Bitmap travail = Bitmap::ForOverwrite(largeur, hauteur);
+    Canvas(travail).StretchDraw(Rect{0, 0, largeur, hauteur}, *lu);
+    if (auto* jpeg = dynamic_cast<JpegImage*>(objet.get())) jpeg->SetCompressionQuality(qualite);
+    objet->Assign(travail);
+    Ecrit(*objet, donnees, cible);
 }
 
 void TImageBrenlow::ImageMouseDown(QWidget& sender, const MouseArgs& args) {

@@ -8,6 +8,7 @@
 #include <QFrame>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "components/image_brenlow_geometrie.h"
@@ -83,12 +84,26 @@ public:
     void AfficheGraphique(const platform::Picture* source, const std::string& nom);
     void AjusteImage();
 
-    // Saves the shown picture under `cible`, by its extension: ".JPG" encoded
-    // at CompressionQuality (an unmodified JPEG keeps its compressed data)
-    // with the metadata of the file `source`, ".BMP" as a bitmap. An empty
-    // name does nothing; any other extension raises "Extension de fichier
-    // image inconnue (.%s)" and writes nothing.
+    // Turns the shown picture by quarter turns, clockwise for positive angles,
+    // and lays it out again; it is then a 24-bit bitmap. An angle that is not
+    // a multiple of 90 raises the range error and changes nothing.
+    void Rotation(int32_t angle);
+
+    // Saves the shown picture under `nom`, by its extension: ".JPG" encoded
+    // at CompressionQuality (an unmodified JPEG keeps its compressed data),
+    // ".BMP" as a bitmap. An empty name does nothing; any other extension
+    // raises "Extension de fichier image inconnue (.%s)" and writes nothing.
+    void EnregistreSous(const std::string& nom);
+    // As EnregistreSous, a JPEG taking the metadata of the file `source`.
     void EnregistreAvecExif(const std::string& source, const std::string& cible);
+
+    // Writes the picture file `source` stretched to largeur x hauteur into
+    // `cible`, both read and written by their extension as EnregistreSous
+    // does; a JPEG target is encoded at `qualite` (1..100, else the range
+    // error before anything is written) with the source's metadata. The
+    // shown picture is not touched.
+    static void RedimensionneFichier(const std::string& source, const std::string& cible,
+                                     uint16_t largeur, uint16_t hauteur, uint16_t qualite);
 
     // The bounds the image control would get for a picture of that size.
     platform::Rect DispositionPour(int32_t largeur, int32_t hauteur) const;
@@ -114,6 +129,8 @@ private:
     void ImageMouseUp(QWidget& sender, const platform::ui::MouseArgs& args);
     void DessineBande();
     void CopieSelectionDans(platform::Bitmap& cible) const;
+    // The shown picture in the object that writes the extension of `nom`.
+    std::unique_ptr<platform::Graphic> CopiePourFichier(const std::string& nom) const;
 
     QScrollArea* scroll_box_;
     QWidget* contenu_;

@@ -11,81 +11,17 @@
 #include <filesystem>
 
 #include "app/defile_image.h"
+#include "fenetre_principale.h"
 #include "pictures.h"
 #include "platform/graphics/jpeg_image.h"
 #include "platform/ui/application.h"
-#include "scripted_dialogs.h"
 #include "test_support.h"
 
 namespace app {
 namespace {
 
-using platform::ui::Application;
-using testing_support::ScriptedDialogs;
-using testing_support::TempDir;
-
 // One second, in days.
 constexpr double kSeconde = 1.0 / 86400.0;
-
-class FenetrePrincipale : public ::testing::Test {
-protected:
-    void SetUp() override {
-        auto dialogs = std::make_unique<ScriptedDialogs>();
-        dialogues = dialogs.get();
-        Application::Current().SetDialogs(std::move(dialogs));
-    }
-
-    void TearDown() override {
-        delete fenetre;
-        Application::Current().SetDialogs(std::make_unique<platform::ui::QtDialogs>());
-    }
-
-    // A picture whose width tells which one it is.
-    std::string Image(const std::string& nom, int32_t largeur, int32_t hauteur = 30) {
-        const std::string chemin = dossier / nom;
-        std::filesystem::create_directories(std::filesystem::path(chemin).parent_path());
-        if (chemin.ends_with(".jpg")) {
-            testing_support::WriteJpeg(chemin, *testing_support::Pattern(largeur, hauteur));
-        } else {
-            testing_support::WriteBmp(chemin, *testing_support::Pattern(largeur, hauteur));
-        }
-        return chemin;
-    }
-
-    void Ouvre(std::vector<std::string> arguments = {}) {
-        fenetre = platform::ui::CreateForm<TForm1>(Application::Current(), std::move(arguments));
-        fenetre->show();
-        QApplication::setActiveWindow(fenetre);
-        const auto precedent = fenetre->Korvel1->OnAffiche;
-        fenetre->Korvel1->OnAffiche = [this, precedent](components::TImageBrenlow& k) {
-            ++affichages;
-            precedent(k);
-        };
-    }
-
-    TDefileImage& Defile() { return fenetre->DefileImage(); }
-    int32_t Num() { return Defile().FNumImage; }
-    int LargeurAffichee() { return fenetre->Korvel1->GetPicture().Width(); }
-
-    void Touche(int touche) {
-        QWidget* cible =
-            QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : fenetre;
-        QKeyEvent appui(QEvent::KeyPress, touche, Qt::NoModifier);
-        QCoreApplication::sendEvent(cible, &appui);
-    }
-
-    void Molette(QWidget* cible, int sens) {
-        QWheelEvent event(QPointF(5, 5), cible->mapToGlobal(QPointF(5, 5)), QPoint(),
-                          QPoint(0, 120 * sens), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
-                          false);
-        QCoreApplication::sendEvent(cible, &event);
-    }
-
-    TempDir dossier;
-    TForm1* fenetre = nullptr;
-    ScriptedDialogs* dialogues = nullptr;
-    int affichages = 0;
-};
 
 TEST_F(FenetrePrincipale, TheCommandLineShowsTheGivenPicture) {
     Image("a.bmp", 10);
@@ -387,7 +323,8 @@ TEST_F(FenetrePrincipale, OpeningAFolderStopsTheSlideshowEvenWhenCancelled) {
 }
 
 TEST_F(FenetrePrincipale, TheShootingDataLabelsFollowThePicture) {
-    const std::string camera = testing_support::TestData("exif-samples/jpg/exif-org/nikon-e950.jpg");
+    const std::string camera =
+        testing_support::TestData("exif-samples/jpg/exif-org/nikon-e950.jpg");
     if (!std::filesystem::exists(camera)) GTEST_SKIP();
     std::filesystem::copy_file(camera, dossier / "a.jpg");
     Image("b.bmp", 20);
@@ -400,10 +337,10 @@ TEST_F(FenetrePrincipale, TheShootingDataLabelsFollowThePicture) {
 
     // A bitmap has no shooting data: only its size is shown.
     Touche(Qt::Key_Right);
-    for (QLabel* label : {fenetre->LabelFlash, fenetre->LabelFocale, fenetre->LabelObjectif,
-                          fenetre->LabelVitesse, fenetre->LabelDiaf, fenetre->LabelIso,
-                          fenetre->LabelDate, fenetre->LabelProgramExposition,
-                          fenetre->LabelCorrectionExposition}) {
+    for (QLabel* label :
+         {fenetre->LabelFlash, fenetre->LabelFocale, fenetre->LabelObjectif, fenetre->LabelVitesse,
+          fenetre->LabelDiaf, fenetre->LabelIso, fenetre->LabelDate,
+          fenetre->LabelProgramExposition, fenetre->LabelCorrectionExposition}) {
         EXPECT_TRUE(label->text().isEmpty()) << label->objectName().toStdString();
     }
     EXPECT_EQ(fenetre->LabelDim->text().toStdString(), "20x30");
@@ -413,8 +350,9 @@ TEST_F(FenetrePrincipale, TheUserCommentIsThePicturesHintOutsideFullScreen) {
     if (!testing_support::HaveProgram("exiftool")) GTEST_SKIP();
     for (const char* nom : {"a.jpg", "b.jpg"}) {
         const std::string chemin = Image(nom, 40);
-        ASSERT_EQ(testing_support::Run("exiftool -q -overwrite_original -UserComment='Au bord de la mer' " +
-                                       testing_support::ShellQuote(chemin)),
+        ASSERT_EQ(testing_support::Run(
+                      "exiftool -q -overwrite_original -UserComment='Au bord de la mer' " +
+                      testing_support::ShellQuote(chemin)),
                   0);
     }
     Ouvre({dossier / "a.jpg"});

@@ -54,6 +54,10 @@ void Application::SetDialogs(std::unique_ptr<Dialogs> dialogs) {
     dialogs_ = std::move(dialogs);
 }
 
+void Application::SetShell(std::unique_ptr<Shell> shell) {
+    shell_ = std::move(shell);
+}
+
 void Application::AddForm(Form& form) {
     forms_.push_back(&form);
 }
@@ -71,6 +75,7 @@ void Application::Guard(const std::function<void()>& fn) {
 }
 
 void Application::HandleException(const std::exception& error) {
+    if (quiet_ > 0) return;
     dialogs_->ShowError(error.what());
 }
 

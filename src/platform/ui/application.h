@@ -46,8 +46,23 @@ public:
 
     // Runs fn; an exception is shown by the default handler instead of escaping.
     void Guard(const std::function<void()>& fn);
-    // The default handler: the exception's message in an error box.
+    // The default handler: the exception's message in an error box, unless a
+    // QuietErrors scope is open.
     void HandleException(const std::exception& error);
+
+    // While one lives, the errors that reach the default handler are dropped
+    // (restoring settings at start-up fires the controls' handlers, whose
+    // failures are not the user's concern).
+    class QuietErrors {
+    public:
+        explicit QuietErrors(Application& app) : app_(app) { ++app_.quiet_; }
+        ~QuietErrors() { --app_.quiet_; }
+        QuietErrors(const QuietErrors&) = delete;
+        QuietErrors& operator=(const QuietErrors&) = delete;
+
+    private:
+        Application& app_;
+    };
 
     // Runs the pending user-interface work, then returns.
     void ProcessMessages();
@@ -72,6 +87,7 @@ private:
     std::unique_ptr<Shell> shell_;
     std::vector<Form*> forms_;
     int hint_hide_pause_ = 2500;
+    int quiet_ = 0;
     class HintStyle;
     HintStyle* hint_style_;
 };

@@ -1,5 +1,6 @@
 #include "platform/ui/controls.h"
 
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <algorithm>
@@ -95,7 +96,21 @@ void SpinEdit::SetValue(int value) {
     lineEdit()->setText(QString::number(value));
 }
 
-void SpinEdit::stepBy(int steps) { SetValue(Value() + steps); }
+void SpinEdit::stepBy(int steps) {
+    SetValue(Value() + steps);
+}
+
+QSize SpinEdit::sizeHint() const {
+    // The base class measures no value text of its own.
+    const QFontMetrics metrics(font());
+    const int text = std::max(metrics.horizontalAdvance(QString::number(min_)),
+                              metrics.horizontalAdvance(QString::number(max_)));
+    return QAbstractSpinBox::sizeHint() + QSize(text, 0);
+}
+
+QSize SpinEdit::minimumSizeHint() const {
+    return sizeHint();
+}
 
 QAbstractSpinBox::StepEnabled SpinEdit::stepEnabled() const {
     return StepUpEnabled | StepDownEnabled;

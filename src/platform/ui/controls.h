@@ -23,6 +23,11 @@
 
 namespace platform::ui {
 
+// A caption written in the source, which is UTF-8.
+inline QString Q(const char* text) {
+    return QString::fromUtf8(text);
+}
+
 class CheckBox final : public QCheckBox {
     Q_OBJECT
 
@@ -110,6 +115,9 @@ public:
     std::function<void(SpinEdit&)> OnChange;
 
     void stepBy(int steps) override;
+    // Wide enough for the bounds of the range.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 protected:
     StepEnabled stepEnabled() const override;

@@ -94,7 +94,7 @@ int Form::Height() const {
 }
 
 void Form::Place(const QRect& bounds) {
-    if (IsZoomed()) {
+    if (IsZoomed() || isMinimized()) {
         normal_bounds_ = bounds;
     } else {
         normal_bounds_ = QRect();
@@ -102,28 +102,48 @@ void Form::Place(const QRect& bounds) {
     }
 }
 
-QRect Form::BoundsToChange() const {
-    return IsZoomed() && normal_bounds_.isValid() ? normal_bounds_ : geometry();
+QRect Form::NormalBounds() const {
+    if (!IsZoomed() && !isMinimized()) return geometry();
+    if (normal_bounds_.isValid()) return normal_bounds_;
+    return last_normal_bounds_.isValid() ? last_normal_bounds_ : geometry();
+}
+
+void Form::NoteNormalBounds() {
+    if (!IsZoomed() && !isMinimized()) last_normal_bounds_ = geometry();
+}
+
+void Form::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    NoteNormalBounds();
+}
+
+void Form::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    NoteNormalBounds();
 }
 
 void Form::SetLeft(int left) {
-    Place(BoundsToChange().translated(left - BoundsToChange().left(), 0));
+    Place(NormalBounds().translated(left - NormalBounds().left(), 0));
 }
 
 void Form::SetTop(int top) {
-    Place(BoundsToChange().translated(0, top - BoundsToChange().top()));
+    Place(NormalBounds().translated(0, top - NormalBounds().top()));
 }
 
 void Form::SetWidth(int width) {
-    QRect r = BoundsToChange();
+    QRect r = NormalBounds();
     r.setWidth(width);
     Place(r);
 }
 
 void Form::SetHeight(int height) {
-    QRect r = BoundsToChange();
+    QRect r = NormalBounds();
     r.setHeight(height);
     Place(r);
+}
+
+void Form::CenterOnScreen() {
+    move(screen()->availableGeometry().center() - rect().center());
 }
 
 QWidget* Form::ActiveControl() const {
@@ -158,7 +178,8 @@ ModalResult Form::ShowModal() {
 
 void Form::SetModalResult(ModalResult result) {
     modal_result_ = result;
-    if (modal_loop_ != nullptr && result != ModalResult::None && !close()) modal_result_ = ModalResult::None;
+    if (modal_loop_ != nullptr && result != ModalResult::None && !close())
+        modal_result_ = ModalResult::None;
 }
 
 void Form::showEvent(QShowEvent* event) {

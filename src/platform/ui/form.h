@@ -47,6 +47,14 @@ public:
     void SetTop(int top);
     void SetWidth(int width);
     void SetHeight(int height);
+    // The bounds the window has in normal state. While it is minimised,
+    // maximised or full screen they are the bounds it will take again, which
+    // the form keeps itself (Qt's record of them is not reliable while
+    // minimised); set then, they apply when the window comes back to normal.
+    QRect NormalBounds() const;
+    void SetNormalBounds(const QRect& bounds) { Place(bounds); }
+    // Puts the window in the middle of the work area of its screen.
+    void CenterOnScreen();
 
     // With key preview the form's OnKeyDown sees every key before the focused
     // control, which still receives it.
@@ -83,20 +91,24 @@ protected:
     virtual void Loaded() {}
 
     void showEvent(QShowEvent* event) override;
+    // Both keep the record of the normal bounds: an override calls them.
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool BelongsHere(QObject* object) const;
     bool IsZoomed() const;
-    // The normal bounds a setter changes: the pending ones while zoomed.
-    QRect BoundsToChange() const;
     void Place(const QRect& bounds);
+    void NoteNormalBounds();
 
     Application& app_;
-    // Bounds set while the window is maximised or full screen: they become its
-    // bounds when it comes back to normal.
+    // Bounds set while the window is maximised, full screen or minimised: they
+    // become its bounds when it comes back to normal.
     QRect normal_bounds_;
+    // The last bounds the window had in normal state.
+    QRect last_normal_bounds_;
     QEventLoop* modal_loop_ = nullptr;
     ModalResult modal_result_;
     BorderStyle border_style_ = BorderStyle::Sizeable;

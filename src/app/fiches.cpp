@@ -1,0 +1,24 @@
+#include "app/fiches.h"
+
+#include "app/about_box.h"
+#include "app/form1.h"
+#include "app/form_change_ht_lg.h"
+#include "app/form_edit_picture.h"
+#include "app/form_options.h"
+#include "app/form_proprietes_diapos.h"
+#include "platform/ui/form.h"
+
+namespace app {
+
+void CreeFiches(platform::ui::Application& app, Fiches& fiches,
+                std::vector<std::string> arguments) {
+    using platform::ui::CreateForm;
+    fiches.Form1 = CreateForm<TForm1>(app, fiches, std::move(arguments));
+    fiches.AboutBox = CreateForm<TAboutBox>(app, fiches);
+    fiches.FormChangeHtLg = CreateForm<TFormChangeHtLg>(app, fiches);
+    fiches.FormOptions = CreateForm<TFormOptions>(app, fiches);
+    fiches.FormEditPicture = CreateForm<TFormEditPicture>(app, fiches);
+    fiches.FormProprietesDiapos = CreateForm<TFormProprietesDiapos>(app, fiches);
+}
+
+}  // namespace app

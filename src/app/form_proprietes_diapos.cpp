@@ -1,0 +1,222 @@
+#include "app/form_proprietes_diapos.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QSplitter>
+#include <QStyle>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <array>
+#include <string_view>
+#include <utility>
+
+#include "components/garde_position_fiche.h"
+#include "components/routines_image.h"
+#include "metadata/image_info.h"
+#include "metadata/img_data.h"
+#include "metadata/iptc.h"
+#include "platform/core/text.h"
+
+namespace app {
+
+using platform::ui::ListView;
+using platform::ui::Q;
+
+namespace {
+
+// The shooting data the first list shows, in its order: the tag and its
+// caption. The exposure time is looked up apart (it falls back on the
+// shutter speed).
+constexpr std::array<std::pair<std::string_view, std::string_view>, 21> kPrincipales{{
+    {"Make", "Marque"},
+    {"Model", "Modèle"},
+    {"Flash", "Flash"},
+    {"FocalLength", "focale"},
+    {"FocalLengthin35mmFilm", "Focale équivalente en 35mm"},
+    {"", "Temps d'exposition"},
+    {"FNumber", "Diaph"},
+    {"ExposureBiasValue", "Correction de l'exposition"},
+    {"ISOSpeedRatings", "Iso"},
+    {"Long focal", "plus longue focale"},
+    {"Short focal", "plus courte focale"},
+    {"MaxApertureValue", "Ouverture Diaph maxi"},
+    {"DateTimeOriginal", "Date de la prise de vue"},
+    {"ExposureProgram", "Programme d'expostion"},
+    {"ExposureMode", "Mode d'exposition"},
+    {"ExifImageWidth", "Largeur"},
+    {"ExifImageLength", "Hauteur"},
+    {"Orientation", "Orientation"},
+    {"OwnerName", "Propriétaire"},
+    {"CameraSerialNumber", "N° de série de l'appareil"},
+    {"SubjectDistance", "Distance"},
+}};
+
+// Blanks and control characters off both ends.
+std::string_view SansBlancs(std::string_view texte) {
+    while (!texte.empty() && static_cast<unsigned char>(texte.front()) <= ' ')
+        texte.remove_prefix(1);
+    while (!texte.empty() && static_cast<unsigned char>(texte.back()) <= ' ')
+        texte.remove_suffix(1);
+    return texte;
+}
+
+// Captions compared with the letters a to z as capitals and every other
+// character by its code: no locale, so the order is the same everywhere.
+int CompareLegendes(std::string_view a, std::string_view b) {
+    const auto majuscule = [](char c) {
+        const auto octet = static_cast<unsigned char>(c);
+        return octet >= 'a' && octet <= 'z' ? octet - ('a' - 'A') : octet;
+    };
+    const size_t commun = std::min(a.size(), b.size());
+    for (size_t i = 0; i < commun; ++i) {
+        const int ecart = majuscule(a[i]) - majuscule(b[i]);
+        if (ecart != 0) return ecart;
+    }
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+}  // namespace
+
+ProprietesFichier LitProprietes(const std::string& fichier) {
+    ProprietesFichier proprietes;
+    metadata::TimgData donnees(255);
+    donnees.ReadPictureFile(fichier);
+    const metadata::TImageInfo* exif = donnees.ExifObj();
+    if (!donnees.HasMetadata() || !donnees.HasExif() || exif == nullptr) return proprietes;
+
+    if (exif->CommentPosition > 0) proprietes.commentaire = exif->Comment;
+    for (const auto& [tag, legende] : kPrincipales) {
+        std::string valeur;
+        if (tag.empty()) {
+            valeur = exif->TagValue("ExposureTime");
+            if (valeur.empty()) valeur = exif->TagValue("ShutterSpeedValue");
+        } else {
+            valeur = exif->TagValue(tag);
+        }
+        if (!valeur.empty()) proprietes.principales.push_back({std::string(legende), valeur});
+    }
+    for (const metadata::TTagEntry& entree : exif->Tags()) {
+        if (!entree.display.empty())
+            proprietes.toutes.push_back({entree.description, entree.display});
+    }
+    metadata::TIPTCdata* iptc = donnees.IptcObj();
+    if (donnees.HasIptc() && iptc != nullptr) {
+        iptc->ParseOwnerSegment();
+        // IPTC texts are kept as the bytes of the file, in the desktop's code page.
+        proprietes.mots_clefs = platform::Windows1252ToUtf8(iptc->TagValueOr("Keywords", "  "));
+    }
+    return proprietes;
+}
+
+void EnregistreProprietes(const std::string& fichier, const std::string& commentaire,
+                          const std::string& mots_clefs) {
+    if (components::TypeImageFichier(fichier) != components::TTypeImage::Jpeg) return;
+    metadata::TimgData donnees(255);
+    donnees.ReadPictureFile(fichier);
+
+    metadata::TImageInfo* exif = donnees.ExifObj();
+    const bool nouveau_commentaire = donnees.HasMetadata() && donnees.HasExif() &&
+                                     exif != nullptr && exif->CommentPosition > 0 &&
+                                     commentaire != exif->Comment;
+    if (nouveau_commentaire) exif->SetComment(commentaire);
+
+    metadata::TIPTCdata* iptc = donnees.IptcObj();
+    const std::string mots = platform::Utf8ToWindows1252(SansBlancs(mots_clefs));
+    bool nouveaux_mots = false;
+    if (!mots.empty() && donnees.HasIptc() && iptc != nullptr) {
+        iptc->ParseOwnerSegment();
+        nouveaux_mots = mots != iptc->TagValueOr("Keywords", "");
+        if (nouveaux_mots) iptc->SetTagValue("Keywords", mots);
+    }
+
+    // The IPTC writer keeps the EXIF segment edited above: one rewrite carries
+    // both changes.
+    if (nouveaux_mots) {
+        iptc->WriteToFile(fichier, fichier);
+    } else if (nouveau_commentaire) {
+        donnees.RewriteJpegFile(fichier);
+    }
+}
+
+TFormProprietesDiapos::TFormProprietesDiapos(platform::ui::Application& application, Fiches&)
+    : Form(application, "FormProprietesDiapos") {
+    SetCaption("Proprietés");
+    resize(451, 609);
+    setMinimumSize(157, 90);
+    setWindowFlag(Qt::WindowStaysOnTopHint);
+
+    auto* colonne = new QVBoxLayout(this);
+    colonne->setContentsMargins(0, 0, 0, 0);
+    colonne->setSpacing(0);
+
+    GroupBox1 = new QGroupBox(Q("Modifier le commentaire"), this);
+    GroupBox1->setObjectName("GroupBox1");
+    GroupBox1->setFixedHeight(89);
+    colonne->addWidget(GroupBox1);
+    auto* grille = new QGridLayout(GroupBox1);
+    EditCommentaire = new platform::ui::Edit(GroupBox1, "EditCommentaire");
+    Label1 = new QLabel(Q("Mots clés séparés par un ;"), GroupBox1);
+    Label1->setObjectName("Label1");
+    EditMotsClefs = new platform::ui::Edit(GroupBox1, "EditMotsClefs");
+    SpeedButton1 = new platform::ui::SpeedButton(GroupBox1, "SpeedButton1", "");
+    SpeedButton1->setIcon(QApplication::style()->standardIcon(QStyle::SP_DialogSaveButton));
+    SpeedButton1->OnClick = [this](platform::ui::SpeedButton&) { SpeedButton1Click(); };
+    grille->addWidget(EditCommentaire, 0, 0, 1, 2);
+    grille->addWidget(Label1, 1, 0);
+    grille->addWidget(EditMotsClefs, 1, 1);
+    grille->addWidget(SpeedButton1, 0, 2, 2, 1);
+
+    Splitter1 = new QSplitter(Qt::Vertical, this);
+    Splitter1->setObjectName("Splitter1");
+    Splitter1->setChildrenCollapsible(false);
+    colonne->addWidget(Splitter1, 1);
+    ListView1 = new ListView(Splitter1, "ListView1", "Propriété", "Valeur");
+    ListView2 = new ListView(Splitter1, "ListView2", "Propriété", "Valeur");
+    Splitter1->addWidget(ListView1);
+    Splitter1->addWidget(ListView2);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({130, 609 - 89 - 130});
+    const auto tri = [this](ListView& liste, int) { ListView1ColumnClick(liste); };
+    ListView1->OnColumnClick = tri;
+    ListView2->OnColumnClick = tri;
+
+    GardePositionFiche1 = new components::TGardePositionFiche(*this);
+}
+
+void TFormProprietesDiapos::Loaded() {
+    GardePositionFiche1->Loaded();
+}
+
+void TFormProprietesDiapos::AfficheProprietes(const std::string& fichier) {
+    ListView1->Clear();
+    ListView2->Clear();
+    FFichier = fichier;
+
+    const ProprietesFichier proprietes = LitProprietes(fichier);
+    EditCommentaire->SetText(proprietes.commentaire);
+    EditMotsClefs->SetText(proprietes.mots_clefs);
+    for (const auto& ligne : proprietes.principales)
+        AjouteLigne(*ListView1, ligne.caption, ligne.value);
+    for (const auto& ligne : proprietes.toutes) AjouteLigne(*ListView2, ligne.caption, ligne.value);
+}
+
+void TFormProprietesDiapos::AjouteLigne(ListView& liste, const std::string& legende,
+                                        const std::string& valeur) {
+    liste.AddRow(legende, valeur);
+}
+
+void TFormProprietesDiapos::SpeedButton1Click() {
+    EnregistreProprietes(FFichier, EditCommentaire->Text(), EditMotsClefs->Text());
+}
+
+void TFormProprietesDiapos::ListView1ColumnClick(ListView& sender) {
+    const int sens = FSensTri;
+    sender.CustomSort([sens](const ListView::Row& a, const ListView::Row& b) {
+        return CompareLegendes(a.caption, b.caption) * sens;
+    });
+    FSensTri = -FSensTri;
+}
+
+}  // namespace app

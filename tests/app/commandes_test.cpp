@@ -1,0 +1,237 @@
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QImage>
+#include <QTimer>
+#include <filesystem>
+
+#include "app/form_change_ht_lg.h"
+#include "app/form_edit_picture.h"
+#include "app/form_options.h"
+#include "fenetre_principale.h"
+#include "platform/graphics/jpeg_image.h"
+#include "platform/settings/ini_file.h"
+#include "platform/ui/controls.h"
+
+namespace app {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::ui::ModalResult;
+
+// The trash of the run (tests/support/qt_test_main.cpp points it to scratch).
+fs::path Corbeille() {
+    return fs::path(std::getenv("XDG_DATA_HOME")) / "Trash" / "files";
+}
+
+// Runs `action` once the next modal window is up.
+void DansLeDialogue(std::function<void()> action) {
+    QTimer::singleShot(0, std::move(action));
+}
+
+using Commandes = FenetrePrincipale;
+
+TEST_F(Commandes, OnlyTheListedCommandsStopTheSlideshow) {
+    Image("a.bmp", 10);
+    Image("b.bmp", 20);
+    Ouvre({dossier / "a.bmp"});
+    auto* shell = new testing_support::RecordingShell;
+    Application::Current().SetShell(std::unique_ptr<platform::ui::Shell>(shell));
+    const auto arrete = [&](const std::function<void()>& commande) {
+        fenetre->TimerDefileImage->SetEnabled(true);
+        commande();
+        return !fenetre->TimerDefileImage->Enabled();
+    };
+    EXPECT_TRUE(arrete([&] { fenetre->MenuFichierClick(); }));
+    EXPECT_TRUE(arrete([&] { fenetre->PopupMenu1Popup(); }));
+    EXPECT_TRUE(arrete([&] { fenetre->Ouvrir1Click(); }));
+    EXPECT_TRUE(arrete([&] { fenetre->EnregistrerSousClick(); }));
+    EXPECT_TRUE(arrete([&] { fenetre->ActionEffacerExecute(); }));  // answered No
+    EXPECT_TRUE(arrete([&] { fenetre->ActionStopDiaporamaExecute(); }));
+    EXPECT_TRUE(arrete([&] {
+        DansLeDialogue([&] { fiches.FormEditPicture->SetModalResult(ModalResult::Cancel); });
+        fenetre->ActionModifieDiapoExecute();
+    }));
+    EXPECT_FALSE(arrete([&] {
+        DansLeDialogue([&] { fiches.FormOptions->SetModalResult(ModalResult::Ok); });
+        fenetre->Optgions1Click();
+    }));
+    EXPECT_FALSE(arrete([&] { fenetre->Copier1Click(); }));
+    EXPECT_FALSE(arrete([&] { fenetre->ActionLanceProgRetouchePhotos1Execute(); }));
+    EXPECT_FALSE(arrete([&] { fenetre->Rotation1801Click(); }));
+    fenetre->TimerDefileImage->SetEnabled(false);
+}
+
+TEST_F(Commandes, DeletingShowsThePictureThatTakesTheNumber) {
+    for (int i = 1; i <= 5; ++i) Image("p" + std::to_string(i) + ".bmp", 10 * i);
+    Ouvre({dossier / "p3.bmp"});
+    dialogues->yes_no_answers = {true, true, true};
+    fenetre->ActionEffacerExecute();
+    ASSERT_EQ(dialogues->questions.size(), 1u);
+    EXPECT_FALSE(fs::exists(dossier / "p3.bmp"));
+    EXPECT_TRUE(fs::exists(Corbeille() / "p3.bmp"));
+    EXPECT_EQ(Num(), 3);
+    EXPECT_EQ(LargeurAffichee(), 40);
+
+    Defile().SetNumImage(4);  // the last
+    fenetre->ActionEffacerExecute();
+    EXPECT_EQ(Num(), 3);
+    EXPECT_EQ(LargeurAffichee(), 40);
+
+    Defile().SetNumImage(1);
+    fenetre->ActionEffacerExecute();
+    EXPECT_EQ(Num(), 1);
+    EXPECT_EQ(LargeurAffichee(), 20);
+    EXPECT_EQ(Defile().FListe.Count(), 2);
+
+    // Answered No: nothing moves.
+    fenetre->ActionEffacerExecute();
+    EXPECT_TRUE(fs::exists(dossier / "p2.bmp"));
+}
+
+TEST_F(Commandes, DeletingTheOnlyPictureClearsTheDisplay) {
+    Image("seule.bmp", 10);
+    Ouvre({dossier / "seule.bmp"});
+    dialogues->yes_no_answers = {true};
+    fenetre->ActionEffacerExecute();
+    EXPECT_EQ(Defile().FListe.Count(), 0);
+    EXPECT_EQ(Num(), 0);
+    EXPECT_EQ(fenetre->Korvel1->GetPicture().GetGraphic(), nullptr);
+    EXPECT_EQ(fenetre->Korvel1->FileName(), "");
+    // Nothing is left that a save could write back.
+    fenetre->Sauver1Click();
+    EXPECT_FALSE(fs::exists(dossier / "seule.bmp"));
+}
+
+TEST_F(Commandes, PuttingAsideCopiesIntoTheOptionsFolder) {
+    Image("a.bmp", 10);
+    Ouvre({dossier / "a.bmp"});
+    // No folder yet: the options open, and closed still empty nothing is copied.
+    DansLeDialogue([&] { fiches.FormOptions->SetModalResult(ModalResult::Ok); });
+    fenetre->Mettredecotcopie1Click();
+    ASSERT_EQ(dialogues->messages.size(), 1u);
+    EXPECT_EQ(dialogues->messages[0],
+              "vous devez indiquer un dossier pour que votre image y soit placée");
+
+    const std::string cote = dossier / "de cote";
+    fs::create_directory(cote);
+    fiches.FormOptions->EditDossierPhotoAMettreDeCote->SetText(cote);
+    fiches.FormOptions->CheckBoxVoirDestination->SetChecked(true);
+    fenetre->Mettredecotcopie1Click();
+    ASSERT_EQ(dialogues->messages.size(), 2u);
+    EXPECT_EQ(
+        dialogues->messages[1],
+        "Destination : " + cote + "/a.bmp\nAllez dans les options pour changer la destination");
+    EXPECT_EQ(testing_support::ReadFile(cote + "/a.bmp"),
+              testing_support::ReadFile(dossier / "a.bmp"));
+
+    // The copy is there: the user is asked before it is replaced.
+    fiches.FormOptions->CheckBoxVoirDestination->SetChecked(false);
+    fenetre->Mettredecotcopie1Click();
+    EXPECT_EQ(dialogues->questions.size(), 1u);
+}
+
+TEST_F(Commandes, TheEditingProgramsGetThePictureAsOneArgument) {
+    Image("une photo.bmp", 10);
+    Ouvre({dossier / "une photo.bmp"});
+    auto* shell = new testing_support::RecordingShell;
+    Application::Current().SetShell(std::unique_ptr<platform::ui::Shell>(shell));
+    fenetre->ActionLanceProgRetouchePhoto2Execute();
+    ASSERT_EQ(dialogues->messages.size(), 1u);
+    EXPECT_EQ(
+        dialogues->messages[0],
+        "Pas de programme défini. Allez dans les options pour informer le programme à lancer.");
+    const std::string programme = Image("retouche", 1);
+    fiches.FormOptions->EditProgALancerPourRetouches1->SetText(programme);
+    fenetre->ActionLanceProgRetouchePhotos1Execute();
+    ASSERT_EQ(shell->started.size(), 1u);
+    EXPECT_EQ(shell->started[0].first, programme);
+    EXPECT_EQ(shell->started[0].second, std::vector<std::string>{dossier / "une photo.bmp"});
+}
+
+TEST_F(Commandes, RotatingAndSavingKeepsTheMetadata) {
+    const std::string camera =
+        testing_support::TestData("exif-samples/jpg/exif-org/nikon-e950.jpg");
+    if (!testing_support::HaveProgram("exiftool") || !fs::exists(camera)) GTEST_SKIP();
+    const std::string photo = dossier / "photo.jpg";
+    fs::copy_file(camera, photo);
+    Ouvre({photo});
+    const std::string avant = testing_support::ExifToolValue("DateTimeOriginal", photo);
+    fenetre->Rotation90Enregistrer1Click();
+    platform::JpegImage relue;
+    relue.LoadFromFile(photo);
+    EXPECT_EQ(relue.Width(), 600);
+    EXPECT_EQ(relue.Height(), 800);
+    EXPECT_EQ(testing_support::ExifToolValue("DateTimeOriginal", photo), avant);
+    EXPECT_EQ(testing_support::ExifToolValue("ExifImageWidth", photo), "600");
+    EXPECT_EQ(testing_support::ExifToolValue("Model", photo), "E950");
+}
+
+TEST_F(Commandes, SavingAtAnotherSizeWritesThatSizeOrNothing) {
+    const std::string source = Image("a.jpg", 400, 300);
+    Ouvre({source});
+    // A size of 0 writes nothing and asks no name.
+    DansLeDialogue([&] { fiches.FormChangeHtLg->SetModalResult(ModalResult::Ok); });
+    fenetre->Enregistrersousautretaille1Click();
+    EXPECT_TRUE(dialogues->save_requests.empty());
+
+    const std::string cible = dossier / "petite.jpg";
+    dialogues->save_answers = {cible};
+    DansLeDialogue([&] {
+        fiches.FormChangeHtLg->SpinEditNouvLargeur->SetValue(200);
+        fiches.FormChangeHtLg->SpinEditNouvHauteur->SetValue(150);
+        fiches.FormChangeHtLg->SetModalResult(ModalResult::Ok);
+    });
+    fenetre->Enregistrersousautretaille1Click();
+    ASSERT_EQ(dialogues->save_requests.size(), 1u);
+    EXPECT_EQ(dialogues->save_requests[0].file_name, "a.jpg");
+    platform::JpegImage relue;
+    relue.LoadFromFile(cible);
+    EXPECT_EQ(relue.Width(), 200);
+    EXPECT_EQ(relue.Height(), 150);
+}
+
+TEST_F(Commandes, TheClipboardTakesThePictureAndACompletedBand) {
+    Image("a.bmp", 40, 30);
+    Ouvre({dossier / "a.bmp"});
+    fenetre->Copier1Click();
+    EXPECT_EQ(QApplication::clipboard()->image().size(), QSize(40, 30));
+
+    // A release that ends no band leaves the clipboard alone.
+    QApplication::clipboard()->clear();
+    platform::ui::MouseArgs gauche;
+    gauche.button = Qt::LeftButton;
+    fenetre->Korvel1MouseDown(gauche);
+    fenetre->Korvel1MouseUp(gauche);
+    EXPECT_TRUE(QApplication::clipboard()->image().isNull());
+}
+
+TEST_F(Commandes, ClosingTheWindowKeepsTheOptionsForTheNextRun) {
+    const std::string fichier = platform::SettingsFileName();
+    fs::remove(fichier);
+    Ouvre();
+    TFormOptions& options = *fiches.FormOptions;
+    options.EditDossierPhotoAMettreDeCote->SetText("/home/moi/de côté");
+    options.CheckBoxVoirDestination->SetChecked(false);
+    options.EditProgALancerPourRetouches1->SetText("/usr/bin/retouche");
+    options.SpinEditTauxCompressionJPG->SetValue(55);
+    fenetre->close();
+    EXPECT_EQ(testing_support::ReadText(fichier),
+              "[FormOptions]\n"
+              "EditDossierPhotoAMettreDeCote=/home/moi/de côté\n"
+              "CheckBoxVoirDestination=0\n"
+              "EditProgALancerPourRetouches1=/usr/bin/retouche\n"
+              "EditProgALancerPourRetouches2=\n"
+              "SpinEditTauxCompressionJPG=55\n");
+
+    // The next run finds them; the display takes the quality at the first show.
+    TearDown();
+    Ouvre();
+    EXPECT_EQ(fiches.FormOptions->EditDossierPhotoAMettreDeCote->Text(), "/home/moi/de côté");
+    EXPECT_FALSE(fiches.FormOptions->CheckBoxVoirDestination->Checked());
+    EXPECT_EQ(fiches.FormOptions->SpinEditTauxCompressionJPG->Value(), 55);
+    EXPECT_EQ(fenetre->Korvel1->CompressionQuality(), 55);
+}
+
+}  // namespace
+}  // namespace app

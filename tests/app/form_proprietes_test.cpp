@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMouseEvent>
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/fiches.h"
+#include "app/form_proprietes_diapos.h"
+#include "pictures.h"
+#include "platform/ui/application.h"
+#include "scripted_dialogs.h"
+#include "test_support.h"
+
+namespace app {
+namespace {
+
+using platform::ui::Application;
+using platform::ui::ListView;
+using testing_support::ExifToolValue;
+using testing_support::ExifToolWrite;
+using testing_support::ReadFile;
+using testing_support::TempDir;
+
+// The captions of a list, joined by "|".
+std::string Legendes(const ListView& liste) {
+    std::string legendes;
+    for (int i = 0; i < liste.Count(); ++i) {
+        legendes += (i > 0 ? "|" : "") + liste.RowAt(i).caption;
+    }
+    return legendes;
+}
+
+// The value of the first row with that caption; "(absent)" when none.
+std::string Valeur(const ListView& liste, const std::string& legende) {
+    for (int i = 0; i < liste.Count(); ++i) {
+        if (liste.RowAt(i).caption == legende) return liste.RowAt(i).value;
+    }
+    return "(absent)";
+}
+
+// The pixels' signature as ImageMagick computes it.
+std::string Signature(const std::string& fichier) {
+    std::string sortie;
+    testing_support::Run("identify -format %# " + testing_support::ShellQuote(fichier), &sortie);
+    return sortie;
+}
+
+bool OraclesPresents() {
+    return testing_support::HaveProgram("exiftool") && testing_support::HaveProgram("identify");
+}
+
+class FenetreProprietes : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // The window keeps its placement in the settings file: a scratch one.
+        setenv("XDG_CONFIG_HOME", reglages.Path().c_str(), 1);
+        auto scripted = std::make_unique<testing_support::ScriptedDialogs>();
+        dialogues = scripted.get();
+        Application::Current().SetDialogs(std::move(scripted));
+        fenetre = platform::ui::CreateForm<TFormProprietesDiapos>(Application::Current(), fiches);
+    }
+
+    void TearDown() override {
+        delete fenetre;
+        Application::Current().SetDialogs(std::make_unique<platform::ui::QtDialogs>());
+        unsetenv("XDG_CONFIG_HOME");
+    }
+
+    // A JPEG picture to which ExifTool gives `etiquettes`.
+    std::string Photo(const std::string& nom, const std::string& etiquettes) {
+        const std::string chemin = dossier / nom;
+        testing_support::WriteJpeg(chemin, *testing_support::Pattern(64, 48));
+        if (!etiquettes.empty()) {
+            EXPECT_EQ(ExifToolWrite(etiquettes, chemin), 0);
+        }
+        return chemin;
+    }
+
+    void Enregistre() {
+        fenetre->SpeedButton1->click();
+        EXPECT_TRUE(dialogues->errors.empty());
+    }
+
+    void CliqueEntete(ListView& liste, int colonne) {
+        QHeaderView* entete = liste.header();
+        const QPointF point(entete->sectionViewportPosition(colonne) + 5, entete->height() / 2);
+        const QPointF global = entete->viewport()->mapToGlobal(point);
+        QMouseEvent appui(QEvent::MouseButtonPress, point, global, Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QMouseEvent relache(QEvent::MouseButtonRelease, point, global, Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QCoreApplication::sendEvent(entete->viewport(), &appui);
+        QCoreApplication::sendEvent(entete->viewport(), &relache);
+    }
+
+    TempDir reglages;
+    TempDir dossier;
+    Fiches fiches;
+    TFormProprietesDiapos* fenetre = nullptr;
+    testing_support::ScriptedDialogs* dialogues = nullptr;
+};
+
+TEST_F(FenetreProprietes, RowsOfACameraFile) {
+    if (!OraclesPresents()) GTEST_SKIP() << "exiftool and ImageMagick are needed";
+    const std::string canon = testing_support::TestData("exif-samples/jpg/exif-org/canon-ixus.jpg");
+    const std::string fuji =
+        testing_support::TestData("exif-samples/jpg/exif-org/fujifilm-dx10.jpg");
+    if (!std::filesystem::exists(canon) || !std::filesystem::exists(fuji))
+        GTEST_SKIP() << "camera samples missing";
+
+    EXPECT_EQ(fenetre->Caption(), "Proprietés");
+    EXPECT_EQ(fenetre->GroupBox1->title().toStdString(), "Modifier le commentaire");
+    EXPECT_EQ(fenetre->Label1->text().toStdString(), "Mots clés séparés par un ;");
+    for (ListView* liste : {fenetre->ListView1, fenetre->ListView2}) {
+        EXPECT_EQ(liste->headerItem()->text(0).toStdString(), "Propriété");
+        EXPECT_EQ(liste->headerItem()->text(1).toStdString(), "Valeur");
+    }
+
+    fenetre->AfficheProprietes(canon);
+    // The rows with a value, in the window's order (this camera stored no ISO
+    // tag, no lens range, no exposure programme or mode).
+    EXPECT_EQ(Legendes(*fenetre->ListView1),
+              "Marque|Modèle|Flash|focale|Focale équivalente en 35mm|Temps d'exposition|Diaph|"
+              "Correction de l'exposition|Ouverture Diaph maxi|Date de la prise de vue|Largeur|"
+              "Hauteur|Orientation|Propriétaire|Distance");
+    for (const auto& [legende, etiquette] : {std::pair{"Marque", "Make"},
+                                             {"Modèle", "Model"},
+                                             {"Date de la prise de vue", "DateTimeOriginal"},
+                                             {"Largeur", "ExifImageWidth"},
+                                             {"Hauteur", "ExifImageHeight"}}) {
+        EXPECT_EQ(Valeur(*fenetre->ListView1, legende), ExifToolValue(etiquette, canon)) << legende;
+    }
+    // Every tag with a value, under its description.
+    EXPECT_EQ(Valeur(*fenetre->ListView2, "Make"), "Canon");
+    for (int i = 0; i < fenetre->ListView2->Count(); ++i)
+        EXPECT_FALSE(fenetre->ListView2->RowAt(i).value.empty());
+    // Its user comment is blank, and it has no IPTC data.
+    EXPECT_EQ(fenetre->EditCommentaire->Text(), "");
+    EXPECT_EQ(fenetre->EditMotsClefs->Text(), "");
+
+    // This camera stored only the shutter speed: it fills the exposure time row.
+    fenetre->AfficheProprietes(fuji);
+    EXPECT_EQ(Legendes(*fenetre->ListView1),
+              "Marque|Modèle|Flash|focale|Focale équivalente en 35mm|Temps d'exposition|Diaph|"
+              "Correction de l'exposition|Iso|Ouverture Diaph maxi|Date de la prise de vue|"
+              "Programme d'expostion|Largeur|Hauteur|Orientation");
+    EXPECT_EQ(Valeur(*fenetre->ListView1, "Temps d'exposition"),
+              Valeur(*fenetre->ListView2, "Shutter Speed Value"));
+    EXPECT_EQ(Valeur(*fenetre->ListView1, "Marque"), "FUJIFILM");
+
+    // A file that cannot be read empties the window.
+    fenetre->AfficheProprietes(dossier / "absent.jpg");
+    EXPECT_EQ(fenetre->ListView1->Count(), 0);
+    EXPECT_EQ(fenetre->ListView2->Count(), 0);
+}
+
+TEST_F(FenetreProprietes, CommentAndKeywordsSavedReadBackByExifTool) {
+    if (!OraclesPresents()) GTEST_SKIP() << "exiftool and ImageMagick are needed";
+    const std::string photo = Photo("photo.jpg",
+                                    "-Make=Essai '-UserComment=un commentaire assez long' "
+                                    "-Keywords=un -Keywords=deux -City=Paris");
+    const std::string pixels = Signature(photo);
+    fenetre->AfficheProprietes(photo);
+    EXPECT_EQ(fenetre->EditCommentaire->Text(), "un commentaire assez long");
+    EXPECT_EQ(fenetre->EditMotsClefs->Text(), "un,deux");
+
+    // Accented letters go into the file in the desktop's code page, which
+    // ExifTool prints as they are for a comment and decodes for keywords.
+    fenetre->EditCommentaire->SetText("Été à Noël");
+    fenetre->EditMotsClefs->SetText("  chat, chien ,été  ");
+    Enregistre();
+    EXPECT_EQ(ExifToolValue("UserComment", photo), "\xC9t\xE9 \xE0 No\xEBl");
+    EXPECT_EQ(ExifToolValue("Keywords", photo), "chat, chien, été");
+    EXPECT_EQ(ExifToolValue("City", photo), "Paris");
+    EXPECT_EQ(ExifToolValue("Make", photo), "Essai");
+    EXPECT_EQ(Signature(photo), pixels);
+    // Written aside and renamed: nothing else is left in the folder.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dossier.Path()), {}), 1);
+}
+
+TEST_F(FenetreProprietes, NothingIsWrittenWhenThereIsNothingToWrite) {
+    if (!OraclesPresents()) GTEST_SKIP() << "exiftool and ImageMagick are needed";
+    // No IPTC data: typed keywords are not saved.
+    const std::string sans_iptc = Photo("sans_iptc.jpg", "'-UserComment=le commentaire'");
+    fenetre->AfficheProprietes(sans_iptc);
+    EXPECT_EQ(fenetre->EditMotsClefs->Text(), "");
+    std::vector<uint8_t> avant = ReadFile(sans_iptc);
+    fenetre->EditMotsClefs->SetText("chat");
+    Enregistre();
+    EXPECT_EQ(ReadFile(sans_iptc), avant);
+    EXPECT_EQ(ExifToolValue("Keywords", sans_iptc), "");
+
+    // IPTC data without keywords show two blanks, which are not saved.
+    const std::string sans_mots = Photo("sans_mots.jpg", "-Make=Essai -City=Paris");
+    fenetre->AfficheProprietes(sans_mots);
+    EXPECT_EQ(fenetre->EditMotsClefs->Text(), "  ");
+    avant = ReadFile(sans_mots);
+    Enregistre();
+    EXPECT_EQ(ReadFile(sans_mots), avant);
+
+    // Without a user comment the file gets none.
+    fenetre->EditCommentaire->SetText("nouveau");
+    Enregistre();
+    EXPECT_EQ(ReadFile(sans_mots), avant);
+
+    // Keywords without EXIF data are not shown; the save still finds them.
+    const std::string sans_exif = Photo("sans_exif.jpg", "-Keywords=un");
+    fenetre->AfficheProprietes(sans_exif);
+    EXPECT_EQ(fenetre->EditMotsClefs->Text(), "");
+    EXPECT_EQ(fenetre->ListView2->Count(), 0);
+    fenetre->EditMotsClefs->SetText("deux");
+    Enregistre();
+    EXPECT_EQ(ExifToolValue("Keywords", sans_exif), "deux");
+}
+
+TEST_F(FenetreProprietes, EitherListSortsByCaptionInAlternateDirections) {
+    fenetre->show();
+    for (const char* legende : {"é", "_b", "Z", "a", "B"})
+        fenetre->AjouteLigne(*fenetre->ListView1, legende, std::string("v") + legende);
+    for (const char* legende : {"y", "X", "z"})
+        fenetre->AjouteLigne(*fenetre->ListView2, legende, "");
+
+    // Letters ignore case; every other character sorts by its code.
+    CliqueEntete(*fenetre->ListView1, 1);
+    EXPECT_EQ(Legendes(*fenetre->ListView1), "a|B|Z|_b|é");
+    EXPECT_EQ(fenetre->ListView1->RowAt(1).value, "vB");
+
+    CliqueEntete(*fenetre->ListView2, 0);
+    EXPECT_EQ(Legendes(*fenetre->ListView2), "z|y|X");
+    CliqueEntete(*fenetre->ListView2, 1);
+    EXPECT_EQ(Legendes(*fenetre->ListView2), "X|y|z");
+    CliqueEntete(*fenetre->ListView1, 0);
+    EXPECT_EQ(Legendes(*fenetre->ListView1), "é|_b|Z|B|a");
+}
+
+}  // namespace
+}  // namespace app
