@@ -8,8 +8,10 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "app/defile_image.h"
+#include "app/fiches.h"
 #include "app/form1.h"
 #include "mesure.h"
 #include "platform/graphics/graphic.h"
@@ -49,9 +51,13 @@ int main(int argc, char* argv[]) {
     Arbre(racine);
     const std::string dossier = racine.string() + "/";
 
+    // The windows read and write their settings in the scratch folder.
+    setenv("XDG_CONFIG_HOME", argv[1], 1);
     platform::RegisterStandardFormats();
     platform::ui::Application app(qt);
-    auto* fenetre = platform::ui::CreateForm<app::TForm1>(app, std::vector<std::string>{});
+    app::Fiches fiches;
+    app::CreeFiches(app, fiches, {});
+    app::TForm1* fenetre = fiches.Form1;
     fenetre->CheckBoxSousDossiers->SetChecked(true);
 
     const std::string commande =
@@ -68,6 +74,6 @@ int main(int argc, char* argv[]) {
              if (std::system(commande.c_str()) != 0) std::abort();
          }},
     });
-    delete fenetre;
+    for (platform::ui::Form* fiche : std::vector<platform::ui::Form*>(app.Forms())) delete fiche;
     return 0;
 }

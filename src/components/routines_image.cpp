@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -48,32 +49,34 @@ BgrView Lignes24(const Graphic* graphique, Bitmap& copie) {
     return copie.View();
 }
 
-// Large pictures are cut into bands of rows, one per processor: the work is
-// bound by memory and by the first touch of the result's pages, both of
-// which go faster side by side. `travail(debut, fin)` must not raise; a band
-// whose thread cannot be started is done here.
+// Large pictures are cut into bands of rows that the processors take in
+// turn: the work is bound by memory and by the first touch of the result's
+// pages, both of which go faster side by side, and a processor held up
+// elsewhere leaves its share to the others. `travail(debut, fin)` must not
+// raise; when no thread can be started the calling one does every band.
 template <typename Travail>
 void EnParallele(int32_t lignes, int64_t octets, const Travail& travail) {
     if (lignes <= 0) return;
-    constexpr int64_t kOctetsParBande = int64_t{4} << 20;
-    const int64_t processeurs = std::max(1u, std::thread::hardware_concurrency());
-    const auto bandes = static_cast<int32_t>(
-        std::clamp<int64_t>(octets / kOctetsParBande, 1, std::min<int64_t>(processeurs, lignes)));
+    constexpr int64_t kOctetsParBande = int64_t{2} << 20;
+    const auto bandes =
+        static_cast<int32_t>(std::clamp<int64_t>(octets / kOctetsParBande, 1, lignes));
     const auto borne = [&](int32_t i) {
         return static_cast<int32_t>(int64_t{lignes} * i / bandes);
     };
+    std::atomic<int32_t> suivante{0};
+    const auto prend = [&] {
+        for (int32_t i = suivante++; i < bandes; i = suivante++) travail(borne(i), borne(i + 1));
+    };
+    const int64_t processeurs = std::max(1u, std::thread::hardware_concurrency());
+    const auto aides = static_cast<int32_t>(std::min<int64_t>(processeurs, bandes) - 1);
     std::vector<std::thread> fils;
-    int32_t lancees = 1;
     try {
-        fils.reserve(static_cast<size_t>(bandes - 1));
-        for (; lancees < bandes; ++lancees)
-            fils.emplace_back(
-                [&travail, a = borne(lancees), b = borne(lancees + 1)] { travail(a, b); });
+        fils.reserve(static_cast<size_t>(aides));
+        for (int32_t i = 0; i < aides; ++i) fils.emplace_back(prend);
     } catch (const std::exception&) {
-        // No more threads: the remaining bands are done below.
+        // Fewer helpers: the bands are shared among those that started.
     }
-    travail(0, borne(1));
-    for (int32_t i = lancees; i < bandes; ++i) travail(borne(i), borne(i + 1));
+    prend();
     for (std::thread& f : fils) f.join();
 }
 

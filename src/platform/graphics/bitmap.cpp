@@ -1,9 +1,11 @@
 #include "platform/graphics/bitmap.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
-#include <new>
 #include <span>
 
 #include "platform/core/error.h"
@@ -227,9 +229,21 @@ void FillPixels(uint8_t* row, PixelFormat format, const PixelPattern& pattern, s
 // the last pixel of each row, which are zeroed so that files never carry
 // leftovers of the heap.
 struct PixelStore {
-    std::unique_ptr<uint8_t[]> data;
+    std::unique_ptr<uint8_t[], Bitmap::FreePixels> data;
     size_t stride = 0;
 };
+
+// Large pictures are laid on huge pages where the system offers them: a
+// 24-megapixel picture then costs a few dozen page faults instead of tens of
+// thousands each time a tool writes a new one.
+uint8_t* AllocateBytes(size_t size) {
+    constexpr size_t kHugePage = size_t{2} << 20;
+    if (size < 2 * kHugePage) return static_cast<uint8_t*>(std::malloc(size));
+    const size_t rounded = (size + kHugePage - 1) / kHugePage * kHugePage;
+    void* pixels = std::aligned_alloc(kHugePage, rounded);
+    if (pixels != nullptr) ::madvise(pixels, rounded, MADV_HUGEPAGE);
+    return static_cast<uint8_t*>(pixels);
+}
 
 PixelStore AllocatePixels(int32_t width, int32_t height, PixelFormat format) {
     if (width < 0 || height < 0) RaiseOutOfMemory();
@@ -239,7 +253,7 @@ PixelStore AllocatePixels(int32_t width, int32_t height, PixelFormat format) {
     const uint64_t total = uint64_t{store.stride} * static_cast<uint64_t>(height);
     if (total > kMaxPixelBytes) RaiseOutOfMemory();
     if (total == 0) return store;
-    store.data.reset(new (std::nothrow) uint8_t[total]);
+    store.data.reset(AllocateBytes(static_cast<size_t>(total)));
     if (store.data == nullptr) RaiseOutOfMemory();
     const size_t used = static_cast<size_t>(uint64_t{static_cast<uint32_t>(width)} *
                                             static_cast<uint64_t>(BitsPerPixel(format)) / 8);
@@ -309,6 +323,10 @@ size_t RowStride(int32_t width, PixelFormat format) {
     const uint64_t bits =
         uint64_t{static_cast<uint32_t>(width)} * static_cast<uint64_t>(BitsPerPixel(format));
     return static_cast<size_t>(((bits + 31) & ~uint64_t{31}) / 8);
+}
+
+void Bitmap::FreePixels::operator()(uint8_t* pixels) const {
+    std::free(pixels);
 }
 
 Bitmap::Bitmap() = default;

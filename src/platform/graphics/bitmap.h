@@ -104,6 +104,11 @@ public:
     // of its colour table.
     void Fill(Color color);
 
+    // Releases a pixel store of the allocator the bitmaps share.
+    struct FreePixels {
+        void operator()(uint8_t* pixels) const;
+    };
+
 private:
     // SetSize without raising OnChange, for constructors and loaders.
     void Resize(int32_t width, int32_t height);
@@ -115,7 +120,7 @@ private:
     int32_t height_ = 0;
     PixelFormat format_ = PixelFormat::Bit24;
     size_t stride_ = 0;
-    std::unique_ptr<uint8_t[]> pixels_;
+    std::unique_ptr<uint8_t[], FreePixels> pixels_;
     std::vector<RGBQuad> colors_;
 };
 
