@@ -3,12 +3,14 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QScreen>
 #include <QTranslator>
 #include <string>
 #include <vector>
 
 #include "app/fiches.h"
 #include "app/form1.h"
+#include "gif/gif_image.h"
 #include "platform/core/text.h"
 #include "platform/graphics/graphic.h"
 #include "platform/ui/application.h"
@@ -24,6 +26,10 @@ int main(int argc, char* argv[]) {
     }
     platform::SetDecimalSeparator(QLocale().decimalPoint().at(0).toLatin1());
     platform::RegisterStandardFormats();
+    gif::RegisterGIFImage();
+    // GIF frames are dithered to the web palette only on a palette display.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    gif::SetAutoDither(screen != nullptr && screen->depth() <= 8);
 
     platform::ui::Application app(qt);
     std::vector<std::string> arguments;

@@ -16,6 +16,8 @@
 namespace app {
 namespace {
 
+using namespace testing_support;
+
 namespace fs = std::filesystem;
 using platform::ui::ModalResult;
 
@@ -35,8 +37,7 @@ TEST_F(Commandes, OnlyTheListedCommandsStopTheSlideshow) {
     Image("a.bmp", 10);
     Image("b.bmp", 20);
     Ouvre({dossier / "a.bmp"});
-    auto* shell = new testing_support::RecordingShell;
-    Application::Current().SetShell(std::unique_ptr<platform::ui::Shell>(shell));
+    RecordShell();
     const auto arrete = [&](const std::function<void()>& commande) {
         fenetre->TimerDefileImage->SetEnabled(true);
         commande();
@@ -63,44 +64,34 @@ TEST_F(Commandes, OnlyTheListedCommandsStopTheSlideshow) {
 }
 
 TEST_F(Commandes, DeletingShowsThePictureThatTakesTheNumber) {
-    for (int i = 1; i <= 5; ++i) Image("p" + std::to_string(i) + ".bmp", 10 * i);
+    Serie(5);
     Ouvre({dossier / "p3.bmp"});
     dialogues->yes_no_answers = {true, true, true};
     fenetre->ActionEffacerExecute();
     ASSERT_EQ(dialogues->questions.size(), 1u);
     EXPECT_FALSE(fs::exists(dossier / "p3.bmp"));
     EXPECT_TRUE(fs::exists(Corbeille() / "p3.bmp"));
-    EXPECT_EQ(Num(), 3);
-    EXPECT_EQ(LargeurAffichee(), 40);
-
+    EXPECT_EQ(Vue(), "3 3/4 40");
     Defile().SetNumImage(4);  // the last
     fenetre->ActionEffacerExecute();
-    EXPECT_EQ(Num(), 3);
-    EXPECT_EQ(LargeurAffichee(), 40);
-
+    EXPECT_EQ(Vue(), "3 3/3 40");
     Defile().SetNumImage(1);
     fenetre->ActionEffacerExecute();
-    EXPECT_EQ(Num(), 1);
-    EXPECT_EQ(LargeurAffichee(), 20);
-    EXPECT_EQ(Defile().FListe.Count(), 2);
+    EXPECT_EQ(Vue(), "1 1/2 20");
 
     // Answered No: nothing moves.
     fenetre->ActionEffacerExecute();
     EXPECT_TRUE(fs::exists(dossier / "p2.bmp"));
-}
 
-TEST_F(Commandes, DeletingTheOnlyPictureClearsTheDisplay) {
-    Image("seule.bmp", 10);
-    Ouvre({dossier / "seule.bmp"});
-    dialogues->yes_no_answers = {true};
+    // The last picture gone, the display is cleared: nothing is left that a
+    // save could write back.
+    dialogues->yes_no_answers = {true, true};
     fenetre->ActionEffacerExecute();
-    EXPECT_EQ(Defile().FListe.Count(), 0);
-    EXPECT_EQ(Num(), 0);
-    EXPECT_EQ(fenetre->Korvel1->GetPicture().GetGraphic(), nullptr);
+    fenetre->ActionEffacerExecute();
+    EXPECT_EQ(Vue(), "0 1/1 0");
     EXPECT_EQ(fenetre->Korvel1->FileName(), "");
-    // Nothing is left that a save could write back.
     fenetre->Sauver1Click();
-    EXPECT_FALSE(fs::exists(dossier / "seule.bmp"));
+    EXPECT_FALSE(fs::exists(dossier / "p5.bmp"));
 }
 
 TEST_F(Commandes, PuttingAsideCopiesIntoTheOptionsFolder) {
@@ -109,21 +100,18 @@ TEST_F(Commandes, PuttingAsideCopiesIntoTheOptionsFolder) {
     // No folder yet: the options open, and closed still empty nothing is copied.
     DansLeDialogue([&] { fiches.FormOptions->SetModalResult(ModalResult::Ok); });
     fenetre->Mettredecotcopie1Click();
-    ASSERT_EQ(dialogues->messages.size(), 1u);
-    EXPECT_EQ(dialogues->messages[0],
-              "vous devez indiquer un dossier pour que votre image y soit placée");
 
     const std::string cote = dossier / "de cote";
     fs::create_directory(cote);
     fiches.FormOptions->EditDossierPhotoAMettreDeCote->SetText(cote);
     fiches.FormOptions->CheckBoxVoirDestination->SetChecked(true);
     fenetre->Mettredecotcopie1Click();
-    ASSERT_EQ(dialogues->messages.size(), 2u);
-    EXPECT_EQ(
-        dialogues->messages[1],
-        "Destination : " + cote + "/a.bmp\nAllez dans les options pour changer la destination");
-    EXPECT_EQ(testing_support::ReadFile(cote + "/a.bmp"),
-              testing_support::ReadFile(dossier / "a.bmp"));
+    EXPECT_EQ(dialogues->messages,
+              (std::vector<std::string>{
+                  "vous devez indiquer un dossier pour que votre image y soit placée",
+                  "Destination : " + cote +
+                      "/a.bmp\nAllez dans les options pour changer la destination"}));
+    EXPECT_EQ(ReadFile(cote + "/a.bmp"), ReadFile(dossier / "a.bmp"));
 
     // The copy is there: the user is asked before it is replaced.
     fiches.FormOptions->CheckBoxVoirDestination->SetChecked(false);
@@ -134,37 +122,33 @@ TEST_F(Commandes, PuttingAsideCopiesIntoTheOptionsFolder) {
 TEST_F(Commandes, TheEditingProgramsGetThePictureAsOneArgument) {
     Image("une photo.bmp", 10);
     Ouvre({dossier / "une photo.bmp"});
-    auto* shell = new testing_support::RecordingShell;
-    Application::Current().SetShell(std::unique_ptr<platform::ui::Shell>(shell));
+    const auto& shell = RecordShell();
     fenetre->ActionLanceProgRetouchePhoto2Execute();
-    ASSERT_EQ(dialogues->messages.size(), 1u);
-    EXPECT_EQ(
-        dialogues->messages[0],
-        "Pas de programme défini. Allez dans les options pour informer le programme à lancer.");
+    EXPECT_EQ(dialogues->messages,
+              std::vector<std::string>{"Pas de programme défini. Allez dans les options pour "
+                                       "informer le programme à lancer."});
     const std::string programme = Image("retouche", 1);
     fiches.FormOptions->EditProgALancerPourRetouches1->SetText(programme);
     fenetre->ActionLanceProgRetouchePhotos1Execute();
-    ASSERT_EQ(shell->started.size(), 1u);
-    EXPECT_EQ(shell->started[0].first, programme);
-    EXPECT_EQ(shell->started[0].second, std::vector<std::string>{dossier / "une photo.bmp"});
+    EXPECT_EQ(
+        shell.started,
+        (std::vector{std::pair{programme, std::vector<std::string>{dossier / "une photo.bmp"}}}));
 }
 
 TEST_F(Commandes, RotatingAndSavingKeepsTheMetadata) {
-    const std::string camera =
-        testing_support::TestData("exif-samples/jpg/exif-org/nikon-e950.jpg");
-    if (!testing_support::HaveProgram("exiftool") || !fs::exists(camera)) GTEST_SKIP();
+    const std::string camera = TestData("exif-samples/jpg/exif-org/nikon-e950.jpg");
+    if (!HaveProgram("exiftool") || !fs::exists(camera)) GTEST_SKIP();
     const std::string photo = dossier / "photo.jpg";
     fs::copy_file(camera, photo);
     Ouvre({photo});
-    const std::string avant = testing_support::ExifToolValue("DateTimeOriginal", photo);
+    const std::string avant = ExifToolValue("DateTimeOriginal", photo);
     fenetre->Rotation90Enregistrer1Click();
     platform::JpegImage relue;
     relue.LoadFromFile(photo);
-    EXPECT_EQ(relue.Width(), 600);
-    EXPECT_EQ(relue.Height(), 800);
-    EXPECT_EQ(testing_support::ExifToolValue("DateTimeOriginal", photo), avant);
-    EXPECT_EQ(testing_support::ExifToolValue("ExifImageWidth", photo), "600");
-    EXPECT_EQ(testing_support::ExifToolValue("Model", photo), "E950");
+    EXPECT_EQ(SizeOf(relue), "600x800");
+    EXPECT_EQ(ExifToolValue("DateTimeOriginal", photo), avant);
+    EXPECT_EQ(ExifToolValue("ExifImageWidth", photo), "600");
+    EXPECT_EQ(ExifToolValue("Model", photo), "E950");
 }
 
 TEST_F(Commandes, SavingAtAnotherSizeWritesThatSizeOrNothing) {
@@ -187,8 +171,7 @@ TEST_F(Commandes, SavingAtAnotherSizeWritesThatSizeOrNothing) {
     EXPECT_EQ(dialogues->save_requests[0].file_name, "a.jpg");
     platform::JpegImage relue;
     relue.LoadFromFile(cible);
-    EXPECT_EQ(relue.Width(), 200);
-    EXPECT_EQ(relue.Height(), 150);
+    EXPECT_EQ(SizeOf(relue), "200x150");
 }
 
 TEST_F(Commandes, TheClipboardTakesThePictureAndACompletedBand) {
@@ -216,7 +199,7 @@ TEST_F(Commandes, ClosingTheWindowKeepsTheOptionsForTheNextRun) {
     options.EditProgALancerPourRetouches1->SetText("/usr/bin/retouche");
     options.SpinEditTauxCompressionJPG->SetValue(55);
     fenetre->close();
-    EXPECT_EQ(testing_support::ReadText(fichier),
+    EXPECT_EQ(ReadText(fichier),
               "[FormOptions]\n"
               "EditDossierPhotoAMettreDeCote=/home/moi/de côté\n"
               "CheckBoxVoirDestination=0\n"
@@ -225,11 +208,9 @@ TEST_F(Commandes, ClosingTheWindowKeepsTheOptionsForTheNextRun) {
               "SpinEditTauxCompressionJPG=55\n");
 
     // The next run finds them; the display takes the quality at the first show.
-    TearDown();
     Ouvre();
     EXPECT_EQ(fiches.FormOptions->EditDossierPhotoAMettreDeCote->Text(), "/home/moi/de côté");
     EXPECT_FALSE(fiches.FormOptions->CheckBoxVoirDestination->Checked());
-    EXPECT_EQ(fiches.FormOptions->SpinEditTauxCompressionJPG->Value(), 55);
     EXPECT_EQ(fenetre->Korvel1->CompressionQuality(), 55);
 }
 

@@ -12,8 +12,10 @@
 namespace app {
 namespace {
 
+using namespace testing_support;
+
 std::string Oracle(const std::string& tag, const std::string& fichier, bool numerique = false) {
-    return testing_support::ExifToolValue(tag, fichier, numerique);
+    return ExifToolValue(tag, fichier, numerique);
 }
 
 TEST(DonneesPriseDeVue, ProgrammesAreTranslatedExactly) {
@@ -31,10 +33,8 @@ TEST(DonneesPriseDeVue, ProgrammesAreTranslatedExactly) {
 }
 
 TEST(DonneesPriseDeVue, ACameraFileFillsEveryLabelItHasATagFor) {
-    const std::string fichier =
-        testing_support::TestData("exif-samples/jpg/exif-org/nikon-e950.jpg");
-    if (!testing_support::HaveProgram("exiftool") || !std::filesystem::exists(fichier))
-        GTEST_SKIP();
+    const std::string fichier = TestData("exif-samples/jpg/exif-org/nikon-e950.jpg");
+    if (!HaveProgram("exiftool") || !std::filesystem::exists(fichier)) GTEST_SKIP();
     metadata::TimgData donnees(255);
     ASSERT_TRUE(donnees.ReadPictureFile(fichier));
     ASSERT_NE(donnees.ExifObj(), nullptr);

@@ -8,39 +8,20 @@
 #include <QKeyEvent>
 #include <QWheelEvent>
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include "app/defile_image.h"
 #include "app/fiches.h"
 #include "app/form1.h"
 #include "pictures.h"
-#include "platform/ui/application.h"
 #include "scripted_dialogs.h"
 #include "test_support.h"
 
 namespace app {
 
 using platform::ui::Application;
-using testing_support::ScriptedDialogs;
-using testing_support::TempDir;
 
-class FenetrePrincipale : public ::testing::Test {
+class FenetrePrincipale : public testing_support::ScriptedTest {
 protected:
-    void SetUp() override {
-        auto dialogs = std::make_unique<ScriptedDialogs>();
-        dialogues = dialogs.get();
-        Application::Current().SetDialogs(std::move(dialogs));
-    }
-
-    void TearDown() override {
-        // Every window of the run goes, the last made first.
-        const std::vector<platform::ui::Form*> fenetres = Application::Current().Forms();
-        for (auto f = fenetres.rbegin(); f != fenetres.rend(); ++f) delete *f;
-        Application::Current().SetDialogs(std::make_unique<platform::ui::QtDialogs>());
-        Application::Current().SetShell(std::make_unique<platform::ui::QtShell>());
-    }
-
     // A picture whose width tells which one it is.
     std::string Image(const std::string& nom, int32_t largeur, int32_t hauteur = 30) {
         const std::string chemin = dossier / nom;
@@ -52,8 +33,14 @@ protected:
         }
         return chemin;
     }
+    // Pictures p1.bmp to pN.bmp, 10, 20, ... pixels wide.
+    void Serie(int n) {
+        for (int i = 1; i <= n; ++i) Image("p" + std::to_string(i) + ".bmp", 10 * i);
+    }
 
+    // Starts the program anew with that command line.
     void Ouvre(std::vector<std::string> arguments = {}) {
+        DeleteForms();
         CreeFiches(Application::Current(), fiches, std::move(arguments));
         fenetre = fiches.Form1;
         fenetre->show();
@@ -68,6 +55,13 @@ protected:
     TDefileImage& Defile() { return fenetre->DefileImage(); }
     int32_t Num() { return Defile().FNumImage; }
     int LargeurAffichee() { return fenetre->Korvel1->GetPicture().Width(); }
+    // What the window shows, as "number position/maximum width": the picture's
+    // number, the track bar's, and the width of the picture displayed.
+    std::string Vue() {
+        const auto& barre = *fenetre->TrackBarNumImageEnCours;
+        return std::to_string(Num()) + " " + std::to_string(barre.Position()) + "/" +
+               std::to_string(barre.Max()) + " " + std::to_string(LargeurAffichee());
+    }
 
     void Touche(int touche) {
         QWidget* cible =
@@ -83,10 +77,9 @@ protected:
         QCoreApplication::sendEvent(cible, &event);
     }
 
-    TempDir dossier;
+    testing_support::TempDir dossier;
     Fiches fiches;
     TForm1* fenetre = nullptr;
-    ScriptedDialogs* dialogues = nullptr;
     int affichages = 0;
 };
 

@@ -5,7 +5,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
-#include <cstdlib>
 #include <filesystem>
 
 #include "app/fiches.h"
@@ -20,10 +19,7 @@ namespace {
 
 using platform::ui::Application;
 using platform::ui::ListView;
-using testing_support::ExifToolValue;
-using testing_support::ExifToolWrite;
-using testing_support::ReadFile;
-using testing_support::TempDir;
+using namespace testing_support;
 
 // The captions of a list, joined by "|".
 std::string Legendes(const ListView& liste) {
@@ -42,38 +38,21 @@ std::string Valeur(const ListView& liste, const std::string& legende) {
     return "(absent)";
 }
 
-// The pixels' signature as ImageMagick computes it.
-std::string Signature(const std::string& fichier) {
-    std::string sortie;
-    testing_support::Run("identify -format %# " + testing_support::ShellQuote(fichier), &sortie);
-    return sortie;
-}
-
 bool OraclesPresents() {
-    return testing_support::HaveProgram("exiftool") && testing_support::HaveProgram("identify");
+    return HaveProgram("exiftool") && HaveProgram("identify");
 }
 
-class FenetreProprietes : public ::testing::Test {
+class FenetreProprietes : public ScriptedTest {
 protected:
     void SetUp() override {
-        // The window keeps its placement in the settings file: a scratch one.
-        setenv("XDG_CONFIG_HOME", reglages.Path().c_str(), 1);
-        auto scripted = std::make_unique<testing_support::ScriptedDialogs>();
-        dialogues = scripted.get();
-        Application::Current().SetDialogs(std::move(scripted));
+        ScriptedTest::SetUp();
         fenetre = platform::ui::CreateForm<TFormProprietesDiapos>(Application::Current(), fiches);
-    }
-
-    void TearDown() override {
-        delete fenetre;
-        Application::Current().SetDialogs(std::make_unique<platform::ui::QtDialogs>());
-        unsetenv("XDG_CONFIG_HOME");
     }
 
     // A JPEG picture to which ExifTool gives `etiquettes`.
     std::string Photo(const std::string& nom, const std::string& etiquettes) {
         const std::string chemin = dossier / nom;
-        testing_support::WriteJpeg(chemin, *testing_support::Pattern(64, 48));
+        WriteJpeg(chemin, *Pattern(64, 48));
         if (!etiquettes.empty()) {
             EXPECT_EQ(ExifToolWrite(etiquettes, chemin), 0);
         }
@@ -97,18 +76,18 @@ protected:
         QCoreApplication::sendEvent(entete->viewport(), &relache);
     }
 
+    // The window keeps its placement in the settings file: a scratch one.
     TempDir reglages;
+    ScopedEnv config{"XDG_CONFIG_HOME", reglages.Path()};
     TempDir dossier;
     Fiches fiches;
     TFormProprietesDiapos* fenetre = nullptr;
-    testing_support::ScriptedDialogs* dialogues = nullptr;
 };
 
 TEST_F(FenetreProprietes, RowsOfACameraFile) {
     if (!OraclesPresents()) GTEST_SKIP() << "exiftool and ImageMagick are needed";
-    const std::string canon = testing_support::TestData("exif-samples/jpg/exif-org/canon-ixus.jpg");
-    const std::string fuji =
-        testing_support::TestData("exif-samples/jpg/exif-org/fujifilm-dx10.jpg");
+    const std::string canon = TestData("exif-samples/jpg/exif-org/canon-ixus.jpg");
+    const std::string fuji = TestData("exif-samples/jpg/exif-org/fujifilm-dx10.jpg");
     if (!std::filesystem::exists(canon) || !std::filesystem::exists(fuji))
         GTEST_SKIP() << "camera samples missing";
 
@@ -163,7 +142,7 @@ TEST_F(FenetreProprietes, CommentAndKeywordsSavedReadBackByExifTool) {
     const std::string photo = Photo("photo.jpg",
                                     "-Make=Essai '-UserComment=un commentaire assez long' "
                                     "-Keywords=un -Keywords=deux -City=Paris");
-    const std::string pixels = Signature(photo);
+    const std::string pixels = Identify("%#", photo);
     fenetre->AfficheProprietes(photo);
     EXPECT_EQ(fenetre->EditCommentaire->Text(), "un commentaire assez long");
     EXPECT_EQ(fenetre->EditMotsClefs->Text(), "un,deux");
@@ -177,7 +156,7 @@ TEST_F(FenetreProprietes, CommentAndKeywordsSavedReadBackByExifTool) {
     EXPECT_EQ(ExifToolValue("Keywords", photo), "chat, chien, été");
     EXPECT_EQ(ExifToolValue("City", photo), "Paris");
     EXPECT_EQ(ExifToolValue("Make", photo), "Essai");
-    EXPECT_EQ(Signature(photo), pixels);
+    EXPECT_EQ(Identify("%#", photo), pixels);
     // Written aside and renamed: nothing else is left in the folder.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dossier.Path()), {}), 1);
 }

@@ -13,18 +13,24 @@ LigneCommande Analyse(const std::vector<std::string>& arguments,
                                 [&](const std::string& nom) { return fichiers.count(nom) > 0; });
 }
 
-TEST(LigneCommande, AQuotedPathWithBlanksAndOptions) {
+TEST(LigneCommande, PathsQuotedOrNotRelativeOrEndedByAnEmptyArgument) {
     const LigneCommande l = Analyse({"/home/x/Mes photos/a.jpg", "/sa"});
     EXPECT_EQ(l.fichier, "/home/x/Mes photos/a.jpg");
     EXPECT_EQ(l.dossier, "/home/x/Mes photos/");
     EXPECT_EQ(l.options, "SA");
-    EXPECT_TRUE(l.SousDossiers());
-    EXPECT_TRUE(l.Diaporama());
+    EXPECT_TRUE(l.SousDossiers() && l.Diaporama());
     EXPECT_FALSE(l.PleinEcran());
-}
-
-TEST(LigneCommande, TheSamePathUnquotedIsJoinedWithOneBlank) {
+    // Unquoted, the pieces are joined with one blank.
     EXPECT_EQ(Analyse({"/home/x/Mes", "photos/a.jpg"}).fichier, "/home/x/Mes photos/a.jpg");
+
+    const LigneCommande relatif = Analyse({"photos/b.bmp  "});
+    EXPECT_EQ(relatif.fichier, "/home/x/photos/b.bmp");
+    EXPECT_EQ(relatif.dossier, "/home/x/photos/");
+    EXPECT_EQ(relatif.texte, "photos/b.bmp  ");
+
+    const LigneCommande coupee = Analyse({"a.jpg", "", "/p"});
+    EXPECT_EQ(coupee.fichier, "/home/x/a.jpg");
+    EXPECT_EQ(coupee.options, "");
 }
 
 TEST(LigneCommande, LettersAreOnlyTheLastArgumentThatIsNoFile) {
@@ -38,29 +44,14 @@ TEST(LigneCommande, LettersAreOnlyTheLastArgumentThatIsNoFile) {
     EXPECT_EQ(options.dossier, "/home/x/d/");
     EXPECT_EQ(Analyse({"/home/x/a.jpg", "/p2"}).options, "");
     EXPECT_EQ(Analyse({"/usr", "/home/x/a.jpg"}).fichier, "/usr /home/x/a.jpg");
-}
 
-TEST(LigneCommande, AnEmptyArgumentEndsTheLine) {
-    const LigneCommande l = Analyse({"a.jpg", "", "/p"});
-    EXPECT_EQ(l.fichier, "/home/x/a.jpg");
-    EXPECT_EQ(l.options, "");
-}
-
-TEST(LigneCommande, RelativeNamesAndTrailingBlanks) {
-    const LigneCommande l = Analyse({"photos/b.bmp  "});
-    EXPECT_EQ(l.fichier, "/home/x/photos/b.bmp");
-    EXPECT_EQ(l.dossier, "/home/x/photos/");
-    EXPECT_EQ(l.texte, "photos/b.bmp  ");
-}
-
-TEST(LigneCommande, NothingGiven) {
     const LigneCommande vide = Analyse({});
     EXPECT_EQ(vide.texte, "");
     EXPECT_EQ(vide.dossier, "");
-    const LigneCommande options = Analyse({"/P"});
-    EXPECT_EQ(options.texte, "/P");
-    EXPECT_TRUE(options.PleinEcran());
-    EXPECT_EQ(options.dossier, "");
+    const LigneCommande seules = Analyse({"/P"});
+    EXPECT_EQ(seules.texte, "/P");
+    EXPECT_TRUE(seules.PleinEcran());
+    EXPECT_EQ(seules.dossier, "");
 }
 
 }  // namespace

@@ -19,10 +19,7 @@ namespace {
 
 using platform::Bitmap;
 using platform::Picture;
-using testing_support::ErrorText;
-using testing_support::PixelAt;
-using testing_support::ShellQuote;
-using testing_support::TempDir;
+using namespace testing_support;
 
 constexpr const char* kErreurEtendue = "Erreur de vérification d'étendue";
 
@@ -36,25 +33,14 @@ const Bitmap& BitmapDe(const Picture& picture) {
 }
 
 void ExpectSamePixels(const Bitmap& a, const Bitmap& b) {
-    ASSERT_EQ(a.Width(), b.Width());
-    ASSERT_EQ(a.Height(), b.Height());
+    ASSERT_EQ(SizeOf(a), SizeOf(b));
     for (int32_t y = 0; y < a.Height(); ++y)
         ASSERT_TRUE(std::equal(a.ScanLine(y), a.ScanLine(y) + 3 * a.Width(), b.ScanLine(y))) << y;
 }
 
-std::string Sortie(const std::string& commande) {
-    std::string sortie;
-    testing_support::Run(commande, &sortie);
-    return sortie;
-}
-
-std::string Identify(const std::string& format, const std::string& fichier) {
-    return Sortie("identify -format " + ShellQuote(format) + " " + ShellQuote(fichier));
-}
-
 // The shooting data ExifTool reads, in one run.
 std::string Prise(const std::string& fichier) {
-    return Sortie("exiftool -s -s -s -Make -Model -DateTimeOriginal -ExposureTime -FNumber " +
+    return Output("exiftool -s -s -s -Make -Model -DateTimeOriginal -ExposureTime -FNumber " +
                   ShellQuote(fichier));
 }
 
@@ -65,7 +51,7 @@ TEST(TypeImage, TheFirstBytesDecideWhateverTheName) {
         {"\x89PNG", TTypeImage::Png},       {"gif", TTypeImage::Autre}, {"GI", TTypeImage::Autre},
         {"\xFF", TTypeImage::Autre},        {"", TTypeImage::Autre}};
     for (const auto& [octets, type] : lignes) {
-        testing_support::WriteFile(dossier / "image.jpg", octets);
+        WriteFile(dossier / "image.jpg", octets);
         EXPECT_EQ(TypeImageFichier(dossier / "image.jpg"), type) << octets;
     }
     EXPECT_TRUE(ErrorText([&] {
@@ -75,11 +61,11 @@ TEST(TypeImage, TheFirstBytesDecideWhateverTheName) {
 
 TEST(Rotation, OnlyQuarterTurnsAreTaken) {
     // 3 x 2 turned clockwise: the top-left pixel ends at the top-right.
-    const Tient source(std::move(*testing_support::Pattern(3, 2)));
+    const Tient source(std::move(*Pattern(3, 2)));
     const platform::Color coin = PixelAt(BitmapDe(source), 0, 0);
     Picture cible;
     RotationImage(-270, source, cible);
-    EXPECT_EQ(cible.Width(), 2);
+    EXPECT_EQ(SizeOf(cible), "2x3");
     EXPECT_EQ(PixelAt(BitmapDe(cible), 1, 0), coin);
     for (const int32_t angle : {0, 360, -360}) {
         RotationImage(angle, source, cible);
@@ -97,11 +83,11 @@ TEST(Rotation, OnlyQuarterTurnsAreTaken) {
 }
 
 TEST(Rotation, MatchesImageMagickAndComesBack) {
-    if (!testing_support::HaveProgram("convert")) GTEST_SKIP() << "ImageMagick missing";
+    if (!HaveProgram("convert")) GTEST_SKIP() << "ImageMagick missing";
     // Large enough to be cut into bands and tiles, with odd edges.
     const TempDir dossier;
-    const Tient source(testing_support::Noise(2001, 1501, 7));
-    testing_support::WriteBmp(dossier / "bruit.bmp", BitmapDe(source));
+    const Tient source(Noise(2001, 1501, 7));
+    WriteBmp(dossier / "bruit.bmp", BitmapDe(source));
     for (const int32_t angle : {90, -90, 180}) {
         ASSERT_EQ(testing_support::Run("convert " + dossier / "bruit.bmp" + " -rotate " +
                                        std::to_string(angle) +
@@ -123,7 +109,7 @@ TEST(LuminositeContraste, EveryChannelValueFollowsTheFormula) {
         return std::clamp<long double>(std::nearbyintl((v - pivot) * contraste + v), 0, 255);
     };
     // Each channel takes every value along the row, and the row is odd.
-    const Tient source(std::move(*testing_support::MakeBitmap(255, 1, [](int32_t x, int32_t) {
+    const Tient source(std::move(*MakeBitmap(255, 1, [](int32_t x, int32_t) {
         return platform::MakeColor(static_cast<uint8_t>(x), static_cast<uint8_t>(255 - x),
                                    static_cast<uint8_t>(x * 7));
     })));
@@ -154,17 +140,14 @@ TEST(LuminositeContraste, EveryChannelValueFollowsTheFormula) {
     EXPECT_EQ(cible.GetGraphic(), avant);
 }
 
-TEST(CouleurMoyenne, RoundsHalvesToEvenAndNeedsAPixel) {
-    EXPECT_EQ(CouleurMoyenne(Tient(std::move(*testing_support::MakeBitmap(
+TEST(Couleurs, TheMeanRoundsHalvesToEvenAndNeedsAPixelAndHtmlIsRedGreenBlue) {
+    EXPECT_EQ(CouleurMoyenne(Tient(std::move(*MakeBitmap(
                   2, 1, [](int32_t x, int32_t) { return x == 0 ? 0u : platform::kWhite; })))),
               (CouleurBgr{128, 128, 128}));
-    EXPECT_EQ(CouleurMoyenne(Tient(std::move(*testing_support::MakeBitmap(
+    EXPECT_EQ(CouleurMoyenne(Tient(std::move(*MakeBitmap(
                   1, 1, [](int32_t, int32_t) { return platform::MakeColor(1, 2, 3); })))),
               (CouleurBgr{3, 2, 1}));
     EXPECT_EQ(CouleurMoyenne(Picture()), std::nullopt);
-}
-
-TEST(CouleurHtml, RedGreenBlueInUpperCaseHexadecimal) {
     EXPECT_EQ(CouleurHtml(platform::MakeColor(255, 0, 0)), "#FF0000");
     EXPECT_EQ(CouleurHtml(0x00ABCDEF), "#EFCDAB");
 }
@@ -173,10 +156,9 @@ TEST(CouleurHtml, RedGreenBlueInUpperCaseHexadecimal) {
 class Fichiers : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::string camera =
-            testing_support::TestData("exif-samples/jpg/exif-org/canon-ixus.jpg");
-        if (!testing_support::HaveProgram("identify") ||
-            !testing_support::HaveProgram("exiftool") || !std::filesystem::exists(camera)) {
+        const std::string camera = TestData("exif-samples/jpg/exif-org/canon-ixus.jpg");
+        if (!HaveProgram("identify") || !HaveProgram("exiftool") ||
+            !std::filesystem::exists(camera)) {
             GTEST_SKIP() << "ImageMagick, ExifTool or the camera file missing";
         }
         std::filesystem::copy_file(camera, photo);
@@ -196,8 +178,7 @@ TEST_F(Fichiers, CopiesWithALongestSideAreProgressiveAndNeverEnlarged) {
     const std::string source = dossier / "source.jpg";
     const std::string cible = dossier / "a/b/petite.jpg";
     for (const auto& [taille, attendue] : lignes) {
-        testing_support::WriteJpeg(source,
-                                   *testing_support::Pattern(taille.largeur, taille.hauteur));
+        WriteJpeg(source, *Pattern(taille.largeur, taille.hauteur));
         EXPECT_TRUE(RedimensionneJpegCoteMax(source, cible, 60, 80));
         EXPECT_EQ(
             Identify("%w %h %[interlace] %Q", cible),
@@ -225,9 +206,8 @@ TEST_F(Fichiers, CopiesWithALongestSideAreProgressiveAndNeverEnlarged) {
 TEST_F(Fichiers, AResizedJpegKeepsTheMetadataAndTheDate) {
     RedimensionneJpeg(photo, photo, 160, 120, 75);
     EXPECT_EQ(Identify("%w %h %Q", photo), "160 120 75");
-    EXPECT_EQ(Sortie("exiftool -s -s -s -ExifImageWidth " + ShellQuote(photo)), "160\n");
-    EXPECT_EQ(Prise(photo),
-              Prise(testing_support::TestData("exif-samples/jpg/exif-org/canon-ixus.jpg")));
+    EXPECT_EQ(ExifToolValue("ExifImageWidth", photo), "160");
+    EXPECT_EQ(Prise(photo), Prise(TestData("exif-samples/jpg/exif-org/canon-ixus.jpg")));
     EXPECT_EQ(platform::ModificationTime(photo), date);
 
     EXPECT_EQ(ErrorText([&] { RedimensionneJpeg(photo, dossier / "q.jpg", 80, 60, 0); }),
@@ -238,7 +218,7 @@ TEST_F(Fichiers, AResizedJpegKeepsTheMetadataAndTheDate) {
 
 TEST_F(Fichiers, AResizedBmpKeepsTheDate) {
     const std::string bmp = dossier / "motif.bmp";
-    testing_support::WriteBmp(bmp, *testing_support::Pattern(40, 30));
+    WriteBmp(bmp, *Pattern(40, 30));
     platform::SetModificationTime(bmp, date);
     RedimensionneBmp(bmp, dossier / "petite.bmp", 20, 10);
     EXPECT_EQ(Identify("%w %h %m", dossier / "petite.bmp"), "20 10 BMP3");
@@ -259,12 +239,12 @@ protected:
         affichage.SetMargeConstante(10);
         affichage.resize(1052, 495);
         affichage.Loaded();
-        testing_support::WriteBmp(bmp, *motif);
+        WriteBmp(bmp, *motif);
         affichage.ChargeFichier(bmp);
     }
 
     TImageBrenlow affichage{nullptr, "Korvel1"};
-    const std::unique_ptr<Bitmap> motif = testing_support::Pattern(400, 300);
+    const std::unique_ptr<Bitmap> motif = Pattern(400, 300);
     const std::string bmp = dossier / "motif.bmp";
 };
 
@@ -283,7 +263,7 @@ TEST_F(Affichage, SavingWritesByTheExtensionOrNothing) {
     affichage.EnregistreSous(dossier / "copie.JPG");
     EXPECT_EQ(Identify("%w %h %Q", dossier / "copie.JPG"), "400 300 40");
     affichage.EnregistreSous(dossier / "copie.bmp");
-    EXPECT_EQ(testing_support::ReadFile(dossier / "copie.bmp"), testing_support::ReadFile(bmp));
+    EXPECT_EQ(ReadFile(dossier / "copie.bmp"), ReadFile(bmp));
     EXPECT_EQ(ErrorText([&] { affichage.EnregistreSous(dossier / "a.GIF"); }),
               "Extension de fichier image inconnue (.gif)");
     EXPECT_FALSE(std::filesystem::exists(dossier / "a.GIF"));
@@ -295,8 +275,7 @@ TEST_F(Affichage, SavingWritesByTheExtensionOrNothing) {
     affichage.SetCompressionQuality(40);
     affichage.ChargeFichier(photo);
     affichage.EnregistreSous(dossier / "pareille.jpg");
-    EXPECT_EQ(testing_support::ReadFile(dossier / "pareille.jpg"),
-              testing_support::ReadFile(photo));
+    EXPECT_EQ(ReadFile(dossier / "pareille.jpg"), ReadFile(photo));
 }
 
 TEST_F(Affichage, ResizingAFileKeepsItsMetadataAndLeavesTheDisplay) {

@@ -3,25 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <string>
 
 #include "metadata/img_data.h"
 #include "pictures.h"
 #include "test_support.h"
 #include "tiff_builder.h"
 
+namespace metadata {
 namespace {
 
-using metadata::TimgData;
-using metadata::TIPTCdata;
-using testing_support::ShellQuote;
-using testing_support::TempDir;
+using namespace testing_support;
 
 const std::string kSignature("Photoshop 3.0\0", 14);
 
 // IPTC lengths are big-endian whatever the EXIF byte order.
 std::string BigEndian(uint64_t value, size_t bytes) {
-    return metadata::testing::Number(value, bytes, true);
+    return testing::Number(value, bytes, true);
 }
 
 std::string Dataset(int record, int dataset, const std::string& data) {
@@ -40,13 +37,13 @@ const std::string kEmptyUrl = Resource(0x040B, "");
 
 std::string ExifTool(const std::string& arguments) {
     std::string output;
-    EXPECT_EQ(testing_support::Run("exiftool " + arguments + " 2>&1", &output), 0) << output;
+    EXPECT_EQ(Run("exiftool " + arguments + " 2>&1", &output), 0) << output;
     return output;
 }
 
 // The bytes of a JPEG file from its first segment that is neither APPn nor COM.
 std::string PictureData(const std::string& path) {
-    return metadata::testing::LayoutOf(testing_support::ReadText(path)).picture;
+    return LayoutOf(ReadText(path)).picture;
 }
 
 TEST(IptcSegment, NothingHeldBuildsTheFixedLayout) {
@@ -69,7 +66,7 @@ TEST(IptcSegment, DatasetsAreHeldAndWrittenBack) {
     EXPECT_EQ(iptc.GetEntry(0).display, "sea,sun,sand");
     EXPECT_EQ(iptc.GetEntry(1).description, "Object name");
     EXPECT_EQ(iptc.GetEntry(3).display, "Two");
-    const metadata::TTagEntry& custom = iptc.GetEntry(2);
+    const TTagEntry& custom = iptc.GetEntry(2);
     EXPECT_EQ(custom.name + "/" + custom.description, "Custom_200/Custom_200");
     EXPECT_EQ(custom.size, 64);
 
@@ -97,10 +94,9 @@ TEST(IptcSegment, EditsByName) {
     iptc.RemoveTag("CITY");
     EXPECT_EQ(iptc.IndexOfTag("Keywords"), 0);
     for (const int index : {-1, 1}) {
-        EXPECT_EQ(testing_support::ErrorText([&] { iptc.SetEntryValue(index, "x"); }),
+        EXPECT_EQ(ErrorText([&] { iptc.SetEntryValue(index, "x"); }),
                   "Erreur de vérification d'étendue");
-        EXPECT_EQ(testing_support::ErrorText([&] { iptc.GetEntry(index); }),
-                  "Erreur de vérification d'étendue");
+        EXPECT_EQ(ErrorText([&] { iptc.GetEntry(index); }), "Erreur de vérification d'étendue");
     }
 }
 
@@ -158,10 +154,10 @@ TEST(IptcSegment, LongDataUseAnExtendedLength) {
     EXPECT_EQ(iptc.TagValueOr("ImageCaption", ""), caption);
 }
 
-class IptcWithExifTool : public testing::Test {
+class IptcWithExifTool : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!testing_support::HaveProgram("exiftool")) GTEST_SKIP() << "exiftool is missing";
+        if (!HaveProgram("exiftool")) GTEST_SKIP() << "exiftool is missing";
     }
     // Adds keywords to a picture through a read, an edit and a save, and
     // checks that ExifTool finds the new keywords and everything else as it was.
@@ -195,7 +191,7 @@ protected:
 
 TEST_F(IptcWithExifTool, KeywordsItWroteAreReadAndSaved) {
     const std::string path = dir_ / "tagged.jpg";
-    testing_support::WriteJpeg(path, *testing_support::Pattern(64, 48));
+    WriteJpeg(path, *Pattern(64, 48));
     ExifTool(
         "-q -overwrite_original -Keywords=sea -Keywords=sun -SupplementalCategories=a "
         "-SupplementalCategories=b -City=Brest -CodedCharacterSet=UTF8 -CopyrightFlag=true "
@@ -211,8 +207,7 @@ TEST_F(IptcWithExifTool, KeywordsItWroteAreReadAndSaved) {
 }
 
 TEST_F(IptcWithExifTool, CameraPictureKeepsItsResources) {
-    const std::string camera =
-        testing_support::TestData("exif-samples/jpg/exif-org/nikon-e950.jpg");
+    const std::string camera = TestData("exif-samples/jpg/exif-org/nikon-e950.jpg");
     if (!std::filesystem::exists(camera)) GTEST_SKIP() << "no camera pictures";
     const std::string path = dir_ / "camera.jpg";
     std::filesystem::copy_file(camera, path);
@@ -220,3 +215,4 @@ TEST_F(IptcWithExifTool, CameraPictureKeepsItsResources) {
 }
 
 }  // namespace
+}  // namespace metadata

@@ -2,11 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <filesystem>
 #include <map>
-#include <string>
-#include <vector>
 
 #include "metadata/image_info.h"
 #include "metadata/img_data.h"
@@ -18,16 +15,9 @@
 namespace metadata {
 namespace {
 
-using testing_support::HaveProgram;
-using testing_support::Run;
-using testing_support::ShellQuote;
-using testing_support::TempDir;
-using testing_support::TestData;
+using namespace testing_support;
 
-using testing::Ascii;
-using testing::Directory;
-using testing::Number;
-using testing::Shorts;
+using namespace testing;
 
 // The EXIF segment, from its length on, of a picture by `make` whose maker
 // note sits at offset 300 of the TIFF data; `extra` sits at offset 240,
@@ -84,7 +74,7 @@ std::map<std::string, std::string> ExiftoolMakerTags(const std::string& path) {
     std::string out;
     EXPECT_EQ(Run("exiftool -n -u -S -MakerNotes:all " + ShellQuote(path), &out), 0);
     std::map<std::string, std::string> tags;
-    for (const std::string& line : testing_support::Split(out)) {
+    for (const std::string& line : Split(out)) {
         const size_t colon = line.find(": ");
         if (colon != std::string::npos) tags.emplace(line.substr(0, colon), line.substr(colon + 2));
     }
@@ -183,13 +173,13 @@ std::string CanonNote(bool motorola) {
 TEST_F(Oracle, CanonArraysAgreeWithExiftoolInBothByteOrders) {
     const TempDir dir;
     const std::string picture = dir / "picture.jpg";
-    testing_support::WriteJpeg(picture, *testing_support::Pattern(8, 8));
-    const std::vector<uint8_t> body = testing_support::ReadFile(picture);
+    WriteJpeg(picture, *Pattern(8, 8));
+    const std::vector<uint8_t> body = ReadFile(picture);
     for (const bool motorola : {false, true}) {
         std::string jpeg = std::string("\xFF\xD8\xFF\xE1") +
                            ExifSegment(motorola, "Canon", "Canon EOS D30", CanonNote(motorola));
         jpeg.append(body.begin() + 2, body.end());
-        testing_support::WriteFile(picture, jpeg);
+        WriteFile(picture, jpeg);
 
         TimgData data;
         ASSERT_TRUE(data.ReadPictureFile(picture)) << data.ErrorText();

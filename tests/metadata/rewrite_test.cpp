@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <iterator>
-#include <string>
-#include <vector>
 
 #include "metadata/image_info.h"
 #include "metadata/img_data.h"
@@ -19,17 +17,11 @@
 namespace metadata {
 namespace {
 
-using testing::LayoutOf;
 using testing::Segment;
-using testing_support::ErrorText;
-using testing_support::HaveProgram;
-using testing_support::ReadText;
-using testing_support::TempDir;
-using testing_support::TestData;
-using testing_support::WriteFile;
+using namespace testing_support;
 
 void ExifTool(const std::string& arguments, const std::string& file) {
-    ASSERT_EQ(testing_support::ExifToolWrite(arguments, file), 0);
+    ASSERT_EQ(ExifToolWrite(arguments, file), 0);
 }
 
 // ExifTool's reading of what a rewrite keeps, one "[group] tag : value" line
@@ -37,15 +29,10 @@ void ExifTool(const std::string& arguments, const std::string& file) {
 // ExifTool counts it from the start of the file, and the segments before the
 // EXIF one may change.
 std::vector<std::string> Dump(const std::string& file) {
-    std::string output;
-    EXPECT_EQ(testing_support::Run(
-                  "exiftool -charset exif=cp1252 -n -s -G1 -a -EXIF:all -GPS:all -IPTC:all"
-                  " -MakerNotes:all -ICC_Profile:all -XMP:all -File:Comment -Error -Warning"
-                  " --ThumbnailOffset " +
-                      testing_support::ShellQuote(file),
-                  &output),
-              0);
-    return testing_support::Split(output);
+    return Split(Output(
+        "exiftool -charset exif=cp1252 -n -s -G1 -a -EXIF:all -GPS:all -IPTC:all -MakerNotes:all"
+        " -ICC_Profile:all -XMP:all -File:Comment -Error -Warning --ThumbnailOffset " +
+        ShellQuote(file)));
 }
 
 std::string TagOf(const std::string& line) {
@@ -71,19 +58,29 @@ std::string Value(const std::vector<std::string>& dump, const std::string& tag) 
 
 std::string PlainJpeg(const TempDir& dir, int32_t width = 64, int32_t height = 48) {
     const std::string file = dir / "plain.jpg";
-    testing_support::WriteJpeg(file, *testing_support::Pattern(width, height));
+    WriteJpeg(file, *Pattern(width, height));
     return ReadText(file);
 }
+
+class SaveWithMetadata : public ::testing::Test {
+protected:
+    TempDir dir;
+};
+
+class WithExifTool : public SaveWithMetadata {
+protected:
+    void SetUp() override {
+        if (!HaveProgram("exiftool")) GTEST_SKIP() << "exiftool is not installed";
+    }
+};
 
 constexpr const char* kAdded =
     "-GPSLatitude=48.8566 -GPSLatitudeRef=N -GPSLongitude=2.3522 -GPSLongitudeRef=E"
     " -Keywords=un -Keywords=deux -Comment=Remarque";
 
-TEST(SaveWithMetadata, NewPictureKeepsTheMetadataWithItsSize) {
-    if (!HaveProgram("exiftool")) GTEST_SKIP() << "exiftool is not installed";
+TEST_F(WithExifTool, NewPictureKeepsTheMetadataWithItsSize) {
     const std::string camera = TestData("exif-samples/jpg/exif-org/nikon-e950.jpg");
     if (!std::filesystem::exists(camera)) GTEST_SKIP() << "no camera files";
-    TempDir dir;
     const std::string source = dir / "source.jpg";
     const std::string target = dir / "target.jpg";
     std::filesystem::copy_file(camera, source);
@@ -92,7 +89,7 @@ TEST(SaveWithMetadata, NewPictureKeepsTheMetadataWithItsSize) {
     TimgData data;
     ASSERT_TRUE(data.ReadPictureFile(source));
     platform::JpegImage picture;
-    picture.Assign(*testing_support::Pattern(120, 90));
+    picture.Assign(*Pattern(120, 90));
     data.SaveJpegWithMetadata(picture, target, true);
 
     const std::vector<std::string> before = Dump(source);
@@ -106,9 +103,7 @@ TEST(SaveWithMetadata, NewPictureKeepsTheMetadataWithItsSize) {
     EXPECT_EQ(Value(after, "Error"), "(absent)");
 }
 
-TEST(SaveWithMetadata, CommentRewriteChangesOnlyTheComment) {
-    if (!HaveProgram("exiftool")) GTEST_SKIP() << "exiftool is not installed";
-    TempDir dir;
+TEST_F(WithExifTool, CommentRewriteChangesOnlyTheComment) {
     for (const char* name : {"exif-org/canon-ixus.jpg", "orientation/landscape_2.jpg"}) {
         SCOPED_TRACE(name);
         const std::string camera = TestData(std::string("exif-samples/jpg/") + name);
@@ -145,9 +140,7 @@ TEST(SaveWithMetadata, CommentRewriteChangesOnlyTheComment) {
     }
 }
 
-TEST(SaveWithMetadata, WriteTagIntInBothByteOrders) {
-    if (!HaveProgram("exiftool")) GTEST_SKIP() << "exiftool is not installed";
-    TempDir dir;
+TEST_F(WithExifTool, WriteTagIntInBothByteOrders) {
     const std::string plain = PlainJpeg(dir);
     for (const bool mm : {false, true}) {
         SCOPED_TRACE(mm);
@@ -181,8 +174,7 @@ TEST(SaveWithMetadata, WriteTagIntInBothByteOrders) {
     }
 }
 
-TEST(SaveWithMetadata, SegmentsWrittenBeforeThePicture) {
-    TempDir dir;
+TEST_F(SaveWithMetadata, SegmentsWrittenBeforeThePicture) {
     const auto plain = LayoutOf(PlainJpeg(dir));
     const std::string app0 = plain.segments.at(0);
     const std::string comment = Segment(0xFE, "note");
@@ -207,18 +199,13 @@ TEST(SaveWithMetadata, SegmentsWrittenBeforeThePicture) {
         EXPECT_EQ(ReadText(target), "\xFF\xD8" + cases[i].written + plain.picture);
     }
     if (!HaveProgram("exiftool")) return;
-    std::string output;
-    ASSERT_EQ(testing_support::Run(
-                  "exiftool -T -JFIF:JFIFVersion -JFIF:XResolution -JFIF:ResolutionUnit " +
-                      testing_support::ShellQuote(dir / "target0.jpg"),
-                  &output),
-              0);
-    EXPECT_EQ(output, "1.02\t300\tinches\n");
+    EXPECT_EQ(Output("exiftool -T -JFIF:JFIFVersion -JFIF:XResolution "
+                     "-JFIF:ResolutionUnit " +
+                     ShellQuote(dir / "target0.jpg")),
+              "1.02\t300\tinches\n");
 }
 
-TEST(SaveWithMetadata, PictureSegmentsOfTheHeldKindsAreDropped) {
-    if (!HaveProgram("exiftool")) GTEST_SKIP() << "exiftool is not installed";
-    TempDir dir;
+TEST_F(WithExifTool, PictureSegmentsOfTheHeldKindsAreDropped) {
     const std::string made = dir / "made.jpg";
     WriteFile(made, PlainJpeg(dir));
     ExifTool("-Make=Maker -XMP:Title=Titre -Keywords=mot -Comment=Remarque", made);
@@ -250,8 +237,7 @@ TEST(SaveWithMetadata, PictureSegmentsOfTheHeldKindsAreDropped) {
     EXPECT_EQ(Value(after, "Warning"), "(absent)");
 }
 
-TEST(SaveWithMetadata, OversizedSegmentIsRefusedBeforeWriting) {
-    TempDir dir;
+TEST_F(SaveWithMetadata, OversizedSegmentIsRefusedBeforeWriting) {
     const std::string plain = PlainJpeg(dir);
     const std::string file = dir / "file.jpg";
     const auto layout = LayoutOf(plain);
@@ -275,19 +261,17 @@ TEST(SaveWithMetadata, OversizedSegmentIsRefusedBeforeWriting) {
     EXPECT_EQ(ReadText(file), kept);
 }
 
-TEST(SaveWithMetadata, TiffMetadataIsNotWrittenAsASegment) {
-    if (!HaveProgram("exiftool") || !HaveProgram("convert")) GTEST_SKIP() << "no oracle tools";
-    TempDir dir;
+TEST_F(WithExifTool, TiffMetadataIsNotWrittenAsASegment) {
+    if (!HaveProgram("convert")) GTEST_SKIP() << "ImageMagick is not installed";
     const std::string tiff = dir / "picture.tif";
-    ASSERT_EQ(
-        testing_support::Run("convert -size 16x8 xc:red " + testing_support::ShellQuote(tiff)), 0);
+    ASSERT_EQ(testing_support::Run("convert -size 16x8 xc:red " + ShellQuote(tiff)), 0);
     ExifTool("-Make=Maker", tiff);
     TimgData data;
     ASSERT_TRUE(data.ReadPictureFile(tiff));
     EXPECT_EQ(data.ExifObj()->CameraMake, "Maker");
     const std::string target = dir / "target.jpg";
     platform::JpegImage picture;
-    picture.Assign(*testing_support::Pattern(16, 8));
+    picture.Assign(*Pattern(16, 8));
     data.SaveJpegWithMetadata(picture, target, true);
     const auto written = LayoutOf(ReadText(target));
     ASSERT_EQ(written.segments.size(), 1u);

@@ -1,12 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <iterator>
 #include <map>
 #include <set>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "metadata/tag_tables.h"
 #include "metadata/value_format.h"
@@ -17,26 +13,23 @@ namespace {
 const TagRow& RowNamed(std::span<const TagRow> rows, std::string_view name) {
     static const TagRow kNone;
     const auto row = std::ranges::find(rows, name, &TagRow::name);
-    if (row == rows.end()) {
-        ADD_FAILURE() << name << " is not in the table";
-        return kNone;
-    }
-    return *row;
+    if (row == rows.end()) ADD_FAILURE() << name << " is not in the table";
+    return row == rows.end() ? kNone : *row;
 }
+
+constexpr MakerTable kMakers[] = {
+    MakerTable::NikonOlder, MakerTable::NikonNewer, MakerTable::Olympus, MakerTable::CasioFirst,
+    MakerTable::CasioQvc,   MakerTable::Fujifilm,   MakerTable::Canon,   MakerTable::Seiko,
+    MakerTable::Sanyo,      MakerTable::Minolta};
 
 TEST(TagTables, HaveTheirRowCountsAndTheUnknownRowLast) {
     EXPECT_EQ(MainTable().size(), 251u);
     EXPECT_EQ(GpsTable().size(), 31u);
     EXPECT_EQ(IptcTable().size(), 49u);
-    const std::pair<MakerTable, size_t> makers[] = {
-        {MakerTable::NikonOlder, 11}, {MakerTable::NikonNewer, 28}, {MakerTable::Olympus, 33},
-        {MakerTable::CasioFirst, 26}, {MakerTable::CasioQvc, 45},   {MakerTable::Fujifilm, 18},
-        {MakerTable::Canon, 16},      {MakerTable::Seiko, 12},      {MakerTable::Sanyo, 6},
-        {MakerTable::Minolta, 2}};
-    for (const auto& [table, rows] : makers) {
-        EXPECT_EQ(Table(table).size(), rows) << static_cast<int>(table);
+    const size_t maker_rows[] = {11, 28, 33, 26, 45, 18, 16, 12, 6, 2};
+    for (size_t i = 0; i < std::size(kMakers); ++i) {
+        EXPECT_EQ(Table(kMakers[i]).size(), maker_rows[i]) << i;
     }
-
     EXPECT_EQ(MainTable().back().tag, 0);
     EXPECT_EQ(MainTable().back().name, "Unknown");
     EXPECT_EQ(UnknownTag().description, "Unknown");
@@ -44,12 +37,13 @@ TEST(TagTables, HaveTheirRowCountsAndTheUnknownRowLast) {
 
 TEST(TagTables, MainIdsAscendAndThirteenNamesComeTwiceFirstFound) {
     const auto known = MainTable().first(250);
-    for (size_t i = 1; i < known.size(); ++i) {
-        EXPECT_LT(known[i - 1].tag, known[i].tag) << known[i].name;
-    }
-
     std::map<std::string_view, std::vector<uint16_t>> ids;
-    for (const TagRow& row : known) ids[row.name].push_back(row.tag);
+    for (size_t i = 0; i < known.size(); ++i) {
+        if (i > 0) {
+            EXPECT_LT(known[i - 1].tag, known[i].tag) << known[i].name;
+        }
+        ids[known[i].name].push_back(known[i].tag);
+    }
     std::set<std::string_view> repeated;
     for (const auto& [name, tags] : ids) {
         if (tags.size() > 1) repeated.insert(name);
@@ -71,7 +65,7 @@ TEST(TagTables, MainIdsAscendAndThirteenNamesComeTwiceFirstFound) {
     }
 }
 
-TEST(TagTables, LookupsByNameIgnoreCaseAndSkipTheUnknownRow) {
+TEST(TagTables, LookupsIgnoreCaseSkipTheUnknownRowAndDependOnTheDirectoryKind) {
     // The table spells it with a lower-case "in"; either spelling finds it.
     const int focal = IndexOfTagDefinition("FocalLengthIn35mmFilm");
     ASSERT_GE(focal, 0);
@@ -79,23 +73,14 @@ TEST(TagTables, LookupsByNameIgnoreCaseAndSkipTheUnknownRow) {
     EXPECT_EQ(IndexOfTagDefinition("Unknown"), -1);
     EXPECT_EQ(IndexOfTagDefinition("InteroperabilityIndex"), 0);
     EXPECT_EQ(IndexOfTagDefinition("imageuniqueid"), 249);
-}
 
-TEST(TagTables, LookupsByIdDependOnTheDirectoryKind) {
-    const auto differential = FindTagDefinition(0x001E, kGpsDirectory);
-    ASSERT_TRUE(differential);
-    EXPECT_EQ(differential->name, "GPSDifferential");
+    EXPECT_EQ(FindTagDefinition(0x001E, kGpsDirectory)->name, "GPSDifferential");
     EXPECT_FALSE(FindTagDefinition(0x001E, kMainDirectory));
     EXPECT_FALSE(FindTagDefinition(0x9286, 3));
     EXPECT_EQ(FindTagDefinition(0x9286, kThumbnailDirectory)->name, "UserComment");
-
     // A tag 0 is a real GPS tag, told apart from "not found".
-    const auto version = FindTagDefinition(0x0000, kGpsDirectory);
-    ASSERT_TRUE(version);
-    EXPECT_EQ(version->name, "GPSVersionID");
-    EXPECT_EQ(version->tag, 0);
+    EXPECT_EQ(FindTagDefinition(0x0000, kGpsDirectory)->name, "GPSVersionID");
     EXPECT_FALSE(FindTagDefinition(0x0000, kMainDirectory));
-
     EXPECT_EQ(FindTagDefinition(0xA420, kMainDirectory)->name, "ImageUniqueID");
     EXPECT_FALSE(FindTagDefinition(0xFFFF, kMainDirectory));
     EXPECT_FALSE(FindTagDefinition(0x001F, kGpsDirectory));
@@ -115,12 +100,10 @@ TEST(TagTables, EntriesCarryTheirColumnsAndDescriptionsFromTheNames) {
 
     // Maker rows without a description of their own show their name.
     const TTagEntry owner = EntryOf(Table(MakerTable::Canon)[8], false);
-    EXPECT_EQ(owner.name, "OwnerName");
-    EXPECT_EQ(owner.description, "OwnerName");
+    EXPECT_EQ(owner.name + "|" + owner.description, "OwnerName|OwnerName");
     const TTagEntry keywords = EntryOf(IptcTable()[11], false);
     EXPECT_EQ(keywords.name, "Keywords");
-    EXPECT_EQ(keywords.record, 2);
-    EXPECT_EQ(keywords.tag, 25);
+    EXPECT_EQ(keywords.record * 1000 + keywords.tag, 2025);
     EXPECT_EQ(keywords.size, 64);
 }
 
@@ -134,7 +117,6 @@ TEST(TagTables, CodeListsHoldTheTextsTheWindowsCompare) {
     for (size_t i = 0; i < std::size(programmes); ++i) {
         EXPECT_EQ(decode("ExposureProgram", std::to_string(i)), programmes[i]);
     }
-    EXPECT_EQ(decode("Orientation", "1"), "Normal");
     EXPECT_EQ(decode("Orientation", "3"), "Rotated 180°");
     EXPECT_EQ(decode("Orientation", "6"), "CounterClockwise 90°");
     EXPECT_EQ(decode("Orientation", "8"), "Clockwise 90°");
@@ -142,8 +124,6 @@ TEST(TagTables, CodeListsHoldTheTextsTheWindowsCompare) {
     EXPECT_EQ(decode("LightSource", "10"), "Flash");
     EXPECT_EQ(RowNamed(MainTable(), "GrayReponseUnit").tag, 0x0122);
     EXPECT_EQ(RowNamed(GpsTable(), "GPSDestBearingkRef").tag, 0x0017);
-
-    EXPECT_EQ(RowNamed(Table(MakerTable::Canon), "OwnerName").tag, 0x0009);
     EXPECT_EQ(RowNamed(Table(MakerTable::Canon), "CameraSerialNumber").tag, 0x000C);
 }
 
@@ -155,17 +135,12 @@ TEST(TagTables, MakerLookupsFindTheFirstRowAndTheLastCodeList) {
     // Casio lists 0x2013 before 0x2012.
     EXPECT_EQ(IndexOfTagInTable(0x2013, MakerTable::CasioQvc), 18);
     EXPECT_EQ(IndexOfTagInTable(0x2012, MakerTable::CasioQvc), 19);
-
     EXPECT_EQ(FindTagInTable(0x0003, MakerTable::NikonOlder),
               "1:Vga Basic,2:Vga Normal,3:Vga Fine,4:SXGA Basic,5:SXGA Normal,6:SXGA Fine,"
               "10:2 Mpixel Basic,11:2 Mpixel Normal,12:2 Mpixel Fine");
     EXPECT_EQ(FindTagInTable(0x2012, MakerTable::CasioQvc), "0:Manual,1:Auto,4:Flash,12:Flash");
     EXPECT_EQ(FindTagInTable(0x7777, MakerTable::Olympus), "");
-
-    for (const MakerTable table :
-         {MakerTable::NikonOlder, MakerTable::NikonNewer, MakerTable::Olympus,
-          MakerTable::CasioFirst, MakerTable::CasioQvc, MakerTable::Fujifilm, MakerTable::Canon,
-          MakerTable::Seiko, MakerTable::Sanyo, MakerTable::Minolta}) {
+    for (const MakerTable table : kMakers) {
         const auto rows = Table(table);
         for (size_t i = 0; i < rows.size(); ++i) {
             EXPECT_EQ(IndexOfTagInTable(rows[i].tag, table), static_cast<int>(i))

@@ -1,7 +1,6 @@
 // TIFF directories and JPEG segments built byte by byte for the metadata tests.
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -103,28 +102,6 @@ inline std::string Segment(uint8_t marker, const std::string& payload) {
 
 inline std::string ExifSegment(const std::string& tiff) {
     return Segment(0xE1, std::string("Exif\0\0", 6) + tiff);
-}
-
-// The segments before the picture data (APPn and COM), each with its marker,
-// and the rest of a JPEG stream.
-struct Layout {
-    std::vector<std::string> segments;
-    std::string picture;
-};
-
-inline Layout LayoutOf(const std::string& jpeg) {
-    Layout layout;
-    size_t at = 2;
-    while (at + 4 <= jpeg.size()) {
-        const auto marker = static_cast<uint8_t>(jpeg[at + 1]);
-        if ((marker < 0xE0 || marker > 0xEF) && marker != 0xFE) break;
-        const size_t length =
-            size_t{static_cast<uint8_t>(jpeg[at + 2])} << 8 | static_cast<uint8_t>(jpeg[at + 3]);
-        layout.segments.push_back(jpeg.substr(at, 2 + length));
-        at += 2 + length;
-    }
-    layout.picture = jpeg.substr(std::min(at, jpeg.size()));
-    return layout;
 }
 
 }  // namespace metadata::testing

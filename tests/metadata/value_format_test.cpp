@@ -6,8 +6,6 @@
 #include <cmath>
 #include <limits>
 #include <random>
-#include <string>
-#include <vector>
 
 #include "metadata/image_info.h"
 #include "metadata/img_data.h"
@@ -17,7 +15,7 @@
 namespace metadata {
 namespace {
 
-using testing_support::ErrorText;
+using namespace testing_support;
 
 constexpr const char* kRangeError = "Erreur de vérification d'étendue";
 
@@ -46,11 +44,9 @@ std::string HexFloat(double value) {
 // The lines the system's printf writes for a format applied to each argument.
 std::vector<std::string> PrintfLines(const std::string& format,
                                      const std::vector<std::string>& arguments) {
-    std::string command = "LC_ALL=C /usr/bin/printf " + testing_support::ShellQuote(format + "\\n");
+    std::string command = "LC_ALL=C /usr/bin/printf " + ShellQuote(format + "\\n");
     for (const std::string& argument : arguments) command += " " + argument;
-    std::string output;
-    EXPECT_EQ(testing_support::Run(command, &output), 0) << command;
-    return testing_support::Split(output);
+    return Split(Output(command));
 }
 
 TEST(DecodeCode, FindsTheTrimmedValueBetweenCommas) {
@@ -115,7 +111,7 @@ TEST(Formats, AFormatThatDoesNotFitItsArgumentIsAnError) {
 }
 
 TEST(Formats, NumbersAgreeWithPrintfInTheCLocale) {
-    if (!testing_support::HaveProgram("printf")) GTEST_SKIP() << "printf is not installed";
+    if (!HaveProgram("printf")) GTEST_SKIP() << "printf is not installed";
     const Separator point('.');
     std::mt19937 random(11);
     std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
@@ -148,11 +144,30 @@ TEST(Formats, NumbersAgreeWithPrintfInTheCLocale) {
     }
 }
 
-TEST(Callbacks, CommentAfterCharsetDropsTheCharacterCode) {
+TEST(Callbacks, CharacterCodesComponentsGpsAndShutterSpeeds) {
+    const Separator point('.');
     EXPECT_EQ(CommentAfterCharset("\"ASCII..Hello\""), "Hello\"");
     EXPECT_EQ(CommentAfterCharset("12345678"), "");
     EXPECT_EQ(CommentAfterCharset("abc"), "");
     EXPECT_EQ(CommentAfterCharset("éééééééét"), "t");
+    // The four bytes after the quote.
+    EXPECT_EQ(FormatComponentsConfig("\"\x01\x02\x03\""), "YCbCr");
+    EXPECT_EQ(FormatComponentsConfig(std::string("\"\x04\x05\x06\0\"", 6)), "RGB");
+    EXPECT_EQ(FormatComponentsConfig("\"\x07\x01\x09\x02\""), "YCb");
+    EXPECT_EQ(ErrorText([] { FormatComponentsConfig("\"\x01\x02\""); }), kRangeError);
+    EXPECT_EQ(ErrorText([] { FormatComponentsConfig(""); }), kRangeError);
+    EXPECT_EQ(FormatGpsTime("14/1, 3075/100, 0/1"), "14:31:0");
+    EXPECT_EQ(FormatGpsTime("7/1"), "7:0:0");
+    EXPECT_EQ(FormatGpsCoordinate("48/1, 51/1, 30/1"), "48 Degrees 51 Minutes 30 Seconds");
+    EXPECT_EQ(FormatGpsCoordinate("122/1, 2475/100, 0/1"), "122 Degrees 24 Minutes 45 Seconds");
+    EXPECT_EQ(FormatGpsCoordinate(""), "0 Degrees 0 Minutes 0 Seconds");
+    // An APEX value; an exposure too short for any number raises, and the
+    // caller keeps the undecoded text.
+    EXPECT_EQ(FormatShutterSpeed("1/1"), "0.5000 sec (1/2)");
+    EXPECT_EQ(FormatShutterSpeed("-2/1"), "4.0000 sec");
+    EXPECT_EQ(FormatShutterSpeed("7965784/1000000"), "0.0040 sec (1/250)");
+    EXPECT_EQ(FormatShutterSpeed("odd"), "1.0000 sec");
+    EXPECT_EQ(ErrorText([] { FormatShutterSpeed("5000/1"); }), kRangeError);
 }
 
 TEST(Callbacks, DecodeFlashNamesEachGroupOfBits) {
@@ -169,43 +184,12 @@ TEST(Callbacks, DecodeFlashNamesEachGroupOfBits) {
     EXPECT_EQ(ErrorText([] { DecodeFlash("x1"); }), "'x1' n'est pas une valeur entière correcte");
 }
 
-TEST(Callbacks, ShutterSpeedIsAnApexValue) {
-    const Separator point('.');
-    EXPECT_EQ(FormatShutterSpeed("1/1"), "0.5000 sec (1/2)");
-    EXPECT_EQ(FormatShutterSpeed("-2/1"), "4.0000 sec");
-    EXPECT_EQ(FormatShutterSpeed("7965784/1000000"), "0.0040 sec (1/250)");
-    EXPECT_EQ(FormatShutterSpeed("odd"), "1.0000 sec");
-    // An exposure too short for any number: the caller keeps the undecoded text.
-    EXPECT_EQ(ErrorText([] { FormatShutterSpeed("5000/1"); }), kRangeError);
-}
-
-TEST(Callbacks, ComponentsConfigurationReadsTheFourBytesAfterTheQuote) {
-    EXPECT_EQ(FormatComponentsConfig("\"\x01\x02\x03\""), "YCbCr");
-    EXPECT_EQ(FormatComponentsConfig(std::string("\"\x04\x05\x06\0\"", 6)), "RGB");
-    EXPECT_EQ(FormatComponentsConfig("\"\x07\x01\x09\x02\""), "YCb");
-    EXPECT_EQ(ErrorText([] { FormatComponentsConfig("\"\x01\x02\""); }), kRangeError);
-    EXPECT_EQ(ErrorText([] { FormatComponentsConfig(""); }), kRangeError);
-}
-
-TEST(Callbacks, GpsTimesAndCoordinates) {
-    const Separator point('.');
-    EXPECT_EQ(FormatGpsTime("14/1, 3075/100, 0/1"), "14:31:0");
-    EXPECT_EQ(FormatGpsTime("7/1"), "7:0:0");
-    EXPECT_EQ(FormatGpsCoordinate("48/1, 51/1, 30/1"), "48 Degrees 51 Minutes 30 Seconds");
-    EXPECT_EQ(FormatGpsCoordinate("122/1, 2475/100, 0/1"), "122 Degrees 24 Minutes 45 Seconds");
-    EXPECT_EQ(FormatGpsCoordinate(""), "0 Degrees 0 Minutes 0 Seconds");
-}
-
 // The byte list a UTF-16LE value shows as, made by iconv from UTF-8.
 std::string WideByteList(const std::string& utf8) {
-    testing_support::TempDir dir;
-    testing_support::WriteFile(dir / "in.txt", utf8);
-    std::string hex;
-    EXPECT_EQ(
-        testing_support::Run("iconv -f UTF-8 -t UTF-16LE " +
-                                 testing_support::ShellQuote(dir / "in.txt") + " | od -An -v -tu1",
-                             &hex),
-        0);
+    TempDir dir;
+    WriteFile(dir / "in.txt", utf8);
+    const std::string hex =
+        Output("iconv -f UTF-8 -t UTF-16LE " + ShellQuote(dir / "in.txt") + " | od -An -v -tu1");
     std::string list;
     for (size_t at = 0; at < hex.size();) {
         const size_t begin = hex.find_first_not_of(" \n", at);
@@ -218,7 +202,7 @@ std::string WideByteList(const std::string& utf8) {
 }
 
 TEST(Callbacks, WideTextIsDecodedFromUtf16) {
-    if (!testing_support::HaveProgram("iconv")) GTEST_SKIP() << "iconv is not installed";
+    if (!HaveProgram("iconv")) GTEST_SKIP() << "iconv is not installed";
     for (const char* text : {"Été à Noël", "日本の夏", "soleil 😀 ☀"}) {
         EXPECT_EQ(DecodeWideText(WideByteList(text)), text) << WideByteList(text);
     }

@@ -1,5 +1,6 @@
 #include "pictures.h"
 
+#include <algorithm>
 #include <random>
 
 #include "platform/graphics/jpeg_image.h"
@@ -56,6 +57,21 @@ void WriteJpeg(const std::string& path, const Bitmap& bitmap, int32_t quality) {
     jpeg.SetCompressionQuality(quality);
     jpeg.Assign(bitmap);
     jpeg.SaveToFile(path);
+}
+
+JpegLayout LayoutOf(const std::string& jpeg) {
+    JpegLayout layout;
+    size_t at = 2;
+    while (at + 4 <= jpeg.size()) {
+        const auto marker = static_cast<uint8_t>(jpeg[at + 1]);
+        if ((marker < 0xE0 || marker > 0xEF) && marker != 0xFE) break;
+        const size_t length =
+            size_t{static_cast<uint8_t>(jpeg[at + 2])} << 8 | static_cast<uint8_t>(jpeg[at + 3]);
+        layout.segments.push_back(jpeg.substr(at, 2 + length));
+        at += 2 + length;
+    }
+    layout.picture = jpeg.substr(std::min(at, jpeg.size()));
+    return layout;
 }
 
 }  // namespace testing_support

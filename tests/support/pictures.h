@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/graphics/bitmap.h"
 
@@ -25,7 +26,21 @@ platform::Bitmap Noise(int32_t width, int32_t height, unsigned seed);
 // The pixel (x, y) of a 24-bit bitmap.
 platform::Color PixelAt(const platform::Bitmap& bitmap, int32_t x, int32_t y);
 
+// "width x height" of a picture, to compare both sides in one assertion.
+template <typename Picture>
+std::string SizeOf(const Picture& picture) {
+    return std::to_string(picture.Width()) + "x" + std::to_string(picture.Height());
+}
+
 void WriteBmp(const std::string& path, const platform::Bitmap& bitmap);
 void WriteJpeg(const std::string& path, const platform::Bitmap& bitmap, int32_t quality = 90);
+
+// The segments of a JPEG stream before its picture data (APPn and COM), each
+// with its marker, and the rest of the stream from the first other segment.
+struct JpegLayout {
+    std::vector<std::string> segments;
+    std::string picture;
+};
+JpegLayout LayoutOf(const std::string& jpeg);
 
 }  // namespace testing_support

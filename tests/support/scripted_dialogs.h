@@ -1,14 +1,19 @@
 // Services for widget tests: a Dialogs that records every text shown and
-// answers from a script given in advance, and a Shell that records what it
-// was asked to do.
+// answers from a script given in advance, a Shell that records what it was
+// asked to do, and the fixture that puts them in place.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
+#include "platform/ui/form.h"
 #include "platform/ui/shell.h"
 
 namespace testing_support {
@@ -29,7 +34,8 @@ public:
         save_requests.push_back(request);
         return Next(save_answers).value_or(std::nullopt);
     }
-    std::optional<std::string> SelectFolder(const std::string& caption, const std::string& start) override {
+    std::optional<std::string> SelectFolder(const std::string& caption,
+                                            const std::string& start) override {
         folder_requests.push_back({caption, start});
         return Next(folder_answers).value_or(std::nullopt);
     }
@@ -69,7 +75,8 @@ public:
         return trash_succeeds;
     }
     void OpenUrl(const std::string& url) override { urls.push_back(url); }
-    bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) override {
+    bool StartProgram(const std::string& program,
+                      const std::vector<std::string>& arguments) override {
         started.push_back({program, arguments});
         return true;
     }
@@ -78,6 +85,39 @@ public:
     std::vector<std::string> trashed;
     std::vector<std::string> urls;
     std::vector<std::pair<std::string, std::vector<std::string>>> started;
+};
+
+// A widget test on scripted dialogs; the windows it leaves and the shell it
+// records with go after it.
+class ScriptedTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto scripted = std::make_unique<ScriptedDialogs>();
+        dialogues = scripted.get();
+        platform::ui::Application::Current().SetDialogs(std::move(scripted));
+    }
+    void TearDown() override {
+        DeleteForms();
+        platform::ui::Application& app = platform::ui::Application::Current();
+        app.SetDialogs(std::make_unique<platform::ui::QtDialogs>());
+        app.SetShell(std::make_unique<platform::ui::QtShell>());
+    }
+
+    // Puts a recording shell in place of the desktop's.
+    RecordingShell& RecordShell() {
+        auto shell = std::make_unique<RecordingShell>();
+        RecordingShell& recording = *shell;
+        platform::ui::Application::Current().SetShell(std::move(shell));
+        return recording;
+    }
+
+    // Deletes every window, the last made first, as the end of a run does.
+    static void DeleteForms() {
+        const std::vector<platform::ui::Form*> forms = platform::ui::Application::Current().Forms();
+        for (auto form = forms.rbegin(); form != forms.rend(); ++form) delete *form;
+    }
+
+    ScriptedDialogs* dialogues = nullptr;
 };
 
 }  // namespace testing_support

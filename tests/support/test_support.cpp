@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <array>
@@ -29,8 +30,9 @@ TempDir::~TempDir() {
 std::string TestData(const std::string& relative) {
     return std::string(VISU_TESTDATA_DIR) + "/" + relative;
 }
-std::string Samples(const std::string& relative) {
-    return std::string(VISU_SAMPLES_DIR) + "/" + relative;
+
+std::vector<uint8_t> Bytes(std::string_view text) {
+    return {text.begin(), text.end()};
 }
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
@@ -71,6 +73,16 @@ int Run(const std::string& command, std::string* output) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+std::string Output(const std::string& command) {
+    std::string output;
+    EXPECT_EQ(Run(command, &output), 0) << command;
+    return output;
+}
+
+std::string Identify(const std::string& format, const std::string& file) {
+    return Output("identify -format " + ShellQuote(format) + " " + ShellQuote(file));
+}
+
 bool HaveProgram(const std::string& name) {
     return Run("command -v " + ShellQuote(name) + " >/dev/null 2>&1") == 0;
 }
@@ -86,6 +98,23 @@ std::string ExifToolValue(const std::string& tag, const std::string& file, bool 
 
 int ExifToolWrite(const std::string& arguments, const std::string& file) {
     return Run("exiftool -q -q -overwrite_original " + arguments + " " + ShellQuote(file));
+}
+
+ScopedEnv::ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value) {
+        setenv(name, value->c_str(), 1);
+    } else {
+        unsetenv(name);
+    }
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (old_) {
+        setenv(name_, old_->c_str(), 1);
+    } else {
+        unsetenv(name_);
+    }
 }
 
 std::vector<std::string> Split(const std::string& text, char separator) {

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/core/error.h"
@@ -26,10 +28,10 @@ private:
     std::string path_;
 };
 
-// The shared test pictures folder and the project's samples folder.
+// A file of the shared test pictures folder.
 std::string TestData(const std::string& relative);
-std::string Samples(const std::string& relative);
 
+std::vector<uint8_t> Bytes(std::string_view text);
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 void WriteFile(const std::string& path, const std::string& text);
 std::vector<uint8_t> ReadFile(const std::string& path);
@@ -39,6 +41,11 @@ void MakeDirs(const std::string& path);
 // Runs a shell command; returns its exit status and fills `output` with what it
 // wrote on standard output.
 int Run(const std::string& command, std::string* output = nullptr);
+// What a shell command writes on standard output; a command that fails fails
+// the test.
+std::string Output(const std::string& command);
+// ImageMagick's description of a file in the given -format.
+std::string Identify(const std::string& format, const std::string& file);
 // True when the program is on the PATH (oracle tools).
 bool HaveProgram(const std::string& name);
 // ExifTool's value of one tag of a file (-s -s -s, printed or numeric with
@@ -54,6 +61,20 @@ std::vector<std::string> Split(const std::string& text, char separator = '\n');
 
 // The text quoted for a shell command line.
 std::string ShellQuote(const std::string& text);
+
+// Sets an environment variable (or removes it, given no value) for the life
+// of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::optional<std::string>& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
 
 // The message of the platform error that `action` raises, "(no error)" when
 // it raises none.

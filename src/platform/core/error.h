@@ -37,6 +37,13 @@ private:
     ErrorKind kind_;
 };
 
+// The silent exception: it ends an operation that was called off (a progress
+// handler that stops a rendering) and is shown to no one.
+class Abort : public std::exception {
+public:
+    const char* what() const noexcept override { return "Opération abandonnée"; }
+};
+
 // The message template of a kind, with its %s and %d placeholders.
 std::string_view MessageTemplate(ErrorKind kind);
 

@@ -11,6 +11,17 @@
 
 namespace platform {
 
+namespace {
+
+// The source pixel under the centre of pixel `d` of a row (or column) of
+// `extent` pixels stretched from `source_extent`. With d < extent < 2^32 and
+// source_extent < 2^31 the product stays below 2^64.
+int32_t SourceIndex(uint64_t d, uint64_t extent, uint64_t source_extent) {
+    return static_cast<int32_t>((2 * d + 1) * source_extent / (2 * extent));
+}
+
+}  // namespace
+
 Canvas::Canvas(Bitmap& target) : target_(target) {
     Surface();
 }
@@ -80,6 +91,50 @@ void Canvas::CopyRect(const Rect& dest, const Bitmap& source, const Rect& source
             return row.data();
         },
         Surface(), dest, ClipRect());
+}
+
+void Canvas::MaskedStretchDraw(const Rect& dest, const Bitmap& source, const Bitmap& mask) {
+    Bitmap& surface = Surface();
+    if (mask.Format() != PixelFormat::Bit1 || mask.Width() < source.Width() ||
+        mask.Height() < source.Height()) {
+        RaiseInvalidBitmap();
+    }
+    const Rect area = Intersect(dest, ClipRect());
+    if (dest.IsEmpty() || area.IsEmpty() || source.Empty()) return;
+    if (&source == &target_) {
+        // The rows read would be overwritten while they are still needed.
+        Bitmap copy;
+        copy.Assign(source);
+        MaskedStretchDraw(dest, copy, mask);
+        return;
+    }
+    const auto dest_width = static_cast<uint64_t>(int64_t{dest.Right} - dest.Left);
+    const auto dest_height = static_cast<uint64_t>(int64_t{dest.Bottom} - dest.Top);
+    std::vector<int32_t> columns(static_cast<size_t>(area.Width()));
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const auto d = static_cast<uint64_t>(int64_t{area.Left} - dest.Left) + i;
+        columns[i] = SourceIndex(d, dest_width, static_cast<uint64_t>(source.Width()));
+    }
+    // Columns grow with x, so only this span of each source row is converted.
+    const int32_t first = columns.front();
+    const int32_t span = columns.back() - first + 1;
+    std::vector<uint8_t> bgr(3 * static_cast<size_t>(span));
+    int32_t loaded = -1;
+    for (int32_t y = area.Top; y < area.Bottom; ++y) {
+        const int32_t source_y = SourceIndex(static_cast<uint64_t>(int64_t{y} - dest.Top),
+                                             dest_height, static_cast<uint64_t>(source.Height()));
+        if (source_y != loaded) {
+            source.ReadBgr(source_y, first, span, bgr.data());
+            loaded = source_y;
+        }
+        const uint8_t* mask_row = mask.ScanLine(source_y);
+        uint8_t* out = surface.ScanLine(y) + 3 * static_cast<size_t>(area.Left);
+        for (size_t i = 0; i < columns.size(); ++i) {
+            const auto x = static_cast<size_t>(columns[i]);
+            if (PixelIndex(mask_row, PixelFormat::Bit1, x) != 0) continue;
+            std::memcpy(out + 3 * i, bgr.data() + 3 * (x - static_cast<size_t>(first)), 3);
+        }
+    }
 }
 
 }  // namespace platform

@@ -38,6 +38,13 @@ public:
     // out of the picture copies black there). A `source_rect` too large for
     // its rows to be made in memory raises "Mémoire insuffisante".
     void CopyRect(const Rect& dest, const Bitmap& source, const Rect& source_rect);
+    // `source` stretched into `dest` through `mask`, a 1-bit bitmap laid on the
+    // source from its top-left corner: where the mask bit is 1 the canvas keeps
+    // its pixel, where it is 0 it takes the source's. Each pixel of `dest` takes
+    // the source pixel under its centre, unblended, so the mask's edge stays
+    // sharp at any size. A mask of another format, or one that does not cover
+    // the source, raises "Image bitmap incorrecte".
+    void MaskedStretchDraw(const Rect& dest, const Bitmap& source, const Bitmap& mask);
 
 private:
     Bitmap& Surface() const;

@@ -61,6 +61,11 @@ public:
     virtual void LoadFromStream(Stream& stream) = 0;
     virtual void SaveToStream(Stream& stream) const = 0;
 
+    // The type (a MIME type) under which a copy to the clipboard also carries
+    // this class's own file, as SaveToStream writes it, beside the picture;
+    // empty for a class that puts the picture alone.
+    virtual std::string_view ClipboardFormat() const { return {}; }
+
     // Reads a file through a file stream.
     void LoadFromFile(const std::string& path);
     // Writes a file through a temporary file and a rename: the target is never

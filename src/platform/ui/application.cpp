@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "platform/core/error.h"
 #include "platform/ui/form.h"
 
 namespace platform::ui {
@@ -75,7 +76,8 @@ void Application::Guard(const std::function<void()>& fn) {
 }
 
 void Application::HandleException(const std::exception& error) {
-    if (quiet_ > 0) return;
+    // An operation called off on purpose is no error to show.
+    if (quiet_ > 0 || dynamic_cast<const platform::Abort*>(&error) != nullptr) return;
     dialogs_->ShowError(error.what());
 }
 

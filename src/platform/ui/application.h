@@ -47,7 +47,7 @@ public:
     // Runs fn; an exception is shown by the default handler instead of escaping.
     void Guard(const std::function<void()>& fn);
     // The default handler: the exception's message in an error box, unless a
-    // QuietErrors scope is open.
+    // QuietErrors scope is open or the exception is a silent Abort.
     void HandleException(const std::exception& error);
 
     // While one lives, the errors that reach the default handler are dropped

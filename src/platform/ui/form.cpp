@@ -226,6 +226,10 @@ bool Form::eventFilter(QObject* watched, QEvent* event) {
             if (key_preview_ && OnKeyDown && first && BelongsHere(watched)) {
                 auto* key = static_cast<QKeyEvent*>(event);
                 app_.Guard([&] { OnKeyDown(*this, key->key(), key->modifiers()); });
+                // The preview moved the focus (full screen hides the focused
+                // control): the key has no control left to go to, and going on
+                // up it would reach the new focus as a first delivery.
+                if (QApplication::focusWidget() != focus) return true;
             }
             break;
         }

@@ -97,7 +97,12 @@ void Image::Render(const QRect& dest, const QRect& area) {
         cache_image_ = WrapBitmap(*cache_);
         cache_area_ = dest;
     } else {
-        auto bitmap = std::make_shared<Bitmap>(area.width(), area.height());
+        // Transparent pictures show the background of the control under them.
+        auto bitmap = std::make_shared<Bitmap>(Bitmap::ForOverwrite(area.width(), area.height()));
+        const QColor background = palette().color(QPalette::Window);
+        bitmap->Fill(platform::MakeColor(static_cast<uint8_t>(background.red()),
+                                         static_cast<uint8_t>(background.green()),
+                                         static_cast<uint8_t>(background.blue())));
         Canvas canvas(*bitmap);
         const Rect target{dest.left() - area.left(), dest.top() - area.top(),
                           dest.left() - area.left() + dest.width(),

@@ -4,15 +4,22 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFile>
+#include <QMimeData>
 #include <QProcess>
 #include <QUrl>
+#include <memory>
+#include <span>
+#include <string_view>
 
+#include "platform/core/stream.h"
 #include "platform/graphics/bitmap.h"
 #include "platform/ui/image.h"
 
 namespace platform::ui {
 
-bool QtShell::MoveToTrash(const std::string& path) { return QFile::moveToTrash(QString::fromStdString(path)); }
+bool QtShell::MoveToTrash(const std::string& path) {
+    return QFile::moveToTrash(QString::fromStdString(path));
+}
 
 void QtShell::OpenUrl(const std::string& url) {
     QDesktopServices::openUrl(QUrl::fromUserInput(QString::fromStdString(url)));
@@ -28,8 +35,20 @@ void CopyToClipboard(const platform::Graphic& graphic) {
     platform::Bitmap bitmap;
     bitmap.Assign(graphic);
     bitmap.SetPixelFormat(platform::PixelFormat::Bit24);
+    auto data = std::make_unique<QMimeData>();
     // The clipboard keeps its own copy of the pixels.
-    QApplication::clipboard()->setImage(WrapBitmap(bitmap).copy());
+    data->setImageData(WrapBitmap(bitmap).copy());
+    const std::string_view format = graphic.ClipboardFormat();
+    // An empty picture has no file to write.
+    if (!format.empty() && !graphic.Empty()) {
+        platform::MemoryStream file;
+        graphic.SaveToStream(file);
+        const std::span<const uint8_t> bytes = file.Bytes();
+        data->setData(QString::fromUtf8(format.data(), static_cast<qsizetype>(format.size())),
+                      QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                 static_cast<qsizetype>(bytes.size())));
+    }
+    QApplication::clipboard()->setMimeData(data.release());
 }
 
 }  // namespace platform::ui

@@ -22,17 +22,20 @@ public:
     virtual void OpenUrl(const std::string& url) = 0;
     // Starts a program with its arguments, each one argument whatever it
     // holds; false when it could not be started.
-    virtual bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) = 0;
+    virtual bool StartProgram(const std::string& program,
+                              const std::vector<std::string>& arguments) = 0;
 };
 
 class QtShell final : public Shell {
 public:
     bool MoveToTrash(const std::string& path) override;
     void OpenUrl(const std::string& url) override;
-    bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) override;
+    bool StartProgram(const std::string& program,
+                      const std::vector<std::string>& arguments) override;
 };
 
-// Puts the picture on the clipboard as an image.
+// Puts the picture on the clipboard as an image and, for a class that names a
+// clipboard format of its own, its file under that format as well.
 void CopyToClipboard(const platform::Graphic& graphic);
 
 }  // namespace platform::ui

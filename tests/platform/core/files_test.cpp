@@ -6,8 +6,6 @@
 
 #include <filesystem>
 #include <stdexcept>
-#include <string>
-#include <vector>
 
 #include "platform/core/error.h"
 #include "test_support.h"
@@ -16,13 +14,7 @@ namespace platform {
 namespace {
 
 namespace fs = std::filesystem;
-using testing_support::ReadFile;
-using testing_support::TempDir;
-using testing_support::WriteFile;
-
-std::vector<uint8_t> Bytes(const std::string& text) {
-    return {text.begin(), text.end()};
-}
+using namespace testing_support;
 
 mode_t ModeOf(const std::string& path) {
     struct stat info {};
@@ -34,15 +26,17 @@ size_t EntryCount(const std::string& folder) {
     return static_cast<size_t>(std::distance(fs::directory_iterator(folder), {}));
 }
 
-TEST(WriteFileAtomic, ReplacesTheContentAndKeepsTheMode) {
+TEST(WriteFileAtomic, ReplacesTheContentThroughLinksAndKeepsTheMode) {
     TempDir dir;
     const std::string path = dir / "photo.jpg";
     WriteFile(path, "old content, longer than the new one");
     ASSERT_EQ(::chmod(path.c_str(), 0604), 0);
-    WriteFileAtomic(path, Bytes("new"));
+    fs::create_symlink("photo.jpg", dir / "link.jpg");
+    WriteFileAtomic(dir / "link.jpg", Bytes("new"));
+    EXPECT_TRUE(fs::is_symlink(dir / "link.jpg"));
     EXPECT_EQ(ReadFile(path), Bytes("new"));
     EXPECT_EQ(ModeOf(path), 0604u);
-    EXPECT_EQ(EntryCount(dir.Path()), 1u);
+    EXPECT_EQ(EntryCount(dir.Path()), 2u);
 
     const mode_t old_mask = ::umask(027);
     WriteFileAtomic(dir / "new.jpg", [](Stream& out) { out.WriteBuffer("abc", 3); });
@@ -51,7 +45,7 @@ TEST(WriteFileAtomic, ReplacesTheContentAndKeepsTheMode) {
     EXPECT_EQ(ModeOf(dir / "new.jpg"), 0640u);
 }
 
-TEST(WriteFileAtomic, AFailingWriterLeavesTheOldFileWhole) {
+TEST(WriteFileAtomic, AFailureLeavesTheOldFileWhole) {
     TempDir dir;
     const std::string path = dir / "photo.jpg";
     WriteFile(path, "precious");
@@ -63,23 +57,10 @@ TEST(WriteFileAtomic, AFailingWriterLeavesTheOldFileWhole) {
                  std::runtime_error);
     EXPECT_EQ(ReadFile(path), Bytes("precious"));
     EXPECT_EQ(EntryCount(dir.Path()), 1u);
-}
 
-TEST(WriteFileAtomic, WritesThroughASymbolicLink) {
-    TempDir dir;
-    WriteFile(dir / "real.jpg", "old");
-    fs::create_symlink("real.jpg", dir / "link.jpg");
-    WriteFileAtomic(dir / "link.jpg", Bytes("new"));
-    EXPECT_TRUE(fs::is_symlink(dir / "link.jpg"));
-    EXPECT_EQ(ReadFile(dir / "real.jpg"), Bytes("new"));
-}
-
-TEST(WriteFileAtomic, AFolderThatCannotTakeTheFileRaisesTheCreateError) {
-    TempDir dir;
-    EXPECT_EQ(
-        testing_support::ErrorText([&] { WriteFileAtomic(dir / "missing/photo.jpg", Bytes("x")); }),
-        "Impossible de créer le fichier \"" + (dir / "missing/photo.jpg") +
-            "\". Le fichier spécifié est introuvable.");
+    EXPECT_EQ(ErrorText([&] { WriteFileAtomic(dir / "missing/photo.jpg", Bytes("x")); }),
+              "Impossible de créer le fichier \"" + (dir / "missing/photo.jpg") +
+                  "\". Le fichier spécifié est introuvable.");
     if (::geteuid() == 0) return;  // permissions do not stop the superuser
     const std::string locked = dir / "locked";
     fs::create_directory(locked);
@@ -91,7 +72,7 @@ TEST(WriteFileAtomic, AFolderThatCannotTakeTheFileRaisesTheCreateError) {
     EXPECT_EQ(EntryCount(locked), 1u);
 }
 
-TEST(SameFile, FollowsLinksAndComparesTextsOfMissingPaths) {
+TEST(Paths, SameFileFollowsLinksAndComparesTheNormalisedTextsOfMissingPaths) {
     TempDir dir;
     WriteFile(dir / "a.jpg", "a");
     WriteFile(dir / "b.jpg", "a");
@@ -103,9 +84,7 @@ TEST(SameFile, FollowsLinksAndComparesTextsOfMissingPaths) {
     EXPECT_FALSE(SameFile(dir / "a.jpg", dir / "b.jpg"));
     EXPECT_TRUE(SameFile(dir / "gone/x.jpg", dir.Path() + "//gone/./x.jpg"));
     EXPECT_FALSE(SameFile(dir / "gone/x.jpg", dir / "gone/X.jpg"));
-}
 
-TEST(Paths, AbsolutePathNormalisesText) {
     const std::string cwd = CurrentDirectory();
     EXPECT_EQ(AbsolutePath("a/./b/../c"), (cwd == "/" ? "" : cwd) + "/a/c");
     EXPECT_EQ(AbsolutePath(""), cwd);
@@ -120,9 +99,7 @@ TEST(ModificationTime, SetsAndReadsNanoseconds) {
     WriteFile(path, "x");
     SetModificationTime(path, {1117540800, 123456789});  // 2005-05-31 12:00 UTC
     EXPECT_EQ(ModificationTime(path), (FileTime{1117540800, 123456789}));
-    std::string oracle;
-    ASSERT_EQ(testing_support::Run("stat -c %Y " + testing_support::ShellQuote(path), &oracle), 0);
-    EXPECT_EQ(oracle, "1117540800\n");
+    EXPECT_EQ(Output("stat -c %Y " + ShellQuote(path)), "1117540800\n");
     EXPECT_FALSE(ModificationTime(dir / "missing").has_value());
     EXPECT_THROW(SetModificationTime(dir / "missing", {0, 0}), Error);
 }

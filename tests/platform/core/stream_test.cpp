@@ -2,22 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "platform/core/error.h"
 #include "test_support.h"
 
 namespace platform {
 namespace {
 
-using testing_support::TempDir;
+using namespace testing_support;
 
-std::vector<uint8_t> Bytes(std::string_view text) {
-    return {text.begin(), text.end()};
-}
-
-using testing_support::ErrorText;
+const std::string kReadError = "Erreur de lecture du flux";
 
 TEST(MemoryStream, ReadsWritesAndGrowsAtThePosition) {
     MemoryStream stream;
@@ -32,26 +25,21 @@ TEST(MemoryStream, ReadsWritesAndGrowsAtThePosition) {
     EXPECT_EQ(stream.Size(), 0);
 }
 
-TEST(MemoryStream, ShortReadsRaiseTheStreamReadError) {
+TEST(MemoryStream, ShortReadsAndSeeksBeforeTheStartAreRefused) {
     MemoryStream stream(Bytes("abc"));
     char buffer[4] = {};
     EXPECT_EQ(stream.Read(buffer, 4), 3u);
     EXPECT_EQ(stream.Read(buffer, 4), 0u);
     stream.SetPosition(1);
-    EXPECT_EQ(ErrorText([&] { stream.ReadBuffer(buffer, 3); }), "Erreur de lecture du flux");
-}
-
-TEST(MemoryStream, SeekingBeforeTheStartIsRefused) {
-    MemoryStream stream(Bytes("abc"));
+    EXPECT_EQ(ErrorText([&] { stream.ReadBuffer(buffer, 3); }), kReadError);
     stream.SetPosition(2);
     EXPECT_EQ(stream.Seek(-1, SeekOrigin::Current), 1);
-    EXPECT_EQ(ErrorText([&] { stream.Seek(-4, SeekOrigin::End); }), "Erreur de lecture du flux");
+    EXPECT_EQ(ErrorText([&] { stream.Seek(-4, SeekOrigin::End); }), kReadError);
     EXPECT_THROW(stream.Seek(INT64_MAX, SeekOrigin::Current), Error);
     EXPECT_EQ(stream.Position(), 1);
     // Reading beyond the end gives nothing rather than failing.
     stream.SetPosition(100);
-    char c;
-    EXPECT_EQ(stream.Read(&c, 1), 0u);
+    EXPECT_EQ(stream.Read(buffer, 1), 0u);
 }
 
 TEST(MemoryStream, AViewReadsTheCallersBytesAndRefusesWrites) {
@@ -87,30 +75,28 @@ TEST(FileStream, WritesReadsAndSeeksAFile) {
     EXPECT_EQ(std::string(buffer, 3), "234");
     EXPECT_EQ(in.Position(), 5);
     in.SetPosition(8);
-    EXPECT_EQ(ErrorText([&] { in.ReadBuffer(buffer, 3); }), "Erreur de lecture du flux");
+    EXPECT_EQ(ErrorText([&] { in.ReadBuffer(buffer, 3); }), kReadError);
     EXPECT_EQ(ReadFileBytes(path), Bytes("0123456789"));
 }
 
 TEST(FileStream, OpeningFailuresCarryThePathAndTheSystemsReason) {
     TempDir dir;
+    const auto failure = [](const std::string& path, FileMode mode) {
+        return ErrorText([&] { FileStream s(path, mode); });
+    };
     const std::string missing = dir / "missing.jpg";
-    EXPECT_EQ(
-        ErrorText([&] { FileStream s(missing, FileMode::Read); }),
-        "Impossible d'ouvrir le fichier \"" + missing + "\". Le fichier spécifié est introuvable.");
-    EXPECT_EQ(
-        ErrorText([&] { ReadFileBytes(missing); }),
-        "Impossible d'ouvrir le fichier \"" + missing + "\". Le fichier spécifié est introuvable.");
-    const std::string in_missing_folder = dir / "no/such/file.bmp";
-    EXPECT_EQ(ErrorText([&] { FileStream s(in_missing_folder, FileMode::Create); }),
-              "Impossible de créer le fichier \"" + in_missing_folder +
-                  "\". Le fichier spécifié est introuvable.");
+    const std::string no_file = "\". Le fichier spécifié est introuvable.";
+    EXPECT_EQ(failure(missing, FileMode::Read),
+              "Impossible d'ouvrir le fichier \"" + missing + no_file);
+    EXPECT_EQ(ErrorText([&] { ReadFileBytes(missing); }), failure(missing, FileMode::Read));
+    EXPECT_EQ(failure(dir / "no/such/file.bmp", FileMode::Create),
+              "Impossible de créer le fichier \"" + (dir / "no/such/file.bmp") + no_file);
     // A folder is not a file to read or to write.
-    EXPECT_EQ(ErrorText([&] { FileStream s(dir.Path(), FileMode::Read); }),
-              "Impossible d'ouvrir le fichier \"" + dir.Path() +
-                  "\". Le fichier spécifié est un dossier.");
-    EXPECT_EQ(ErrorText([&] { FileStream s(dir.Path(), FileMode::Create); }),
-              "Impossible de créer le fichier \"" + dir.Path() +
-                  "\". Le fichier spécifié est un dossier.");
+    const std::string folder = "\". Le fichier spécifié est un dossier.";
+    EXPECT_EQ(failure(dir.Path(), FileMode::Read),
+              "Impossible d'ouvrir le fichier \"" + dir.Path() + folder);
+    EXPECT_EQ(failure(dir.Path(), FileMode::Create),
+              "Impossible de créer le fichier \"" + dir.Path() + folder);
 }
 
 }  // namespace

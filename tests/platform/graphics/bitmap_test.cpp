@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "pictures.h"
 #include "platform/core/error.h"
 #include "platform/graphics/canvas.h"
@@ -152,16 +149,6 @@ TEST(Bitmap, PaletteFormatsTakeTheNearestEntry) {
     short_table.ScanLine(0)[0] = 0;
     short_table.ScanLine(0)[1] = 7;
     EXPECT_EQ(Bgr(short_table), (std::vector<uint8_t>{1, 2, 3, 0, 0, 0}));
-}
-
-TEST(Bitmap, SubBytePixelsAreMostSignificantFirst) {
-    uint8_t row[2] = {0, 0};
-    SetPixelIndex(row, PixelFormat::Bit1, 0, 1);
-    SetPixelIndex(row, PixelFormat::Bit1, 9, 1);
-    EXPECT_EQ(row[0] << 8 | row[1], 0x8040);
-    SetPixelIndex(row, PixelFormat::Bit4, 1, 0xA);
-    SetPixelIndex(row, PixelFormat::Bit4, 2, 0xC);
-    EXPECT_EQ(row[0] << 8 | row[1], 0x8AC0);
 }
 
 TEST(Bitmap, DrawingAnyFormatMatchesDrawingItsConversion) {

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <string>
-#include <vector>
 
 #include "platform/core/error.h"
 #include "platform/core/stream.h"
@@ -14,12 +12,7 @@
 namespace platform {
 namespace {
 
-using testing_support::HaveProgram;
-using testing_support::ReadFile;
-using testing_support::Run;
-using testing_support::ShellQuote;
-using testing_support::TempDir;
-using testing_support::WriteFile;
+using namespace testing_support;
 
 // A BMP file put together field by field, for the variants no tool writes.
 struct BmpFile {
@@ -103,8 +96,8 @@ std::vector<uint8_t> MagickRgb(const std::string& path) {
     return {out.begin(), out.end()};
 }
 
-std::string ErrorText(const std::vector<uint8_t>& bytes) {
-    return testing_support::ErrorText([&] { Load(bytes); });
+std::string LoadError(const std::vector<uint8_t>& bytes) {
+    return ErrorText([&] { Load(bytes); });
 }
 
 class BmpWithMagick : public ::testing::Test {
@@ -265,13 +258,22 @@ TEST_F(BmpWithMagick, ReadsRunLengthCodings) {
     ExpectSamePixels(rle8.Bytes(), "RLE8");
 }
 
-TEST(BmpReader, ShortBitFieldsReachFullScale) {
+TEST(BmpReader, ShortBitFieldsReachFullScaleAndOs2ColoursAreThreeBytes) {
     // Four-bit channels repeat their bits, as five- and six-bit ones do: 0xF
     // is 255, not 240.
     BmpFile f{.width = 2, .height = 1, .bpp = 16, .compression = 3};
     f.masks = {0x0F00, 0x00F0, 0x000F};
     f.pixels = {0x00, 0x0F, 0x34, 0x02};
     EXPECT_EQ(Rgb(Load(f.Bytes())), (std::vector<uint8_t>{255, 0, 0, 0x22, 0x33, 0x44}));
+
+    // The OS/2 header has three-byte colours.
+    BmpFile os2{.info_size = 12, .width = 2, .height = 2, .bpp = 1};
+    os2.colors = {RGBQuad{10, 20, 30, 0}, RGBQuad{40, 50, 60, 0}};
+    os2.pixels = {0x80, 0, 0, 0, 0x40, 0, 0, 0};  // bottom row: 1 0; top row: 0 1
+    const Bitmap bitmap = Load(os2.Bytes());
+    EXPECT_EQ(bitmap.Format(), PixelFormat::Bit1);
+    EXPECT_EQ(bitmap.ColorTable(), os2.colors);
+    EXPECT_EQ(Rgb(bitmap), (std::vector<uint8_t>{30, 20, 10, 60, 50, 40, 60, 50, 40, 30, 20, 10}));
 }
 
 TEST(BmpReader, ClipsRunsAndJumpsThatLeaveThePicture) {
@@ -296,16 +298,6 @@ TEST(BmpReader, ClipsRunsAndJumpsThatLeaveThePicture) {
     EXPECT_EQ(Rgb(bitmap), expected);
 }
 
-TEST(BmpReader, ReadsTheOs2HeaderWithThreeByteColours) {
-    BmpFile f{.info_size = 12, .width = 2, .height = 2, .bpp = 1};
-    f.colors = {RGBQuad{10, 20, 30, 0}, RGBQuad{40, 50, 60, 0}};
-    f.pixels = {0x80, 0, 0, 0, 0x40, 0, 0, 0};  // bottom row: 1 0; top row: 0 1
-    const Bitmap bitmap = Load(f.Bytes());
-    EXPECT_EQ(bitmap.Format(), PixelFormat::Bit1);
-    EXPECT_EQ(bitmap.ColorTable(), f.colors);
-    EXPECT_EQ(Rgb(bitmap), (std::vector<uint8_t>{30, 20, 10, 60, 50, 40, 60, 50, 40, 30, 20, 10}));
-}
-
 TEST(BmpReader, BrokenFilesRaiseTheBitmapErrorAndChangeNothing) {
     const BmpFile good{.width = 2, .height = 2, .pixels = std::vector<uint8_t>(16, 0x7F)};
     const std::vector<uint8_t> bytes = good.Bytes();
@@ -316,18 +308,22 @@ TEST(BmpReader, BrokenFilesRaiseTheBitmapErrorAndChangeNothing) {
         return copy;
     };
     const std::string invalid = "Image bitmap incorrecte";
-    EXPECT_EQ(ErrorText(patched(0, {'B', 'N'})), invalid);
-    EXPECT_EQ(ErrorText(patched(14, {64, 0, 0, 0})), invalid);             // unknown header size
-    EXPECT_EQ(ErrorText(patched(28, {2, 0})), invalid);                    // 2 bits per pixel
-    EXPECT_EQ(ErrorText(patched(30, {1, 0, 0, 0})), invalid);              // RLE8 of 24-bit pixels
-    EXPECT_EQ(ErrorText(patched(30, {4, 0, 0, 0})), invalid);              // embedded JPEG
-    EXPECT_EQ(ErrorText(patched(18, {0xFF, 0xFF, 0xFF, 0xFF})), invalid);  // width -1
-    EXPECT_EQ(ErrorText(patched(22, {0, 0, 0, 0x80})), invalid);           // height -2^31
-    EXPECT_EQ(ErrorText(patched(10, {200, 0, 0, 0})), invalid);            // pixels beyond the end
-    EXPECT_EQ(ErrorText(patched(10, {20, 0, 0, 0})), invalid);  // pixels inside the header
+    EXPECT_EQ(LoadError(patched(0, {'B', 'N'})), invalid);
+    EXPECT_EQ(LoadError(patched(14, {64, 0, 0, 0})), invalid);             // unknown header size
+    EXPECT_EQ(LoadError(patched(28, {2, 0})), invalid);                    // 2 bits per pixel
+    EXPECT_EQ(LoadError(patched(30, {1, 0, 0, 0})), invalid);              // RLE8 of 24-bit pixels
+    EXPECT_EQ(LoadError(patched(30, {4, 0, 0, 0})), invalid);              // embedded JPEG
+    EXPECT_EQ(LoadError(patched(18, {0xFF, 0xFF, 0xFF, 0xFF})), invalid);  // width -1
+    EXPECT_EQ(LoadError(patched(22, {0, 0, 0, 0x80})), invalid);           // height -2^31
+    EXPECT_EQ(LoadError(patched(10, {200, 0, 0, 0})), invalid);            // pixels beyond the end
+    EXPECT_EQ(LoadError(patched(10, {20, 0, 0, 0})), invalid);  // pixels inside the header
     // Pixels that are not in the file are refused before anything is allocated.
-    EXPECT_EQ(ErrorText(patched(18, {0xFF, 0xFF, 0xFF, 0x7F})), invalid);
-    EXPECT_EQ(ErrorText({}), invalid);
+    EXPECT_EQ(LoadError(patched(18, {0xFF, 0xFF, 0xFF, 0x7F})), invalid);
+    EXPECT_EQ(LoadError({}), invalid);
+    BmpFile huge{.width = 65536, .height = 65536, .bpp = 8, .compression = 1};
+    huge.colors = {RGBQuad{}};
+    huge.pixels = {0, 1};
+    EXPECT_EQ(LoadError(huge.Bytes()), "Mémoire insuffisante");
 
     // Every cut of a file is refused (or, when only the last row's padding
     // goes, read), whatever the coding.
@@ -338,7 +334,7 @@ TEST(BmpReader, BrokenFilesRaiseTheBitmapErrorAndChangeNothing) {
         for (size_t size = 0; size < whole.size(); ++size) {
             const std::vector<uint8_t> cut(whole.begin(),
                                            whole.begin() + static_cast<ptrdiff_t>(size));
-            const std::string text = ErrorText(cut);
+            const std::string text = LoadError(cut);
             if (text != "(no error)") {
                 EXPECT_EQ(text, invalid) << "cut at " << size;
             }
@@ -366,13 +362,6 @@ TEST(BmpReader, APictureWithoutWidthHasNothingToRead) {
     // Nor does one without height, however wide.
     const BmpFile wide{.width = 500'000'000};
     EXPECT_EQ(Load(Save(Load(wide.Bytes()))).Width(), 500'000'000);
-}
-
-TEST(BmpReader, HugeRunLengthPicturesAreRefusedForMemory) {
-    BmpFile f{.width = 65536, .height = 65536, .bpp = 8, .compression = 1};
-    f.colors = {RGBQuad{}};
-    f.pixels = {0, 1};
-    EXPECT_EQ(ErrorText(f.Bytes()), "Mémoire insuffisante");
 }
 
 TEST_F(BmpWithMagick, WritesFilesImageMagickReadsTheSame) {

@@ -2,13 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
-#include "platform/core/error.h"
+#include "test_support.h"
 
 namespace platform {
 namespace {
+
+using testing_support::ErrorText;
 
 // The picture as one letter per pixel: R, G, B, W(hite), K (black), or ? for
 // any other colour.
@@ -93,26 +92,108 @@ TEST(CopyRect, TakesAnyFormatAndLeavesTheClipOnly) {
     EXPECT_EQ(Letters(bitmap), (std::vector<std::string>{"WBWW", "RBWW"}));
 }
 
-TEST(CopyRect, FromItsOwnBitmapReadsTheOriginal) {
-    Bitmap bitmap(3, 1);
+TEST(CopyRect, ASourceRectTooLargeForMemoryIsRefused) {
+    Bitmap bitmap(2, 2);
+    EXPECT_EQ(ErrorText([&] {
+                  Canvas(bitmap).CopyRect(Rect{0, 0, 2, 2}, Solid(1, 1, kBlack),
+                                          Rect{INT32_MIN, 0, INT32_MAX, 1});
+              }),
+              "Mémoire insuffisante");
+}
+
+// An 8-bit picture from letters R, G, B, W, K, as the frames of a GIF are.
+Bitmap FromLetters(const std::vector<std::string>& rows) {
+    const std::string letters = "RGBWK";
+    Bitmap bitmap(static_cast<int32_t>(rows[0].size()), static_cast<int32_t>(rows.size()),
+                  PixelFormat::Bit8);
+    bitmap.SetColorTable(
+        {{0, 0, 255, 0}, {0, 255, 0, 0}, {255, 0, 0, 0}, {255, 255, 255, 0}, {0, 0, 0, 0}});
+    for (size_t y = 0; y < rows.size(); ++y) {
+        for (size_t x = 0; x < rows[y].size(); ++x) {
+            bitmap.ScanLine(static_cast<int32_t>(y))[x] =
+                static_cast<uint8_t>(letters.find(rows[y][x]));
+        }
+    }
+    return bitmap;
+}
+
+// A mask from rows of '1' (keep the canvas) and '0' (take the source).
+Bitmap MaskOf(const std::vector<std::string>& rows) {
+    Bitmap mask(static_cast<int32_t>(rows[0].size()), static_cast<int32_t>(rows.size()),
+                PixelFormat::Bit1);
+    mask.SetColorTable({{0, 0, 0, 0}, {255, 255, 255, 0}});
+    for (size_t y = 0; y < rows.size(); ++y) {
+        for (size_t x = 0; x < rows[y].size(); ++x) {
+            SetPixelIndex(mask.ScanLine(static_cast<int32_t>(y)), PixelFormat::Bit1, x,
+                          rows[y][x] == '1' ? 1 : 0);
+        }
+    }
+    return mask;
+}
+
+TEST(MaskedStretchDraw, AtTheSourceSizeCopiesWhereTheMaskIsClear) {
+    Bitmap bitmap = Solid(4, 3, kBlack);
     Canvas canvas(bitmap);
+    canvas.MaskedStretchDraw(Rect{1, 1, 4, 3}, FromLetters({"RGB", "BRG"}), MaskOf({"010", "100"}));
+    EXPECT_EQ(Letters(bitmap), (std::vector<std::string>{"KKKK", "KRKB", "KKRG"}));
+}
+
+TEST(MaskedStretchDraw, StretchesToTheNearestSourcePixel) {
+    Bitmap grown = Solid(4, 4, kBlack);
+    Canvas(grown).MaskedStretchDraw(Rect{0, 0, 4, 4}, FromLetters({"RG", "BR"}),
+                                    MaskOf({"01", "00"}));
+    EXPECT_EQ(Letters(grown), (std::vector<std::string>{"RRKK", "RRKK", "BBRR", "BBRR"}));
+    // Shrinking by two takes the second pixel of each pair, the one under the
+    // centre of the target pixel.
+    Bitmap shrunk = Solid(2, 2, kBlack);
+    Canvas(shrunk).MaskedStretchDraw(Rect{0, 0, 2, 2},
+                                     FromLetters({"RGBW", "GBWR", "BWRG", "WRGB"}),
+                                     MaskOf({"1111", "0000", "1111", "0100"}));
+    EXPECT_EQ(Letters(shrunk), (std::vector<std::string>{"BR", "KB"}));
+    // Three to two: columns 0 and 2 (centres at 0.75 and 2.25).
+    Bitmap odd = Solid(2, 1, kBlack);
+    Canvas(odd).MaskedStretchDraw(Rect{0, 0, 2, 1}, FromLetters({"RGB"}), MaskOf({"000"}));
+    EXPECT_EQ(Letters(odd), (std::vector<std::string>{"RB"}));
+}
+
+TEST(MaskedStretchDraw, DrawsOnlyInsideTheClipAndTheCanvas) {
+    Bitmap bitmap = Solid(3, 3, kBlack);
+    Canvas canvas(bitmap);
+    canvas.SetClipRect(Rect{0, 0, 2, 3});
+    canvas.MaskedStretchDraw(Rect{-1, -1, 3, 3}, FromLetters({"RG", "BR"}), MaskOf({"00", "01"}));
+    EXPECT_EQ(Letters(bitmap), (std::vector<std::string>{"RGK", "BKK", "BKK"}));
+    canvas.MaskedStretchDraw(Rect{2, 0, 3, 1}, FromLetters({"W"}), MaskOf({"0"}));
+    canvas.MaskedStretchDraw(Rect{1, 1, 1, 3}, FromLetters({"W"}), MaskOf({"0"}));
+    EXPECT_EQ(Letters(bitmap), (std::vector<std::string>{"RGK", "BKK", "BKK"}));
+}
+
+TEST(MaskedStretchDraw, RefusesAMaskThatIsNotOneBitOrTooSmall) {
+    Bitmap bitmap(2, 2);
+    const auto text = [&](const Bitmap& mask) {
+        return ErrorText([&] {
+            Canvas(bitmap).MaskedStretchDraw(Rect{0, 0, 2, 2}, FromLetters({"RG", "BR"}), mask);
+        });
+    };
+    const std::string invalid = "Image bitmap incorrecte";
+    EXPECT_EQ(text(FromLetters({"KK", "KK"})), invalid);
+    EXPECT_EQ(text(MaskOf({"00"})), invalid);
+    EXPECT_EQ(text(MaskOf({"0", "0"})), invalid);
+    EXPECT_EQ(text(MaskOf({"000", "000", "000"})), "(no error)");
+}
+
+TEST(Canvas, DrawingFromItsOwnBitmapReadsTheOriginalPixels) {
+    Bitmap copied(3, 1);
+    Canvas canvas(copied);
     canvas.SetBrushColor(MakeColor(255, 0, 0));
     canvas.FillRect(Rect{0, 0, 1, 1});
     canvas.SetBrushColor(MakeColor(0, 255, 0));
     canvas.FillRect(Rect{1, 0, 2, 1});
-    canvas.CopyRect(Rect{1, 0, 3, 1}, bitmap, Rect{0, 0, 2, 1});
-    EXPECT_EQ(Letters(bitmap), (std::vector<std::string>{"RRG"}));
-}
+    canvas.CopyRect(Rect{1, 0, 3, 1}, copied, Rect{0, 0, 2, 1});
+    EXPECT_EQ(Letters(copied), (std::vector<std::string>{"RRG"}));
 
-TEST(CopyRect, ASourceRectTooLargeForMemoryIsRefused) {
-    Bitmap bitmap(2, 2);
-    Canvas canvas(bitmap);
-    try {
-        canvas.CopyRect(Rect{0, 0, 2, 2}, Solid(1, 1, kBlack), Rect{INT32_MIN, 0, INT32_MAX, 1});
-        FAIL();
-    } catch (const Error& e) {
-        EXPECT_STREQ(e.what(), "Mémoire insuffisante");
-    }
+    Bitmap masked = FromLetters({"RG", "BW", "KK"});
+    Canvas(masked).MaskedStretchDraw(Rect{0, 1, 2, 4}, masked, MaskOf({"00", "00", "00"}));
+    EXPECT_EQ(Letters(masked), (std::vector<std::string>{"RG", "RG", "BW"}));
 }
 
 }  // namespace

@@ -7,8 +7,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <random>
-#include <string>
-#include <vector>
 
 // jpeglib.h needs FILE declared before it.
 #include <jerror.h>
@@ -20,17 +18,10 @@
 #include "platform/graphics/canvas.h"
 #include "test_support.h"
 
+namespace platform {
 namespace {
 
-using platform::Bitmap;
-using platform::Canvas;
-using platform::JpegImage;
-using platform::JpegScale;
-using platform::MemoryStream;
-using platform::Rect;
-using testing_support::ErrorText;
-using testing_support::ShellQuote;
-using testing_support::TempDir;
+using namespace testing_support;
 
 using Bytes = std::vector<uint8_t>;
 
@@ -97,10 +88,8 @@ class JpegImageTest : public ::testing::Test {
 protected:
     // A picture made by ImageMagick from `options` (which end with the source).
     std::string Make(const std::string& name, const std::string& options) {
-        const std::string path = dir_ / name;
-        EXPECT_EQ(testing_support::Run("convert " + options + " " + ShellQuote(path)), 0)
-            << options;
-        return path;
+        Output("convert " + options + " " + ShellQuote(dir_ / name));
+        return dir_ / name;
     }
 
     // A textured picture: plasma is smooth with some grain, like a photo.
@@ -114,23 +103,12 @@ protected:
     // `then` to the decoded picture.
     static std::string Magick(const std::string& path, const std::string& reading = "",
                               const std::string& then = "") {
-        std::string rgb;
-        EXPECT_EQ(testing_support::Run("convert " + reading + " " + ShellQuote(path) + " " + then +
-                                           " -depth 8 rgb:-",
-                                       &rgb),
-                  0);
-        return rgb;
-    }
-
-    static std::string Identify(const std::string& format, const std::string& path) {
-        std::string text;
-        testing_support::Run("identify -format " + ShellQuote(format) + " " + ShellQuote(path),
-                             &text);
-        return text;
+        return Output("convert " + reading + " " + ShellQuote(path) + " " + then +
+                      " -depth 8 rgb:-");
     }
 
     static void Load(JpegImage& image, const std::string& path) {
-        LoadBytes(image, testing_support::ReadFile(path));
+        LoadBytes(image, ReadFile(path));
     }
 
     TempDir dir_;
@@ -183,7 +161,7 @@ TEST_F(JpegImageTest, CmykPicturesDecodeToTheirColours) {
 
 TEST_F(JpegImageTest, UnmodifiedPictureIsSavedByteForByte) {
     const std::string path = MakePhoto("p.jpg", 120, 80);
-    const Bytes original = testing_support::ReadFile(path);
+    const Bytes original = ReadFile(path);
     JpegImage image;
     Load(image, path);
     EXPECT_FALSE(image.Modified());
@@ -203,7 +181,7 @@ TEST_F(JpegImageTest, UnmodifiedPictureIsSavedByteForByte) {
     JpegImage copy;
     copy.SetCompressionQuality(30);
     int changes = 0;
-    copy.OnChange = [&](platform::Graphic&) { ++changes; };
+    copy.OnChange = [&](Graphic&) { ++changes; };
     copy.Assign(image);
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(copy.CompressionQuality(), 30);
@@ -212,7 +190,7 @@ TEST_F(JpegImageTest, UnmodifiedPictureIsSavedByteForByte) {
 }
 
 TEST_F(JpegImageTest, PixelsFromAnotherGraphicAreEncodedAtTheQuality) {
-    const Bitmap bitmap = testing_support::Noise(203, 131, 3);
+    const Bitmap bitmap = Noise(203, 131, 3);
     const std::string source = dir_ / "source.bmp";
     bitmap.SaveToFile(source);
 
@@ -240,7 +218,7 @@ TEST_F(JpegImageTest, PixelsFromAnotherGraphicAreEncodedAtTheQuality) {
         image.SetProgressiveEncoding(c.progressive);
         const Bytes encoded = Save(image);
         const std::string path = dir_ / "encoded.jpg";
-        testing_support::WriteFile(path, encoded);
+        WriteFile(path, encoded);
         EXPECT_EQ(Identify("%Q", path), std::to_string(c.quality));
         EXPECT_EQ(Identify("%[interlace]", path), c.progressive ? "JPEG" : "None");
 
@@ -259,11 +237,11 @@ TEST_F(JpegImageTest, PixelsFromAnotherGraphicAreEncodedAtTheQuality) {
 }
 
 TEST_F(JpegImageTest, BrokenFilesRaiseJpegErrors) {
-    const Bytes good = testing_support::ReadFile(MakePhoto("p.jpg", 64, 48));
+    const Bytes good = ReadFile(MakePhoto("p.jpg", 64, 48));
     std::mt19937 random(5);
     Bytes noise(3000);
     for (uint8_t& byte : noise) byte = static_cast<uint8_t>(random());
-    Bytes bmp = testing_support::ReadFile(Make("p.bmp", "-size 8x8 xc:red"));
+    Bytes bmp = ReadFile(Make("p.bmp", "-size 8x8 xc:red"));
 
     const std::string prefix = "Erreur JPEG #";
     EXPECT_EQ(LoadError(bmp), prefix + std::to_string(JERR_NO_SOI));
@@ -280,14 +258,14 @@ TEST_F(JpegImageTest, BrokenFilesRaiseJpegErrors) {
     // A failed load leaves the picture as it was.
     JpegImage image;
     LoadBytes(image, good);
-    EXPECT_THROW(LoadBytes(image, bmp), platform::Error);
+    EXPECT_THROW(LoadBytes(image, bmp), Error);
     EXPECT_EQ(image.Width(), 64);
     EXPECT_EQ(Save(image), good);
 }
 
 TEST_F(JpegImageTest, TruncatedBodyDecodesWhatItHas) {
     const std::string path = MakePhoto("p.jpg", 320, 240);
-    const Bytes whole = testing_support::ReadFile(path);
+    const Bytes whole = ReadFile(path);
     JpegImage complete;
     LoadBytes(complete, whole);
     const Bitmap& reference = complete.GetBitmap();
@@ -348,23 +326,19 @@ TEST_F(JpegImageTest, PreparedPictureDrawsWithoutDecodingAgain) {
     }
 }
 
-TEST_F(JpegImageTest, HugePicturesAreRefusedBeforeAllocating) {
+TEST_F(JpegImageTest, HugePicturesAreRefusedBeforeAllocatingAndEndlessProgressionsCut) {
     JpegImage image;
-    LoadBytes(image,
-              WithFrameSize(testing_support::ReadFile(MakePhoto("b.jpg", 16, 16)), 60000, 60000));
+    LoadBytes(image, WithFrameSize(ReadFile(MakePhoto("b.jpg", 16, 16)), 60000, 60000));
     EXPECT_EQ(image.Width(), 60000);
     EXPECT_EQ(ErrorText([&] { image.GetBitmap(); }), "Mémoire insuffisante");
     // A progressive file needs libjpeg's whole-picture buffers even for a small drawing.
-    LoadBytes(image, WithFrameSize(
-                         testing_support::ReadFile(MakePhoto("p.jpg", 16, 16, "-interlace JPEG")),
-                         60000, 60000));
+    LoadBytes(image,
+              WithFrameSize(ReadFile(MakePhoto("p.jpg", 16, 16, "-interlace JPEG")), 60000, 60000));
     EXPECT_EQ(ErrorText([&] { image.Prepare(100, 100); }), "Mémoire insuffisante");
-}
 
-TEST_F(JpegImageTest, EndlessProgressionsAreCutShort) {
     // The last scan of a progressive file repeated: each copy is one more pass over the
     // picture, which libjpeg only warns about.
-    const Bytes file = testing_support::ReadFile(MakePhoto("p.jpg", 64, 48, "-interlace JPEG"));
+    const Bytes file = ReadFile(MakePhoto("p.jpg", 64, 48, "-interlace JPEG"));
     const uint8_t sos[] = {0xFF, 0xDA};
     const auto last = std::find_end(file.begin(), file.end(), std::begin(sos), std::end(sos));
     const Bytes scan(last, file.end() - 2);
@@ -374,7 +348,6 @@ TEST_F(JpegImageTest, EndlessProgressionsAreCutShort) {
         bytes.insert(bytes.end(), {0xFF, 0xD9});
         return bytes;
     };
-    JpegImage image;
     LoadBytes(image, repeated(100));
     EXPECT_EQ(image.GetBitmap().Width(), 64);
     LoadBytes(image, repeated(1000));
@@ -383,7 +356,7 @@ TEST_F(JpegImageTest, EndlessProgressionsAreCutShort) {
 }
 
 TEST_F(JpegImageTest, CameraPicturesLoadAndDecode) {
-    const std::string folder = testing_support::TestData("exif-samples/jpg");
+    const std::string folder = TestData("exif-samples/jpg");
     if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no camera pictures";
     int count = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
@@ -402,3 +375,4 @@ TEST_F(JpegImageTest, CameraPicturesLoadAndDecode) {
 }
 
 }  // namespace
+}  // namespace platform

@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
-#include <string>
-
 #include "platform/core/error.h"
 #include "platform/core/files.h"
 #include "test_support.h"
@@ -13,9 +9,7 @@
 namespace platform {
 namespace {
 
-using testing_support::ReadText;
-using testing_support::TempDir;
-using testing_support::WriteFile;
+using namespace testing_support;
 
 TEST(IniFile, FindsSectionsAndKeysIgnoringCaseAndKeepsValuesRaw) {
     const IniFile ini("x.ini",
@@ -130,12 +124,11 @@ TEST(IniFile, WritesInPlaceKeepsEveryOtherLineAndAppendsNewSections) {
               "\n"
               "[Autre]\n"
               "L0=deux\n");
-}
 
-TEST(IniFile, AddsAKeyUnderAHeaderThatHasNone) {
-    IniFile ini("x.ini", "[Vide]\n[Pleine]\nA=1\n");
-    ini.WriteString("vide", "B", "2");
-    EXPECT_EQ(ini.Text(), "[Vide]\nB=2\n[Pleine]\nA=1\n");
+    // A key goes under a header that has none.
+    IniFile headers("x.ini", "[Vide]\n[Pleine]\nA=1\n");
+    headers.WriteString("vide", "B", "2");
+    EXPECT_EQ(headers.Text(), "[Vide]\nB=2\n[Pleine]\nA=1\n");
 }
 
 TEST(IniFile, UpdateFileWritesTheFileAndMakesItsFolder) {
@@ -156,18 +149,13 @@ TEST(IniFile, UpdateFileWritesTheFileAndMakesItsFolder) {
 }
 
 TEST(SettingsFileName, IsTheProgramNameInTheConfigFolder) {
-    const char* old = std::getenv("XDG_CONFIG_HOME");
-    const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
-    setenv("XDG_CONFIG_HOME", "/tmp/conf/", 1);
-    EXPECT_EQ(SettingsFileName(), "/tmp/conf/settings_tests.ini");
-    // A relative folder is no config folder.
-    setenv("XDG_CONFIG_HOME", "relatif", 1);
-    EXPECT_EQ(SettingsFileName(), HomeDirectory() + "/.config/settings_tests.ini");
-    if (saved) {
-        setenv("XDG_CONFIG_HOME", saved->c_str(), 1);
-    } else {
-        unsetenv("XDG_CONFIG_HOME");
+    {
+        const ScopedEnv config("XDG_CONFIG_HOME", "/tmp/conf/");
+        EXPECT_EQ(SettingsFileName(), "/tmp/conf/settings_tests.ini");
     }
+    // A relative folder is no config folder.
+    const ScopedEnv config("XDG_CONFIG_HOME", "relatif");
+    EXPECT_EQ(SettingsFileName(), HomeDirectory() + "/.config/settings_tests.ini");
 }
 
 }  // namespace

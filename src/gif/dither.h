@@ -1,0 +1,90 @@
+// Dithering engines: the pixels of one picture, row by row, mapped to palette
+// indexes through a colour lookup. Rows run serpentine, the first left to
+// right, the next right to left, and so on; the caller follows the engine's
+// column and direction:
+//
+//     for each row:
+//         while (0 <= engine.Column() && engine.Column() < engine.Width())
+//             index of pixel engine.Column() = engine.Dither(r, g, b).Index;
+//         engine.NextLine();
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "gif/color_lookup.h"
+
+namespace gif {
+
+// The plain engine: each pixel gets the lookup's answer for its own colour.
+class TDitherEngine {
+public:
+    // A negative width raises the range error. The lookup must outlive the
+    // engine.
+    TDitherEngine(int32_t width, TColorLookup& lookup);
+    virtual ~TDitherEngine() = default;
+    TDitherEngine(const TDitherEngine&) = delete;
+    TDitherEngine& operator=(const TDitherEngine&) = delete;
+
+    int32_t Width() const { return width_; }
+    // +1 on a left-to-right row, -1 on a right-to-left one.
+    int32_t Direction() const { return direction_; }
+    // The column of the next pixel; -1 or Width() once a row is done.
+    int32_t Column() const { return column_; }
+
+    // Maps the pixel at Column() and moves on. Asked outside the row, it
+    // raises the range error.
+    virtual ColorMatch Dither(uint8_t red, uint8_t green, uint8_t blue);
+    // Passes the pixel at Column() without mapping it (a transparent pixel):
+    // the error that reached it is dropped and it spreads none.
+    virtual void ResetError();
+    // Ends the row: the direction turns and Column() goes to the row's start.
+    virtual void NextLine();
+
+protected:
+    // Raises the range error unless Column() lies in the row.
+    void CheckColumn() const;
+    void NextColumn() { column_ += direction_; }
+    TColorLookup& Lookup() const { return lookup_; }
+
+private:
+    int32_t width_;
+    int32_t direction_ = 1;
+    int32_t column_ = 0;
+    TColorLookup& lookup_;
+};
+
+// Floyd-Steinberg error diffusion: 7/16 of a pixel's error goes to the next
+// pixel of the row and 3/16, 5/16, 1/16 to the row below. The sums kept for
+// the row below are read one column behind in the scan direction, and a pixel
+// whose colour came out exact leaves them as they were: both are part of the
+// indexes this engine has always chosen, and kept.
+class TFloydSteinbergDitherer final : public TDitherEngine {
+public:
+    TFloydSteinbergDitherer(int32_t width, TColorLookup& lookup);
+
+    ColorMatch Dither(uint8_t red, uint8_t green, uint8_t blue) override;
+    void ResetError() override;
+    void NextLine() override;
+
+private:
+    struct Channel {
+        // The next row's sums, one slot per column and one margin slot at
+        // each end: slot s is column s - 1.
+        std::vector<int32_t> below;
+        // The error carried to the next pixel of the row (7 times the last).
+        int32_t carry = 0;
+        // The last error spread.
+        int32_t previous = 0;
+        // The sum for the slot behind, still waiting for its third part.
+        int32_t pending = 0;
+    };
+
+    // The slot of the column one step behind Column() in the scan direction.
+    size_t Slot() const;
+
+    std::array<Channel, 3> channels_;
+};
+
+}  // namespace gif

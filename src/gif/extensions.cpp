@@ -1,0 +1,304 @@
+#include "gif/extensions.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+#include "gif/gif_image.h"
+
+namespace gif {
+
+namespace {
+
+struct LabelEntry {
+    uint8_t label;
+    ExtensionClass kind;
+};
+constexpr std::array<LabelEntry, 4> kLabels{{
+    {TGIFTextExtension::kLabel, ExtensionClass::Text},
+    {TGIFGraphicControlExtension::kLabel, ExtensionClass::GraphicControl},
+    {TGIFCommentExtension::kLabel, ExtensionClass::Comment},
+    {TGIFApplicationExtension::kLabel, ExtensionClass::Application},
+}};
+
+// Application identifiers and authentication codes, compared byte for byte.
+struct AppEntry {
+    std::string_view key;
+    ExtensionClass kind;
+};
+constexpr std::array<AppEntry, 2> kApplications{{
+    {"NETSCAPE2.0", ExtensionClass::NSLoop},
+    {"ANIMEXTS1.0", ExtensionClass::NSLoop},
+}};
+
+bool IsApplication(ExtensionClass kind) {
+    return kind == ExtensionClass::Application || kind == ExtensionClass::UnknownApp ||
+           kind == ExtensionClass::NSLoop;
+}
+
+void Skip(platform::Stream& stream, int64_t count) {
+    if (count > 0) stream.Seek(count, platform::SeekOrigin::Current);
+}
+
+// What an application block turns out to be once its size byte and
+// identifier are read. Each probe reads on from where the previous one
+// stopped; blocks longer than the identifier are kept as unknown data.
+std::optional<ExtensionClass> FindSubExtension(ExtensionClass kind, platform::Stream& stream) {
+    if (!IsApplication(kind)) return kind;
+    const std::optional<uint8_t> size = TryReadByte(stream);
+    if (!size) return std::nullopt;
+    if (*size == 10) {
+        std::array<char, 10> skipped{};
+        if (stream.Read(skipped.data(), skipped.size()) != skipped.size()) return std::nullopt;
+        return ExtensionClass::UnknownApp;
+    }
+    if (*size == 11) {
+        std::array<char, 11> key{};
+        const size_t got = stream.Read(key.data(), key.size());
+        if (got != key.size()) {
+            stream.Seek(-1 - static_cast<int64_t>(got), platform::SeekOrigin::Current);
+            return kind;
+        }
+        for (auto it = kApplications.rbegin(); it != kApplications.rend(); ++it) {
+            if (std::string_view(key.data(), key.size()) == it->key) return it->kind;
+        }
+        return ExtensionClass::UnknownApp;
+    }
+    Unread(stream);
+    return *size > 11 ? ExtensionClass::UnknownApp : kind;
+}
+
+}  // namespace
+
+// ---- TGIFExtension
+
+TGIFExtension::TGIFExtension(TGIFSubImage& sub_image)
+    : TGIFItem(sub_image.Image()), sub_image_(sub_image) {}
+
+void TGIFExtension::SaveToStream(platform::Stream& stream) const {
+    WriteByte(stream, kExtensionIntroducer);
+    WriteByte(stream, GetExtensionType());
+}
+
+void TGIFExtension::LoadFromStream(platform::Stream& stream) {
+    std::array<uint8_t, 2> head{};
+    ReadCheck(stream, head.data(), head.size());
+    if (head[0] != kExtensionIntroducer) Error(Message::InvalidExtensionIntroducer);
+    if (head[1] != GetExtensionType()) Error(Message::ExtensionLabelMismatch);
+}
+
+std::optional<ExtensionClass> TGIFExtension::FindExtension(platform::Stream& stream) {
+    const int64_t start = stream.Position();
+    std::optional<ExtensionClass> kind;
+    if (const std::optional<uint8_t> label = TryReadByte(stream)) {
+        for (auto it = kLabels.rbegin(); it != kLabels.rend(); ++it) {
+            if (it->label == *label) {
+                kind = it->kind;
+                break;
+            }
+        }
+        while (kind) {
+            const std::optional<ExtensionClass> sub = FindSubExtension(*kind, stream);
+            if (sub == kind) break;
+            kind = sub;
+        }
+    }
+    stream.SetPosition(start);
+    return kind;
+}
+
+std::unique_ptr<TGIFExtension> TGIFExtension::Create(ExtensionClass kind, TGIFSubImage& sub_image) {
+    switch (kind) {
+        case ExtensionClass::Text:
+            return std::make_unique<TGIFTextExtension>(sub_image);
+        case ExtensionClass::GraphicControl:
+            return std::make_unique<TGIFGraphicControlExtension>(sub_image);
+        case ExtensionClass::Comment:
+            return std::make_unique<TGIFCommentExtension>(sub_image);
+        case ExtensionClass::NSLoop:
+            return std::make_unique<TGIFAppExtNSLoop>(sub_image);
+        case ExtensionClass::Application:
+            // The bare application kind is only ever the answer for a block
+            // whose loading fails before its data (a size below 10, or an
+            // identifier cut short), in the part all application blocks share.
+        case ExtensionClass::UnknownApp:
+            break;
+    }
+    return std::make_unique<TGIFUnknownAppExtension>(sub_image);
+}
+
+// ---- TGIFGraphicControlExtension
+
+TGIFGraphicControlExtension::TGIFGraphicControlExtension(TGIFSubImage& sub_image)
+    : TGIFExtension(sub_image) {
+    if (sub_image.GraphicControlExtension() == nullptr) sub_image.SetGraphicControlExtension(this);
+}
+
+TGIFGraphicControlExtension::~TGIFGraphicControlExtension() {
+    if (SubImage().GraphicControlExtension() == this)
+        SubImage().SetGraphicControlExtension(nullptr);
+}
+
+void TGIFGraphicControlExtension::SaveToStream(platform::Stream& stream) const {
+    TGIFExtension::SaveToStream(stream);
+    stream.WriteBuffer(bytes_.data(), bytes_.size());
+}
+
+void TGIFGraphicControlExtension::LoadFromStream(platform::Stream& stream) {
+    TGIFExtension::LoadFromStream(stream);
+    size_t done = 0;
+    while (done < bytes_.size()) {
+        const size_t n = stream.Read(&bytes_[done], bytes_.size() - done);
+        if (n == 0) {
+            Warning(kWarningSeverity, Message::PrematureEnd);
+            break;
+        }
+        done += n;
+    }
+}
+
+void TGIFGraphicControlExtension::SetTransparent(bool transparent) {
+    bytes_[1] = static_cast<uint8_t>(transparent ? bytes_[1] | 0x01 : bytes_[1] & ~0x01);
+}
+
+void TGIFGraphicControlExtension::SetTransparentColorIndex(uint8_t index) {
+    const int32_t count = SubImage().ActiveColorMap().Count();
+    if (count > 0 && index >= count) {
+        Warning(kWarningSeverity, Message::InvalidColorIndex);
+        index = 0;
+    }
+    bytes_[4] = index;
+}
+
+void TGIFGraphicControlExtension::SetDisposal(uint8_t disposal) {
+    platform::CheckRange(disposal, 0, 7);
+    bytes_[1] = static_cast<uint8_t>((bytes_[1] & ~0x1C) | disposal << 2);
+}
+
+// ---- TGIFTextExtension
+
+void TGIFTextExtension::SaveToStream(platform::Stream& stream) const {
+    TGIFExtension::SaveToStream(stream);
+    stream.WriteBuffer(bytes_.data(), bytes_.size());
+    WriteStrings(stream, Text);
+}
+
+void TGIFTextExtension::LoadFromStream(platform::Stream& stream) {
+    TGIFExtension::LoadFromStream(stream);
+    ReadCheck(stream, bytes_.data(), bytes_.size());
+    Text = ReadStrings(stream);
+}
+
+// ---- TGIFCommentExtension
+
+void TGIFCommentExtension::SaveToStream(platform::Stream& stream) const {
+    TGIFExtension::SaveToStream(stream);
+    WriteStrings(stream, Text);
+}
+
+void TGIFCommentExtension::LoadFromStream(platform::Stream& stream) {
+    TGIFExtension::LoadFromStream(stream);
+    Text = ReadStrings(stream);
+}
+
+// ---- TGIFApplicationExtension
+
+void TGIFApplicationExtension::SaveToStream(platform::Stream& stream) const {
+    TGIFExtension::SaveToStream(stream);
+    WriteByte(stream, 11);
+    stream.WriteBuffer(Identifier.data(), Identifier.size());
+    stream.WriteBuffer(Authentication.data(), Authentication.size());
+    SaveData(stream);
+}
+
+void TGIFApplicationExtension::LoadFromStream(platform::Stream& stream) {
+    TGIFExtension::LoadFromStream(stream);
+    const uint8_t size = ReadByte(stream);
+    if (size < 10) Error(Message::UnsupportedAppBlockSize);
+    std::array<uint8_t, 11> key{};
+    ReadCheck(stream, key.data(), size == 10 ? 10 : 11);
+    Skip(stream, size - 11);
+    std::copy_n(key.begin(), Identifier.size(), Identifier.begin());
+    std::copy_n(key.begin() + Identifier.size(), Authentication.size(), Authentication.begin());
+    LoadData(stream);
+}
+
+void TGIFUnknownAppExtension::SaveData(platform::Stream& stream) const {
+    for (const std::vector<uint8_t>& block : Blocks) {
+        WriteByte(stream, static_cast<uint8_t>(block.size()));
+        stream.WriteBuffer(block.data(), block.size());
+    }
+    WriteByte(stream, 0);
+}
+
+void TGIFUnknownAppExtension::LoadData(platform::Stream& stream) {
+    Blocks.clear();
+    for (std::optional<uint8_t> size; (size = TryReadByte(stream)) && *size != 0;) {
+        std::vector<uint8_t> block(*size);
+        ReadCheck(stream, block.data(), block.size());
+        Blocks.push_back(std::move(block));
+    }
+}
+
+TGIFAppExtNSLoop::TGIFAppExtNSLoop(TGIFSubImage& sub_image) : TGIFApplicationExtension(sub_image) {
+    std::memcpy(Identifier.data(), "NETSCAPE", Identifier.size());
+    std::memcpy(Authentication.data(), "2.0", Authentication.size());
+}
+
+void TGIFAppExtNSLoop::SaveData(platform::Stream& stream) const {
+    const std::array<uint8_t, 4> loops{3, 1, static_cast<uint8_t>(Loops),
+                                       static_cast<uint8_t>(Loops >> 8)};
+    stream.WriteBuffer(loops.data(), loops.size());
+    if (BufferSize != 0) {
+        std::array<uint8_t, 6> buffer{5, 2};
+        for (size_t i = 0; i < 4; ++i) buffer[2 + i] = static_cast<uint8_t>(BufferSize >> (8 * i));
+        stream.WriteBuffer(buffer.data(), buffer.size());
+    }
+    WriteByte(stream, 0);
+}
+
+void TGIFAppExtNSLoop::LoadData(platform::Stream& stream) {
+    for (uint8_t size; (size = ReadByte(stream)) != 0;) {
+        const uint8_t kind = ReadByte(stream) & 7;
+        int32_t used = 1;
+        if (kind == 1) {
+            if (size - used < 2) Error(Message::InvalidGifData);
+            std::array<uint8_t, 2> value{};
+            ReadCheck(stream, value.data(), value.size());
+            Loops = GetU16(value.data());
+            used += 2;
+        } else if (kind == 2) {
+            if (size - used < 4) Error(Message::InvalidGifData);
+            std::array<uint8_t, 4> value{};
+            ReadCheck(stream, value.data(), value.size());
+            BufferSize = static_cast<uint32_t>(value[0] | value[1] << 8 | value[2] << 16) |
+                         static_cast<uint32_t>(value[3]) << 24;
+            used += 4;
+        }
+        Skip(stream, size - used);
+    }
+}
+
+// ---- TGIFExtensionList
+
+void TGIFExtensionList::LoadFromStream(platform::Stream& stream, TGIFSubImage& parent) {
+    std::optional<uint8_t> byte = TryReadByte(stream);
+    if (!byte) return;
+    while (*byte != kImageSeparator && *byte != kTrailer) {
+        if (*byte != kExtensionIntroducer) {
+            Warning(kWarningSeverity, Message::InvalidExtensionIntroducer);
+            break;
+        }
+        const std::optional<ExtensionClass> kind = TGIFExtension::FindExtension(stream);
+        if (!kind) Error(Message::UnknownExtensionType);
+        Unread(stream);
+        std::unique_ptr<TGIFExtension> extension = TGIFExtension::Create(*kind, parent);
+        extension->LoadFromStream(stream);
+        Add(std::move(extension));
+        byte = TryReadByte(stream);
+        if (!byte) return;
+    }
+    Unread(stream);
+}
+
+}  // namespace gif

@@ -1,0 +1,45 @@
+// Byte-level reading and writing shared by every block of the codec.
+//
+// The block readers need to tell "the stream has ended" apart from a zero
+// byte, and to step back over a byte they only peeked at; GIF text travels as
+// data sub-blocks of at most 255 bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/core/stream.h"
+
+namespace gif {
+
+void WriteByte(platform::Stream& stream, uint8_t value);
+// The next byte, or 0 when the stream has ended.
+uint8_t ReadByte(platform::Stream& stream);
+// The next byte, or none when the stream has ended.
+std::optional<uint8_t> TryReadByte(platform::Stream& stream);
+// Steps back over the byte just read.
+void Unread(platform::Stream& stream);
+// Reads exactly `count` bytes; fewer raise "Premature end of data".
+void ReadCheck(platform::Stream& stream, void* buffer, size_t count);
+// Bytes left between the position and the end.
+int64_t Remaining(const platform::Stream& stream);
+
+// Each line as sub-blocks of at most 255 bytes (an empty line writes nothing),
+// then one zero byte.
+void WriteStrings(platform::Stream& stream, const std::vector<std::string>& lines);
+// Sub-blocks up to a zero length byte or the end of the stream, one line each.
+std::vector<std::string> ReadStrings(platform::Stream& stream);
+
+// Little-endian fields of the block layouts.
+inline uint16_t GetU16(const uint8_t* bytes) {
+    return static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
+}
+inline void PutU16(uint8_t* bytes, uint16_t value) {
+    bytes[0] = static_cast<uint8_t>(value);
+    bytes[1] = static_cast<uint8_t>(value >> 8);
+}
+
+}  // namespace gif

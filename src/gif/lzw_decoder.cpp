@@ -1,0 +1,340 @@
+// The LZW decoding of a frame's image data.
+//
+// Codes are read least significant bit first from a buffer that holds the two
+// last bytes of the previous sub-block before the current one. Strings are
+// written straight into the pixels: while the code table is well formed, every
+// entry is a run of pixels already decoded (the previous string and the first
+// pixel of the next), so expanding a code is one copy. A code beyond the next
+// free entry makes the table refer forward; from there to the next clear code
+// strings are expanded through the prefix chains, one pixel at a time, with
+// the chain length bounded so that a damaged table cannot loop.
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <utility>
+
+#include "gif/gif_image.h"
+#include "gif/gif_io.h"
+
+namespace gif {
+
+namespace {
+
+constexpr int32_t kTableSize = 4096;  // codes of at most 12 bits
+
+class LZWDecoder {
+public:
+    LZWDecoder(platform::Stream& stream, const TGIFSubImage& frame, int32_t min_code_size);
+
+    // Stores up to `count` pixels in the order of the data into `out`, then
+    // reads the rest of the data up to its terminator. Returns the number of
+    // pixels stored; those beyond it keep what `out` held.
+    size_t Decode(uint8_t* out, size_t count);
+
+private:
+    // The next code, or -1 when no more data can be had.
+    int32_t NextCode() {
+        if (first_call_ || cur_bit_ + code_size_ >= last_bit_) return NextCodeAfterRefill();
+        return TakeCode();
+    }
+    // Kept out of line so that the common case above inlines: the first
+    // call's clear code, or a code after reading the next sub-block.
+    int32_t NextCodeAfterRefill();
+    // The code that starts at the current bit.
+    int32_t TakeCode() {
+        const auto at = static_cast<size_t>(cur_bit_ / 8);
+        const uint32_t bits = static_cast<uint32_t>(buffer_[at]) |
+                              static_cast<uint32_t>(buffer_[at + 1]) << 8 |
+                              static_cast<uint32_t>(buffer_[at + 2]) << 16;
+        const auto code = static_cast<int32_t>((bits >> (cur_bit_ % 8)) & ((1u << code_size_) - 1));
+        cur_bit_ += code_size_;
+        return code;
+    }
+    // After a clear code: the first literal, or -1 when the data ends there.
+    int32_t Restart();
+    void ResetTable();
+    // A new table entry: the previous string and the first pixel of this one.
+    void AddEntry(uint8_t first, size_t position, uint32_t length);
+    // Expands `code` through the prefix chains into the stack; returns its
+    // size (the string is stack_[size - 1] down to stack_[0]).
+    size_t ExpandChain(int32_t code);
+    // The end-of-information code: the rest of the data is skipped.
+    void EndOfInformation();
+    // Reads sub-blocks up to a zero length byte or the end of the stream.
+    void SkipSubBlocks();
+
+    platform::Stream& stream_;
+    const TGIFSubImage& frame_;
+
+    // Bit reader.
+    std::array<uint8_t, 260> buffer_{};
+    int32_t cur_bit_ = 0;
+    int32_t last_bit_ = 0;
+    int32_t last_byte_ = 2;
+    bool first_call_ = true;
+    bool data_ended_ = false;  // the zero-length sub-block was read
+    bool end_seen_ = false;
+    bool terminated_ = false;  // the data were read up to their end
+
+    // Code table.
+    int32_t min_code_size_;
+    int32_t clear_code_;
+    int32_t end_code_;
+    int32_t code_size_;
+    int32_t max_code_;
+    int32_t free_code_;
+    int32_t old_code_ = 0;
+    int32_t first_char_ = 0;
+    bool well_formed_ = true;
+    std::array<uint16_t, kTableSize> prefix_{};
+    std::array<uint16_t, kTableSize> suffix_{};
+    // Where each entry's string lies in the output, and its length, while the
+    // table is well formed.
+    std::array<uint32_t, kTableSize> position_{};
+    std::array<uint16_t, kTableSize> length_{};
+    std::array<uint16_t, kTableSize + 4> stack_{};
+};
+
+LZWDecoder::LZWDecoder(platform::Stream& stream, const TGIFSubImage& frame, int32_t min_code_size)
+    : stream_(stream),
+      frame_(frame),
+      min_code_size_(min_code_size),
+      clear_code_(1 << min_code_size),
+      end_code_(clear_code_ + 1),
+      code_size_(min_code_size + 1),
+      max_code_(2 * clear_code_),
+      free_code_(clear_code_ + 2) {
+    for (int32_t code = 0; code < clear_code_; ++code) {
+        suffix_[static_cast<size_t>(code)] = static_cast<uint16_t>(code);
+        length_[static_cast<size_t>(code)] = 1;
+    }
+}
+
+int32_t LZWDecoder::NextCodeAfterRefill() {
+    if (first_call_) {
+        first_call_ = false;
+        return clear_code_;
+    }
+    if (cur_bit_ + code_size_ >= last_bit_) {
+        if (data_ended_) {
+            if (cur_bit_ >= last_bit_) frame_.Warning(kWarningSeverity, Message::DecoderUnderRun);
+            return -1;
+        }
+        buffer_[0] = buffer_[static_cast<size_t>(last_byte_ - 2)];
+        buffer_[1] = buffer_[static_cast<size_t>(last_byte_ - 1)];
+        const std::optional<uint8_t> size = TryReadByte(stream_);
+        if (!size) return -1;
+        int32_t length = *size;
+        if (length == 0) {
+            data_ended_ = true;
+            end_seen_ = true;
+        } else {
+            if (Remaining(stream_) < length) {
+                frame_.Warning(kWarningSeverity, Message::PrematureEnd);
+                length = static_cast<int32_t>(Remaining(stream_));
+            }
+            ReadCheck(stream_, &buffer_[2], static_cast<size_t>(length));
+        }
+        last_byte_ = length + 2;
+        cur_bit_ = cur_bit_ - last_bit_ + 16;
+        last_bit_ = (length + 2) * 8;
+    }
+    return TakeCode();
+}
+
+void LZWDecoder::ResetTable() {
+    std::fill(prefix_.begin() + clear_code_, prefix_.begin() + free_code_, 0);
+    std::fill(suffix_.begin() + clear_code_, suffix_.begin() + free_code_, 0);
+    code_size_ = min_code_size_ + 1;
+    max_code_ = 2 * clear_code_;
+    free_code_ = clear_code_ + 2;
+    well_formed_ = true;
+}
+
+int32_t LZWDecoder::Restart() {
+    ResetTable();
+    int32_t code = 0;
+    do {
+        code = NextCode();
+    } while (code == clear_code_);
+    // A code other than a literal cannot start the data again: the end code
+    // ends them, and so does anything else after the damage.
+    if (code >= end_code_) {
+        EndOfInformation();
+        return -1;
+    }
+    if (code >= 0) first_char_ = old_code_ = code;
+    return code;
+}
+
+void LZWDecoder::AddEntry(uint8_t first, size_t position, uint32_t length) {
+    if (free_code_ >= kTableSize) return;
+    const auto entry = static_cast<size_t>(free_code_);
+    prefix_[entry] = static_cast<uint16_t>(old_code_);
+    suffix_[entry] = first;
+    position_[entry] = static_cast<uint32_t>(position);
+    length_[entry] = static_cast<uint16_t>(length);
+    ++free_code_;
+    if (free_code_ >= max_code_ && max_code_ < kTableSize) {
+        max_code_ *= 2;
+        ++code_size_;
+    }
+}
+
+size_t LZWDecoder::ExpandChain(int32_t code) {
+    const int32_t in_code = code;
+    size_t size = 0;
+    if (code >= free_code_) {
+        stack_[size++] = static_cast<uint16_t>(first_char_);
+        code = old_code_;
+    }
+    for (int32_t steps = 0; code >= clear_code_; ++steps) {
+        const auto entry = static_cast<size_t>(code);
+        if (steps == kTableSize || prefix_[entry] == code) Error(Message::CircularDecoderEntry);
+        stack_[size++] = suffix_[entry];
+        code = prefix_[entry];
+    }
+    first_char_ = suffix_[static_cast<size_t>(code)];
+    stack_[size++] = static_cast<uint16_t>(first_char_);
+    if (free_code_ < kTableSize) {
+        prefix_[static_cast<size_t>(free_code_)] = static_cast<uint16_t>(old_code_);
+        suffix_[static_cast<size_t>(free_code_)] = static_cast<uint16_t>(first_char_);
+        ++free_code_;
+        if (free_code_ >= max_code_ && max_code_ < kTableSize) {
+            max_code_ *= 2;
+            ++code_size_;
+        }
+    }
+    old_code_ = in_code;
+    return size;
+}
+
+void LZWDecoder::EndOfInformation() {
+    if (!end_seen_) SkipSubBlocks();
+    terminated_ = true;
+}
+
+void LZWDecoder::SkipSubBlocks() {
+    for (std::optional<uint8_t> size; (size = TryReadByte(stream_)) && *size != 0;)
+        stream_.Seek(*size, platform::SeekOrigin::Current);
+}
+
+// A pixel index is one byte; literals of wider codes do not fit.
+uint8_t Pixel(int32_t value) {
+    if (value > 255) platform::RaiseRange();
+    return static_cast<uint8_t>(value);
+}
+
+size_t LZWDecoder::Decode(uint8_t* out, size_t count) {
+    size_t p = 0;
+    size_t pending = 0;  // pixels of the last string beyond `count`
+    bool ended = false;
+    // The previous string in `out`.
+    size_t previous = 0;
+    uint32_t previous_length = 0;
+    while (p < count) {
+        int32_t code = NextCode();
+        if (code == clear_code_) {
+            code = Restart();
+            if (code < 0) {
+                ended = true;
+                break;
+            }
+            out[p] = Pixel(code);
+            previous = p++;
+            previous_length = 1;
+            continue;
+        }
+        if (code < 0 || code == end_code_) {
+            if (code == end_code_) EndOfInformation();
+            ended = true;
+            break;
+        }
+        if (well_formed_ && code <= free_code_) {
+            uint32_t length = 1;
+            uint8_t first = 0;
+            const size_t room = count - p;
+            if (code < clear_code_) {
+                first = out[p] = Pixel(code);
+            } else if (code < free_code_) {
+                length = length_[static_cast<size_t>(code)];
+                const size_t source = position_[static_cast<size_t>(code)];
+                std::memcpy(out + p, out + source, std::min<size_t>(length, room));
+                first = out[source];
+            } else {
+                // The string just added, not yet in the table: the previous
+                // string followed by its own first pixel.
+                length = previous_length + 1;
+                first = out[previous];
+                std::memcpy(out + p, out + previous, std::min<size_t>(previous_length, room));
+                if (length <= room) out[p + previous_length] = first;
+            }
+            AddEntry(first, previous, previous_length + 1);
+            old_code_ = code;
+            first_char_ = first;
+            previous = p;
+            previous_length = length;
+            const size_t stored = std::min<size_t>(length, room);
+            pending = length - stored;
+            p += stored;
+            continue;
+        }
+        well_formed_ = false;
+        size_t size = ExpandChain(code);
+        while (size > 0 && p < count) out[p++] = Pixel(stack_[--size]);
+        pending = size;
+    }
+    // One more pixel is asked for, so that the end code after the last pixel
+    // is read; what follows it is skipped.
+    if (!ended && pending == 0) {
+        const int32_t code = NextCode();
+        if (code == clear_code_) {
+            Restart();
+        } else if (code == end_code_) {
+            EndOfInformation();
+        } else if (code >= 0 && !well_formed_) {
+            ExpandChain(code);
+        }
+    }
+    if (!data_ended_ && !terminated_) SkipSubBlocks();
+    return p;
+}
+
+}  // namespace
+
+void TGIFSubImage::Decompress(platform::Stream& stream) {
+    NewImage();
+    const size_t count = data_size_;
+    if (count > 0 && HasTransparency())
+        std::memset(data_.get(), gce_->TransparentColorIndex(), count);
+    const std::optional<uint8_t> min_code_size = TryReadByte(stream);
+    if (!min_code_size) return;
+    // The table holds 12-bit codes: the clear code must be one of them.
+    if (*min_code_size >= 12) Error(Message::InvalidGifData);
+    const auto decoder = std::make_unique<LZWDecoder>(stream, *this, *min_code_size);
+    if (!Interlaced() || count == 0) {
+        decoder->Decode(data_.get(), count);
+        return;
+    }
+    const std::unique_ptr<uint8_t[]> rows(new (std::nothrow) uint8_t[count]);
+    if (rows == nullptr) platform::RaiseOutOfMemory();
+    size_t decoded = decoder->Decode(rows.get(), count);
+    // The rows come in four passes: every 8th from 0, every 8th from 4, every
+    // 4th from 2, every 2nd from 1.
+    const size_t width = Width();
+    const size_t height = Height();
+    const uint8_t* from = rows.get();
+    constexpr std::array<std::pair<size_t, size_t>, 4> kPasses{{{0, 8}, {4, 8}, {2, 4}, {1, 2}}};
+    for (const auto& [start, step] : kPasses) {
+        for (size_t y = start; y < height && decoded > 0; y += step) {
+            const size_t n = std::min(width, decoded);
+            std::memcpy(data_.get() + y * width, from, n);
+            from += n;
+            decoded -= n;
+        }
+    }
+}
+
+}  // namespace gif

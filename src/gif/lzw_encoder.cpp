@@ -1,0 +1,433 @@
+// The coding of a frame's pixels into GIF image data: a real LZW coder with a
+// hashed string table, and a run-length coder that sends runs of one pixel
+// with codes the decoder's table is known to hold at that moment.
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "gif/gif_image.h"
+#include "gif/gif_io.h"
+
+namespace gif {
+
+namespace {
+
+constexpr int32_t kMaxCodeBits = 12;
+
+// Bytes collected into data sub-blocks of at most 255 bytes, each written
+// whole. No zero-length sub-block is written here.
+class TGIFWriter {
+public:
+    explicit TGIFWriter(platform::Stream& stream) : stream_(stream) {}
+
+    void Write(uint8_t byte) {
+        buffer_[count_++] = byte;
+        if (count_ == buffer_.size()) Flush();
+    }
+    // Writes the partial sub-block, if any.
+    void Flush() {
+        if (count_ == 1) return;
+        buffer_[0] = static_cast<uint8_t>(count_ - 1);
+        stream_.WriteBuffer(buffer_.data(), count_);
+        count_ = 1;
+    }
+
+private:
+    platform::Stream& stream_;
+    std::array<uint8_t, 256> buffer_{};  // the length byte, then the data
+    size_t count_ = 1;
+};
+
+class TGIFEncoder {
+public:
+    virtual ~TGIFEncoder() = default;
+
+    // Writes the minimum code size, the coded pixels as sub-blocks and the
+    // terminator. `color_count` bounds the pixel values.
+    void Encode(platform::Stream& stream, int32_t bits, int32_t color_count, const uint8_t* data,
+                bool interlace, int32_t height, int32_t width);
+
+protected:
+    // Packs a code into the bit stream, least significant bit first.
+    virtual void Output(int32_t code);
+    // Sends the clear code.
+    virtual void Clear();
+    virtual void Compress() = 0;
+    // The next pixel in the order of the data ("Color not in color table" for
+    // a value beyond the colour count); false when all were taken.
+    bool NextPixel(int32_t& pixel);
+
+    int32_t bits_per_code_ = 0;
+    int32_t initial_bits_ = 0;
+    int32_t max_code_ = 0;
+    int32_t clear_code_ = 0;
+    int32_t end_code_ = 0;
+    int32_t base_code_ = 0;
+    bool just_cleared_ = false;
+    int32_t min_code_size_ = 0;
+
+private:
+    int32_t color_count_ = 0;
+    const uint8_t* data_ = nullptr;
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+    bool interlace_ = false;
+    TGIFWriter* writer_ = nullptr;
+    uint32_t bit_buffer_ = 0;
+    int32_t bit_count_ = 0;
+    // Pixel reader: the next pixel of the current row, pixels left in it, the
+    // row and the interlace pass.
+    const uint8_t* pixel_ = nullptr;
+    int32_t row_left_ = 0;
+    int32_t row_ = 0;
+    int32_t pass_ = 0;
+};
+
+void TGIFEncoder::Encode(platform::Stream& stream, int32_t bits, int32_t color_count,
+                         const uint8_t* data, bool interlace, int32_t height, int32_t width) {
+    min_code_size_ = static_cast<int32_t>(platform::CheckRange(bits < 2 ? 2 : bits, 0, 255));
+    WriteByte(stream, static_cast<uint8_t>(min_code_size_));
+    initial_bits_ = bits_per_code_ = min_code_size_ + 1;
+    max_code_ = (1 << bits_per_code_) - 1;
+    clear_code_ = 1 << min_code_size_;
+    end_code_ = clear_code_ + 1;
+    base_code_ = clear_code_ + 2;
+    color_count_ = color_count;
+    data_ = data;
+    width_ = width;
+    height_ = height;
+    interlace_ = interlace;
+    pixel_ = data;
+    row_ = 0;
+    pass_ = 0;
+    // Without interlacing the frame is one run of all its pixels.
+    row_left_ = interlace ? width : width * height;
+
+    TGIFWriter writer(stream);
+    writer_ = &writer;
+    if (data != nullptr && width >= 1 && height >= 1) Compress();
+    Output(end_code_);
+    if (bit_count_ > 0) writer.Write(static_cast<uint8_t>(bit_buffer_));
+    bit_buffer_ = 0;
+    bit_count_ = 0;
+    writer.Flush();
+    writer_ = nullptr;
+    WriteByte(stream, 0);
+}
+
+void TGIFEncoder::Output(int32_t code) {
+    bit_buffer_ |= static_cast<uint32_t>(code) << bit_count_;
+    bit_count_ += bits_per_code_;
+    while (bit_count_ >= 8) {
+        writer_->Write(static_cast<uint8_t>(bit_buffer_));
+        bit_buffer_ >>= 8;
+        bit_count_ -= 8;
+    }
+}
+
+void TGIFEncoder::Clear() {
+    just_cleared_ = true;
+    Output(clear_code_);
+}
+
+bool TGIFEncoder::NextPixel(int32_t& pixel) {
+    if (row_left_ == 0) {
+        if (!interlace_) return false;
+        // The next row of the four passes: every 8th from 0, every 8th from 4,
+        // every 4th from 2, every 2nd from 1.
+        constexpr std::array<int32_t, 4> kStart{0, 4, 2, 1};
+        constexpr std::array<int32_t, 4> kStep{8, 8, 4, 2};
+        row_ += kStep[static_cast<size_t>(pass_)];
+        while (row_ >= height_) {
+            if (++pass_ == 4) return false;
+            row_ = kStart[static_cast<size_t>(pass_)];
+        }
+        pixel_ = data_ + static_cast<size_t>(row_) * static_cast<size_t>(width_);
+        row_left_ = width_;
+    }
+    pixel = *pixel_++;
+    --row_left_;
+    if (pixel >= color_count_) Error(Message::ColorNotInColorTable);
+    return true;
+}
+
+// The string table of the LZW coder: a key (prefix code and pixel, 20 bits)
+// and its code (12 bits) in one word, open addressing over a prime number of
+// slots.
+class THashTable {
+public:
+    static constexpr int32_t kSize = 8009;
+
+    void Clear() { slots_.fill(kEmpty); }
+    void Insert(uint32_t key, int32_t code) {
+        slots_[Find(key)] = key << 12 | static_cast<uint32_t>(code);
+    }
+    // The code of the key, -1 when it is not in the table.
+    int32_t Lookup(uint32_t key) const {
+        const uint32_t slot = slots_[Find(key)];
+        return slot == kEmpty ? -1 : static_cast<int32_t>(slot & 0xFFF);
+    }
+
+private:
+    static constexpr uint32_t kEmpty = 0xFFFFFFFF;
+
+    // The slot holding the key, or the empty slot where it would go.
+    size_t Find(uint32_t key) const {
+        auto slot = static_cast<int32_t>((key ^ (key >> 4)) % kSize);
+        const int32_t step = slot == 0 ? 1 : kSize - slot;
+        while (slots_[static_cast<size_t>(slot)] != kEmpty &&
+               slots_[static_cast<size_t>(slot)] >> 12 != key) {
+            slot -= step;
+            if (slot < 0) slot += kSize;
+        }
+        return static_cast<size_t>(slot);
+    }
+
+    std::array<uint32_t, kSize> slots_{};
+};
+
+class TLZWEncoder final : public TGIFEncoder {
+protected:
+    void Output(int32_t code) override;
+    void Clear() override;
+    void Compress() override;
+
+private:
+    int32_t next_free_ = 0;
+    THashTable table_;
+};
+
+void TLZWEncoder::Output(int32_t code) {
+    TGIFEncoder::Output(code);
+    if (just_cleared_) {
+        bits_per_code_ = initial_bits_;
+        max_code_ = (1 << bits_per_code_) - 1;
+        just_cleared_ = false;
+    } else if (next_free_ > max_code_) {
+        ++bits_per_code_;
+        max_code_ = bits_per_code_ == kMaxCodeBits ? 4096 : (1 << bits_per_code_) - 1;
+    }
+}
+
+void TLZWEncoder::Clear() {
+    TGIFEncoder::Clear();
+    table_.Clear();
+    next_free_ = base_code_;
+}
+
+void TLZWEncoder::Compress() {
+    Clear();
+    int32_t prefix = 0;
+    NextPixel(prefix);
+    for (int32_t pixel = 0; NextPixel(pixel);) {
+        const uint32_t key = static_cast<uint32_t>(prefix) << 8 | static_cast<uint32_t>(pixel);
+        const int32_t code = table_.Lookup(key);
+        if (code >= 0) {
+            prefix = code;
+            continue;
+        }
+        Output(prefix);
+        prefix = pixel;
+        if (next_free_ >= 4095) {
+            Clear();
+        } else {
+            table_.Insert(key, next_free_++);
+        }
+    }
+    Output(prefix);
+}
+
+// Runs of one pixel value, sent as codes whose strings the decoder's table
+// holds: after a clear code, the table built by a run of P holds runs of P of
+// every length up to the longest sent, so a run costs about the square root of
+// twice its length in codes.
+class TRLEEncoder final : public TGIFEncoder {
+protected:
+    void Clear() override;
+    void Compress() override;
+
+private:
+    void EmitCode(int32_t code);
+    void FlushRun();
+    void FlushFromClear(int32_t count);
+    void FlushClearOrRepeat(int32_t count);
+    void FlushWithTable(int32_t count);
+    void ResetClearLimit();
+    // Codes needed to send `count` pixels from a cleared table.
+    int32_t TriangleCount(int32_t count) const;
+
+    int32_t max_codes_ = 0;
+    int32_t initial_bump_ = 0;
+    int32_t initial_clear_ = 0;
+    int32_t run_pixel_ = -1;
+    int32_t run_length_ = 0;
+    int32_t table_run_ = 0;  // the longest run the decoder's table holds
+    int32_t table_pixel_ = 0;
+    int32_t code_count_ = 0;  // codes sent since the last clear
+    int32_t clear_limit_ = 0;
+    int32_t bump_ = 0;  // the code count at which the code size grows
+};
+
+void TRLEEncoder::Clear() {
+    bump_ = initial_bump_;
+    clear_limit_ = initial_clear_;
+    code_count_ = 0;
+    table_run_ = 0;
+    TGIFEncoder::Clear();
+    bits_per_code_ = initial_bits_;
+}
+
+void TRLEEncoder::Compress() {
+    max_codes_ = 4095 - base_code_;
+    initial_bump_ = clear_code_ - 1;
+    initial_clear_ = min_code_size_ > 3 ? clear_code_ - 2 : 9;
+    Clear();
+    run_pixel_ = -1;
+    run_length_ = 0;
+    for (int32_t pixel = 0; NextPixel(pixel);) {
+        if (run_length_ > 0 && pixel != run_pixel_) FlushRun();
+        if (pixel == run_pixel_) {
+            ++run_length_;
+        } else {
+            run_pixel_ = pixel;
+            run_length_ = 1;
+        }
+    }
+    if (run_length_ > 0) FlushRun();
+}
+
+void TRLEEncoder::EmitCode(int32_t code) {
+    just_cleared_ = false;
+    Output(code);
+    ++code_count_;
+    if (code_count_ >= bump_) {
+        ++bits_per_code_;
+        bump_ += 1 << (bits_per_code_ - 1);
+    }
+    if (code_count_ >= clear_limit_) Clear();
+}
+
+void TRLEEncoder::FlushRun() {
+    if (run_length_ == 1) {
+        EmitCode(run_pixel_);
+    } else if (just_cleared_) {
+        FlushFromClear(run_length_);
+    } else if (table_run_ < 2 || table_pixel_ != run_pixel_) {
+        FlushClearOrRepeat(run_length_);
+    } else {
+        FlushWithTable(run_length_);
+    }
+    run_length_ = 0;
+}
+
+void TRLEEncoder::FlushFromClear(int32_t count) {
+    clear_limit_ = max_codes_;
+    table_pixel_ = run_pixel_;
+    int32_t step = 1;
+    while (count > 0) {
+        if (step == 1) {
+            table_run_ = 1;
+            EmitCode(run_pixel_);
+            --count;
+        } else if (count >= step) {
+            table_run_ = step;
+            EmitCode(base_code_ + step - 2);
+            count -= step;
+        } else if (count == 1) {
+            ++table_run_;
+            EmitCode(run_pixel_);
+            count = 0;
+        } else {
+            ++table_run_;
+            EmitCode(base_code_ + count - 2);
+            count = 0;
+        }
+        step = code_count_ == 0 ? 1 : step + 1;
+    }
+    ResetClearLimit();
+}
+
+void TRLEEncoder::FlushClearOrRepeat(int32_t count) {
+    if (1 + TriangleCount(count) < count) {
+        Clear();
+        FlushFromClear(count);
+        return;
+    }
+    for (; count > 0; --count) EmitCode(run_pixel_);
+}
+
+void TRLEEncoder::FlushWithTable(int32_t count) {
+    int32_t repeats = count / table_run_;
+    int32_t leftover = count % table_run_;
+    int32_t leftover_codes = leftover != 0 ? 1 : 0;
+    if (code_count_ + repeats + leftover_codes > max_codes_) {
+        repeats = max_codes_ - code_count_;
+        leftover = count - repeats * table_run_;
+        leftover_codes = 1 + TriangleCount(leftover);
+    }
+    if (1 + TriangleCount(count) < repeats + leftover_codes) {
+        Clear();
+        FlushFromClear(count);
+        return;
+    }
+    clear_limit_ = max_codes_;
+    for (; repeats > 0; --repeats) EmitCode(base_code_ + table_run_ - 2);
+    if (leftover != 0) {
+        if (just_cleared_) {
+            FlushFromClear(leftover);
+        } else if (leftover == 1) {
+            EmitCode(run_pixel_);
+        } else {
+            EmitCode(base_code_ + leftover - 2);
+        }
+    }
+    ResetClearLimit();
+}
+
+void TRLEEncoder::ResetClearLimit() {
+    clear_limit_ = initial_clear_;
+    if (code_count_ >= clear_limit_) Clear();
+}
+
+int32_t TRLEEncoder::TriangleCount(int32_t count) const {
+    const int64_t per_set = int64_t{max_codes_} * (max_codes_ + 1) / 2;
+    int64_t left = count;
+    int64_t cost = 0;
+    while (left >= per_set) {
+        cost += max_codes_;
+        left -= per_set;
+    }
+    if (left > 0) {
+        // The smallest n with n (n + 1) / 2 at least `left`.
+        auto n = static_cast<int64_t>(std::sqrt(static_cast<double>(2 * left)));
+        while (n * (n + 1) >= 2 * left) --n;
+        while (n * (n + 1) < 2 * left) ++n;
+        cost += n;
+    }
+    return static_cast<int32_t>(cost);
+}
+
+}  // namespace
+
+void TGIFSubImage::Compress(platform::Stream& stream) const {
+    int32_t bits = 0;
+    int32_t colors = 0;
+    if (color_map_.Count() > 0) {
+        colors = color_map_.Count();
+        bits = color_map_.BitsPerPixel();
+    } else {
+        bits = image_->GetBitsPerPixel();
+        colors = 1 << bits;
+    }
+    std::unique_ptr<TGIFEncoder> encoder;
+    if (image_->Compression() == 1) {
+        encoder = std::make_unique<TRLEEncoder>();
+    } else {
+        encoder = std::make_unique<TLZWEncoder>();
+    }
+    encoder->Encode(stream, bits, colors, data_.get(), (PreparedFields() & 0x40) != 0, Height(),
+                    Width());
+}
+
+}  // namespace gif
