@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "components/routines_image.h"
+#include "gif/gif_image.h"
 #include "metadata/img_data.h"
 #include "platform/core/arith.h"
 #include "platform/core/error.h"
@@ -40,6 +41,7 @@ std::unique_ptr<Graphic> ObjetPourFichier(const std::string& nom) {
     const std::string majuscules = platform::UpperCase(extension);
     if (majuscules == ".JPG") return std::make_unique<JpegImage>();
     if (majuscules == ".BMP") return std::make_unique<Bitmap>();
+    if (majuscules == ".GIF") return std::make_unique<gif::TGIFImage>();
     platform::RaiseUnknownExtension(
         platform::LowerCase(extension.empty() ? extension : extension.substr(1)));
 }
@@ -167,6 +169,12 @@ std::unique_ptr<Graphic> TImageBrenlow::CopiePourFichier(const std::string& nom)
     std::unique_ptr<Graphic> objet = ObjetPourFichier(nom);
     if (auto* jpeg = dynamic_cast<JpegImage*>(objet.get()))
         jpeg->SetCompressionQuality(compression_quality_);
+    // What a GIF file takes of a picture of more colours: the octree's
+    // colours, dithered.
+    if (auto* image_gif = dynamic_cast<gif::TGIFImage*>(objet.get())) {
+        image_gif->SetColorReduction(8);
+        image_gif->SetDitherMode(1);
+    }
     if (const Graphic* montree = GetPicture().GetGraphic()) objet->Assign(*montree);
     return objet;
 }

@@ -91,7 +91,8 @@ public:
 
     // Saves the shown picture under `nom`, by its extension: ".JPG" encoded
     // at CompressionQuality (an unmodified JPEG keeps its compressed data),
-    // ".BMP" as a bitmap. An empty name does nothing; any other extension
+    // ".BMP" as a bitmap, ".GIF" as a GIF picture (a shown GIF picture is
+    // written frame for frame). An empty name does nothing; any other extension
     // raises "Extension de fichier image inconnue (.%s)" and writes nothing.
     void EnregistreSous(const std::string& nom);
     // As EnregistreSous, a JPEG taking the metadata of the file `source`.

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <filesystem>
 
+#include "gif/gif_image.h"
 #include "pictures.h"
 #include "platform/core/error.h"
 #include "platform/graphics/jpeg_image.h"
@@ -195,6 +196,32 @@ TEST_F(Affichage, AJpegIsDecodedOnlyAsFineAsTheLayoutNeeds) {
     affichage.repaint();
     EXPECT_EQ(platform::JpegImage::DecodeCount(), decodages)
         << "the load decoded for the layout already";
+}
+
+TEST_F(Affichage, AGifIsShownWrittenFrameForFrameAndResizedIntoAJpeg) {
+    if (!HaveProgram("convert")) GTEST_SKIP() << "ImageMagick is not installed";
+    gif::RegisterGIFImage();
+    const std::string source = dossier / "motif.gif";
+    ASSERT_EQ(testing_support::Run(
+                  "convert -size 30x20 xc:red -size 30x20 xc:blue +append -interlace GIF " +
+                  ShellQuote(source)),
+              0);
+    affichage.ChargeFichier(source);
+    ASSERT_EQ(affichage.GetPicture().Width(), 60);
+
+    const std::string copie = dossier / "copie.GIF";
+    affichage.EnregistreSous(copie);
+    std::string difference;
+    testing_support::Run(
+        "compare -metric AE " + ShellQuote(source) + " " + ShellQuote(copie) + " null: 2>&1",
+        &difference);
+    EXPECT_EQ(difference, "0");
+
+    TImageBrenlow::RedimensionneFichier(source, dossier / "petite.jpg", 30, 10, 90);
+    platform::JpegImage petite;
+    petite.LoadFromFile(dossier / "petite.jpg");
+    EXPECT_EQ(petite.Width(), 30);
+    EXPECT_EQ(petite.Height(), 10);
 }
 
 class Enregistrement : public Affichage {

@@ -265,7 +265,7 @@ TEST_F(Affichage, SavingWritesByTheExtensionOrNothing) {
     affichage.EnregistreSous(dossier / "copie.bmp");
     EXPECT_EQ(ReadFile(dossier / "copie.bmp"), ReadFile(bmp));
     EXPECT_EQ(ErrorText([&] { affichage.EnregistreSous(dossier / "a.GIF"); }),
-              "Extension de fichier image inconnue (.gif)");
+              "Impossible d'affecter TBitmap à TGIFImage");
     EXPECT_FALSE(std::filesystem::exists(dossier / "a.GIF"));
     affichage.SetCompressionQuality(0);
     EXPECT_EQ(ErrorText([&] { affichage.EnregistreSous(dossier / "copie.JPG"); }), kErreurEtendue);
