@@ -1,37 +1,99 @@
-// Decoding and encoding against giflib: files that gifbuild makes from text
-// decode to the indices giflib gives, data no encoder of giflib makes (a full
-// code table without a clear code) decode to the pixels they were made from,
-// and what our writer makes giflib reads back identically.
+// Decoding and encoding against independent readers. Files that gifbuild
+// makes from text decode to the indices giflib gives, what our writer makes of
+// them giflib reads back identically, and data no encoder of giflib makes (a
+// full code table without a clear code) decode to the pixels they were made
+// from. Every file of the shared GIF suite shows, frame by frame and drawn,
+// what ImageMagick reads in its expected PNG frames.
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <functional>
+#include <algorithm>
+#include <filesystem>
 #include <map>
 #include <random>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "gif_test_support.h"
+#include "pictures.h"
+#include "platform/graphics/canvas.h"
 #include "test_support.h"
 
 namespace gif {
 namespace {
 
 using gif_testing::Bytes;
-using gif_testing::GifBuild;
-using gif_testing::GiflibFrames;
 using gif_testing::Load;
 using gif_testing::Loaded;
-using gif_testing::OneFrame;
-using gif_testing::OracleFrame;
-using gif_testing::PackCodes;
+using gif_testing::PixelFn;
 using gif_testing::Pixels;
-using gif_testing::Save;
-using testing_support::HaveProgram;
+using testing_support::ShellQuote;
+using testing_support::TestData;
 
-using PixelFn = std::function<int(int x, int y)>;
+// A GIF file built by gifbuild from its text description.
+Bytes GifBuild(const std::string& description) {
+    testing_support::TempDir dir;
+    testing_support::WriteFile(dir / "description.txt", description);
+    const std::string command = "gifbuild < " + ShellQuote(dir / "description.txt") + " > " +
+                                ShellQuote(dir / "out.gif") + " 2>/dev/null";
+    EXPECT_EQ(testing_support::Run(command), 0) << description;
+    return testing_support::ReadFile(dir / "out.gif");
+}
+
+// A file through giflib's DGifSlurp: its frames (rows in display order), and
+// its extension blocks in file order as (function, data of the sub-blocks).
+// Fails the test when giflib refuses the file.
+struct OracleFrame {
+    platform::Rect bounds;
+    bool interlaced;
+    Bytes pixels;
+};
+struct OracleFile {
+    std::vector<OracleFrame> frames;
+    std::vector<std::pair<int, Bytes>> extensions;
+};
+
+OracleFile GiflibRead(const Bytes& file) {
+    std::span<const uint8_t> unread = file;
+    int error = 0;
+    GifFileType* gif = DGifOpen(
+        &unread,
+        [](GifFileType* f, GifByteType* buffer, int count) {
+            auto* rest = static_cast<std::span<const uint8_t>*>(f->UserData);
+            const size_t n = std::min(static_cast<size_t>(count), rest->size());
+            std::copy_n(rest->begin(), n, buffer);
+            *rest = rest->subspan(n);
+            return static_cast<int>(n);
+        },
+        &error);
+    OracleFile oracle;
+    const auto add = [&oracle](const ExtensionBlock* blocks, int count) {
+        for (int i = 0; i < count; ++i)
+            oracle.extensions.emplace_back(
+                blocks[i].Function, Bytes(blocks[i].Bytes, blocks[i].Bytes + blocks[i].ByteCount));
+    };
+    if (gif == nullptr) {
+        ADD_FAILURE() << "giflib refuses the file: " << GifErrorString(error);
+        return oracle;
+    }
+    if (DGifSlurp(gif) != GIF_OK) ADD_FAILURE() << "giflib: " << GifErrorString(gif->Error);
+    for (int i = 0; i < gif->ImageCount; ++i) {
+        const SavedImage& saved = gif->SavedImages[i];
+        const GifImageDesc& d = saved.ImageDesc;
+        const auto size = static_cast<size_t>(d.Width) * static_cast<size_t>(d.Height);
+        oracle.frames.push_back({{d.Left, d.Top, d.Left + d.Width, d.Top + d.Height},
+                                 d.Interlace,
+                                 saved.RasterBits != nullptr
+                                     ? Bytes(saved.RasterBits, saved.RasterBits + size)
+                                     : Bytes()});
+        add(saved.ExtensionBlocks, saved.ExtensionBlockCount);
+    }
+    add(gif->ExtensionBlocks, gif->ExtensionBlockCount);
+    DGifCloseFile(gif, &error);
+    return oracle;
+}
 
 // A gifbuild description of one frame with a table of `colors` entries.
 struct Frame {
@@ -56,22 +118,19 @@ std::string ColorTable(int colors) {
 
 std::string Describe(const std::vector<Frame>& frames) {
     const Frame& first = frames.front();
-    std::string text = "screen width " + std::to_string(first.width) + "\nscreen height " +
-                       std::to_string(first.height) + "\n";
     // gifbuild marks a global table present even when none is declared.
-    text += "screen map\n" + ColorTable(first.colors);
+    std::string text = "screen width " + std::to_string(first.width) + "\nscreen height " +
+                       std::to_string(first.height) + "\nscreen map\n" + ColorTable(first.colors);
     for (const Frame& f : frames) {
-        text += f.before;
-        text += "image\nimage left 0\nimage top 0\n";
+        text += f.before + "image\nimage left 0\nimage top 0\n";
         if (f.interlaced) text += "image interlaced\n";
         if (f.local) text += "image map\n" + ColorTable(f.colors);
         text +=
             "image bits " + std::to_string(f.width) + " by " + std::to_string(f.height) + " hex\n";
         for (int y = 0; y < f.height; ++y) {
             for (int x = 0; x < f.width; ++x) {
-                char hex[3];
-                std::snprintf(hex, sizeof hex, "%02x", f.pixel(x, y) % f.colors);
-                text += hex;
+                const int value = f.pixel(x, y) % f.colors;
+                text += {"0123456789abcdef"[value / 16], "0123456789abcdef"[value % 16]};
             }
             text += "\n";
         }
@@ -84,15 +143,11 @@ PixelFn Noise(unsigned seed) {
     return [seed](int x, int y) {
         std::minstd_rand random(seed + static_cast<unsigned>(y * 4099 + x));
         random.discard(3);
-        return static_cast<int>(random() >> 8);
+        return static_cast<uint8_t>(random() >> 8);
     };
 }
-int Flat(int, int) {
-    return 1;
-}
-int Stripes(int x, int y) {
-    return (x / 3 + y) % 5;
-}
+const PixelFn kFlat = [](int, int) { return uint8_t{1}; };
+const PixelFn kStripes = [](int x, int y) { return static_cast<uint8_t>((x / 3 + y) % 5); };
 
 // Our frames hold what giflib decodes, frame for frame, at the same places.
 void ExpectSameFrames(const TGIFImage& image, const std::vector<OracleFrame>& oracle) {
@@ -102,13 +157,9 @@ void ExpectSameFrames(const TGIFImage& image, const std::vector<OracleFrame>& or
     }
     ASSERT_EQ(ours.size(), oracle.size());
     for (size_t i = 0; i < ours.size(); ++i) {
-        SCOPED_TRACE("frame " + std::to_string(i));
-        EXPECT_EQ(ours[i]->Left(), oracle[i].left);
-        EXPECT_EQ(ours[i]->Top(), oracle[i].top);
-        EXPECT_EQ(ours[i]->Width(), oracle[i].width);
-        EXPECT_EQ(ours[i]->Height(), oracle[i].height);
-        EXPECT_EQ(ours[i]->Interlaced(), oracle[i].interlaced);
-        EXPECT_TRUE(Pixels(*ours[i]) == oracle[i].pixels);
+        EXPECT_EQ(ours[i]->BoundsRect(), oracle[i].bounds) << i;
+        EXPECT_EQ(ours[i]->Interlaced(), oracle[i].interlaced) << i;
+        EXPECT_TRUE(Pixels(*ours[i]) == oracle[i].pixels) << i;
     }
 }
 
@@ -122,21 +173,20 @@ std::vector<BuiltCase> BuiltCases() {
     // Minimum code sizes 2 to 8, from tables of 4 to 256 colours; noise fills
     // the code table and makes the encoder clear it.
     for (int bits = 2; bits <= 8; ++bits) {
-        cases.push_back(
-            {"noise, code size " + std::to_string(bits),
-             {{1 << bits, 97, 61, false, false, Noise(static_cast<unsigned>(bits)), "", ""}}});
-        cases.push_back(
-            {"interlaced noise, code size " + std::to_string(bits),
-             {{1 << bits, 61, 37, true, true, Noise(static_cast<unsigned>(bits) + 9), "", ""}}});
+        const auto seed = static_cast<unsigned>(bits);
+        cases.push_back({"noise, code size " + std::to_string(bits),
+                         {{1 << bits, 97, 61, false, false, Noise(seed), "", ""}}});
+        cases.push_back({"interlaced noise, code size " + std::to_string(bits),
+                         {{1 << bits, 61, 37, true, true, Noise(seed + 9), "", ""}}});
     }
     // One colour throughout: every code is the string just added (KwKwK).
-    cases.push_back({"flat", {{4, 300, 200, false, false, Flat, "", ""}}});
-    cases.push_back({"flat, 256 colours", {{256, 300, 200, false, false, Flat, "", ""}}});
-    cases.push_back({"two colours", {{2, 31, 7, false, false, Stripes, "", ""}}});
+    cases.push_back({"flat", {{4, 300, 200, false, false, kFlat, "", ""}}});
+    cases.push_back({"flat, 256 colours", {{256, 300, 200, false, false, kFlat, "", ""}}});
+    cases.push_back({"two colours", {{2, 31, 7, false, false, kStripes, "", ""}}});
     // Interlaced frames of 1 to 9 rows, empty passes included.
     for (int height = 1; height <= 9; ++height) {
         cases.push_back({"interlaced, height " + std::to_string(height),
-                         {{16, 11, height, true, false, Stripes, "", ""}}});
+                         {{16, 11, height, true, false, kStripes, "", ""}}});
     }
     // A local table after a global one, and every kind of extension.
     const std::string control =
@@ -149,13 +199,13 @@ std::vector<BuiltCase> BuiltCases() {
     const std::string application = "extension ff\nXYZAPPL1.0\\x01\nsome data\nend\n";
     const std::string animexts = "extension ff\nANIMEXTS1.0\n\\x01\\x03\\x00\nend\n";
     cases.push_back({"extensions",
-                     {{8, 20, 10, false, false, Stripes, "netscape loop 3\n" + control, comment},
+                     {{8, 20, 10, false, false, kStripes, "netscape loop 3\n" + control, comment},
                       {16, 12, 9, true, true, Noise(5), text + application, animexts}}});
     return cases;
 }
 
-TEST(GiflibOracle, FilesOfGifbuildDecodeAsGiflibDecodesThem) {
-    if (!HaveProgram("gifbuild")) GTEST_SKIP() << "giflib's tools are missing";
+TEST(GiflibOracle, GifbuildFilesDecodeAndOurFilesReadBackAsGiflibSeesThem) {
+    if (!testing_support::HaveProgram("gifbuild")) GTEST_SKIP() << "giflib's tools are missing";
     for (const BuiltCase& c : BuiltCases()) {
         SCOPED_TRACE(c.name);
         const Bytes file = GifBuild(Describe(c.frames));
@@ -163,62 +213,19 @@ TEST(GiflibOracle, FilesOfGifbuildDecodeAsGiflibDecodesThem) {
         Loaded loaded;
         ASSERT_NO_THROW(loaded = Load(file));
         EXPECT_TRUE(loaded.warnings->empty());
-        ExpectSameFrames(*loaded.image, GiflibFrames(file));
-    }
-}
-
-// giflib's view of a file's extension blocks: (function, data sub-blocks).
-using Blocks = std::vector<std::pair<int, std::vector<uint8_t>>>;
-Blocks ExtensionsOf(const Bytes& file) {
-    struct Source {
-        const Bytes* bytes;
-        size_t at;
-    } source{&file, 0};
-    int error = 0;
-    GifFileType* gif = DGifOpen(
-        &source,
-        [](GifFileType* g, GifByteType* out, int n) {
-            auto* s = static_cast<Source*>(g->UserData);
-            const size_t count = std::min<size_t>(static_cast<size_t>(n), s->bytes->size() - s->at);
-            std::copy_n(s->bytes->begin() + static_cast<ptrdiff_t>(s->at), count, out);
-            s->at += count;
-            return static_cast<int>(count);
-        },
-        &error);
-    Blocks blocks;
-    if (gif == nullptr || DGifSlurp(gif) != GIF_OK) {
-        ADD_FAILURE() << "giflib refuses the file";
-        return blocks;
-    }
-    auto add = [&blocks](const ExtensionBlock* list, int count) {
-        for (int i = 0; i < count; ++i) {
-            blocks.emplace_back(
-                list[i].Function,
-                std::vector<uint8_t>(list[i].Bytes, list[i].Bytes + list[i].ByteCount));
-        }
-    };
-    for (int i = 0; i < gif->ImageCount; ++i)
-        add(gif->SavedImages[i].ExtensionBlocks, gif->SavedImages[i].ExtensionBlockCount);
-    add(gif->ExtensionBlocks, gif->ExtensionBlockCount);
-    DGifCloseFile(gif, &error);
-    return blocks;
-}
-
-TEST(GiflibOracle, OurFilesReadBackAsTheyWereLoaded) {
-    if (!HaveProgram("gifbuild")) GTEST_SKIP() << "giflib's tools are missing";
-    for (const BuiltCase& c : BuiltCases()) {
+        const OracleFile original = GiflibRead(file);
+        ExpectSameFrames(*loaded.image, original.frames);
         for (const uint8_t compression : {uint8_t{0}, uint8_t{1}}) {
-            SCOPED_TRACE(c.name + (compression == 1 ? ", run-length coded" : ", LZW"));
-            const Bytes original = GifBuild(Describe(c.frames));
-            Loaded loaded = Load(original);
+            SCOPED_TRACE(compression == 1 ? "run-length coded" : "LZW");
             loaded.image->SetCompression(compression);
-            const Bytes saved = Save(*loaded.image);
-            ExpectSameFrames(*loaded.image, GiflibFrames(saved));
-            EXPECT_EQ(ExtensionsOf(saved), ExtensionsOf(original));
+            const Bytes saved = gif_testing::Save(*loaded.image);
+            const OracleFile back = GiflibRead(saved);
+            ExpectSameFrames(*loaded.image, back.frames);
+            EXPECT_EQ(back.extensions, original.extensions);
             // And our reader takes back what it wrote, byte for byte.
             Loaded again = Load(saved);
             again.image->SetCompression(compression);
-            EXPECT_EQ(Save(*again.image), saved);
+            EXPECT_EQ(gif_testing::Save(*again.image), saved);
         }
     }
 }
@@ -254,11 +261,115 @@ TEST(GiflibOracle, AFullCodeTableWithoutClearKeepsDecodingAtTwelveBits) {
     for (uint8_t& p : pixels) p = static_cast<uint8_t>(random() % 4);
     const std::vector<int> codes = LzwWithoutClear(2, pixels);
     ASSERT_GT(codes.size(), 8000u);  // far past the 4096th entry
-    const Bytes file = OneFrame(kWidth, kHeight, 4, PackCodes(2, codes));
+    using gif_testing::operator+;
+    const Bytes file = gif_testing::Screen(kWidth, kHeight, 4) +
+                       gif_testing::Image(kWidth, kHeight, gif_testing::PackCodes(2, codes)) +
+                       Bytes{0x3B};
     Loaded loaded = Load(file);
     EXPECT_TRUE(loaded.warnings->empty());
     EXPECT_TRUE(Pixels(*loaded.image->Images().SubImages(0)) == pixels);
-    ExpectSameFrames(*loaded.image, GiflibFrames(file));
+    ExpectSameFrames(*loaded.image, GiflibRead(file).frames);
+}
+
+std::vector<std::string> SuiteFiles() {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(TestData("gif-suite/gifs"))) {
+        if (entry.path().extension() == ".gif") names.push_back(entry.path().stem().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The picture expected after frame `index` as ImageMagick reads it, rows of
+// red, green, blue, alpha; empty when the suite has none. Static files have
+// one, named after the file.
+std::string ExpectedFrame(const std::string& name, int32_t index) {
+    const std::string frames = TestData("gif-suite/gifs/frames/" + name);
+    std::string path = frames + "-" + std::to_string(index) + ".png";
+    if (!std::filesystem::exists(path) && index == 0) path = frames + ".png";
+    if (!std::filesystem::exists(path)) return {};
+    return testing_support::Output("convert " + ShellQuote(path) + " -depth 8 rgba:-");
+}
+
+struct Rgba {
+    int width;
+    std::string bytes;
+    const uint8_t* At(int x, int y) const {
+        return reinterpret_cast<const uint8_t*>(bytes.data()) + (y * width + x) * 4;
+    }
+};
+
+// Pixels of the frame that differ from the expected picture at their place on
+// the screen.
+int32_t FrameMismatches(TGIFSubImage& frame, const Rgba& png, bool first) {
+    const TGIFColorMap& colors = frame.ActiveColorMap();
+    const bool transparent = frame.HasTransparency();
+    const uint8_t hole = transparent ? frame.GraphicControlExtension()->TransparentColorIndex() : 0;
+    int32_t mismatches = 0;
+    for (int32_t y = 0; y < frame.Height(); ++y) {
+        for (int32_t x = 0; x < frame.Width(); ++x) {
+            const int32_t sx = frame.Left() + x;
+            const int32_t sy = frame.Top() + y;
+            if (sx >= frame.Owner().Width() || sy >= frame.Owner().Height()) continue;
+            const uint8_t index = frame.GetPixel(x, y);
+            const uint8_t* shown = png.At(sx, sy);
+            if (transparent && index == hole) {
+                // What shows through depends on the frames before, except on
+                // the first.
+                if (first) mismatches += shown[3] != 0;
+                continue;
+            }
+            const TGIFColor c = colors.Entries()[index];
+            mismatches +=
+                shown[0] != c.Red || shown[1] != c.Green || shown[2] != c.Blue || shown[3] != 255;
+        }
+    }
+    return mismatches;
+}
+
+// Pixels of the picture drawn over a backdrop that differ from the expected
+// picture, transparent places showing the backdrop.
+int32_t DrawnMismatches(const TGIFImage& image, const Rgba& png) {
+    const platform::Color backdrop = platform::MakeColor(1, 2, 3);
+    platform::Bitmap target(image.Width(), image.Height());
+    target.Fill(backdrop);
+    platform::Canvas canvas(target);
+    canvas.StretchDraw({0, 0, image.Width(), image.Height()}, image);
+    int32_t mismatches = 0;
+    for (int32_t y = 0; y < image.Height(); ++y) {
+        for (int32_t x = 0; x < image.Width(); ++x) {
+            const uint8_t* p = png.At(x, y);
+            const platform::Color want =
+                p[3] == 0 ? backdrop : platform::MakeColor(p[0], p[1], p[2]);
+            mismatches += testing_support::PixelAt(target, x, y) != want;
+        }
+    }
+    return mismatches;
+}
+
+TEST(GifSuite, EveryFileLoadsAndShowsItsExpectedFrames) {
+    if (!testing_support::HaveProgram("convert")) GTEST_SKIP() << "ImageMagick is missing";
+    const std::vector<std::string> names = SuiteFiles();
+    ASSERT_GE(names.size(), 13u);
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        gif_testing::Loaded loaded = gif_testing::Load(gif_testing::SuiteFile(name));
+        TGIFImage& image = *loaded.image;
+        EXPECT_TRUE(loaded.warnings->empty());
+        ASSERT_GE(image.Images().Count(), 1);
+        for (int32_t i = 0; i < image.Images().Count(); ++i) {
+            const Rgba png{image.Width(), ExpectedFrame(name, i)};
+            if (png.bytes.empty()) {
+                EXPECT_GT(i, 0) << "no expected first frame";
+                continue;
+            }
+            ASSERT_EQ(png.bytes.size(), static_cast<size_t>(4 * image.Width() * image.Height()));
+            EXPECT_EQ(FrameMismatches(*image.Images().SubImages(i), png, i == 0), 0) << i;
+            if (i == 0) {
+                EXPECT_EQ(DrawnMismatches(image, png), 0);
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -1,83 +1,28 @@
 #include "gif_test_support.h"
 
-#include <gif_lib.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 
-#include "platform/core/error.h"
 #include "platform/core/stream.h"
 #include "test_support.h"
 
 namespace gif_testing {
 
-using testing_support::ReadFile;
-using testing_support::Run;
-using testing_support::ShellQuote;
-using testing_support::TempDir;
-using testing_support::WriteFile;
-
-Bytes GifBuild(const std::string& description) {
-    TempDir dir;
-    WriteFile(dir / "description.txt", description);
-    const std::string command = "gifbuild < " + ShellQuote(dir / "description.txt") + " > " +
-                                ShellQuote(dir / "out.gif") + " 2>/dev/null";
-    EXPECT_EQ(Run(command), 0) << description;
-    return ReadFile(dir / "out.gif");
+Bytes SuiteFile(const std::string& name) {
+    return testing_support::ReadFile(testing_support::TestData("gif-suite/gifs/" + name + ".gif"));
 }
 
-namespace {
-
-struct Source {
-    const Bytes* bytes;
-    size_t position;
-};
-
-int ReadSource(GifFileType* file, GifByteType* buffer, int count) {
-    auto* source = static_cast<Source*>(file->UserData);
-    const size_t n =
-        std::min<size_t>(static_cast<size_t>(count), source->bytes->size() - source->position);
-    std::memcpy(buffer, source->bytes->data() + source->position, n);
-    source->position += n;
-    return static_cast<int>(n);
-}
-
-}  // namespace
-
-std::vector<OracleFrame> GiflibFrames(const Bytes& file) {
-    Source source{&file, 0};
-    int error = 0;
-    GifFileType* gif = DGifOpen(&source, ReadSource, &error);
-    std::vector<OracleFrame> frames;
-    if (gif == nullptr) {
-        ADD_FAILURE() << "giflib refuses the file: " << GifErrorString(error);
-        return frames;
-    }
-    if (DGifSlurp(gif) != GIF_OK) ADD_FAILURE() << "giflib: " << GifErrorString(gif->Error);
-    for (int i = 0; i < gif->ImageCount; ++i) {
-        const SavedImage& saved = gif->SavedImages[i];
-        OracleFrame frame;
-        frame.left = saved.ImageDesc.Left;
-        frame.top = saved.ImageDesc.Top;
-        frame.width = saved.ImageDesc.Width;
-        frame.height = saved.ImageDesc.Height;
-        frame.interlaced = saved.ImageDesc.Interlace;
-        const size_t size = static_cast<size_t>(frame.width) * static_cast<size_t>(frame.height);
-        if (saved.RasterBits != nullptr)
-            frame.pixels.assign(saved.RasterBits, saved.RasterBits + size);
-        frames.push_back(std::move(frame));
-    }
-    DGifCloseFile(gif, &error);
-    return frames;
+Warnings RecordWarnings(gif::TGIFImage& image) {
+    auto warnings = std::make_shared<std::vector<std::string>>();
+    image.OnWarning = [warnings](const void*, uint8_t, std::string_view message) {
+        warnings->emplace_back(message);
+    };
+    return warnings;
 }
 
 Loaded Load(const Bytes& file) {
     Loaded loaded;
-    loaded.image->OnWarning = [warnings = loaded.warnings](const void*, uint8_t,
-                                                           std::string_view message) {
-        warnings->emplace_back(message);
-    };
     platform::MemoryStream stream(file);
     loaded.image->LoadFromStream(stream);
     return loaded;
@@ -98,6 +43,26 @@ std::vector<uint8_t> Pixels(const gif::TGIFSubImage& frame) {
     return {frame.Data(), frame.Data() + frame.DataSize()};
 }
 
+gif::TGIFSubImage& AddFrame(gif::TGIFImage& image, int32_t left, int32_t top, int32_t width,
+                            int32_t height, const std::vector<platform::Color>& colors,
+                            const PixelFn& pixel, std::optional<uint8_t> transparent) {
+    auto frame = std::make_unique<gif::TGIFSubImage>(image);
+    frame->DoSetBounds(left, top, width, height);
+    for (const platform::Color c : colors) frame->ColorMap().Add(c);
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) frame->GetScanline(y)[x] = pixel(x, y);
+    }
+    if (transparent) {
+        auto control = std::make_unique<gif::TGIFGraphicControlExtension>(*frame);
+        control->SetTransparent(true);
+        control->SetTransparentColorIndex(*transparent);
+        frame->Extensions().Add(std::move(control));
+    }
+    gif::TGIFSubImage& added = *frame;
+    image.Add(std::move(frame));
+    return added;
+}
+
 Bytes operator+(Bytes head, const Bytes& tail) {
     head.insert(head.end(), tail.begin(), tail.end());
     return head;
@@ -105,77 +70,60 @@ Bytes operator+(Bytes head, const Bytes& tail) {
 
 namespace {
 
-void Put16(Bytes& bytes, uint16_t value) {
-    bytes.push_back(static_cast<uint8_t>(value));
-    bytes.push_back(static_cast<uint8_t>(value >> 8));
+Bytes Le16(uint16_t value) {
+    return {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)};
 }
 
 // The code width that follows the decoder's table as codes arrive.
-class CodeWidth {
-public:
-    explicit CodeWidth(int min_code_size) : min_(min_code_size) { Reset(); }
-    int Bits() const { return size_; }
+struct CodeWidth {
+    int min;
+    int bits = min + 1;
+    int next = (1 << min) + 2;
+    bool after_clear = true;
     void Took(int code) {
-        if (code == 1 << min_) {
-            Reset();
-        } else if (after_clear_) {
-            after_clear_ = false;
-        } else if (next_ < 4096) {
-            ++next_;
-            if (next_ >= (1 << size_) && size_ < 12) ++size_;
+        if (code == 1 << min) {
+            *this = CodeWidth{min};
+        } else if (after_clear) {
+            after_clear = false;
+        } else if (next < 4096 && ++next >= (1 << bits) && bits < 12) {
+            ++bits;
         }
     }
-
-private:
-    void Reset() {
-        size_ = min_ + 1;
-        next_ = (1 << min_) + 2;
-        after_clear_ = true;
-    }
-    int min_;
-    int size_ = 0;
-    int next_ = 0;
-    bool after_clear_ = true;
 };
 
 }  // namespace
 
 Bytes Screen(uint16_t width, uint16_t height, int colors, const std::string& signature) {
-    Bytes file(signature.begin(), signature.end());
-    Put16(file, width);
-    Put16(file, height);
     int bits = 1;
     while ((1 << bits) < colors) ++bits;
-    file.push_back(static_cast<uint8_t>(colors > 0 ? 0x80 | (bits - 1) : 0));
-    file.push_back(0);
-    file.push_back(0);
+    const auto packed = static_cast<uint8_t>(colors > 0 ? 0x80 | (bits - 1) : 0);
+    Bytes file = Bytes(signature.begin(), signature.end()) + Le16(width) + Le16(height) +
+                 Bytes{packed, 0, 0};
     for (int i = 0; i < (colors > 0 ? 1 << bits : 0); ++i)
         file.insert(file.end(), 3, static_cast<uint8_t>(i));
     return file;
 }
 
 Bytes Image(uint16_t width, uint16_t height, const Bytes& data, uint8_t packed) {
-    Bytes block = {0x2C, 0, 0, 0, 0};
-    Put16(block, width);
-    Put16(block, height);
-    block.push_back(packed);
+    return Bytes{0x2C, 0, 0, 0, 0} + Le16(width) + Le16(height) + Bytes{packed} + data;
+}
+
+Bytes Application(const std::string& identifier, const Bytes& data) {
+    Bytes block = {0x21, 0xFF, static_cast<uint8_t>(identifier.size())};
+    block.insert(block.end(), identifier.begin(), identifier.end());
     return block + data;
 }
 
-Bytes OneFrame(uint16_t width, uint16_t height, int colors, const Bytes& data) {
-    return Screen(width, height, colors) + Image(width, height, data) + Bytes{0x3B};
-}
-
 Bytes PackCodes(int min_code_size, const std::vector<int>& codes, size_t* bits) {
-    CodeWidth width(min_code_size);
+    CodeWidth width{min_code_size};
     std::vector<uint8_t> packed;
     uint32_t buffer = 0;
     int count = 0;
     size_t total = 0;
     for (const int code : codes) {
         buffer |= static_cast<uint32_t>(code) << count;
-        count += width.Bits();
-        total += static_cast<size_t>(width.Bits());
+        count += width.bits;
+        total += static_cast<size_t>(width.bits);
         for (; count >= 8; count -= 8, buffer >>= 8) packed.push_back(static_cast<uint8_t>(buffer));
         width.Took(code);
     }
@@ -198,12 +146,12 @@ std::vector<int> UnpackCodes(const Bytes& data) {
     for (size_t at = 1; at < data.size() && data[at] != 0; at += 1 + size_t{data[at]})
         packed.insert(packed.end(), data.begin() + static_cast<ptrdiff_t>(at + 1),
                       data.begin() + static_cast<ptrdiff_t>(at + 1 + data[at]));
-    CodeWidth width(min_code_size);
+    CodeWidth width{min_code_size};
     std::vector<int> codes;
     size_t bit = 0;
-    while (bit + static_cast<size_t>(width.Bits()) <= packed.size() * 8) {
+    while (bit + static_cast<size_t>(width.bits) <= packed.size() * 8) {
         int code = 0;
-        for (int i = 0; i < width.Bits(); ++i, ++bit)
+        for (int i = 0; i < width.bits; ++i, ++bit)
             code |= ((packed[bit / 8] >> (bit % 8)) & 1) << i;
         codes.push_back(code);
         if (code == (1 << min_code_size) + 1) break;

@@ -1,10 +1,11 @@
-// Helpers of the GIF codec's tests: files made by giflib's gifbuild from
-// text, giflib itself as the independent reader, and our picture loaded with
-// its warnings recorded.
+// Helpers of the GIF codec's tests: pictures loaded with their warnings kept,
+// frames made in memory, and files put together byte by byte.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,27 +15,16 @@ namespace gif_testing {
 
 using Bytes = std::vector<uint8_t>;
 
-// A GIF file built by gifbuild from its text description.
-Bytes GifBuild(const std::string& description);
+// A file of the shared GIF suite, by name without extension.
+Bytes SuiteFile(const std::string& name);
 
-// One frame as giflib decodes it (rows in display order).
-struct OracleFrame {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-    bool interlaced = false;
-    std::vector<uint8_t> pixels;
-};
-// Every frame of a file through giflib's DGifSlurp; fails the test when
-// giflib refuses the file.
-std::vector<OracleFrame> GiflibFrames(const Bytes& file);
+using Warnings = std::shared_ptr<std::vector<std::string>>;
+// Keeps every warning the picture reports, in order.
+Warnings RecordWarnings(gif::TGIFImage& image);
 
-// A picture with every warning it reports kept, in order.
 struct Loaded {
     std::unique_ptr<gif::TGIFImage> image = std::make_unique<gif::TGIFImage>();
-    std::shared_ptr<std::vector<std::string>> warnings =
-        std::make_shared<std::vector<std::string>>();
+    Warnings warnings = RecordWarnings(*image);
 };
 // Loads the bytes; an exception passes on.
 Loaded Load(const Bytes& file);
@@ -46,6 +36,15 @@ Bytes Save(const gif::TGIFImage& image);
 // The pixels of a frame, row after row.
 std::vector<uint8_t> Pixels(const gif::TGIFSubImage& frame);
 
+// Appends a frame at (left, top) with a local table of `colors` and the
+// pixels of `pixel`, transparent through a graphic control extension when
+// `transparent` is given.
+using PixelFn = std::function<uint8_t(int32_t x, int32_t y)>;
+gif::TGIFSubImage& AddFrame(gif::TGIFImage& image, int32_t left, int32_t top, int32_t width,
+                            int32_t height, const std::vector<platform::Color>& colors,
+                            const PixelFn& pixel,
+                            std::optional<uint8_t> transparent = std::nullopt);
+
 // Files put together block by block.
 Bytes operator+(Bytes head, const Bytes& tail);
 // Signature and screen of `width` x `height`, with a global table of `colors`
@@ -53,8 +52,9 @@ Bytes operator+(Bytes head, const Bytes& tail);
 Bytes Screen(uint16_t width, uint16_t height, int colors, const std::string& signature = "GIF89a");
 // An image block and its LZW data (minimum code size byte included).
 Bytes Image(uint16_t width, uint16_t height, const Bytes& data, uint8_t packed = 0);
-// A screen with one image covering it, then a trailer.
-Bytes OneFrame(uint16_t width, uint16_t height, int colors, const Bytes& data);
+// An application extension: its first block holds the identifier, `data`
+// (sub-blocks and terminator) follow as given.
+Bytes Application(const std::string& identifier, const Bytes& data);
 
 // LZW data with the given minimum code size packing `codes` at the widths a
 // decoder reads them (the code size grows as the decoder's table does, and
