@@ -137,17 +137,9 @@ void TGIFColorMap::LoadFromStream(platform::Stream& stream, int32_t count) {
 }
 
 void TGIFColorMap::ImportPalette(const platform::Palette& palette) {
-    Clear();
-    const std::vector<platform::RGBQuad>& entries = palette.Entries();
-    const int32_t count = static_cast<int32_t>(std::min<size_t>(entries.size(), kMaxColors));
-    if (count == 0) return;
-    SetCapacity(count);
-    for (int32_t i = 0; i < count; ++i) {
-        const platform::RGBQuad& entry = entries[static_cast<size_t>(i)];
-        colors_[static_cast<size_t>(i)] = {entry.Red, entry.Green, entry.Blue};
-    }
-    count_ = count;
-    Changed();
+    // A palette of more colours than a table holds gives its first ones.
+    const std::span<const platform::RGBQuad> entries(palette.Entries());
+    ImportColorTable(entries.first(std::min<size_t>(entries.size(), kMaxColors)));
 }
 
 void TGIFColorMap::ImportColorTable(std::span<const platform::RGBQuad> table) {
