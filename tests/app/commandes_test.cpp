@@ -137,7 +137,7 @@ TEST_F(Commandes, TheEditingProgramsGetThePictureAsOneArgument) {
 
 TEST_F(Commandes, RotatingAndSavingKeepsTheMetadata) {
     const std::string camera = TestData("exif-samples/jpg/exif-org/nikon-e950.jpg");
-    if (!HaveProgram("exiftool") || !fs::exists(camera)) GTEST_SKIP();
+    REQUIRE_PROGRAM("exiftool");
     const std::string photo = dossier / "photo.jpg";
     fs::copy_file(camera, photo);
     Ouvre({photo});

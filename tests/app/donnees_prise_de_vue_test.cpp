@@ -34,7 +34,7 @@ TEST(DonneesPriseDeVue, ProgrammesAreTranslatedExactly) {
 
 TEST(DonneesPriseDeVue, ACameraFileFillsEveryLabelItHasATagFor) {
     const std::string fichier = TestData("exif-samples/jpg/exif-org/nikon-e950.jpg");
-    if (!HaveProgram("exiftool") || !std::filesystem::exists(fichier)) GTEST_SKIP();
+    REQUIRE_PROGRAM("exiftool");
     metadata::TimgData donnees(255);
     ASSERT_TRUE(donnees.ReadPictureFile(fichier));
     ASSERT_NE(donnees.ExifObj(), nullptr);

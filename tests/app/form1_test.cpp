@@ -263,7 +263,7 @@ TEST_F(FenetrePrincipale, TheSubFolderBoxAndTheOpenCommandReloadTheFolder) {
 
 TEST_F(FenetrePrincipale, TheShootingDataAndTheCommentFollowThePicture) {
     const std::string camera = TestData("exif-samples/jpg/exif-org/nikon-e950.jpg");
-    if (!HaveProgram("exiftool") || !std::filesystem::exists(camera)) GTEST_SKIP();
+    REQUIRE_PROGRAM("exiftool");
     std::filesystem::copy_file(camera, dossier / "a.jpg");
     ASSERT_EQ(ExifToolWrite("'-UserComment=Au bord de la mer'", dossier / "a.jpg"), 0);
     Image("b.bmp", 20);

@@ -38,10 +38,6 @@ std::string Valeur(const ListView& liste, const std::string& legende) {
     return "(absent)";
 }
 
-bool OraclesPresents() {
-    return HaveProgram("exiftool") && HaveProgram("identify");
-}
-
 class FenetreProprietes : public ScriptedTest {
 protected:
     void SetUp() override {
@@ -85,11 +81,10 @@ protected:
 };
 
 TEST_F(FenetreProprietes, RowsOfACameraFile) {
-    if (!OraclesPresents()) GTEST_SKIP() << "exiftool and ImageMagick are needed";
+    REQUIRE_PROGRAM("exiftool");
+    REQUIRE_PROGRAM("identify");
     const std::string canon = TestData("exif-samples/jpg/exif-org/canon-ixus.jpg");
     const std::string fuji = TestData("exif-samples/jpg/exif-org/fujifilm-dx10.jpg");
-    if (!std::filesystem::exists(canon) || !std::filesystem::exists(fuji))
-        GTEST_SKIP() << "camera samples missing";
 
     EXPECT_EQ(fenetre->Caption(), "Proprietés");
     EXPECT_EQ(fenetre->GroupBox1->title().toStdString(), "Modifier le commentaire");
@@ -138,7 +133,8 @@ TEST_F(FenetreProprietes, RowsOfACameraFile) {
 }
 
 TEST_F(FenetreProprietes, CommentAndKeywordsSavedReadBackByExifTool) {
-    if (!OraclesPresents()) GTEST_SKIP() << "exiftool and ImageMagick are needed";
+    REQUIRE_PROGRAM("exiftool");
+    REQUIRE_PROGRAM("identify");
     const std::string photo = Photo("photo.jpg",
                                     "-Make=Essai '-UserComment=un commentaire assez long' "
                                     "-Keywords=un -Keywords=deux -City=Paris");
@@ -162,7 +158,8 @@ TEST_F(FenetreProprietes, CommentAndKeywordsSavedReadBackByExifTool) {
 }
 
 TEST_F(FenetreProprietes, NothingIsWrittenWhenThereIsNothingToWrite) {
-    if (!OraclesPresents()) GTEST_SKIP() << "exiftool and ImageMagick are needed";
+    REQUIRE_PROGRAM("exiftool");
+    REQUIRE_PROGRAM("identify");
     // No IPTC data: typed keywords are not saved.
     const std::string sans_iptc = Photo("sans_iptc.jpg", "'-UserComment=le commentaire'");
     fenetre->AfficheProprietes(sans_iptc);

@@ -13,7 +13,6 @@
 namespace app {
 namespace {
 
-using testing_support::HaveProgram;
 using testing_support::ShellQuote;
 
 class VisionneuseGif : public FenetrePrincipale {
@@ -35,7 +34,7 @@ protected:
 };
 
 TEST_F(VisionneuseGif, AFolderGifIsListedLoadedAndShownTransparentOnTheBackground) {
-    if (!HaveProgram("convert")) GTEST_SKIP() << "ImageMagick is not installed";
+    REQUIRE_PROGRAM("convert");
     Image("a.bmp", 10);
     // Red on the left, blue on the right, the lower half transparent;
     // interlaced, as many files on the web are.

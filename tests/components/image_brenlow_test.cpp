@@ -199,7 +199,7 @@ TEST_F(Affichage, AJpegIsDecodedOnlyAsFineAsTheLayoutNeeds) {
 }
 
 TEST_F(Affichage, AGifIsShownWrittenFrameForFrameAndResizedIntoAJpeg) {
-    if (!HaveProgram("convert")) GTEST_SKIP() << "ImageMagick is not installed";
+    REQUIRE_PROGRAM("convert");
     gif::RegisterGIFImage();
     const std::string source = dossier / "motif.gif";
     ASSERT_EQ(testing_support::Run(
@@ -229,7 +229,7 @@ protected:
     void SetUp() override {
         Affichage::SetUp();
         const std::string camera = TestData("exif-samples/jpg/exif-org/canon-ixus.jpg");
-        if (!HaveProgram("exiftool") || !std::filesystem::exists(camera)) GTEST_SKIP();
+        REQUIRE_PROGRAM("exiftool");
         std::filesystem::copy_file(camera, source);
     }
 

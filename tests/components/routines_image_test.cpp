@@ -83,7 +83,7 @@ TEST(Rotation, OnlyQuarterTurnsAreTaken) {
 }
 
 TEST(Rotation, MatchesImageMagickAndComesBack) {
-    if (!HaveProgram("convert")) GTEST_SKIP() << "ImageMagick missing";
+    REQUIRE_PROGRAM("convert");
     // Large enough to be cut into bands and tiles, with odd edges.
     const TempDir dossier;
     const Tient source(Noise(2001, 1501, 7));
@@ -157,10 +157,8 @@ class Fichiers : public ::testing::Test {
 protected:
     void SetUp() override {
         const std::string camera = TestData("exif-samples/jpg/exif-org/canon-ixus.jpg");
-        if (!HaveProgram("identify") || !HaveProgram("exiftool") ||
-            !std::filesystem::exists(camera)) {
-            GTEST_SKIP() << "ImageMagick, ExifTool or the camera file missing";
-        }
+        REQUIRE_PROGRAM("identify");
+        REQUIRE_PROGRAM("exiftool");
         std::filesystem::copy_file(camera, photo);
         platform::SetModificationTime(photo, date);
         ASSERT_TRUE(Prise(photo).starts_with("Canon\n"));
@@ -233,7 +231,7 @@ class Affichage : public Fichiers {
 protected:
     void SetUp() override {
         Fichiers::SetUp();
-        if (IsSkipped()) return;
+        if (IsSkipped() || HasFatalFailure()) return;
         affichage.SetStretch(true);
         affichage.SetGardeProportion(true);
         affichage.SetMargeConstante(10);

@@ -205,7 +205,7 @@ std::vector<BuiltCase> BuiltCases() {
 }
 
 TEST(GiflibOracle, GifbuildFilesDecodeAndOurFilesReadBackAsGiflibSeesThem) {
-    if (!testing_support::HaveProgram("gifbuild")) GTEST_SKIP() << "giflib's tools are missing";
+    REQUIRE_PROGRAM("gifbuild");
     for (const BuiltCase& c : BuiltCases()) {
         SCOPED_TRACE(c.name);
         const Bytes file = GifBuild(Describe(c.frames));
@@ -348,7 +348,7 @@ int32_t DrawnMismatches(const TGIFImage& image, const Rgba& png) {
 }
 
 TEST(GifSuite, EveryFileLoadsAndShowsItsExpectedFrames) {
-    if (!testing_support::HaveProgram("convert")) GTEST_SKIP() << "ImageMagick is missing";
+    REQUIRE_PROGRAM("convert");
     const std::vector<std::string> names = SuiteFiles();
     ASSERT_GE(names.size(), 13u);
     for (const std::string& name : names) {

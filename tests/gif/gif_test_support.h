@@ -15,7 +15,7 @@ namespace gif_testing {
 
 using Bytes = std::vector<uint8_t>;
 
-// A file of the shared GIF suite, by name without extension.
+// A file of the GIF suite of the test pictures, by name without extension.
 Bytes SuiteFile(const std::string& name);
 
 using Warnings = std::shared_ptr<std::vector<std::string>>;

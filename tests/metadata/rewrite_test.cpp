@@ -69,9 +69,7 @@ protected:
 
 class WithExifTool : public SaveWithMetadata {
 protected:
-    void SetUp() override {
-        if (!HaveProgram("exiftool")) GTEST_SKIP() << "exiftool is not installed";
-    }
+    void SetUp() override { REQUIRE_PROGRAM("exiftool"); }
 };
 
 constexpr const char* kAdded =
@@ -80,7 +78,6 @@ constexpr const char* kAdded =
 
 TEST_F(WithExifTool, NewPictureKeepsTheMetadataWithItsSize) {
     const std::string camera = TestData("exif-samples/jpg/exif-org/nikon-e950.jpg");
-    if (!std::filesystem::exists(camera)) GTEST_SKIP() << "no camera files";
     const std::string source = dir / "source.jpg";
     const std::string target = dir / "target.jpg";
     std::filesystem::copy_file(camera, source);
@@ -107,7 +104,6 @@ TEST_F(WithExifTool, CommentRewriteChangesOnlyTheComment) {
     for (const char* name : {"exif-org/canon-ixus.jpg", "orientation/landscape_2.jpg"}) {
         SCOPED_TRACE(name);
         const std::string camera = TestData(std::string("exif-samples/jpg/") + name);
-        if (!std::filesystem::exists(camera)) GTEST_SKIP() << "no camera files";
         const std::string file = dir / "comment.jpg";
         std::filesystem::copy_file(camera, file, std::filesystem::copy_options::overwrite_existing);
         // A comment of 56 characters: a value of 64 bytes with its character code.
@@ -198,7 +194,7 @@ TEST_F(SaveWithMetadata, SegmentsWrittenBeforeThePicture) {
         data.RewriteJpegFile(target);
         EXPECT_EQ(ReadText(target), "\xFF\xD8" + cases[i].written + plain.picture);
     }
-    if (!HaveProgram("exiftool")) return;
+    REQUIRE_PROGRAM("exiftool");
     EXPECT_EQ(Output("exiftool -T -JFIF:JFIFVersion -JFIF:XResolution "
                      "-JFIF:ResolutionUnit " +
                      ShellQuote(dir / "target0.jpg")),
@@ -262,7 +258,7 @@ TEST_F(SaveWithMetadata, OversizedSegmentIsRefusedBeforeWriting) {
 }
 
 TEST_F(WithExifTool, TiffMetadataIsNotWrittenAsASegment) {
-    if (!HaveProgram("convert")) GTEST_SKIP() << "ImageMagick is not installed";
+    REQUIRE_PROGRAM("convert");
     const std::string tiff = dir / "picture.tif";
     ASSERT_EQ(testing_support::Run("convert -size 16x8 xc:red " + ShellQuote(tiff)), 0);
     ExifTool("-Make=Maker", tiff);

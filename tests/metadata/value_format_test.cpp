@@ -111,7 +111,7 @@ TEST(Formats, AFormatThatDoesNotFitItsArgumentIsAnError) {
 }
 
 TEST(Formats, NumbersAgreeWithPrintfInTheCLocale) {
-    if (!HaveProgram("printf")) GTEST_SKIP() << "printf is not installed";
+    REQUIRE_PROGRAM("/usr/bin/printf");
     const Separator point('.');
     std::mt19937 random(11);
     std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
@@ -202,7 +202,7 @@ std::string WideByteList(const std::string& utf8) {
 }
 
 TEST(Callbacks, WideTextIsDecodedFromUtf16) {
-    if (!HaveProgram("iconv")) GTEST_SKIP() << "iconv is not installed";
+    REQUIRE_PROGRAM("iconv");
     for (const char* text : {"Été à Noël", "日本の夏", "soleil 😀 ☀"}) {
         EXPECT_EQ(DecodeWideText(WideByteList(text)), text) << WideByteList(text);
     }

@@ -11,10 +11,59 @@
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
+#include <utility>
 
 namespace testing_support {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// Runs a shell command; its exit status, -1 when it did not end normally.
+int Execute(const std::string& command, std::string* output) {
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return -1;
+    std::string text;
+    std::array<char, 4096> buffer{};
+    size_t n;
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) text.append(buffer.data(), n);
+    const int status = pclose(pipe);
+    if (output != nullptr) *output = text;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The Debian package of each program the tests run as an oracle.
+constexpr std::pair<std::string_view, std::string_view> kOraclePackages[] = {
+    {"convert", "imagemagick"}, {"exiftool", "libimage-exiftool-perl"},
+    {"find", "findutils"},      {"gifbuild", "giflib-tools"},
+    {"iconv", "libc-bin"},      {"identify", "imagemagick"},
+    {"od", "coreutils"},        {"printf", "coreutils"},
+    {"python3", "python3"},     {"stat", "coreutils"},
+};
+
+std::string_view PackageOf(const std::string& program) {
+    const std::string name = fs::path(program).filename().string();
+    for (const auto& [known, package] : kOraclePackages) {
+        if (known == name) return package;
+    }
+    return {};
+}
+
+// A command the shell did not find fails the test, naming the oracles of the
+// command line that are missing.
+void ReportMissingOracles(const std::string& command) {
+    bool named = false;
+    for (const std::string& word : Split(command, ' ')) {
+        if (!PackageOf(word).empty() && !HaveProgram(word)) {
+            ADD_FAILURE() << NotInstalled(word);
+            named = true;
+        }
+    }
+    if (!named) ADD_FAILURE() << "a program of this command is not installed: " << command;
+}
+
+}  // namespace
 
 TempDir::TempDir() {
     std::string pattern = (fs::temp_directory_path() / "visu-test-XXXXXX").string();
@@ -62,15 +111,10 @@ void MakeDirs(const std::string& path) {
 }
 
 int Run(const std::string& command, std::string* output) {
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return -1;
-    std::string text;
-    std::array<char, 4096> buffer{};
-    size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) text.append(buffer.data(), n);
-    const int status = pclose(pipe);
-    if (output != nullptr) *output = text;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const int code = Execute(command, output);
+    constexpr int kCommandNotFound = 127;
+    if (code == kCommandNotFound) ReportMissingOracles(command);
+    return code;
 }
 
 std::string Output(const std::string& command) {
@@ -84,7 +128,18 @@ std::string Identify(const std::string& format, const std::string& file) {
 }
 
 bool HaveProgram(const std::string& name) {
-    return Run("command -v " + ShellQuote(name) + " >/dev/null 2>&1") == 0;
+    return Execute("command -v " + ShellQuote(name) + " >/dev/null 2>&1", nullptr) == 0;
+}
+
+std::string NotInstalled(const std::string& program) {
+    const std::string_view package = PackageOf(program);
+    if (package.empty()) return program + " is not installed";
+    return program + " is not installed (Debian package " + std::string(package) + ")";
+}
+
+bool OraclesRequired() {
+    const char* required = std::getenv("VISU_ORACLES_REQUIRED");
+    return required != nullptr && std::string_view(required) == "1";
 }
 
 std::string ExifToolValue(const std::string& tag, const std::string& file, bool numeric) {

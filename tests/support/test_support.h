@@ -1,5 +1,7 @@
-// Helpers shared by the tests: scratch folders, shared pictures, outside tools.
+// Helpers shared by the tests: scratch folders, test pictures, outside tools.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <optional>
@@ -28,7 +30,7 @@ private:
     std::string path_;
 };
 
-// A file of the shared test pictures folder.
+// A file of the project's test pictures (tests/data).
 std::string TestData(const std::string& relative);
 
 std::vector<uint8_t> Bytes(std::string_view text);
@@ -48,6 +50,14 @@ std::string Output(const std::string& command);
 std::string Identify(const std::string& format, const std::string& file);
 // True when the program is on the PATH (oracle tools).
 bool HaveProgram(const std::string& name);
+// "PROGRAM is not installed", with the Debian package that brings it.
+std::string NotInstalled(const std::string& program);
+
+// Whether what a test needs from outside (an oracle program, a second file
+// system) must be there: ./scripts/test installs the oracles and says so
+// through VISU_ORACLES_REQUIRED=1; a test run by hand may lack them.
+bool OraclesRequired();
+
 // ExifTool's value of one tag of a file (-s -s -s, printed or numeric with
 // -n), without its line end; empty when the file has no such tag.
 std::string ExifToolValue(const std::string& tag, const std::string& file, bool numeric = false);
@@ -89,3 +99,18 @@ std::string ErrorText(F&& action) {
 }
 
 }  // namespace testing_support
+
+// Ends the test when `condition` does not hold: a failure, giving `reason`,
+// when the oracles are required; a skip otherwise.
+#define REQUIRE_OR_SKIP(condition, reason)                                         \
+    do {                                                                           \
+        if (!(condition)) {                                                        \
+            const std::string visu_missing_reason = (reason);                      \
+            if (testing_support::OraclesRequired()) FAIL() << visu_missing_reason; \
+            GTEST_SKIP() << visu_missing_reason;                                   \
+        }                                                                          \
+    } while (false)
+
+// Ends the test when the oracle `program` is not installed.
+#define REQUIRE_PROGRAM(program) \
+    REQUIRE_OR_SKIP(testing_support::HaveProgram(program), testing_support::NotInstalled(program))

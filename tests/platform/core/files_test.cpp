@@ -122,10 +122,11 @@ TEST(MoveFileNoReplace, AcrossFileSystemsCopiesWithModeAndDate) {
     TempDir dir;
     struct stat here {};
     struct stat there {};
-    if (::stat(dir.Path().c_str(), &here) != 0 || ::stat("/dev/shm", &there) != 0 ||
-        here.st_dev == there.st_dev || ::access("/dev/shm", W_OK) != 0) {
-        GTEST_SKIP() << "no second writable file system";
-    }
+    // Shared memory is usually a file system of its own (tmpfs), apart from the
+    // temporary folder.
+    REQUIRE_OR_SKIP(::stat(dir.Path().c_str(), &here) == 0 && ::stat("/dev/shm", &there) == 0 &&
+                        here.st_dev != there.st_dev && ::access("/dev/shm", W_OK) == 0,
+                    "/dev/shm is not a second writable file system beside " + dir.Path());
     const std::string source = dir / "photo.jpg";
     WriteFile(source, "picture bytes");
     ASSERT_EQ(::chmod(source.c_str(), 0640), 0);

@@ -15,7 +15,7 @@ namespace {
 using namespace testing_support;
 
 TEST(CaseMapping, AgreesWithPythonOnTheLatinLetters) {
-    if (!HaveProgram("python3")) GTEST_SKIP() << "python3 is not installed";
+    REQUIRE_PROGRAM("python3");
     // One line per character: the character, its upper case and its lower case
     // where the language gives a single character.
     const std::string oracle = Output(
@@ -126,7 +126,7 @@ TEST(FormatFloatGeneral, AgreesWithPythonsGeneralFormatAndTakesTheDecimalSeparat
     EXPECT_EQ(FormatFloatGeneral(2.35), "2.35");
     SetDecimalSeparator(',');
     EXPECT_EQ(FormatFloatGeneral(0.1 + 0.2), "0,3");
-    if (!HaveProgram("python3")) GTEST_SKIP() << "python3 is not installed";
+    REQUIRE_PROGRAM("python3");
     // Python's "%.15g" switches to the exponent at the same places; only the
     // spelling of the exponent and the separator differ.
     std::mt19937_64 random(20240607);
@@ -161,7 +161,7 @@ TEST(Windows1252, EveryByteComesBackFromUtf8AndIconvAgrees) {
     EXPECT_EQ(Windows1252ToUtf8("\x80\x81\x9f"), "€\xc2\x81Ÿ");
     EXPECT_EQ(Windows1252ToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
 
-    if (!HaveProgram("iconv")) GTEST_SKIP() << "iconv is not installed";
+    REQUIRE_PROGRAM("iconv");
     // Every byte the code page defines, from the blank on.
     std::string bytes;
     for (int b = 0x20; b <= 0xFF; ++b) {

@@ -102,9 +102,7 @@ std::string LoadError(const std::vector<uint8_t>& bytes) {
 
 class BmpWithMagick : public ::testing::Test {
 protected:
-    void SetUp() override {
-        if (!HaveProgram("convert")) GTEST_SKIP() << "ImageMagick is not installed";
-    }
+    void SetUp() override { REQUIRE_PROGRAM("convert"); }
 
     // Makes a file with ImageMagick from its built-in rose picture (70 x 46,
     // so every row is padded); `name` starts with ImageMagick's format prefix.

@@ -357,7 +357,6 @@ TEST_F(JpegImageTest, HugePicturesAreRefusedBeforeAllocatingAndEndlessProgressio
 
 TEST_F(JpegImageTest, CameraPicturesLoadAndDecode) {
     const std::string folder = TestData("exif-samples/jpg");
-    if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no camera pictures";
     int count = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
         if (entry.path().extension() != ".jpg") continue;
