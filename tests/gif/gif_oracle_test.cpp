@@ -2,7 +2,7 @@
 // makes from text decode to the indices giflib gives, what our writer makes of
 // them giflib reads back identically, and data no encoder of giflib makes (a
 // full code table without a clear code) decode to the pixels they were made
-// from. Every file of the shared GIF suite shows, frame by frame and drawn,
+// from. Every file of the GIF test suite shows, frame by frame and drawn,
 // what ImageMagick reads in its expected PNG frames.
 #include <gif_lib.h>
 #include <gtest/gtest.h>
