@@ -317,16 +317,16 @@ std::string TIPTCdata::BuildSegment() const {
     const auto kept = [&](const std::string& resources) {
         return changed ? WithoutResource(resources, kIptcDigestResource) : resources;
     };
+    const std::string before = kept(resources_before_);
+    const std::string after = kept(resources_after_);
     std::string payload(kSignature);
-    payload += kept(resources_before_);
+    payload += before;
     AppendResourceHeader(payload, kIptcResource, data.size());
     payload += data;
     // A segment of our own making ends with an empty URL resource; one read
     // keeps its own resources and gets nothing more.
-    if (resources_before_.empty() && resources_after_.empty()) {
-        AppendResourceHeader(payload, kUrlResource, 0);
-    }
-    payload += kept(resources_after_);
+    if (before.empty() && after.empty()) AppendResourceHeader(payload, kUrlResource, 0);
+    payload += after;
     return payload;
 }
 

@@ -52,9 +52,10 @@ public:
     // the IPTC resource where the segment read had it (first when it had
     // none), and the other resources of the segment read, unchanged but for
     // the digest of the IPTC data, which goes when the data differ from those
-    // read; an empty URL resource when there are none. The datasets go in record order (the
-    // record version 2:0 first in record 2), each record in list order; a
-    // repeatable entry of record 2 goes out as one dataset per trimmed item.
+    // read; an empty URL resource when there are none. The datasets go in
+    // record order (the record version 2:0 first in record 2), each record in
+    // list order; a repeatable entry of record 2 goes out as one dataset per
+    // trimmed item.
     std::string BuildSegment() const;
     // Writes the JPEG file `source` (`target` when empty) to `target` with
     // the owner's metadata, unchanged, and the held datasets; the picture
