@@ -40,6 +40,15 @@ void Skip(platform::Stream& stream, int64_t count) {
     if (count > 0) stream.Seek(count, platform::SeekOrigin::Current);
 }
 
+// Steps over a block of no known kind: its label, then data sub-blocks up to
+// a zero length byte or the end of the stream.
+void SkipUnknownBlock(platform::Stream& stream) {
+    if (!TryReadByte(stream)) return;
+    for (std::optional<uint8_t> size; (size = TryReadByte(stream)) && *size != 0;) {
+        Skip(stream, std::min<int64_t>(*size, Remaining(stream)));
+    }
+}
+
 // What an application block turns out to be once its size byte and
 // identifier are read. Each probe reads on from where the previous one
 // stopped; blocks longer than the identifier are kept as unknown data.
@@ -289,12 +298,17 @@ void TGIFExtensionList::LoadFromStream(platform::Stream& stream, TGIFSubImage& p
             Warning(kWarningSeverity, Message::InvalidExtensionIntroducer);
             break;
         }
-        const std::optional<ExtensionClass> kind = TGIFExtension::FindExtension(stream);
-        if (!kind) Error(Message::UnknownExtensionType);
-        Unread(stream);
-        std::unique_ptr<TGIFExtension> extension = TGIFExtension::Create(*kind, parent);
-        extension->LoadFromStream(stream);
-        Add(std::move(extension));
+        if (const std::optional<ExtensionClass> kind = TGIFExtension::FindExtension(stream)) {
+            Unread(stream);
+            std::unique_ptr<TGIFExtension> extension = TGIFExtension::Create(*kind, parent);
+            extension->LoadFromStream(stream);
+            Add(std::move(extension));
+        } else {
+            // A block of a kind this reader does not know is not the
+            // picture's: it is skipped, as other readers do.
+            Warning(kWarningSeverity, Message::UnknownExtensionType);
+            SkipUnknownBlock(stream);
+        }
         byte = TryReadByte(stream);
         if (!byte) return;
     }

@@ -186,7 +186,8 @@ public:
     TGIFExtension* Extensions(int32_t index) const { return Items(index); }
     // Reads extension blocks up to the byte that ends them ("," or ";", left
     // to be read again); another byte where a block could start warns
-    // "Invalid extension introducer" and ends them too.
+    // "Invalid extension introducer" and ends them too. A block of an unknown
+    // label warns "Unknown extension type" and is skipped.
     void LoadFromStream(platform::Stream& stream, TGIFSubImage& parent);
 };
 

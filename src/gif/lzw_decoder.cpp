@@ -160,8 +160,9 @@ int32_t LZWDecoder::Restart() {
         code = NextCode();
     } while (code == clear_code_);
     // A code other than a literal cannot start the data again: the end code
-    // ends them, and so does anything else after the damage.
+    // ends them, and so does anything else, which is damage.
     if (code >= end_code_) {
+        if (code > end_code_) frame_.Warning(kWarningSeverity, Message::InvalidGifData);
         EndOfInformation();
         return -1;
     }

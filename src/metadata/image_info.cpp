@@ -48,6 +48,10 @@ constexpr int64_t kEntrySize = 12;
 constexpr size_t kCharacterCodeSize = 8;
 constexpr std::string_view kUnicodeCode{"UNICODE\0", 8};
 constexpr std::string_view kAsciiCode{"ASCII\0\0\0", 8};
+// Sensor diagonals in millimetres, from the smallest phone sensor to beyond
+// medium format.
+constexpr double kSmallestSensorDiagonal = 2.0;
+constexpr double kLargestSensorDiagonal = 70.0;
 
 std::string_view UpToNul(std::string_view bytes) {
     return bytes.substr(0, bytes.find('\0'));
@@ -277,7 +281,7 @@ std::string TImageInfo::DisplayText(std::string_view raw, uint16_t type,
     } else if (type == kUndefined) {
         text = std::string("\"").append(platform::Windows1252ToUtf8(UpToNul(raw))).append("\"");
     } else if (row) {
-        text = FormatValue(raw, type, row->code_list, row->format);
+        text = FormatValue(raw, type, row->code_list, row->format, row->scale);
     } else {
         text = FormatValue(raw, type, {}, {});
     }
@@ -349,7 +353,7 @@ double TImageInfo::ValueAsFloat(std::string_view raw, uint16_t type) const {
 }
 
 std::string TImageInfo::FormatValue(std::string_view raw, uint16_t type, std::string_view codes,
-                                    std::string_view format) const {
+                                    std::string_view format, NumberScale scale) const {
     if (type > kDouble) platform::RaiseRange();
     const auto size = static_cast<size_t>(TypeSize(type));
     if (size == 0) return "0";
@@ -388,7 +392,8 @@ std::string TImageInfo::FormatValue(std::string_view raw, uint16_t type, std::st
     }
     if (format.empty()) return text;
     if (format.find("%s") != std::string_view::npos) return FormatText(format, text);
-    return FormatNumber(format, ValueAsFloat(raw, type));
+    const double value = ValueAsFloat(raw, type);
+    return FormatNumber(format, scale == NumberScale::ApexAperture ? std::exp2(value / 2) : value);
 }
 
 void TImageInfo::Estimate35mmFocalLength() {
@@ -405,8 +410,12 @@ void TImageInfo::Estimate35mmFocalLength() {
     const int32_t y = TagValueAsInteger("FocalPlaneYResolution");
     if (y > 0) height = Height * millimetres / y;
     if (!(width * height > 0.0)) return;
+    // The resolution is the sensor's at the camera's full picture size: a
+    // picture resized since gives a sensor no camera has, and no estimate.
+    const double diagonal = std::sqrt(width * width + height * height);
+    if (diagonal < kSmallestSensorDiagonal || diagonal > kLargestSensorDiagonal) return;
     // The diagonal of a 36 x 24 mm frame over the sensor's.
-    const double factor = 43.26661531 / std::sqrt(width * width + height * height);
+    const double factor = 43.26661531 / diagonal;
     const int row = IndexOfTagDefinition("FocalLengthIn35mmFilm");
     if (row < 0) return;
     TTagEntry entry = EntryOf(MainTable()[static_cast<size_t>(row)], true);

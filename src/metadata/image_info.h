@@ -62,11 +62,13 @@ public:
     // give the number of their first component.
     int64_t BytesToInteger(std::string_view bytes, uint16_t type) const;
     double ValueAsFloat(std::string_view raw, uint16_t type) const;
+    // A numeric format is applied to the value as `scale` reads it.
     std::string FormatValue(std::string_view raw, uint16_t type, std::string_view codes,
-                            std::string_view format) const;
+                            std::string_view format, NumberScale scale = NumberScale::Plain) const;
 
     // Adds "FocalLengthin35mmFilm" from the focal length, the focal plane
-    // resolution and the picture size when the camera did not store it.
+    // resolution and the picture size when the camera did not store it and
+    // the sensor they imply has a diagonal of 2 to 70 mm.
     void Estimate35mmFocalLength();
 
     // In-place edits of the owner's EXIF segment bytes (the tag list keeps the

@@ -33,6 +33,11 @@ constexpr size_t kMaxPayload = 65533;
 // What a TIFF file's first directory and the values it points to are read from.
 constexpr size_t kTiffBufferSize = 256000;
 constexpr std::string_view kExifSignature{"Exif\0\0", 6};
+constexpr std::string_view kJfifSignature{"JFIF\0", 5};
+// A reader finds the metadata of a file without EXIF data only when an IPTC
+// or COM segment is among its first four segments: after the JFIF one, room
+// for two others.
+constexpr size_t kApp0sBeforeMetadata = 2;
 // Written when the source had neither an EXIF nor an APP0 segment: JFIF 1.02,
 // 300 dots per inch, no thumbnail.
 constexpr std::string_view kJfifApp0{"\xFF\xE0\x00\x10JFIF\x00\x01\x02\x01\x01\x2C\x01\x2C\x00\x00",
@@ -67,10 +72,14 @@ bool IsExifPayload(std::string_view payload) {
     return payload.starts_with(kExifSignature);
 }
 
-void AppendSegment(std::string& out, int32_t marker, const std::string& bytes) {
+bool IsJfifSegment(const tSection& section) {
+    return std::string_view(section.bytes).substr(2).starts_with(kJfifSignature);
+}
+
+void AppendSegment(std::string& out, const tSection& section) {
     out.push_back('\xFF');
-    out.push_back(static_cast<char>(marker));
-    out += bytes;
+    out.push_back(static_cast<char>(section.marker));
+    out += section.bytes;
 }
 
 // The segments of a JPEG stream after its SOI, less the APP0, EXIF APP1,
@@ -107,7 +116,7 @@ void TimgData::Clear() {
     exif_index_ = -1;
     iptc_index_ = -1;
     comment_index_ = -1;
-    app0_index_ = -1;
+    app0_indices_.clear();
     file_name_.clear();
     error_.clear();
     exif_.reset();
@@ -210,7 +219,7 @@ bool TimgData::ReadJpegSegments(platform::Stream& stream) {
                 comment_index_ = slot;
                 break;
             case kApp0:
-                app0_index_ = slot;
+                app0_indices_.push_back(slot);
                 break;
             default:
                 break;
@@ -291,7 +300,18 @@ const tSection* TimgData::CommentSegment() const {
 }
 
 const tSection* TimgData::App0Segment() const {
-    return Held(app0_index_);
+    for (const int index : app0_indices_) {
+        if (IsJfifSegment(*Held(index))) return Held(index);
+    }
+    return nullptr;
+}
+
+std::vector<const tSection*> TimgData::OtherApp0Segments() const {
+    std::vector<const tSection*> others;
+    for (const int index : app0_indices_) {
+        if (!IsJfifSegment(*Held(index))) others.push_back(Held(index));
+    }
+    return others;
 }
 
 std::string* TimgData::ExifSegmentBytes() {
@@ -301,16 +321,25 @@ std::string* TimgData::ExifSegmentBytes() {
 void TimgData::WriteMetadataHeader(std::string& out) const {
     out += "\xFF\xD8";
     const tSection* exif = ExifSegment();
-    if (exif != nullptr && exif->marker == kApp1) {
-        AppendSegment(out, exif->marker, exif->bytes);
-    } else if (const tSection* app0 = App0Segment()) {
-        AppendSegment(out, app0->marker, app0->bytes);
+    const bool with_exif = exif != nullptr && exif->marker == kApp1;
+    if (with_exif) {
+        AppendSegment(out, *exif);
+    } else if (const tSection* jfif = App0Segment()) {
+        AppendSegment(out, *jfif);
     } else {
         out += kJfifApp0;
     }
-    if (const tSection* iptc = IptcSegment()) AppendSegment(out, iptc->marker, iptc->bytes);
-    if (const tSection* comment = CommentSegment()) {
-        AppendSegment(out, comment->marker, comment->bytes);
+    // A JFXX segment belongs right after the JFIF one, and the other APP0
+    // segments keep their order after it.
+    const std::vector<const tSection*> others = OtherApp0Segments();
+    const bool others_first = with_exif || others.size() <= kApp0sBeforeMetadata;
+    if (others_first) {
+        for (const tSection* other : others) AppendSegment(out, *other);
+    }
+    if (const tSection* iptc = IptcSegment()) AppendSegment(out, *iptc);
+    if (const tSection* comment = CommentSegment()) AppendSegment(out, *comment);
+    if (!others_first) {
+        for (const tSection* other : others) AppendSegment(out, *other);
     }
 }
 

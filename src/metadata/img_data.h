@@ -9,6 +9,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "metadata/byte_order.h"
 #include "platform/core/stream.h"
@@ -65,18 +66,24 @@ public:
     const tSection* ExifSegment() const;
     const tSection* IptcSegment() const;
     const tSection* CommentSegment() const;
+    // The JFIF APP0 segment: the first APP0 whose payload starts with "JFIF" 00.
     const tSection* App0Segment() const;
+    // The APP0 segments that are not JFIF ones (JFXX thumbnails, camera
+    // data), in file order; a second JFIF segment is not kept.
+    std::vector<const tSection*> OtherApp0Segments() const;
     // The EXIF segment's bytes, which the in-place edits of TImageInfo change.
     std::string* ExifSegmentBytes();
 
     // Writes `picture` to `target` with the held metadata: SOI, the EXIF
-    // segment (else the APP0 one, else a fixed JFIF one), the IPTC and COM
-    // segments, then the picture's own segments less the APP0, EXIF APP1,
-    // APP13 and COM ones that come before its first segment of another kind
-    // (its other application segments stay, in their order). With
-    // `adjust_size` the EXIF width and height take the picture's. Through a
-    // temporary file and a rename. The picture data are the picture's own
-    // bytes: an unmodified picture is not encoded again.
+    // segment (else the JFIF APP0 one, else a fixed JFIF one), the other APP0
+    // segments, the IPTC and COM segments, then the picture's own segments
+    // less the APP0, EXIF APP1, APP13 and COM ones that come before its first
+    // segment of another kind (its other application segments stay, in their
+    // order). Without an EXIF segment, more than two other APP0 segments go
+    // after the IPTC and COM ones, which a reader looks for among the first
+    // four segments. With `adjust_size` the EXIF width and height take the
+    // picture's. Through a temporary file and a rename. The picture data are
+    // the picture's own bytes: an unmodified picture is not encoded again.
     void SaveJpegWithMetadata(const platform::JpegImage& picture, const std::string& target,
                               bool adjust_size);
     // Writes the picture of the file last read, unchanged, with the held
@@ -106,7 +113,7 @@ private:
     int exif_index_ = -1;
     int iptc_index_ = -1;
     int comment_index_ = -1;
-    int app0_index_ = -1;
+    std::vector<int> app0_indices_;  // in file order
     std::string file_name_;
     std::string error_;
     std::unique_ptr<TImageInfo> exif_;

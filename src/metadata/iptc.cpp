@@ -19,6 +19,7 @@ constexpr std::string_view kSignature{"Photoshop 3.0\0", 14};
 constexpr std::string_view kResourceType = "8BIM";
 constexpr uint16_t kIptcResource = 0x0404;
 constexpr uint16_t kUrlResource = 0x040B;
+constexpr uint16_t kIptcDigestResource = 0x0425;
 constexpr uint8_t kDatasetMarker = 0x1C;
 // A length field with this bit set gives the count of the length bytes that
 // follow it; four is the most any writer uses.
@@ -120,6 +121,21 @@ std::optional<Resource> ReadResource(const tEndInd& bytes, int64_t position) {
     resource.size = std::min<int64_t>(bytes.Get32(size_position), end - resource.data);
     resource.next = std::min(end, resource.data + resource.size + (resource.size & 1));
     return resource;
+}
+
+// The image resources without those of `id`; bytes after the last resource
+// that can be read stay as they are.
+std::string WithoutResource(const std::string& resources, uint16_t id) {
+    const tEndInd bytes(resources, true);
+    std::string kept;
+    int64_t at = 1;
+    for (std::optional<Resource> resource = ReadResource(bytes, at); resource;
+         resource = ReadResource(bytes, at)) {
+        if (resource->id != id) kept += bytes.Bytes(at, resource->next - at);
+        at = resource->next;
+    }
+    kept += bytes.Bytes(at, bytes.Size() + 1 - at);
+    return kept;
 }
 
 // One dataset of the IPTC resource, which ends before `end`; positions are
@@ -238,6 +254,7 @@ void TIPTCdata::ParseSegment(std::string_view payload) {
     resources_before_.clear();
     resources_after_.clear();
     other_records_.clear();
+    iptc_read_.clear();
     if (!payload.starts_with(kSignature)) return;
 
     const tEndInd bytes(std::string(payload), true);
@@ -250,6 +267,7 @@ void TIPTCdata::ParseSegment(std::string_view payload) {
     }
     resources_before_ = bytes.Bytes(first, iptc->start - first);
     resources_after_ = bytes.Bytes(iptc->next, bytes.Size() + 1 - iptc->next);
+    iptc_read_ = bytes.Bytes(iptc->data, iptc->size);
 
     const int64_t end = iptc->data + iptc->size;
     for (auto dataset = ReadDataset(bytes, iptc->data, end); dataset;
@@ -294,16 +312,21 @@ std::string TIPTCdata::BuildSegment() const {
     // The padding byte goes inside the resource, so that its size is even.
     if (data.size() % 2 != 0) data.push_back('\0');
 
+    // A digest of other data would make readers take the datasets for stale.
+    const bool changed = data != iptc_read_;
+    const auto kept = [&](const std::string& resources) {
+        return changed ? WithoutResource(resources, kIptcDigestResource) : resources;
+    };
+    const std::string before = kept(resources_before_);
+    const std::string after = kept(resources_after_);
     std::string payload(kSignature);
-    payload += resources_before_;
+    payload += before;
     AppendResourceHeader(payload, kIptcResource, data.size());
     payload += data;
     // A segment of our own making ends with an empty URL resource; one read
     // keeps its own resources and gets nothing more.
-    if (resources_before_.empty() && resources_after_.empty()) {
-        AppendResourceHeader(payload, kUrlResource, 0);
-    }
-    payload += resources_after_;
+    if (before.empty() && after.empty()) AppendResourceHeader(payload, kUrlResource, 0);
+    payload += after;
     return payload;
 }
 

@@ -50,10 +50,12 @@ public:
 
     // The APP13 payload for the held datasets: the "Photoshop 3.0" header,
     // the IPTC resource where the segment read had it (first when it had
-    // none), and the other resources of the segment read, unchanged; an empty
-    // URL resource when there are none. The datasets go in record order (the
-    // record version 2:0 first in record 2), each record in list order; a
-    // repeatable entry of record 2 goes out as one dataset per trimmed item.
+    // none), and the other resources of the segment read, unchanged but for
+    // the digest of the IPTC data, which goes when the data differ from those
+    // read; an empty URL resource when there are none. The datasets go in
+    // record order (the record version 2:0 first in record 2), each record in
+    // list order; a repeatable entry of record 2 goes out as one dataset per
+    // trimmed item.
     std::string BuildSegment() const;
     // Writes the JPEG file `source` (`target` when empty) to `target` with
     // the owner's metadata, unchanged, and the held datasets; the picture
@@ -69,6 +71,8 @@ private:
     std::string resources_before_;
     std::string resources_after_;
     std::vector<TTagEntry> other_records_;
+    // The data of the IPTC resource read, which its digest resource is of.
+    std::string iptc_read_;
 };
 
 }  // namespace metadata

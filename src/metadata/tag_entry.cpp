@@ -27,6 +27,7 @@ TTagEntry EntryOf(const TagRow& row, bool spaced) {
     entry.format = row.format;
     entry.size = row.size;
     entry.callback = row.callback;
+    entry.scale = row.scale;
     return entry;
 }
 

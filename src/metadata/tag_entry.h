@@ -46,6 +46,10 @@ enum class Callback : uint8_t {
     DecodeCanonCustomFunctions,
 };
 
+// What the number a row's numeric format is applied to stands for: the value
+// itself, or an APEX aperture value v, shown as the f-number 2^(v/2).
+enum class NumberScale : uint8_t { Plain, ApexAperture };
+
 // One row of a tag table, as built into the program.
 struct TagRow {
     uint16_t tag = 0;
@@ -54,6 +58,7 @@ struct TagRow {
     std::string_view codes;        // "value:text,value:text"
     std::string_view format;       // "%5.2f mm", "F%0.1f", "%s sec"
     Callback callback = Callback::None;
+    NumberScale scale = NumberScale::Plain;
     uint16_t record = 0;  // IPTC record number
     int32_t size = 0;     // IPTC maximum length
 };
@@ -72,6 +77,7 @@ struct TTagEntry {
     std::string format;
     int32_t size = 0;  // IPTC table: maximum length; tag list: number of raw bytes
     Callback callback = Callback::None;
+    NumberScale scale = NumberScale::Plain;
 };
 
 // The entry for a table row: its columns copied, the description made from

@@ -34,6 +34,11 @@ public:
         copy.row_.callback = callback;
         return copy;
     }
+    constexpr Row Apex() const {
+        Row copy = *this;
+        copy.row_.scale = NumberScale::ApexAperture;
+        return copy;
+    }
     constexpr operator TagRow() const { return row_; }
 
 private:
@@ -240,10 +245,10 @@ constexpr TagRow kMainRows[] = {
     Row(0x9101, "ComponentsConfiguration").Call(Callback::FormatComponentsConfig),
     Row(0x9102, "CompressedBitsPerPixel"),
     Row(0x9201, "ShutterSpeedValue").Call(Callback::FormatShutterSpeed),
-    Row(0x9202, "ApertureValue").Format("F%0.1f"),
+    Row(0x9202, "ApertureValue").Format("F%0.1f").Apex(),
     Row(0x9203, "BrightnessValue"),
     Row(0x9204, "ExposureBiasValue"),
-    Row(0x9205, "MaxApertureValue").Format("F%0.1f"),
+    Row(0x9205, "MaxApertureValue").Format("F%0.1f").Apex(),
     Row(0x9206, "SubjectDistance"),
     Row(0x9207, "MeteringMode")
         .Codes("0:Unknown,1:Average,2:Center,3:Spot,4:MultiSpot,5:MultiSegment,6:Partial"),

@@ -7,6 +7,7 @@
 
 #include "metadata/image_info.h"
 #include "metadata/img_data.h"
+#include "pictures.h"
 #include "test_support.h"
 
 namespace app {
@@ -57,6 +58,24 @@ TEST(DonneesPriseDeVue, ACameraFileFillsEveryLabelItHasATagFor) {
         std::stod(d.vitesse.substr(0, barre)) / std::stod(d.vitesse.substr(barre + 1));
     EXPECT_NEAR(temps, std::stod(Oracle("ExposureTime", fichier, true)), 1e-6);
     EXPECT_TRUE(d.correction.starts_with("Cor. exp ")) << d.correction;
+}
+
+TEST(DonneesPriseDeVue, TheLensLabelShowsTheMaximumApertureAsAnFNumber) {
+    if (!HaveProgram("exiftool")) GTEST_SKIP();
+    const TempDir dossier;
+    const std::string fichier = dossier / "objectif.jpg";
+    WriteJpeg(fichier, *Pattern(32, 24));
+    // ExifTool stores the APEX value 2 log2(2.8) = 2.97.
+    ASSERT_EQ(ExifToolWrite("-Make=Canon -MaxApertureValue=2.8", fichier), 0);
+    metadata::TimgData donnees(255);
+    ASSERT_TRUE(donnees.ReadPictureFile(fichier));
+    metadata::TImageInfo& exif = *donnees.ExifObj();
+    EXPECT_EQ(LitDonneesPriseDeVue(exif).objectif, "");
+    // The focal lengths as a Canon note's camera settings give them.
+    exif.AddMakerTag("Short focal", " 17", metadata::kAscii);
+    EXPECT_EQ(LitDonneesPriseDeVue(exif).objectif, "Zoom  17x");
+    exif.AddMakerTag("Long focal", " 85", metadata::kAscii);
+    EXPECT_EQ(LitDonneesPriseDeVue(exif).objectif, "Zoom  17x 85 F2,8");
 }
 
 }  // namespace

@@ -77,6 +77,10 @@ TEST(DamagedFiles, LoadWithTheirWarnings) {
     cut_after_block.resize(10 + 1 + 1 + 255);  // block, code size, one whole sub-block
     std::vector<int> skipped = Literals(2, 50);
     skipped.insert(skipped.end(), 1000, 1);  // sub-blocks after the end code
+    // After a clear code, a code that is neither a literal nor the end code:
+    // the frame keeps what came before it.
+    std::vector<int> not_literal = Literals(2, 50, false);
+    not_literal.insert(not_literal.end(), {4, 7, 1, 2, 5});
     int underrun = 0;
     const Bytes ending_on_a_byte = Image(10, 10, DataEndingOnAByte(&underrun));
     const std::vector<Case> cases{
@@ -124,6 +128,23 @@ TEST(DamagedFiles, LoadWithTheirWarnings) {
          {"Invalid extension introducer", unknown, trailer},
          {{}}},
         {"extensions after the last frame", kScreen + kFrame + kControl + kEnd, {}, {all, {}}},
+        {"not a literal after a clear code, then a frame",
+         kScreen + Image(10, 10, PackCodes(2, not_literal)) + kFrame + kEnd,
+         {"Invalid GIF data"},
+         {Pattern(50), all}},
+        {"unknown extension labels",
+         kScreen + Bytes{0x21, 0x42, 0} + kControl + Bytes{0x21, 0x00, 2, 'a', 'b', 1, 'c', 0} +
+             kFrame + kEnd,
+         {"Unknown extension type", "Unknown extension type"},
+         {all}},
+        {"unknown extension cut short",
+         kScreen + Bytes{0x21, 0x42, 200, 'a'},
+         {"Unknown extension type"},
+         {{}}},
+        {"application block cut short",
+         kScreen + Bytes{0x21, 0xFF, 10, 'a'},
+         {"Unknown extension type"},
+         {{}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -177,8 +198,6 @@ TEST(DamagedFiles, FailWithTheirError) {
         {"two entries prefixing each other",
          kScreen + Image(10, 10, PackCodes(3, {8, 0, 12, 11, 0, 11})),
          "Circular decoder table entry"},
-        {"unknown extension label", kScreen + Bytes{0x21, 0x42, 0} + kFrame,
-         "Unknown extension type"},
         {"application block of 5 bytes", kScreen + Application("ABCDE", {0}) + kFrame,
          "Unsupported Application Extension block size"},
         {"loop count cut short", kScreen + Application("NETSCAPE2.0", {2, 1, 0, 0}) + kFrame,

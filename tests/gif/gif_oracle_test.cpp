@@ -230,6 +230,29 @@ TEST(GiflibOracle, GifbuildFilesDecodeAndOurFilesReadBackAsGiflibSeesThem) {
     }
 }
 
+TEST(GiflibOracle, ExtensionsOfUnknownLabelsAreSkippedAsGiflibSkipsThem) {
+    if (!testing_support::HaveProgram("gifbuild")) GTEST_SKIP() << "giflib's tools are missing";
+    const std::string unknown = "extension 2a\nfirst sub-block\nsecond\nend\n";
+    const std::string other = "extension 99\nz\nend\n";
+    const std::string control = "graphics control\n\tdelay 7\n\ttransparent index 2\nend\n";
+    const Bytes file = GifBuild(
+        Describe({{4, 20, 10, false, false, kStripes, unknown, ""},
+                  {4, 20, 10, false, true, Noise(3), other + control + unknown, unknown}}));
+    ASSERT_FALSE(file.empty());
+    Loaded loaded;
+    ASSERT_NO_THROW(loaded = Load(file));
+    const std::string warning = "Unknown extension type";
+    EXPECT_EQ(*loaded.warnings, std::vector<std::string>(4, warning));
+    ExpectSameFrames(*loaded.image, GiflibRead(file).frames);
+    // The blocks that follow a skipped one are read: the second frame's
+    // graphic control extension makes its index 2 transparent.
+    const TGIFSubImage& second = *loaded.image->Images().SubImages(1);
+    ASSERT_NE(second.GraphicControlExtension(), nullptr);
+    EXPECT_EQ(second.GraphicControlExtension()->Delay(), 7);
+    EXPECT_TRUE(second.HasTransparency());
+    EXPECT_EQ(second.Extensions().Count(), 1);
+}
+
 // Plain LZW that never clears: once the table holds 4096 entries, codes keep
 // coming at 12 bits.
 std::vector<int> LzwWithoutClear(int min_code_size, const std::vector<uint8_t>& pixels) {

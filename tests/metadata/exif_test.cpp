@@ -3,6 +3,8 @@
 // may hold.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <iterator>
@@ -67,7 +69,7 @@ std::string Trimmed(const std::string& text) {
     return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
 }
 
-enum class Kind { Text, Number, Position };
+enum class Kind { Text, Number, Position, Aperture };
 struct Compared {
     const char* exiftool;
     const char* ours;
@@ -79,6 +81,8 @@ constexpr Compared kCompared[] = {
     {"EXIF:DateTimeOriginal", "DateTimeOriginal", Kind::Text},
     {"EXIF:ExposureTime", "ExposureTime", Kind::Number},
     {"EXIF:FNumber", "FNumber", Kind::Number},
+    {"EXIF:ApertureValue", "ApertureValue", Kind::Aperture},
+    {"EXIF:MaxApertureValue", "MaxApertureValue", Kind::Aperture},
     {"EXIF:ISO", "ISOSpeedRatings", Kind::Number},
     {"EXIF:FocalLength", "FocalLength", Kind::Number},
     {"EXIF:Flash", "Flash", Kind::Number},
@@ -117,6 +121,13 @@ void CompareWithExifTool(const std::vector<std::string>& files) {
             } else if (c.kind == Kind::Number) {
                 const double expected = std::stod(theirs[i]);
                 EXPECT_NEAR(info->TagValueAsFloat(c.ours), expected, 1e-6 * expected);
+            } else if (c.kind == Kind::Aperture) {
+                // ExifTool's number is the f-number; ours is shown to a tenth.
+                std::array<char, 32> tenth{};
+                std::snprintf(tenth.data(), tenth.size(), "F%.1f", std::stod(theirs[i]));
+                std::string expected = tenth.data();
+                std::replace(expected.begin(), expected.end(), '.', ',');
+                EXPECT_EQ(ours, expected);
             } else {
                 EXPECT_NEAR(Degrees(ours), std::stod(theirs[i]), 0.5 / 3600);
             }
@@ -151,6 +162,7 @@ TEST(ExifAgainstExifTool, FilesExifToolWritesInBothByteOrders) {
                           " -Make=Testa '-Model=Model X' '-DateTimeOriginal=2023:05:06 07:08:09'"
                           " -ExposureTime=1/250 -FNumber=5.6 -ISO=400 -FocalLength=18"
                           " -EXIF:Flash#=25 -Orientation#=6 -GPSLatitude=48.8566"
+                          " -ApertureValue=2.8 -MaxApertureValue=1.4"
                           " -GPSLatitudeRef=N -GPSLongitude=2.3522 -GPSLongitudeRef=W"
                           " '-UserComment=Été ☺ ok'",
                       file),
@@ -160,8 +172,9 @@ TEST(ExifAgainstExifTool, FilesExifToolWritesInBothByteOrders) {
         ASSERT_TRUE(data.ReadPictureFile(file));
         const TImageInfo& info = *data.ExifObj();
         EXPECT_EQ(info.Motorola(), order == "MM");
-        EXPECT_EQ(Shown(info, {"FNumber", "Flash", "GPSLatitude", "UserComment"}),
-                  "F5,6|On, auto mode|48 Degrees 51 Minutes 24 Seconds|Été ☺ ok|");
+        EXPECT_EQ(Shown(info, {"FNumber", "ApertureValue", "MaxApertureValue", "Flash",
+                               "GPSLatitude", "UserComment"}),
+                  "F5,6|F2,8|F1,4|On, auto mode|48 Degrees 51 Minutes 24 Seconds|Été ☺ ok|");
         EXPECT_EQ(info.Comment + "|" + info.CameraMake + "|" + info.DateTime,
                   "Été ☺ ok|Testa|2023:05:06 07:08:09");
     }
@@ -330,10 +343,10 @@ TEST(ExifWalk, UserComments) {
 }
 
 TEST(ExifWalk, EstimatesThe35mmFocalLength) {
-    const auto walk = [](bool stored) {
+    const auto walk = [](uint32_t width, uint32_t height, bool stored) {
         Tiff tiff(false);
         std::vector<Field> fields{
-            Long(0xA002, 3008, false),        Long(0xA003, 2000, false),
+            Long(0xA002, width, false),       Long(0xA003, height, false),
             Rational(0x920A, 18, 1, false),   Rational(0xA20E, 3959, 1, false),
             Rational(0xA20F, 3959, 1, false), Shorts(0xA210, {2}, false)};
         if (stored) fields.push_back(Shorts(0xA405, {27}, false));
@@ -341,21 +354,52 @@ TEST(ExifWalk, EstimatesThe35mmFocalLength) {
         TimgData data;
         return Listed(Walk(data, tiff), "FocalLengthin35mmFilm");
     };
-    EXPECT_EQ(walk(false), std::vector<std::string>{"33,61"});
-    EXPECT_EQ(walk(true), std::vector<std::string>{"27,00 mm"});
+    using Values = std::vector<std::string>;
+    EXPECT_EQ(walk(3008, 2000, false), Values{"33,61"});
+    EXPECT_EQ(walk(3008, 2000, true), Values{"27,00 mm"});
+    // A sensor of 58 x 38 mm is one a camera has; 77 x 51 mm and 1 x 0.7 mm
+    // (the picture resized since) are not, and give no estimate.
+    EXPECT_EQ(walk(9000, 6000, false), Values{"11,22"});
+    EXPECT_EQ(walk(12000, 8000, false), Values{});
+    EXPECT_EQ(walk(160, 106, false), Values{});
+    EXPECT_EQ(walk(160, 106, true), Values{"27,00 mm"});
+}
+
+TEST(ExifWalk, ApexAperturesShowTheirFNumber) {
+    Tiff tiff(true);
+    tiff.Add({Rational(0x829D, 28, 10, true), Rational(0x9202, 3, 1, true),
+              Rational(0x9205, 297, 100, true)});
+    TimgData data;
+    const TImageInfo& info = Walk(data, tiff);
+    // FNumber is stored as the f-number itself; 2^(3/2) = 2.83, 2^(2.97/2) = 2.80.
+    EXPECT_EQ(Shown(info, {"FNumber", "ApertureValue", "MaxApertureValue"}), "F2,8|F2,8|F2,8|");
+    EXPECT_DOUBLE_EQ(info.TagValueAsFloat("ApertureValue"), 3.0);
+    Tiff wide(false);
+    wide.Add({Rational(0x9202, 0, 1, false), Rational(0x9205, 8, 1, false)});
+    TimgData other;
+    EXPECT_EQ(Shown(Walk(other, wide), {"ApertureValue", "MaxApertureValue"}), "F1,0|F16,0|");
 }
 
 TEST(JpegSegments, MetadataSegmentsUpToTheScan) {
     Tiff tiff(false);
     tiff.Add({Ascii(0x010F, "Maker")});
     const std::string iptc = Segment(0xED, "Photoshop 3.0");
+    const std::string jfxx = Segment(0xE0, std::string("JFXX\0\x13", 6));
+    const std::string avi1 = Segment(0xE0, std::string("AVI1\1\0", 6));
+    const std::string jfif = Segment(0xE0, std::string("JFIF\0\1\2", 7));
     TimgData data;
     ASSERT_TRUE(
-        Read(data, Jpeg({Segment(0xE0, "JFIF"), ExifSegment(tiff.Bytes()), iptc,
-                         Segment(0xFE, "first"), Segment(0xDB, "table"), Segment(0xFE, "second")},
+        Read(data, Jpeg({jfxx, jfif, ExifSegment(tiff.Bytes()), iptc, Segment(0xFE, "first"), avi1,
+                         Segment(0xE0, std::string("JFIF\0 again", 11)), Segment(0xDB, "table"),
+                         Segment(0xFE, "second")},
                         Segment(0xFE, "in the scan"))));
     EXPECT_EQ(data.ErrorText(), "<none>");
-    EXPECT_EQ(data.App0Segment()->bytes, Number(6, 2, true) + "JFIF");
+    // The first JFIF segment, and every APP0 segment that is not one.
+    EXPECT_EQ("\xFF\xE0" + data.App0Segment()->bytes, jfif);
+    std::vector<std::string> others;
+    for (const tSection* other : data.OtherApp0Segments())
+        others.push_back("\xFF\xE0" + other->bytes);
+    EXPECT_EQ(others, (std::vector<std::string>{jfxx, avi1}));
     EXPECT_EQ(data.ExifObj()->CameraMake, "Maker");
     EXPECT_EQ("\xFF\xED" + data.IptcSegment()->bytes, iptc);
     EXPECT_NE(data.IptcObj(), nullptr);

@@ -102,7 +102,7 @@ TEST(IptcSegment, EditsByName) {
 
 TEST(IptcSegment, OtherResourcesAndRecordsAreKept) {
     const std::string resolution = Resource(0x03ED, std::string(16, '\1'));
-    const std::string after = Resource(0x0425, "odd");
+    const std::string after = Resource(0x0421, "odd");
     const std::string charset = Dataset(1, 90, "\x1b%G");
     TimgData owner;
     TIPTCdata iptc(owner);
@@ -116,6 +116,31 @@ TEST(IptcSegment, OtherResourcesAndRecordsAreKept) {
     const std::string data =
         charset + kVersion + Dataset(2, 25, "sea") + Dataset(3, 1, "kept") + Dataset(8, 10, "ab");
     EXPECT_EQ(iptc.BuildSegment(), kSignature + resolution + Resource(0x0404, data + '\0') + after);
+}
+
+TEST(IptcSegment, TheDigestGoesWhenTheDatasetsChange) {
+    const std::string resolution = Resource(0x03ED, std::string(16, '\1'));
+    const std::string digest = Resource(0x0425, std::string(16, '\xD1'));
+    const std::string version = Resource(0x0421, "odd");
+    const std::string tail = "8BI";  // not a resource: kept as it is
+    const std::string data = kVersion + Dataset(2, 25, "sea") + '\0';
+    const std::string payload =
+        kSignature + resolution + digest + Resource(0x0404, data) + version + digest + tail;
+    TimgData owner;
+    TIPTCdata iptc(owner);
+    iptc.ParseSegment(payload);
+    EXPECT_EQ(iptc.BuildSegment(), payload);
+    iptc.SetTagValue("Keywords", "sun");
+    const std::string changed = kVersion + Dataset(2, 25, "sun") + '\0';
+    EXPECT_EQ(iptc.BuildSegment(),
+              kSignature + resolution + Resource(0x0404, changed) + version + tail);
+    // Data that differ only by a padding byte are other bytes too; without
+    // its digest, the segment is like one of our own making.
+    iptc.ParseSegment(kSignature + Resource(0x0404, kVersion + Dataset(2, 25, "sea")) + digest);
+    EXPECT_EQ(iptc.BuildSegment(), kSignature + Resource(0x0404, data) + kEmptyUrl);
+    // Without an IPTC resource, any digest is of other data.
+    iptc.ParseSegment(kSignature + digest + resolution);
+    EXPECT_EQ(iptc.BuildSegment(), kSignature + Resource(0x0404, kVersion + '\0') + resolution);
 }
 
 TEST(IptcSegment, ReadingStaysInsideTheIptcResource) {
@@ -202,6 +227,32 @@ TEST_F(IptcWithExifTool, KeywordsItWroteAreReadAndSaved) {
     EXPECT_EQ(owner.IptcObj()->TagValueOr("Keywords", ""), "sea,sun");
     EXPECT_EQ(owner.IptcObj()->TagValueOr("SuppCategory", ""), "a,b");
     SaveKeywords(path, "sea, sun,,sky", "sea|sun||sky");
+}
+
+TEST_F(IptcWithExifTool, NoDigestIsLeftStale) {
+    const std::string path = dir_ / "digest.jpg";
+    WriteJpeg(path, *Pattern(64, 48));
+    ExifTool("-q -overwrite_original -Keywords=sea -Keywords=sun -IPTCDigest=new " +
+             ShellQuote(path));
+    const std::string validate = "-validate -warning -a " + ShellQuote(path);
+    const std::string digests = "-s3 -f -IPTCDigest -CurrentIPTCDigest " + ShellQuote(path);
+    ASSERT_EQ(ExifTool(validate), "Validate                        : OK\n");
+    ASSERT_EQ(Split(ExifTool(digests)).size(), 2u);
+
+    for (const std::string keywords : {"", "sea,sky"}) {
+        SCOPED_TRACE(keywords);
+        TimgData owner;
+        ASSERT_TRUE(owner.ReadPictureFile(path));
+        ASSERT_NE(owner.IptcObj(), nullptr);
+        owner.IptcObj()->ParseOwnerSegment();
+        owner.IptcObj()->SetTagValue("Keywords", keywords);
+        owner.IptcObj()->WriteToFile(path);
+        EXPECT_EQ(ExifTool(validate), "Validate                        : OK\n");
+        // Our record version differs from the one ExifTool writes: the data
+        // are never the same bytes, and the digest goes.
+        EXPECT_EQ(Split(ExifTool(digests)).front(), "-");
+    }
+    EXPECT_EQ(ExifTool("-s3 -sep '|' -Keywords " + ShellQuote(path)), "sea|sky\n");
 }
 
 TEST_F(IptcWithExifTool, CameraPictureKeepsItsResources) {

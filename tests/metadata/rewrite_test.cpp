@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
 #include <filesystem>
 #include <iterator>
 
@@ -17,7 +19,10 @@
 namespace metadata {
 namespace {
 
+using testing::Ascii;
+using testing::ExifSegment;
 using testing::Segment;
+using testing::Tiff;
 using namespace testing_support;
 
 void ExifTool(const std::string& arguments, const std::string& file) {
@@ -231,6 +236,105 @@ TEST_F(WithExifTool, PictureSegmentsOfTheHeldKindsAreDropped) {
     EXPECT_EQ(Value(after, "Title"), "Titre");
     EXPECT_EQ(Value(after, "Keywords"), "mot");
     EXPECT_EQ(Value(after, "Warning"), "(absent)");
+}
+
+// ExifTool's reading of the APP0 segments and the comment of a file, sorted:
+// it lists them in file order.
+std::vector<std::string> App0Dump(const std::string& file) {
+    std::vector<std::string> lines =
+        Split(Output("exiftool -n -s -G1 -a -JFIF:all -JFXX:all -AVI1:all -Ocad:all -EXIF:Make"
+                     " -File:Comment -Error -Warning " +
+                     ShellQuote(file)));
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+std::vector<std::string> WithoutJfif(const std::vector<std::string>& dump) {
+    std::vector<std::string> kept;
+    std::copy_if(dump.begin(), dump.end(), std::back_inserter(kept),
+                 [](const std::string& line) { return !line.starts_with("[JFIF]"); });
+    return kept;
+}
+
+std::vector<std::string> OtherApp0s(const TimgData& data) {
+    std::vector<std::string> segments;
+    for (const tSection* other : data.OtherApp0Segments()) segments.push_back(other->bytes);
+    return segments;
+}
+
+TEST_F(SaveWithMetadata, EveryApp0SegmentOutlivesARewrite) {
+    const auto plain = LayoutOf(PlainJpeg(dir));
+    const std::string jfif = plain.segments.at(0);
+    const std::string fixed("\xFF\xE0\x00\x10JFIF\x00\x01\x02\x01\x01\x2C\x01\x2C\x00\x00", 18);
+    const std::string thumbnail_file = dir / "thumbnail.jpg";
+    WriteJpeg(thumbnail_file, *Pattern(16, 12));
+    const std::string jfxx = Segment(0xE0, std::string("JFXX\0\x10", 6) + ReadText(thumbnail_file));
+    const std::string avi1 = Segment(0xE0, std::string("AVI1\1\0\0\0\0\0", 10));
+    const std::string ocad = Segment(0xE0, std::string("Ocad$Rev: 14797 $\0", 18));
+    const std::string comment = Segment(0xFE, "note");
+    Tiff tiff(false);
+    tiff.Add({Ascii(0x010F, "Maker")});
+    const std::string exif = ExifSegment(tiff.Bytes());
+    struct Case {
+        std::string name;
+        std::string source;
+        std::string written;
+        bool same_jfif;  // ExifTool reads the same JFIF tags in both
+    };
+    const Case cases[] = {
+        {"JFXX before JFIF", jfxx + jfif + avi1 + comment, jfif + jfxx + avi1 + comment, true},
+        {"no JFIF", jfxx + avi1 + comment, fixed + jfxx + avi1 + comment, false},
+        // Three after the JFIF one would put the comment fifth, where a reader
+        // no longer looks for it.
+        {"three others", jfif + comment + jfxx + avi1 + ocad, jfif + comment + jfxx + avi1 + ocad,
+         true},
+        {"EXIF", jfif + exif + jfxx + avi1 + ocad + comment, exif + jfxx + avi1 + ocad + comment,
+         false},
+    };
+    const bool exiftool = HaveProgram("exiftool");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string source = dir / "source.jpg";
+        const std::string target = dir / "target.jpg";
+        WriteFile(source, "\xFF\xD8" + c.source + plain.picture);
+        TimgData data;
+        ASSERT_TRUE(data.ReadPictureFile(source));
+        data.RewriteJpegFile(target);
+        EXPECT_EQ(ReadText(target), "\xFF\xD8" + c.written + plain.picture);
+        TimgData again;
+        ASSERT_TRUE(again.ReadPictureFile(target));
+        EXPECT_EQ(OtherApp0s(again), OtherApp0s(data));
+        EXPECT_NE(again.CommentSegment(), nullptr);
+        if (!exiftool) continue;
+        const std::vector<std::string> before = App0Dump(source);
+        const std::vector<std::string> after = App0Dump(target);
+        EXPECT_EQ(c.same_jfif ? after : WithoutJfif(after),
+                  c.same_jfif ? before : WithoutJfif(before));
+        EXPECT_EQ(Value(after, "Warning"), "(absent)");
+    }
+}
+
+TEST_F(WithExifTool, TheFocalLengthEstimateGoesWithAResize) {
+    const std::string camera = TestData("exif-samples/jpg/exif-org/fujifilm-finepix40i.jpg");
+    if (!std::filesystem::exists(camera)) GTEST_SKIP() << "no camera files";
+    TimgData data;
+    ASSERT_TRUE(data.ReadPictureFile(camera));
+    // The camera did not store it; at full size the estimate is ExifTool's.
+    ASSERT_EQ(ExifToolValue("FocalLengthIn35mmFormat", camera), "");
+    std::array<char, 16> expected{};
+    std::snprintf(expected.data(), expected.size(), "%5.2f",
+                  std::stod(ExifToolValue("FocalLength35efl", camera, true)));
+    std::replace(expected.begin(), expected.end(), '.', ',');
+    EXPECT_EQ(data.ExifObj()->TagValue("FocalLengthin35mmFilm"), expected.data());
+
+    const std::string target = dir / "small.jpg";
+    platform::JpegImage picture;
+    picture.Assign(*Pattern(120, 90));
+    data.SaveJpegWithMetadata(picture, target, true);
+    TimgData small;
+    ASSERT_TRUE(small.ReadPictureFile(target));
+    EXPECT_EQ(small.ExifObj()->Width, 120);
+    EXPECT_EQ(small.ExifObj()->IndexOfTag("FocalLengthin35mmFilm"), -1);
 }
 
 TEST_F(SaveWithMetadata, OversizedSegmentIsRefusedBeforeWriting) {
