@@ -61,7 +61,7 @@ TEST(DonneesPriseDeVue, ACameraFileFillsEveryLabelItHasATagFor) {
 }
 
 TEST(DonneesPriseDeVue, TheLensLabelShowsTheMaximumApertureAsAnFNumber) {
-    if (!HaveProgram("exiftool")) GTEST_SKIP();
+    REQUIRE_PROGRAM("exiftool");
     const TempDir dossier;
     const std::string fichier = dossier / "objectif.jpg";
     WriteJpeg(fichier, *Pattern(32, 24));

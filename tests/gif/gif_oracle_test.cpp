@@ -231,7 +231,7 @@ TEST(GiflibOracle, GifbuildFilesDecodeAndOurFilesReadBackAsGiflibSeesThem) {
 }
 
 TEST(GiflibOracle, ExtensionsOfUnknownLabelsAreSkippedAsGiflibSkipsThem) {
-    if (!testing_support::HaveProgram("gifbuild")) GTEST_SKIP() << "giflib's tools are missing";
+    REQUIRE_PROGRAM("gifbuild");
     const std::string unknown = "extension 2a\nfirst sub-block\nsecond\nend\n";
     const std::string other = "extension 99\nz\nend\n";
     const std::string control = "graphics control\n\tdelay 7\n\ttransparent index 2\nend\n";
