@@ -137,8 +137,8 @@ private:
                 passing_ = true;
                 return;
             }
-            const size_t end = 2 + (size_t{static_cast<uint8_t>(rest[2])} << 8 |
-                                    static_cast<uint8_t>(rest[3]));
+            const size_t end =
+                2 + (size_t{static_cast<uint8_t>(rest[2])} << 8 | static_cast<uint8_t>(rest[3]));
             if (end > rest.size()) return;
             const size_t payload = std::min<size_t>(4, end);
             if (!IsHeldSegment(marker, rest.substr(payload, end - payload)))
