@@ -82,23 +82,24 @@ bool IsHeldSegment(uint8_t marker, std::string_view payload) {
 // Passes a JPEG stream written into it on to `target` as it comes, less its
 // SOI and the APP0, EXIF APP1, APP13 and COM segments that come before its
 // first table or frame segment: those are what the held metadata stand for.
-// Only the leading application segments are kept back while they are judged,
-// one at a time (at most 65,537 bytes); what Finish finds kept back (a cut
-// segment) goes on as it is.
+// Only a leading segment cut between two writes is kept back (at most 65,537
+// bytes) until it is whole; what Finish finds kept back goes on as it is.
 class PictureSegments final : public platform::Stream {
 public:
     explicit PictureSegments(platform::Stream& target) : target_(target) {}
 
     size_t Read(void* /*buffer*/, size_t /*count*/) override { return 0; }
     size_t Write(const void* buffer, size_t count) override {
-        const auto* bytes = static_cast<const char*>(buffer);
+        const std::string_view bytes(static_cast<const char*>(buffer), count);
         written_ += static_cast<int64_t>(count);
         if (passing_) {
-            target_.WriteBuffer(bytes, count);
-            return count;
+            target_.WriteBuffer(bytes.data(), bytes.size());
+        } else if (pending_.empty()) {
+            pending_.assign(bytes.substr(Judge(bytes)));
+        } else {
+            pending_.append(bytes);
+            pending_.erase(0, Judge(pending_));
         }
-        pending_.append(bytes, count);
-        Judge();
         return count;
     }
     int64_t Seek(int64_t offset, platform::SeekOrigin origin) override {
@@ -108,10 +109,7 @@ public:
     int64_t Size() const override { return written_; }
 
     void Finish() {
-        // Nothing was kept back before the SOI had come whole.
-        if (!passing_ && skipped_soi_ > 0 && pending_.size() > skipped_soi_) {
-            target_.WriteBuffer(pending_.data() + skipped_soi_, pending_.size() - skipped_soi_);
-        }
+        if (!passing_) target_.WriteBuffer(pending_.data(), pending_.size());
         pending_.clear();
         passing_ = true;
     }
@@ -120,36 +118,35 @@ protected:
     int64_t Tell() const override { return written_; }
 
 private:
-    // Drops, keeps back or passes on what is pending.
-    void Judge() {
-        if (skipped_soi_ == 0) {
-            if (pending_.size() < 2) return;
-            skipped_soi_ = 2;
-        }
-        for (;;) {
-            const std::string_view rest = std::string_view(pending_).substr(skipped_soi_);
-            if (rest.size() < 4) return;
-            const auto marker = static_cast<uint8_t>(rest[1]);
-            if (static_cast<uint8_t>(rest[0]) != 0xFF ||
+    // Drops or passes on the SOI and the leading segments at the start of
+    // `bytes`, and all the rest once a segment of another kind comes; returns
+    // how many bytes are done with.
+    size_t Judge(std::string_view bytes) {
+        size_t at = std::min(soi_left_, bytes.size());
+        soi_left_ -= at;
+        if (soi_left_ > 0) return at;
+        while (bytes.size() - at >= 4) {
+            const auto marker = static_cast<uint8_t>(bytes[at + 1]);
+            if (static_cast<uint8_t>(bytes[at]) != 0xFF ||
                 ((marker < kApp0 || marker > kAppLast) && marker != kCom)) {
-                target_.WriteBuffer(rest.data(), rest.size());
-                pending_.clear();
+                target_.WriteBuffer(bytes.data() + at, bytes.size() - at);
                 passing_ = true;
-                return;
+                return bytes.size();
             }
-            const size_t end =
-                2 + (size_t{static_cast<uint8_t>(rest[2])} << 8 | static_cast<uint8_t>(rest[3]));
-            if (end > rest.size()) return;
-            const size_t payload = std::min<size_t>(4, end);
-            if (!IsHeldSegment(marker, rest.substr(payload, end - payload)))
-                target_.WriteBuffer(rest.data(), end);
-            pending_.erase(skipped_soi_, end);
+            const size_t length = 2 + (size_t{static_cast<uint8_t>(bytes[at + 2])} << 8 |
+                                       static_cast<uint8_t>(bytes[at + 3]));
+            if (length > bytes.size() - at) break;
+            const size_t payload = std::min<size_t>(4, length);
+            if (!IsHeldSegment(marker, bytes.substr(at + payload, length - payload)))
+                target_.WriteBuffer(bytes.data() + at, length);
+            at += length;
         }
+        return at;
     }
 
     platform::Stream& target_;
     std::string pending_;
-    size_t skipped_soi_ = 0;  // 2 once the SOI has come
+    size_t soi_left_ = 2;
     bool passing_ = false;
     int64_t written_ = 0;
 };
