@@ -215,6 +215,10 @@ TEST(MemoryBudget, FramesAreCountedAsDeclaredAndKeptAsDecoded) {
     const uint8_t* bottom = first.ReadRow(kSide - 1, scratch);
     EXPECT_TRUE(std::all_of(bottom, bottom + kSide, [](uint8_t p) { return p == 3; }));
     EXPECT_EQ(gif_testing::LoadError(four + Image(1, 1, two_bytes) + kEnd), "Mémoire insuffisante");
+    // Each load counts afresh.
+    platform::MemoryStream again(four + kEnd);
+    loaded.image->LoadFromStream(again);
+    EXPECT_EQ(loaded.image->Images().Count(), 4);
     // Copying the picture copies what is kept.
     TGIFImage copy;
     copy.Assign(*loaded.image);
