@@ -46,6 +46,21 @@ std::unique_ptr<Graphic> ObjetPourFichier(const std::string& nom) {
         platform::LowerCase(extension.empty() ? extension : extension.substr(1)));
 }
 
+// What writes `image` into a file of the class of `objet` (a new, empty
+// object of that class): `image` itself when it is a bitmap and the file a
+// BMP, else `objet` taking it; a JPEG picture is lent a bitmap rather than
+// given a copy. A big picture is thus never copied on its way to a file.
+const Graphic& PourEcrire(Graphic& objet, const Graphic& image) {
+    const auto* bitmap = dynamic_cast<const Bitmap*>(&image);
+    if (bitmap != nullptr && dynamic_cast<const Bitmap*>(&objet) != nullptr) return image;
+    if (auto* jpeg = dynamic_cast<JpegImage*>(&objet); jpeg != nullptr && bitmap != nullptr) {
+        jpeg->AssignWithoutCopy(*bitmap);
+    } else {
+        objet.Assign(image);
+    }
+    return objet;
+}
+
 // A JPEG picture goes out with the metadata of `donnees`, their width and
 // height brought to its own.
 void Ecrit(const Graphic& objet, metadata::TimgData& donnees, const std::string& cible) {
@@ -136,25 +151,26 @@ void TImageBrenlow::resizeEvent(QResizeEvent* event) {
 
 void TImageBrenlow::ChargeFichier(const std::string& nom) {
     if (!platform::FileExists(nom)) return;
-    Picture chargee;
-    chargee.LoadFromFile(nom);
-    Afficher(chargee, nom);
+    std::unique_ptr<Graphic> chargee = platform::PictureRegistry::Instance().CreateFor(nom);
+    chargee->LoadFromFile(nom);
+    // Shown as it was loaded: a big picture is not copied.
+    Afficher(std::move(chargee), nom);
 }
 
 void TImageBrenlow::AfficheGraphique(const Picture* source, const std::string& nom) {
     if (source == nullptr) return;
-    Afficher(*source, nom);
+    const Graphic* graphic = source->GetGraphic();
+    Afficher(graphic != nullptr ? graphic->Clone() : nullptr, nom);
 }
 
-void TImageBrenlow::Afficher(const Picture& picture, const std::string& nom) {
+void TImageBrenlow::Afficher(std::unique_ptr<Graphic> graphic, const std::string& nom) {
     // Decode now, at the size the layout will give, so that a picture that
     // cannot be decoded fails here and leaves the shown one in place.
-    if (const platform::Graphic* graphic = picture.GetGraphic();
-        graphic != nullptr && !graphic->Empty()) {
-        const Rect r = DispositionPour(picture.Width(), picture.Height());
+    if (graphic != nullptr && !graphic->Empty()) {
+        const Rect r = DispositionPour(graphic->Width(), graphic->Height());
         graphic->Prepare(std::max(r.Width(), 1), std::max(r.Height(), 1));
     }
-    GetPicture().Assign(picture);
+    GetPicture().SetGraphic(std::move(graphic));
     AjusteImage();
     if (GetPicture().Width() > 0) file_name_ = nom;
     if (OnAffiche) OnAffiche(*this);
@@ -165,7 +181,7 @@ void TImageBrenlow::Rotation(int32_t angle) {
     AjusteImage();
 }
 
-std::unique_ptr<Graphic> TImageBrenlow::CopiePourFichier(const std::string& nom) const {
+std::unique_ptr<Graphic> TImageBrenlow::ObjetEnregistrement(const std::string& nom) const {
     std::unique_ptr<Graphic> objet = ObjetPourFichier(nom);
     if (auto* jpeg = dynamic_cast<JpegImage*>(objet.get()))
         jpeg->SetCompressionQuality(compression_quality_);
@@ -175,21 +191,24 @@ std::unique_ptr<Graphic> TImageBrenlow::CopiePourFichier(const std::string& nom)
         image_gif->SetColorReduction(8);
         image_gif->SetDitherMode(1);
     }
-    if (const Graphic* montree = GetPicture().GetGraphic()) objet->Assign(*montree);
     return objet;
 }
 
 void TImageBrenlow::EnregistreSous(const std::string& nom) {
     if (nom.empty()) return;
-    CopiePourFichier(nom)->SaveToFile(nom);
+    const std::unique_ptr<Graphic> objet = ObjetEnregistrement(nom);
+    const Graphic* montree = GetPicture().GetGraphic();
+    (montree != nullptr ? PourEcrire(*objet, *montree) : *objet).SaveToFile(nom);
 }
 
 void TImageBrenlow::EnregistreAvecExif(const std::string& source, const std::string& cible) {
     if (cible.empty()) return;
-    const std::unique_ptr<Graphic> objet = CopiePourFichier(cible);
+    const std::unique_ptr<Graphic> objet = ObjetEnregistrement(cible);
+    const Graphic* montree = GetPicture().GetGraphic();
+    const Graphic& ecrit = montree != nullptr ? PourEcrire(*objet, *montree) : *objet;
     metadata::TimgData donnees(255);
     donnees.ReadPictureFile(source);
-    Ecrit(*objet, donnees, cible);
+    Ecrit(ecrit, donnees, cible);
 }
 
 void TImageBrenlow::RedimensionneFichier(const std::string& source, const std::string& cible,
@@ -202,8 +221,7 @@ void TImageBrenlow::RedimensionneFichier(const std::string& source, const std::s
     Bitmap travail = Bitmap::ForOverwrite(largeur, hauteur);
     Canvas(travail).StretchDraw(Rect{0, 0, largeur, hauteur}, *lu);
     if (auto* jpeg = dynamic_cast<JpegImage*>(objet.get())) jpeg->SetCompressionQuality(qualite);
-    objet->Assign(travail);
-    Ecrit(*objet, donnees, cible);
+    Ecrit(PourEcrire(*objet, travail), donnees, cible);
 }
 
 void TImageBrenlow::ImageMouseDown(QWidget& sender, const MouseArgs& args) {

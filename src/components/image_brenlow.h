@@ -124,14 +124,15 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void Afficher(const platform::Picture& picture, const std::string& nom);
+    void Afficher(std::unique_ptr<platform::Graphic> graphic, const std::string& nom);
     void ImageMouseDown(QWidget& sender, const platform::ui::MouseArgs& args);
     void ImageMouseMove(QWidget& sender, const platform::ui::MouseArgs& args);
     void ImageMouseUp(QWidget& sender, const platform::ui::MouseArgs& args);
     void DessineBande();
     void CopieSelectionDans(platform::Bitmap& cible) const;
-    // The shown picture in the object that writes the extension of `nom`.
-    std::unique_ptr<platform::Graphic> CopiePourFichier(const std::string& nom) const;
+    // A new, empty object of the class that writes the extension of `nom`,
+    // with the component's settings for it.
+    std::unique_ptr<platform::Graphic> ObjetEnregistrement(const std::string& nom) const;
 
     QScrollArea* scroll_box_;
     QWidget* contenu_;

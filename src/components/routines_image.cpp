@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "components/outils.h"
@@ -250,8 +251,13 @@ void RotationImage(int32_t angle, const Picture& source, Picture& cible) {
 }
 
 void RotationGraphique(int32_t angle, const Graphic& source, Graphic& cible) {
-    const Bitmap tournee = Tourne(angle, &source);
-    cible.Assign(tournee);
+    Bitmap tournee = Tourne(angle, &source);
+    // A bitmap target takes the result without a copy.
+    if (auto* bitmap = dynamic_cast<Bitmap*>(&cible)) {
+        bitmap->Assign(std::move(tournee));
+    } else {
+        cible.Assign(tournee);
+    }
 }
 
 void LuminositeContraste(int32_t pivot, const Picture& source, Picture& cible, double luminosite,
@@ -328,7 +334,7 @@ void RedimensionneJpeg(const std::string& source, const std::string& cible, uint
     const Bitmap b = Etire(image, largeur, hauteur);
     JpegImage sortie;
     sortie.SetCompressionQuality(qualite);
-    sortie.Assign(b);
+    sortie.AssignWithoutCopy(b);
     donnees.SaveJpegWithMetadata(sortie, cible, true);
     if (date) FixeDateFichier(cible, *date);
 }
@@ -346,7 +352,7 @@ bool RedimensionneJpegCoteMax(const std::string& source, const std::string& cibl
     JpegImage sortie;
     sortie.SetProgressiveEncoding(true);
     sortie.SetCompressionQuality(qualite);
-    sortie.Assign(b);
+    sortie.AssignWithoutCopy(b);
     donnees.SaveJpegWithMetadata(sortie, cible, true);
     return dossier_pret;
 }

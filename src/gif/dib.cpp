@@ -77,7 +77,8 @@ uint8_t* TDIBWriter::GetScanline(int32_t row) {
 void TDIBWriter::UpdateBitmap() {
     updated_ = true;
     if (!dib_) return;
-    Allocating([this] { bitmap_.Assign(*dib_); });
+    // Moved, not copied: the rows are never held twice.
+    bitmap_.Assign(std::move(*dib_));
     dib_.reset();
 }
 

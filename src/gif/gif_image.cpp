@@ -27,10 +27,6 @@ bool IsSignature(const std::array<uint8_t, 6>& bytes) {
     return true;
 }
 
-void CheckPixels(int64_t width, int64_t height) {
-    if (width * height > kMaxPixels) Error(Message::InvalidImageDimensions);
-}
-
 }  // namespace
 
 // ---- TGIFItem and lists
@@ -108,7 +104,7 @@ void TGIFHeader::LoadFromStream(platform::Stream& stream) {
         if (!IsSignature(signature)) Error(Message::InvalidSignature);
     }
     ReadCheck(stream, screen_.data(), screen_.size());
-    CheckPixels(LogicalScreenWidth(), LogicalScreenHeight());
+    platform::CheckPictureSize(LogicalScreenWidth(), LogicalScreenHeight());
     if ((PackedFields() & 0x80) != 0) {
         color_map_.LoadFromStream(stream, 2 << (PackedFields() & 7));
     } else {
@@ -152,8 +148,15 @@ void TGIFSubImage::Assign(const TGIFSubImage& source) {
     if (source.data_ == nullptr) return;
     descriptor_ = source.descriptor_;
     NewImage();
-    if (data_ != nullptr)
-        std::memcpy(data_.get(), source.data_.get(), std::min(data_size_, source.data_size_));
+    // The same size: the kept indices are copied as they are kept.
+    if (source.held_ > 0) {
+        auto* pixels = static_cast<uint8_t*>(std::malloc(source.held_));
+        if (pixels == nullptr) platform::RaiseOutOfMemory();
+        std::memcpy(pixels, source.data_.get(), source.held_);
+        data_.reset(pixels);
+        held_ = source.held_;
+    }
+    fill_ = source.fill_;
     color_map_.Assign(source.color_map_);
     if (source.extensions_.Count() > 0) {
         platform::MemoryStream copy;
@@ -169,7 +172,7 @@ void TGIFSubImage::Assign(const TGIFSubImage& source) {
 }
 
 bool TGIFSubImage::Empty() const {
-    return data_ == nullptr || data_size_ == 0 || Width() == 0 || Height() == 0;
+    return data_size_ == 0 || Width() == 0 || Height() == 0;
 }
 
 int32_t TGIFSubImage::BoundsValue(int32_t index) const {
@@ -197,7 +200,7 @@ void TGIFSubImage::SetBoundsValue(int32_t index, int32_t value) {
 void TGIFSubImage::DoSetBounds(int32_t left, int32_t top, int32_t width, int32_t height) {
     for (const int32_t value : {left, top, width, height}) platform::CheckRange(value, 0, 0xFFFF);
     const bool resized = width != Width() || height != Height();
-    if (resized) CheckPixels(width, height);
+    if (resized) platform::CheckPictureSize(width, height);
     PutU16(&descriptor_[1], static_cast<uint16_t>(left));
     PutU16(&descriptor_[3], static_cast<uint16_t>(top));
     PutU16(&descriptor_[5], static_cast<uint16_t>(width));
@@ -236,29 +239,58 @@ void TGIFSubImage::SetInterlaced(bool interlaced) {
 
 void TGIFSubImage::NewImage() {
     FreeImage();
-    const int64_t count = int64_t{Width()} * Height();
-    CheckPixels(Width(), Height());
-    if (count == 0) return;
-    auto* pixels = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(count), 1));
-    if (pixels == nullptr) platform::RaiseOutOfMemory();
-    data_.reset(pixels);
-    data_size_ = static_cast<size_t>(count);
+    platform::CheckPictureSize(Width(), Height());
+    // Zeros, made when they are first asked for.
+    data_size_ = static_cast<size_t>(Width()) * static_cast<size_t>(Height());
 }
 
 void TGIFSubImage::FreeImage() {
     data_.reset();
     data_size_ = 0;
+    held_ = 0;
+    fill_ = 0;
+}
+
+void TGIFSubImage::HoldAll() const {
+    if (held_ == data_size_) return;
+    auto* pixels = static_cast<uint8_t*>(std::realloc(data_.get(), data_size_));
+    if (pixels == nullptr) platform::RaiseOutOfMemory();
+    static_cast<void>(data_.release());
+    data_.reset(pixels);
+    std::memset(pixels + held_, fill_, data_size_ - held_);
+    held_ = data_size_;
+}
+
+uint8_t* TGIFSubImage::Data() {
+    if (data_size_ == 0) return nullptr;
+    HoldAll();
+    return data_.get();
+}
+
+const uint8_t* TGIFSubImage::Data() const {
+    if (data_size_ == 0) return nullptr;
+    HoldAll();
+    return data_.get();
+}
+
+const uint8_t* TGIFSubImage::ReadRow(int32_t y, std::vector<uint8_t>& scratch) const {
+    const auto width = static_cast<size_t>(Width());
+    const size_t at = static_cast<size_t>(y) * width;
+    if (at + width <= held_) return data_.get() + at;
+    scratch.assign(width, fill_);
+    if (at < held_) std::memcpy(scratch.data(), data_.get() + at, held_ - at);
+    return scratch.data();
 }
 
 void TGIFSubImage::NeedImage() {
-    if (data_ == nullptr) NewImage();
+    if (data_size_ == 0) NewImage();
     if (data_size_ == 0) Error(Message::ImageEmpty);
 }
 
 uint8_t* TGIFSubImage::GetScanline(int32_t y) {
     if (y < 0 || y >= Height()) Error(Message::InvalidPixelCoordinates);
     NeedImage();
-    return data_.get() + static_cast<size_t>(Width()) * static_cast<size_t>(y);
+    return Data() + static_cast<size_t>(Width()) * static_cast<size_t>(y);
 }
 
 uint8_t TGIFSubImage::GetPixel(int32_t x, int32_t y) {
@@ -349,7 +381,7 @@ void TGIFSubImage::LoadFromStream(platform::Stream& stream) {
         PutU16(&descriptor_[5], image_->Header().LogicalScreenWidth());
         Warning(kWarningSeverity, Message::ExceedsLogicalScreen);
     }
-    CheckPixels(Width(), Height());
+    image_->CountFrameIndices(Width(), Height());
     if ((PackedFields() & 0x80) != 0) color_map_.LoadFromStream(stream, 2 << (PackedFields() & 7));
     Decompress(stream);
 }
@@ -516,6 +548,7 @@ void TGIFImage::SaveToStream(platform::Stream& stream) const {
 }
 
 void TGIFImage::Clear() {
+    index_budget_ = {};
     FreeBitmap();
     images_.Clear();
     header_.ColorMap().Clear();
@@ -531,7 +564,7 @@ void TGIFImage::SetWidth(int32_t width) {
     }
     if (width == Width()) return;
     platform::CheckRange(width, 0, 0xFFFF);
-    CheckPixels(width, Height());
+    platform::CheckPictureSize(width, Height());
     header_.SetLogicalScreenWidth(static_cast<uint16_t>(width));
     FreeBitmap();
     Changed();
@@ -543,7 +576,7 @@ void TGIFImage::SetHeight(int32_t height) {
     }
     if (height == Height()) return;
     platform::CheckRange(height, 0, 0xFFFF);
-    CheckPixels(Width(), height);
+    platform::CheckPictureSize(Width(), height);
     header_.SetLogicalScreenHeight(static_cast<uint16_t>(height));
     FreeBitmap();
     Changed();

@@ -10,6 +10,7 @@
 #include <memory>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "gif/color_map.h"
 #include "gif/extensions.h"
@@ -17,15 +18,12 @@
 #include "gif/gif_item.h"
 #include "platform/core/stream.h"
 #include "platform/graphics/bitmap.h"
+#include "platform/graphics/budget.h"
 #include "platform/graphics/graphic.h"
 #include "platform/graphics/palette.h"
 #include "platform/graphics/types.h"
 
 namespace gif {
-
-// A frame or a logical screen of more pixels than this is refused, so that a
-// few bytes of header cannot ask for gigabytes.
-constexpr int64_t kMaxPixels = int64_t{1} << 28;
 
 class TGIFHeader final : public TGIFItem {
 public:
@@ -118,9 +116,14 @@ public:
     void SetInterlaced(bool interlaced);
 
     // Width x Height index bytes, row after row; null when there are none.
-    uint8_t* Data() { return data_.get(); }
-    const uint8_t* Data() const { return data_.get(); }
+    // The indices that no decoding wrote are only made when these are asked
+    // for (ReadRow does without them).
+    uint8_t* Data();
+    const uint8_t* Data() const;
     size_t DataSize() const { return data_size_; }
+    // Row `y` (inside the frame, not checked) for reading: the kept indices,
+    // or `scratch` holding the row when its indices are not all kept.
+    const uint8_t* ReadRow(int32_t y, std::vector<uint8_t>& scratch) const;
     // Replaces the pixels with Width x Height zeros.
     void NewImage();
     void FreeImage();
@@ -199,6 +202,8 @@ private:
     };
     // The packed image field as it is written.
     uint8_t PreparedFields() const;
+    // Makes the indices that are not kept.
+    void HoldAll() const;
     // Renders the pixels into a new bitmap (and the mask when one is due).
     std::unique_ptr<platform::Bitmap> Render(bool dither) const;
     // Progress at the end of a rendering; a palette modified meanwhile makes
@@ -208,7 +213,12 @@ private:
     // Separator, Left, Top, Width, Height, packed field, as on disk.
     std::array<uint8_t, 10> descriptor_{kImageSeparator};
     TGIFLocalColorMap color_map_;
-    std::unique_ptr<uint8_t[], FreeDeleter> data_;
+    // The indices are kept up to `held_`, the rest being `fill_`: a frame
+    // that declares millions of pixels and decodes a few takes memory for the
+    // few. Asking for Data() makes them all.
+    mutable std::unique_ptr<uint8_t[], FreeDeleter> data_;
+    mutable size_t held_ = 0;
+    uint8_t fill_ = 0;
     size_t data_size_ = 0;
     TGIFGraphicControlExtension* gce_ = nullptr;
     // Caches made on demand by drawing, which is const: the rendered bitmap
@@ -319,6 +329,10 @@ public:
 
     // Drops every frame, the global table and the screen size.
     void Clear();
+    // Counts the indices of a frame about to be decoded into the picture:
+    // beyond the budget of one bitmap, or of all the frames read since the
+    // last Clear, "Mémoire insuffisante".
+    void CountFrameIndices(int32_t width, int32_t height) { index_budget_.Take(width, height); }
     // The logical screen; a size that cuts a frame raises "Image width too
     // small for contained frames" (or height) and changes nothing.
     void SetWidth(int32_t width);
@@ -414,6 +428,7 @@ private:
     int32_t animation_speed_ = 100;
     platform::Color draw_background_color_ = kColorNone;
     int64_t load_offset_ = 0;
+    platform::IndexBudget index_budget_;
 
     friend class TGIFImageList;
 };

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "gif/color_lookup.h"
 #include "gif/dib.h"
@@ -103,12 +104,13 @@ std::unique_ptr<platform::Bitmap> TGIFSubImage::Render(bool dither) const {
     const uint8_t fill = TNetscapeColorLookup::IndexOf(hole.Red, hole.Green, hole.Blue);
 
     const auto row_bytes = static_cast<size_t>(width);
+    std::vector<uint8_t> scratch;
     for (int32_t y = 0; y < height; ++y) {
         if (y % kProgressRows == 0) {
             image_->Progress(ProgressStage::Running, static_cast<uint8_t>(y * 100 / height), false,
                              {}, Message::Rendering);
         }
-        const uint8_t* source = data_.get() + row_bytes * static_cast<size_t>(y);
+        const uint8_t* source = ReadRow(y, scratch);
         uint8_t* row = writer.GetScanline(y);
         uint8_t* mask_row = masking ? mask->ScanLine(y) : nullptr;
         if (!dither) {

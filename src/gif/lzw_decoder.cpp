@@ -10,10 +10,12 @@
 // the chain length bounded so that a damaged table cannot loop.
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <utility>
+#include <vector>
 
 #include "gif/gif_image.h"
 #include "gif/gif_io.h"
@@ -24,14 +26,66 @@ namespace {
 
 constexpr int32_t kTableSize = 4096;  // codes of at most 12 bits
 
+// The longest run of pixels one code can give, with room for the expansion
+// of a damaged table.
+constexpr size_t kLongestString = kTableSize + 4;
+
+// The decoded pixels, in a buffer that grows as the data give them, up to the
+// frame's size: a frame that declares millions of pixels but holds a few
+// bytes of data takes memory for what those bytes give.
+class DecodedPixels {
+public:
+    struct Free {
+        void operator()(uint8_t* pixels) const { std::free(pixels); }
+    };
+    using Buffer = std::unique_ptr<uint8_t[], Free>;
+
+    explicit DecodedPixels(size_t limit) : limit_(limit) {}
+
+    size_t Limit() const { return limit_; }
+    // The buffer, with room for the pixels up to `end` or up to the limit.
+    uint8_t* Room(size_t end) {
+        end = std::min(end, limit_);
+        if (end > capacity_) Grow(end);
+        return pixels_.get();
+    }
+    // The first `count` pixels, the buffer cut down to them.
+    Buffer Release(size_t count) {
+        if (count < capacity_ && count > 0) {
+            if (auto* shrunk = static_cast<uint8_t*>(std::realloc(pixels_.get(), count))) {
+                static_cast<void>(pixels_.release());
+                pixels_.reset(shrunk);
+            }
+        }
+        if (count == 0) pixels_.reset();
+        capacity_ = 0;
+        return std::move(pixels_);
+    }
+
+private:
+    void Grow(size_t end) {
+        constexpr size_t kFirstBlock = size_t{64} << 10;
+        const size_t capacity = std::min(limit_, std::max({end, 2 * capacity_, kFirstBlock}));
+        auto* grown = static_cast<uint8_t*>(std::realloc(pixels_.get(), capacity));
+        if (grown == nullptr) platform::RaiseOutOfMemory();
+        static_cast<void>(pixels_.release());
+        pixels_.reset(grown);
+        capacity_ = capacity;
+    }
+
+    size_t limit_;
+    size_t capacity_ = 0;
+    Buffer pixels_;
+};
+
 class LZWDecoder {
 public:
     LZWDecoder(platform::Stream& stream, const TGIFSubImage& frame, int32_t min_code_size);
 
-    // Stores up to `count` pixels in the order of the data into `out`, then
-    // reads the rest of the data up to its terminator. Returns the number of
-    // pixels stored; those beyond it keep what `out` held.
-    size_t Decode(uint8_t* out, size_t count);
+    // Stores up to the limit of `pixels` in the order of the data, then reads
+    // the rest of the data up to its terminator. Returns the number of pixels
+    // stored.
+    size_t Decode(DecodedPixels& pixels);
 
 private:
     // The next code, or -1 when no more data can be had.
@@ -228,7 +282,9 @@ uint8_t Pixel(int32_t value) {
     return static_cast<uint8_t>(value);
 }
 
-size_t LZWDecoder::Decode(uint8_t* out, size_t count) {
+size_t LZWDecoder::Decode(DecodedPixels& pixels) {
+    const size_t count = pixels.Limit();
+    uint8_t* out = nullptr;
     size_t p = 0;
     size_t pending = 0;  // pixels of the last string beyond `count`
     bool ended = false;
@@ -236,6 +292,8 @@ size_t LZWDecoder::Decode(uint8_t* out, size_t count) {
     size_t previous = 0;
     uint32_t previous_length = 0;
     while (p < count) {
+        // Every code gives at most this many pixels.
+        out = pixels.Room(p + kLongestString);
         int32_t code = NextCode();
         if (code == clear_code_) {
             code = Restart();
@@ -305,36 +363,83 @@ size_t LZWDecoder::Decode(uint8_t* out, size_t count) {
 
 }  // namespace
 
+namespace {
+
+// The rows of an interlaced frame, in the order of the data: four passes,
+// every 8th row from 0, every 8th from 4, every 4th from 2, every 2nd from 1.
+std::vector<int32_t> InterlacedRows(int32_t height) {
+    std::vector<int32_t> rows;
+    rows.reserve(static_cast<size_t>(height));
+    constexpr std::array<std::pair<int32_t, int32_t>, 4> kPasses{{{0, 8}, {4, 8}, {2, 4}, {1, 2}}};
+    for (const auto& [start, step] : kPasses) {
+        for (int32_t y = start; y < height; y += step) rows.push_back(y);
+    }
+    return rows;
+}
+
+// Puts the rows of a whole interlaced frame in their places, in the buffer
+// they were decoded into: each cycle of the permutation moves through one
+// spare row.
+void Deinterlace(uint8_t* pixels, size_t width, const std::vector<int32_t>& rows) {
+    const size_t height = rows.size();
+    std::vector<size_t> from(height);  // the decoded row that goes to each row
+    for (size_t k = 0; k < height; ++k) from[static_cast<size_t>(rows[k])] = k;
+    std::vector<bool> placed(height);
+    std::vector<uint8_t> spare(width);
+    for (size_t first = 0; first < height; ++first) {
+        if (placed[first] || from[first] == first) continue;
+        std::memcpy(spare.data(), pixels + first * width, width);
+        size_t y = first;
+        for (size_t k = from[y]; k != first; y = k, k = from[y]) {
+            std::memcpy(pixels + y * width, pixels + k * width, width);
+            placed[y] = true;
+        }
+        std::memcpy(pixels + y * width, spare.data(), width);
+        placed[y] = true;
+    }
+}
+
+}  // namespace
+
 void TGIFSubImage::Decompress(platform::Stream& stream) {
     NewImage();
     const size_t count = data_size_;
-    if (count > 0 && HasTransparency())
-        std::memset(data_.get(), gce_->TransparentColorIndex(), count);
+    if (count > 0 && HasTransparency()) fill_ = gce_->TransparentColorIndex();
     const std::optional<uint8_t> min_code_size = TryReadByte(stream);
     if (!min_code_size) return;
     // The table holds 12-bit codes: the clear code must be one of them.
     if (*min_code_size >= 12) Error(Message::InvalidGifData);
     const auto decoder = std::make_unique<LZWDecoder>(stream, *this, *min_code_size);
-    if (!Interlaced() || count == 0) {
-        decoder->Decode(data_.get(), count);
+    DecodedPixels pixels(count);
+    const size_t decoded = decoder->Decode(pixels);
+    DecodedPixels::Buffer buffer = pixels.Release(decoded);
+    if (!Interlaced() || decoded == 0) {
+        data_.reset(buffer.release());
+        held_ = decoded;
         return;
     }
-    const std::unique_ptr<uint8_t[]> rows(new (std::nothrow) uint8_t[count]);
-    if (rows == nullptr) platform::RaiseOutOfMemory();
-    size_t decoded = decoder->Decode(rows.get(), count);
-    // The rows come in four passes: every 8th from 0, every 8th from 4, every
-    // 4th from 2, every 2nd from 1.
     const size_t width = Width();
-    const size_t height = Height();
-    const uint8_t* from = rows.get();
-    constexpr std::array<std::pair<size_t, size_t>, 4> kPasses{{{0, 8}, {4, 8}, {2, 4}, {1, 2}}};
-    for (const auto& [start, step] : kPasses) {
-        for (size_t y = start; y < height && decoded > 0; y += step) {
-            const size_t n = std::min(width, decoded);
-            std::memcpy(data_.get() + y * width, from, n);
-            from += n;
-            decoded -= n;
-        }
+    const std::vector<int32_t> rows = InterlacedRows(Height());
+    if (decoded == count) {
+        Deinterlace(buffer.get(), width, rows);
+        data_.reset(buffer.release());
+        held_ = count;
+        return;
+    }
+    // The rows decoded, partly for the last, go to their places; the rows
+    // kept reach down to the lowest of them.
+    const size_t decoded_rows = (decoded + width - 1) / width;
+    const auto lowest = static_cast<size_t>(
+        *std::max_element(rows.begin(), rows.begin() + static_cast<ptrdiff_t>(decoded_rows)));
+    const size_t held = (lowest + 1) * width;
+    auto* placed = static_cast<uint8_t*>(std::malloc(held));
+    if (placed == nullptr) platform::RaiseOutOfMemory();
+    data_.reset(placed);
+    held_ = held;
+    std::memset(placed, fill_, held);
+    for (size_t k = 0; k < decoded_rows; ++k) {
+        const size_t n = std::min(width, decoded - k * width);
+        std::memcpy(placed + static_cast<size_t>(rows[k]) * width, buffer.get() + k * width, n);
     }
 }
 

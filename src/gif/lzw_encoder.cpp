@@ -426,7 +426,7 @@ void TGIFSubImage::Compress(platform::Stream& stream) const {
     } else {
         encoder = std::make_unique<TLZWEncoder>();
     }
-    encoder->Encode(stream, bits, colors, data_.get(), (PreparedFields() & 0x40) != 0, Height(),
+    encoder->Encode(stream, bits, colors, Data(), (PreparedFields() & 0x40) != 0, Height(),
                     Width());
 }
 

@@ -82,26 +82,83 @@ void AppendSegment(std::string& out, const tSection& section) {
     out += section.bytes;
 }
 
-// The segments of a JPEG stream after its SOI, less the APP0, EXIF APP1,
-// APP13 and COM segments that come before its first table or frame segment:
-// those are what the held metadata stand for.
-void AppendPictureSegments(std::span<const uint8_t> jpeg, std::string& out) {
-    const auto text = [&](size_t from, size_t to) {
-        return std::string_view(reinterpret_cast<const char*>(jpeg.data()) + from, to - from);
-    };
-    size_t at = std::min<size_t>(2, jpeg.size());
-    while (at + 4 <= jpeg.size() && jpeg[at] == 0xFF) {
-        const uint8_t marker = jpeg[at + 1];
-        if ((marker < kApp0 || marker > kAppLast) && marker != kCom) break;
-        const size_t end = at + 2 + (size_t{jpeg[at + 2]} << 8 | jpeg[at + 3]);
-        if (end > jpeg.size()) break;
-        const bool held = marker == kApp0 || marker == kApp13 || marker == kCom ||
-                          (marker == kApp1 && IsExifPayload(text(at + 4, end)));
-        if (!held) out += text(at, end);
-        at = end;
-    }
-    out += text(at, jpeg.size());
+// A segment of the picture's own that the held metadata stand for.
+bool IsHeldSegment(uint8_t marker, std::string_view payload) {
+    return marker == kApp0 || marker == kApp13 || marker == kCom ||
+           (marker == kApp1 && IsExifPayload(payload));
 }
+
+// Passes a JPEG stream written into it on to `target` as it comes, less its
+// SOI and the APP0, EXIF APP1, APP13 and COM segments that come before its
+// first table or frame segment: those are what the held metadata stand for.
+// Only a leading segment cut between two writes is kept back (at most 65,537
+// bytes) until it is whole; what Finish finds kept back goes on as it is.
+class PictureSegments final : public platform::Stream {
+public:
+    explicit PictureSegments(platform::Stream& target) : target_(target) {}
+
+    size_t Read(void* /*buffer*/, size_t /*count*/) override { return 0; }
+    size_t Write(const void* buffer, size_t count) override {
+        const std::string_view bytes(static_cast<const char*>(buffer), count);
+        written_ += static_cast<int64_t>(count);
+        if (passing_) {
+            target_.WriteBuffer(bytes.data(), bytes.size());
+        } else if (pending_.empty()) {
+            pending_.assign(bytes.substr(Judge(bytes)));
+        } else {
+            pending_.append(bytes);
+            pending_.erase(0, Judge(pending_));
+        }
+        return count;
+    }
+    int64_t Seek(int64_t offset, platform::SeekOrigin origin) override {
+        if (offset != 0 || origin == platform::SeekOrigin::Begin) platform::RaiseStreamWrite();
+        return written_;
+    }
+    int64_t Size() const override { return written_; }
+
+    void Finish() {
+        if (!passing_) target_.WriteBuffer(pending_.data(), pending_.size());
+        pending_.clear();
+        passing_ = true;
+    }
+
+protected:
+    int64_t Tell() const override { return written_; }
+
+private:
+    // Drops or passes on the SOI and the leading segments at the start of
+    // `bytes`, and all the rest once a segment of another kind comes; returns
+    // how many bytes are done with.
+    size_t Judge(std::string_view bytes) {
+        size_t at = std::min(soi_left_, bytes.size());
+        soi_left_ -= at;
+        if (soi_left_ > 0) return at;
+        while (bytes.size() - at >= 4) {
+            const auto marker = static_cast<uint8_t>(bytes[at + 1]);
+            if (static_cast<uint8_t>(bytes[at]) != 0xFF ||
+                ((marker < kApp0 || marker > kAppLast) && marker != kCom)) {
+                target_.WriteBuffer(bytes.data() + at, bytes.size() - at);
+                passing_ = true;
+                return bytes.size();
+            }
+            const size_t length = 2 + (size_t{static_cast<uint8_t>(bytes[at + 2])} << 8 |
+                                       static_cast<uint8_t>(bytes[at + 3]));
+            if (length > bytes.size() - at) break;
+            const size_t payload = std::min<size_t>(4, length);
+            if (!IsHeldSegment(marker, bytes.substr(at + payload, length - payload)))
+                target_.WriteBuffer(bytes.data() + at, length);
+            at += length;
+        }
+        return at;
+    }
+
+    platform::Stream& target_;
+    std::string pending_;
+    size_t soi_left_ = 2;
+    bool passing_ = false;
+    int64_t written_ = 0;
+};
 
 }  // namespace
 
@@ -343,21 +400,28 @@ void TimgData::WriteMetadataHeader(std::string& out) const {
     }
 }
 
-std::string TimgData::JpegWithMetadata(const platform::JpegImage& picture, bool adjust_size) {
+void TimgData::WriteJpegWithMetadata(const platform::JpegImage& picture, bool adjust_size,
+                                     platform::Stream& stream) {
     if (adjust_size && exif_) exif_->AdjustImageSize(picture.Height(), picture.Width());
-    std::string out;
-    WriteMetadataHeader(out);
-    platform::MemoryStream encoded;
-    picture.SaveToStream(encoded);
-    AppendPictureSegments(encoded.Bytes(), out);
-    return out;
+    std::string header;
+    WriteMetadataHeader(header);
+    stream.WriteBuffer(header.data(), header.size());
+    PictureSegments segments(stream);
+    picture.SaveToStream(segments);
+    segments.Finish();
+}
+
+std::string TimgData::JpegWithMetadata(const platform::JpegImage& picture, bool adjust_size) {
+    platform::MemoryStream out;
+    WriteJpegWithMetadata(picture, adjust_size, out);
+    const std::span<const uint8_t> bytes = out.Bytes();
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
 void TimgData::SaveJpegWithMetadata(const platform::JpegImage& picture, const std::string& target,
                                     bool adjust_size) {
-    const std::string bytes = JpegWithMetadata(picture, adjust_size);
-    platform::WriteFileAtomic(target, [&bytes](platform::Stream& stream) {
-        stream.WriteBuffer(bytes.data(), bytes.size());
+    platform::WriteFileAtomic(target, [&](platform::Stream& stream) {
+        WriteJpegWithMetadata(picture, adjust_size, stream);
     });
 }
 

@@ -91,6 +91,10 @@ public:
     void RewriteJpegFile(const std::string& target);
     // The bytes SaveJpegWithMetadata writes, in memory.
     std::string JpegWithMetadata(const platform::JpegImage& picture, bool adjust_size);
+    // The same bytes handed to `stream` as they are made: the picture is
+    // never whole in memory on its way to the file.
+    void WriteJpegWithMetadata(const platform::JpegImage& picture, bool adjust_size,
+                               platform::Stream& stream);
 
     // Installs a new APP13 segment with that payload; a payload longer than a
     // segment holds (65,533 bytes) raises the range error and changes nothing.

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <cstring>
 #include <filesystem>
 
 #include "gif/gif_image.h"
@@ -196,6 +197,42 @@ TEST_F(Affichage, AJpegIsDecodedOnlyAsFineAsTheLayoutNeeds) {
     affichage.repaint();
     EXPECT_EQ(platform::JpegImage::DecodeCount(), decodages)
         << "the load decoded for the layout already";
+}
+
+TEST_F(Affichage, APictureBeyondTheMemoryBudgetIsShownButNeitherTurnedNorWrittenAsABitmap) {
+    const std::string nom = dossier / "immense.jpg";
+    WriteJpeg(nom, *Pattern(16, 16));
+    // The frame header made to say 16500 x 16500: beyond the 2^28 pixels of
+    // one bitmap, 2063 x 2063 at an eighth.
+    std::string octets = ReadText(nom);
+    const size_t sof = octets.find("\xFF\xC0");
+    ASSERT_NE(sof, std::string::npos);
+    octets.replace(sof + 5, 4, std::string("\x40\x74\x40\x74", 4));
+    WriteFile(nom, octets);
+    affichage.ChargeFichier(nom);
+    ASSERT_EQ(affichage.GetPicture().Width(), 16500);
+    affichage.repaint();
+
+    EXPECT_EQ(ErrorText([&] { affichage.Rotation(90); }), "Mémoire insuffisante");
+    EXPECT_EQ(affichage.GetPicture().Width(), 16500);
+    EXPECT_EQ(ErrorText([&] { affichage.EnregistreSous(dossier / "immense.bmp"); }),
+              "Mémoire insuffisante");
+    EXPECT_FALSE(std::filesystem::exists(dossier / "immense.bmp"));
+}
+
+TEST_F(Affichage, ATurnedPictureIsWrittenAsItIsShown) {
+    const std::unique_ptr<Bitmap> motif = Charge(40, 30);
+    affichage.Rotation(90);
+    affichage.EnregistreSous(dossier / "tournee.bmp");
+    Bitmap relue;
+    relue.LoadFromFile(dossier / "tournee.bmp");
+    ASSERT_EQ(relue.Width(), 30);
+    ASSERT_EQ(relue.Height(), 40);
+    // The source's bottom-left pixel is the top-left one after a clockwise turn.
+    EXPECT_EQ(std::memcmp(relue.ScanLine(0), motif->ScanLine(29), 3), 0);
+    const auto& montree = dynamic_cast<const Bitmap&>(*affichage.GetPicture().GetGraphic());
+    for (int32_t y = 0; y < 40; ++y)
+        EXPECT_EQ(std::memcmp(relue.ScanLine(y), montree.ScanLine(y), 90), 0);
 }
 
 TEST_F(Affichage, AGifIsShownWrittenFrameForFrameAndResizedIntoAJpeg) {

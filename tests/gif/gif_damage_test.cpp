@@ -189,9 +189,9 @@ TEST(DamagedFiles, FailWithTheirError) {
         {"local table cut short", kScreen + Bytes{0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0x87, 1, 2},
          "Premature end of data"},
         {"image block cut short", kScreen + Bytes{0x2C, 0, 0, 0, 0, 1}, "Premature end of data"},
-        {"screen too large", Screen(20000, 20000, 4) + kFrame, "Invalid image dimensions"},
+        {"screen too large", Screen(20000, 20000, 4) + kFrame, "Mémoire insuffisante"},
         {"frame too large", kScreen + Image(20000, 20000, PackCodes(2, {4, 5})),
-         "Invalid image dimensions"},
+         "Mémoire insuffisante"},
         {"minimum code size 12", kScreen + Image(10, 10, {12, 1, 0, 0}), "Invalid GIF data"},
         {"entry that is its own prefix", kScreen + Image(10, 10, PackCodes(3, {8, 0, 11, 1, 11})),
          "Circular decoder table entry"},
@@ -205,6 +205,62 @@ TEST(DamagedFiles, FailWithTheirError) {
         {"comment cut short", kScreen + Bytes{0x21, 0xFE, 10, 'a', 'b'}, "Premature end of data"},
     };
     for (const Case& c : cases) EXPECT_EQ(gif_testing::LoadError(c.file), c.error) << c.name;
+}
+
+// Frames that declare far more pixels than their data give: the budget counts
+// what they declare, the memory holds what they decode.
+TEST(MemoryBudget, FramesAreCountedAsDeclaredAndKeptAsDecoded) {
+    constexpr uint16_t kSide = 16384;  // 2^28 pixels, one bitmap's whole budget
+    const Bytes two_bytes = PackCodes(2, {4, 1, 5});
+    ASSERT_EQ(two_bytes.size(), 5u);  // code size, sub-block length, 2 bytes, terminator
+    const Bytes frame = kControl + Image(kSide, kSide, two_bytes);
+    Bytes frames;
+    for (int i = 0; i < 50; ++i) frames = frames + frame;
+    const Bytes fifty = Screen(kSide, kSide, 4) + frames + kEnd;
+    EXPECT_LT(fifty.size(), 1200u);
+    EXPECT_EQ(gif_testing::LoadError(fifty), "Mémoire insuffisante");
+
+    // Four such frames are the whole budget of a picture's indices; a fifth,
+    // even of one pixel, is beyond it.
+    Bytes four = Screen(kSide, kSide, 4);
+    for (int i = 0; i < 4; ++i) four = four + frame;
+    const gif_testing::Loaded loaded = Load(four + kEnd);
+    ASSERT_EQ(loaded.image->Images().Count(), 4);
+    const TGIFSubImage& first = *loaded.image->Images().SubImages(0);
+    EXPECT_EQ(first.DataSize(), size_t{1} << 28);
+    std::vector<uint8_t> scratch;
+    const uint8_t* top = first.ReadRow(0, scratch);
+    EXPECT_EQ(std::vector<uint8_t>(top, top + 4), (std::vector<uint8_t>{1, 3, 3, 3}));
+    const uint8_t* bottom = first.ReadRow(kSide - 1, scratch);
+    EXPECT_TRUE(std::all_of(bottom, bottom + kSide, [](uint8_t p) { return p == 3; }));
+    EXPECT_EQ(gif_testing::LoadError(four + Image(1, 1, two_bytes) + kEnd), "Mémoire insuffisante");
+    // Each load counts afresh.
+    platform::MemoryStream again(four + kEnd);
+    loaded.image->LoadFromStream(again);
+    EXPECT_EQ(loaded.image->Images().Count(), 4);
+    // Copying the picture copies what is kept.
+    TGIFImage copy;
+    copy.Assign(*loaded.image);
+    EXPECT_EQ(copy.Images().SubImages(3)->ReadRow(0, scratch)[0], 1);
+
+    EXPECT_EQ(
+        gif_testing::LoadError(Screen(kSide, kSide, 4) + Image(kSide + 1, kSide, two_bytes) + kEnd),
+        "Mémoire insuffisante");
+}
+
+TEST(MemoryBudget, ACutInterlacedFrameKeepsItsRowsInTheirPlaces) {
+    // 35 pixels of a 10 x 10 frame: rows 0 and 8 of the first pass, row 4 of
+    // the second, half of row 2 of the third; the others transparent.
+    const Bytes file =
+        kScreen + kControl + Image(10, 10, PackCodes(2, Literals(2, 35)), 0x40) + kEnd;
+    const std::vector<uint8_t> pixels = Pixels(*Load(file).image->Images().SubImages(0));
+    std::vector<uint8_t> expected(100, 3);
+    const std::vector<uint8_t> decoded = Pattern(35, 35);
+    std::copy_n(decoded.begin(), 10, expected.begin());
+    std::copy_n(decoded.begin() + 10, 10, expected.begin() + 80);
+    std::copy_n(decoded.begin() + 20, 10, expected.begin() + 40);
+    std::copy_n(decoded.begin() + 30, 5, expected.begin() + 20);
+    EXPECT_EQ(pixels, expected);
 }
 
 TEST(DamagedFiles, TheStreamIsLeftWhereItWasOnFailureAndAfterTheTrailerOtherwise) {

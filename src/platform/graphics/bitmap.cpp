@@ -9,17 +9,13 @@
 #include <span>
 
 #include "platform/core/error.h"
+#include "platform/graphics/budget.h"
 #include "platform/graphics/canvas.h"
 #include "platform/graphics/resample.h"
 
 namespace platform {
 
 namespace {
-
-// Pixel memory larger than this is refused as if the allocation had failed:
-// no picture the program shows needs it, and a corrupt header must not make
-// the process reserve gigabytes.
-constexpr uint64_t kMaxPixelBytes = uint64_t{1} << 31;
 
 PixelFormat StorableFormat(PixelFormat format) {
     if (format == PixelFormat::Device) return PixelFormat::Bit24;
@@ -246,12 +242,10 @@ uint8_t* AllocateBytes(size_t size) {
 }
 
 PixelStore AllocatePixels(int32_t width, int32_t height, PixelFormat format) {
-    if (width < 0 || height < 0) RaiseOutOfMemory();
+    CheckPictureSize(width, height);
     PixelStore store;
     store.stride = RowStride(width, format);
-    if (store.stride > kMaxPixelBytes) RaiseOutOfMemory();
     const uint64_t total = uint64_t{store.stride} * static_cast<uint64_t>(height);
-    if (total > kMaxPixelBytes) RaiseOutOfMemory();
     if (total == 0) return store;
     store.data.reset(AllocateBytes(static_cast<size_t>(total)));
     if (store.data == nullptr) RaiseOutOfMemory();
@@ -393,6 +387,12 @@ void Bitmap::Assign(const Graphic& source) {
     copy.pixels_ = std::move(store.data);
     copy.colors_ = bitmap->colors_;
     TakeFrom(copy);
+    Changed();
+}
+
+void Bitmap::Assign(Bitmap&& source) {
+    if (&source == this) return;
+    TakeFrom(source);
     Changed();
 }
 

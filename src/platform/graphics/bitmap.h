@@ -56,6 +56,9 @@ public:
     // A bitmap copies another bitmap (pixels, format and colour table); any
     // other graphic converts itself through its AssignTo.
     void Assign(const Graphic& source) override;
+    // Takes the pixels and colour table of `source`, which is left empty,
+    // without copying them, and raises OnChange.
+    void Assign(Bitmap&& source);
     void AssignTo(Bitmap& target) const override;
     // BMP files: 1, 4 and 8 bits with and without run-length coding, 16 bits
     // (5-5-5 and bit fields), 24 and 32 bits, bottom-up and top-down. A file
@@ -75,8 +78,9 @@ public:
     void SetPixelFormat(PixelFormat format);
 
     // Resizes, keeping the pixels of the overlapping area; new pixels are
-    // white. Sizes are checked: a negative size or one whose pixels do not fit
-    // memory raises "Mémoire insuffisante" (nothing is changed then).
+    // white. Sizes are checked: a negative size or one of more pixels than
+    // the picture budget (budget.h) raises "Mémoire insuffisante" (nothing is
+    // changed then).
     void SetSize(int32_t width, int32_t height);
     void SetWidth(int32_t width) { SetSize(width, height_); }
     void SetHeight(int32_t height) { SetSize(width_, height); }

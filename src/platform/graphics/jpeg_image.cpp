@@ -20,6 +20,7 @@
 
 #include "platform/core/arith.h"
 #include "platform/core/error.h"
+#include "platform/graphics/budget.h"
 #include "platform/graphics/canvas.h"
 #include "platform/graphics/resample.h"
 
@@ -29,9 +30,10 @@ namespace {
 
 std::atomic<uint64_t> decode_count{0};
 
-// libjpeg's whole-picture buffers (those of progressive files) are held to the
-// limit of a bitmap, so that a crafted header cannot ask for gigabytes.
-constexpr uint64_t kMaxPixelBytes = uint64_t{1} << 31;
+// libjpeg's whole-picture buffers (those of progressive files) are held to
+// what the largest bitmap of the budget takes, so that a crafted header
+// cannot ask for gigabytes.
+constexpr int64_t kMaxLibraryBytes = kMaxPicturePixels * 4;
 // A crafted progressive file can hold thousands of scans, each of them a pass
 // over the whole picture; real files have a few dozen at most.
 constexpr int kMaxScans = 500;
@@ -109,7 +111,7 @@ public:
         cinfo_.err = Arm(trap_);
         Run([this, bytes] {
             jpeg_CreateDecompress(&cinfo_, JPEG_LIB_VERSION, sizeof(cinfo_));
-            cinfo_.mem->max_memory_to_use = static_cast<long>(kMaxPixelBytes);
+            cinfo_.mem->max_memory_to_use = static_cast<long>(kMaxLibraryBytes);
             jpeg_mem_src(&cinfo_, bytes.data(), bytes.size());
             jpeg_read_header(&cinfo_, TRUE);
         });
@@ -378,70 +380,81 @@ void DecodeInto(std::span<const uint8_t> bytes, JpegScale scale, Extent size, Bi
         all);
 }
 
-// A destination that grows a malloc'd buffer: its callbacks run inside
-// libjpeg, where nothing may throw.
-struct GrowingBuffer {
+// A destination that hands libjpeg's output to a stream a block at a time, so
+// that no encoded file is ever whole in memory. Its callbacks run inside
+// libjpeg, where nothing may throw: a failure of the stream is kept, libjpeg
+// is left through its error exit, and the failure is raised from there.
+constexpr size_t kOutputBlock = 64 * 1024;
+
+struct StreamDestination {
     jpeg_destination_mgr manager;
-    unsigned char* data;
-    size_t capacity;
-    size_t length;
+    Stream* stream;
+    std::vector<JOCTET> block;
+    std::exception_ptr failure;
 };
 
-constexpr size_t kFirstOutputBlock = 64 * 1024;
-
-GrowingBuffer& BufferOf(j_compress_ptr cinfo) {
-    return *reinterpret_cast<GrowingBuffer*>(cinfo->dest);
+StreamDestination& DestinationOf(j_compress_ptr cinfo) {
+    return *reinterpret_cast<StreamDestination*>(cinfo->dest);
 }
 
-void StartBuffer(j_compress_ptr cinfo) {
-    GrowingBuffer& buffer = BufferOf(cinfo);
-    buffer.data = static_cast<unsigned char*>(std::malloc(kFirstOutputBlock));
-    if (buffer.data == nullptr)
-        FailFromLibrary(reinterpret_cast<j_common_ptr>(cinfo), JERR_OUT_OF_MEMORY);
-    buffer.capacity = kFirstOutputBlock;
-    buffer.manager.next_output_byte = buffer.data;
-    buffer.manager.free_in_buffer = buffer.capacity;
+void ResetBlock(StreamDestination& destination) {
+    destination.manager.next_output_byte = destination.block.data();
+    destination.manager.free_in_buffer = destination.block.size();
 }
 
-// Called with the whole buffer full.
-boolean GrowBuffer(j_compress_ptr cinfo) {
-    GrowingBuffer& buffer = BufferOf(cinfo);
-    void* grown = std::realloc(buffer.data, buffer.capacity * 2);
-    if (grown == nullptr)
-        FailFromLibrary(reinterpret_cast<j_common_ptr>(cinfo), JERR_OUT_OF_MEMORY);
-    buffer.data = static_cast<unsigned char*>(grown);
-    buffer.manager.next_output_byte = buffer.data + buffer.capacity;
-    buffer.manager.free_in_buffer = buffer.capacity;
-    buffer.capacity *= 2;
+// False, with the failure kept, when the stream refused the bytes.
+bool Deliver(StreamDestination& destination, size_t count) noexcept {
+    try {
+        destination.stream->WriteBuffer(destination.block.data(), count);
+        return true;
+    } catch (...) {
+        destination.failure = std::current_exception();
+        return false;
+    }
+}
+
+void StartBlock(j_compress_ptr cinfo) {
+    ResetBlock(DestinationOf(cinfo));
+}
+
+// Called with the whole block full.
+boolean FlushBlock(j_compress_ptr cinfo) {
+    StreamDestination& destination = DestinationOf(cinfo);
+    if (!Deliver(destination, destination.block.size()))
+        FailFromLibrary(reinterpret_cast<j_common_ptr>(cinfo), JERR_FILE_WRITE);
+    ResetBlock(destination);
     return TRUE;
 }
 
-void EndBuffer(j_compress_ptr cinfo) {
-    GrowingBuffer& buffer = BufferOf(cinfo);
-    buffer.length = buffer.capacity - buffer.manager.free_in_buffer;
+void EndBlocks(j_compress_ptr cinfo) {
+    StreamDestination& destination = DestinationOf(cinfo);
+    const size_t count = destination.block.size() - destination.manager.free_in_buffer;
+    if (count > 0 && !Deliver(destination, count))
+        FailFromLibrary(reinterpret_cast<j_common_ptr>(cinfo), JERR_FILE_WRITE);
 }
 
-// One encoding of 24-bit rows into memory.
+// One encoding of 24-bit rows into a stream.
 class Compressor {
 public:
-    Compressor() {
+    explicit Compressor(Stream& stream) {
         cinfo_.err = Arm(trap_);
         Run([this] { jpeg_CreateCompress(&cinfo_, JPEG_LIB_VERSION, sizeof(cinfo_)); });
-        buffer_.manager.init_destination = StartBuffer;
-        buffer_.manager.empty_output_buffer = GrowBuffer;
-        buffer_.manager.term_destination = EndBuffer;
-        cinfo_.dest = &buffer_.manager;
+        destination_.stream = &stream;
+        destination_.block.resize(kOutputBlock);
+        destination_.manager.init_destination = StartBlock;
+        destination_.manager.empty_output_buffer = FlushBlock;
+        destination_.manager.term_destination = EndBlocks;
+        cinfo_.dest = &destination_.manager;
     }
-    ~Compressor() {
-        jpeg_destroy_compress(&cinfo_);
-        std::free(buffer_.data);
-    }
+    ~Compressor() { jpeg_destroy_compress(&cinfo_); }
     Compressor(const Compressor&) = delete;
     Compressor& operator=(const Compressor&) = delete;
 
-    std::span<const uint8_t> Encode(const BgrView& pixels, int32_t quality, bool progressive) {
-        cinfo_.image_width = static_cast<JDIMENSION>(pixels.width);
-        cinfo_.image_height = static_cast<JDIMENSION>(pixels.height);
+    // The rows are asked for in increasing order, each once.
+    void Encode(int32_t width, int32_t height, const BgrRowSource& rows, int32_t quality,
+                bool progressive) {
+        cinfo_.image_width = static_cast<JDIMENSION>(width);
+        cinfo_.image_height = static_cast<JDIMENSION>(height);
         cinfo_.input_components = 3;
         cinfo_.in_color_space = JCS_EXT_BGR;
         Run([&] {
@@ -450,18 +463,12 @@ public:
             if (progressive) jpeg_simple_progression(&cinfo_);
             jpeg_start_compress(&cinfo_, TRUE);
         });
-        // libjpeg only reads the rows it is given.
-        std::vector<JSAMPROW> rows(static_cast<size_t>(pixels.height));
-        for (int32_t y = 0; y < pixels.height; ++y)
-            rows[static_cast<size_t>(y)] = const_cast<uint8_t*>(pixels.Row(y));
         while (cinfo_.next_scanline < cinfo_.image_height) {
-            const JDIMENSION next = cinfo_.next_scanline;
-            Run([&] {
-                jpeg_write_scanlines(&cinfo_, rows.data() + next, cinfo_.image_height - next);
-            });
+            // libjpeg only reads the rows it is given.
+            JSAMPROW row = const_cast<uint8_t*>(rows(static_cast<int32_t>(cinfo_.next_scanline)));
+            Run([&] { jpeg_write_scanlines(&cinfo_, &row, 1); });
         }
         Run([this] { jpeg_finish_compress(&cinfo_); });
-        return {buffer_.data, buffer_.length};
     }
 
 private:
@@ -470,11 +477,12 @@ private:
         if (Guarded(trap_, step)) return;
         const int code = trap_.manager.msg_code;
         jpeg_destroy_compress(&cinfo_);
+        if (destination_.failure) std::rethrow_exception(destination_.failure);
         RaiseCodecError(code);
     }
 
     Trap trap_;
-    GrowingBuffer buffer_{};
+    StreamDestination destination_{};
     jpeg_compress_struct cinfo_{};
 };
 
@@ -601,6 +609,19 @@ void JpegImage::Assign(const Graphic& source) {
     Changed();
 }
 
+void JpegImage::AssignWithoutCopy(const Bitmap& pixels) {
+    if (pixels.Format() != PixelFormat::Bit24) {
+        Assign(pixels);
+        return;
+    }
+    // Shares no ownership: the caller keeps the bitmap alive.
+    pixels_ = std::shared_ptr<const Bitmap>(std::shared_ptr<const Bitmap>(), &pixels);
+    source_.reset();
+    cache_ = std::make_shared<Cache>();
+    held_.reset();
+    Changed();
+}
+
 void JpegImage::AssignTo(Bitmap& target) const {
     target.Assign(GetBitmap());
 }
@@ -626,11 +647,10 @@ void JpegImage::SaveToStream(Stream& stream) const {
         stream.WriteBuffer(source_->bytes.data(), source_->bytes.size());
         return;
     }
-    const Bitmap& pixels = pixels_ ? *pixels_ : GetBitmap();
-    Compressor compressor;
-    const std::span<const uint8_t> encoded =
-        compressor.Encode(pixels.View(), quality_, progressive_);
-    stream.WriteBuffer(encoded.data(), encoded.size());
+    const BgrView pixels = (pixels_ ? *pixels_ : GetBitmap()).View();
+    Compressor(stream).Encode(
+        pixels.width, pixels.height, [&pixels](int32_t y) { return pixels.Row(y); }, quality_,
+        progressive_);
 }
 
 void JpegImage::SetScale(JpegScale scale) {

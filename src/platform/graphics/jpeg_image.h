@@ -43,13 +43,18 @@ public:
     // A JPEG source shares its compressed bytes and decoded pixels; any other
     // graphic gives its pixels (24-bit), and the picture counts as modified.
     void Assign(const Graphic& source) override;
+    // As Assign from a bitmap, but a 24-bit one is used where it stands, not
+    // copied: for a picture made only to be written, which must not outlive
+    // the bitmap, nor see it change. Other formats are copied, converted.
+    void AssignWithoutCopy(const Bitmap& pixels);
     // The picture decoded at Scale.
     void AssignTo(Bitmap& target) const override;
 
     // Reads the rest of the stream as one JPEG file and its header.
     void LoadFromStream(Stream& stream) override;
     // The original bytes while unmodified; otherwise a new encoding of the
-    // pixels at CompressionQuality, progressive when asked.
+    // pixels at CompressionQuality, progressive when asked, handed to the
+    // stream as it is made.
     void SaveToStream(Stream& stream) const override;
 
     JpegScale Scale() const { return scale_; }

@@ -68,6 +68,10 @@ TEST(Bitmap, SizesBeyondMemoryAreRefusedAndChangeNothing) {
     EXPECT_EQ(ErrorText([&] { bitmap.SetSize(100000, 100000); }), no_memory);
     EXPECT_EQ(ErrorText([&] { bitmap.SetSize(INT32_MAX, INT32_MAX); }), no_memory);
     EXPECT_EQ(ErrorText([] { Bitmap(INT32_MAX, 1, PixelFormat::Bit32); }), no_memory);
+    // The budget of one bitmap is 2^28 pixels, whatever their format.
+    EXPECT_EQ(Bitmap(16384, 16384, PixelFormat::Bit1).Height(), 16384);
+    EXPECT_EQ(ErrorText([] { Bitmap(16385, 16384, PixelFormat::Bit1); }), no_memory);
+    EXPECT_EQ(ErrorText([] { Bitmap(1, (1 << 28) + 1, PixelFormat::Bit1); }), no_memory);
     EXPECT_EQ(bitmap.Width(), 2);
     EXPECT_EQ(bitmap.Height(), 2);
     EXPECT_EQ(Bgr(bitmap), (std::vector<uint8_t>{7, 8, 9, 7, 8, 9, 7, 8, 9, 7, 8, 9}));

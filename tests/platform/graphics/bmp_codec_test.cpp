@@ -318,10 +318,15 @@ TEST(BmpReader, BrokenFilesRaiseTheBitmapErrorAndChangeNothing) {
     // Pixels that are not in the file are refused before anything is allocated.
     EXPECT_EQ(LoadError(patched(18, {0xFF, 0xFF, 0xFF, 0x7F})), invalid);
     EXPECT_EQ(LoadError({}), invalid);
-    BmpFile huge{.width = 65536, .height = 65536, .bpp = 8, .compression = 1};
-    huge.colors = {RGBQuad{}};
-    huge.pixels = {0, 1};
-    EXPECT_EQ(LoadError(huge.Bytes()), "Mémoire insuffisante");
+    // A run-length file needs no data for its pixels: its size alone is
+    // weighed against the budget of one bitmap, 2^28 pixels.
+    for (const auto& [width, height] :
+         {std::pair{65536, 65536}, std::pair{46000, 46000}, std::pair{16385, 16384}}) {
+        BmpFile huge{.width = width, .height = height, .bpp = 8, .compression = 1};
+        huge.colors = {RGBQuad{}};
+        huge.pixels = {0, 1};
+        EXPECT_EQ(LoadError(huge.Bytes()), "Mémoire insuffisante") << width;
+    }
 
     // Every cut of a file is refused (or, when only the last row's padding
     // goes, read), whatever the coding.

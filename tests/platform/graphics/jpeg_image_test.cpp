@@ -326,6 +326,65 @@ TEST_F(JpegImageTest, PreparedPictureDrawsWithoutDecodingAgain) {
     }
 }
 
+// A stream that keeps the size of every write and takes no more than `limit`
+// bytes.
+class RecordingStream final : public Stream {
+public:
+    explicit RecordingStream(size_t limit = SIZE_MAX) : limit_(limit) {}
+    size_t Read(void*, size_t) override { return 0; }
+    size_t Write(const void* buffer, size_t count) override {
+        if (bytes.size() + count > limit_) return 0;
+        writes.push_back(count);
+        const auto* from = static_cast<const uint8_t*>(buffer);
+        bytes.insert(bytes.end(), from, from + count);
+        return count;
+    }
+    int64_t Seek(int64_t, SeekOrigin) override { return Tell(); }
+    int64_t Size() const override { return static_cast<int64_t>(bytes.size()); }
+
+    std::vector<size_t> writes;
+    Bytes bytes;
+
+protected:
+    int64_t Tell() const override { return static_cast<int64_t>(bytes.size()); }
+
+private:
+    size_t limit_;
+};
+
+TEST_F(JpegImageTest, AnEncodingGoesToTheStreamInBlocksAndItsFailureIsTheStreams) {
+    const Bitmap bitmap = Noise(1500, 1000, 7);
+    JpegImage copied;
+    copied.Assign(bitmap);
+    // Lent, not copied: the same file all the same.
+    JpegImage lent;
+    lent.AssignWithoutCopy(bitmap);
+    EXPECT_TRUE(lent.Modified());
+    EXPECT_EQ(lent.Width(), 1500);
+    RecordingStream stream;
+    lent.SaveToStream(stream);
+    EXPECT_EQ(stream.bytes, Save(copied));
+    EXPECT_GT(stream.writes.size(), 4u);
+    EXPECT_LE(*std::max_element(stream.writes.begin(), stream.writes.end()), size_t{64} << 10);
+
+    RecordingStream full(100000);
+    EXPECT_EQ(ErrorText([&] { lent.SaveToStream(full); }), "Erreur d'écriture du flux");
+    EXPECT_LE(full.bytes.size(), 100000u);
+}
+
+TEST_F(JpegImageTest, APictureBeyondTheBudgetIsShownReduced) {
+    // 16500 x 16500 is beyond the 2^28 pixels of one bitmap; at an eighth it
+    // is 2063 x 2063.
+    JpegImage image;
+    LoadBytes(image, WithFrameSize(ReadFile(MakePhoto("b.jpg", 16, 16)), 16500, 16500));
+    EXPECT_EQ(ErrorText([&] { image.GetBitmap(); }), "Mémoire insuffisante");
+    image.Prepare(600, 600);
+    ASSERT_NE(image.Drawn(600, 600), nullptr);
+    Bitmap screen(300, 300);
+    Canvas(screen).StretchDraw(Rect{0, 0, 300, 300}, image);
+    EXPECT_EQ(image.Drawn(600, 600)->Width(), 600);
+}
+
 TEST_F(JpegImageTest, HugePicturesAreRefusedBeforeAllocatingAndEndlessProgressionsCut) {
     JpegImage image;
     LoadBytes(image, WithFrameSize(ReadFile(MakePhoto("b.jpg", 16, 16)), 60000, 60000));
