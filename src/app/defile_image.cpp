@@ -35,10 +35,31 @@ std::string TDefileImage::NomFichier(int32_t n) const {
 }
 
 int32_t TDefileImage::IndexFichier(const std::string& fichier) const {
-    for (int32_t i = 0; i < FListe.Count(); ++i) {
-        if (FListe[i] == fichier || MemeFichier(FListe[i], fichier)) return i + 1;
+    // The list holds the paths as the scan built them from the folder asked
+    // for, so the file is nearly always there under the very name asked for,
+    // found without looking at the disk. Otherwise the files of the same name
+    // are looked at first, then all of them.
+    const std::vector<std::string>& noms = FListe.Items();
+    const auto numero = [&](auto iterateur) {
+        return static_cast<int32_t>(iterateur - noms.begin()) + 1;
+    };
+    if (const auto trouve = std::find(noms.begin(), noms.end(), fichier); trouve != noms.end())
+        return numero(trouve);
+    const platform::SameFileAs meme_fichier(fichier);
+    const auto dernier_composant = [](std::string_view chemin) {
+        return chemin.substr(chemin.rfind('/') + 1);
+    };
+    const std::string_view nom = dernier_composant(fichier);
+    if (const auto trouve = std::find_if(noms.begin(), noms.end(),
+                                         [&](const std::string& n) {
+                                             return dernier_composant(n) == nom &&
+                                                    MemeFichier(n, fichier);
+                                         });
+        trouve != noms.end()) {
+        return numero(trouve);
     }
-    return 0;
+    const auto trouve = std::find_if(noms.begin(), noms.end(), meme_fichier);
+    return trouve == noms.end() ? 0 : numero(trouve);
 }
 
 void TDefileImage::AfficheFichier(const std::string& fichier) {

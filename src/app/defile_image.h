@@ -31,7 +31,8 @@ public:
     // that starts while another scan runs supersedes it.
     void ChargeDossier(const std::string& dossier);
     std::string NomFichier(int32_t n) const;
-    // The number of the first listed picture that is the same file, 0 when none.
+    // The number of the picture listed under that very path; else of the
+    // first listed picture that is the same file; 0 when none.
     int32_t IndexFichier(const std::string& fichier) const;
     // Makes a file current; a file that is not listed shows picture 1.
     void AfficheFichier(const std::string& fichier);
