@@ -15,10 +15,11 @@ bool MemeFichier(const std::string& a, const std::string& b) {
     return platform::SameFile(a, b);
 }
 
-void TDefileImage::ChargeDossier(const std::string& dossier) {
+bool TDefileImage::ChargeDossier(const std::string& dossier) {
     // The scan that is running, if any, belongs to the folder being left: it
     // must add nothing more to the new list.
-    if (form_.ScruteDossier1.EnCours()) form_.ScruteDossier1.Abandonne();
+    AbandonneChargement();
+    const uint64_t chargement = chargement_;
     FNumImage = 1;
     FDossier = dossier;
     FListe.Clear();
@@ -27,6 +28,12 @@ void TDefileImage::ChargeDossier(const std::string& dossier) {
     form_.ScruteDossier1.SousDossier = form_.CheckBoxSousDossiers->checkState() == Qt::Checked;
     form_.ScruteDossier1.Dossier = dossier;
     form_.ScruteDossier1.Execute();
+    return chargement == chargement_;
+}
+
+void TDefileImage::AbandonneChargement() {
+    ++chargement_;
+    if (form_.ScruteDossier1.EnCours()) form_.ScruteDossier1.Abandonne();
 }
 
 std::string TDefileImage::NomFichier(int32_t n) const {
