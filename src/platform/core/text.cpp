@@ -517,7 +517,8 @@ bool Mask::Matches(std::string_view name) const {
             break;
     }
     // The extension's bytes are ASCII, so they start characters in the name
-    // whatever comes before them, and only ASCII letters fold to them.
+    // whatever comes before them; the name's letters that fold to them are
+    // ASCII, but for "İ", which only a name holding one needs to look for.
     if (name.size() >= extension_.size()) {
         const std::string_view end = name.substr(name.size() - extension_.size());
         if (std::equal(end.begin(), end.end(), extension_.begin(), [](char n, char e) {
