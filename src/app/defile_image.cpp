@@ -43,30 +43,25 @@ std::string TDefileImage::NomFichier(int32_t n) const {
 
 int32_t TDefileImage::IndexFichier(const std::string& fichier) const {
     // The list holds the paths as the scan built them from the folder asked
-    // for, so the file is nearly always there under the very name asked for,
+    // for, so the file is nearly always there under the very path asked for,
     // found without looking at the disk. Otherwise the files of the same name
     // are looked at first, then all of them.
     const std::vector<std::string>& noms = FListe.Items();
-    const auto numero = [&](auto iterateur) {
-        return static_cast<int32_t>(iterateur - noms.begin()) + 1;
+    const auto numero = [&](std::vector<std::string>::const_iterator trouve) {
+        return trouve == noms.end() ? 0 : static_cast<int32_t>(trouve - noms.begin()) + 1;
     };
-    if (const auto trouve = std::find(noms.begin(), noms.end(), fichier); trouve != noms.end())
-        return numero(trouve);
-    const platform::SameFileAs meme_fichier(fichier);
+    if (const int32_t n = numero(std::find(noms.begin(), noms.end(), fichier))) return n;
     const auto dernier_composant = [](std::string_view chemin) {
         return chemin.substr(chemin.rfind('/') + 1);
     };
     const std::string_view nom = dernier_composant(fichier);
-    if (const auto trouve = std::find_if(noms.begin(), noms.end(),
-                                         [&](const std::string& n) {
-                                             return dernier_composant(n) == nom &&
-                                                    MemeFichier(n, fichier);
-                                         });
-        trouve != noms.end()) {
-        return numero(trouve);
+    if (const int32_t n =
+            numero(std::find_if(noms.begin(), noms.end(), [&](const std::string& autre) {
+                return dernier_composant(autre) == nom && MemeFichier(autre, fichier);
+            }))) {
+        return n;
     }
-    const auto trouve = std::find_if(noms.begin(), noms.end(), meme_fichier);
-    return trouve == noms.end() ? 0 : numero(trouve);
+    return numero(std::find_if(noms.begin(), noms.end(), platform::SameFileAs(fichier)));
 }
 
 void TDefileImage::AfficheFichier(const std::string& fichier) {

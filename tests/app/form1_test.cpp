@@ -216,6 +216,12 @@ TEST_F(FenetrePrincipale, TheSameFileUnderAnotherNameHasItsNumber) {
     EXPECT_EQ(Defile().IndexFichier(dossier / "lien"), 2);
     EXPECT_EQ(Defile().IndexFichier(dossier / "./p2.bmp"), 2);
     EXPECT_EQ(Defile().IndexFichier(dossier / "c.bmp"), 0);
+
+    // A listed link to a listed picture: the path asked for wins.
+    std::filesystem::create_symlink(dossier / "p1.bmp", dossier / "p3.bmp");
+    Ouvre({dossier / "p3.bmp"});
+    EXPECT_EQ(Vue(), "3 3/3 10");
+    EXPECT_EQ(Defile().IndexFichier(dossier / "./p3.bmp"), 3);
 }
 
 TEST_F(FenetrePrincipale, TheWheelStepsAtMostEveryQuarterSecondWhereverItTurns) {
