@@ -15,10 +15,11 @@ bool MemeFichier(const std::string& a, const std::string& b) {
     return platform::SameFile(a, b);
 }
 
-void TDefileImage::ChargeDossier(const std::string& dossier) {
+bool TDefileImage::ChargeDossier(const std::string& dossier) {
     // The scan that is running, if any, belongs to the folder being left: it
     // must add nothing more to the new list.
-    if (form_.ScruteDossier1.EnCours()) form_.ScruteDossier1.Abandonne();
+    AbandonneChargement();
+    const uint64_t chargement = chargement_;
     FNumImage = 1;
     FDossier = dossier;
     FListe.Clear();
@@ -27,6 +28,12 @@ void TDefileImage::ChargeDossier(const std::string& dossier) {
     form_.ScruteDossier1.SousDossier = form_.CheckBoxSousDossiers->checkState() == Qt::Checked;
     form_.ScruteDossier1.Dossier = dossier;
     form_.ScruteDossier1.Execute();
+    return chargement == chargement_;
+}
+
+void TDefileImage::AbandonneChargement() {
+    ++chargement_;
+    if (form_.ScruteDossier1.EnCours()) form_.ScruteDossier1.Abandonne();
 }
 
 std::string TDefileImage::NomFichier(int32_t n) const {
@@ -35,10 +42,26 @@ std::string TDefileImage::NomFichier(int32_t n) const {
 }
 
 int32_t TDefileImage::IndexFichier(const std::string& fichier) const {
-    for (int32_t i = 0; i < FListe.Count(); ++i) {
-        if (FListe[i] == fichier || MemeFichier(FListe[i], fichier)) return i + 1;
+    // The list holds the paths as the scan built them from the folder asked
+    // for, so the file is nearly always there under the very path asked for,
+    // found without looking at the disk. Otherwise the files of the same name
+    // are looked at first, then all of them.
+    const std::vector<std::string>& noms = FListe.Items();
+    const auto numero = [&](std::vector<std::string>::const_iterator trouve) {
+        return trouve == noms.end() ? 0 : static_cast<int32_t>(trouve - noms.begin()) + 1;
+    };
+    if (const int32_t n = numero(std::find(noms.begin(), noms.end(), fichier))) return n;
+    const auto dernier_composant = [](std::string_view chemin) {
+        return chemin.substr(chemin.rfind('/') + 1);
+    };
+    const std::string_view nom = dernier_composant(fichier);
+    if (const int32_t n =
+            numero(std::find_if(noms.begin(), noms.end(), [&](const std::string& autre) {
+                return dernier_composant(autre) == nom && MemeFichier(autre, fichier);
+            }))) {
+        return n;
     }
-    return 0;
+    return numero(std::find_if(noms.begin(), noms.end(), platform::SameFileAs(fichier)));
 }
 
 void TDefileImage::AfficheFichier(const std::string& fichier) {

@@ -28,10 +28,14 @@ public:
 
     // Loads a folder: the list is emptied and filled by the scan, then
     // sorted. The picture on screen stays until the caller shows one. A load
-    // that starts while another scan runs supersedes it.
-    void ChargeDossier(const std::string& dossier);
+    // that starts while another scan runs supersedes it. False when this load
+    // was itself superseded, or abandoned, before its scan ended.
+    bool ChargeDossier(const std::string& dossier);
+    // Ends the scan in progress, if any: its load adds nothing more.
+    void AbandonneChargement();
     std::string NomFichier(int32_t n) const;
-    // The number of the first listed picture that is the same file, 0 when none.
+    // The number of the picture listed under that very path; else of the
+    // first listed picture that is the same file; 0 when none.
     int32_t IndexFichier(const std::string& fichier) const;
     // Makes a file current; a file that is not listed shows picture 1.
     void AfficheFichier(const std::string& fichier);
@@ -48,6 +52,8 @@ private:
     void Precharge(int32_t n);
 
     TForm1& form_;
+    // Counts the loads begun or abandoned, so that a load can tell it was.
+    uint64_t chargement_ = 0;
 };
 
 // Two paths name the same file when they resolve to the same file.

@@ -74,6 +74,7 @@ TForm1::TForm1(Application& application, Fiches& fiches, std::vector<std::string
 
     OnCreate = [this](Form&) { FormCreate(); };
     OnShow = [this](Form&) { FormShow(); };
+    OnClose = [this](Form&, platform::ui::CloseAction&) { FormClose(); };
     OnKeyDown = [this](Form&, int key, Qt::KeyboardModifiers) { FormKeyDown(key); };
     OnMouseWheelDown = [this](Form&, bool& handled) { FormMouseWheelDown(handled); };
     OnMouseWheelUp = [this](Form&, bool& handled) { FormMouseWheelUp(handled); };
@@ -367,16 +368,33 @@ void TForm1::FormShow() {
     FDefileImage->OnChangeNumImage = [this](TDefileImage&) { FormChangeNumImage(); };
     const LigneCommande ligne = Analyse(arguments_);
     if (ligne.SousDossiers()) CheckBoxSousDossiers->SetChecked(true);
-    if (!ligne.texte.empty() && components::ExisteDossier(ligne.dossier)) {
-        FDefileImage->ChargeDossier(ligne.dossier);
-        if (ligne.Diaporama()) {
-            FDefileImage->LanceDiaporamaDebut();
-        } else {
-            FDefileImage->AfficheFichier(ligne.fichier);
-            TrackBarNumImageEnCours->SetPosition(FDefileImage->FNumImage);
-        }
+    // Option letters alone name no folder: the start then loads none, rather
+    // than the root. The folder is loaded once the window is up, so that it
+    // paints and answers (quit, open another folder) while the scan runs.
+    if (!ligne.fichier.empty() && components::ExisteDossier(ligne.dossier)) {
+        QMetaObject::invokeMethod(
+            this, [this, ligne] { App().Guard([&] { ChargeDossierDepart(ligne); }); },
+            Qt::QueuedConnection);
     }
     FFormShowFait = true;
+}
+
+void TForm1::ChargeDossierDepart(const LigneCommande& ligne) {
+    // A load that another one superseded, or that the closing window ended,
+    // has nothing left to show.
+    if (!isVisible() || !FDefileImage->ChargeDossier(ligne.dossier)) return;
+    if (ligne.Diaporama()) {
+        FDefileImage->LanceDiaporamaDebut();
+    } else {
+        FDefileImage->AfficheFichier(ligne.fichier);
+        TrackBarNumImageEnCours->SetPosition(FDefileImage->FNumImage);
+    }
+}
+
+void TForm1::FormClose() {
+    // The program ends with the window: a scan still running stops here
+    // rather than walking on.
+    FDefileImage->AbandonneChargement();
 }
 
 void TForm1::FormKeyDown(int key) {
@@ -648,8 +666,10 @@ void TForm1::ActionEffacerExecute() {
     const int32_t numero = FDefileImage->FNumImage;
     const std::string nom = Korvel1->FileName();
     FDefileImage->Arrete();
-    if (nom.empty() || components::EnvoieCorbeille(nom) != 0) return;
-    FDefileImage->ChargeDossier(FDefileImage->FDossier);
+    if (nom.empty() || components::EnvoieCorbeille(nom) != 0 ||
+        !FDefileImage->ChargeDossier(FDefileImage->FDossier)) {
+        return;
+    }
     if (FDefileImage->FListe.Count() == 0) {
         // Nothing left to show: the deleted picture must not stay on screen,
         // where a save would write it back.
@@ -761,8 +781,10 @@ void TForm1::Ouvrir1Click() {
     const std::optional<std::string> choisi = App().GetDialogs().OpenFile(demande);
     if (!choisi) return;
     const size_t separateur = choisi->rfind('/');
-    FDefileImage->ChargeDossier(
-        separateur == std::string::npos ? std::string() : choisi->substr(0, separateur + 1));
+    if (!FDefileImage->ChargeDossier(
+            separateur == std::string::npos ? std::string() : choisi->substr(0, separateur + 1))) {
+        return;
+    }
     FDefileImage->AfficheFichier(*choisi);
 }
 

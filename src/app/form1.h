@@ -28,6 +28,7 @@ class QWidget;
 namespace app {
 
 class TDefileImage;
+struct LigneCommande;
 
 class TForm1 final : public platform::ui::Form {
     Q_OBJECT
@@ -98,6 +99,7 @@ public:
     // Handlers, reachable by the slideshow controller and the tests.
     void FormCreate();
     void FormShow();
+    void FormClose();
     void FormKeyDown(int key);
     void FormMouseWheelDown(bool& handled);
     void FormMouseWheelUp(bool& handled);
@@ -153,6 +155,7 @@ protected:
 
 private:
     void CreeControles();
+    void ChargeDossierDepart(const LigneCommande& ligne);
     void CreeMenus();
     void Molette(int pas);
     void LanceProgramme(const std::string& programme);

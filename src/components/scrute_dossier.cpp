@@ -3,9 +3,11 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -21,18 +23,45 @@ namespace {
 // of tens of thousands of entries is read at the speed of the disk.
 constexpr auto kIntervalleTraitement = std::chrono::milliseconds(5);
 
+// A coarse clock, read in a few nanoseconds: its ticks of a few milliseconds
+// are fine enough for the interval above.
+std::chrono::nanoseconds Horloge() {
+    timespec maintenant{};
+    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &maintenant);
+    return std::chrono::seconds(maintenant.tv_sec) + std::chrono::nanoseconds(maintenant.tv_nsec);
+}
+
+using Identite = std::pair<dev_t, ino_t>;
+
+struct HacheIdentite {
+    size_t operator()(const Identite& identite) const {
+        return std::hash<ino_t>()(identite.second) * 31 + std::hash<dev_t>()(identite.first);
+    }
+};
+
+// Deeper than any path the system can open.
+constexpr int kMaxAncetres = 4096;
+
 }  // namespace
 
 // One run: its generation (a later Abandonne makes it stale), the settings it
-// started with, and the folders being walked, by device and inode, so that a
-// symbolic link back to one of them is not followed round and round.
+// started with, and the folders entered, by device and inode, so that however
+// many links lead to a folder it is walked once. The folders that hold the
+// starting one count as entered: a link to one of them would walk the start
+// again, and a link to "/" the whole system.
 struct TScruteDossier::Parcours {
-    explicit Parcours(TScruteDossier& proprietaire)
+    Parcours(TScruteDossier& proprietaire, std::string_view filtre)
         : scanner(proprietaire),
           generation(proprietaire.generation_),
-          masques(proprietaire.Filtre),
           sous_dossier(proprietaire.SousDossier),
           max_penetration(proprietaire.MaxPenetration) {
+        while (!filtre.empty()) {
+            const size_t separateur = filtre.find(';');
+            // An empty mask matches nothing.
+            if (separateur != 0) masques.emplace_back(filtre.substr(0, separateur));
+            filtre = separateur == std::string_view::npos ? std::string_view{}
+                                                          : filtre.substr(separateur + 1);
+        }
         ++scanner.vivants_;
         // Every run lets the application work at its first entry.
         scanner.dernier_traitement_ = {};
@@ -43,12 +72,36 @@ struct TScruteDossier::Parcours {
     Parcours(const Parcours&) = delete;
     Parcours& operator=(const Parcours&) = delete;
 
+    void MarqueAncetres(const std::string& depart) {
+        int fd = ::open((depart + "/").c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        struct stat dossier {};
+        if (fd < 0) return;
+        if (::fstat(fd, &dossier) != 0) {
+            ::close(fd);
+            return;
+        }
+        for (int niveau = 0; niveau < kMaxAncetres; ++niveau) {
+            const int parent = ::openat(fd, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+            ::close(fd);
+            fd = parent;
+            struct stat info {};
+            if (fd < 0 || ::fstat(fd, &info) != 0) break;
+            // The root is its own parent.
+            if (info.st_dev == dossier.st_dev && info.st_ino == dossier.st_ino) break;
+            entres.insert({info.st_dev, info.st_ino});
+            dossier = info;
+        }
+        if (fd >= 0) ::close(fd);
+    }
+
     TScruteDossier& scanner;
     const uint64_t generation;
-    const std::string masques;
+    std::vector<platform::Mask> masques;
     const bool sous_dossier;
     const int32_t max_penetration;
-    std::vector<std::pair<dev_t, ino_t>> chemin;
+    std::unordered_set<Identite, HacheIdentite> entres;
+    // The matching entries of the folder being reported, mask by mask.
+    std::vector<std::vector<uint32_t>> trouves;
 };
 
 // The entries of one folder, read in one go and sorted by name; the names
@@ -105,29 +158,31 @@ struct TScruteDossier::Entrees {
 
     std::string noms;
     std::vector<Entree> liste;
-    std::pair<dev_t, ino_t> identite{};
+    Identite identite{};
 };
 
 TScruteDossier::TScruteDossier() : Dossier(platform::HomeDirectory()) {}
 
 void TScruteDossier::Execute() {
-    Parcours parcours(*this);
+    Parcours parcours(*this, Filtre);
     if (OnExecute) OnExecute(*this);
     if (!Vivant(parcours)) return;
+    parcours.MarqueAncetres(Dossier);
     Scrute(parcours, 0, Dossier);
     if (Vivant(parcours) && OnFinExecute) OnFinExecute(*this);
 }
 
 void TScruteDossier::ScruteUnDossier(int32_t profondeur, std::string dossier) {
-    Parcours parcours(*this);
+    Parcours parcours(*this, Filtre);
+    parcours.MarqueAncetres(dossier);
     Scrute(parcours, profondeur, std::move(dossier));
 }
 
 void TScruteDossier::ScruteFichiers(std::string dossier, std::string masques) {
-    Parcours parcours(*this);
+    Parcours parcours(*this, masques);
     if (!dossier.empty() && dossier.back() == '/') dossier.pop_back();
     Entrees entrees;
-    if (entrees.Lit(dossier)) SignaleFichiers(parcours, dossier, entrees, masques);
+    if (entrees.Lit(dossier)) SignaleFichiers(parcours, dossier, entrees);
 }
 
 void TScruteDossier::Abandonne() {
@@ -139,14 +194,9 @@ void TScruteDossier::Scrute(Parcours& parcours, int32_t profondeur, std::string 
     if (parcours.max_penetration >= 0 && profondeur > parcours.max_penetration) return;
     if (!dossier.empty() && dossier.back() == '/') dossier.pop_back();
     Entrees entrees;
-    if (!entrees.Lit(dossier)) return;
-    if (std::find(parcours.chemin.begin(), parcours.chemin.end(), entrees.identite) !=
-        parcours.chemin.end()) {
-        return;
-    }
-    parcours.chemin.push_back(entrees.identite);
+    if (!entrees.Lit(dossier) || !parcours.entres.insert(entrees.identite).second) return;
 
-    SignaleFichiers(parcours, dossier, entrees, parcours.masques);
+    SignaleFichiers(parcours, dossier, entrees);
     std::string chemin = dossier + "/";
     const size_t base = chemin.size();
     for (const Entrees::Entree& entree : entrees.liste) {
@@ -160,28 +210,33 @@ void TScruteDossier::Scrute(Parcours& parcours, int32_t profondeur, std::string 
         }
         if (!Respire(parcours)) break;
     }
-    parcours.chemin.pop_back();
 }
 
 void TScruteDossier::SignaleFichiers(Parcours& parcours, const std::string& dossier,
-                                     const Entrees& entrees, std::string_view masques) {
+                                     const Entrees& entrees) {
+    if (!OnFichier) return;
+    // One look at each name files it under the masks it matches; the files
+    // are then reported mask by mask.
+    std::vector<std::vector<uint32_t>>& trouves = parcours.trouves;
+    trouves.resize(parcours.masques.size());
+    for (std::vector<uint32_t>& liste : trouves) liste.clear();
+    for (size_t i = 0; i < entrees.liste.size(); ++i) {
+        const Entrees::Entree& entree = entrees.liste[i];
+        if (entree.dossier) continue;
+        const std::string_view nom = entrees.Nom(entree);
+        for (size_t m = 0; m < parcours.masques.size(); ++m) {
+            if (parcours.masques[m].Matches(nom)) trouves[m].push_back(static_cast<uint32_t>(i));
+        }
+    }
     std::string chemin = dossier + "/";
     const size_t base = chemin.size();
-    while (!masques.empty()) {
-        const size_t separateur = masques.find(';');
-        const std::string_view masque = masques.substr(0, separateur);
-        for (const Entrees::Entree& entree : entrees.liste) {
+    for (size_t m = 0; m < trouves.size(); ++m) {
+        for (const uint32_t i : trouves[m]) {
             if (!Respire(parcours)) return;
-            if (entree.dossier || !OnFichier ||
-                !platform::MatchesMask(entrees.Nom(entree), masque)) {
-                continue;
-            }
             chemin.resize(base);
-            chemin.append(entrees.Nom(entree));
-            OnFichier(*this, chemin);
+            chemin.append(entrees.Nom(entrees.liste[i]));
+            if (OnFichier) OnFichier(*this, chemin);
         }
-        masques = separateur == std::string_view::npos ? std::string_view{}
-                                                       : masques.substr(separateur + 1);
     }
 }
 
@@ -192,11 +247,9 @@ bool TScruteDossier::Vivant(const Parcours& parcours) const {
 bool TScruteDossier::Respire(const Parcours& parcours) {
     if (!Vivant(parcours)) return false;
     if (!TraiteMessages) return true;
-    const auto maintenant = std::chrono::steady_clock::now();
-    if (maintenant - dernier_traitement_ < kIntervalleTraitement) return true;
-    dernier_traitement_ = maintenant;
+    if (Horloge() - dernier_traitement_ < kIntervalleTraitement) return true;
     TraiteMessages();
-    dernier_traitement_ = std::chrono::steady_clock::now();
+    dernier_traitement_ = Horloge();
     return Vivant(parcours);
 }
 

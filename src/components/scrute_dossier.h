@@ -1,19 +1,20 @@
 // The folder scanner: walks a folder, and its sub-folders when asked, and
 // hands every file whose name matches one of the masks to its handler.
 //
-// A run is synchronous. Each folder's entries are read before any of them is
-// reported, so a handler may rename or rewrite files without meeting them
-// twice, and they are reported in name order: a folder's files mask by mask,
-// then each sub-folder followed at once by the walk below it. The application
-// may run its pending work between entries, so a handler may start another
-// run (which completes inside this one) or supersede the run in progress.
+// A run is synchronous and walks each folder once, however many links lead
+// to it; it never follows a link to a folder that holds the one it started
+// from. Each folder's entries are read before any of them is reported, so a
+// handler may rename or rewrite files without meeting them twice, and they
+// are reported in name order: a folder's files mask by mask, then each
+// sub-folder followed at once by the walk below it. The application may run
+// its pending work between entries, so a handler may start another run (which
+// completes inside this one) or supersede the run in progress.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <string_view>
 
 namespace components {
 
@@ -65,8 +66,7 @@ private:
     struct Entrees;
 
     void Scrute(Parcours& parcours, int32_t profondeur, std::string dossier);
-    void SignaleFichiers(Parcours& parcours, const std::string& dossier, const Entrees& entrees,
-                         std::string_view masques);
+    void SignaleFichiers(Parcours& parcours, const std::string& dossier, const Entrees& entrees);
     bool Vivant(const Parcours& parcours) const;
     // Lets the application work when it is time to; false once the run is
     // superseded.
@@ -74,7 +74,7 @@ private:
 
     uint64_t generation_ = 0;
     int vivants_ = 0;
-    std::chrono::steady_clock::time_point dernier_traitement_{};
+    std::chrono::nanoseconds dernier_traitement_{};
 };
 
 }  // namespace components

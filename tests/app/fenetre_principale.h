@@ -38,8 +38,9 @@ protected:
         for (int i = 1; i <= n; ++i) Image("p" + std::to_string(i) + ".bmp", 10 * i);
     }
 
-    // Starts the program anew with that command line.
-    void Ouvre(std::vector<std::string> arguments = {}) {
+    // Starts the program anew with that command line: the window is shown,
+    // its first folder not yet loaded.
+    void Demarre(std::vector<std::string> arguments) {
         DeleteForms();
         CreeFiches(Application::Current(), fiches, std::move(arguments));
         fenetre = fiches.Form1;
@@ -50,6 +51,13 @@ protected:
             ++affichages;
             precedent(k);
         };
+    }
+    // The start's work that waits for the window: the first folder's load.
+    void ChargeDepart() { QCoreApplication::sendPostedEvents(fenetre, QEvent::MetaCall); }
+    // Starts the program anew and loads its first folder.
+    void Ouvre(std::vector<std::string> arguments = {}) {
+        Demarre(std::move(arguments));
+        ChargeDepart();
     }
 
     TDefileImage& Defile() { return fenetre->DefileImage(); }

@@ -41,6 +41,63 @@ TEST_F(FenetrePrincipale, TheCommandLineChoosesThePictureTheFoldersAndTheSlidesh
     EXPECT_EQ(Num(), 1);
 }
 
+TEST_F(FenetrePrincipale, TheWindowIsUpBeforeItsFirstFolderIsScanned) {
+    Image("a.bmp", 10);
+    const std::string b = Image("B.bmp", 20);
+    Demarre({b});
+    EXPECT_TRUE(fenetre->isVisible());
+    EXPECT_EQ(Defile().FListe.Count(), 0);
+    int tours = 0;
+    fenetre->ScruteDossier1.TraiteMessages = [&] {
+        ++tours;
+        EXPECT_TRUE(fenetre->isVisible());
+    };
+    ChargeDepart();
+    EXPECT_GT(tours, 0);
+    EXPECT_EQ(Vue(), "2 2/2 20");
+
+    // Option letters alone name no folder: none is loaded, not even the root.
+    Ouvre({"/S"});
+    EXPECT_TRUE(fenetre->CheckBoxSousDossiers->Checked());
+    EXPECT_EQ(Defile().FDossier, "");
+    EXPECT_EQ(Defile().FListe.Count(), 0);
+}
+
+TEST_F(FenetrePrincipale, ClosingTheWindowDuringTheFirstScanEndsIt) {
+    for (int i = 0; i < 40; ++i)
+        Image("s" + std::to_string(i % 4) + "/" + std::to_string(i) + ".bmp", 10);
+    Demarre({dossier / "s0/0.bmp", "/S"});
+    size_t a_la_fermeture = 0;
+    fenetre->ScruteDossier1.TraiteMessages = [&] {
+        if (fenetre->isVisible()) {
+            fenetre->close();
+            a_la_fermeture = Defile().FListe.Items().size();
+        }
+    };
+    ChargeDepart();
+    EXPECT_FALSE(fenetre->ScruteDossier1.EnCours());
+    EXPECT_EQ(Defile().FListe.Items().size(), a_la_fermeture) << "nothing listed after the close";
+    EXPECT_LT(a_la_fermeture, 40u);
+    EXPECT_EQ(affichages, 0) << "no picture shown by a program that ends";
+}
+
+TEST_F(FenetrePrincipale, AFolderOpenedDuringTheFirstScanIsTheOneShown) {
+    Serie(3);
+    Image("b/1.bmp", 40);
+    const std::string choisi = Image("b/2.bmp", 50);
+    Demarre({dossier / "p3.bmp"});
+    bool fait = false;
+    fenetre->ScruteDossier1.TraiteMessages = [&] {
+        if (std::exchange(fait, true)) return;
+        dialogues->open_answers.push_back(choisi);
+        fenetre->Ouvrir1Click();
+    };
+    ChargeDepart();
+    ASSERT_TRUE(fait);
+    EXPECT_EQ(Vue(), "2 2/2 50");
+    EXPECT_EQ(fenetre->Caption(), choisi);
+}
+
 TEST_F(FenetrePrincipale, NumbersAreClampedAndStepWithTheTrackBarAndTheButtons) {
     Serie(4);
     Ouvre({dossier / "p2.bmp"});
@@ -159,6 +216,12 @@ TEST_F(FenetrePrincipale, TheSameFileUnderAnotherNameHasItsNumber) {
     EXPECT_EQ(Defile().IndexFichier(dossier / "lien"), 2);
     EXPECT_EQ(Defile().IndexFichier(dossier / "./p2.bmp"), 2);
     EXPECT_EQ(Defile().IndexFichier(dossier / "c.bmp"), 0);
+
+    // A listed link to a listed picture: the path asked for wins.
+    std::filesystem::create_symlink(dossier / "p1.bmp", dossier / "p3.bmp");
+    Ouvre({dossier / "p3.bmp"});
+    EXPECT_EQ(Vue(), "3 3/3 10");
+    EXPECT_EQ(Defile().IndexFichier(dossier / "./p3.bmp"), 3);
 }
 
 TEST_F(FenetrePrincipale, TheWheelStepsAtMostEveryQuarterSecondWhereverItTurns) {

@@ -180,6 +180,101 @@ TEST_F(ScruteDossier, LinksToFoldersAreFollowedButNeverRoundALoop) {
                               "fin"}));
 }
 
+// Trees of links where every real folder holds one picture: the scan must
+// list each picture once and so enter as many folders as there are distinct
+// ones. Python tells which folders a walk reaches, by their resolved paths,
+// leaving out those that hold the start.
+class ArbreDeLiens : public ScruteDossier {
+protected:
+    void Dossier(const std::string& chemin) {
+        MakeDirs(chemin);
+        WriteFile(chemin + "/m.jpg", "x");
+    }
+    void Lien(const std::string& cible, const std::string& lien) {
+        fs::create_directory_symlink(cible, lien);
+    }
+
+    // Scans from `depart` and checks the pictures against python's walk.
+    void Verifie(const std::string& depart, size_t dossiers_attendus) {
+        std::vector<std::string> listes;
+        scanner.Dossier = depart;
+        scanner.Filtre = "*.jpg;*.gif;*.bmp";
+        scanner.OnFichier = [&](TScruteDossier&, const std::string& nom) {
+            listes.push_back(fs::canonical(nom));
+        };
+        scanner.Execute();
+        std::sort(listes.begin(), listes.end());
+        EXPECT_EQ(listes.size(), dossiers_attendus);
+        if (!HaveProgram("python3")) GTEST_SKIP() << "python3 is not installed";
+        const std::vector<std::string> lignes = Split(Output("python3 -c " + ShellQuote(R"(
+import os, sys
+start = os.path.realpath(sys.argv[1])
+holders, p = set(), start
+while os.path.dirname(p) != p:
+    p = os.path.dirname(p)
+    holders.add(p)
+seen, pictures, todo = set(), [], [start]
+while todo:
+    d = todo.pop()
+    if d in seen or d in holders:
+        continue
+    seen.add(d)
+    for e in os.scandir(d):
+        if e.is_dir():
+            todo.append(os.path.realpath(e.path))
+        elif e.name.lower().endswith(('.jpg', '.gif', '.bmp')):
+            pictures.append(os.path.join(d, e.name))
+print(len(seen))
+print('\n'.join(sorted(pictures)))
+)") + " " + ShellQuote(depart)));
+        ASSERT_FALSE(lignes.empty());
+        EXPECT_EQ(lignes[0], std::to_string(dossiers_attendus));
+        EXPECT_EQ(listes, std::vector<std::string>(lignes.begin() + 1, lignes.end()));
+    }
+};
+
+TEST_F(ArbreDeLiens, EachFolderIsWalkedOnceHoweverManyLinksLeadToIt) {
+    // 22 folders, each but the last holding two links to the next: 2^21 ways
+    // down to the last one.
+    const std::string s = dir / "S";
+    Dossier(s);
+    for (int i = 1; i <= 21; ++i) Dossier(dir / ("T/f" + std::to_string(i)));
+    for (int i = 0; i < 21; ++i) {
+        const std::string de = i == 0 ? s : dir / ("T/f" + std::to_string(i));
+        const std::string vers = dir / ("T/f" + std::to_string(i + 1));
+        Lien(vers, de + "/a");
+        Lien(vers, de + "/b");
+    }
+    // A diamond of real folders and links inside the start.
+    Dossier(s + "/g");
+    Dossier(s + "/h");
+    Dossier(s + "/g/commun");
+    Lien(s + "/g/commun", s + "/h/aussi");
+    Verifie(s, 25);
+}
+
+TEST_F(ArbreDeLiens, LinksToTheFoldersHoldingTheStartAreNotFollowed) {
+    const std::string s = dir / "S";
+    for (const std::string& chemin : {s, s + "/x", s + "/x/y", dir / "T", dir / "T/c"}) {
+        Dossier(chemin);
+    }
+    Lien(s, s + "/x/y/debut");        // the start
+    Lien(s + "/x", s + "/x/y/haut");  // a folder on the way down
+    Lien(dir.Path(), s + "/x/parent");
+    Lien("/", s + "/racine");
+    Lien(fs::path(dir.Path()).parent_path(), s + "/grand-parent");
+    // A folder outside, reached twice, that leads back to the start.
+    Lien(dir / "T/c", s + "/x/cousin");
+    Lien(dir / "T/c", s + "/x/y/cousin");
+    Lien(s, dir / "T/c/retour");
+    Lien(dir / "T", dir / "T/c/oncle");
+    Verifie(s, 5);  // S, S/x, S/x/y, T/c, T
+
+    // Started through a link, the scan knows where it stands.
+    Lien(s, dir / "lien");
+    Verifie(dir / "lien", 5);
+}
+
 TEST_F(ScruteDossier, AHandlerRenamingFilesSeesEachFileOnce) {
     for (int i = 0; i < 300; ++i) WriteFile(dir / ("p" + std::to_string(i) + ".jpg"), "x");
     scanner.Filtre = "*.jpg";

@@ -132,12 +132,24 @@ bool DirectoryExists(const std::string& path) {
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
-    struct stat info_a {};
-    struct stat info_b {};
-    if (::stat(a.c_str(), &info_a) == 0 && ::stat(b.c_str(), &info_b) == 0) {
-        return info_a.st_dev == info_b.st_dev && info_a.st_ino == info_b.st_ino;
+    return SameFileAs(a)(b);
+}
+
+SameFileAs::SameFileAs(const std::string& path) : path_(path) {
+    struct stat info {};
+    resolved_ = ::stat(path.c_str(), &info) == 0;
+    if (resolved_) {
+        device_ = info.st_dev;
+        inode_ = info.st_ino;
     }
-    return AbsolutePath(a) == AbsolutePath(b);
+}
+
+bool SameFileAs::operator()(const std::string& other) const {
+    struct stat info {};
+    if (resolved_ && ::stat(other.c_str(), &info) == 0) {
+        return info.st_dev == device_ && info.st_ino == inode_;
+    }
+    return AbsolutePath(path_) == AbsolutePath(other);
 }
 
 std::string CurrentDirectory() {

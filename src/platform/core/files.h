@@ -22,6 +22,20 @@ bool DirectoryExists(const std::string& path);  // follows symbolic links
 // exactly.
 bool SameFile(const std::string& a, const std::string& b);
 
+// One side of SameFile resolved once, to be compared with many paths at the
+// cost of one look at each.
+class SameFileAs {
+public:
+    explicit SameFileAs(const std::string& path);
+    bool operator()(const std::string& other) const;
+
+private:
+    std::string path_;
+    bool resolved_ = false;
+    uint64_t device_ = 0;
+    uint64_t inode_ = 0;
+};
+
 // The process's current folder, without a trailing "/" (except the root);
 // empty when it cannot be told (the folder was removed).
 std::string CurrentDirectory();

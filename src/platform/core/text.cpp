@@ -229,8 +229,37 @@ struct SortUnit {
     Accent accent = Accent::None;
 };
 
-// Walks a text as the sequence of units that the comparison looks at; a
-// ligature yields two units.
+// The units a character stands for in the comparison: one, or two for a
+// ligature. Returns their number.
+int SortUnits(char32_t c, SortUnit& first, SortUnit& second) {
+    first.accent = Accent::None;
+    if (c < 0x80) {
+        if (c >= '0' && c <= '9') {
+            first.primary = Weight(WeightClass::Digit, c);
+        } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
+            first.primary = Weight(WeightClass::Letter, ToLower(c));
+        } else {
+            first.primary = Weight(WeightClass::Symbol, c);
+        }
+    } else if (c >= 0xC0 && c < 0x180 && !kLatinLetters[c - 0xC0].base.empty()) {
+        const LatinLetter& letter = kLatinLetters[c - 0xC0];
+        first.primary = Weight(WeightClass::Letter, static_cast<unsigned char>(letter.base[0]));
+        first.accent = letter.accent;
+        if (letter.base.size() > 1) {
+            second.primary =
+                Weight(WeightClass::Letter, static_cast<unsigned char>(letter.base[1]));
+            second.accent = letter.accent;
+            return 2;
+        }
+    } else if (c < 0x180) {
+        first.primary = Weight(WeightClass::Symbol, c);
+    } else {
+        first.primary = Weight(WeightClass::Other, c);
+    }
+    return 1;
+}
+
+// Walks a text as the sequence of units that the comparison looks at.
 class SortCursor {
 public:
     explicit SortCursor(std::string_view text) : text_(text) {}
@@ -244,31 +273,7 @@ public:
         if (pos_ >= text_.size()) return false;
         const Decoded d = Decode(text_, pos_);
         pos_ += d.length;
-        const char32_t c = d.code;
-        unit.accent = Accent::None;
-        if (c < 0x80) {
-            if (c >= '0' && c <= '9') {
-                unit.primary = Weight(WeightClass::Digit, c);
-            } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
-                unit.primary = Weight(WeightClass::Letter, ToLower(c));
-            } else {
-                unit.primary = Weight(WeightClass::Symbol, c);
-            }
-        } else if (c >= 0xC0 && c < 0x180 && !kLatinLetters[c - 0xC0].base.empty()) {
-            const LatinLetter& letter = kLatinLetters[c - 0xC0];
-            unit.primary = Weight(WeightClass::Letter, static_cast<unsigned char>(letter.base[0]));
-            unit.accent = letter.accent;
-            if (letter.base.size() > 1) {
-                pending_.primary =
-                    Weight(WeightClass::Letter, static_cast<unsigned char>(letter.base[1]));
-                pending_.accent = letter.accent;
-                has_pending_ = true;
-            }
-        } else if (c < 0x180) {
-            unit.primary = Weight(WeightClass::Symbol, c);
-        } else {
-            unit.primary = Weight(WeightClass::Other, c);
-        }
+        has_pending_ = SortUnits(d.code, unit, pending_) == 2;
         return true;
     }
 
@@ -278,6 +283,70 @@ private:
     SortUnit pending_;
     bool has_pending_ = false;
 };
+
+// Sort keys give the primary weights below the group of other characters
+// one byte each: their ranks, from 1, in weight order. The symbols are the
+// characters below U+0180 that are neither digits nor letters.
+constexpr bool IsSymbol(char32_t c) {
+    if (c < 0x80) {
+        return !((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'));
+    }
+    return c < 0xC0 || kLatinLetters[c - 0xC0].base.empty();
+}
+
+constexpr std::array<uint8_t, 0x180> kSymbolRanks = [] {
+    std::array<uint8_t, 0x180> ranks{};
+    uint8_t rank = 0;
+    for (char32_t c = 0; c < 0x180; ++c) {
+        if (IsSymbol(c)) ranks[c] = ++rank;
+    }
+    return ranks;
+}();
+constexpr uint8_t kSymbolCount = *std::max_element(kSymbolRanks.begin(), kSymbolRanks.end());
+constexpr uint8_t kFirstDigitRank = kSymbolCount + 1;
+constexpr uint8_t kFirstLetterRank = kFirstDigitRank + 10;
+// Lead byte of a weight of the other group, followed by its code in three
+// bytes; above every rank.
+constexpr uint8_t kOtherLead = 0xF8;
+static_assert(kFirstLetterRank + 25 < kOtherLead);
+
+void AppendPrimary(uint32_t weight, std::string& key) {
+    const uint32_t value = weight & ((1u << 21) - 1);
+    switch (static_cast<WeightClass>(weight >> 21)) {
+        case WeightClass::Symbol:
+            key.push_back(static_cast<char>(kSymbolRanks[value]));
+            break;
+        case WeightClass::Digit:
+            key.push_back(static_cast<char>(kFirstDigitRank + (value - '0')));
+            break;
+        case WeightClass::Letter:
+            key.push_back(static_cast<char>(kFirstLetterRank + (value - 'a')));
+            break;
+        case WeightClass::Other:
+            key.push_back(static_cast<char>(kOtherLead));
+            key.push_back(static_cast<char>(value >> 16));
+            key.push_back(static_cast<char>(value >> 8));
+            key.push_back(static_cast<char>(value));
+            break;
+    }
+}
+
+// The key byte of each ASCII character, which is always one unit.
+constexpr std::array<uint8_t, 0x80> kAsciiRanks = [] {
+    std::array<uint8_t, 0x80> ranks{};
+    for (char32_t c = 0; c < 0x80; ++c) {
+        if (c >= '0' && c <= '9') {
+            ranks[c] = static_cast<uint8_t>(kFirstDigitRank + (c - '0'));
+        } else if (c >= 'a' && c <= 'z') {
+            ranks[c] = static_cast<uint8_t>(kFirstLetterRank + (c - 'a'));
+        } else if (c >= 'A' && c <= 'Z') {
+            ranks[c] = static_cast<uint8_t>(kFirstLetterRank + (c - 'A'));
+        } else {
+            ranks[c] = kSymbolRanks[c];
+        }
+    }
+    return ranks;
+}();
 
 template <typename Key>
 int CompareUnits(std::string_view a, std::string_view b, Key key) {
@@ -324,23 +393,43 @@ int CompareTextLocale(std::string_view a, std::string_view b) {
 }
 
 std::string SortKey(std::string_view text) {
-    // Three tiers, each a run of fixed-width elements closed by an element
-    // below every other, so that comparing the bytes compares tier by tier:
-    // primary weights plus one in three bytes, accents plus one in a byte,
-    // then the text itself.
+    // Three tiers, each closed by a zero byte, which is below every element,
+    // so that comparing the bytes compares tier by tier: the primary weights
+    // (one byte each but for the other group, see AppendPrimary), then the
+    // accents plus one in a byte, then the text itself. The accents after the
+    // last accented unit are left out: both texts then have as many units,
+    // and no accent is the smallest, so the order stays the same while a
+    // text without accents needs no tier of accents at all.
     std::string key;
-    key.reserve(5 * text.size() + 4);
-    SortCursor primaries(text);
-    for (SortUnit unit; primaries.Next(unit);) {
-        const uint32_t weight = unit.primary + 1;
-        key.push_back(static_cast<char>(weight >> 16));
-        key.push_back(static_cast<char>(weight >> 8));
-        key.push_back(static_cast<char>(weight));
+    key.reserve(2 * text.size() + 2);
+    std::string accents;
+    size_t units = 0;
+    const auto add = [&](const SortUnit& unit) {
+        AppendPrimary(unit.primary, key);
+        if (unit.accent != Accent::None) {
+            accents.resize(units, static_cast<char>(static_cast<uint8_t>(Accent::None) + 1));
+            accents.push_back(static_cast<char>(static_cast<uint8_t>(unit.accent) + 1));
+        }
+        ++units;
+    };
+    for (size_t pos = 0; pos < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[pos]);
+        if (byte < 0x80) {
+            key.push_back(static_cast<char>(kAsciiRanks[byte]));
+            ++units;
+            ++pos;
+            continue;
+        }
+        const Decoded d = Decode(text, pos);
+        pos += d.length;
+        SortUnit first;
+        SortUnit second;
+        const int count = SortUnits(d.code, first, second);
+        add(first);
+        if (count == 2) add(second);
     }
-    key.append(3, '\0');
-    SortCursor accents(text);
-    for (SortUnit unit; accents.Next(unit);)
-        key.push_back(static_cast<char>(static_cast<uint8_t>(unit.accent) + 1));
+    key.push_back('\0');
+    key.append(accents);
     key.push_back('\0');
     key.append(text);
     return key;
@@ -399,6 +488,46 @@ bool MatchesMask(std::string_view name, std::string_view mask) {
     if (MatchesWildcards(name, mask)) return true;
     return mask.ends_with(".*") && name.find('.') == std::string_view::npos &&
            MatchesWildcards(name, mask.substr(0, mask.size() - 2));
+}
+
+Mask::Mask(std::string_view mask) : mask_(mask) {
+    if (mask == "*.*") {
+        kind_ = Kind::Everything;
+        return;
+    }
+    if (mask.size() < 3 || !mask.starts_with("*.")) return;
+    const std::string_view extension = mask.substr(2);
+    if (!std::all_of(extension.begin(), extension.end(), [](char c) {
+            return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        })) {
+        return;
+    }
+    kind_ = Kind::Extension;
+    extension_ = LowerCase(mask.substr(1));
+    has_i_ = extension_.find('i') != std::string::npos;
+}
+
+bool Mask::Matches(std::string_view name) const {
+    switch (kind_) {
+        case Kind::Everything:
+            return true;
+        case Kind::General:
+            return MatchesMask(name, mask_);
+        case Kind::Extension:
+            break;
+    }
+    // The extension's bytes are ASCII, so they start characters in the name
+    // whatever comes before them; the name's letters that fold to them are
+    // ASCII, but for "İ", which only a name holding one needs to look for.
+    if (name.size() >= extension_.size()) {
+        const std::string_view end = name.substr(name.size() - extension_.size());
+        if (std::equal(end.begin(), end.end(), extension_.begin(), [](char n, char e) {
+                return (n >= 'A' && n <= 'Z' ? static_cast<char>(n + 0x20) : n) == e;
+            })) {
+            return true;
+        }
+    }
+    return has_i_ && name.find("\xC4\xB0") != std::string_view::npos && MatchesMask(name, mask_);
 }
 
 size_t NextCharacter(std::string_view text, size_t pos) {

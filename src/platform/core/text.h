@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,24 @@ bool SameTextIgnoringCase(std::string_view a, std::string_view b);
 // ignoring case; a mask ending in ".*" also matches the name without any dot,
 // so "*.*" matches every name. An empty mask matches nothing.
 bool MatchesMask(std::string_view name, std::string_view mask);
+
+// A mask made ready to be matched against many names, with the answers of
+// MatchesMask. The usual picture masks, "*." and letters and digits, compare
+// the end of the name's bytes; "*.*" matches every name.
+class Mask {
+public:
+    explicit Mask(std::string_view mask);
+    bool Matches(std::string_view name) const;
+
+private:
+    enum class Kind : uint8_t { General, Extension, Everything };
+    Kind kind_ = Kind::General;
+    std::string mask_;
+    // An extension mask's "." and letters, in lower case.
+    std::string extension_;
+    // "İ" is the one non-ASCII character whose small letter is ASCII ("i").
+    bool has_i_ = false;
+};
 
 // Character boundaries: the position just after the character that starts at
 // `pos`, and the start of the character that ends just before `pos`.

@@ -72,9 +72,11 @@ TEST(CompareTextLocale, SortsNamesTheWayTheDesktopDoes) {
 }
 
 TEST(SortKey, OrdersAsTheComparisonDoes) {
-    // Random names over the characters that decide each tier.
-    const std::vector<std::string> pieces{"a", "A", "é", "É", "e", "è", "œ", "oe",
-                                          "ß", "1", "_", " ", ".", "Ω", "z"};
+    // Random names over the characters that decide each tier, with a symbol
+    // of each range, a character of the other group and stray bytes.
+    const std::vector<std::string> pieces{
+        "a", "A", "é", "É", "e",        "è", "œ", "oe",   "ß", "1",    "_",        " ",         ".",
+        "Ω", "z", "×", "÷", "\xc2\xa0", "~", "9", "\x01", "ſ", "\xff", "\xe2\x82", "\U0010FFFF"};
     std::mt19937 random(7);
     std::vector<std::string> names;
     for (int i = 0; i < 300; ++i) {
@@ -106,6 +108,29 @@ TEST(MatchesMask, WildcardsIgnoreCaseAndCountCharacters) {
     };
     for (const Row& row : rows) {
         EXPECT_EQ(MatchesMask(row.name, row.mask), row.matches) << row.name << " ~ " << row.mask;
+    }
+}
+
+TEST(Mask, AnswersAsTheGeneralMatcher) {
+    // Names built from pieces that fold onto the extensions' letters or
+    // nearly; "İ" is the one non-ASCII letter whose small letter is ASCII.
+    const std::vector<std::string> pieces{"a", ".", "jpg",  "JPG",  "Jp", "g", "gİf",  "gif", "GIF",
+                                          "İ", "i", "\xc4", "\xb0", "é",  "x", "\xff", "bmp", ".."};
+    const std::vector<std::string> masks{"*.jpg", "*.JPG", "*.gif",  "*.Gif",  "*.bmp", "*.*",
+                                         "*.",    "*.j?g", "*.jpg ", "a*",     "",      "*.é",
+                                         "*.gİf", "*.i",   "x.*",    "*.jpeg", "*..",   "*.1"};
+    std::mt19937 random(11);
+    std::vector<std::string> names{"", ".jpg", "x.jpg.bak", "x.gİf", "x.GİF", "x.gIF"};
+    for (int i = 0; i < 3000; ++i) {
+        std::string name;
+        for (size_t n = random() % 5; n > 0; --n) name += pieces[random() % pieces.size()];
+        names.push_back(name);
+    }
+    for (const std::string& mask : masks) {
+        const Mask ready(mask);
+        for (const std::string& name : names) {
+            EXPECT_EQ(ready.Matches(name), MatchesMask(name, mask)) << name << " ~ " << mask;
+        }
     }
 }
 
