@@ -205,7 +205,7 @@ protected:
         scanner.Execute();
         std::sort(listes.begin(), listes.end());
         EXPECT_EQ(listes.size(), dossiers_attendus);
-        if (!HaveProgram("python3")) GTEST_SKIP() << "python3 is not installed";
+        REQUIRE_PROGRAM("python3");
         const std::vector<std::string> lignes = Split(Output("python3 -c " + ShellQuote(R"(
 import os, sys
 start = os.path.realpath(sys.argv[1])
