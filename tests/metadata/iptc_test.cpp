@@ -184,6 +184,16 @@ protected:
     void SetUp() override { REQUIRE_PROGRAM("exiftool"); }
     // Adds keywords to a picture through a read, an edit and a save, and
     // checks that ExifTool finds the new keywords and everything else as it was.
+    // Reads the file's IPTC data, sets its keywords and saves them in place.
+    static void WriteKeywords(const std::string& path, const std::string& keywords) {
+        TimgData owner;
+        ASSERT_TRUE(owner.ReadPictureFile(path));
+        ASSERT_NE(owner.IptcObj(), nullptr);
+        owner.IptcObj()->ParseOwnerSegment();
+        owner.IptcObj()->SetTagValue("Keywords", keywords);
+        owner.IptcObj()->WriteToFile(path);
+    }
+
     void SaveKeywords(const std::string& path, const std::string& keywords,
                       const std::string& expected) {
         // The record version is always written as 2; the EXIF block must come
@@ -197,12 +207,7 @@ protected:
         const std::string exif_before = ExifTool(exif);
         const std::string warnings = ExifTool(validate);
         const std::string picture = PictureData(path);
-        TimgData owner;
-        ASSERT_TRUE(owner.ReadPictureFile(path));
-        ASSERT_NE(owner.IptcObj(), nullptr);
-        owner.IptcObj()->ParseOwnerSegment();
-        owner.IptcObj()->SetTagValue("Keywords", keywords);
-        owner.IptcObj()->WriteToFile(path);
+        WriteKeywords(path, keywords);
         EXPECT_EQ(ExifTool("-s3 -sep '|' -Keywords " + ShellQuote(path)), expected + "\n");
         EXPECT_EQ(ExifTool(others), before);
         EXPECT_TRUE(ExifTool(exif) == exif_before);
@@ -241,12 +246,7 @@ TEST_F(IptcWithExifTool, NoDigestIsLeftStale) {
 
     for (const std::string keywords : {"", "sea,sky"}) {
         SCOPED_TRACE(keywords);
-        TimgData owner;
-        ASSERT_TRUE(owner.ReadPictureFile(path));
-        ASSERT_NE(owner.IptcObj(), nullptr);
-        owner.IptcObj()->ParseOwnerSegment();
-        owner.IptcObj()->SetTagValue("Keywords", keywords);
-        owner.IptcObj()->WriteToFile(path);
+        WriteKeywords(path, keywords);
         EXPECT_EQ(ExifTool(validate), "Validate                        : OK\n");
         // Our record version differs from the one ExifTool writes: the data
         // are never the same bytes, and the digest goes.
