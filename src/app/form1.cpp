@@ -65,10 +65,6 @@ TForm1::TForm1(Application& application, Fiches& fiches, std::vector<std::string
       arguments_(std::move(arguments)) {
     SetCaption("Visualisateur de diapos");
     resize(1060, 613);
-    // The window's design font is a small 8-point one.
-    QFont petite = font();
-    petite.setPointSize(8);
-    setFont(petite);
     CreeControles();
     CreeMenus();
 
@@ -121,13 +117,15 @@ void TForm1::CreeControles() {
     layout->addWidget(PanelControl);
     auto* rangee = new QHBoxLayout(PanelControl);
     rangee->setContentsMargins(0, 0, 0, 0);
+    rangee->setSpacing(0);
     auto* commandes = new QWidget(PanelControl);
-    commandes->setFixedWidth(844);
+    commandes->setFixedWidth(800);
     rangee->addWidget(commandes);
     auto* donnees = new QWidget(PanelControl);
     rangee->addWidget(donnees, 1);
 
-    // Every control of the panel: its hint and its place.
+    // Every control of the panel: its hint and its place, wide enough for its
+    // caption in the window's font.
     const auto place = [](auto* control, const char* hint, QRect bounds) {
         if (*hint != '\0') control->setToolTip(Q(hint));
         control->setGeometry(bounds);
@@ -165,44 +163,52 @@ void TForm1::CreeControles() {
         "Pour afficher également les images de tous les sous-dossiers", QRect(2, 38, 112, 22));
     CheckBoxMarcheArriere =
         place(new CheckBox(commandes, "CheckBoxMarcheArriere", "Marche Arrière"),
-              "Faire avancer en marche arière le diaporama", QRect(114, 38, 104, 22));
+              "Faire avancer en marche arière le diaporama", QRect(116, 38, 100, 22));
 
-    Label1 = etiquette(commandes, "Label1", "Défilement manuel", "", QRect(298, 4, 150, 16));
+    Label1 = etiquette(commandes, "Label1", "Défilement manuel", "", QRect(284, 4, 140, 16));
     TrackBarNumImageEnCours = place(new TrackBar(commandes, "TrackBarNumImageEnCours", 1, 1, 1),
-                                    "Avance manuelle", QRect(292, 22, 170, 32));
-    Label2 = etiquette(commandes, "Label2", "Vitesse de défilement", "", QRect(470, 4, 122, 16));
+                                    "Avance manuelle", QRect(280, 22, 142, 32));
+    Label2 = etiquette(commandes, "Label2", "Vitesse de défilement", "", QRect(432, 4, 112, 16));
     TrackBarVitesse = place(new TrackBar(commandes, "TrackBarVitesse", 0, 1000, 400),
-                            "Vitesse de défilement", QRect(466, 22, 120, 32));
+                            "Vitesse de défilement", QRect(428, 22, 116, 32));
     TrackBarVitesse->setTickInterval(100);
 
-    GroupBox1 = place(new QGroupBox(Q("Zoom"), commandes), "", QRect(594, 0, 148, 62));
+    GroupBox1 = place(new QGroupBox(Q("Zoom"), commandes), "", QRect(548, 0, 140, 62));
     GroupBox1->setObjectName("GroupBox1");
     TrackBarCoefZoom = place(new TrackBar(GroupBox1, "TrackBarCoefZoom", 1, 500, 100), "Zoom",
-                             QRect(4, 18, 84, 32));
+                             QRect(4, 18, 74, 32));
     TrackBarCoefZoom->setTickInterval(50);
     CheckBoxAjuster =
         place(new CheckBox(GroupBox1, "CheckBoxAjuster", "Ajuster"),
               "Redimensionne l'ilmage automatiquement lors du redimensionnement de la fenêtre.",
-              QRect(88, 16, 60, 20));
+              QRect(78, 16, 60, 20));
     CheckBoxAjuster->setChecked(true);
-    LabelZoom = etiquette(GroupBox1, "LabelZoom", "1", "", QRect(92, 38, 50, 16));
+    LabelZoom = etiquette(GroupBox1, "LabelZoom", "1", "", QRect(82, 38, 52, 16));
 
     CheckBox1 = place(new CheckBox(commandes, "CheckBox1", "Saisie prop."),
-                      "Garder les proportions de l'image.", QRect(744, 4, 96, 20));
-    LabelDim = etiquette(commandes, "LabelDim", "", "Larg x Ht", QRect(746, 30, 60, 16));
+                      "Garder les proportions de l'image.", QRect(692, 4, 86, 20));
+    // Wide enough for the largest size a picture file can have.
+    LabelDim = etiquette(commandes, "LabelDim", "", "Larg x Ht", QRect(692, 30, 70, 16));
 
     ImageTamponSuivante1 = new platform::ui::Image(commandes, "ImageTamponSuivante1");
     ImageTamponSuivante1->SetStretch(true);
     ImageTamponSuivante1->SetProportional(true);
-    ImageTamponSuivante1->setGeometry(808, 27, 33, 33);
+    ImageTamponSuivante1->setGeometry(764, 27, 33, 33);
     ImageResultSaisieRectangle = new platform::ui::Image(commandes, "ImageResultSaisieRectangle");
-    ImageResultSaisieRectangle->setGeometry(808, 4, 17, 17);
+    ImageResultSaisieRectangle->setGeometry(780, 4, 17, 17);
     ImageResultSaisieRectangle->hide();
 
-    // The shooting data in four rows; each label is cut at its cell's width.
+    // The shooting data in four rows of three columns, which share the width
+    // in proportion to the usual length of their texts (a speed with its
+    // fraction, an aperture, a lens with its aperture); a longer text is cut
+    // at its cell's edge.
     auto* grille = new QGridLayout(donnees);
     grille->setContentsMargins(2, 1, 2, 1);
-    grille->setSpacing(0);
+    grille->setHorizontalSpacing(4);
+    grille->setVerticalSpacing(0);
+    grille->setColumnStretch(0, 98);
+    grille->setColumnStretch(1, 58);
+    grille->setColumnStretch(2, 92);
     const auto donnee = [&](const char* name, const char* hint, int ligne, int colonne,
                             int largeur) {
         auto* label = new QLabel(donnees);
@@ -560,7 +566,7 @@ void TForm1::AfficheDonneesPriseDeVue(const std::string& nom) {
     affiche(LabelCorrectionExposition, d.correction);
     // Hovering over the picture shows the photographer's comment.
     if (!FPleinEcran && exif->CommentPosition > 0) {
-        Korvel1->setToolTip(QString::fromStdString(platform::Windows1252ToUtf8(exif->Comment)));
+        Korvel1->setToolTip(QString::fromStdString(exif->Comment));
     }
 }
 
@@ -776,7 +782,10 @@ void TForm1::Ouvrir1Click() {
         "Fichiers images JPEG, GIF, BMP|*.jpg;*.gif;*.bmp|Fichier image GIF(*.gif)|*.gif|Fichier "
         "image "
         "BMP(*.bmp)|*.bmp|Fichier image JPEG (*.jpg)|*.jpg|Tous|*.*";
+    // Accepting the name as it stands, which names no picture, opens the
+    // folder at its first picture.
     demande.file_name = "Facultatif";
+    demande.must_exist = false;
     demande.initial_dir = FDefileImage->FDossier;
     const std::optional<std::string> choisi = App().GetDialogs().OpenFile(demande);
     if (!choisi) return;

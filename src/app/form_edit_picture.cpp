@@ -31,6 +31,13 @@ QString Texte(double valeur) {
     return QString::fromStdString(platform::FormatFloatGeneral(valeur));
 }
 
+// A coefficient is written with up to 15 significant digits: its label keeps
+// room for the longest, so that the track bar beside it neither shrinks nor
+// moves as the value changes.
+void PlacePourCoefficient(QLabel& label) {
+    label.setFixedWidth(label.fontMetrics().horizontalAdvance(QString("-0.") + QString(15, '0')));
+}
+
 }  // namespace
 
 int32_t NiveauMoyen(const components::CouleurBgr& moyenne) {
@@ -108,6 +115,7 @@ void TFormEditPicture::CreeControles() {
     reglage(grille_luminosite, 0, SpinEditLuminosite, TrackBarLuminosite, "0 = Origine");
     LabelLuminosite = new QLabel(Q("0"), groupe_luminosite);
     LabelLuminosite->setObjectName("LabelLuminosite");
+    PlacePourCoefficient(*LabelLuminosite);
     grille_luminosite->addWidget(LabelLuminosite, 0, 2);
     ButtonLuminositeAutomatiqueParMoyenne = new Button(
         groupe_luminosite, "ButtonLuminositeAutomatiqueParMoyenne", "Luminosite moyenne");
@@ -127,6 +135,7 @@ void TFormEditPicture::CreeControles() {
     reglage(grille_contraste, 0, SpinEditContraste, TrackBarContraste, "0 = Origine");
     LabelContraste = new QLabel(Q("0"), groupe_contraste);
     LabelContraste->setObjectName("LabelContraste");
+    PlacePourCoefficient(*LabelContraste);
     grille_contraste->addWidget(LabelContraste, 0, 2);
     grille_contraste->addWidget(new QLabel(Q("Pivot"), groupe_contraste), 1, 2);
     SpinEditPivot = new SpinEdit(groupe_contraste, "SpinEditPivot", 0, 255, 127);

@@ -1,10 +1,8 @@
 // Program start: the picture formats, the application object, the windows in
 // their order of creation, then the event loop until the main window closes.
 #include <QApplication>
-#include <QLibraryInfo>
 #include <QLocale>
 #include <QScreen>
-#include <QTranslator>
 #include <string>
 #include <vector>
 
@@ -18,13 +16,8 @@
 int main(int argc, char* argv[]) {
     QApplication qt(argc, argv);
     QApplication::setApplicationName("Visualisateur de diapos");
-    // The standard dialogs (files, folders, colours) speak French too.
-    QTranslator qt_francais;
-    if (qt_francais.load(QLocale(QLocale::French), "qtbase", "_",
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QApplication::installTranslator(&qt_francais);
-    }
-    platform::SetDecimalSeparator(QLocale().decimalPoint().at(0).toLatin1());
+    // Numbers are written the user's way, though the application speaks French.
+    platform::SetDecimalSeparator(QLocale::system().decimalPoint().at(0).toLatin1());
     platform::RegisterStandardFormats();
     gif::RegisterGIFImage();
     // GIF frames are dithered to the web palette only on a palette display.

@@ -317,6 +317,11 @@ TEST_F(FenetrePrincipale, TheSubFolderBoxAndTheOpenCommandReloadTheFolder) {
     fenetre->Ouvrir1Click();
     EXPECT_EQ(dialogues->open_requests.back().file_name, "Facultatif");
     EXPECT_EQ(Vue(), "2 2/3 20");
+    // The proposed name, accepted as it stands, opens the folder at its first picture.
+    EXPECT_FALSE(dialogues->open_requests.back().must_exist);
+    dialogues->open_answers.push_back(dossier / "Facultatif");
+    fenetre->Ouvrir1Click();
+    EXPECT_EQ(Vue(), "1 1/3 10");
 
     fenetre->TimerDefileImage->SetEnabled(true);
     coche(false);
@@ -328,7 +333,8 @@ TEST_F(FenetrePrincipale, TheShootingDataAndTheCommentFollowThePicture) {
     const std::string camera = TestData("exif-samples/jpg/exif-org/nikon-e950.jpg");
     REQUIRE_PROGRAM("exiftool");
     std::filesystem::copy_file(camera, dossier / "a.jpg");
-    ASSERT_EQ(ExifToolWrite("'-UserComment=Au bord de la mer'", dossier / "a.jpg"), 0);
+    // ExifTool stores a comment beyond ASCII as UTF-16.
+    ASSERT_EQ(ExifToolWrite("'-UserComment=Été au bord de la mer'", dossier / "a.jpg"), 0);
     Image("b.bmp", 20);
     Ouvre({dossier / "a.jpg"});
     const auto etiquettes = [&] {
@@ -343,7 +349,7 @@ TEST_F(FenetrePrincipale, TheShootingDataAndTheCommentFollowThePicture) {
     };
     EXPECT_TRUE(etiquettes().starts_with("80 Asa|2001:04:06 11:51:40|Normal|diaph F5,5|Flash Off|"))
         << etiquettes();
-    EXPECT_EQ(fenetre->Korvel1->toolTip().toStdString(), "Au bord de la mer");
+    EXPECT_EQ(fenetre->Korvel1->toolTip().toStdString(), "Été au bord de la mer");
 
     // A bitmap has no shooting data: only its size is shown.
     Touche(Qt::Key_Right);

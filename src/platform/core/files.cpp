@@ -119,6 +119,14 @@ bool CopyToNewFile(const std::string& source, const std::string& target) {
     return ok;
 }
 
+// Makes one folder, private to the user whatever the umask; true when it is
+// there as a folder afterwards (also when another process made it first).
+bool MakePrivateFolder(const std::string& path) {
+    if (DirectoryExists(path)) return true;
+    if (::mkdir(path.c_str(), 0700) == 0) return ::chmod(path.c_str(), 0700) == 0;
+    return errno == EEXIST && DirectoryExists(path);
+}
+
 }  // namespace
 
 bool FileExists(const std::string& path) {
@@ -264,6 +272,20 @@ bool MoveFileNoReplace(const std::string& source, const std::string& target) {
     if (::unlink(source.c_str()) == 0) return true;
     ::unlink(target.c_str());
     return false;
+}
+
+std::optional<std::string> MakeTrashFolders(const std::string& data_home) {
+    const std::string folder = WithoutTrailingSlash(AbsolutePath(data_home));
+    const std::string trash = (folder == "/" ? "" : folder) + "/Trash";
+    // Every level from the root down, so that the missing ones are made in order.
+    for (size_t slash = trash.find('/', 1); slash != std::string::npos;
+         slash = trash.find('/', slash + 1)) {
+        if (!MakePrivateFolder(trash.substr(0, slash))) return std::nullopt;
+    }
+    for (const std::string& path : {trash, trash + "/files", trash + "/info"}) {
+        if (!MakePrivateFolder(path)) return std::nullopt;
+    }
+    return trash;
 }
 
 }  // namespace platform

@@ -71,4 +71,12 @@ void WriteFileAtomic(const std::string& path, std::span<const uint8_t> bytes);
 // removed. Returns false on any failure, leaving both paths as they were.
 bool MoveFileNoReplace(const std::string& source, const std::string& target);
 
+// Makes the user's trash, `data_home`/Trash with its "files" and "info"
+// folders, where it is missing: a fresh account has not even `data_home`
+// (the user's data folder, ~/.local/share by default). Every folder made here,
+// the missing levels of `data_home` included, is private to the user (mode
+// 0700); folders that exist are left as they are. Returns the trash folder,
+// or nothing when a level could not be made or is not a folder.
+std::optional<std::string> MakeTrashFolders(const std::string& data_home);
+
 }  // namespace platform

@@ -1,10 +1,14 @@
 #include "platform/ui/application.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QHelpEvent>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QProxyStyle>
 #include <QStyleFactory>
 #include <QToolTip>
+#include <QTranslator>
 #include <QWidget>
 #include <algorithm>
 
@@ -33,10 +37,20 @@ public:
 
 Application::Application(QApplication& qt)
     : qt_(qt),
+      french_(std::make_unique<QTranslator>()),
       dialogs_(std::make_unique<QtDialogs>()),
       shell_(std::make_unique<QtShell>()),
       hint_style_(new HintStyle(QStyleFactory::create(QApplication::style()->name()))) {
     current_application = this;
+    const QLocale french(QLocale::French, QLocale::France);
+    QLocale::setDefault(french);
+    if (french_->load(french, "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(french_.get());
+    }
+    for (const char* family : {kDesignFont, "Arial"}) {
+        QFont::insertSubstitutions(family, {"Liberation Sans", "Arimo"});
+    }
+    QApplication::setFont(QFont(kDesignFont, kDesignFontPoints));
     QApplication::setStyle(hint_style_);  // the application owns the style
     QApplication::setQuitOnLastWindowClosed(false);
     qt_.installEventFilter(this);
@@ -44,6 +58,7 @@ Application::Application(QApplication& qt)
 
 Application::~Application() {
     qt_.removeEventFilter(this);
+    QCoreApplication::removeTranslator(french_.get());
     if (current_application == this) current_application = nullptr;
 }
 

@@ -1,5 +1,11 @@
 // The application object: the forms in their order of creation, the dialogs
-// service, the default error handler and the hints' timing.
+// service, the default error handler and the hints' timing. It speaks French
+// whatever the desktop's language: Qt's own texts (standard dialogs, context
+// menus of edits) are translated, and the default locale, which names file
+// types and writes dates in the file dialogs, is French. Its windows are
+// written in the font they were designed with, drawn with a system font of
+// the same widths ("MS Sans Serif" and "Arial" as Liberation Sans), so that
+// their captions fit as designed.
 //
 // Every handler that Qt calls goes through Guard: an exception shows its
 // message in a box and never crosses Qt's event loop.
@@ -15,6 +21,7 @@
 #include "platform/ui/shell.h"
 
 class QApplication;
+class QTranslator;
 
 namespace platform::ui {
 
@@ -24,6 +31,10 @@ class Application final : public QObject {
     Q_OBJECT
 
 public:
+    // The font the windows were designed with.
+    static constexpr const char* kDesignFont = "MS Sans Serif";
+    static constexpr int kDesignFontPoints = 8;
+
     // Wraps the process's QApplication, which must outlive this object.
     explicit Application(QApplication& qt);
     ~Application() override;
@@ -83,6 +94,7 @@ protected:
 
 private:
     QApplication& qt_;
+    std::unique_ptr<QTranslator> french_;
     std::unique_ptr<Dialogs> dialogs_;
     std::unique_ptr<Shell> shell_;
     std::vector<Form*> forms_;

@@ -3,8 +3,18 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QListView>
+#include <QLocale>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QStyledItemDelegate>
+#include <QTreeView>
+#include <algorithm>
 
 namespace platform::ui {
 
@@ -16,6 +26,86 @@ QString ToQt(const std::string& text) {
 
 QWidget* Parent() {
     return QApplication::activeWindow();
+}
+
+// The columns of the file list's detailed view.
+enum FileColumn { kNameColumn, kSizeColumn, kTypeColumn, kDateColumn };
+
+// Qt's file list writes sizes and dates the desktop's way; here they are
+// written the application's way, in French.
+class FrenchFileDetails final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    static QString Size(qint64 bytes) { return QLocale().formattedDataSize(bytes); }
+    static QString Date(const QDateTime& date) {
+        return QLocale().toString(date, QLocale::ShortFormat);
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const auto* model = qobject_cast<const QFileSystemModel*>(index.model());
+        if (model == nullptr) return;
+        if (index.column() == kSizeColumn && !model->isDir(index)) {
+            option->text = Size(model->size(index));
+        } else if (index.column() == kDateColumn) {
+            option->text = Date(model->lastModified(index));
+        }
+    }
+};
+
+// Widens the columns of the file list for their French texts, and the
+// dialog to show them whole, with the places beside them (the computer, the
+// home folder).
+void FitColumns(QFileDialog& dialog) {
+    auto* details = dialog.findChild<QTreeView*>();
+    if (details == nullptr) return;
+    const QFontMetrics metrics(details->font());
+    const int margin = 2 * metrics.averageCharWidth();
+    QHeaderView& header = *details->header();
+    const auto fit = [&](FileColumn column, const QString& widest) {
+        header.resizeSection(column, std::max(header.sectionSizeHint(column),
+                                              metrics.horizontalAdvance(widest) + margin));
+    };
+    fit(kSizeColumn, FrenchFileDetails::Size(999'999'999));
+    // The types are named by the MIME database, in the default locale's language.
+    QString widest_type;
+    for (const char* type : {"image/jpeg", "image/gif", "image/bmp", "inode/directory"}) {
+        const QString comment = QMimeDatabase().mimeTypeForName(type).comment();
+        if (metrics.horizontalAdvance(comment) > metrics.horizontalAdvance(widest_type)) {
+            widest_type = comment;
+        }
+    }
+    fit(kTypeColumn, widest_type);
+    fit(kDateColumn, FrenchFileDetails::Date(QDateTime(QDate(2006, 12, 28), QTime(23, 59))));
+    details->setMinimumWidth(header.length() + details->verticalScrollBar()->sizeHint().width() +
+                             2 * details->frameWidth());
+    auto* splitter = dialog.findChild<QSplitter*>();
+    auto* places = splitter != nullptr ? qobject_cast<QListView*>(splitter->widget(0)) : nullptr;
+    if (places == nullptr) return;
+    int widest = 0;
+    for (int row = 0; row < places->model()->rowCount(); ++row) {
+        widest = std::max(widest,
+                          metrics.horizontalAdvance(places->model()->index(row, 0).data().toString()));
+    }
+    places->setMinimumWidth(widest + places->iconSize().width() + 4 * margin +
+                            2 * places->frameWidth());
+}
+
+// Qt's dialog rather than the desktop's, so that it speaks French, shows the
+// filters' labels as written (the masks Qt needs after each one stay hidden)
+// and has columns wide enough for their French texts.
+void PrepareFileDialog(QFileDialog& dialog) {
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setItemDelegate(new FrenchFileDetails(&dialog));
+    FitColumns(dialog);
+}
+
+std::optional<std::string> Chosen(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front().toStdString();
 }
 
 }  // namespace
@@ -33,14 +123,13 @@ void QtDialogs::ShowError(const std::string& text) {
 }
 
 std::optional<std::string> QtDialogs::OpenFile(const OpenFileRequest& request) {
-    QString start = ToQt(request.initial_dir);
-    if (!request.file_name.empty()) {
-        start = start.isEmpty() ? ToQt(request.file_name) : start + "/" + ToQt(request.file_name);
-    }
-    const QString chosen = QFileDialog::getOpenFileName(Parent(), ToQt(request.title), start,
-                                                        ToQt(QtFilter(request.filter)));
-    if (chosen.isEmpty()) return std::nullopt;
-    return chosen.toStdString();
+    QFileDialog dialog(Parent(), ToQt(request.title), ToQt(request.initial_dir),
+                       ToQt(QtFilter(request.filter)));
+    PrepareFileDialog(dialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.must_exist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (!request.file_name.empty()) dialog.selectFile(ToQt(request.file_name));
+    return Chosen(dialog);
 }
 
 bool QtDialogs::AskYesNo(const std::string& text) {
@@ -53,24 +142,28 @@ bool QtDialogs::AskYesNo(const std::string& text) {
 }
 
 std::optional<std::string> QtDialogs::SaveFile(const SaveFileRequest& request) {
-    QFileDialog dialog(Parent(), ToQt(request.title), ToQt(request.initial_dir), ToQt(QtFilter(request.filter)));
+    QFileDialog dialog(Parent(), ToQt(request.title), ToQt(request.initial_dir),
+                       ToQt(QtFilter(request.filter)));
+    PrepareFileDialog(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(ToQt(request.default_extension));
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.ask_before_overwriting);
     if (!request.file_name.empty()) dialog.selectFile(ToQt(request.file_name));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().front().toStdString();
+    return Chosen(dialog);
 }
 
 std::optional<std::string> QtDialogs::SelectFolder(const std::string& caption, const std::string& start) {
-    const QString chosen = QFileDialog::getExistingDirectory(Parent(), ToQt(caption), ToQt(start));
-    if (chosen.isEmpty()) return std::nullopt;
-    return chosen.toStdString();
+    QFileDialog dialog(Parent(), ToQt(caption), ToQt(start));
+    PrepareFileDialog(dialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    return Chosen(dialog);
 }
 
 std::optional<platform::Color> QtDialogs::ChooseColor(platform::Color initial) {
     const QColor chosen = QColorDialog::getColor(
-        QColor(platform::RedOf(initial), platform::GreenOf(initial), platform::BlueOf(initial)), Parent());
+        QColor(platform::RedOf(initial), platform::GreenOf(initial), platform::BlueOf(initial)),
+        Parent(), QString(), QColorDialog::DontUseNativeDialog);
     if (!chosen.isValid()) return std::nullopt;
     return platform::MakeColor(static_cast<uint8_t>(chosen.red()), static_cast<uint8_t>(chosen.green()),
                                static_cast<uint8_t>(chosen.blue()));

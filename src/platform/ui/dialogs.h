@@ -17,6 +17,8 @@ struct OpenFileRequest {
     std::string filter;
     std::string initial_dir;
     std::string file_name;
+    // Off, a name that names no file is accepted as typed.
+    bool must_exist = true;
 };
 
 struct SaveFileRequest {
@@ -46,7 +48,9 @@ public:
     virtual std::optional<platform::Color> ChooseColor(platform::Color initial) = 0;
 };
 
-// The real dialogs, parented to the active window.
+// The real dialogs, parented to the active window. The file dialogs are Qt's
+// own, not the desktop's: they speak the application's French, show the
+// filters' labels exactly as given, and can accept a name of no file.
 class QtDialogs final : public Dialogs {
 public:
     void ShowMessage(const std::string& text) override;

@@ -6,11 +6,13 @@
 #include <QFile>
 #include <QMimeData>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 #include <memory>
 #include <span>
 #include <string_view>
 
+#include "platform/core/files.h"
 #include "platform/core/stream.h"
 #include "platform/graphics/bitmap.h"
 #include "platform/ui/image.h"
@@ -18,6 +20,11 @@
 namespace platform::ui {
 
 bool QtShell::MoveToTrash(const std::string& path) {
+    // Qt makes the trash only inside an existing data folder, which a fresh
+    // account does not have yet; and without a trash it would move the file
+    // into folders of the current one.
+    const QString data_home = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (!platform::MakeTrashFolders(data_home.toStdString())) return false;
     return QFile::moveToTrash(QString::fromStdString(path));
 }
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 
 #include "platform/core/error.h"
@@ -143,6 +144,40 @@ TEST(MoveFileNoReplace, AcrossFileSystemsCopiesWithModeAndDate) {
     EXPECT_EQ(ModeOf(target), 0640u);
     EXPECT_EQ(ModificationTime(target), (FileTime{1117540800, 0}));
     ::unlink(target.c_str());
+}
+
+TEST(MakeTrashFolders, AFreshAccountGetsAPrivateTrashAndItsDataFolders) {
+    TempDir home;
+    ASSERT_EQ(::chmod(home.Path().c_str(), 0755), 0);
+    // A umask that would take the owner's own write right.
+    const mode_t old_umask = ::umask(0222);
+    const std::optional<std::string> trash = MakeTrashFolders(home / ".local/share/");
+    ::umask(old_umask);
+    ASSERT_TRUE(trash);
+    EXPECT_EQ(*trash, home / ".local/share/Trash");
+    // find(1) lists what was made: the home itself is left as it was.
+    EXPECT_EQ(Output("cd " + ShellQuote(home.Path()) + " && find . -printf '%p %m %y\\n' | sort"),
+              ". 755 d\n"
+              "./.local 700 d\n"
+              "./.local/share 700 d\n"
+              "./.local/share/Trash 700 d\n"
+              "./.local/share/Trash/files 700 d\n"
+              "./.local/share/Trash/info 700 d\n");
+
+    // A second call, and a trash the user made otherwise, change nothing.
+    ASSERT_EQ(::chmod((home / ".local/share").c_str(), 0750), 0);
+    EXPECT_EQ(MakeTrashFolders(home / ".local/share"), trash);
+    EXPECT_EQ(ModeOf(home / ".local/share"), 0750u);
+}
+
+TEST(MakeTrashFolders, ALevelThatIsAFileIsRefused) {
+    TempDir home;
+    WriteFile(home / "data", "not a folder");
+    EXPECT_FALSE(MakeTrashFolders(home / "data"));
+    MakeDirs(home / "other/Trash");
+    WriteFile(home / "other/Trash/info", "not a folder");
+    EXPECT_FALSE(MakeTrashFolders(home / "other"));
+    EXPECT_TRUE(fs::is_directory(home / "other/Trash/files"));
 }
 
 }  // namespace

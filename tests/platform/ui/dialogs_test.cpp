@@ -1,0 +1,111 @@
+// Qt's own file dialogs as the windows get them: French, the filters' labels
+// as written, and a name of no file accepted when the window asks for that.
+#include "platform/ui/dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDate>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMessageBox>
+#include <QMimeDatabase>
+#include <QTimer>
+#include <functional>
+#include <utility>
+
+#include "test_support.h"
+
+namespace platform::ui {
+namespace {
+
+using namespace testing_support;
+
+// What a file dialog showed when it came up.
+struct Vu {
+    QStringList filters;
+    QString file_name;
+    QString file_name_label;
+    QFileDialog::FileMode mode = QFileDialog::AnyFile;
+};
+
+// Runs `show`, reads the dialog once it is up, then lets `answer` close it.
+std::pair<std::optional<std::string>, Vu> Montre(
+    const std::function<std::optional<std::string>()>& show,
+    const std::function<void(QDialog&)>& answer) {
+    Vu vu;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        const auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+        for (int i = 0; i < types->count(); ++i) vu.filters << types->itemText(i);
+        vu.file_name = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
+        vu.file_name_label = dialog->findChild<QLabel*>("fileNameLabel")->text();
+        vu.mode = dialog->fileMode();
+        answer(*dialog);
+    });
+    std::optional<std::string> result = show();
+    return {std::move(result), vu};
+}
+
+TEST(DialoguesDeFichiers, TheProposedNameOfNoFileIsAcceptedAsItStands) {
+    TempDir dossier;
+    WriteFile(dossier / "photo.jpg", "picture bytes");
+    OpenFileRequest demande;
+    demande.filter =
+        "Fichiers images JPEG, GIF, BMP|*.jpg;*.gif;*.bmp|Fichier image GIF(*.gif)|*.gif|Tous|*.*";
+    demande.initial_dir = dossier.Path();
+    demande.file_name = "Facultatif";
+    demande.must_exist = false;
+    QtDialogs dialogues;
+    const auto [choisi, vu] = Montre([&] { return dialogues.OpenFile(demande); }, [](QDialog& d) {
+        // A refused name brings up its message box: both go, and the test fails.
+        QTimer::singleShot(0, [] {
+            if (auto* refus = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                refus->reject();
+            }
+        });
+        d.accept();
+        if (d.isVisible()) d.reject();
+    });
+    EXPECT_EQ(choisi, dossier / "Facultatif");
+    EXPECT_EQ(vu.file_name.toStdString(), "Facultatif");
+    EXPECT_EQ(vu.filters,
+              QStringList({"Fichiers images JPEG, GIF, BMP", "Fichier image GIF(*.gif)", "Tous"}));
+    EXPECT_EQ(vu.file_name_label.toStdString(), "&Nom de fichier :");
+
+    // By default only an existing file will do.
+    demande.must_exist = true;
+    const auto [annule, strict] =
+        Montre([&] { return dialogues.OpenFile(demande); }, [](QDialog& d) { d.reject(); });
+    EXPECT_EQ(annule, std::nullopt);
+    EXPECT_EQ(strict.mode, QFileDialog::ExistingFile);
+}
+
+TEST(DialoguesDeFichiers, TheSaveFilterShowsItsLabelOnce) {
+    SaveFileRequest demande;
+    demande.filter = "Fichier image JPEG (*.jpg)|*.jpg";
+    demande.default_extension = "jpg";
+    demande.file_name = "photo.jpg";
+    QtDialogs dialogues;
+    const auto [choisi, vu] =
+        Montre([&] { return dialogues.SaveFile(demande); }, [](QDialog& d) { d.reject(); });
+    EXPECT_EQ(choisi, std::nullopt);
+    EXPECT_EQ(vu.filters, QStringList({"Fichier image JPEG (*.jpg)"}));
+    EXPECT_EQ(vu.file_name.toStdString(), "photo.jpg");
+}
+
+TEST(DialoguesDeFichiers, TypesAndDatesAreWrittenInFrench) {
+    // The file list names types through the MIME database in the default
+    // locale's language, and the dialogs write dates and sizes that way.
+    EXPECT_EQ(QMimeDatabase().mimeTypeForName("image/jpeg").comment().toStdString(), "image JPEG");
+    EXPECT_EQ(QLocale().toString(QDate(2006, 5, 13), QLocale::ShortFormat).toStdString(),
+              "13/05/2006");
+    EXPECT_EQ(QLocale().formattedDataSize(128'000).toStdString(), "125,00 Kio");
+}
+
+}  // namespace
+}  // namespace platform::ui
