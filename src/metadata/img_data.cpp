@@ -358,7 +358,8 @@ const tSection* TimgData::CommentSegment() const {
 
 const tSection* TimgData::App0Segment() const {
     for (const int index : app0_indices_) {
-        if (IsJfifSegment(*Held(index))) return Held(index);
+        const tSection* section = Held(index);
+        if (section != nullptr && IsJfifSegment(*section)) return section;
     }
     return nullptr;
 }
@@ -366,7 +367,8 @@ const tSection* TimgData::App0Segment() const {
 std::vector<const tSection*> TimgData::OtherApp0Segments() const {
     std::vector<const tSection*> others;
     for (const int index : app0_indices_) {
-        if (!IsJfifSegment(*Held(index))) others.push_back(Held(index));
+        const tSection* section = Held(index);
+        if (section != nullptr && !IsJfifSegment(*section)) others.push_back(section);
     }
     return others;
 }
