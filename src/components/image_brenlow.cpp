@@ -136,17 +136,23 @@ void TImageBrenlow::resizeEvent(QResizeEvent* event) {
 
 void TImageBrenlow::ChargeFichier(const std::string& nom) {
     if (!platform::FileExists(nom)) return;
+    // Taken before the reading: a file changed while it is read counts as
+    // changed.
+    const std::optional<platform::FileIdentity> identite = platform::IdentifyFile(nom);
     Picture chargee;
     chargee.LoadFromFile(nom);
-    Afficher(chargee, nom);
+    Afficher(chargee, nom, identite);
 }
 
-void TImageBrenlow::AfficheGraphique(const Picture* source, const std::string& nom) {
+void TImageBrenlow::AfficheGraphique(const Picture* source, const std::string& nom,
+                                     std::optional<platform::FileIdentity> identite) {
     if (source == nullptr) return;
-    Afficher(*source, nom);
+    if (!identite) identite = platform::IdentifyFile(nom);
+    Afficher(*source, nom, identite);
 }
 
-void TImageBrenlow::Afficher(const Picture& picture, const std::string& nom) {
+void TImageBrenlow::Afficher(const Picture& picture, const std::string& nom,
+                             const std::optional<platform::FileIdentity>& identite) {
     // Decode now, at the size the layout will give, so that a picture that
     // cannot be decoded fails here and leaves the shown one in place.
     if (const platform::Graphic* graphic = picture.GetGraphic();
@@ -156,8 +162,17 @@ void TImageBrenlow::Afficher(const Picture& picture, const std::string& nom) {
     }
     GetPicture().Assign(picture);
     AjusteImage();
-    if (GetPicture().Width() > 0) file_name_ = nom;
+    if (GetPicture().Width() > 0) {
+        file_name_ = nom;
+        identite_ = identite;
+    }
     if (OnAffiche) OnAffiche(*this);
+}
+
+void TImageBrenlow::NoteEcriture(const std::string& cible) {
+    if (!file_name_.empty() && platform::SameFile(cible, file_name_)) {
+        identite_ = platform::IdentifyFile(file_name_);
+    }
 }
 
 void TImageBrenlow::Rotation(int32_t angle) {
@@ -182,6 +197,7 @@ std::unique_ptr<Graphic> TImageBrenlow::CopiePourFichier(const std::string& nom)
 void TImageBrenlow::EnregistreSous(const std::string& nom) {
     if (nom.empty()) return;
     CopiePourFichier(nom)->SaveToFile(nom);
+    NoteEcriture(nom);
 }
 
 void TImageBrenlow::EnregistreAvecExif(const std::string& source, const std::string& cible) {
@@ -190,6 +206,7 @@ void TImageBrenlow::EnregistreAvecExif(const std::string& source, const std::str
     metadata::TimgData donnees(255);
     donnees.ReadPictureFile(source);
     Ecrit(*objet, donnees, cible);
+    NoteEcriture(cible);
 }
 
 void TImageBrenlow::RedimensionneFichier(const std::string& source, const std::string& cible,
