@@ -46,8 +46,7 @@ ProprietesFichier LitProprietes(const std::string& fichier);
 // once, and only when a value differs from what it holds. `accepte`, when
 // given, is asked right before the rewrite; false writes nothing.
 void EnregistreProprietes(const std::string& fichier, const std::string& commentaire,
-                          const std::string& mots_clefs,
-                          const std::function<bool()>& accepte = {});
+                          const std::string& mots_clefs, const std::function<bool()>& accepte = {});
 
 class TFormProprietesDiapos final : public platform::ui::Form {
     Q_OBJECT

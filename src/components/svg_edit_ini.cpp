@@ -154,7 +154,8 @@ void TSvgEditIni::LitIni() {
 
 void TSvgEditIni::SauveIni() {
     std::vector<Form*> fiches;
-    PourChaqueFiche(fiche_.App(), [&](Form& fiche, const TSvgEditIni&) { fiches.push_back(&fiche); });
+    PourChaqueFiche(fiche_.App(),
+                    [&](Form& fiche, const TSvgEditIni&) { fiches.push_back(&fiche); });
     Ecrit(fiches);
 }
 

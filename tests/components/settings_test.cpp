@@ -184,8 +184,9 @@ TEST_F(Reglages, EachDialogsCloseWritesItsOwnValuesAtOnce) {
     principale.show();
     principale.close();
     EXPECT_EQ(ReadText(fichier),
-              formA + "\n[FormB]\nEditDossier=pas encore\nCheckBoxVoir=0\nSpinEditTaux=70\n"
-                      "RadioAvant=1\nRadioApres=0\n");
+              formA +
+                  "\n[FormB]\nEditDossier=pas encore\nCheckBoxVoir=0\nSpinEditTaux=70\n"
+                  "RadioAvant=1\nRadioApres=0\n");
 }
 
 TEST_F(Reglages, EachFormLoadedRestoresEveryFormSoFarAndKeepsUnknownKeys) {

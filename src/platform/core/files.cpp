@@ -101,8 +101,8 @@ std::vector<std::string> AttributeNames(const std::function<ssize_t(char*, size_
     if (got <= 0) return {};
     std::vector<std::string> names;
     for (size_t start = 0; start < static_cast<size_t>(got);) {
-        const auto end = std::find(buffer.begin() + static_cast<ptrdiff_t>(start),
-                                   buffer.begin() + got, '\0');
+        const auto end =
+            std::find(buffer.begin() + static_cast<ptrdiff_t>(start), buffer.begin() + got, '\0');
         const auto length = static_cast<size_t>(end - buffer.begin()) - start;
         if (length > 0) names.emplace_back(buffer.data() + start, length);
         start += length + 1;
@@ -117,8 +117,9 @@ std::vector<std::string> AttributeNames(const std::function<ssize_t(char*, size_
 void CopyExtendedAttributes(const std::string& path, int fd) {
     const std::vector<std::string> wanted = AttributeNames(
         [&](char* list, size_t size) { return ::listxattr(path.c_str(), list, size); });
-    for (const std::string& name :
-         AttributeNames([&](char* list, size_t size) { return ::flistxattr(fd, list, size); })) {
+    const std::vector<std::string> given =
+        AttributeNames([&](char* list, size_t size) { return ::flistxattr(fd, list, size); });
+    for (const std::string& name : given) {
         if (std::find(wanted.begin(), wanted.end(), name) == wanted.end()) {
             ::fremovexattr(fd, name.c_str());
         }
@@ -235,9 +236,10 @@ public:
             named_.clear();
             return true;
         }
-        // Straight under the final name when it is free; a file there can
-        // only be replaced by a rename, from a passing name held for the
-        // time of two calls.
+        // Straight under the final name when it is free. A file there can
+        // only be replaced by a rename, from a passing name that the file
+        // holds for the time of two calls: a kill between them is the one
+        // moment that leaves a file behind, the complete new one.
         if (LinkUnnamed(target)) return true;
         if (errno != EEXIST) return false;
         for (int attempt = 0; attempt < 100; ++attempt) {
@@ -502,7 +504,8 @@ void WriteFileAtomic(const std::string& path, const std::function<void(Stream&)>
 }
 
 void WriteFileAtomic(const std::string& path, std::span<const uint8_t> bytes) {
-    WriteFileAtomic(path, [bytes](Stream& stream) { stream.WriteBuffer(bytes.data(), bytes.size()); });
+    WriteFileAtomic(path,
+                    [bytes](Stream& stream) { stream.WriteBuffer(bytes.data(), bytes.size()); });
 }
 
 bool MoveFileNoReplace(const std::string& source, const std::string& target) {

@@ -66,12 +66,13 @@ std::string Attributes(const std::string& path) {
     std::string text = Output("stat -c '%u:%g %a' " + ShellQuote(path));
     std::string dump;
     if (HaveProgram("getfattr")) {
-        testing_support::Run("getfattr --absolute-names -d -m - -e hex " + ShellQuote(path) + " 2>/dev/null",
-            &dump);
+        testing_support::Run(
+            "getfattr --absolute-names -d -m - -e hex " + ShellQuote(path) + " 2>/dev/null", &dump);
         text += dump;
     }
     if (HaveProgram("getfacl")) {
-        testing_support::Run("getfacl --omit-header --numeric " + ShellQuote(path) + " 2>/dev/null", &dump);
+        testing_support::Run("getfacl --omit-header --numeric " + ShellQuote(path) + " 2>/dev/null",
+                             &dump);
         text += dump;
     }
     std::string kept;
@@ -88,8 +89,8 @@ public:
     explicit OtherFileSystemDir(const std::string& here) {
         struct stat a {};
         struct stat b {};
-        if (::stat(here.c_str(), &a) != 0 || ::stat("/dev/shm", &b) != 0 ||
-            a.st_dev == b.st_dev || ::access("/dev/shm", W_OK) != 0) {
+        if (::stat(here.c_str(), &a) != 0 || ::stat("/dev/shm", &b) != 0 || a.st_dev == b.st_dev ||
+            ::access("/dev/shm", W_OK) != 0) {
             return;
         }
         std::string pattern = "/dev/shm/visu-test-XXXXXX";
@@ -223,7 +224,8 @@ TEST(WriteFileAtomic, AWriterKilledMidwayLeavesTheOldFileWholeAndNothingElse) {
         // half it runs free after that chunk and is killed a random moment
         // later, within the chunks that follow.
         const bool held = trial % 2 == 0;
-        const int wanted = std::uniform_int_distribution<int>(0, held ? kChunks : kChunks / 2)(random);
+        const int wanted =
+            std::uniform_int_distribution<int>(0, held ? kChunks : kChunks / 2)(random);
         const auto pause =
             std::chrono::microseconds(std::uniform_int_distribution<int>(0, 500)(random));
         KilledWhileRunning(
@@ -273,27 +275,35 @@ TEST(WriteFileAtomic, KeepsOwnerExtendedAttributesAndAcl) {
     if (root) {
         ASSERT_EQ(::chown(path.c_str(), 1234, 5678), 0);
     }
-    const bool xattrs = HaveProgram("setfattr") &&
-                        testing_support::Run("setfattr -n user.origine -v 'appareil 1' " + ShellQuote(path)) == 0;
-    const bool acl = HaveProgram("setfacl") &&
-                     testing_support::Run("setfacl -m u:65534:rw,g:65534:r " + ShellQuote(path)) == 0;
+    const bool xattrs =
+        HaveProgram("setfattr") &&
+        testing_support::Run("setfattr -n user.origine -v 'appareil 1' " + ShellQuote(path)) == 0;
+    const bool acl =
+        HaveProgram("setfacl") &&
+        testing_support::Run("setfacl -m u:65534:rw,g:65534:r " + ShellQuote(path)) == 0;
     const std::string before = Attributes(path);
     WriteFileAtomic(path, Bytes("new"));
     EXPECT_EQ(ReadFile(path), Bytes("new"));
     EXPECT_EQ(Attributes(path), before);
-    if (root) EXPECT_EQ(Output("stat -c %u:%g " + ShellQuote(path)), "1234:5678\n");
-    if (xattrs) {
-        EXPECT_EQ(Output("getfattr --absolute-names --only-values -n user.origine " + ShellQuote(path)),
-                  "appareil 1");
+    if (root) {
+        EXPECT_EQ(Output("stat -c %u:%g " + ShellQuote(path)), "1234:5678\n");
     }
-    if (acl) EXPECT_NE(Attributes(path).find("user:65534:rw-"), std::string::npos);
+    if (xattrs) {
+        EXPECT_EQ(
+            Output("getfattr --absolute-names --only-values -n user.origine " + ShellQuote(path)),
+            "appareil 1");
+    }
+    if (acl) {
+        EXPECT_NE(Attributes(path).find("user:65534:rw-"), std::string::npos);
+    }
 }
 
 TEST(WriteFileAtomic, InAFolderWithADefaultAclNewFilesInheritItAndOldOnesStayAsTheyWere) {
     TempDir dir;
     const std::string shared = dir / "partage";
     fs::create_directory(shared);
-    if (!HaveProgram("setfacl") || testing_support::Run("setfacl -d -m u:65534:rw " + ShellQuote(shared)) != 0) {
+    if (!HaveProgram("setfacl") ||
+        testing_support::Run("setfacl -d -m u:65534:rw " + ShellQuote(shared)) != 0) {
         GTEST_SKIP() << "no ACL here";
     }
     // A new file gets what the system gives any file made there.
@@ -374,8 +384,8 @@ TEST(MoveFileNoReplace, AcrossFileSystemsCopiesWithModeDateOwnerAndAttributes) {
     const bool xattrs =
         HaveProgram("setfattr") &&
         testing_support::Run("setfattr -n user.origine -v appareil " + ShellQuote(source)) == 0 &&
-        testing_support::Run("touch " + ShellQuote(other / "probe") + " && setfattr -n user.a -v b " +
-            ShellQuote(other / "probe")) == 0;
+        testing_support::Run("touch " + ShellQuote(other / "probe") +
+                             " && setfattr -n user.a -v b " + ShellQuote(other / "probe")) == 0;
     ::unlink((other / "probe").c_str());
     const std::string before = Attributes(source);
 
@@ -391,8 +401,12 @@ TEST(MoveFileNoReplace, AcrossFileSystemsCopiesWithModeDateOwnerAndAttributes) {
     EXPECT_EQ(ReadFile(target), Bytes("picture bytes"));
     EXPECT_EQ(ModeOf(target), 0640u);
     EXPECT_EQ(ModificationTime(target), (FileTime{1117540800, 0}));
-    if (root) EXPECT_EQ(Output("stat -c %u:%g " + ShellQuote(target)), "1234:5678\n");
-    if (xattrs) EXPECT_EQ(Attributes(target), before);
+    if (root) {
+        EXPECT_EQ(Output("stat -c %u:%g " + ShellQuote(target)), "1234:5678\n");
+    }
+    if (xattrs) {
+        EXPECT_EQ(Attributes(target), before);
+    }
     EXPECT_EQ(EntryCount(other.Path()), 1u);
 }
 
