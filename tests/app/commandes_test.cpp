@@ -152,9 +152,28 @@ TEST_F(Commandes, SavingOverAFileChangedReplacedOrDeletedSinceItWasReadAsksFirst
     EXPECT_EQ(dialogues->question_defaults, std::vector<DefaultAnswer>(6, DefaultAnswer::No));
 }
 
+TEST_F(Commandes, APictureReadAheadCountsAsReadWhenItWasDecodedNotWhenItIsShown) {
+    Serie(2);
+    Ouvre({dossier / "p1.bmp"});
+    ASSERT_EQ(Defile().FNumTampon, 2);
+    // Changed after the slideshow read it ahead: the picture shown is the old
+    // one, which must not go over the change unasked.
+    Image("p2.bmp", 99);
+    const std::vector<uint8_t> changee = ReadFile(dossier / "p2.bmp");
+    Defile().SetNumImage(2);
+    EXPECT_EQ(LargeurAffichee(), 20);
+    fenetre->Sauver1Click();
+    EXPECT_EQ(dialogues->questions, std::vector<std::string>{"Le fichier " + (dossier / "p2.bmp") +
+                                                             " a été modifié depuis son ouverture. "
+                                                             "L'écraser ?"});
+    EXPECT_EQ(ReadFile(dossier / "p2.bmp"), changee);
+}
+
 TEST_F(Commandes, TheOptionsReachTheDiskWhenTheirDialogCloses) {
+    // A settings file of its own, which the next tests do not read.
+    const TempDir reglages;
+    const ScopedEnv config("XDG_CONFIG_HOME", reglages.Path());
     const std::string fichier = platform::SettingsFileName();
-    fs::remove(fichier);
     Ouvre();
     DansLeDialogue([&] {
         fiches.FormOptions->EditDossierPhotoAMettreDeCote->SetText("/photos/de côté/");
