@@ -205,10 +205,13 @@ TEST_F(Commandes, PuttingAsideCopiesIntoTheOptionsFolder) {
                       "/a.bmp\nAllez dans les options pour changer la destination"}));
     EXPECT_EQ(ReadFile(cote + "/a.bmp"), ReadFile(dossier / "a.bmp"));
 
-    // The copy is there: the user is asked before it is replaced.
+    // The copy is there: the user is asked before it is replaced, "Non" by
+    // default.
     fiches.FormOptions->CheckBoxVoirDestination->SetChecked(false);
     fenetre->Mettredecotcopie1Click();
     EXPECT_EQ(dialogues->questions.size(), 1u);
+    EXPECT_EQ(dialogues->question_defaults,
+              std::vector<platform::ui::DefaultAnswer>{platform::ui::DefaultAnswer::No});
 }
 
 TEST_F(Commandes, TheEditingProgramsGetThePictureAsOneArgument) {
