@@ -83,7 +83,8 @@ void TDefileImage::AfficheImageEnCours() {
     if (count > 0 && FNumImage >= 1 && FNumImage <= count) {
         const std::string nom = NomFichier(FNumImage);
         if (FNumImage == FNumTampon) {
-            form_.Korvel1->AfficheGraphique(&form_.ImageTamponSuivante1->GetPicture(), nom);
+            form_.Korvel1->AfficheGraphique(&form_.ImageTamponSuivante1->GetPicture(), nom,
+                                            FIdentiteTampon);
         } else if (platform::FileExists(nom)) {
             form_.Korvel1->ChargeFichier(nom);
         }
@@ -101,6 +102,7 @@ void TDefileImage::Precharge(int32_t n) {
     Picture& tampon = form_.ImageTamponSuivante1->GetPicture();
     tampon.Assign(nullptr);
     Picture suivante;
+    const std::optional<platform::FileIdentity> identite = platform::IdentifyFile(NomFichier(n));
     try {
         suivante.LoadFromFile(NomFichier(n));
         const platform::Graphic* graphic = suivante.GetGraphic();
@@ -114,6 +116,7 @@ void TDefileImage::Precharge(int32_t n) {
     }
     tampon.Assign(suivante);
     FNumTampon = n;
+    FIdentiteTampon = identite;
 }
 
 void TDefileImage::Lance() {

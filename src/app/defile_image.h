@@ -5,8 +5,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "platform/core/files.h"
 #include "platform/core/string_list.h"
 
 namespace app {
@@ -22,6 +24,8 @@ public:
     std::string FDossier;
     // The picture held decoded in the buffer image, 0 when none.
     int32_t FNumTampon = 0;
+    // What its file was when it was read.
+    std::optional<platform::FileIdentity> FIdentiteTampon;
     // The current picture, from 1; 0 when there is none.
     int32_t FNumImage = 0;
     std::function<void(TDefileImage&)> OnChangeNumImage;

@@ -615,12 +615,12 @@ void TForm1::Apropos1Click() {
 
 void TForm1::Rotation90Enregistrer1Click() {
     Korvel1->Rotation(90);
-    Korvel1->EnregistreAvecExif(Korvel1->FileName(), Korvel1->FileName());
+    EnregistreSurPlace();
 }
 
 void TForm1::RotationMoins90Enregistrer1Click() {
     Korvel1->Rotation(-90);
-    Korvel1->EnregistreAvecExif(Korvel1->FileName(), Korvel1->FileName());
+    EnregistreSurPlace();
 }
 
 void TForm1::Rotation1Click() {
@@ -665,7 +665,13 @@ void TForm1::Mettredecotcopie1Click() {
 }
 
 void TForm1::Sauver1Click() {
-    Korvel1->EnregistreAvecExif(Korvel1->FileName(), Korvel1->FileName());
+    EnregistreSurPlace();
+}
+
+void TForm1::EnregistreSurPlace() {
+    const std::string nom = Korvel1->FileName();
+    if (nom.empty() || !components::ConfirmeReecriture(nom, Korvel1->IdentiteFichier())) return;
+    Korvel1->EnregistreAvecExif(nom, nom);
 }
 
 void TForm1::ActionEffacerExecute() {

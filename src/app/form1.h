@@ -162,6 +162,9 @@ private:
     // The name the save dialog asks for, starting from the shown file's.
     std::optional<std::string> DemandeNomEnregistrement();
     void AfficheDonneesPriseDeVue(const std::string& nom);
+    // The shown picture over its own file, with the file's metadata; the
+    // user is asked first when the file changed or went since it was read.
+    void EnregistreSurPlace();
 
     Fiches& fiches_;
     std::vector<std::string> arguments_;

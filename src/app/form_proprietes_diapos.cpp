@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "components/garde_position_fiche.h"
+#include "components/outils_shell.h"
 #include "components/routines_image.h"
 #include "metadata/image_info.h"
 #include "metadata/img_data.h"
@@ -111,7 +112,7 @@ ProprietesFichier LitProprietes(const std::string& fichier) {
 }
 
 void EnregistreProprietes(const std::string& fichier, const std::string& commentaire,
-                          const std::string& mots_clefs) {
+                          const std::string& mots_clefs, const std::function<bool()>& accepte) {
     if (components::TypeImageFichier(fichier) != components::TTypeImage::Jpeg) return;
     metadata::TimgData donnees(255);
     donnees.ReadPictureFile(fichier);
@@ -131,11 +132,13 @@ void EnregistreProprietes(const std::string& fichier, const std::string& comment
         if (nouveaux_mots) iptc->SetTagValue("Keywords", mots);
     }
 
+    if (!nouveaux_mots && !nouveau_commentaire) return;
+    if (accepte && !accepte()) return;
     // The IPTC writer keeps the EXIF segment edited above: one rewrite carries
     // both changes.
     if (nouveaux_mots) {
         iptc->WriteToFile(fichier, fichier);
-    } else if (nouveau_commentaire) {
+    } else {
         donnees.RewriteJpegFile(fichier);
     }
 }
@@ -193,6 +196,7 @@ void TFormProprietesDiapos::AfficheProprietes(const std::string& fichier) {
     ListView1->Clear();
     ListView2->Clear();
     FFichier = fichier;
+    FIdentite = platform::IdentifyFile(fichier);
 
     const ProprietesFichier proprietes = LitProprietes(fichier);
     EditCommentaire->SetText(proprietes.commentaire);
@@ -208,7 +212,13 @@ void TFormProprietesDiapos::AjouteLigne(ListView& liste, const std::string& lege
 }
 
 void TFormProprietesDiapos::SpeedButton1Click() {
-    EnregistreProprietes(FFichier, EditCommentaire->Text(), EditMotsClefs->Text());
+    bool ecrit = false;
+    EnregistreProprietes(FFichier, EditCommentaire->Text(), EditMotsClefs->Text(), [&] {
+        ecrit = components::ConfirmeReecriture(FFichier, FIdentite);
+        return ecrit;
+    });
+    // The window's own rewrite is not a change made behind its back.
+    if (ecrit) FIdentite = platform::IdentifyFile(FFichier);
 }
 
 void TFormProprietesDiapos::ListView1ColumnClick(ListView& sender) {

@@ -3,9 +3,12 @@
 // keywords, which the user may change and write back into a JPEG file.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/core/files.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/form.h"
 #include "platform/ui/list_view.h"
@@ -40,9 +43,10 @@ ProprietesFichier LitProprietes(const std::string& fichier);
 // it already holds, and the keywords, into the IPTC data it already holds.
 // A file without a user comment or without IPTC data does not get one;
 // keywords are trimmed and blank ones are not written; the file is rewritten
-// once, and only when a value differs from what it holds.
+// once, and only when a value differs from what it holds. `accepte`, when
+// given, is asked right before the rewrite; false writes nothing.
 void EnregistreProprietes(const std::string& fichier, const std::string& commentaire,
-                          const std::string& mots_clefs);
+                          const std::string& mots_clefs, const std::function<bool()>& accepte = {});
 
 class TFormProprietesDiapos final : public platform::ui::Form {
     Q_OBJECT
@@ -74,6 +78,8 @@ protected:
 
 private:
     std::string FFichier;
+    // What the file was when the window read it.
+    std::optional<platform::FileIdentity> FIdentite;
     // The direction of the next sort, shared by both lists.
     int FSensTri = 1;
 };

@@ -151,19 +151,25 @@ void TImageBrenlow::resizeEvent(QResizeEvent* event) {
 
 void TImageBrenlow::ChargeFichier(const std::string& nom) {
     if (!platform::FileExists(nom)) return;
+    // Taken before the reading: a file changed while it is read counts as
+    // changed.
+    const std::optional<platform::FileIdentity> identite = platform::IdentifyFile(nom);
     std::unique_ptr<Graphic> chargee = platform::PictureRegistry::Instance().CreateFor(nom);
     chargee->LoadFromFile(nom);
     // Shown as it was loaded: a big picture is not copied.
-    Afficher(std::move(chargee), nom);
+    Afficher(std::move(chargee), nom, identite);
 }
 
-void TImageBrenlow::AfficheGraphique(const Picture* source, const std::string& nom) {
+void TImageBrenlow::AfficheGraphique(const Picture* source, const std::string& nom,
+                                     std::optional<platform::FileIdentity> identite) {
     if (source == nullptr) return;
+    if (!identite) identite = platform::IdentifyFile(nom);
     const Graphic* graphic = source->GetGraphic();
-    Afficher(graphic != nullptr ? graphic->Clone() : nullptr, nom);
+    Afficher(graphic != nullptr ? graphic->Clone() : nullptr, nom, identite);
 }
 
-void TImageBrenlow::Afficher(std::unique_ptr<Graphic> graphic, const std::string& nom) {
+void TImageBrenlow::Afficher(std::unique_ptr<Graphic> graphic, const std::string& nom,
+                             const std::optional<platform::FileIdentity>& identite) {
     // Decode now, at the size the layout will give, so that a picture that
     // cannot be decoded fails here and leaves the shown one in place.
     if (graphic != nullptr && !graphic->Empty()) {
@@ -172,8 +178,17 @@ void TImageBrenlow::Afficher(std::unique_ptr<Graphic> graphic, const std::string
     }
     GetPicture().SetGraphic(std::move(graphic));
     AjusteImage();
-    if (GetPicture().Width() > 0) file_name_ = nom;
+    if (GetPicture().Width() > 0) {
+        file_name_ = nom;
+        identite_ = identite;
+    }
     if (OnAffiche) OnAffiche(*this);
+}
+
+void TImageBrenlow::NoteEcriture(const std::string& cible) {
+    if (!file_name_.empty() && platform::SameFile(cible, file_name_)) {
+        identite_ = platform::IdentifyFile(file_name_);
+    }
 }
 
 void TImageBrenlow::Rotation(int32_t angle) {
@@ -199,6 +214,7 @@ void TImageBrenlow::EnregistreSous(const std::string& nom) {
     const std::unique_ptr<Graphic> objet = ObjetEnregistrement(nom);
     const Graphic* montree = GetPicture().GetGraphic();
     (montree != nullptr ? PourEcrire(*objet, *montree) : *objet).SaveToFile(nom);
+    NoteEcriture(nom);
 }
 
 void TImageBrenlow::EnregistreAvecExif(const std::string& source, const std::string& cible) {
@@ -209,6 +225,7 @@ void TImageBrenlow::EnregistreAvecExif(const std::string& source, const std::str
     metadata::TimgData donnees(255);
     donnees.ReadPictureFile(source);
     Ecrit(ecrit, donnees, cible);
+    NoteEcriture(cible);
 }
 
 void TImageBrenlow::RedimensionneFichier(const std::string& source, const std::string& cible,

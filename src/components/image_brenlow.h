@@ -9,9 +9,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "components/image_brenlow_geometrie.h"
+#include "platform/core/files.h"
 #include "platform/graphics/graphic.h"
 #include "platform/ui/image.h"
 #include "platform/ui/mouse.h"
@@ -44,9 +46,17 @@ public:
     bool Stretch() const { return stretch_; }
     void SetStretch(bool stretch);
 
-    // The last picture shown; setting it loads nothing.
+    // The last picture shown; setting it loads nothing and forgets what the
+    // file was when it was read.
     const std::string& FileName() const { return file_name_; }
-    void SetFileName(const std::string& name) { file_name_ = name; }
+    void SetFileName(const std::string& name) {
+        file_name_ = name;
+        identite_.reset();
+    }
+    // What the file FileName was when its picture was read (device, inode,
+    // size, date), so that writing over it can first tell whether it
+    // changed since; none when unknown.
+    const std::optional<platform::FileIdentity>& IdentiteFichier() const { return identite_; }
 
     // Copies the value into the four margins, without a new layout.
     int32_t MargeConstante() const { return marge_constante_; }
@@ -80,8 +90,11 @@ public:
     // be loaded or decoded raises its error and leaves the shown picture,
     // FileName and the events as they were.
     void ChargeFichier(const std::string& nom);
-    // Shows a picture already in memory (the slideshow's pre-loaded one).
-    void AfficheGraphique(const platform::Picture* source, const std::string& nom);
+    // Shows a picture already in memory (the slideshow's pre-loaded one);
+    // `identite` is what the file `nom` was when the picture was read, taken
+    // from the file now when not given.
+    void AfficheGraphique(const platform::Picture* source, const std::string& nom,
+                          std::optional<platform::FileIdentity> identite = std::nullopt);
     void AjusteImage();
 
     // Turns the shown picture by quarter turns, clockwise for positive angles,
@@ -124,7 +137,11 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void Afficher(std::unique_ptr<platform::Graphic> graphic, const std::string& nom);
+    void Afficher(std::unique_ptr<platform::Graphic> graphic, const std::string& nom,
+                  const std::optional<platform::FileIdentity>& identite);
+    // After a write to `cible`: when it is the file shown, the new file is the
+    // one read.
+    void NoteEcriture(const std::string& cible);
     void ImageMouseDown(QWidget& sender, const platform::ui::MouseArgs& args);
     void ImageMouseMove(QWidget& sender, const platform::ui::MouseArgs& args);
     void ImageMouseUp(QWidget& sender, const platform::ui::MouseArgs& args);
@@ -146,6 +163,7 @@ private:
     int32_t compression_quality_ = 30;
     bool stretch_ = false;
     std::string file_name_;
+    std::optional<platform::FileIdentity> identite_;
     int32_t marge_constante_ = 0;
     Marges marges_;
     double coef_zoom_ = 1.0;

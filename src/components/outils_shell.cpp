@@ -8,6 +8,7 @@
 namespace components {
 
 using platform::ui::Application;
+using platform::ui::DefaultAnswer;
 
 namespace {
 
@@ -17,7 +18,9 @@ std::string NomSeul(const std::string& chemin) { return chemin.substr(chemin.rfi
 
 int EnvoieCorbeille(const std::string& nom) {
     Application& app = Application::Current();
-    if (!app.GetDialogs().AskYesNo("Voulez-vous vraiment envoyer \"" + NomSeul(nom) + "\" à la corbeille ?")) {
+    if (!app.GetDialogs().AskYesNo(
+            "Voulez-vous vraiment envoyer \"" + NomSeul(nom) + "\" à la corbeille ?",
+            DefaultAnswer::No)) {
         return 1;
     }
     if (!app.GetShell().MoveToTrash(nom)) {
@@ -30,16 +33,37 @@ int EnvoieCorbeille(const std::string& nom) {
 void CopieFichierShell(const std::string& source, const std::string& cible) {
     Application& app = Application::Current();
     if (platform::FileExists(cible) &&
-        !app.GetDialogs().AskYesNo("Le fichier \"" + NomSeul(cible) + "\" existe déjà. Voulez-vous le remplacer ?")) {
+        !app.GetDialogs().AskYesNo(
+            "Le fichier \"" + NomSeul(cible) + "\" existe déjà. Voulez-vous le remplacer ?",
+            DefaultAnswer::No)) {
         return;
     }
     try {
-        const std::vector<uint8_t> octets = platform::ReadFileBytes(source);
-        platform::WriteFileAtomic(cible, octets);
+        platform::FileStream entree(source, platform::FileMode::Read);
+        platform::WriteFileAtomic(cible, [&entree](platform::Stream& sortie) {
+            std::vector<uint8_t> morceau(size_t{1} << 16);
+            for (size_t lus; (lus = entree.Read(morceau.data(), morceau.size())) > 0;) {
+                sortie.WriteBuffer(morceau.data(), lus);
+            }
+        });
         if (const auto date = platform::ModificationTime(source)) platform::SetModificationTime(cible, *date);
     } catch (const std::exception& erreur) {
         app.GetDialogs().ShowError(erreur.what());
     }
+}
+
+bool ConfirmeReecriture(const std::string& nom, const std::optional<platform::FileIdentity>& lu) {
+    const std::optional<platform::FileIdentity> present = platform::IdentifyFile(nom);
+    // Also true when nothing was read and nothing is there: nothing is lost.
+    if (present == lu) return true;
+    platform::ui::Dialogs& dialogues = Application::Current().GetDialogs();
+    if (!present) {
+        return dialogues.AskYesNo("Le fichier " + nom + " a été supprimé. L'écrire à nouveau ?",
+                                  DefaultAnswer::No);
+    }
+    return dialogues.AskYesNo(
+        "Le fichier " + nom + " a été modifié depuis son ouverture. L'écraser ?",
+        DefaultAnswer::No);
 }
 
 }  // namespace components

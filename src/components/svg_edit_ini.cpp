@@ -129,13 +129,16 @@ TSvgEditIni::TSvgEditIni(Form& fiche, const std::string& nom, std::string fichie
 }
 
 void TSvgEditIni::Loaded() {
-    if (fiche_.App().MainForm() == &fiche_) {
-        fiche_.OnClose = [this, avant = std::move(fiche_.OnClose)](
-                             Form& sender, platform::ui::CloseAction& action) {
-            if (avant) avant(sender, action);
+    const bool principale = fiche_.App().MainForm() == &fiche_;
+    fiche_.OnClose = [this, principale, avant = std::move(fiche_.OnClose)](
+                         Form& sender, platform::ui::CloseAction& action) {
+        if (avant) avant(sender, action);
+        if (principale) {
             SauveIni();
-        };
-    }
+        } else if (TrouveSvgEditIni(fiche_) == this) {
+            Ecrit({&fiche_});
+        }
+    };
     LitIni();
 }
 
@@ -150,12 +153,20 @@ void TSvgEditIni::LitIni() {
 }
 
 void TSvgEditIni::SauveIni() {
+    std::vector<Form*> fiches;
+    PourChaqueFiche(fiche_.App(),
+                    [&](Form& fiche, const TSvgEditIni&) { fiches.push_back(&fiche); });
+    Ecrit(fiches);
+}
+
+void TSvgEditIni::Ecrit(const std::vector<Form*>& fiches) {
     IniFile ini(fichier_ini_);
-    PourChaqueFiche(fiche_.App(), [&](Form& fiche, const TSvgEditIni& reglages) {
-        for (QWidget* controle : ControlesFiche(fiche)) {
-            Tente([&] { Sauve(ini, fiche, reglages, controle); });
+    for (Form* fiche : fiches) {
+        const TSvgEditIni& reglages = *TrouveSvgEditIni(*fiche);
+        for (QWidget* controle : ControlesFiche(*fiche)) {
+            Tente([&] { Sauve(ini, *fiche, reglages, controle); });
         }
-    });
+    }
     Tente([&] { ini.UpdateFile(); });
 }
 

@@ -6,8 +6,10 @@
 // one, so the k-th form loaded restores the first k forms again and a value an
 // earlier form's creation changed is put back. The instance on the main
 // window saves the values of every such form each time the main window
-// closes, also when the closing is refused; nothing is written at any other
-// moment.
+// closes, also when the closing is refused. Every other form's values are
+// also written each time that form closes, so that a dialog's settings reach
+// the disk then, not only at the end of a run that may never end well;
+// nothing is written at any other moment.
 //
 // A form's section is named after the form, a control's key after the
 // control. A memo or a combo box gets a list section of its own, the form's
@@ -18,6 +20,7 @@
 
 #include <QObject>
 #include <string>
+#include <vector>
 
 #include "platform/settings/ini_file.h"
 
@@ -49,8 +52,9 @@ public:
     void SetFichierIni(std::string fichier) { fichier_ini_ = std::move(fichier); }
 
     // Called by the form from its own Loaded, once it has set its own
-    // handlers: on the main window the instance takes over the close event
-    // (the form's own close handler runs first); then every form is restored.
+    // handlers: the instance takes over the form's close event (the form's
+    // own close handler runs first), to save every form on the main window
+    // and its own form elsewhere; then every form is restored.
     void Loaded();
 
     // Restores, and saves, the controls of all forms that carry an instance.
@@ -62,6 +66,10 @@ public:
     static TSvgEditIni* TrouveSvgEditIni(const platform::ui::Form& fiche);
 
 private:
+    // Writes the controls of these forms, each with the flags of its last
+    // instance.
+    void Ecrit(const std::vector<platform::ui::Form*>& fiches);
+
     platform::ui::Form& fiche_;
     std::string fichier_ini_;
 };

@@ -94,6 +94,98 @@ TEST_F(Commandes, DeletingShowsThePictureThatTakesTheNumber) {
     EXPECT_FALSE(fs::exists(dossier / "p5.bmp"));
 }
 
+TEST_F(Commandes, SavingOverAFileChangedReplacedOrDeletedSinceItWasReadAsksFirst) {
+    using platform::ui::DefaultAnswer;
+    const std::string photo = Image("a.bmp", 10);
+    Ouvre({photo});
+    const std::string modifie =
+        "Le fichier " + photo + " a été modifié depuis son ouverture. L'écraser ?";
+    const std::string supprime = "Le fichier " + photo + " a été supprimé. L'écrire à nouveau ?";
+    const auto largeur = [&] {
+        platform::Picture relue;
+        relue.LoadFromFile(photo);
+        return relue.Width();
+    };
+
+    // The file as it was read: written without a question.
+    fenetre->Sauver1Click();
+    EXPECT_TRUE(dialogues->questions.empty());
+
+    // Changed in place: "Non" (the default) writes nothing; "Oui" writes the
+    // picture shown, after which the file counts as the one read.
+    Image("a.bmp", 20);
+    const std::vector<uint8_t> autre = ReadFile(photo);
+    fenetre->Sauver1Click();
+    EXPECT_EQ(dialogues->questions, std::vector<std::string>{modifie});
+    EXPECT_EQ(ReadFile(photo), autre);
+    dialogues->yes_no_answers = {true};
+    fenetre->Sauver1Click();
+    EXPECT_EQ(largeur(), 10);
+    fenetre->Sauver1Click();
+    EXPECT_EQ(dialogues->questions.size(), 2u);
+
+    // Replaced by a copy of the same size and date: only the file itself
+    // differs. Answered No, the rotation shows but is not saved.
+    const std::string copie = dossier / "copie.bmp";
+    fs::copy_file(photo, copie);
+    platform::SetModificationTime(copie, *platform::ModificationTime(photo));
+    fs::rename(copie, photo);
+    const std::vector<uint8_t> remplacee = ReadFile(photo);
+    fenetre->Rotation90Enregistrer1Click();
+    EXPECT_EQ(dialogues->questions.back(), modifie);
+    EXPECT_EQ(ReadFile(photo), remplacee);
+    EXPECT_EQ(LargeurAffichee(), 30);
+
+    // Deleted: "Non" leaves it deleted, "Oui" writes it again.
+    fs::remove(photo);
+    fenetre->Sauver1Click();
+    EXPECT_EQ(dialogues->questions.back(), supprime);
+    EXPECT_FALSE(fs::exists(photo));
+    dialogues->yes_no_answers = {true};
+    fenetre->Sauver1Click();
+    EXPECT_EQ(largeur(), 30);
+
+    // Sending the picture to the trash defaults to "Non" as well.
+    fenetre->ActionEffacerExecute();
+    EXPECT_TRUE(fs::exists(photo));
+    EXPECT_EQ(dialogues->questions.size(), 6u);
+    EXPECT_EQ(dialogues->question_defaults, std::vector<DefaultAnswer>(6, DefaultAnswer::No));
+}
+
+TEST_F(Commandes, APictureReadAheadCountsAsReadWhenItWasDecodedNotWhenItIsShown) {
+    Serie(2);
+    Ouvre({dossier / "p1.bmp"});
+    ASSERT_EQ(Defile().FNumTampon, 2);
+    // Changed after the slideshow read it ahead: the picture shown is the old
+    // one, which must not go over the change unasked.
+    Image("p2.bmp", 99);
+    const std::vector<uint8_t> changee = ReadFile(dossier / "p2.bmp");
+    Defile().SetNumImage(2);
+    EXPECT_EQ(LargeurAffichee(), 20);
+    fenetre->Sauver1Click();
+    EXPECT_EQ(dialogues->questions, std::vector<std::string>{"Le fichier " + (dossier / "p2.bmp") +
+                                                             " a été modifié depuis son ouverture. "
+                                                             "L'écraser ?"});
+    EXPECT_EQ(ReadFile(dossier / "p2.bmp"), changee);
+}
+
+TEST_F(Commandes, TheOptionsReachTheDiskWhenTheirDialogCloses) {
+    // A settings file of its own, which the next tests do not read.
+    const TempDir reglages;
+    const ScopedEnv config("XDG_CONFIG_HOME", reglages.Path());
+    const std::string fichier = platform::SettingsFileName();
+    Ouvre();
+    DansLeDialogue([&] {
+        fiches.FormOptions->EditDossierPhotoAMettreDeCote->SetText("/photos/de côté/");
+        fiches.FormOptions->SetModalResult(ModalResult::Ok);
+    });
+    fenetre->Optgions1Click();
+    // The main window still open, the file holds the value as the dialog's
+    // close left it.
+    EXPECT_NE(ReadText(fichier).find("\nEditDossierPhotoAMettreDeCote=/photos/de côté\n"),
+              std::string::npos);
+}
+
 TEST_F(Commandes, PuttingAsideCopiesIntoTheOptionsFolder) {
     Image("a.bmp", 10);
     Ouvre({dossier / "a.bmp"});
@@ -113,10 +205,13 @@ TEST_F(Commandes, PuttingAsideCopiesIntoTheOptionsFolder) {
                       "/a.bmp\nAllez dans les options pour changer la destination"}));
     EXPECT_EQ(ReadFile(cote + "/a.bmp"), ReadFile(dossier / "a.bmp"));
 
-    // The copy is there: the user is asked before it is replaced.
+    // The copy is there: the user is asked before it is replaced, "Non" by
+    // default.
     fiches.FormOptions->CheckBoxVoirDestination->SetChecked(false);
     fenetre->Mettredecotcopie1Click();
     EXPECT_EQ(dialogues->questions.size(), 1u);
+    EXPECT_EQ(dialogues->question_defaults,
+              std::vector<platform::ui::DefaultAnswer>{platform::ui::DefaultAnswer::No});
 }
 
 TEST_F(Commandes, TheEditingProgramsGetThePictureAsOneArgument) {

@@ -16,6 +16,7 @@
 #include "components/bitbtn_annule.h"
 #include "pictures.h"
 #include "scripted_dialogs.h"
+#include "test_support.h"
 
 namespace app {
 namespace {
@@ -72,6 +73,10 @@ protected:
 
     components::TImageBrenlow& Korvel1() { return *fiches.Form1->Korvel1; }
 
+    // The options write their settings file when they close: each test has
+    // one of its own, so that none starts from what another left.
+    TempDir reglages;
+    ScopedEnv config{"XDG_CONFIG_HOME", reglages.Path()};
     Fiches fiches;
     RecordingShell* coquille = nullptr;
 };

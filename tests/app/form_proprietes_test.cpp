@@ -193,6 +193,48 @@ TEST_F(FenetreProprietes, NothingIsWrittenWhenThereIsNothingToWrite) {
     EXPECT_EQ(ExifToolValue("Keywords", sans_exif), "deux");
 }
 
+TEST_F(FenetreProprietes, SavingOverAFileChangedSinceItWasReadAsksFirst) {
+    REQUIRE_PROGRAM("exiftool");
+    REQUIRE_PROGRAM("identify");
+    const std::string photo =
+        Photo("photo.jpg", "'-UserComment=un commentaire assez long' -Keywords=un");
+    fenetre->AfficheProprietes(photo);
+    // Changed behind the window's back: "Non", the default, writes nothing.
+    ASSERT_EQ(ExifToolWrite("-Make=Autre", photo), 0);
+    const std::vector<uint8_t> avant = ReadFile(photo);
+    fenetre->EditCommentaire->SetText("nouveau");
+    Enregistre();
+    EXPECT_EQ(dialogues->questions,
+              std::vector<std::string>{"Le fichier " + photo +
+                                       " a été modifié depuis son ouverture. L'écraser ?"});
+    EXPECT_EQ(dialogues->question_defaults,
+              std::vector<platform::ui::DefaultAnswer>{platform::ui::DefaultAnswer::No});
+    EXPECT_EQ(ReadFile(photo), avant);
+
+    // "Oui" writes into the file as it now stands.
+    dialogues->yes_no_answers = {true};
+    Enregistre();
+    EXPECT_EQ(ExifToolValue("UserComment", photo), "nouveau");
+    EXPECT_EQ(ExifToolValue("Make", photo), "Autre");
+
+    // The window's own rewrite is no change: the next save asks nothing.
+    fenetre->EditMotsClefs->SetText("deux");
+    Enregistre();
+    EXPECT_EQ(dialogues->questions.size(), 2u);
+    EXPECT_EQ(ExifToolValue("Keywords", photo), "deux");
+
+    // A deleted file has nothing left to rewrite: no question, the file is
+    // not found.
+    std::filesystem::remove(photo);
+    fenetre->EditCommentaire->SetText("encore");
+    fenetre->SpeedButton1->click();
+    EXPECT_EQ(dialogues->questions.size(), 2u);
+    EXPECT_EQ(dialogues->errors,
+              std::vector<std::string>{"Impossible d'ouvrir le fichier \"" + photo +
+                                       "\". Le fichier spécifié est introuvable."});
+    EXPECT_FALSE(std::filesystem::exists(photo));
+}
+
 TEST_F(FenetreProprietes, EitherListSortsByCaptionInAlternateDirections) {
     fenetre->show();
     for (const char* legende : {"é", "_b", "Z", "a", "B"})

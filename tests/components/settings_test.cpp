@@ -159,6 +159,36 @@ TEST_F(Reglages, EveryCloseOfTheMainWindowWritesTheKeptValuesOfEveryForm) {
     EXPECT_TRUE(dialogues->errors.empty());
 }
 
+TEST_F(Reglages, EachDialogsCloseWritesItsOwnValuesAtOnce) {
+    Fiche& principale = Cree("Form1", Role::Principale);
+    Fiche& a = Cree("FormA", Role::Dialogue);
+    Fiche& b = Cree("FormB", Role::Dialogue);
+    Fiche& sans = Cree("FormSans", Role::SansReglages);
+    a.edit->SetText("/photos");
+    b.edit->SetText("pas encore");
+    sans.show();
+    sans.close();
+    EXPECT_FALSE(platform::FileExists(fichier));
+
+    // Written after the form's own handler, also when it refuses to close.
+    a.refuse_fermeture = true;
+    a.show();
+    EXPECT_FALSE(a.close());
+    EXPECT_EQ(journal.back(), "FormA.close");
+    const std::string formA =
+        "[FormA]\nEditDossier=/photos\nCheckBoxVoir=0\nSpinEditTaux=70\n"
+        "RadioAvant=1\nRadioApres=0\n";
+    EXPECT_EQ(ReadText(fichier), formA);
+
+    // The main window's close still writes every form.
+    principale.show();
+    principale.close();
+    EXPECT_EQ(ReadText(fichier),
+              formA +
+                  "\n[FormB]\nEditDossier=pas encore\nCheckBoxVoir=0\nSpinEditTaux=70\n"
+                  "RadioAvant=1\nRadioApres=0\n");
+}
+
 TEST_F(Reglages, EachFormLoadedRestoresEveryFormSoFarAndKeepsUnknownKeys) {
     WriteFile(fichier,
               "; notes à la main\n[FormA]\nEditDossier=/photos/=gardées\nCheckBoxVoir=abc\n"

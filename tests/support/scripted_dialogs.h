@@ -22,8 +22,9 @@ class ScriptedDialogs final : public platform::ui::Dialogs {
 public:
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     void ShowError(const std::string& text) override { errors.push_back(text); }
-    bool AskYesNo(const std::string& text) override {
+    bool AskYesNo(const std::string& text, platform::ui::DefaultAnswer default_answer) override {
         questions.push_back(text);
+        question_defaults.push_back(default_answer);
         return Next(yes_no_answers).value_or(false);
     }
     std::optional<std::string> OpenFile(const platform::ui::OpenFileRequest& request) override {
@@ -47,6 +48,8 @@ public:
     std::vector<std::string> messages;
     std::vector<std::string> errors;
     std::vector<std::string> questions;
+    // The default button of each question, in the same order.
+    std::vector<platform::ui::DefaultAnswer> question_defaults;
     std::vector<platform::ui::OpenFileRequest> open_requests;
     std::vector<platform::ui::SaveFileRequest> save_requests;
     std::vector<std::pair<std::string, std::string>> folder_requests;

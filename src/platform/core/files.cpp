@@ -3,14 +3,17 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <vector>
 
 #include "platform/core/error.h"
@@ -31,13 +34,6 @@ public:
 
     int Get() const { return fd_; }
     bool IsOpen() const { return fd_ >= 0; }
-    // Closes now, so that a failure to close (a late write error on some file
-    // systems) can be seen; returns false with errno set on failure.
-    bool Close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
 
 private:
     int fd_;
@@ -92,31 +88,315 @@ std::string ResolvedTarget(const std::string& path) {
     return target;
 }
 
-// Copies a regular file to a new path that must not exist, with its mode and
-// modification date; on failure nothing is left at the target.
+// The kernel's ceiling for one extended attribute's value and for the list
+// of a file's attribute names.
+constexpr size_t kXattrMax = 65536;
+
+// The names of a file's extended attributes (a failure gives none).
+std::vector<std::string> AttributeNames(const std::function<ssize_t(char*, size_t)>& list) {
+    const ssize_t size = list(nullptr, 0);
+    if (size <= 0 || static_cast<size_t>(size) > kXattrMax) return {};
+    std::vector<char> buffer(static_cast<size_t>(size));
+    const ssize_t got = list(buffer.data(), buffer.size());
+    if (got <= 0) return {};
+    std::vector<std::string> names;
+    for (size_t start = 0; start < static_cast<size_t>(got);) {
+        const auto end =
+            std::find(buffer.begin() + static_cast<ptrdiff_t>(start), buffer.begin() + got, '\0');
+        const auto length = static_cast<size_t>(end - buffer.begin()) - start;
+        if (length > 0) names.emplace_back(buffer.data() + start, length);
+        start += length + 1;
+    }
+    return names;
+}
+
+// Gives the open file `fd` the extended attributes of the file at `path`,
+// its ACL among them (the kernel keeps it as system.posix_acl_access), and
+// drops those it got that the old file lacks (an ACL inherited from the
+// folder). Each attribute the system refuses is left as it is.
+void CopyExtendedAttributes(const std::string& path, int fd) {
+    const std::vector<std::string> wanted = AttributeNames(
+        [&](char* list, size_t size) { return ::listxattr(path.c_str(), list, size); });
+    const std::vector<std::string> given =
+        AttributeNames([&](char* list, size_t size) { return ::flistxattr(fd, list, size); });
+    for (const std::string& name : given) {
+        if (std::find(wanted.begin(), wanted.end(), name) == wanted.end()) {
+            ::fremovexattr(fd, name.c_str());
+        }
+    }
+    std::vector<uint8_t> value(kXattrMax);
+    for (const std::string& name : wanted) {
+        const ssize_t size = ::getxattr(path.c_str(), name.c_str(), value.data(), value.size());
+        if (size >= 0) {
+            ::fsetxattr(fd, name.c_str(), value.data(), static_cast<size_t>(size), 0);
+        }
+    }
+}
+
+// Gives the new file `fd` the owner and group of the old file; true when it
+// has them. Only the superuser gives a file away; a member of the old group
+// may still give it that group.
+bool KeepOwner(int fd, const struct stat& old) {
+    struct stat now {};
+    if (::fstat(fd, &now) != 0) return false;
+    if (now.st_uid == old.st_uid && now.st_gid == old.st_gid) return true;
+    if (::fchown(fd, old.st_uid, old.st_gid) == 0) return true;
+    if (now.st_gid != old.st_gid && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+        return false;
+    }
+    return now.st_uid == old.st_uid;
+}
+
+// Gives the new file `fd` what the old file (`path`, described by `old`)
+// had: owner and group, mode, extended attributes and ACL. A file system such
+// as FAT keeps none of these, and only the superuser gives a file away: what
+// cannot be kept is let go, and the file is written all the same.
+void KeepAttributes(int fd, const std::string& path, const struct stat& old) {
+    KeepOwner(fd, old);
+    // After the owner: a change of owner drops the set-user-ID bit.
+    ::fchmod(fd, old.st_mode & 07777);
+    CopyExtendedAttributes(path, fd);
+}
+
+// A name that no file of the folder is likely to have, hidden, matching no
+// picture mask.
+std::string PassingName(const std::string& folder) {
+    static constexpr std::string_view kLetters =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device random;
+    std::uniform_int_distribution<size_t> pick(0, kLetters.size() - 1);
+    std::string name = folder + "/.visu-";
+    for (int i = 0; i < 6; ++i) name.push_back(kLetters[pick(random)]);
+    return name;
+}
+
+// Moves a file to a name that must be free: the rename's own refusal where
+// the file system has it, else a hard link, which is never made over an
+// existing name, and the removal of the old name.
+bool RenameNoReplace(const std::string& source, const std::string& target) {
+    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+    if (::link(source.c_str(), target.c_str()) != 0) return false;
+    if (::unlink(source.c_str()) == 0) return true;
+    const int error = errno;
+    ::unlink(target.c_str());
+    errno = error;
+    return false;
+}
+
+// A temporary file in the folder of the file it becomes. It is made without
+// a name (O_TMPFILE), so that a process killed while it writes leaves
+// nothing; it gets one only once complete. Where the file system refuses
+// unnamed files it is a named hidden file, removed on every path but
+// success.
+class TemporaryFile {
+public:
+    // `mode` is the mode of a new file before the umask.
+    TemporaryFile(const std::string& folder, mode_t mode) : folder_(folder) {
+        fd_ = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+        if (fd_ >= 0) return;
+        // A file system without unnamed files says so one of these ways.
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return;
+        named_ = folder + "/.visu-XXXXXX";
+        fd_ = ::mkostemp(named_.data(), O_CLOEXEC);
+        if (fd_ < 0) {
+            named_.clear();
+            return;
+        }
+        ::fchmod(fd_, mode & ~CurrentUmask());
+    }
+    ~TemporaryFile() {
+        if (fd_ >= 0) ::close(fd_);
+        if (!named_.empty()) ::unlink(named_.c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    bool IsOpen() const { return fd_ >= 0; }
+    int Get() const { return fd_; }
+
+    // Flushes the content to the disk; a named file is also closed, so that
+    // a late write error shows (an unnamed one must stay open to be named).
+    // False with errno set on failure.
+    bool Finish() {
+        if (::fsync(fd_) != 0) return false;
+        if (named_.empty()) return true;
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+    // Gives the finished file the name `target`, replacing the file there.
+    // False with errno set on failure.
+    bool Replace(const std::string& target) {
+        if (!named_.empty()) {
+            if (::rename(named_.c_str(), target.c_str()) != 0) return false;
+            named_.clear();
+            return true;
+        }
+        // Straight under the final name when it is free. A file there can
+        // only be replaced by a rename, from a passing name that the file
+        // holds for the time of two calls: a kill between them is the one
+        // moment that leaves a file behind, the complete new one.
+        if (LinkUnnamed(target)) return true;
+        if (errno != EEXIST) return false;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const std::string passing = PassingName(folder_);
+            if (!LinkUnnamed(passing)) {
+                if (errno == EEXIST) continue;
+                return false;
+            }
+            if (::rename(passing.c_str(), target.c_str()) == 0) return true;
+            const int error = errno;
+            ::unlink(passing.c_str());
+            errno = error;
+            return false;
+        }
+        errno = EEXIST;
+        return false;
+    }
+
+    // Gives the finished file the name `target` only when no file has it.
+    bool Create(const std::string& target) {
+        if (named_.empty()) return LinkUnnamed(target);
+        if (!RenameNoReplace(named_, target)) return false;
+        named_.clear();
+        return true;
+    }
+
+private:
+    bool LinkUnnamed(const std::string& name) const {
+        if (::linkat(fd_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return true;
+        if (errno == EEXIST) return false;
+        // Linking a descriptor itself takes a capability; its entry in /proc
+        // does not.
+        const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+        return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    }
+
+    std::string folder_;
+    std::string named_;  // empty for an unnamed file, or once named
+    int fd_ = -1;
+};
+
+// A rename reaches the disk with its folder.
+void SyncFolder(const std::string& folder) {
+    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.IsOpen()) ::fsync(dir.Get());
+}
+
+// The stream a writer fills: bytes gather in a buffer and go to the file at
+// the position where they belong, so that seeking back (a header completed
+// once its sizes are known) and reading back work as on any file. A system
+// failure raises the file-create error of `path`, with its reason.
+class BufferedFileStream final : public Stream {
+public:
+    BufferedFileStream(int fd, std::string path) : fd_(fd), path_(std::move(path)) {
+        buffer_.reserve(kCapacity);
+    }
+
+    size_t Read(void* buffer, size_t count) override {
+        Flush();
+        auto* out = static_cast<uint8_t*>(buffer);
+        size_t done = 0;
+        while (done < count) {
+            const ssize_t n =
+                ::pread(fd_, out + done, count - done, start_ + static_cast<off_t>(done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) RaiseStreamRead();
+            if (n == 0) break;
+            done += static_cast<size_t>(n);
+        }
+        start_ += static_cast<int64_t>(done);
+        return done;
+    }
+
+    size_t Write(const void* buffer, size_t count) override {
+        const auto* in = static_cast<const uint8_t*>(buffer);
+        if (count > kCapacity - buffer_.size()) {
+            Flush();
+            if (count >= kCapacity) {
+                WriteAt(in, count);
+                return count;
+            }
+        }
+        buffer_.insert(buffer_.end(), in, in + count);
+        return count;
+    }
+
+    int64_t Seek(int64_t offset, SeekOrigin origin) override {
+        const int64_t base = origin == SeekOrigin::Begin     ? 0
+                             : origin == SeekOrigin::Current ? Tell()
+                                                             : Size();
+        int64_t position;
+        if (__builtin_add_overflow(base, offset, &position) || position < 0) RaiseStreamRead();
+        Flush();
+        start_ = position;
+        return position;
+    }
+
+    int64_t Size() const override {
+        struct stat info {};
+        if (::fstat(fd_, &info) != 0) RaiseStreamRead();
+        return std::max<int64_t>(info.st_size, Tell());
+    }
+
+    void Flush() {
+        if (buffer_.empty()) return;
+        WriteAt(buffer_.data(), buffer_.size());
+        buffer_.clear();
+    }
+
+protected:
+    int64_t Tell() const override { return start_ + static_cast<int64_t>(buffer_.size()); }
+
+private:
+    static constexpr size_t kCapacity = size_t{1} << 16;
+
+    // Writes at start_ and moves it on.
+    void WriteAt(const uint8_t* data, size_t size) {
+        while (size > 0) {
+            const ssize_t n = ::pwrite(fd_, data, size, start_);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) RaiseFileCreate(path_, n < 0 ? errno : ENOSPC);
+            data += n;
+            size -= static_cast<size_t>(n);
+            start_ += n;
+        }
+    }
+
+    int fd_;
+    std::string path_;
+    std::vector<uint8_t> buffer_;
+    int64_t start_ = 0;  // the file position of the buffer's first byte
+};
+
+// Copies a regular file to a new path that must not exist, with its mode,
+// modification date, owner and extended attributes, through a temporary
+// file of the target's folder; on failure nothing is left at the target.
 bool CopyToNewFile(const std::string& source, const std::string& target) {
     FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
     if (!in.IsOpen() || ::fstat(in.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-    FileDescriptor out(
-        ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 07777));
+    TemporaryFile out(FolderOf(target), 0600);
     if (!out.IsOpen()) return false;
     std::vector<uint8_t> buffer(1 << 16);
-    bool ok = true;
-    while (ok) {
+    while (true) {
         const ssize_t got = ::read(in.Get(), buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) {
-            ok = got == 0;
-            break;
-        }
-        ok = WriteAll(out.Get(), buffer.data(), static_cast<size_t>(got));
+        if (got < 0) return false;
+        if (got == 0) break;
+        if (!WriteAll(out.Get(), buffer.data(), static_cast<size_t>(got))) return false;
     }
+    KeepAttributes(out.Get(), source, info);
     const std::array<timespec, 2> times{timespec{0, UTIME_OMIT}, info.st_mtim};
-    ok = ok && ::futimens(out.Get(), times.data()) == 0 && ::fsync(out.Get()) == 0;
-    ok = out.Close() && ok;
-    if (!ok) ::unlink(target.c_str());
-    return ok;
+    if (::futimens(out.Get(), times.data()) != 0 || !out.Finish() || !out.Create(target)) {
+        return false;
+    }
+    SyncFolder(FolderOf(target));
+    return true;
 }
 
 // Makes one folder, private to the user whatever the umask; true when it is
@@ -220,54 +500,37 @@ void SetModificationTime(const std::string& path, FileTime time) {
     if (::utimensat(AT_FDCWD, path.c_str(), times.data(), 0) != 0) RaiseFileOpen(path, errno);
 }
 
+std::optional<FileIdentity> IdentifyFile(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+    return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino),
+                        info.st_size,
+                        FileTime{info.st_mtim.tv_sec, static_cast<int32_t>(info.st_mtim.tv_nsec)}};
+}
+
 void WriteFileAtomic(const std::string& path, const std::function<void(Stream&)>& write) {
-    MemoryStream content;
-    write(content);
-    WriteFileAtomic(path, content.Bytes());
+    const std::string target = ResolvedTarget(path);
+    struct stat old {};
+    const bool replaces = ::stat(target.c_str(), &old) == 0;
+
+    TemporaryFile temporary(FolderOf(target), 0666);
+    if (!temporary.IsOpen()) RaiseFileCreate(path, errno);
+    BufferedFileStream stream(temporary.Get(), path);
+    write(stream);
+    stream.Flush();
+    if (replaces) KeepAttributes(temporary.Get(), target, old);
+    if (!temporary.Finish() || !temporary.Replace(target)) RaiseFileCreate(path, errno);
+    SyncFolder(FolderOf(target));
 }
 
 void WriteFileAtomic(const std::string& path, std::span<const uint8_t> bytes) {
-    const std::string target = ResolvedTarget(path);
-    struct stat old {};
-    const mode_t mode =
-        ::stat(target.c_str(), &old) == 0 ? old.st_mode & 07777 : 0666 & ~CurrentUmask();
-
-    // The temporary name starts with a dot and ends with random letters, so
-    // that no picture mask matches it while it exists.
-    std::string temporary = FolderOf(target) + "/.visu-XXXXXX";
-    FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (!fd.IsOpen()) RaiseFileCreate(path, errno);
-
-    bool ok = WriteAll(fd.Get(), bytes.data(), bytes.size()) && ::fsync(fd.Get()) == 0;
-    if (ok) {
-        // Some file systems (FAT on a memory card) have no modes to set: the
-        // file is written all the same.
-        ::fchmod(fd.Get(), mode);
-        ok = fd.Close() && ::rename(temporary.c_str(), target.c_str()) == 0;
-    }
-    if (!ok) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        RaiseFileCreate(path, error);
-    }
+    WriteFileAtomic(path,
+                    [bytes](Stream& stream) { stream.WriteBuffer(bytes.data(), bytes.size()); });
 }
 
 bool MoveFileNoReplace(const std::string& source, const std::string& target) {
-    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
-        return true;
-    }
-    int error = errno;
-    if (error == EINVAL || error == ENOSYS || error == ENOTSUP) {
-        // A file system that cannot refuse the replacement in the rename
-        // itself: a hard link is never made over an existing name.
-        if (::link(source.c_str(), target.c_str()) == 0) {
-            if (::unlink(source.c_str()) == 0) return true;
-            ::unlink(target.c_str());
-            return false;
-        }
-        error = errno;
-    }
-    if (error != EXDEV) return false;
+    if (RenameNoReplace(source, target)) return true;
+    if (errno != EXDEV) return false;
     if (!CopyToNewFile(source, target)) return false;
     if (::unlink(source.c_str()) == 0) return true;
     ::unlink(target.c_str());

@@ -56,19 +56,41 @@ std::optional<FileTime> ModificationTime(const std::string& path);
 // Raises the file-open error when the date cannot be set.
 void SetModificationTime(const std::string& path, FileTime time);
 
-// Writes a file without ever truncating the old one first: `write` fills a
-// stream in memory, whose bytes go to a temporary file of the same folder,
-// which is flushed and renamed over `path`, keeping the old file's mode (a new
-// file gets the usual mode for the user's umask). A symbolic link is written
-// through, not replaced. On any failure the temporary file is removed, the old
-// file stays whole, and the error passes on (a system failure as the
-// file-create error with its reason).
+// What tells whether a file is still the one that was read: the same file
+// (device and inode) with the same size and modification time.
+struct FileIdentity {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = 0;
+    FileTime modified;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+// Follows symbolic links; none when the file cannot be reached.
+std::optional<FileIdentity> IdentifyFile(const std::string& path);
+
+// Writes a file without ever truncating the old one first: what `write` puts
+// into the stream goes, buffered, straight into an unnamed temporary file of
+// the same folder (a named one, ".visu-" and six random letters, where the
+// file system has no unnamed files), which is flushed and only then given
+// its name, replacing the old file by a rename. The stream can seek and read
+// back what was written. The new file keeps the old one's mode, owner and
+// group, extended attributes and ACL, each where the system lets it be set;
+// a new file gets the usual mode for the user's umask (or the folder's
+// default ACL). A symbolic link is written through, not replaced. On any
+// failure (an exception of `write` included) the temporary file goes, the
+// old file stays whole, and the error passes on (a system failure as the
+// file-create error with its reason). A process killed while it writes
+// leaves the old file whole and, but for the named fallback, nothing else.
 void WriteFileAtomic(const std::string& path, const std::function<void(Stream&)>& write);
 void WriteFileAtomic(const std::string& path, std::span<const uint8_t> bytes);
 
 // Moves or renames a file; refuses to replace an existing target. Across
-// file systems the file is copied (with its mode and date) and the source
-// removed. Returns false on any failure, leaving both paths as they were.
+// file systems the file is copied (with its mode, date, owner where allowed
+// and extended attributes) into a temporary file of the target's folder,
+// which takes the target's name only when complete and only if the name is
+// still free, and the source is then removed: a move killed midway never
+// leaves a truncated file under the target's name. Returns false on any
+// failure, leaving both paths as they were.
 bool MoveFileNoReplace(const std::string& source, const std::string& target);
 
 // Makes the user's trash, `data_home`/Trash with its "files" and "info"

@@ -132,11 +132,13 @@ std::optional<std::string> QtDialogs::OpenFile(const OpenFileRequest& request) {
     return Chosen(dialog);
 }
 
-bool QtDialogs::AskYesNo(const std::string& text) {
+bool QtDialogs::AskYesNo(const std::string& text, DefaultAnswer default_answer) {
     QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), ToQt(text),
                     QMessageBox::NoButton, Parent());
-    QAbstractButton* oui = box.addButton("Oui", QMessageBox::YesRole);
-    box.addButton("Non", QMessageBox::NoRole);
+    QPushButton* oui = box.addButton("Oui", QMessageBox::YesRole);
+    QPushButton* non = box.addButton("Non", QMessageBox::NoRole);
+    box.setDefaultButton(default_answer == DefaultAnswer::No ? non : oui);
+    box.setEscapeButton(non);
     box.exec();
     return box.clickedButton() == oui;
 }

@@ -30,6 +30,10 @@ struct SaveFileRequest {
     bool ask_before_overwriting = true;
 };
 
+// The button that Enter presses in a question, and that a box closed
+// otherwise answers: No for a question whose Yes destroys something.
+enum class DefaultAnswer { Yes, No };
+
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
@@ -38,8 +42,9 @@ public:
     virtual void ShowMessage(const std::string& text) = 0;
     // The box of the application's default error handler.
     virtual void ShowError(const std::string& text) = 0;
-    // A warning with Yes and No; true for Yes.
-    virtual bool AskYesNo(const std::string& text) = 0;
+    // A warning with the buttons "Oui" and "Non"; true for "Oui".
+    virtual bool AskYesNo(const std::string& text,
+                          DefaultAnswer default_answer = DefaultAnswer::Yes) = 0;
     // The chosen file, or nothing when the dialog was cancelled.
     virtual std::optional<std::string> OpenFile(const OpenFileRequest& request) = 0;
     virtual std::optional<std::string> SaveFile(const SaveFileRequest& request) = 0;
@@ -55,7 +60,7 @@ class QtDialogs final : public Dialogs {
 public:
     void ShowMessage(const std::string& text) override;
     void ShowError(const std::string& text) override;
-    bool AskYesNo(const std::string& text) override;
+    bool AskYesNo(const std::string& text, DefaultAnswer default_answer) override;
     std::optional<std::string> OpenFile(const OpenFileRequest& request) override;
     std::optional<std::string> SaveFile(const SaveFileRequest& request) override;
     std::optional<std::string> SelectFolder(const std::string& caption, const std::string& start) override;

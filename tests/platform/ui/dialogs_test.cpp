@@ -1,5 +1,6 @@
-// Qt's own file dialogs as the windows get them: French, the filters' labels
-// as written, and a name of no file accepted when the window asks for that.
+// Qt's own dialogs as the windows get them: French, the filters' labels as
+// written, a name of no file accepted when the window asks for that, and the
+// Yes/No question's default answer.
 #include "platform/ui/dialogs.h"
 
 #include <gtest/gtest.h>
@@ -8,11 +9,13 @@
 #include <QComboBox>
 #include <QDate>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
 #include <QMimeDatabase>
+#include <QPushButton>
 #include <QTimer>
 #include <functional>
 #include <utility>
@@ -105,6 +108,43 @@ TEST(DialoguesDeFichiers, TypesAndDatesAreWrittenInFrench) {
     EXPECT_EQ(QLocale().toString(QDate(2006, 5, 13), QLocale::ShortFormat).toStdString(),
               "13/05/2006");
     EXPECT_EQ(QLocale().formattedDataSize(128'000).toStdString(), "125,00 Kio");
+}
+
+// Runs `action` on the message box once it is up.
+void DansLaBoite(const std::function<void(QMessageBox&)>& action) {
+    QTimer::singleShot(0, [action] {
+        auto* boite = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        EXPECT_NE(boite, nullptr);
+        if (boite != nullptr) action(*boite);
+    });
+}
+
+void Appuie(QMessageBox& boite, int touche) {
+    QKeyEvent appui(QEvent::KeyPress, touche, Qt::NoModifier);
+    QCoreApplication::sendEvent(&boite, &appui);
+}
+
+// The real box: Enter presses the default button, Escape always answers
+// "Non"; the buttons carry their French captions.
+TEST(QuestionOuiNon, EnterTakesTheDefaultAnswerAndEscapeSaysNo) {
+    QtDialogs dialogues;
+    std::string boutons;
+    DansLaBoite([&](QMessageBox& boite) {
+        for (const QAbstractButton* bouton : boite.buttons()) {
+            boutons += bouton->text().toStdString() + "|";
+        }
+        const QPushButton* defaut = boite.defaultButton();
+        EXPECT_EQ(defaut != nullptr ? defaut->text().toStdString() : "(none)", "Non");
+        Appuie(boite, Qt::Key_Return);
+    });
+    EXPECT_FALSE(dialogues.AskYesNo("L'écraser ?", DefaultAnswer::No));
+    EXPECT_EQ(boutons, "Oui|Non|");
+
+    DansLaBoite([](QMessageBox& boite) { Appuie(boite, Qt::Key_Return); });
+    EXPECT_TRUE(dialogues.AskYesNo("Continuer ?", DefaultAnswer::Yes));
+
+    DansLaBoite([](QMessageBox& boite) { Appuie(boite, Qt::Key_Escape); });
+    EXPECT_FALSE(dialogues.AskYesNo("Continuer ?", DefaultAnswer::Yes));
 }
 
 }  // namespace
