@@ -732,6 +732,9 @@ void TForm1::TimerDefileImageTimer() {
 void TForm1::TrackBarNumImageEnCoursChange() {
     if (TrackBarNumImageEnCours->Position() != FDefileImage->FNumImage) {
         FDefileImage->SetNumImage(TrackBarNumImageEnCours->Position());
+        // A move refused while an error box is open puts the bar back on the
+        // picture shown.
+        FormChangeNumImage();
     }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QImage>
 #include <QLabel>
 #include <QMenuBar>
 #include <filesystem>
@@ -136,6 +137,65 @@ TEST_F(FenetrePrincipale, APictureGoneOrBrokenLeavesThePreviousOneShown) {
     EXPECT_EQ(Vue(), "4 4/4 20");
     ASSERT_EQ(dialogues->errors.size(), 1u);
     EXPECT_TRUE(dialogues->errors[0].starts_with("Erreur JPEG #")) << dialogues->errors[0];
+}
+
+// One slideshow step as the timer takes it, errors shown by the default handler.
+void Pas(TForm1& fenetre) {
+    Application::Current().Guard([&] { fenetre.TimerDefileImageTimer(); });
+}
+
+TEST_F(FenetrePrincipale, AnErrorBoxHoldsTheStepsAndTheTrackBarUntilItIsClosed) {
+    Image("a.bmp", 10);
+    WriteFile(dossier / "b.jpg", "");
+    Image("c.bmp", 30);
+    Ouvre({dossier / "a.bmp"});
+    std::vector<std::string> sous_la_boite;
+    dialogues->while_open = [&] {
+        Pas(*fenetre);
+        Pas(*fenetre);
+        fenetre->TrackBarNumImageEnCours->SetPosition(3);
+        fenetre->SpeedButtonPasAPasRecule->click();
+        sous_la_boite.push_back(Vue());
+    };
+    Pas(*fenetre);
+    EXPECT_EQ(sous_la_boite, std::vector<std::string>{"2 2/3 10"});
+    EXPECT_EQ(dialogues->deepest, 1);
+    ASSERT_EQ(dialogues->errors.size(), 1u);
+    // Closed, the slideshow goes on from the picture the box was about.
+    Pas(*fenetre);
+    EXPECT_EQ(Vue(), "3 3/3 30");
+}
+
+TEST_F(FenetrePrincipale, AFastSlideshowOverBadFilesNeverStacksErrorBoxes) {
+    Image("a.bmp", 10);
+    Image("sous/b.bmp", 20);
+    WriteFile(dossier / "illisible.jpg", "pas une image");
+    std::filesystem::permissions(dossier / "illisible.jpg", std::filesystem::perms::none);
+    WriteFile(dossier / "sous/vide.jpg", "");
+    ASSERT_TRUE(QImage(8, 8, QImage::Format_RGB32)
+                    .save(QString::fromStdString(dossier / "png.jpg"), "PNG"));
+    Ouvre({dossier / "a.bmp", "/s"});
+    ASSERT_EQ(Defile().FListe.Count(), 5);
+    fenetre->TrackBarVitesse->SetPosition(0);
+    // Ticks come while each box is open; a box over a box would close at
+    // once, so that its count is all the fault leaves behind.
+    int changements_sous_la_boite = 0;
+    dialogues->while_open = [&] {
+        if (dialogues->depth > 1) return;
+        const std::string vue = Vue();
+        for (int i = 0; i < 3; ++i) Pas(*fenetre);
+        if (Vue() != vue) ++changements_sous_la_boite;
+    };
+    for (int i = 0; i < 500; ++i) Pas(*fenetre);
+    EXPECT_EQ(dialogues->deepest, 1);
+    EXPECT_EQ(changements_sous_la_boite, 0);
+    // Three bad pictures out of five: each reported once at each pass.
+    EXPECT_EQ(dialogues->errors.size(), 300u);
+    EXPECT_EQ(Num(), 1);
+    EXPECT_EQ(fenetre->TimerDefileImage->Interval(), 1);
+    QCoreApplication::processEvents();
+    Touche(Qt::Key_Right);
+    EXPECT_EQ(Vue(), "2 2/5 10");
 }
 
 TEST_F(FenetrePrincipale, ALoadDuringAScanSupersedesIt) {

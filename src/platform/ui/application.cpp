@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QHelpEvent>
 #include <QProxyStyle>
+#include <QScopeGuard>
 #include <QStyleFactory>
 #include <QToolTip>
 #include <QWidget>
@@ -77,7 +78,10 @@ void Application::Guard(const std::function<void()>& fn) {
 
 void Application::HandleException(const std::exception& error) {
     // An operation called off on purpose is no error to show.
-    if (quiet_ > 0 || dynamic_cast<const platform::Abort*>(&error) != nullptr) return;
+    if (quiet_ > 0 || showing_error_ || dynamic_cast<const platform::Abort*>(&error) != nullptr)
+        return;
+    showing_error_ = true;
+    const auto closed = qScopeGuard([this] { showing_error_ = false; });
     dialogs_->ShowError(error.what());
 }
 
