@@ -65,6 +65,9 @@ TForm1::TForm1(Application& application, Fiches& fiches, std::vector<std::string
       arguments_(std::move(arguments)) {
     SetCaption("Visualisateur de diapos");
     resize(1060, 613);
+    // Before the first show, so that a start in full screen keeps these as
+    // the bounds to come back to.
+    CenterOnScreen();
     // The window's design font is a small 8-point one.
     QFont petite = font();
     petite.setPointSize(8);

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <filesystem>
 
 #include "fenetre_principale.h"
@@ -277,6 +279,32 @@ TEST_F(FenetrePrincipale, KeysStepAndToggleFullScreenBackToTheWindowLeft) {
     fenetre->BasculePleinEcran();
     EXPECT_EQ(fenetre->GetWindowState(), platform::ui::WindowState::Maximized);
     EXPECT_FALSE(fenetre->isFullScreen());
+}
+
+TEST_F(FenetrePrincipale, TheWindowOpensCentredAndComesBackThereFromAStartInFullScreen) {
+    Serie(1);
+    // The test screen is narrower than the panel: the window keeps to its
+    // left edge, title bar and all, and is centred from top to bottom.
+    const QRect zone = QGuiApplication::primaryScreen()->availableGeometry();
+    const auto centree = [&](const char* quand) {
+        const QRect cadre = fenetre->frameGeometry();
+        const int marge = cadre.width() - fenetre->width();
+        EXPECT_GE(cadre.top(), zone.top()) << quand;
+        EXPECT_LE(cadre.bottom(), zone.bottom()) << quand;
+        EXPECT_NEAR(cadre.center().y(), zone.center().y(), marge) << quand;
+        EXPECT_NEAR(cadre.left(), zone.left(), marge) << quand;
+    };
+    Ouvre({dossier / "p1.bmp"});
+    centree("at start");
+    const QSize taille = fenetre->size();
+
+    Ouvre({dossier / "p1.bmp", "/P"});
+    ASSERT_TRUE(fenetre->isFullScreen());
+    Touche(Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(fenetre->isFullScreen() || fenetre->PleinEcran());
+    centree("back from full screen");
+    EXPECT_EQ(fenetre->size(), taille);
 }
 
 TEST_F(FenetrePrincipale, ZoomTrackBarAndFitBox) {
