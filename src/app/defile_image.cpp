@@ -4,6 +4,7 @@
 
 #include "app/form1.h"
 #include "platform/core/files.h"
+#include "platform/ui/application.h"
 
 namespace app {
 
@@ -70,6 +71,11 @@ void TDefileImage::AfficheFichier(const std::string& fichier) {
 }
 
 void TDefileImage::SetNumImage(int32_t n) {
+    // The box of the picture that failed is open, and the event loop turns
+    // under it: a timer tick or the track bar dragged on would raise the next
+    // bad picture's box over it, and so on without end. The picture stays the
+    // one the box is about; the steps go on from it once the box is closed.
+    if (form_.App().ShowingError()) return;
     n = std::max(n, 1);
     n = std::min(n, FListe.Count());
     if (n == FNumImage) return;

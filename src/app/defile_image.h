@@ -44,7 +44,7 @@ public:
     // Makes a file current; a file that is not listed shows picture 1.
     void AfficheFichier(const std::string& fichier);
     // The one way the current number changes: clamped to 1..count, nothing
-    // when unchanged.
+    // when unchanged or while an error box is open.
     void SetNumImage(int32_t n);
     void AfficheImageEnCours();
     // One step at once, then the timer runs.

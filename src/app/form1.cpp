@@ -65,6 +65,9 @@ TForm1::TForm1(Application& application, Fiches& fiches, std::vector<std::string
       arguments_(std::move(arguments)) {
     SetCaption("Visualisateur de diapos");
     resize(1060, 613);
+    // Before the first show, so that a start in full screen keeps these as
+    // the bounds to come back to.
+    CenterOnScreen();
     CreeControles();
     CreeMenus();
 
@@ -764,6 +767,9 @@ void TForm1::TimerDefileImageTimer() {
 void TForm1::TrackBarNumImageEnCoursChange() {
     if (TrackBarNumImageEnCours->Position() != FDefileImage->FNumImage) {
         FDefileImage->SetNumImage(TrackBarNumImageEnCours->Position());
+        // A move refused while an error box is open puts the bar back on the
+        // picture shown.
+        FormChangeNumImage();
     }
 }
 

@@ -1,7 +1,5 @@
 #include "components/garde_position_fiche.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 #include <algorithm>
 #include <array>
 #include <exception>
@@ -23,22 +21,6 @@ namespace {
 // The window states in the order of their numbers in the file.
 constexpr std::array<WindowState, 3> kEtats = {WindowState::Normal, WindowState::Minimized,
                                                WindowState::Maximized};
-
-bool SurUnEcran(const QRect& bornes) {
-    const QList<QScreen*> ecrans = QGuiApplication::screens();
-    return std::any_of(ecrans.begin(), ecrans.end(), [&](const QScreen* ecran) {
-        return ecran->availableGeometry().intersects(bornes);
-    });
-}
-
-// Bounds on no current screen go to the top-left corner of the main one, no
-// larger than its free area, the window's frame included.
-QRect RamenePourEcran(const QRect& bornes, const QMargins& cadre) {
-    const QScreen* ecran = QGuiApplication::primaryScreen();
-    if (ecran == nullptr || SurUnEcran(bornes)) return bornes;
-    const QRect zone = ecran->availableGeometry().marginsRemoved(cadre);
-    return QRect(zone.topLeft(), bornes.size().boundedTo(zone.size()));
-}
 
 }  // namespace
 
@@ -103,11 +85,7 @@ void TGardePositionFiche::LitPosition() {
     if (largeur <= 0 || hauteur <= 0 || gauche + largeur > kMax || haut + hauteur > kMax) return;
     const QRect bornes(static_cast<int>(gauche), static_cast<int>(haut), static_cast<int>(largeur),
                        static_cast<int>(hauteur));
-    const QRect cadre = fiche_.frameGeometry();
-    const QRect client = fiche_.geometry();
-    fiche_.SetNormalBounds(RamenePourEcran(
-        bornes, QMargins(client.left() - cadre.left(), client.top() - cadre.top(),
-                         cadre.right() - client.right(), cadre.bottom() - client.bottom())));
+    fiche_.SetNormalBounds(fiche_.FitOnScreen(bornes));
 }
 
 void TGardePositionFiche::SauvePosition() {

@@ -5,9 +5,8 @@
 // WindowState (0 normal, 1 minimised, 2 maximised), Height, Top, Left, Width.
 //
 // Saved bounds that are not integers, that do not fit in 32 bits, or with a
-// width or height that is not positive, are ignored; bounds off every current
-// screen are brought to the top-left corner of the main one, no larger than
-// its free area.
+// width or height that is not positive, are ignored; the others are brought
+// within the free area of the screen they are on, title bar included.
 #pragma once
 
 #include <QObject>

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <filesystem>
 
 #include "fenetre_principale.h"
@@ -195,6 +198,65 @@ TEST_F(FenetrePrincipale, APictureGoneOrBrokenLeavesThePreviousOneShown) {
     EXPECT_TRUE(dialogues->errors[0].starts_with("Erreur JPEG #")) << dialogues->errors[0];
 }
 
+// One slideshow step as the timer takes it, errors shown by the default handler.
+void Pas(TForm1& fenetre) {
+    Application::Current().Guard([&] { fenetre.TimerDefileImageTimer(); });
+}
+
+TEST_F(FenetrePrincipale, AnErrorBoxHoldsTheStepsAndTheTrackBarUntilItIsClosed) {
+    Image("a.bmp", 10);
+    WriteFile(dossier / "b.jpg", "");
+    Image("c.bmp", 30);
+    Ouvre({dossier / "a.bmp"});
+    std::vector<std::string> sous_la_boite;
+    dialogues->while_open = [&] {
+        Pas(*fenetre);
+        Pas(*fenetre);
+        fenetre->TrackBarNumImageEnCours->SetPosition(3);
+        fenetre->SpeedButtonPasAPasRecule->click();
+        sous_la_boite.push_back(Vue());
+    };
+    Pas(*fenetre);
+    EXPECT_EQ(sous_la_boite, std::vector<std::string>{"2 2/3 10"});
+    EXPECT_EQ(dialogues->deepest, 1);
+    ASSERT_EQ(dialogues->errors.size(), 1u);
+    // Closed, the slideshow goes on from the picture the box was about.
+    Pas(*fenetre);
+    EXPECT_EQ(Vue(), "3 3/3 30");
+}
+
+TEST_F(FenetrePrincipale, AFastSlideshowOverBadFilesNeverStacksErrorBoxes) {
+    Image("a.bmp", 10);
+    Image("sous/b.bmp", 20);
+    WriteFile(dossier / "illisible.jpg", "pas une image");
+    std::filesystem::permissions(dossier / "illisible.jpg", std::filesystem::perms::none);
+    WriteFile(dossier / "sous/vide.jpg", "");
+    ASSERT_TRUE(QImage(8, 8, QImage::Format_RGB32)
+                    .save(QString::fromStdString(dossier / "png.jpg"), "PNG"));
+    Ouvre({dossier / "a.bmp", "/s"});
+    ASSERT_EQ(Defile().FListe.Count(), 5);
+    fenetre->TrackBarVitesse->SetPosition(0);
+    // Ticks come while each box is open; a box over a box would close at
+    // once, so that its count is all the fault leaves behind.
+    int changements_sous_la_boite = 0;
+    dialogues->while_open = [&] {
+        if (dialogues->depth > 1) return;
+        const std::string vue = Vue();
+        for (int i = 0; i < 3; ++i) Pas(*fenetre);
+        if (Vue() != vue) ++changements_sous_la_boite;
+    };
+    for (int i = 0; i < 500; ++i) Pas(*fenetre);
+    EXPECT_EQ(dialogues->deepest, 1);
+    EXPECT_EQ(changements_sous_la_boite, 0);
+    // Three bad pictures out of five: each reported once at each pass.
+    EXPECT_EQ(dialogues->errors.size(), 300u);
+    EXPECT_EQ(Num(), 1);
+    EXPECT_EQ(fenetre->TimerDefileImage->Interval(), 1);
+    QCoreApplication::processEvents();
+    Touche(Qt::Key_Right);
+    EXPECT_EQ(Vue(), "2 2/5 10");
+}
+
 TEST_F(FenetrePrincipale, ALoadDuringAScanSupersedesIt) {
     for (int i = 0; i < 5; ++i) Image("a/" + std::to_string(i) + ".bmp", 10);
     Image("b/seule.bmp", 20);
@@ -280,6 +342,32 @@ TEST_F(FenetrePrincipale, KeysStepAndToggleFullScreenBackToTheWindowLeft) {
     fenetre->BasculePleinEcran();
     EXPECT_EQ(fenetre->GetWindowState(), platform::ui::WindowState::Maximized);
     EXPECT_FALSE(fenetre->isFullScreen());
+}
+
+TEST_F(FenetrePrincipale, TheWindowOpensCentredAndComesBackThereFromAStartInFullScreen) {
+    Serie(1);
+    // Centred, title bar and all, at its design size.
+    const QRect zone = QGuiApplication::primaryScreen()->availableGeometry();
+    const auto centree = [&](const char* quand) {
+        const QRect cadre = fenetre->frameGeometry();
+        const int marge = cadre.width() - fenetre->width();
+        EXPECT_GE(cadre.top(), zone.top()) << quand;
+        EXPECT_LE(cadre.bottom(), zone.bottom()) << quand;
+        EXPECT_NEAR(cadre.center().y(), zone.center().y(), marge) << quand;
+        EXPECT_NEAR(cadre.center().x(), zone.center().x(), marge) << quand;
+        EXPECT_EQ(fenetre->size(), QSize(1060, 613)) << quand;
+    };
+    Ouvre({dossier / "p1.bmp"});
+    centree("at start");
+    const QSize taille = fenetre->size();
+
+    Ouvre({dossier / "p1.bmp", "/P"});
+    ASSERT_TRUE(fenetre->isFullScreen());
+    Touche(Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(fenetre->isFullScreen() || fenetre->PleinEcran());
+    centree("back from full screen");
+    EXPECT_EQ(fenetre->size(), taille);
 }
 
 TEST_F(FenetrePrincipale, ZoomTrackBarAndFitBox) {

@@ -381,6 +381,30 @@ TEST_F(Position, BoundsThatCannotBeShownAreIgnoredOrBroughtOntoTheScreen) {
     const FicheGardee& fiche = Montre("Height=150\nTop=-50000\nLeft=-50000\nWidth=250\n", depart);
     EXPECT_EQ(fiche.frameGeometry().topLeft(), zone.topLeft());
     EXPECT_EQ(fiche.NormalBounds().size(), QSize(250, 150));
+
+    // Whatever part of it the file leaves off the screen, the whole frame is
+    // brought onto it, moved rather than shrunk.
+    const FicheGardee& temoin = Montre("", depart);
+    const QRect dehors = temoin.frameGeometry();
+    const QRect dedans = temoin.geometry();
+    const QMargins m(dedans.left() - dehors.left(), dedans.top() - dehors.top(),
+                     dehors.right() - dedans.right(), dehors.bottom() - dedans.bottom());
+    const QRect interieur = zone.marginsRemoved(m);
+    const std::pair<std::string, QRect> cadres[] = {
+        {"Height=1000000\nTop=0\nLeft=0\nWidth=1000000\n", interieur},
+        {"Height=150\nTop=" + std::to_string(zone.top() - 20) + "\nLeft=100\nWidth=250\n",
+         QRect(100, interieur.top(), 250, 150)},
+        {"Height=150\nTop=" + std::to_string(zone.bottom() - 10) +
+             "\nLeft=" + std::to_string(zone.right() - 10) + "\nWidth=250\n",
+         QRect(interieur.right() - 249, interieur.bottom() - 149, 250, 150)},
+        {"Height=150\nTop=10\nLeft=-100\nWidth=" + std::to_string(zone.width() + 500) + "\n",
+         QRect(interieur.left(), std::max(10, interieur.top()), interieur.width(), 150)},
+    };
+    for (const auto& [cles, attendu] : cadres) {
+        const FicheGardee& ramenee = Montre(cles, depart);
+        EXPECT_EQ(ramenee.NormalBounds(), attendu) << cles;
+        EXPECT_TRUE(zone.contains(ramenee.frameGeometry())) << cles;
+    }
 }
 
 }  // namespace

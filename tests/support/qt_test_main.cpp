@@ -13,7 +13,7 @@
 #include "test_support.h"
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("QT_QPA_PLATFORM", VISU_TEST_PLATFORM, 0);
     const testing_support::TempDir home;
     for (const char* dossier : {"config", "data"}) testing_support::MakeDirs(home / dossier);
     setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);

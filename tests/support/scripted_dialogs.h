@@ -5,10 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QScopeGuard>
+#include <algorithm>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "platform/ui/application.h"
@@ -20,12 +24,18 @@ namespace testing_support {
 
 class ScriptedDialogs final : public platform::ui::Dialogs {
 public:
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    void ShowError(const std::string& text) override { errors.push_back(text); }
+    void ShowMessage(const std::string& text) override {
+        Box([&] { messages.push_back(text); });
+    }
+    void ShowError(const std::string& text) override {
+        Box([&] { errors.push_back(text); });
+    }
     bool AskYesNo(const std::string& text, platform::ui::DefaultAnswer default_answer) override {
-        questions.push_back(text);
-        question_defaults.push_back(default_answer);
-        return Next(yes_no_answers).value_or(false);
+        return Box([&] {
+            questions.push_back(text);
+            question_defaults.push_back(default_answer);
+            return Next(yes_no_answers).value_or(false);
+        });
     }
     std::optional<std::string> OpenFile(const platform::ui::OpenFileRequest& request) override {
         open_requests.push_back(request);
@@ -60,8 +70,21 @@ public:
     std::deque<std::optional<std::string>> save_answers;
     std::deque<std::optional<std::string>> folder_answers;
     std::deque<std::optional<platform::Color>> colour_answers;
+    // Runs while a box is open, as the event loop does under a real one.
+    std::function<void()> while_open;
+    // How many boxes are open now, and the most that ever were at once.
+    int depth = 0;
+    int deepest = 0;
 
 private:
+    template <typename F>
+    std::invoke_result_t<F> Box(F answer) {
+        deepest = std::max(deepest, ++depth);
+        const auto closed = qScopeGuard([this] { --depth; });
+        if (while_open) while_open();
+        return answer();
+    }
+
     template <typename T>
     static std::optional<T> Next(std::deque<T>& script) {
         if (script.empty()) return std::nullopt;

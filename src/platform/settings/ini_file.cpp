@@ -1,5 +1,10 @@
 #include "platform/settings/ini_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -7,8 +12,8 @@
 #include <span>
 #include <system_error>
 
+#include "platform/core/error.h"
 #include "platform/core/files.h"
-#include "platform/core/stream.h"
 #include "platform/core/text.h"
 
 namespace platform {
@@ -47,14 +52,37 @@ bool IsBlankLine(std::string_view text) {
     return text.find_first_not_of(" \t\r") == std::string_view::npos;
 }
 
-// The bytes of the file; none when there is no file yet or it cannot be read.
-std::string Content(const std::string& file_name) {
-    try {
-        const std::vector<uint8_t> bytes = ReadFileBytes(file_name);
-        return std::string(bytes.begin(), bytes.end());
-    } catch (const std::exception&) {
-        return {};
+// A settings file is small; anything larger, or anything but a plain file (a
+// pipe that never ends, a device), is not one.
+constexpr off_t kMaxSettingsFileSize = 1 << 20;
+
+// The bytes of the file: empty when there is no file yet or it cannot be
+// read, none when what stands under its name is no settings file.
+std::optional<std::string> Content(const std::string& file_name) {
+    // Opening a pipe would wait for a writer; without waiting it is refused below.
+    struct File {
+        int fd;
+        ~File() {
+            if (fd >= 0) ::close(fd);
+        }
+    } const file{::open(file_name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    const int fd = file.fd;
+    if (fd < 0) return std::string();
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return std::string();
+    if (!S_ISREG(info.st_mode) || info.st_size > kMaxSettingsFileSize) return std::nullopt;
+    // The file may grow while it is read: one byte over the limit tells.
+    std::string bytes;
+    bytes.reserve(static_cast<size_t>(info.st_size));
+    std::array<char, 4096> chunk{};
+    while (bytes.size() <= static_cast<size_t>(kMaxSettingsFileSize)) {
+        const ssize_t n = ::read(fd, chunk.data(), chunk.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return std::string();
+        if (n == 0) return bytes;
+        bytes.append(chunk.data(), static_cast<size_t>(n));
     }
+    return std::nullopt;
 }
 
 std::string ProgramName() {
@@ -119,7 +147,11 @@ std::string SettingsFileName() {
     return (folder == "/" ? "" : folder) + "/" + ProgramName() + ".ini";
 }
 
-IniFile::IniFile(std::string file_name) : IniFile(file_name, Content(file_name)) {}
+IniFile::IniFile(std::string file_name) {
+    const std::optional<std::string> content = Content(file_name);
+    *this = IniFile(std::move(file_name), content.value_or(""));
+    left_as_is_ = !content;
+}
 
 IniFile::IniFile(std::string file_name, std::string_view text) : file_name_(std::move(file_name)) {
     bool in_section = false;
@@ -271,6 +303,7 @@ std::string IniFile::Text() const {
 }
 
 void IniFile::UpdateFile() const {
+    if (left_as_is_) RaiseFileCreate(file_name_, EINVAL);
     const std::filesystem::path folder = std::filesystem::path(file_name_).parent_path();
     std::error_code ignored;
     // A folder that cannot be made shows as the write's own failure.

@@ -38,7 +38,9 @@ std::string SettingsFolder();
 
 class IniFile {
 public:
-    // Reads the file; a missing or unreadable file is an empty one.
+    // Reads the file; a missing or unreadable file is an empty one. So is
+    // anything that is not a plain file of at most 1 MiB (a link to one is
+    // fine), which UpdateFile then refuses to replace.
     explicit IniFile(std::string file_name);
     // Takes the content from memory; UpdateFile writes it to `file_name`.
     IniFile(std::string file_name, std::string_view text);
@@ -93,6 +95,8 @@ private:
 
     std::string file_name_;
     std::vector<Line> lines_;
+    // What stands under the file's name is no settings file.
+    bool left_as_is_ = false;
 };
 
 }  // namespace platform

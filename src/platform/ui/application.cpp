@@ -6,6 +6,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QProxyStyle>
+#include <QScopeGuard>
 #include <QStyleFactory>
 #include <QToolTip>
 #include <QTranslator>
@@ -92,7 +93,10 @@ void Application::Guard(const std::function<void()>& fn) {
 
 void Application::HandleException(const std::exception& error) {
     // An operation called off on purpose is no error to show.
-    if (quiet_ > 0 || dynamic_cast<const platform::Abort*>(&error) != nullptr) return;
+    if (quiet_ > 0 || showing_error_ || dynamic_cast<const platform::Abort*>(&error) != nullptr)
+        return;
+    showing_error_ = true;
+    const auto closed = qScopeGuard([this] { showing_error_ = false; });
     dialogs_->ShowError(error.what());
 }
 

@@ -58,8 +58,13 @@ public:
     // Runs fn; an exception is shown by the default handler instead of escaping.
     void Guard(const std::function<void()>& fn);
     // The default handler: the exception's message in an error box, unless a
-    // QuietErrors scope is open or the exception is a silent Abort.
+    // QuietErrors scope is open, the exception is a silent Abort, or an error
+    // box is already open: a box waits for the user, and the event loop that
+    // runs meanwhile must not stack others on it.
     void HandleException(const std::exception& error);
+    // While the error box is open, work that would raise the same error again
+    // (a slideshow step) waits for it to close.
+    bool ShowingError() const { return showing_error_; }
 
     // While one lives, the errors that reach the default handler are dropped
     // (restoring settings at start-up fires the controls' handlers, whose
@@ -100,6 +105,7 @@ private:
     std::vector<Form*> forms_;
     int hint_hide_pause_ = 2500;
     int quiet_ = 0;
+    bool showing_error_ = false;
     class HintStyle;
     HintStyle* hint_style_;
 };

@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <QWheelEvent>
+#include <algorithm>
+#include <cstdint>
 
 #include "platform/ui/application.h"
 #include "platform/ui/controls.h"
@@ -143,7 +145,33 @@ void Form::SetHeight(int height) {
 }
 
 void Form::CenterOnScreen() {
-    move(screen()->availableGeometry().center() - rect().center());
+    QRect bounds = geometry();
+    bounds.moveCenter(screen()->availableGeometry().center());
+    setGeometry(FitOnScreen(bounds));
+}
+
+QRect Form::FitOnScreen(const QRect& bounds) const {
+    const QScreen* target = QGuiApplication::primaryScreen();
+    int64_t most = 0;
+    for (const QScreen* candidate : QGuiApplication::screens()) {
+        const QRect common = candidate->availableGeometry().intersected(bounds);
+        const int64_t shared = int64_t{common.width()} * common.height();
+        if (shared > most) {
+            most = shared;
+            target = candidate;
+        }
+    }
+    if (target == nullptr) return bounds;
+    const QRect frame = frameGeometry();
+    const QRect inner = geometry();
+    QRect area = target->availableGeometry().marginsRemoved(
+        QMargins(inner.left() - frame.left(), inner.top() - frame.top(),
+                 frame.right() - inner.right(), frame.bottom() - inner.bottom()));
+    if (area.isEmpty()) area = target->availableGeometry();
+    QRect fitted(bounds.topLeft(), bounds.size().boundedTo(area.size()));
+    fitted.moveLeft(std::clamp(fitted.left(), area.left(), area.right() - fitted.width() + 1));
+    fitted.moveTop(std::clamp(fitted.top(), area.top(), area.bottom() - fitted.height() + 1));
+    return fitted;
 }
 
 QWidget* Form::ActiveControl() const {

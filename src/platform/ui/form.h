@@ -53,8 +53,14 @@ public:
     // minimised); set then, they apply when the window comes back to normal.
     QRect NormalBounds() const;
     void SetNormalBounds(const QRect& bounds) { Place(bounds); }
-    // Puts the window in the middle of the work area of its screen.
+    // Puts the window in the middle of the work area of its screen, no
+    // larger than that area.
     void CenterOnScreen();
+    // `bounds` (the window's own, without its frame) moved and shrunk as
+    // little as needed for the whole window, frame and title bar included, to
+    // lie within the work area of the screen that holds most of it (the main
+    // screen when none does).
+    QRect FitOnScreen(const QRect& bounds) const;
 
     // With key preview the form's OnKeyDown sees every key before the focused
     // control, which still receives it.

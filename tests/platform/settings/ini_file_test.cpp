@@ -1,6 +1,9 @@
 #include "platform/settings/ini_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "platform/core/error.h"
 #include "platform/core/files.h"
@@ -146,6 +149,40 @@ TEST(IniFile, UpdateFileWritesTheFileAndMakesItsFolder) {
     IniFile blocked(dir / "fichier/visualisateur.ini");
     blocked.WriteString("S", "K", "v");
     EXPECT_THROW(blocked.UpdateFile(), Error);
+}
+
+TEST(IniFile, ReadsOnlyAPlainFileOfAtMostOneMebibyteAndLeavesAnythingElseAsItIs) {
+    TempDir dir;
+    const std::string reglages = "[S]\nK=v\n";
+    // A link to a plain file is read, and written through.
+    WriteFile(dir / "vrai.ini", reglages);
+    std::filesystem::create_symlink(dir / "vrai.ini", dir / "lien.ini");
+    IniFile lien(dir / "lien.ini");
+    EXPECT_EQ(lien.ReadString("S", "K", ""), "v");
+    lien.WriteString("S", "K", "w");
+    lien.UpdateFile();
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "lien.ini"));
+    EXPECT_EQ(ReadText(dir / "vrai.ini"), "[S]\nK=w\n");
+
+    // Exactly 1 MiB is still a settings file; one byte more is not.
+    const std::string limite = reglages + std::string((1u << 20) - reglages.size(), ';');
+    WriteFile(dir / "limite.ini", limite);
+    EXPECT_EQ(IniFile(dir / "limite.ini").ReadString("S", "K", ""), "v");
+    WriteFile(dir / "gros.ini", limite + ";");
+    ASSERT_EQ(mkfifo((dir / "tube.ini").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir / "zero.ini");
+    std::filesystem::create_directory(dir / "dossier.ini");
+    for (const char* nom : {"gros.ini", "tube.ini", "zero.ini", "dossier.ini"}) {
+        const std::string chemin = dir / nom;
+        const auto avant = std::filesystem::symlink_status(chemin).type();
+        IniFile ini(chemin);
+        EXPECT_FALSE(ini.SectionExists("S")) << nom;
+        EXPECT_EQ(ini.ReadInteger("S", "K", 7), 7) << nom;
+        ini.WriteString("S", "K", "w");
+        EXPECT_THROW(ini.UpdateFile(), Error) << nom;
+        EXPECT_EQ(std::filesystem::symlink_status(chemin).type(), avant) << nom;
+    }
+    EXPECT_EQ(ReadText(dir / "gros.ini"), limite + ";");
 }
 
 TEST(SettingsFileName, IsTheProgramNameInTheConfigFolder) {
