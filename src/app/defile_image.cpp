@@ -1,9 +1,11 @@
 #include "app/defile_image.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "app/form1.h"
 #include "platform/core/files.h"
+#include "platform/graphics/graphic.h"
 #include "platform/ui/application.h"
 
 namespace app {
@@ -89,8 +91,11 @@ void TDefileImage::AfficheImageEnCours() {
     if (count > 0 && FNumImage >= 1 && FNumImage <= count) {
         const std::string nom = NomFichier(FNumImage);
         if (FNumImage == FNumTampon) {
-            form_.Korvel1->AfficheGraphique(&form_.ImageTamponSuivante1->GetPicture(), nom,
-                                            FIdentiteTampon);
+            // The buffer's picture moves to the display: it is read ahead
+            // again for the next number below.
+            FNumTampon = 0;
+            form_.Korvel1->AfficheGraphiqueCede(
+                form_.ImageTamponSuivante1->GetPicture().TakeGraphic(), nom, FIdentiteTampon);
         } else if (platform::FileExists(nom)) {
             form_.Korvel1->ChargeFichier(nom);
         }
@@ -107,20 +112,21 @@ void TDefileImage::Precharge(int32_t n) {
     FNumTampon = 0;
     Picture& tampon = form_.ImageTamponSuivante1->GetPicture();
     tampon.Assign(nullptr);
-    Picture suivante;
-    const std::optional<platform::FileIdentity> identite = platform::IdentifyFile(NomFichier(n));
+    const std::string nom = NomFichier(n);
+    const std::optional<platform::FileIdentity> identite = platform::IdentifyFile(nom);
+    std::unique_ptr<platform::Graphic> suivante;
     try {
-        suivante.LoadFromFile(NomFichier(n));
-        const platform::Graphic* graphic = suivante.GetGraphic();
-        if (graphic != nullptr && !graphic->Empty()) {
+        suivante = platform::PictureRegistry::Instance().CreateFor(nom);
+        suivante->LoadFromFile(nom);
+        if (!suivante->Empty()) {
             const platform::Rect r =
-                form_.Korvel1->DispositionPour(suivante.Width(), suivante.Height());
-            graphic->Prepare(std::max(r.Width(), 1), std::max(r.Height(), 1));
+                form_.Korvel1->DispositionPour(suivante->Width(), suivante->Height());
+            suivante->Prepare(std::max(r.Width(), 1), std::max(r.Height(), 1));
         }
     } catch (const std::exception&) {
         return;
     }
-    tampon.Assign(suivante);
+    tampon.SetGraphic(std::move(suivante));
     FNumTampon = n;
     FIdentiteTampon = identite;
 }

@@ -168,6 +168,13 @@ void TImageBrenlow::AfficheGraphique(const Picture* source, const std::string& n
     Afficher(graphic != nullptr ? graphic->Clone() : nullptr, nom, identite);
 }
 
+void TImageBrenlow::AfficheGraphiqueCede(std::unique_ptr<Graphic> graphique, const std::string& nom,
+                                         std::optional<platform::FileIdentity> identite) {
+    if (graphique == nullptr) return;
+    if (!identite) identite = platform::IdentifyFile(nom);
+    Afficher(std::move(graphique), nom, identite);
+}
+
 void TImageBrenlow::Afficher(std::unique_ptr<Graphic> graphic, const std::string& nom,
                              const std::optional<platform::FileIdentity>& identite) {
     // Decode now, at the size the layout will give, so that a picture that

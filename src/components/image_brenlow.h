@@ -95,6 +95,10 @@ public:
     // from the file now when not given.
     void AfficheGraphique(const platform::Picture* source, const std::string& nom,
                           std::optional<platform::FileIdentity> identite = std::nullopt);
+    // The same with a graphic handed over rather than copied, so that a big
+    // picture is never held twice; no graphic shows nothing.
+    void AfficheGraphiqueCede(std::unique_ptr<platform::Graphic> graphique, const std::string& nom,
+                              std::optional<platform::FileIdentity> identite = std::nullopt);
     void AjusteImage();
 
     // Turns the shown picture by quarter turns, clockwise for positive angles,

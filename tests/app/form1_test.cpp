@@ -169,13 +169,16 @@ TEST_F(FenetrePrincipale, TheNextPictureIsShownFromTheBufferOfTheFolderLoaded) {
     Defile().SetNumImage(2);
     EXPECT_EQ(LargeurAffichee(), 40);
 
-    // The buffer holds picture 2 decoded: its file may go, and nothing decodes.
+    // The buffer holds picture 2 decoded: its file may go, nothing decodes,
+    // and the display takes the very picture read ahead, not a copy of it.
     Ouvre({dossier / "a.jpg"});
     std::filesystem::remove(b);
     const uint64_t decodages = platform::JpegImage::DecodeCount();
+    const platform::Graphic* lue = fenetre->ImageTamponSuivante1->GetPicture().GetGraphic();
     Touche(Qt::Key_Right);
     EXPECT_EQ(LargeurAffichee(), 200);
     EXPECT_EQ(fenetre->Caption(), b);
+    EXPECT_EQ(fenetre->Korvel1->GetPicture().GetGraphic(), lue);
     fenetre->repaint();
     EXPECT_EQ(platform::JpegImage::DecodeCount(), decodages);
 }

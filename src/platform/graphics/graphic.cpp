@@ -127,6 +127,13 @@ void Picture::SetGraphic(std::unique_ptr<Graphic> graphic) {
     Changed();
 }
 
+std::unique_ptr<Graphic> Picture::TakeGraphic() {
+    if (graphic_) graphic_->OnChange = nullptr;
+    std::unique_ptr<Graphic> taken = std::move(graphic_);
+    Changed();
+    return taken;
+}
+
 void Picture::Assign(const Graphic* source) {
     SetGraphic(source != nullptr ? source->Clone() : nullptr);
 }

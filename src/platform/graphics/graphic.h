@@ -128,6 +128,8 @@ public:
 
     Graphic* GetGraphic() const { return graphic_.get(); }
     void SetGraphic(std::unique_ptr<Graphic> graphic);
+    // Hands the graphic over to the caller, leaving none.
+    std::unique_ptr<Graphic> TakeGraphic();
 
     // A copy of the source's graphic (Clone), or no graphic for none.
     void Assign(const Graphic* source);
