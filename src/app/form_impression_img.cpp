@@ -90,9 +90,16 @@ void TFormImpressionImg::FormShow() {
 }
 
 // The report lays the picture out at the start of each rendering, with the
-// page as the preview may have changed it.
+// page as the preview may have changed it; the paper's orientation chosen
+// there stays for the next print.
 void TFormImpressionImg::ButtonPreviewClick() {
-    fiches_.FormQR->QuickRep1.Preview(this);
+    platform::ui::Report& rapport = fiches_.FormQR->QuickRep1;
+    rapport.Preview(this);
+    if (rapport.Orientation() == platform::ui::PageOrientation::Landscape) {
+        RadioButton2->SetChecked(true);
+    } else {
+        RadioButtonPortrait->SetChecked(true);
+    }
 }
 
 void TFormImpressionImg::BitBtnImpressionClick() {

@@ -372,6 +372,8 @@ TEST_F(Impression, ThePreviewShowsTheLaidOutPageAtFortyPercent) {
                 magenta = c.red() > 200 && c.green() < 60 && c.blue() > 200;
             }
         }
+        // The orientation chosen in the preview comes back to the dialog.
+        vue->setLandscapeOrientation();
         apercu->reject();
     });
     Dialogue().ButtonPreviewClick();
