@@ -53,11 +53,12 @@ QImage PixelsFor(const Graphic& graphic, int width, int height) {
         const Bitmap& pixels = copy->GetBitmap();
         return Hold(pixels, std::move(copy));
     }
-    auto pixels = std::make_shared<Bitmap>(graphic.Width(), graphic.Height());
-    pixels->Fill(MakeColor(255, 255, 255));
-    Canvas canvas(*pixels);
+    auto owner = std::make_shared<Bitmap>(graphic.Width(), graphic.Height());
+    Bitmap& pixels = *owner;
+    pixels.Fill(MakeColor(255, 255, 255));
+    Canvas canvas(pixels);
     graphic.Draw(canvas, {0, 0, graphic.Width(), graphic.Height()});
-    return Hold(*pixels, std::move(pixels));
+    return Hold(pixels, std::move(owner));
 }
 
 // A device that hands what Qt writes to one of our streams. A failure of the
