@@ -4,6 +4,7 @@
 #include "app/form1.h"
 #include "app/form_change_ht_lg.h"
 #include "app/form_edit_picture.h"
+#include "app/form_impression_img.h"
 #include "app/form_options.h"
 #include "app/form_proprietes_diapos.h"
 #include "platform/ui/form.h"
@@ -16,9 +17,11 @@ void CreeFiches(platform::ui::Application& app, Fiches& fiches,
     fiches.Form1 = CreateForm<TForm1>(app, fiches, std::move(arguments));
     fiches.AboutBox = CreateForm<TAboutBox>(app, fiches);
     fiches.FormChangeHtLg = CreateForm<TFormChangeHtLg>(app, fiches);
+    fiches.FormImpressionImg = CreateForm<TFormImpressionImg>(app, fiches);
     fiches.FormOptions = CreateForm<TFormOptions>(app, fiches);
     fiches.FormEditPicture = CreateForm<TFormEditPicture>(app, fiches);
     fiches.FormProprietesDiapos = CreateForm<TFormProprietesDiapos>(app, fiches);
+    fiches.FormQR = CreateForm<TFormQR>(app, fiches);
 }
 
 }  // namespace app

@@ -14,17 +14,21 @@ namespace app {
 class TForm1;
 class TAboutBox;
 class TFormChangeHtLg;
+class TFormImpressionImg;
 class TFormOptions;
 class TFormEditPicture;
 class TFormProprietesDiapos;
+class TFormQR;
 
 struct Fiches {
     TForm1* Form1 = nullptr;
     TAboutBox* AboutBox = nullptr;
     TFormChangeHtLg* FormChangeHtLg = nullptr;
+    TFormImpressionImg* FormImpressionImg = nullptr;
     TFormOptions* FormOptions = nullptr;
     TFormEditPicture* FormEditPicture = nullptr;
     TFormProprietesDiapos* FormProprietesDiapos = nullptr;
+    TFormQR* FormQR = nullptr;
 };
 
 // Makes the windows in their order, each registered with the application

@@ -17,6 +17,7 @@
 #include "app/donnees_prise_de_vue.h"
 #include "app/form_change_ht_lg.h"
 #include "app/form_edit_picture.h"
+#include "app/form_impression_img.h"
 #include "app/form_options.h"
 #include "app/form_proprietes_diapos.h"
 #include "app/ligne_commande.h"
@@ -154,6 +155,9 @@ void TForm1::CreeControles() {
     SpeedButton2 = bouton("SpeedButton2", "", "Diaporama", QRect(108, 4, 28, 28));
     SpeedButton2->setIcon(style->standardIcon(QStyle::SP_MediaPlay));
     SpeedButtonStopDiaporama = bouton("SpeedButtonStopDiaporama", "", "", QRect(138, 4, 28, 28));
+    SpeedButton1 = bouton("SpeedButton1", "", "Imprimer", QRect(168, 4, 24, 28));
+    SpeedButton1->setIcon(
+        QIcon::fromTheme("document-print", style->standardIcon(QStyle::SP_FileIcon)));
     // The picture tools, two rows beside the stepping buttons; their actions
     // give them their glyph and hint.
     SpeedButton4 = bouton("SpeedButton4", "", "", QRect(220, 4, 26, 26));
@@ -257,6 +261,7 @@ void TForm1::CreeControles() {
     SpeedButtonavance1->OnClick = [this](SpeedButton&) { SpeedButtonavance1Click(); };
     SpeedButtonOuvrir->OnClick = [this](SpeedButton&) { Ouvrir1Click(); };
     SpeedButton2->OnClick = [this](SpeedButton&) { ActionLanceDiaporamaExecute(); };
+    SpeedButton1->OnClick = [this](SpeedButton&) { ImpressionImage(); };
     CheckBoxSousDossiers->OnMouseUp = [this](CheckBox&) { CheckBoxSousDossiersMouseUp(); };
     CheckBoxMarcheArriere->OnMouseUp = [this](CheckBox&) { CheckBoxMarcheArriereMouseUp(); };
     TrackBarNumImageEnCours->OnChange = [this](TrackBar&) { TrackBarNumImageEnCoursChange(); };
@@ -307,6 +312,7 @@ void TForm1::CreeMenus() {
     fichier->addAction(action("&Enregistrer Sous", [this] { EnregistrerSousClick(); }));
     fichier->addAction(
         action("Enregistrer sous autre taille", [this] { Enregistrersousautretaille1Click(); }));
+    fichier->addAction(action("&Imprimer", [this] { ImpressionImage(); }));
     fichier->addAction(action("&Quitter", [this] { QuitterClick(); }));
     MainMenu1->addAction(action("&Edition", [this] { Edition1Click(); }));
     QMenu* affichage = MainMenu1->addMenu(Q("Affichage"));
@@ -344,6 +350,7 @@ void TForm1::CreeMenus() {
     PopupMenu1->addAction(
         action("Enregistrer sous autre taille...", [this] { Enregistrersousautretaille1Click(); }));
     PopupMenu1->addSeparator();
+    PopupMenu1->addAction(action("Impression", [this] { ImpressionImage(); }));
     PopupMenu1->addAction(ActionAfficheProprietes);
     connect(Korvel1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { PopupMenu1->popup(Korvel1->mapToGlobal(pos)); });
@@ -602,6 +609,14 @@ void TForm1::Enregistrersousautretaille1Click() {
         Korvel1->FileName(), *nom, static_cast<uint16_t>(platform::CheckRange(largeur, 0, 65535)),
         static_cast<uint16_t>(platform::CheckRange(hauteur, 0, 65535)),
         static_cast<uint16_t>(platform::CheckRange(Korvel1->CompressionQuality(), 0, 65535)));
+}
+
+void TForm1::ImpressionImage() {
+    fiches_.FormQR->QRImage1.picture.Assign(Korvel1->GetPicture());
+    TFormImpressionImg& dialogue = *fiches_.FormImpressionImg;
+    dialogue.show();
+    dialogue.raise();
+    dialogue.activateWindow();
 }
 
 void TForm1::Edition1Click() {

@@ -53,6 +53,7 @@ public:
     platform::ui::SpeedButton* SpeedButtonavance1;
     platform::ui::SpeedButton* SpeedButton2;
     platform::ui::SpeedButton* SpeedButtonStopDiaporama;
+    platform::ui::SpeedButton* SpeedButton1;
     platform::ui::SpeedButton* SpeedButton4;
     platform::ui::SpeedButton* SpeedButtonEffacer;
     platform::ui::SpeedButton* SpeedButtonOuvreProg1;
@@ -131,6 +132,7 @@ public:
     void ActionStopDiaporamaExecute();
     void EnregistrerSousClick();
     void Enregistrersousautretaille1Click();
+    void ImpressionImage();
     void Edition1Click();
     void Optgions1Click();
     void Apropos1Click();

@@ -43,6 +43,7 @@ constexpr std::pair<std::string_view, std::string_view> kOraclePackages[] = {
     {"python3", "python3"},     {"setfacl", "acl"},
     {"setfattr", "attr"},       {"stat", "coreutils"},
     {"touch", "coreutils"},
+    {"pdfimages", "poppler-utils"}, {"pdfinfo", "poppler-utils"}, {"pdftoppm", "poppler-utils"},
 };
 
 std::string_view PackageOf(const std::string& program) {

@@ -1,0 +1,87 @@
+// The report: one page carrying one picture, previewed in a window and
+// printed on a printer or into a PDF file. Its page values are read in
+// millimetres; the picture is placed in the printing device's own units and
+// drawn from the picture's own pixels straight onto the device, never through
+// a copy at the screen's resolution.
+#pragma once
+
+#include <QRect>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/graphics/graphic.h"
+
+class QPagedPaintDevice;
+class QPrinter;
+class QWidget;
+
+namespace platform::ui {
+
+class Application;
+
+enum class PageOrientation { Portrait, Landscape };
+
+// A page's values in millimetres, as they stand for its orientation.
+struct PageValues {
+    double width = 0;
+    double length = 0;
+    double top_margin = 0;
+    double bottom_margin = 0;
+    double left_margin = 0;
+    double right_margin = 0;
+};
+
+// The picture a report prints, stretched into its bounds: device units from
+// the page's top left corner. Empty bounds print nothing.
+struct ReportImage {
+    Picture picture;
+    QRect bounds;
+};
+
+class Report final {
+public:
+    // An A4 page in portrait, with margins of 10 mm.
+    explicit Report(Application& app);
+    ~Report();
+    Report(const Report&) = delete;
+    Report& operator=(const Report&) = delete;
+
+    ReportImage& Image() { return image_; }
+    const ReportImage& Image() const { return image_; }
+
+    PageOrientation Orientation() const;
+    void SetOrientation(PageOrientation orientation);
+    PageValues Page() const;
+    // The device units per inch of every rendering of the report.
+    int Resolution() const;
+    // The printer the report prints on and previews for.
+    QPrinter& Printer() { return *printer_; }
+
+    // Runs at the start of every rendering, the page then standing as the
+    // user left it (the preview can change the paper and its orientation):
+    // where the picture is laid out.
+    std::function<void(Report&)> BeforePrint;
+    // Whether the system has a printer to print on (tests drive it).
+    std::function<bool()> PrinterInstalled;
+
+    // The preview window, modal, showing the page at 40 %; it can print too.
+    void Preview(QWidget* parent);
+    // Prints on the printer. Without a printer, says so and offers to print
+    // into a PDF file instead.
+    void Print();
+    // Prints into a PDF file, written through a temporary file and a rename:
+    // a failure leaves a file of that name as it was.
+    void PrintToPdf(const std::string& path);
+
+private:
+    // Lays the page out and paints it; false when the device could not
+    // finish it.
+    bool Render(QPagedPaintDevice& device);
+
+    Application& app_;
+    std::unique_ptr<QPrinter> printer_;
+    ReportImage image_;
+};
+
+}  // namespace platform::ui
