@@ -62,8 +62,8 @@ platform::Palette CreateWindowsGrayPalette() {
 platform::Palette CreateHalftonePalette() {
     const std::vector<RGBQuad> system = DefaultColors();
     std::vector<RGBQuad> entries(system.begin(), system.begin() + 10);
-    const auto& web = CreateWebPalette().Entries();
-    entries.insert(entries.end(), web.begin(), web.end());
+    const platform::Palette web = CreateWebPalette();
+    entries.insert(entries.end(), web.Entries().begin(), web.Entries().end());
     // Greys halfway between the web levels 0, 51, ..., 255, and beside them.
     for (int i = 1; i <= 20; ++i) {
         const auto level = static_cast<uint8_t>(i * 255 / 21);
