@@ -207,9 +207,8 @@ std::unique_ptr<TColorLookup> CreateReductionLookup(uint8_t method,
 void DitherPixels(const platform::Bitmap& bitmap, TDitherEngine& engine,
                   const std::function<uint8_t*(int32_t row)>& row_of) {
     const int32_t width = bitmap.Width();
-    std::vector<uint8_t> converted;
     const bool direct = bitmap.Format() == platform::PixelFormat::Bit24;
-    if (!direct) converted.resize(static_cast<size_t>(width) * 3);
+    std::vector<uint8_t> converted(direct ? 0 : static_cast<size_t>(width) * 3);
     for (int32_t y = 0; y < bitmap.Height(); ++y) {
         const uint8_t* source = bitmap.ScanLine(y);
         if (!direct) {

@@ -179,6 +179,23 @@ TEST(GifPictureAssign, AJpegBecomesOneFrameThatReadsBack) {
     EXPECT_TRUE(image.Images().Items(0)->Empty());
 }
 
+TEST(GifPictureAssign, APictureBeyondTheMemoryBudgetIsRefusedBeforeItIsDecoded) {
+    testing_support::TempDir folder;
+    const std::string name = folder / "immense.jpg";
+    testing_support::WriteJpeg(name, *testing_support::Pattern(16, 16));
+    // The frame header made to say 16500 x 16500: beyond the pixels of one
+    // bitmap.
+    std::string bytes = testing_support::ReadText(name);
+    const size_t sof = bytes.find("\xFF\xC0");
+    ASSERT_NE(sof, std::string::npos);
+    bytes.replace(sof + 5, 4, std::string("\x40\x74\x40\x74", 4));
+    testing_support::WriteFile(name, bytes);
+    platform::JpegImage jpeg;
+    jpeg.LoadFromFile(name);
+    TGIFImage image;
+    EXPECT_EQ(ErrorText([&] { image.Assign(jpeg); }), "Mémoire insuffisante");
+}
+
 TEST(GifPictureClipboard, ABitmapIsPastedAndAStoreThatFailsIsReported) {
     const Bitmap indexed = Indexed(5, 3, PixelFormat::Bit8,
                                    [](int32_t x, int32_t y) { return static_cast<uint8_t>(x * y); });
