@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "gif/color_lookup.h"
@@ -86,5 +87,80 @@ private:
 
     std::array<Channel, 3> channels_;
 };
+
+// One weight of an error kernel: `weight` times the error goes to the pixel
+// `row` rows below and `step` columns on in the scan direction (a negative
+// step falls behind).
+struct KernelWeight {
+    int32_t row;
+    int32_t step;
+    int32_t weight;
+};
+
+// The error-diffusion kernel of an engine: its weights add up to `divisor`.
+struct DitherKernel {
+    // Error rows kept: the current one and those below it.
+    int32_t rows;
+    // Margin slots at each end of a row, the farthest a weight reaches.
+    int32_t margin;
+    int32_t divisor;
+    std::vector<KernelWeight> weights;
+};
+
+// Error diffusion over several rows: each pixel reads the sum its neighbours
+// left for it, divided by the kernel's divisor, and spreads its own error to
+// the pixels not yet visited.
+class TKernelDitherer : public TDitherEngine {
+public:
+    ColorMatch Dither(uint8_t red, uint8_t green, uint8_t blue) override;
+    void ResetError() override;
+    void NextLine() override;
+
+protected:
+    TKernelDitherer(int32_t width, TColorLookup& lookup, DitherKernel kernel);
+
+private:
+    // The slot of a column: margin slots lie at both ends of each row.
+    size_t Slot(int32_t column) const { return static_cast<size_t>(column + kernel_.margin); }
+
+    DitherKernel kernel_;
+    size_t row_slots_;
+    // Per channel, the error rows one after the other, the current row first:
+    // rows turn by moving the start of the current one.
+    std::array<std::vector<int32_t>, 3> sums_;
+    int32_t first_row_ = 0;
+};
+
+class TStuckiDitherer final : public TKernelDitherer {
+public:
+    TStuckiDitherer(int32_t width, TColorLookup& lookup);
+};
+
+class TSierraDitherer final : public TKernelDitherer {
+public:
+    TSierraDitherer(int32_t width, TColorLookup& lookup);
+};
+
+// Jarvis, Judice and Ninke.
+class TJaJuNiDitherer final : public TKernelDitherer {
+public:
+    TJaJuNiDitherer(int32_t width, TColorLookup& lookup);
+};
+
+// Stevenson and Arce: a kernel on a hexagonal grid, four rows deep.
+class TSteveArcheDitherer final : public TKernelDitherer {
+public:
+    TSteveArcheDitherer(int32_t width, TColorLookup& lookup);
+};
+
+class TBurkesDitherer final : public TKernelDitherer {
+public:
+    TBurkesDitherer(int32_t width, TColorLookup& lookup);
+};
+
+// The engine of a DitherMode: 0 the plain one, 1 Floyd-Steinberg, 2 Stucki,
+// 3 Sierra, 4 Jarvis-Judice-Ninke, 5 Stevenson-Arce, 6 Burkes; none for any
+// other number.
+std::unique_ptr<TDitherEngine> CreateDitherer(uint8_t mode, int32_t width, TColorLookup& lookup);
 
 }  // namespace gif

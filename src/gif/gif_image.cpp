@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "gif/frame_import.h"
 #include "gif/gif_io.h"
 #include "gif/gif_units.h"
 #include "platform/core/arith.h"
@@ -446,7 +447,10 @@ void TGIFImage::Assign(const platform::Graphic& source) {
         if (image != this) AssignImage(*image);
         return;
     }
-    platform::Graphic::Assign(source);
+    Clear();
+    auto frame = std::make_unique<TGIFSubImage>(*this);
+    ImportGraphic(*frame, source);
+    Add(std::move(frame));
 }
 
 void TGIFImage::AssignImage(const TGIFImage& source) {
@@ -529,9 +533,27 @@ uint8_t TGIFImage::LoadedPercent(const platform::Stream& stream) const {
 }
 
 void TGIFImage::LoadFromClipboardFormat(std::string_view format, std::span<const uint8_t> data) {
-    if (format != kGIFClipboardFormat || data.empty()) Error(Message::UnsupportedClipboardFormat);
+    if ((format != kGIFClipboardFormat && format != kBitmapClipboardFormat) || data.empty()) {
+        Error(Message::UnsupportedClipboardFormat);
+    }
     platform::MemoryStream stream = platform::MemoryStream::View(data);
-    LoadFromStream(stream);
+    if (format == kGIFClipboardFormat) {
+        LoadFromStream(stream);
+        return;
+    }
+    platform::Bitmap bitmap;
+    bitmap.LoadFromStream(stream);
+    Assign(bitmap);
+}
+
+void TGIFImage::SaveToClipboardFormat(const ClipboardStore& store) const {
+    if (Empty()) return;
+    platform::MemoryStream bitmap;
+    if (const platform::Bitmap* frame = GetBitmap()) frame->SaveToStream(bitmap);
+    store(kBitmapClipboardFormat, bitmap.Bytes());
+    platform::MemoryStream file;
+    SaveToStream(file);
+    if (!store(kGIFClipboardFormat, file.Bytes())) Error(Message::ClipboardStoreFailed);
 }
 
 void TGIFImage::SaveToStream(platform::Stream& stream) const {

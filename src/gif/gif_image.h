@@ -276,6 +276,12 @@ constexpr platform::Color kColorNone = 0x1FFFFFFF;
 
 // The clipboard format of GIF pictures: their file, under this MIME type.
 constexpr std::string_view kGIFClipboardFormat = "image/gif";
+// The clipboard's format for bitmaps: a BMP file.
+constexpr std::string_view kBitmapClipboardFormat = "image/bmp";
+
+// Puts data on the clipboard under a format; false when the clipboard
+// refused them.
+using ClipboardStore = std::function<bool(std::string_view format, std::span<const uint8_t> data)>;
 
 // Whether pictures that ask for dithering only on a palette display
 // (doAutoDither) dither: the program sets it from the screen's depth. False
@@ -314,7 +320,8 @@ public:
     bool Equals(const platform::Graphic& other) const { return &other == this; }
     // Another GIF picture is copied frame by frame; the copy takes the
     // source's warning and progress handlers while it runs and is left
-    // without any.
+    // without any. Any other picture becomes the one frame, reduced to 256
+    // colours by ColorReduction, DitherMode and ReductionBits.
     void Assign(const platform::Graphic& source) override;
     // A whole GIF file. A failure leaves the frames read so far and the stream
     // where it was.
@@ -323,9 +330,15 @@ public:
 
     std::string_view ClipboardFormat() const override { return kGIFClipboardFormat; }
     // Loads the clipboard's data of a format: a GIF file under
-    // kGIFClipboardFormat. Any other format, or no data, raises "Format de
-    // Presse-papiers non supporté".
+    // kGIFClipboardFormat, a bitmap (a BMP file) under kBitmapClipboardFormat,
+    // which becomes the one frame. Any other format, or no data, raises
+    // "Format de Presse-papiers non supporté".
     void LoadFromClipboardFormat(std::string_view format, std::span<const uint8_t> data);
+    // Puts the picture on the clipboard: frame 0's bitmap under
+    // kBitmapClipboardFormat and the GIF file under kGIFClipboardFormat. A
+    // GIF file the clipboard refuses raises "Failed to store GIF on
+    // clipboard". An empty picture puts nothing.
+    void SaveToClipboardFormat(const ClipboardStore& store) const;
 
     // Drops every frame, the global table and the screen size.
     void Clear();

@@ -262,9 +262,12 @@ TEST_F(Affichage, SavingWritesByTheExtensionOrNothing) {
     EXPECT_EQ(Identify("%w %h %Q", dossier / "copie.JPG"), "400 300 40");
     affichage.EnregistreSous(dossier / "copie.bmp");
     EXPECT_EQ(ReadFile(dossier / "copie.bmp"), ReadFile(bmp));
-    EXPECT_EQ(ErrorText([&] { affichage.EnregistreSous(dossier / "a.GIF"); }),
-              "Impossible d'affecter TBitmap à TGIFImage");
-    EXPECT_FALSE(std::filesystem::exists(dossier / "a.GIF"));
+    // A bitmap becomes a GIF picture of its size.
+    affichage.EnregistreSous(dossier / "a.GIF");
+    EXPECT_EQ(Identify("%m %w %h", dossier / "a.GIF"), "GIF 400 300");
+    EXPECT_EQ(ErrorText([&] { affichage.EnregistreSous(dossier / "a.png"); }),
+              "Extension de fichier image inconnue (.png)");
+    EXPECT_FALSE(std::filesystem::exists(dossier / "a.png"));
     affichage.SetCompressionQuality(0);
     EXPECT_EQ(ErrorText([&] { affichage.EnregistreSous(dossier / "copie.JPG"); }), kErreurEtendue);
     EXPECT_EQ(Identify("%Q", dossier / "copie.JPG"), "40");

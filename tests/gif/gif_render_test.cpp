@@ -240,7 +240,7 @@ TEST(GifPicture, ItsBitmapShowsFrameZeroAtItsPlaceOnAScreenThatCannotCutIt) {
     EXPECT_EQ(image.GetBitmap()->Width(), 22);
 }
 
-TEST(GifPicture, RegisteredForGifFilesTakingGifClipboardDataOnly) {
+TEST(GifPicture, RegisteredForGifFilesTakingGifAndBitmapClipboardDataOnly) {
     RegisterGIFImage();
     const platform::PictureRegistry& registry = platform::PictureRegistry::Instance();
     EXPECT_EQ(registry.Find("gif")->description, "GIF Image");
@@ -249,7 +249,7 @@ TEST(GifPicture, RegisteredForGifFilesTakingGifClipboardDataOnly) {
     TGIFImage image;
     EXPECT_EQ(ErrorText([&] { image.LoadFromClipboardFormat("image/gif", {}); }), refused);
     EXPECT_EQ(
-        ErrorText([&] { image.LoadFromClipboardFormat("image/bmp", SuiteFile("animated_loop")); }),
+        ErrorText([&] { image.LoadFromClipboardFormat("image/png", SuiteFile("animated_loop")); }),
         refused);
 }
 

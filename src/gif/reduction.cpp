@@ -1,0 +1,247 @@
+#include "gif/reduction.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#include "gif/dib.h"
+#include "gif/gif_error.h"
+#include "gif/gif_units.h"
+#include "gif/quantizer.h"
+#include "platform/core/error.h"
+
+namespace gif {
+
+namespace {
+
+using platform::RGBQuad;
+
+RGBQuad Entry(uint8_t red, uint8_t green, uint8_t blue) {
+    return RGBQuad{blue, green, red, 0};
+}
+
+std::vector<RGBQuad> DefaultColors() {
+    return {Entry(0, 0, 0),       Entry(128, 0, 0),     Entry(0, 128, 0),
+            Entry(128, 128, 0),   Entry(0, 0, 128),     Entry(128, 0, 128),
+            Entry(0, 128, 128),   Entry(192, 192, 192), Entry(192, 220, 192),
+            Entry(166, 202, 240), Entry(255, 251, 240), Entry(160, 160, 164),
+            Entry(128, 128, 128), Entry(255, 0, 0),     Entry(0, 255, 0),
+            Entry(255, 255, 0),   Entry(0, 0, 255),     Entry(255, 0, 255),
+            Entry(0, 255, 255),   Entry(255, 255, 255)};
+}
+
+std::vector<RGBQuad> Greys(std::initializer_list<uint8_t> levels) {
+    std::vector<RGBQuad> entries;
+    for (const uint8_t level : levels) entries.push_back(Entry(level, level, level));
+    return entries;
+}
+
+}  // namespace
+
+platform::Palette CreateDefaultPalette() {
+    return platform::Palette(DefaultColors());
+}
+
+platform::Palette CreateGrayScalePalette() {
+    std::vector<RGBQuad> entries;
+    for (int i = 0; i < 256; ++i) {
+        const auto level = static_cast<uint8_t>(i);
+        entries.push_back(Entry(level, level, level));
+    }
+    return platform::Palette(std::move(entries));
+}
+
+platform::Palette CreateMonochromePalette() {
+    return platform::Palette(Greys({0, 255}));
+}
+
+platform::Palette CreateWindowsGrayPalette() {
+    return platform::Palette(Greys({0, 0x80, 0xC0, 0xFF}));
+}
+
+platform::Palette CreateHalftonePalette() {
+    const std::vector<RGBQuad> system = DefaultColors();
+    std::vector<RGBQuad> entries(system.begin(), system.begin() + 10);
+    const platform::Palette web = CreateWebPalette();
+    entries.insert(entries.end(), web.Entries().begin(), web.Entries().end());
+    // Greys halfway between the web levels 0, 51, ..., 255, and beside them.
+    for (int i = 1; i <= 20; ++i) {
+        const auto level = static_cast<uint8_t>(i * 255 / 21);
+        entries.push_back(Entry(level, level, level));
+    }
+    entries.insert(entries.end(), system.begin() + 10, system.end());
+    return platform::Palette(std::move(entries));
+}
+
+platform::Palette CreateOptimizedPalette(const platform::Bitmap& bitmap, int32_t colors,
+                                         int32_t color_bits, bool reserve_system_colors) {
+    if (colors < 1 || colors > 256 || (reserve_system_colors && colors != 256)) {
+        platform::RaiseRange();
+    }
+    const int32_t offset = reserve_system_colors ? 10 : 0;
+    const int32_t wanted = reserve_system_colors ? 236 : colors;
+    TColorQuantizer quantizer(wanted, color_bits);
+    std::vector<uint8_t> row(static_cast<size_t>(bitmap.Width()) * 3);
+    const bool direct = bitmap.Format() == platform::PixelFormat::Bit24;
+    for (int32_t y = 0; y < bitmap.Height(); ++y) {
+        const uint8_t* pixels = bitmap.ScanLine(y);
+        if (!direct) {
+            bitmap.ReadBgr(y, 0, bitmap.Width(), row.data());
+            pixels = row.data();
+        }
+        quantizer.AddPixels(pixels, bitmap.Width());
+    }
+    std::vector<RGBQuad> entries(static_cast<size_t>(colors));
+    const std::vector<RGBQuad> found = quantizer.GetColorTable();
+    std::copy_n(found.begin(), std::min<size_t>(found.size(), static_cast<size_t>(wanted)),
+                entries.begin() + offset);
+    if (reserve_system_colors) {
+        const std::vector<RGBQuad> system = DefaultColors();
+        std::copy_n(system.begin(), 10, entries.begin());
+        std::copy_n(system.begin() + 10, 10, entries.begin() + 246);
+    }
+    return platform::Palette(std::move(entries));
+}
+
+platform::Palette ReductionPalette(const platform::Bitmap& bitmap, uint8_t method, int32_t bits,
+                                   const platform::Palette& custom) {
+    switch (method) {
+        case 1: return CreateDefaultPalette();
+        case 2: return CreateHalftonePalette();
+        case 3: return CreateWindowsGrayPalette();
+        case 4: return CreateMonochromePalette();
+        case 5: return CreateGrayScalePalette();
+        case 6: return CreateWebPalette();
+        case 7:
+            if (bits < 1 || bits > 8) Error(Message::InvalidReductionMethod);
+            return CreateOptimizedPalette(bitmap, 1 << bits, 8, false);
+        case 8: return CreateOptimizedPalette(bitmap, 256, 8, true);
+        case 9:
+            if (custom.Count() == 0) return {};
+            return platform::Palette(custom.Entries());
+        default: return {};
+    }
+}
+
+namespace {
+
+constexpr size_t kCells = 32768;
+
+int32_t ServedCount(const platform::Palette& palette) {
+    return static_cast<int32_t>(std::min<size_t>(palette.Count(), 256));
+}
+
+// The least and the greatest distance of a component value to the values
+// low..low + 7 of a cell.
+int32_t LeastDistance(int32_t value, int32_t low) {
+    return value < low ? low - value : (value > low + 7 ? value - low - 7 : 0);
+}
+int32_t GreatestDistance(int32_t value, int32_t low) {
+    return std::max(std::abs(value - low), std::abs(value - low - 7));
+}
+
+}  // namespace
+
+TNearestColorLookup::TNearestColorLookup(const platform::Palette& palette)
+    : TColorLookup(ServedCount(palette)), start_(kCells, -1), count_(kCells, 0) {
+    const auto& source = palette.Entries();
+    for (size_t i = 0; i < static_cast<size_t>(Colors()); ++i) {
+        entries_[i] = Rgb{source[i].Red, source[i].Green, source[i].Blue};
+    }
+}
+
+void TNearestColorLookup::FillCell(size_t cell) {
+    const auto red = static_cast<int32_t>(cell & 31) << 3;
+    const auto green = static_cast<int32_t>(cell >> 5 & 31) << 3;
+    const auto blue = static_cast<int32_t>(cell >> 10) << 3;
+    // No colour of the cell is farther from its nearest entry than the
+    // smallest greatest distance; an entry nearer than that to none of the
+    // cell's colours is never the answer.
+    int32_t bound = 0x30000;
+    for (size_t i = 0; i < static_cast<size_t>(Colors()); ++i) {
+        const Rgb& e = entries_[i];
+        bound = std::min(bound, GreatestDistance(e.Red, red) + GreatestDistance(e.Green, green) +
+                                    GreatestDistance(e.Blue, blue));
+    }
+    start_[cell] = static_cast<int32_t>(candidates_.size());
+    for (size_t i = 0; i < static_cast<size_t>(Colors()); ++i) {
+        const Rgb& e = entries_[i];
+        if (LeastDistance(e.Red, red) + LeastDistance(e.Green, green) +
+                LeastDistance(e.Blue, blue) <=
+            bound) {
+            candidates_.push_back(static_cast<uint8_t>(i));
+            ++count_[cell];
+        }
+    }
+}
+
+ColorMatch TNearestColorLookup::Lookup(uint8_t red, uint8_t green, uint8_t blue) {
+    const size_t cell = size_t{blue} >> 3 << 10 | size_t{green} >> 3 << 5 | size_t{red} >> 3;
+    if (start_[cell] < 0) FillCell(cell);
+    const uint8_t* candidate = candidates_.data() + start_[cell];
+    int32_t best = 0x30000;
+    uint8_t answer = 0;
+    // Candidates come in index order: the lowest wins a tie.
+    for (uint16_t n = 0; n < count_[cell]; ++n) {
+        const Rgb& e = entries_[candidate[n]];
+        const int32_t distance =
+            std::abs(e.Red - red) + std::abs(e.Green - green) + std::abs(e.Blue - blue);
+        if (distance < best) {
+            best = distance;
+            answer = candidate[n];
+        }
+    }
+    return ColorMatch{answer, entries_[answer]};
+}
+
+std::unique_ptr<TColorLookup> CreateReductionLookup(uint8_t method,
+                                                    const platform::Palette& palette) {
+    switch (method) {
+        case 4: return std::make_unique<TMonochromeLookup>();
+        case 5: return std::make_unique<TGrayScaleLookup>();
+        case 6: return std::make_unique<TNetscapeColorLookup>();
+        default: return std::make_unique<TNearestColorLookup>(palette);
+    }
+}
+
+void DitherPixels(const platform::Bitmap& bitmap, TDitherEngine& engine,
+                  const std::function<uint8_t*(int32_t row)>& row_of) {
+    const int32_t width = bitmap.Width();
+    const bool direct = bitmap.Format() == platform::PixelFormat::Bit24;
+    std::vector<uint8_t> converted(direct ? 0 : static_cast<size_t>(width) * 3);
+    for (int32_t y = 0; y < bitmap.Height(); ++y) {
+        const uint8_t* source = bitmap.ScanLine(y);
+        if (!direct) {
+            bitmap.ReadBgr(y, 0, width, converted.data());
+            source = converted.data();
+        }
+        uint8_t* target = row_of(y);
+        for (int32_t x = engine.Column(); x >= 0 && x < width; x = engine.Column()) {
+            const uint8_t* pixel = source + static_cast<ptrdiff_t>(x) * 3;
+            target[x] = engine.Dither(pixel[2], pixel[1], pixel[0]).Index;
+        }
+        engine.NextLine();
+    }
+}
+
+platform::Bitmap ReduceColors(const platform::Bitmap& bitmap, uint8_t method, uint8_t ditherer,
+                              int32_t bits, const platform::Palette& custom) {
+    platform::Bitmap result;
+    if (method == 0) {
+        result.Assign(bitmap);
+        result.SetPixelFormat(platform::PixelFormat::Bit24);
+        return result;
+    }
+    const platform::Palette palette = ReductionPalette(bitmap, method, bits, custom);
+    if (palette.Count() == 0) return result;
+    const std::unique_ptr<TColorLookup> lookup = CreateReductionLookup(method, palette);
+    if (lookup->Colors() == 0) return result;
+    const std::unique_ptr<TDitherEngine> engine = CreateDitherer(ditherer, bitmap.Width(), *lookup);
+    if (engine == nullptr || bitmap.Empty()) return result;
+    TDIBWriter writer(result, platform::PixelFormat::Bit8, bitmap.Width(), bitmap.Height(), palette);
+    DitherPixels(bitmap, *engine, [&](int32_t row) { return writer.GetScanline(row); });
+    writer.UpdateBitmap();
+    return result;
+}
+
+}  // namespace gif

@@ -1,0 +1,105 @@
+// Colour reduction: a picture of any pixel format mapped to at most 256
+// colours. A method number chooses the palette, a ditherer number how each
+// pixel is mapped to it (dither.h):
+//
+//   0  none: the picture stays 24-bit
+//   1  the 20 colours of the default palette
+//   2  the halftone palette
+//   3  four greys: 0, $80, $C0, $FF
+//   4  black and white
+//   5  256 greys
+//   6  the 216-colour web palette
+//   7  2^ReductionBits colours chosen by the octree quantizer
+//   8  236 colours chosen by the octree quantizer between the first and the
+//      last 10 colours of the default palette
+//   9  a palette the caller gives
+//
+// The fixed palettes are made here too.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+#include <functional>
+#include <memory>
+
+#include "gif/color_lookup.h"
+#include "gif/dither.h"
+#include "platform/graphics/bitmap.h"
+#include "platform/graphics/palette.h"
+
+namespace gif {
+
+// The 20 colours of the system's default palette: 16 plain colours and 4
+// reserved shades, the first 10 and the last 10 being the system colours.
+platform::Palette CreateDefaultPalette();
+// 256 greys, entry i being (i, i, i).
+platform::Palette CreateGrayScalePalette();
+// Black and white.
+platform::Palette CreateMonochromePalette();
+// The four greys 0, $80, $C0, $FF.
+platform::Palette CreateWindowsGrayPalette();
+// The first 10 system colours, the web palette, 20 greys between its levels,
+// the last 10 system colours: 256 colours that serve any picture evenly.
+platform::Palette CreateHalftonePalette();
+
+// A palette of `colors` entries (1 to 256) chosen by the octree quantizer at
+// `color_bits` depth (1 to 8) for the pixels of `bitmap`. Reserving the
+// system colours puts the first 10 default colours at entries 0-9 and the
+// last 10 at 246-255, the quantizer choosing 236 between them (then
+// `colors` must be 256). Entries the quantizer leaves unset are black.
+// Anything else raises the range error.
+platform::Palette CreateOptimizedPalette(const platform::Bitmap& bitmap, int32_t colors,
+                                         int32_t color_bits, bool reserve_system_colors);
+
+// The palette of a reduction method (1 to 9) for `bitmap`: none for method 0
+// or above 9, and for method 9 without a custom palette. Method 7 with bits
+// outside 1..8 raises "Invalid reduction method".
+platform::Palette ReductionPalette(const platform::Bitmap& bitmap, uint8_t method, int32_t bits,
+                                   const platform::Palette& custom);
+
+// The nearest colour of a palette (sum of the absolute differences of the
+// components, the lowest index on a tie), exact for every colour asked: a
+// cell of 5 bits a component keeps the few entries that can be nearest to
+// any colour inside it, and only those are searched. The cached lookup of
+// the renderers gives a whole cell its first answer, which costs a reduced
+// photo more than a decibel of fidelity.
+class TNearestColorLookup final : public TColorLookup {
+public:
+    // Serves the first 256 entries of the palette.
+    explicit TNearestColorLookup(const platform::Palette& palette);
+
+    ColorMatch Lookup(uint8_t red, uint8_t green, uint8_t blue) override;
+
+private:
+    // Chooses the candidates of a cell.
+    void FillCell(size_t cell);
+
+    std::array<Rgb, 256> entries_{};
+    // Per cell, where its candidates start in candidates_ (-1 until asked
+    // for) and how many there are.
+    std::vector<int32_t> start_;
+    std::vector<uint16_t> count_;
+    std::vector<uint8_t> candidates_;
+};
+
+// The lookup a method maps with: arithmetic for methods 4, 5 and 6, the
+// nearest colour of `palette` for the others.
+std::unique_ptr<TColorLookup> CreateReductionLookup(uint8_t method,
+                                                    const platform::Palette& palette);
+
+// Maps every pixel of `bitmap`, row after row in the engine's serpentine
+// order, storing the indices in the rows `row_of` gives (Width() bytes each).
+// Rows in another format than 24 bits are read one at a time, so the bitmap
+// is never copied whole.
+void DitherPixels(const platform::Bitmap& bitmap, TDitherEngine& engine,
+                  const std::function<uint8_t*(int32_t row)>& row_of);
+
+// The picture reduced to an 8-bit bitmap whose colour table is the palette
+// padded with black to 256 entries; method 0 gives a 24-bit copy. A method
+// above 9, a ditherer above 6, or a palette without colours give an empty
+// bitmap.
+platform::Bitmap ReduceColors(const platform::Bitmap& bitmap, uint8_t method, uint8_t ditherer,
+                              int32_t bits, const platform::Palette& custom = {});
+
+}  // namespace gif
