@@ -17,6 +17,7 @@ class TFormChangeHtLg;
 class TFormOptions;
 class TFormEditPicture;
 class TFormProprietesDiapos;
+class TFormCreationHtml;
 
 struct Fiches {
     TForm1* Form1 = nullptr;
@@ -25,6 +26,7 @@ struct Fiches {
     TFormOptions* FormOptions = nullptr;
     TFormEditPicture* FormEditPicture = nullptr;
     TFormProprietesDiapos* FormProprietesDiapos = nullptr;
+    TFormCreationHtml* FormCreationHtml = nullptr;
 };
 
 // Makes the windows in their order, each registered with the application
