@@ -43,7 +43,7 @@ struct ReglagesAlbum {
     bool sans_couleur = false;
     platform::Color couleur_fond = platform::kBlack;
     platform::Color couleur_texte = platform::kWhite;
-    platform::Color couleur_texte_exif = platform::kWhite;
+    platform::Color couleur_texte_exif = platform::kWindowText;
     // The captions below go to the picture pages only.
     bool proprietes_seulement_grandes = false;
     bool nom_image = false;

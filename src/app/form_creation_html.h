@@ -126,7 +126,7 @@ private:
     platform::Color fond_ = platform::kBlack;
     platform::Color texte_ = platform::kWhite;
     platform::Color fond_exif_ = platform::kBlack;
-    platform::Color texte_exif_ = platform::kWhite;
+    platform::Color texte_exif_ = platform::kWindowText;
 };
 
 }  // namespace app

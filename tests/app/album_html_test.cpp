@@ -312,5 +312,109 @@ TEST_F(Album, AFolderThatCannotBeMadeIsNamedAndAReadOnlyPageIsReplaced) {
     EXPECT_TRUE(ReadText(r.page).starts_with("<html>\r\n"));
 }
 
+// Loads the album page in a frame, checks that its pictures have loaded,
+// follows every thumbnail's script (window.open recorded) and every picture
+// page's links, and loads each picture page to see its script write the
+// picture. Writes "fautes:" and the faults found into the page.
+constexpr const char* kBanc = R"(<!DOCTYPE html>
+<html><body><pre id="resultat">en cours</pre>
+<iframe id="album" width="1200" height="800"></iframe>
+<iframe id="image" width="1200" height="1000"></iframe>
+<script>
+const fautes = [];
+const attends = ms => new Promise(r => setTimeout(r, ms));
+function charge(cadre, url) {
+  return new Promise(r => { cadre.onload = () => r(); cadre.src = url; });
+}
+function existe(url) {
+  return new Promise(r => {
+    const x = new XMLHttpRequest();
+    x.onload = () => r(x.responseText.length > 0);
+    x.onerror = () => r(false);
+    x.open("GET", url);
+    x.send();
+  });
+}
+async function imagesChargees(doc, ou) {
+  for (const img of doc.images) {
+    if (!img.complete) await new Promise(r => { img.onload = img.onerror = r; });
+    if (!(img.naturalWidth > 0)) fautes.push(ou + ": image non chargée " + img.src);
+  }
+  return doc.images.length;
+}
+async function verifie() {
+  const album = document.getElementById("album");
+  await charge(album, "album/page.htm");
+  const fenetre = album.contentWindow;
+  const doc = album.contentDocument;
+  fenetre.onerror = m => fautes.push("album: " + m);
+  if (await imagesChargees(doc, "album") === 0) fautes.push("album: aucune image");
+  const ouvertes = [];
+  fenetre.open = (url, nom, options) => {
+    ouvertes.push(new URL(url, doc.baseURI).href);
+    if (!/width=\d+/.test(options.replace(/ /g, ""))) fautes.push("options: " + options);
+  };
+  const liens = [...doc.querySelectorAll("a")];
+  for (const a of liens) a.click();
+  await attends(200);
+  if (ouvertes.length !== liens.length)
+    fautes.push("album: " + ouvertes.length + " pages ouvertes pour " + liens.length + " liens");
+  const cadre = document.getElementById("image");
+  for (const page of ouvertes) {
+    if (!await existe(page)) { fautes.push("page absente " + page); continue; }
+    await charge(cadre, page);
+    const d = cadre.contentDocument;
+    const n = await imagesChargees(d, page);
+    const grande = d.querySelector("td[align=center] img");
+    if (!grande) fautes.push(page + ": le script n'a pas écrit l'image");
+    else if (!(grande.height > 0)) fautes.push(page + ": image sans hauteur");
+    for (const a of d.querySelectorAll("a"))
+      if (!await existe(a.href)) fautes.push(page + ": lien mort " + a.href);
+    if (n < 1) fautes.push(page + ": aucune image");
+  }
+  document.getElementById("resultat").textContent =
+    "fautes:" + ouvertes.length + ":" + fautes.join("|") + ":fin";
+}
+verifie().catch(e => {
+  document.getElementById("resultat").textContent = "fautes:0:exception " + e + ":fin";
+});
+</script></body></html>
+)";
+
+TEST(AlbumNavigateur, EveryPictureLoadsEveryLinkLeadsToAFileAndThePagesScriptsRun) {
+    REQUIRE_PROGRAM("chromium");
+    const TempDir dossier;
+    MakeDirs(dossier / "photos");
+    std::vector<std::string> images;
+    const char* noms[] = {"soirée d'été.jpg", "x & y.jpg", "100% <vrai>.jpeg", "dos\\barre.jpg",
+                          "日本.jpg"};
+    for (size_t i = 0; i < std::size(noms); ++i) {
+        images.push_back(dossier / (std::string("photos/") + noms[i]));
+        WriteJpeg(images.back(), *Pattern(320 + 40 * static_cast<int32_t>(i), 240));
+    }
+    ReglagesAlbum r;
+    r.page = dossier / "album/page.htm";
+    r.titre = "Été à l'eau & <i>co</i>";
+    r.nom_image = true;
+    r.taille_petite = 120;
+    r.taille_grande = 300;
+    AlbumHtml(r, images).Cree();
+    WriteFile(dossier / "banc.html", std::string(kBanc));
+
+    const std::string chromium =
+        "chromium --headless --disable-gpu --no-sandbox --allow-file-access-from-files "
+        "--user-data-dir=" + ShellQuote(dossier / "profil") + " ";
+    const std::string dom = Output(chromium + "--virtual-time-budget=20000 --dump-dom " +
+                                   ShellQuote("file://" + dossier / "banc.html") + " 2>/dev/null");
+    const size_t debut = dom.find("fautes:");
+    ASSERT_NE(debut, std::string::npos) << dom;
+    EXPECT_EQ(dom.substr(debut, dom.find(":fin", debut) + 4 - debut), "fautes:5::fin");
+
+    // Looked at by eye when the pages change.
+    testing_support::Run(chromium + "--window-size=1000,700 --screenshot=" + ShellQuote(dossier / "album.png") +
+        " " + ShellQuote("file://" + r.page) + " >/dev/null 2>&1");
+    EXPECT_GT(fs::file_size(dossier / "album.png"), 0u);
+}
+
 }  // namespace
 }  // namespace app
