@@ -108,8 +108,8 @@ std::optional<std::pair<char32_t, size_t>> Caractere(std::string_view texte, siz
 void EcritPage(const std::string& fichier, const std::vector<std::string>& lignes) {
     std::string octets;
     for (const std::string& ligne : lignes) octets.append(ligne).append("\r\n");
-    platform::WriteFileAtomic(fichier, std::span(reinterpret_cast<const uint8_t*>(octets.data()),
-                                                 octets.size()));
+    platform::WriteFileAtomic(
+        fichier, std::span(reinterpret_cast<const uint8_t*>(octets.data()), octets.size()));
 }
 
 void CreeDossier(const std::string& dossier) {
@@ -140,12 +140,23 @@ std::string EchappeHtml(std::string_view texte) {
     std::string sortie;
     for (const char c : texte) {
         switch (c) {
-            case '&': sortie += "&amp;"; break;
-            case '<': sortie += "&lt;"; break;
-            case '>': sortie += "&gt;"; break;
-            case '"': sortie += "&quot;"; break;
-            case '\'': sortie += "&#39;"; break;
-            default: sortie += c;
+            case '&':
+                sortie += "&amp;";
+                break;
+            case '<':
+                sortie += "&lt;";
+                break;
+            case '>':
+                sortie += "&gt;";
+                break;
+            case '"':
+                sortie += "&quot;";
+                break;
+            case '\'':
+                sortie += "&#39;";
+                break;
+            default:
+                sortie += c;
         }
     }
     return sortie;
@@ -269,8 +280,7 @@ std::vector<std::string> LignesPageImage(const ReglagesAlbum& r, const ImagePage
     if (!image.precedente.empty()) {
         const NomImage p = DecoupeNom(image.precedente);
         lignes.push_back("<a href=\"" + EncodeUrl(p.base + ".htm") + "\"><img src=\"" +
-                         EncodeUrl(p.base + p.extension) +
-                         "\" border=\"0\"  height=\"50\" ></a>");
+                         EncodeUrl(p.base + p.extension) + "\" border=\"0\"  height=\"50\" ></a>");
     }
     lignes.emplace_back(
         R"(</td><td width="34%"><h1 align="center"><font size="7">&nbsp;</font></h1></td><td width="33%"> )");

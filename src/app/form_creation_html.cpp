@@ -104,16 +104,16 @@ TFormCreationHtml::TFormCreationHtml(platform::ui::Application& application, Fic
     };
 
     QGridLayout* tailles = groupe(gauche, "GroupBoxTailles", "Tableau et images");
-    SpinEditNbImgParLigne = spin(tailles, 0, "SpinEditNbImgParLigne", "Label1",
-                                 "Nombre d'image par ligne", 1, 30, 3);
+    SpinEditNbImgParLigne =
+        spin(tailles, 0, "SpinEditNbImgParLigne", "Label1", "Nombre d'image par ligne", 1, 30, 3);
     SpinEditTailleMaxPetiteImage = spin(tailles, 1, "SpinEditTailleMaxPetiteImage", "Label2",
                                         "Taille maxi petite image", 0, 0, 250);
     SpinEditTailleMaxiGrandeImage = spin(tailles, 2, "SpinEditTailleMaxiGrandeImage", "Label3",
                                          "Taille maxi grande image", 0, 0, 1024);
     SpinEditTailleBordureTableau = spin(tailles, 3, "SpinEditTailleBordureTableau", "Label4",
                                         "Taille de la bordure du tableau", 0, 0, 0);
-    SpinEditEspaceEntreImages = spin(tailles, 4, "SpinEditEspaceEntreImages", "Label5",
-                                     "Espace entre images", 0, 200, 10);
+    SpinEditEspaceEntreImages =
+        spin(tailles, 4, "SpinEditEspaceEntreImages", "Label5", "Espace entre images", 0, 200, 10);
 
     QGridLayout* diaporama =
         groupe(gauche, "GroupBoxEncadrement", "Encadrement de l'image diaporama");
@@ -129,8 +129,8 @@ TFormCreationHtml::TFormCreationHtml(platform::ui::Application& application, Fic
 
     QGridLayout* grande =
         groupe(gauche, "GroupBoxEncadrementGrandePhoto", "Encadrement de l'image grande photo");
-    SpinEditTailleEncadrementGrandePhoto = spin(grande, 0, "SpinEditTailleEncadrementGrandePhoto",
-                                                "Label7", "Taille", 0, 100, 0);
+    SpinEditTailleEncadrementGrandePhoto =
+        spin(grande, 0, "SpinEditTailleEncadrementGrandePhoto", "Label7", "Taille", 0, 100, 0);
     CheckBoxSansCouleurEncadrementGrandePhoto =
         case_a_cocher(grande, 1, 0, "CheckBoxSansCouleurEncadrementGrandePhoto", "Sans couleur");
     SpeedButtonCouleurEncadrementGrandePhoto =
@@ -145,8 +145,8 @@ TFormCreationHtml::TFormCreationHtml(platform::ui::Application& application, Fic
     SpinEditTauxCompressionVignettes->setToolTip(
         Q("70 recommandé. Chiffre faible = fichier plus petits mais moins bonne qualité. "));
     SpinEditTauxCompressionGrandesImages =
-        spin(compression, 1, "SpinEditTauxCompressionGrandesImages", "Label9", "grandes images",
-             30, 90, 50);
+        spin(compression, 1, "SpinEditTauxCompressionGrandesImages", "Label9", "grandes images", 30,
+             90, 50);
     SpinEditTauxCompressionGrandesImages->setToolTip(
         Q("50 recommandé. Chiffre faible = fichier plus petits mais moins bonne qualité "
           "d'image. "));
@@ -155,15 +155,15 @@ TFormCreationHtml::TFormCreationHtml(platform::ui::Application& application, Fic
     CheckBoxSansCouleur = case_a_cocher(couleurs, 0, 0, "CheckBoxSansCouleur", "Sans couleur");
     SpeedButtonCouleurFond = new SpeedButton(this, "SpeedButtonCouleurFond", "Couleur du fond");
     couleurs->addWidget(SpeedButtonCouleurFond, 1, 0);
-    SpeedButtonCouleurTexte =
-        new SpeedButton(this, "SpeedButtonCouleurTexte", "Couleur du texte");
+    SpeedButtonCouleurTexte = new SpeedButton(this, "SpeedButtonCouleurTexte", "Couleur du texte");
     couleurs->addWidget(SpeedButtonCouleurTexte, 2, 0);
     EditCouleur = new Edit(this, "EditCouleur");
     EditCouleur->SetText("Test");
     couleurs->addWidget(EditCouleur, 1, 1, 2, 1);
 
     QGridLayout* proprietes = groupe(droite, "GroupBoxProprietes", "Propriétés sous les images");
-    SpeedButtonCoulTexteExif = new SpeedButton(this, "SpeedButtonCoulTexteExif", "Couleur du texte");
+    SpeedButtonCoulTexteExif =
+        new SpeedButton(this, "SpeedButtonCoulTexteExif", "Couleur du texte");
     proprietes->addWidget(SpeedButtonCoulTexteExif, 0, 0);
     EditCouleurTexteExif = new Edit(this, "EditCouleurTexteExif");
     EditCouleurTexteExif->SetText("Test");
@@ -185,10 +185,10 @@ TFormCreationHtml::TFormCreationHtml(platform::ui::Application& application, Fic
         case_a_cocher(proprietes, 4, 1, "CheckBoxEcritureFlash", "Ecriture si flash");
     CheckBoxEcritureNomAppareil = case_a_cocher(proprietes, 5, 0, "CheckBoxEcritureNomAppareil",
                                                 "Ecriture du nom de l'appareil");
-    CheckBoxEcritureDuCommentaire = case_a_cocher(
-        proprietes, 5, 1, "CheckBoxEcritureDuCommentaire", "Ecriture du commentaire");
-    CheckBoxEcritureFocal35mm = case_a_cocher(proprietes, 6, 0, "CheckBoxEcritureFocal35mm",
-                                              "Ecriture focal equ. 35 mm");
+    CheckBoxEcritureDuCommentaire =
+        case_a_cocher(proprietes, 5, 1, "CheckBoxEcritureDuCommentaire", "Ecriture du commentaire");
+    CheckBoxEcritureFocal35mm =
+        case_a_cocher(proprietes, 6, 0, "CheckBoxEcritureFocal35mm", "Ecriture focal equ. 35 mm");
 
     CheckBoxGenererLesImages = new CheckBox(this, "CheckBoxGenererLesImages", "Générer les images");
     CheckBoxGenererLesImages->SetChecked(true);

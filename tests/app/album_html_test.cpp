@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "pictures.h"
 #include "platform/core/files.h"
 #include "platform/core/text.h"
 #include "platform/graphics/jpeg_image.h"
-#include "pictures.h"
 #include "test_support.h"
 
 namespace app {
@@ -48,9 +48,9 @@ protected:
 
     // Writes the user comment with ExifTool, which the golden pages show.
     void Commente() {
-        ASSERT_EQ(ExifToolWrite("-overwrite_original '-UserComment=Soirée <entre> amis & co'",
-                                images[0]),
-                  0);
+        ASSERT_EQ(
+            ExifToolWrite("-overwrite_original '-UserComment=Soirée <entre> amis & co'", images[0]),
+            0);
     }
 
     ReglagesAlbum Couleurs() const {
@@ -87,8 +87,8 @@ TEST_F(Album, PagesInColourWithEveryCaptionMatchTheTemplates) {
     REQUIRE_PROGRAM("exiftool");
     Commente();
     AlbumHtml(Couleurs(), images).Cree();
-    for (const char* f : {"page.htm", "grandes/a.htm", "grandes/l'été.htm", "grandes/nu.htm",
-                          "grandes/x&y.htm"})
+    for (const char* f :
+         {"page.htm", "grandes/a.htm", "grandes/l'été.htm", "grandes/nu.htm", "grandes/x&y.htm"})
         Compare("couleurs", f);
 }
 
@@ -142,7 +142,8 @@ TEST_F(Album, RowsHoldTheirPicturesAndAFullLastRowIsFollowedByAnEmptyOne) {
         r.page = dossier / ("rangees/" + std::to_string(nombre) + ".htm");
         r.generer_images = false;
         std::vector<std::string> faux;
-        for (size_t i = 0; i < nombre; ++i) faux.push_back(dossier / ("absente" + std::to_string(i) + ".jpg"));
+        for (size_t i = 0; i < nombre; ++i)
+            faux.push_back(dossier / ("absente" + std::to_string(i) + ".jpg"));
         AlbumHtml(r, faux).Cree();
         return Rangees(r.page);
     };
@@ -158,11 +159,14 @@ TEST_F(Album, WithoutCopiesTheCellsAndPagesSayZero) {
     r.generer_images = false;
     AlbumHtml(r, {images[3]}).Cree();
     const std::vector<std::string> page = Lignes(dossier / "album/page.htm");
-    EXPECT_NE(std::find(page.begin(), page.end(),
-                        R"(<img src="petites/nu.jpg" border="0" Height="0" Width="0" TITLE="nu.jpg"></a>)"),
-              page.end());
+    EXPECT_NE(
+        std::find(
+            page.begin(), page.end(),
+            R"(<img src="petites/nu.jpg" border="0" Height="0" Width="0" TITLE="nu.jpg"></a>)"),
+        page.end());
     const std::vector<std::string> grande = Lignes(dossier / "album/grandes/nu.htm");
-    EXPECT_NE(std::find(grande.begin(), grande.end(), "if (window.screen.height>200)"), grande.end());
+    EXPECT_NE(std::find(grande.begin(), grande.end(), "if (window.screen.height>200)"),
+              grande.end());
     EXPECT_FALSE(fs::exists(dossier / "album/petites"));
 }
 
@@ -177,7 +181,8 @@ TEST(PageImage, TheReducedSizeIsFourFifthsRoundedAndTheLimit200AboveTheHeight) {
     };
     EXPECT_TRUE(contient("if (window.screen.height>883)"));
     EXPECT_TRUE(contient(R"({document.write('<img src="p.jpg"  height="683" width="1024">');})"));
-    EXPECT_TRUE(contient(R"(else {document.write('<img src="p.jpg"  height="546" width="819">');} )"));
+    EXPECT_TRUE(
+        contient(R"(else {document.write('<img src="p.jpg"  height="546" width="819">');} )"));
 }
 
 TEST(NomsEtTextes, NamesLoseTheirLastExtensionOnlyAndTextFromFilesIsEscaped) {
@@ -188,21 +193,28 @@ TEST(NomsEtTextes, NamesLoseTheirLastExtensionOnlyAndTextFromFilesIsEscaped) {
     EXPECT_EQ(DecoupeNom("jpg.photo.jpg").base, "jpg.photo");
     EXPECT_EQ(DecoupeNom("/a/\\x.jpg").nom, "\\x.jpg");
 
-    EXPECT_EQ(EchappeHtml(R"(<a href="x">l'&</a>)"), "&lt;a href=&quot;x&quot;&gt;l&#39;&amp;&lt;/a&gt;");
+    EXPECT_EQ(EchappeHtml(R"(<a href="x">l'&</a>)"),
+              "&lt;a href=&quot;x&quot;&gt;l&#39;&amp;&lt;/a&gt;");
     EXPECT_EQ(EncodeUrl("petites/l'été & co\\#?%.jpg"),
               "petites/l%27%C3%A9t%C3%A9%20%26%20co%5C%23%3F%25.jpg");
     // Windows-1252 bytes, references for what it lacks, stray bytes kept.
     EXPECT_EQ(VersPageHtml("é€œ—"), "\xE9\x80\x9C\x97");
     EXPECT_EQ(VersPageHtml("日✓?"), "&#26085;&#10003;?");
-    EXPECT_EQ(VersPageHtml("a\xE9" "b\xC3"), "a\xE9" "b\xC3");
+    EXPECT_EQ(VersPageHtml("a\xE9"
+                           "b\xC3"),
+              "a\xE9"
+              "b\xC3");
     EXPECT_EQ(VersPageHtml("\xF0\x9F\x98\x80"), "&#128512;");
 
     // The script's link survives the percent-decoding of javascript: addresses.
     ReglagesAlbum r;
     r.sous_dossier_petites = "";
     const std::vector<std::string> cellule = LignesCellule(r, "/p/it's\\é.jpg", 10, 20, {});
-    EXPECT_EQ(cellule[1], R"(<a href="javascript:fullscreen('grandes/it%2527s%255C%25C3%25A9.htm');"  >)");
-    EXPECT_EQ(cellule[2], "<img src=\"it%27s%5C%C3%A9.jpg\" border=\"0\" Height=\"20\" Width=\"10\" TITLE=\"\"></a>");
+    EXPECT_EQ(cellule[1],
+              R"(<a href="javascript:fullscreen('grandes/it%2527s%255C%25C3%25A9.htm');"  >)");
+    EXPECT_EQ(
+        cellule[2],
+        "<img src=\"it%27s%5C%C3%A9.jpg\" border=\"0\" Height=\"20\" Width=\"10\" TITLE=\"\"></a>");
 }
 
 TEST(NomsEtTextes, TheFocalLineKeepsTheWholeMillimetresWhateverTheSeparator) {
@@ -403,7 +415,8 @@ TEST(AlbumNavigateur, EveryPictureLoadsEveryLinkLeadsToAFileAndThePagesScriptsRu
 
     const std::string chromium =
         "chromium --headless --disable-gpu --no-sandbox --allow-file-access-from-files "
-        "--user-data-dir=" + ShellQuote(dossier / "profil") + " ";
+        "--user-data-dir=" +
+        ShellQuote(dossier / "profil") + " ";
     const std::string dom = Output(chromium + "--virtual-time-budget=20000 --dump-dom " +
                                    ShellQuote("file://" + dossier / "banc.html") + " 2>/dev/null");
     const size_t debut = dom.find("fautes:");
@@ -411,7 +424,8 @@ TEST(AlbumNavigateur, EveryPictureLoadsEveryLinkLeadsToAFileAndThePagesScriptsRu
     EXPECT_EQ(dom.substr(debut, dom.find(":fin", debut) + 4 - debut), "fautes:5::fin");
 
     // Looked at by eye when the pages change.
-    testing_support::Run(chromium + "--window-size=1000,700 --screenshot=" + ShellQuote(dossier / "album.png") +
+    testing_support::Run(
+        chromium + "--window-size=1000,700 --screenshot=" + ShellQuote(dossier / "album.png") +
         " " + ShellQuote("file://" + r.page) + " >/dev/null 2>&1");
     EXPECT_GT(fs::file_size(dossier / "album.png"), 0u);
 }

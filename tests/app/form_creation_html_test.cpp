@@ -1,6 +1,8 @@
 // The HTML album dialog driven as the user would under the offscreen
 // platform: what a click on "Créer la page" does to its controls, the colour
 // buttons and their hidden texts, the view button and the errors shown.
+#include "app/form_creation_html.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -9,7 +11,6 @@
 #include <QTimer>
 
 #include "app/fiches.h"
-#include "app/form_creation_html.h"
 #include "components/routines_image.h"
 #include "pictures.h"
 #include "platform/core/files.h"
@@ -27,8 +28,7 @@ protected:
     void SetUp() override {
         ScriptedTest::SetUp();
         coquille = &RecordShell();
-        WriteFile(reglages / "user-dirs.dirs",
-                  "XDG_DESKTOP_DIR=\"" + bureau.Path() + "\"\n");
+        WriteFile(reglages / "user-dirs.dirs", "XDG_DESKTOP_DIR=\"" + bureau.Path() + "\"\n");
         MakeDirs(bureau / "photos");
         for (const char* nom : {"une.jpg", "deux.jpg"}) {
             images.push_back(bureau / (std::string("photos/") + nom));
@@ -95,8 +95,7 @@ TEST_F(DialogueAlbum, AnAlbumOverItsOwnPicturesIsRefusedInABox) {
 }
 
 TEST_F(DialogueAlbum, ColourButtonsKeepTheirColourAsTextAndShowingRestoresIt) {
-    dialogues->colour_answers = {platform::MakeColor(0x12, 0x34, 0x56), std::nullopt,
-                                 std::nullopt};
+    dialogues->colour_answers = {platform::MakeColor(0x12, 0x34, 0x56), std::nullopt, std::nullopt};
     Pendant([&] {
         fiche->SpeedButtonCouleurFondClick();
         // Cancelled: the text of the colour it has all the same.

@@ -9,14 +9,11 @@ namespace {
 
 TEST(Couleurs, TextsRoundTripThroughNamesAndHexadecimal) {
     const std::pair<Color, std::string> lignes[] = {
-        {0x000000, "clBlack"},         {0xFFFFFF, "clWhite"},
-        {0x0000FF, "clRed"},           {0xFF0000, "clBlue"},
-        {0xC0DCC0, "clMoneyGreen"},    {kBtnFace, "clBtnFace"},
-        {kWindowColor, "clWindow"},    {kWindowText, "clWindowText"},
-        {0xFF000015, "cl3DDkShadow"},  {0x1FFFFFFF, "clNone"},
-        {0x20000000, "clDefault"},     {0x00FF8040, "$00FF8040"},
-        {0x00000001, "$00000001"},     {0xFF000019, "$FF000019"},
-        {0x80000000, "$80000000"},
+        {0x000000, "clBlack"},      {0xFFFFFF, "clWhite"},         {0x0000FF, "clRed"},
+        {0xFF0000, "clBlue"},       {0xC0DCC0, "clMoneyGreen"},    {kBtnFace, "clBtnFace"},
+        {kWindowColor, "clWindow"}, {kWindowText, "clWindowText"}, {0xFF000015, "cl3DDkShadow"},
+        {0x1FFFFFFF, "clNone"},     {0x20000000, "clDefault"},     {0x00FF8040, "$00FF8040"},
+        {0x00000001, "$00000001"},  {0xFF000019, "$FF000019"},     {0x80000000, "$80000000"},
     };
     for (const auto& [couleur, texte] : lignes) {
         EXPECT_EQ(ColorToString(couleur), texte);
@@ -31,8 +28,8 @@ TEST(Couleurs, ReadingAcceptsAnyCaseAndTheIntegerFormsButNothingElse) {
     EXPECT_EQ(StringToColor("0x10"), Color{0x10});
     EXPECT_EQ(StringToColor("255"), Color{255});
     EXPECT_EQ(StringToColor("-16777201"), kBtnFace);
-    for (const char* faux : {"", "$", "0x", "clRouge", "12a", "$1FFFFFFFF", "4294967296", " 12",
-                             "-", "#FF0000"}) {
+    for (const char* faux :
+         {"", "$", "0x", "clRouge", "12a", "$1FFFFFFFF", "4294967296", " 12", "-", "#FF0000"}) {
         EXPECT_EQ(StringToColor(faux), std::nullopt) << faux;
     }
 }
