@@ -378,7 +378,9 @@ bool CopiesJpegCoteMax(const JpegImage& image, metadata::TimgData& donnees,
         couverte.hauteur = std::max(couverte.hauteur, tailles.back().hauteur);
     }
     bool dossiers_prets = true;
-    for (const CopieJpeg& copie : copies) dossiers_prets = PrepareCible(copie.cible) && dossiers_prets;
+    for (const CopieJpeg& copie : copies) {
+        if (!PrepareCible(copie.cible)) dossiers_prets = false;
+    }
 
     // The coarsest scale still at least as large as every copy.
     JpegImage decodee;
