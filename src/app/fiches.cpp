@@ -3,6 +3,7 @@
 #include "app/about_box.h"
 #include "app/form1.h"
 #include "app/form_change_ht_lg.h"
+#include "app/form_creation_html.h"
 #include "app/form_edit_picture.h"
 #include "app/form_impression_img.h"
 #include "app/form_options.h"
@@ -19,6 +20,7 @@ void CreeFiches(platform::ui::Application& app, Fiches& fiches,
     fiches.FormChangeHtLg = CreateForm<TFormChangeHtLg>(app, fiches);
     fiches.FormImpressionImg = CreateForm<TFormImpressionImg>(app, fiches);
     fiches.FormOptions = CreateForm<TFormOptions>(app, fiches);
+    fiches.FormCreationHtml = CreateForm<TFormCreationHtml>(app, fiches);
     fiches.FormEditPicture = CreateForm<TFormEditPicture>(app, fiches);
     fiches.FormProprietesDiapos = CreateForm<TFormProprietesDiapos>(app, fiches);
     fiches.FormQR = CreateForm<TFormQR>(app, fiches);

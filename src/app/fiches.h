@@ -18,6 +18,7 @@ class TFormImpressionImg;
 class TFormOptions;
 class TFormEditPicture;
 class TFormProprietesDiapos;
+class TFormCreationHtml;
 class TFormQR;
 
 struct Fiches {
@@ -28,6 +29,7 @@ struct Fiches {
     TFormOptions* FormOptions = nullptr;
     TFormEditPicture* FormEditPicture = nullptr;
     TFormProprietesDiapos* FormProprietesDiapos = nullptr;
+    TFormCreationHtml* FormCreationHtml = nullptr;
     TFormQR* FormQR = nullptr;
 };
 

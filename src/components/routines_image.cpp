@@ -21,6 +21,7 @@
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/canvas.h"
 #include "platform/graphics/jpeg_image.h"
+#include "platform/graphics/resample.h"
 
 namespace components {
 
@@ -206,7 +207,26 @@ bool PrepareCible(const std::string& cible) {
     return DossierExiste(dossier) || CreeDossiers(dossier);
 }
 
-// The new size of a picture whose longer side is brought down to `cote_max`.
+// The whole of `graphique` stretched onto a new 24-bit bitmap.
+Bitmap Etire(const Graphic& graphique, int32_t largeur, int32_t hauteur) {
+    Bitmap b = Bitmap::ForOverwrite(largeur, hauteur);
+    platform::Canvas(b).StretchDraw(Rect{0, 0, largeur, hauteur}, graphique);
+    return b;
+}
+
+// A progressive JPEG of the pixels with the source's metadata, its size
+// written into them.
+void EcritCopie(const Bitmap& pixels, metadata::TimgData& donnees, const std::string& cible,
+                int32_t qualite) {
+    JpegImage sortie;
+    sortie.SetProgressiveEncoding(true);
+    sortie.SetCompressionQuality(qualite);
+    sortie.AssignWithoutCopy(pixels);
+    donnees.SaveJpegWithMetadata(sortie, cible, true);
+}
+
+}  // namespace
+
 TailleImage TailleCoteMax(int32_t largeur, int32_t hauteur, int32_t cote_max) {
     TailleImage taille;
     if (largeur <= hauteur) {
@@ -220,15 +240,6 @@ TailleImage TailleCoteMax(int32_t largeur, int32_t hauteur, int32_t cote_max) {
     }
     return taille;
 }
-
-// The whole of `graphique` stretched onto a new 24-bit bitmap.
-Bitmap Etire(const Graphic& graphique, int32_t largeur, int32_t hauteur) {
-    Bitmap b = Bitmap::ForOverwrite(largeur, hauteur);
-    platform::Canvas(b).StretchDraw(Rect{0, 0, largeur, hauteur}, graphique);
-    return b;
-}
-
-}  // namespace
 
 TTypeImage TypeImageFichier(const std::string& nom) {
     std::array<uint8_t, 3> octets{};
@@ -348,13 +359,46 @@ bool RedimensionneJpegCoteMax(const std::string& source, const std::string& cibl
     metadata::TimgData donnees(255);
     donnees.ReadPictureFile(source);
     const TailleImage taille = TailleCoteMax(image.Width(), image.Height(), cote_max);
-    const Bitmap b = Etire(image, taille.largeur, taille.hauteur);
-    JpegImage sortie;
-    sortie.SetProgressiveEncoding(true);
-    sortie.SetCompressionQuality(qualite);
-    sortie.AssignWithoutCopy(b);
-    donnees.SaveJpegWithMetadata(sortie, cible, true);
+    EcritCopie(Etire(image, taille.largeur, taille.hauteur), donnees, cible, qualite);
     return dossier_pret;
+}
+
+bool CopiesJpegCoteMax(const JpegImage& image, metadata::TimgData& donnees,
+                       std::span<const CopieJpeg> copies) {
+    if (copies.empty()) return true;
+    for (const CopieJpeg& copie : copies) {
+        if (copie.cote_max < 1 || copie.qualite < 1 || copie.qualite > 100)
+            platform::RaiseRange();
+    }
+    std::vector<TailleImage> tailles;
+    TailleImage couverte;
+    for (const CopieJpeg& copie : copies) {
+        tailles.push_back(TailleCoteMax(image.Width(), image.Height(), copie.cote_max));
+        couverte.largeur = std::max(couverte.largeur, tailles.back().largeur);
+        couverte.hauteur = std::max(couverte.hauteur, tailles.back().hauteur);
+    }
+    bool dossiers_prets = true;
+    for (const CopieJpeg& copie : copies) {
+        if (!PrepareCible(copie.cible)) dossiers_prets = false;
+    }
+
+    // The coarsest scale still at least as large as every copy.
+    JpegImage decodee;
+    decodee.Assign(image);
+    for (const platform::JpegScale echelle :
+         {platform::JpegScale::Eighth, platform::JpegScale::Quarter, platform::JpegScale::Half,
+          platform::JpegScale::FullSize}) {
+        decodee.SetScale(echelle);
+        if (decodee.Width() >= couverte.largeur && decodee.Height() >= couverte.hauteur) break;
+    }
+    const BgrView pixels = decodee.GetBitmap().View();
+    for (size_t i = 0; i < copies.size(); ++i) {
+        Bitmap b = Bitmap::ForOverwrite(tailles[i].largeur, tailles[i].hauteur);
+        const Rect tout{0, 0, b.Width(), b.Height()};
+        platform::StretchBgr(pixels, b, tout, tout);
+        EcritCopie(b, donnees, copies[i].cible, copies[i].qualite);
+    }
+    return dossiers_prets;
 }
 
 TailleImage TailleJpeg(const std::string& nom) {
@@ -365,6 +409,7 @@ TailleImage TailleJpeg(const std::string& nom) {
 }
 
 std::string CouleurHtml(platform::Color couleur) {
+    couleur = platform::ColorToRGB(couleur);
     std::array<char, 8> texte{};
     std::snprintf(texte.data(), texte.size(), "#%02X%02X%02X", platform::RedOf(couleur),
                   platform::GreenOf(couleur), platform::BlueOf(couleur));

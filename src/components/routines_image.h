@@ -11,10 +11,19 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "platform/graphics/graphic.h"
 #include "platform/graphics/types.h"
+
+namespace metadata {
+class TimgData;
+}
+
+namespace platform {
+class JpegImage;
+}
 
 namespace components {
 
@@ -77,10 +86,29 @@ void RedimensionneJpeg(const std::string& source, const std::string& cible, uint
 bool RedimensionneJpegCoteMax(const std::string& source, const std::string& cible, int32_t cote_max,
                               int32_t qualite);
 
+// The new size of a picture whose longer side is brought down to `cote_max`
+// (never enlarged), rounded halves to even.
+TailleImage TailleCoteMax(int32_t largeur, int32_t hauteur, int32_t cote_max);
+
+// One copy made by CopiesJpegCoteMax.
+struct CopieJpeg {
+    std::string cible;
+    int32_t cote_max = 0;
+    int32_t qualite = 0;
+};
+
+// The copies RedimensionneJpegCoteMax would write, of a picture loaded once
+// whose metadata `donnees` were read: it is decoded once, by the codec's
+// scaling to the coarsest scale that covers the largest copy, and each copy
+// is averaged down from that decoding. Every copy is checked before anything
+// is touched. False when a target's folder could not be created.
+bool CopiesJpegCoteMax(const platform::JpegImage& image, metadata::TimgData& donnees,
+                       std::span<const CopieJpeg> copies);
+
 // The size of a JPEG file; 0 x 0 when there is no such file.
 TailleImage TailleJpeg(const std::string& nom);
 
-// "#RRGGBB" in upper-case hexadecimal.
+// "#RRGGBB" in upper-case hexadecimal, a system colour by its value now.
 std::string CouleurHtml(platform::Color couleur);
 
 }  // namespace components

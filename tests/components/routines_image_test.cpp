@@ -150,6 +150,14 @@ TEST(Couleurs, TheMeanRoundsHalvesToEvenAndNeedsAPixelAndHtmlIsRedGreenBlue) {
     EXPECT_EQ(CouleurMoyenne(Picture()), std::nullopt);
     EXPECT_EQ(CouleurHtml(platform::MakeColor(255, 0, 0)), "#FF0000");
     EXPECT_EQ(CouleurHtml(0x00ABCDEF), "#EFCDAB");
+    // A system colour by its value at the time.
+    platform::SetSystemColorResolver([](platform::SystemColor role) {
+        return role == platform::SystemColor::Window ? platform::MakeColor(0x12, 0x34, 0x56)
+                                                     : platform::kBlack;
+    });
+    EXPECT_EQ(CouleurHtml(platform::kWindowColor), "#123456");
+    platform::SetSystemColorResolver(nullptr);
+    EXPECT_EQ(CouleurHtml(platform::kWindowColor), "#FFFFFF");
 }
 
 // Files checked by ImageMagick and ExifTool; a camera photograph dated in the past.

@@ -5,6 +5,7 @@
 #include <QHelpEvent>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QPalette>
 #include <QProxyStyle>
 #include <QScopeGuard>
 #include <QStyleFactory>
@@ -19,8 +20,60 @@
 namespace platform::ui {
 
 namespace {
+
 Application* current_application = nullptr;
+
+// The desktop's roles as the application's palette paints them now.
+platform::Color PaletteColor(platform::SystemColor role) {
+    using platform::SystemColor;
+    const QPalette palette = QApplication::palette();
+    QPalette::ColorGroup group = QPalette::Active;
+    QPalette::ColorRole qt = QPalette::Window;
+    switch (role) {
+        case SystemColor::Window: qt = QPalette::Base; break;
+        case SystemColor::WindowText:
+        case SystemColor::CaptionText:
+        case SystemColor::InactiveCaptionText: qt = QPalette::Text; break;
+        case SystemColor::MenuText: qt = QPalette::WindowText; break;
+        case SystemColor::BtnFace: qt = QPalette::Button; break;
+        case SystemColor::BtnText: qt = QPalette::ButtonText; break;
+        case SystemColor::BtnShadow: qt = QPalette::Mid; break;
+        case SystemColor::BtnHighlight: qt = QPalette::Light; break;
+        case SystemColor::DkShadow3D:
+        case SystemColor::WindowFrame: qt = QPalette::Shadow; break;
+        case SystemColor::Light3D: qt = QPalette::Midlight; break;
+        case SystemColor::AppWorkSpace:
+        case SystemColor::ActiveBorder:
+        case SystemColor::InactiveBorder: qt = QPalette::Dark; break;
+        case SystemColor::Highlight:
+        case SystemColor::ActiveCaption:
+        case SystemColor::GradientActiveCaption:
+        case SystemColor::MenuHighlight: qt = QPalette::Highlight; break;
+        case SystemColor::HighlightText: qt = QPalette::HighlightedText; break;
+        case SystemColor::InactiveCaption:
+        case SystemColor::GradientInactiveCaption:
+            group = QPalette::Inactive;
+            qt = QPalette::Highlight;
+            break;
+        case SystemColor::GrayText:
+            group = QPalette::Disabled;
+            qt = QPalette::Text;
+            break;
+        case SystemColor::InfoBk: qt = QPalette::ToolTipBase; break;
+        case SystemColor::InfoText: qt = QPalette::ToolTipText; break;
+        case SystemColor::HotLight: qt = QPalette::Link; break;
+        case SystemColor::ScrollBar:
+        case SystemColor::Background:
+        case SystemColor::Menu:
+        case SystemColor::MenuBar: qt = QPalette::Window; break;
+    }
+    const QColor colour = palette.color(group, qt);
+    return platform::MakeColor(static_cast<uint8_t>(colour.red()),
+                               static_cast<uint8_t>(colour.green()),
+                               static_cast<uint8_t>(colour.blue()));
 }
+
+}  // namespace
 
 // Qt asks the style how long the mouse must rest before a tooltip shows.
 class Application::HintStyle final : public QProxyStyle {
@@ -43,6 +96,7 @@ Application::Application(QApplication& qt)
       shell_(std::make_unique<QtShell>()),
       hint_style_(new HintStyle(QStyleFactory::create(QApplication::style()->name()))) {
     current_application = this;
+    platform::SetSystemColorResolver(PaletteColor);
     const QLocale french(QLocale::French, QLocale::France);
     QLocale::setDefault(french);
     if (french_->load(french, "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
@@ -60,7 +114,10 @@ Application::Application(QApplication& qt)
 Application::~Application() {
     qt_.removeEventFilter(this);
     QCoreApplication::removeTranslator(french_.get());
-    if (current_application == this) current_application = nullptr;
+    if (current_application == this) {
+        current_application = nullptr;
+        platform::SetSystemColorResolver(nullptr);
+    }
 }
 
 Application& Application::Current() {

@@ -1,0 +1,422 @@
+#include "app/album_html.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <optional>
+#include <set>
+#include <utility>
+
+#include "components/outils.h"
+#include "components/routines_image.h"
+#include "metadata/image_info.h"
+#include "metadata/img_data.h"
+#include "platform/core/arith.h"
+#include "platform/core/error.h"
+#include "platform/core/files.h"
+#include "platform/core/text.h"
+#include "platform/graphics/jpeg_image.h"
+
+namespace app {
+
+namespace {
+
+using components::CouleurHtml;
+
+// The opening script of the album page, as the browsers of its time wanted it.
+constexpr std::array<std::string_view, 9> kScript{
+    R"(<script language="JavaScript"> )",
+    R"(function fullscreen(nompageaouvrir){       )",
+    R"(ie4 = ((navigator.appName == "Microsoft Internet Explorer") && (parseInt(navigator.appVersion) >= 4 )))",
+    R"(ns4 = ((navigator.appName == "Netscape") && (parseInt(navigator.appVersion) >= 4 )))",
+    R"(if (ie4))",
+    R"(window.open(nompageaouvrir,"","width="+(window.screen.availWidth-10)+",height="+(window.screen.availheight-35)+",  top=0, left=0, toolbar=no, resizable=yes, menubar=no, status=no, location=no, scrollbars=yes");)",
+    R"( else)",
+    R"(window.open(nompageaouvrir,"", "width="+(window.screen.availWidth)+", height="+(window.screen.height)+", top=0, left=0, toolbar=no, resizable=yes, menubar=no, status=no, location=no, scrollbars=yes"); })",
+    R"(</script>     )",
+};
+
+// Text from a file, as page text.
+std::string Texte(std::string_view texte) {
+    return VersPageHtml(EchappeHtml(texte));
+}
+
+std::string Nombre(int64_t n) {
+    return std::to_string(n);
+}
+
+// The 35 mm focal length's whole millimetres: its text before the decimal
+// separator in use.
+std::string Millimetres(const std::string& valeur) {
+    const size_t separateur = valeur.find(platform::DecimalSeparator());
+    return separateur == std::string::npos ? valeur : valeur.substr(0, separateur);
+}
+
+// The page text of a picture's name, comment and caption block, in the order
+// both kinds of page write them; `album` chooses the album page's variant.
+void AjouteLegendes(std::vector<std::string>& lignes, const ReglagesAlbum& r,
+                    const std::string& nom, const LegendesImage& l, bool album) {
+    const bool proprietes = !album || !r.proprietes_seulement_grandes;
+    if (r.nom_image && proprietes) lignes.push_back(Texte(nom));
+    if (l.exif && r.commentaire && proprietes && l.a_commentaire)
+        lignes.push_back(Texte(l.commentaire) + "<br>");
+    lignes.emplace_back("</font>");
+    if (!l.exif || !proprietes) return;
+    lignes.push_back("<font size=\"1\" color=\"" + CouleurHtml(r.couleur_texte_exif) + "\">");
+    if (r.appareil) lignes.push_back(Texte(l.appareil));
+    if (r.iso && (album || !l.iso.empty())) lignes.push_back(Texte(l.iso) + " Asa");
+    if (r.vitesse) lignes.push_back(Texte(l.vitesse));
+    if (r.diaphragme) lignes.push_back(" " + Texte(l.diaphragme));
+    if (r.flash && (album || !l.flash.empty())) lignes.push_back("Flash " + Texte(l.flash));
+    if (r.focale_35mm && !l.focale_35mm.empty()) {
+        lignes.push_back("Obj " + Texte(Millimetres(l.focale_35mm)) + (album ? "mm" : " mm"));
+    }
+    lignes.emplace_back("</font>");
+}
+
+// The code point of the well-formed UTF-8 sequence at `pos` and its length;
+// none for a byte that starts no such sequence.
+std::optional<std::pair<char32_t, size_t>> Caractere(std::string_view texte, size_t pos) {
+    const auto octet = [&](size_t i) { return static_cast<unsigned char>(texte[i]); };
+    const unsigned char premier = octet(pos);
+    size_t longueur = 0;
+    char32_t code = 0;
+    if (premier >= 0xC2 && premier <= 0xDF) {
+        longueur = 2;
+        code = premier & 0x1F;
+    } else if (premier >= 0xE0 && premier <= 0xEF) {
+        longueur = 3;
+        code = premier & 0x0F;
+    } else if (premier >= 0xF0 && premier <= 0xF4) {
+        longueur = 4;
+        code = premier & 0x07;
+    } else {
+        return std::nullopt;
+    }
+    if (pos + longueur > texte.size()) return std::nullopt;
+    for (size_t i = 1; i < longueur; ++i) {
+        if ((octet(pos + i) & 0xC0) != 0x80) return std::nullopt;
+        code = code << 6 | (octet(pos + i) & 0x3F);
+    }
+    const char32_t minimum = longueur == 2 ? 0x80 : longueur == 3 ? 0x800 : 0x10000;
+    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return std::nullopt;
+    return std::pair{code, longueur};
+}
+
+// Writes a page's lines, each followed by CR LF.
+void EcritPage(const std::string& fichier, const std::vector<std::string>& lignes) {
+    std::string octets;
+    for (const std::string& ligne : lignes) octets.append(ligne).append("\r\n");
+    platform::WriteFileAtomic(
+        fichier, std::span(reinterpret_cast<const uint8_t*>(octets.data()), octets.size()));
+}
+
+void CreeDossier(const std::string& dossier) {
+    if (dossier.empty() || components::DossierExiste(dossier)) return;
+    if (!components::CreeDossiers(dossier))
+        platform::RaiseMessage("Impossible de créer le dossier \"" + dossier + "\" de l'album.");
+}
+
+}  // namespace
+
+void AppliqueReplis(ReglagesAlbum& r) {
+    if (r.images_par_ligne < 1) r.images_par_ligne = 4;
+    if (r.taille_petite < 1) r.taille_petite = 150;
+    if (r.taille_grande < 1) r.taille_grande = 800;
+}
+
+NomImage DecoupeNom(std::string_view chemin) {
+    NomImage n;
+    const size_t barre = chemin.rfind('/');
+    n.nom = chemin.substr(barre == std::string_view::npos ? 0 : barre + 1);
+    const size_t point = n.nom.rfind('.');
+    n.base = n.nom.substr(0, point);
+    if (point != std::string::npos) n.extension = n.nom.substr(point);
+    return n;
+}
+
+std::string EchappeHtml(std::string_view texte) {
+    std::string sortie;
+    for (const char c : texte) {
+        switch (c) {
+            case '&':
+                sortie += "&amp;";
+                break;
+            case '<':
+                sortie += "&lt;";
+                break;
+            case '>':
+                sortie += "&gt;";
+                break;
+            case '"':
+                sortie += "&quot;";
+                break;
+            case '\'':
+                sortie += "&#39;";
+                break;
+            default:
+                sortie += c;
+        }
+    }
+    return sortie;
+}
+
+std::string EncodeUrl(std::string_view chemin) {
+    static constexpr std::string_view kChiffres = "0123456789ABCDEF";
+    std::string sortie;
+    for (const char c : chemin) {
+        const auto octet = static_cast<unsigned char>(c);
+        const bool garde = (octet >= 'a' && octet <= 'z') || (octet >= 'A' && octet <= 'Z') ||
+                           (octet >= '0' && octet <= '9') || c == '-' || c == '.' || c == '_' ||
+                           c == '~' || c == '/';
+        if (garde) {
+            sortie += c;
+        } else {
+            sortie += '%';
+            sortie += kChiffres[octet >> 4];
+            sortie += kChiffres[octet & 0xF];
+        }
+    }
+    return sortie;
+}
+
+std::string VersPageHtml(std::string_view texte) {
+    std::string sortie;
+    for (size_t i = 0; i < texte.size();) {
+        if (static_cast<unsigned char>(texte[i]) < 0x80) {
+            sortie += texte[i++];
+            continue;
+        }
+        const auto caractere = Caractere(texte, i);
+        if (!caractere) {
+            sortie += texte[i++];
+            continue;
+        }
+        const auto [code, longueur] = *caractere;
+        const std::string octet = platform::Utf8ToWindows1252(texte.substr(i, longueur));
+        sortie += octet == "?" ? "&#" + Nombre(code) + ";" : octet;
+        i += longueur;
+    }
+    return sortie;
+}
+
+std::vector<std::string> EnteteHtml(const ReglagesAlbum& r) {
+    std::vector<std::string> lignes{
+        "<html>",
+        "<head>",
+        "<meta http-equiv=\"Content-Type\"",
+        "content=\"text/html; charset=iso-8859-1\">",
+        "<meta name=\"GENERATOR\" content=\"Visualisateur de diapos\">",
+        "<title>" + VersPageHtml(r.titre) + "</title>",
+        "</head>",
+    };
+    if (r.sans_couleur) {
+        lignes.emplace_back("<body>");
+    } else {
+        lignes.push_back("<body bgcolor=\"" + CouleurHtml(r.couleur_fond) + "\" text=\"" +
+                         CouleurHtml(r.couleur_texte) + "\">");
+    }
+    return lignes;
+}
+
+LegendesImage LegendesDe(const metadata::TimgData& donnees) {
+    LegendesImage l;
+    const metadata::TImageInfo* exif = donnees.ExifObj();
+    l.exif = donnees.HasMetadata() && donnees.HasExif() && exif != nullptr;
+    if (!l.exif) return l;
+    l.a_commentaire = exif->CommentPosition > 0;
+    l.commentaire = exif->Comment;
+    l.appareil = exif->TagValue("Model");
+    l.iso = exif->TagValue("ISOSpeedRatings");
+    l.vitesse = exif->TagValue("ExposureTime");
+    l.diaphragme = exif->TagValue("FNumber");
+    l.flash = exif->TagValue("Flash");
+    l.focale_35mm = exif->TagValue("FocalLengthin35mmFilm");
+    return l;
+}
+
+std::vector<std::string> LignesCellule(const ReglagesAlbum& r, const std::string& chemin,
+                                       int32_t largeur, int32_t hauteur,
+                                       const LegendesImage& legendes) {
+    const NomImage n = DecoupeNom(chemin);
+    const std::string vignette = r.sous_dossier_petites + n.nom;
+    const std::string lien = r.sous_dossier_grandes + n.base + ".htm";
+    std::vector<std::string> lignes;
+    if (r.sans_couleur_encadrement) {
+        lignes.emplace_back("<td align=\"center\">");
+    } else {
+        lignes.push_back("<td align=\"center\" bgcolor=\"" + CouleurHtml(r.couleur_encadrement) +
+                         "\">");
+    }
+    // A javascript: address is percent-decoded before it runs: the link's own
+    // "%" escapes must survive that.
+    std::string lien_script;
+    for (const char c : EncodeUrl(lien)) {
+        lien_script += c;
+        if (c == '%') lien_script += "25";
+    }
+    lignes.push_back("<a href=\"javascript:fullscreen('" + lien_script + "');\"  >");
+    lignes.push_back("<img src=\"" + EncodeUrl(vignette) + "\" border=\"0\" Height=\"" +
+                     Nombre(hauteur) + "\" Width=\"" + Nombre(largeur) + "\" TITLE=\"" +
+                     Texte(components::TexteApres("/", vignette)) + "\"></a>");
+    lignes.push_back("<font size=\"2\" color=\"" + CouleurHtml(r.couleur_texte_exif) + "\">");
+    lignes.emplace_back("<br>");
+    AjouteLegendes(lignes, r, n.nom, legendes, true);
+    lignes.emplace_back("</td>");
+    return lignes;
+}
+
+std::vector<std::string> LignesPageImage(const ReglagesAlbum& r, const ImagePage& image,
+                                         const LegendesImage& legendes) {
+    const NomImage n = DecoupeNom(image.chemin);
+    const std::string cadre = CouleurHtml(r.couleur_encadrement_grande_photo);
+    const std::string source = EncodeUrl(n.nom);
+    const auto reduit = [](int32_t cote) {
+        return Nombre(platform::Round(static_cast<long double>(cote) * 1024 / 1280));
+    };
+    std::vector<std::string> lignes = EnteteHtml(r);
+    lignes.emplace_back(R"(<table border="0" width="100%"> <tr><td width="33%">)");
+    if (!image.precedente.empty()) {
+        const NomImage p = DecoupeNom(image.precedente);
+        lignes.push_back("<a href=\"" + EncodeUrl(p.base + ".htm") + "\"><img src=\"" +
+                         EncodeUrl(p.base + p.extension) + "\" border=\"0\"  height=\"50\" ></a>");
+    }
+    lignes.emplace_back(
+        R"(</td><td width="34%"><h1 align="center"><font size="7">&nbsp;</font></h1></td><td width="33%"> )");
+    if (!image.suivante.empty()) {
+        const NomImage s = DecoupeNom(image.suivante);
+        lignes.push_back("<p align=\"right\"><a href=\"" + EncodeUrl(s.base + ".htm") +
+                         "\"><img src=\"" + EncodeUrl(s.base + s.extension) +
+                         "\" border=\"0\"  height=\"50\" ></a></p>");
+    }
+    lignes.emplace_back(" </td></tr></table>");
+    lignes.emplace_back("<div align=\"center\"><center>");
+    lignes.push_back("<table border=\"" + Nombre(r.bordure_tableau) + "\"");
+    if (!r.sans_couleur_encadrement_grande_photo) lignes.push_back("bordercolor=\"" + cadre + "\"");
+    lignes.push_back("cellspacing=\"0\" cellpadding=\"" + Nombre(r.encadrement_grande_photo) +
+                     "\">");
+    lignes.emplace_back("<tr>");
+    if (r.sans_couleur_encadrement_grande_photo) {
+        lignes.emplace_back("<td align=\"center\">");
+    } else {
+        lignes.push_back("<td align=\"center\" bgcolor=\"" + cadre + "\">");
+    }
+    lignes.emplace_back("<script language=\"JavaScript\">");
+    lignes.push_back("if (window.screen.height>" + Nombre(int64_t{image.hauteur} + 200) + ")");
+    lignes.push_back("{document.write('<img src=\"" + source + "\"  height=\"" +
+                     Nombre(image.hauteur) + "\" width=\"" + Nombre(image.largeur) + "\">');}");
+    lignes.push_back("else {document.write('<img src=\"" + source + "\"  height=\"" +
+                     reduit(image.hauteur) + "\" width=\"" + reduit(image.largeur) + "\">');} ");
+    for (const char* fin : {"</script>", "</td>", "</tr>", "</table>"}) lignes.emplace_back(fin);
+    lignes.push_back("<font size=\"2\" color=\"" + CouleurHtml(r.couleur_texte_exif) + "\">");
+    AjouteLegendes(lignes, r, n.nom, legendes, false);
+    for (const char* fin : {"</center></div>", "</body>", "</html>"}) lignes.emplace_back(fin);
+    return lignes;
+}
+
+AlbumHtml::AlbumHtml(ReglagesAlbum reglages, std::vector<std::string> images)
+    : reglages_(std::move(reglages)), images_(std::move(images)) {
+    AppliqueReplis(reglages_);
+}
+
+std::string AlbumHtml::Dossier() const {
+    const size_t barre = reglages_.page.rfind('/');
+    return barre == std::string::npos ? std::string() : reglages_.page.substr(0, barre + 1);
+}
+
+std::string AlbumHtml::PetiteCopie(const std::string& image) const {
+    return Dossier() + reglages_.sous_dossier_petites + DecoupeNom(image).nom;
+}
+
+std::string AlbumHtml::GrandeCopie(const std::string& image) const {
+    return Dossier() + reglages_.sous_dossier_grandes + DecoupeNom(image).nom;
+}
+
+std::string AlbumHtml::PageImage(const std::string& image) const {
+    return Dossier() + reglages_.sous_dossier_grandes + DecoupeNom(image).base + ".htm";
+}
+
+void AlbumHtml::VerifieCibles() const {
+    std::set<std::pair<uint64_t, uint64_t>> sources;
+    for (const std::string& image : images_) {
+        if (const auto id = platform::IdentifyFile(image)) sources.insert({id->device, id->inode});
+    }
+    const auto refuse_si_source = [&](const std::string& cible, const std::string& image) {
+        const auto id = platform::IdentifyFile(cible);
+        if (id && sources.contains({id->device, id->inode})) {
+            platform::RaiseMessage("L'album remplacerait l'image \"" + image +
+                                   "\" elle-même par \"" + cible +
+                                   "\". Choisissez un autre dossier pour la page ou d'autres "
+                                   "sous-dossiers pour les images.");
+        }
+    };
+    for (const std::string& image : images_) {
+        if (reglages_.generer_images) {
+            refuse_si_source(PetiteCopie(image), image);
+            refuse_si_source(GrandeCopie(image), image);
+        }
+        refuse_si_source(PageImage(image), image);
+    }
+    refuse_si_source(reglages_.page, reglages_.page);
+}
+
+void AlbumHtml::Cree(const std::function<void(const std::string&)>& avancement) const {
+    VerifieCibles();
+    const ReglagesAlbum& r = reglages_;
+    CreeDossier(Dossier());
+    if (r.generer_images) CreeDossier(Dossier() + r.sous_dossier_petites);
+    CreeDossier(Dossier() + r.sous_dossier_grandes);
+
+    std::vector<std::string> page = EnteteHtml(r);
+    page.push_back("<h1 align=\"center\">" + VersPageHtml(r.titre) + "</h1>");
+    page.emplace_back("<div align=\"center\"><center>");
+    page.push_back("<table border=\"" + Nombre(r.bordure_tableau) + "\" cellspacing=\"" +
+                   Nombre(r.espace_entre_images) + "\" cellpadding=\"" + Nombre(r.encadrement) +
+                   "\">");
+    page.insert(page.end(), kScript.begin(), kScript.end());
+
+    const auto nombre = static_cast<int64_t>(images_.size());
+    const int64_t par_ligne = r.images_par_ligne;
+    for (int64_t rang = 0; rang <= nombre / par_ligne; ++rang) {
+        page.emplace_back("<tr>");
+        for (int64_t i = rang * par_ligne; i < std::min(nombre, (rang + 1) * par_ligne); ++i) {
+            const std::string& image = images_[static_cast<size_t>(i)];
+            if (avancement) avancement(image);
+            // Read once, for the copies, the cell and the picture's page.
+            metadata::TimgData donnees(255);
+            if (r.generer_images) {
+                platform::JpegImage source;
+                source.LoadFromFile(image);
+                donnees.ReadPictureFile(image);
+                const std::array<components::CopieJpeg, 2> copies{{
+                    {PetiteCopie(image), r.taille_petite, r.qualite_petites},
+                    {GrandeCopie(image), r.taille_grande, r.qualite_grandes},
+                }};
+                components::CopiesJpegCoteMax(source, donnees, copies);
+            } else {
+                donnees.ReadPictureFile(image);
+            }
+            const LegendesImage legendes = LegendesDe(donnees);
+            const components::TailleImage petite = components::TailleJpeg(PetiteCopie(image));
+            const std::vector<std::string> cellule =
+                LignesCellule(r, image, petite.largeur, petite.hauteur, legendes);
+            page.insert(page.end(), cellule.begin(), cellule.end());
+
+            ImagePage p;
+            p.chemin = image;
+            if (i > 0) p.precedente = images_[static_cast<size_t>(i - 1)];
+            if (i + 1 < nombre) p.suivante = images_[static_cast<size_t>(i + 1)];
+            const components::TailleImage grande = components::TailleJpeg(GrandeCopie(image));
+            p.largeur = grande.largeur;
+            p.hauteur = grande.hauteur;
+            EcritPage(PageImage(image), LignesPageImage(r, p, legendes));
+        }
+        page.emplace_back("</tr>");
+    }
+    for (const char* fin : {"</table>", "</center></div>", "</body>", "</html>"})
+        page.emplace_back(fin);
+    EcritPage(r.page, page);
+}
+
+}  // namespace app
