@@ -137,8 +137,7 @@ int32_t IndexOfExtension(const TGIFExtensionList& list, const TGIFExtension* ext
 class Optimizer {
 public:
     Optimizer(TGIFImage& image, uint8_t options)
-        : image_(image), frames_(image.Images()), options_(options),
-          total_(6 * frames_.Count()) {}
+        : image_(image), frames_(image.Images()), options_(options), total_(6 * frames_.Count()) {}
 
     void Run() {
         if ((options_ & opSortColorMaps) != 0) SortColorMaps();
@@ -284,11 +283,11 @@ private:
             TGIFExtensionList& list = frame.Extensions();
             for (int32_t e = list.Count() - 1; e >= 0; --e) {
                 const TGIFExtension* extension = list.Extensions(e);
-                const bool needless = dynamic_cast<const TGIFCommentExtension*>(extension) ||
-                                      dynamic_cast<const TGIFTextExtension*>(extension) ||
-                                      dynamic_cast<const TGIFUnknownAppExtension*>(extension) ||
-                                      (dynamic_cast<const TGIFAppExtNSLoop*>(extension) &&
-                                       extension != loop);
+                const bool needless =
+                    dynamic_cast<const TGIFCommentExtension*>(extension) ||
+                    dynamic_cast<const TGIFTextExtension*>(extension) ||
+                    dynamic_cast<const TGIFUnknownAppExtension*>(extension) ||
+                    (dynamic_cast<const TGIFAppExtNSLoop*>(extension) && extension != loop);
                 if (needless) list.Delete(e);
             }
             const bool single = frames_.Count() == 1;
@@ -335,8 +334,7 @@ void TGIFSubImage::Crop() {
     const int32_t width = Width();
     const int32_t height = Height();
     const auto at = [&](int32_t x, int32_t y) {
-        return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) +
-                      static_cast<size_t>(x)];
+        return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
     };
     const auto column_blank = [&](int32_t x) {
         for (int32_t y = 0; y < height; ++y) {

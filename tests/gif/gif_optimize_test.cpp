@@ -28,10 +28,9 @@ using gif_testing::Seen;
 using testing_support::ShellQuote;
 using testing_support::TestData;
 
-const std::vector<platform::Color> kColors = {platform::MakeColor(255, 0, 0),
-                                              platform::MakeColor(0, 255, 0),
-                                              platform::MakeColor(0, 0, 255),
-                                              platform::MakeColor(255, 255, 255)};
+const std::vector<platform::Color> kColors = {
+    platform::MakeColor(255, 0, 0), platform::MakeColor(0, 255, 0), platform::MakeColor(0, 0, 255),
+    platform::MakeColor(255, 255, 255)};
 
 std::vector<std::string> SuiteAnimations() {
     std::vector<std::string> names;
@@ -69,9 +68,10 @@ TEST(Compositor, DrawsTheSuitesExpectedFrames) {
         Loaded loaded = Load(gif_testing::SuiteFile(name));
         const auto screens = Compose(*loaded.image);
         for (size_t i = 0; i < screens.size(); ++i) {
-            std::string path = TestData("gif-suite/gifs/frames/" + name + "-" +
-                                        std::to_string(i) + ".png");
-            if (!std::filesystem::exists(path)) path = TestData("gif-suite/gifs/frames/" + name + ".png");
+            std::string path =
+                TestData("gif-suite/gifs/frames/" + name + "-" + std::to_string(i) + ".png");
+            if (!std::filesystem::exists(path))
+                path = TestData("gif-suite/gifs/frames/" + name + ".png");
             ASSERT_TRUE(std::filesystem::exists(path));
             const std::string png =
                 testing_support::Output("convert " + ShellQuote(path) + " -depth 8 rgba:-");
@@ -80,8 +80,8 @@ TEST(Compositor, DrawsTheSuitesExpectedFrames) {
             for (size_t p = 0; p < png.size(); p += 4) {
                 const auto* want = reinterpret_cast<const uint8_t*>(png.data()) + p;
                 const uint8_t* got = &screens[i].rgba[p];
-                mismatches += want[3] != got[3] ||
-                              (want[3] != 0 && !std::equal(want, want + 3, got));
+                mismatches +=
+                    want[3] != got[3] || (want[3] != 0 && !std::equal(want, want + 3, got));
             }
             EXPECT_EQ(mismatches, 0) << "frame " << i;
         }
@@ -115,8 +115,9 @@ TEST(Optimize, SuiteAnimationsShowTheSameInSmallerFiles) {
 TEST(Optimize, CropsTransparentBordersAndDropsBlankFrames) {
     TGIFImage image;
     // Two left columns, one right column and three top rows of index 3.
-    AddFrame(image, 0, 0, 10, 10, kColors,
-             [](int32_t x, int32_t y) { return uint8_t(x < 2 || x == 9 || y < 3 ? 3 : x % 3); }, 3);
+    AddFrame(
+        image, 0, 0, 10, 10, kColors,
+        [](int32_t x, int32_t y) { return uint8_t(x < 2 || x == 9 || y < 3 ? 3 : x % 3); }, 3);
     image.Optimize(opCrop, 0, 0, 8);
     TGIFSubImage& frame = *image.Images().SubImages(0);
     EXPECT_EQ(frame.BoundsRect(), (platform::Rect{2, 3, 9, 10}));
@@ -128,7 +129,8 @@ TEST(Optimize, CropsTransparentBordersAndDropsBlankFrames) {
     TGIFImage blank;
     AddFrame(blank, 0, 0, 4, 4, kColors, [](int32_t, int32_t) { return uint8_t{1}; });
     Control(*blank.Images().SubImages(0)).SetDelay(10);
-    AddFrame(blank, 0, 0, 4, 4, kColors, [](int32_t, int32_t) { return uint8_t{3}; }, 3);
+    AddFrame(
+        blank, 0, 0, 4, 4, kColors, [](int32_t, int32_t) { return uint8_t{3}; }, 3);
     Control(*blank.Images().SubImages(1)).SetDelay(25);
     const auto before = Seen(Compose(blank));
     blank.Optimize(opCrop, 0, 0, 8);
@@ -136,7 +138,8 @@ TEST(Optimize, CropsTransparentBordersAndDropsBlankFrames) {
     EXPECT_EQ(blank.Images().SubImages(0)->GraphicControlExtension()->Delay(), 35);
     EXPECT_TRUE(Seen(Compose(blank)) == before);
     TGIFImage alone;
-    AddFrame(alone, 0, 0, 4, 4, kColors, [](int32_t, int32_t) { return uint8_t{3}; }, 3);
+    AddFrame(
+        alone, 0, 0, 4, 4, kColors, [](int32_t, int32_t) { return uint8_t{3}; }, 3);
     alone.Optimize(kAllOptimizeOptions, 0, 0, 8);
     ASSERT_EQ(alone.Images().Count(), 1);
     EXPECT_NO_THROW(Save(alone));
@@ -147,10 +150,11 @@ TEST(Optimize, KeepsWhatDisposalShows) {
     // is cleared.
     TGIFImage cleared;
     AddFrame(cleared, 0, 0, 6, 6, kColors, [](int32_t, int32_t) { return uint8_t{0}; });
-    AddFrame(cleared, 0, 0, 6, 6, kColors,
-             [](int32_t x, int32_t) { return uint8_t(x < 3 ? 3 : 1); }, 3);
+    AddFrame(
+        cleared, 0, 0, 6, 6, kColors, [](int32_t x, int32_t) { return uint8_t(x < 3 ? 3 : 1); }, 3);
     Control(*cleared.Images().SubImages(1)).SetDisposal(2);
-    AddFrame(cleared, 5, 5, 1, 1, kColors, [](int32_t, int32_t) { return uint8_t{2}; }, 3);
+    AddFrame(
+        cleared, 5, 5, 1, 1, kColors, [](int32_t, int32_t) { return uint8_t{2}; }, 3);
     for (int32_t i = 0; i < 3; ++i) Control(*cleared.Images().SubImages(i)).SetDelay(5);
     auto before = Seen(Compose(cleared));
     cleared.Optimize(opCrop | opCleanup, 0, 0, 8);
@@ -182,8 +186,8 @@ TEST(Optimize, KeepsWhatDisposalShows) {
 
 TEST(Optimize, CleanupDropsWhatShowsNothing) {
     TGIFImage image;
-    TGIFSubImage& first = AddFrame(image, 0, 0, 4, 4, kColors,
-                                   [](int32_t x, int32_t) { return uint8_t(x % 3); }, 3);
+    TGIFSubImage& first = AddFrame(
+        image, 0, 0, 4, 4, kColors, [](int32_t x, int32_t) { return uint8_t(x % 3); }, 3);
     auto loop = std::make_unique<TGIFAppExtNSLoop>(first);
     loop->Loops = 4;
     first.Extensions().Add(std::move(loop));
@@ -208,7 +212,8 @@ TEST(Optimize, CleanupDropsWhatShowsNothing) {
     // A still picture needs no loop, and its graphic control only for
     // transparency.
     TGIFImage still;
-    TGIFSubImage& only = AddFrame(still, 0, 0, 2, 2, kColors, [](int32_t, int32_t) { return uint8_t{0}; });
+    TGIFSubImage& only =
+        AddFrame(still, 0, 0, 2, 2, kColors, [](int32_t, int32_t) { return uint8_t{0}; });
     only.Extensions().Add(std::make_unique<TGIFAppExtNSLoop>(only));
     Control(only).SetDelay(9);
     still.Optimize(opCleanup, 0, 0, 8);
@@ -218,14 +223,15 @@ TEST(Optimize, CleanupDropsWhatShowsNothing) {
     // A loop extension on a later frame moves to frame 0.
     TGIFImage late;
     AddFrame(late, 0, 0, 2, 2, kColors, [](int32_t, int32_t) { return uint8_t{0}; });
-    TGIFSubImage& later = AddFrame(late, 0, 0, 2, 2, kColors, [](int32_t, int32_t) { return uint8_t{1}; });
+    TGIFSubImage& later =
+        AddFrame(late, 0, 0, 2, 2, kColors, [](int32_t, int32_t) { return uint8_t{1}; });
     auto moving = std::make_unique<TGIFAppExtNSLoop>(later);
     moving->Loops = 7;
     later.Extensions().Add(std::move(moving));
     late.Optimize(opCleanup, 0, 0, 8);
     ASSERT_EQ(late.Images().SubImages(0)->Extensions().Count(), 1);
-    const auto* moved =
-        dynamic_cast<const TGIFAppExtNSLoop*>(late.Images().SubImages(0)->Extensions().Extensions(0));
+    const auto* moved = dynamic_cast<const TGIFAppExtNSLoop*>(
+        late.Images().SubImages(0)->Extensions().Extensions(0));
     ASSERT_NE(moved, nullptr);
     EXPECT_EQ(moved->Loops, 7);
     EXPECT_EQ(later.Extensions().Count(), 0);
@@ -260,8 +266,10 @@ TEST(Optimize, RepeatedPixelsBecomeTransparentAndIdenticalFramesGo) {
         SCOPED_TRACE(int{used});
         TGIFImage global;
         for (const platform::Color c : kColors) global.GetGlobalColorMap().Add(c);
-        AddFrame(global, 0, 0, 4, 4, {}, [](int32_t x, int32_t) { return uint8_t(x < 2 ? 3 : 1); }, 3);
-        AddFrame(global, 0, 0, 4, 4, {}, [](int32_t x, int32_t) { return uint8_t(x == 3 ? 1 : 2); });
+        AddFrame(
+            global, 0, 0, 4, 4, {}, [](int32_t x, int32_t) { return uint8_t(x < 2 ? 3 : 1); }, 3);
+        AddFrame(global, 0, 0, 4, 4, {},
+                 [](int32_t x, int32_t) { return uint8_t(x == 3 ? 1 : 2); });
         AddFrame(global, 0, 0, 4, 4, {},
                  [used](int32_t x, int32_t y) { return uint8_t(x == 0 && y == 0 ? used : 2); });
         for (int32_t i = 0; i < 3; ++i) Control(*global.Images().SubImages(i)).SetDelay(5);
@@ -282,7 +290,8 @@ TEST(Optimize, ArgumentsAreCheckedFirstAndAnEmptyPictureIsLeftAlone) {
                            std::string_view message) { progress.emplace_back(message); };
     image.Optimize(kAllOptimizeOptions, 0, 0, 8);
     EXPECT_TRUE(progress.empty());
-    AddFrame(image, 0, 0, 4, 4, kColors, [](int32_t, int32_t) { return uint8_t{3}; }, 3);
+    AddFrame(
+        image, 0, 0, 4, 4, kColors, [](int32_t, int32_t) { return uint8_t{3}; }, 3);
     const Bytes saved = Save(image);
     progress.clear();
     EXPECT_EQ(testing_support::ErrorText(
@@ -299,7 +308,8 @@ TEST(Optimize, ArgumentsAreCheckedFirstAndAnEmptyPictureIsLeftAlone) {
     OptimizeForWrite(image);
     SetOptimizeBeforeWrite(true);
     TGIFImage stored;
-    AddFrame(stored, 0, 0, 4, 4, kColors, [](int32_t x, int32_t) { return uint8_t(x == 0 ? 1 : 3); }, 3);
+    AddFrame(
+        stored, 0, 0, 4, 4, kColors, [](int32_t x, int32_t) { return uint8_t(x == 0 ? 1 : 3); }, 3);
     OptimizeForWrite(stored);
     SetOptimizeBeforeWrite(false);
     EXPECT_EQ(stored.Images().SubImages(0)->Width(), 1);

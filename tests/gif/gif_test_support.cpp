@@ -180,7 +180,8 @@ std::vector<Shown> Compose(const gif::TGIFImage& image) {
                                                             static_cast<size_t>(frame->Width()) +
                                                         static_cast<size_t>(x - frame->Left())];
                     if (transparent && index == hole) continue;
-                    const gif::TGIFColor c = index < colors.size() ? colors[index] : gif::TGIFColor{};
+                    const gif::TGIFColor c =
+                        index < colors.size() ? colors[index] : gif::TGIFColor{};
                     uint8_t* p = &screen[(static_cast<size_t>(y) * static_cast<size_t>(width) +
                                           static_cast<size_t>(x)) *
                                          4];
