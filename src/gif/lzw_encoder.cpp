@@ -15,30 +15,6 @@ namespace {
 
 constexpr int32_t kMaxCodeBits = 12;
 
-// Bytes collected into data sub-blocks of at most 255 bytes, each written
-// whole. No zero-length sub-block is written here.
-class TGIFWriter {
-public:
-    explicit TGIFWriter(platform::Stream& stream) : stream_(stream) {}
-
-    void Write(uint8_t byte) {
-        buffer_[count_++] = byte;
-        if (count_ == buffer_.size()) Flush();
-    }
-    // Writes the partial sub-block, if any.
-    void Flush() {
-        if (count_ == 1) return;
-        buffer_[0] = static_cast<uint8_t>(count_ - 1);
-        stream_.WriteBuffer(buffer_.data(), count_);
-        count_ = 1;
-    }
-
-private:
-    platform::Stream& stream_;
-    std::array<uint8_t, 256> buffer_{};  // the length byte, then the data
-    size_t count_ = 1;
-};
-
 class TGIFEncoder {
 public:
     virtual ~TGIFEncoder() = default;
@@ -108,7 +84,7 @@ void TGIFEncoder::Encode(platform::Stream& stream, int32_t bits, int32_t color_c
     writer_ = &writer;
     if (data != nullptr && width >= 1 && height >= 1) Compress();
     Output(end_code_);
-    if (bit_count_ > 0) writer.Write(static_cast<uint8_t>(bit_buffer_));
+    if (bit_count_ > 0) writer.Put(static_cast<uint8_t>(bit_buffer_));
     bit_buffer_ = 0;
     bit_count_ = 0;
     writer.Flush();
@@ -120,7 +96,7 @@ void TGIFEncoder::Output(int32_t code) {
     bit_buffer_ |= static_cast<uint32_t>(code) << bit_count_;
     bit_count_ += bits_per_code_;
     while (bit_count_ >= 8) {
-        writer_->Write(static_cast<uint8_t>(bit_buffer_));
+        writer_->Put(static_cast<uint8_t>(bit_buffer_));
         bit_buffer_ >>= 8;
         bit_count_ -= 8;
     }
