@@ -100,7 +100,7 @@ void TGIFEncoder::Encode(platform::Stream& stream, int32_t bits, int32_t color_c
     WriteByte(stream, 0);
 }
 
-void TGIFEncoder::Output(int32_t code) {
+inline void TGIFEncoder::Output(int32_t code) {
     bit_buffer_ |= static_cast<uint32_t>(code) << bit_count_;
     bit_count_ += bits_per_code_;
     while (bit_count_ >= 8) {
@@ -206,7 +206,7 @@ private:
     std::array<uint32_t, 4096> last_{};
 };
 
-void TLZWEncoder::Output(int32_t code) {
+inline void TLZWEncoder::Output(int32_t code) {
     TGIFEncoder::Output(code);
     if (just_cleared_) {
         bits_per_code_ = initial_bits_;
