@@ -137,6 +137,20 @@ TEST(Optimize, CropsTransparentBordersAndDropsBlankFrames) {
     ASSERT_EQ(blank.Images().Count(), 1);
     EXPECT_EQ(blank.Images().SubImages(0)->GraphicControlExtension()->Delay(), 35);
     EXPECT_TRUE(Seen(Compose(blank)) == before);
+    // After a frame that is cleared or restored, a blank frame that lasts is
+    // what shows the cleared screen: it stays.
+    TGIFImage after_clear;
+    AddFrame(after_clear, 0, 0, 4, 4, kColors, [](int32_t, int32_t) { return uint8_t{1}; });
+    Control(*after_clear.Images().SubImages(0)).SetDisposal(2);
+    Control(*after_clear.Images().SubImages(0)).SetDelay(10);
+    AddFrame(
+        after_clear, 0, 0, 4, 4, kColors, [](int32_t, int32_t) { return uint8_t{3}; }, 3);
+    Control(*after_clear.Images().SubImages(1)).SetDelay(25);
+    const auto cleared = Seen(Compose(after_clear));
+    after_clear.Optimize(kAllOptimizeOptions, 0, 0, 8);
+    EXPECT_EQ(after_clear.Images().Count(), 2);
+    EXPECT_TRUE(Seen(Compose(after_clear)) == cleared);
+
     TGIFImage alone;
     AddFrame(
         alone, 0, 0, 4, 4, kColors, [](int32_t, int32_t) { return uint8_t{3}; }, 3);
@@ -281,6 +295,21 @@ TEST(Optimize, RepeatedPixelsBecomeTransparentAndIdenticalFramesGo) {
         EXPECT_EQ(global.GetGlobalColorMap().Count(), used == 3 ? 5 : 4);
         EXPECT_TRUE(Seen(Compose(global)) == shown);
     }
+}
+
+TEST(Optimize, SortedGlobalTableKeepsTheBackgroundColour) {
+    TGIFImage image;
+    for (const platform::Color c : kColors) image.GetGlobalColorMap().Add(c);
+    image.Header().SetBackgroundColorIndex(2);
+    AddFrame(image, 0, 0, 4, 4, {}, [](int32_t x, int32_t) { return uint8_t(x == 0 ? 2 : 3); });
+    image.Optimize(opSortColorMaps, 0, 0, 8);
+    EXPECT_EQ(image.GetBackgroundColor(), kColors[2]);
+    EXPECT_EQ(Pixels(*image.Images().SubImages(0))[1], 0);  // the most used first
+    // A background no pixel uses stays in the table.
+    image.Header().SetBackgroundColorIndex(
+        static_cast<uint8_t>(image.GetGlobalColorMap().Add(kColors[1])));
+    image.Optimize(opSortColorMaps, 0, 0, 8);
+    EXPECT_EQ(image.GetBackgroundColor(), kColors[1]);
 }
 
 TEST(Optimize, ArgumentsAreCheckedFirstAndAnEmptyPictureIsLeftAlone) {
