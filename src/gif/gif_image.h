@@ -191,6 +191,13 @@ public:
     void StretchDraw(platform::Canvas& canvas, const platform::Rect& rect, bool transparent,
                      bool tile) const;
 
+    // Drops the borders that hold only the transparent index; a frame left
+    // with no pixel is cleared. Nothing for an opaque frame.
+    void Crop();
+    // Turns the pixels that show what `below` shows at their place into
+    // transparent ones, taking a transparent index when the frame has none.
+    void OptimizeOverlap(TGIFSubImage* below);
+
     // Decodes the LZW data at the stream position into the pixels.
     void Decompress(platform::Stream& stream);
     // Writes the pixels as LZW data (run-length coded when the picture asks).
@@ -352,6 +359,11 @@ public:
     void SetHeight(int32_t height);
     // Appends a frame of this picture and returns its index.
     int32_t Add(std::unique_ptr<TGIFSubImage> frame);
+    // Makes the picture smaller to store without changing what it shows
+    // (options of gif/optimize.h). Of the colour reduction arguments only the
+    // method is checked; no reduction is made.
+    void Optimize(uint8_t options, uint8_t reduction_method, uint8_t dither_mode,
+                  int32_t reduction_bits);
 
     // The version the file needs: none without frames, else the highest of the
     // frames'.

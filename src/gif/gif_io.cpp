@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "gif/gif_error.h"
+#include "platform/core/error.h"
 
 namespace gif {
 
@@ -57,6 +58,57 @@ std::vector<std::string> ReadStrings(platform::Stream& stream) {
         lines.push_back(std::move(line));
     }
     return lines;
+}
+
+namespace {
+
+[[noreturn]] void InvalidStreamOperation() {
+    throw platform::Error(platform::ErrorKind::Message,
+                          std::string(Text(Message::InvalidStreamOperation)));
+}
+
+}  // namespace
+
+size_t TGIFStream::Read(void*, size_t) {
+    InvalidStreamOperation();
+}
+
+size_t TGIFStream::Write(const void*, size_t) {
+    InvalidStreamOperation();
+}
+
+int64_t TGIFStream::Seek(int64_t, platform::SeekOrigin) {
+    InvalidStreamOperation();
+}
+
+int64_t TGIFStream::Size() const {
+    InvalidStreamOperation();
+}
+
+int64_t TGIFStream::Tell() const {
+    InvalidStreamOperation();
+}
+
+TGIFWriter::~TGIFWriter() {
+    try {
+        Flush();
+    } catch (const std::exception&) {
+        return;
+    }
+}
+
+size_t TGIFWriter::Write(const void* buffer, size_t count) {
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    for (size_t i = 0; i < count; ++i) Put(bytes[i]);
+    return count;
+}
+
+void TGIFWriter::Flush() {
+    if (count_ == 1) return;
+    buffer_[0] = static_cast<uint8_t>(count_ - 1);
+    const size_t count = count_;
+    count_ = 1;
+    stream_.WriteBuffer(buffer_.data(), count);
 }
 
 }  // namespace gif

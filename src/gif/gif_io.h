@@ -5,6 +5,7 @@
 // data sub-blocks of at most 255 bytes.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -32,6 +33,47 @@ int64_t Remaining(const platform::Stream& stream);
 void WriteStrings(platform::Stream& stream, const std::vector<std::string>& lines);
 // Sub-blocks up to a zero length byte or the end of the stream, one line each.
 std::vector<std::string> ReadStrings(platform::Stream& stream);
+
+// The destination of coded data as a stream of its own, which is only good
+// for the writing its descendant does: reading, writing, seeking and asking
+// for the size or the position raise "Invalid stream operation".
+class TGIFStream : public platform::Stream {
+public:
+    explicit TGIFStream(platform::Stream& stream) : stream_(stream) {}
+
+    size_t Read(void* buffer, size_t count) override;
+    size_t Write(const void* buffer, size_t count) override;
+    int64_t Seek(int64_t offset, platform::SeekOrigin origin) override;
+    int64_t Size() const override;
+
+protected:
+    int64_t Tell() const override;
+
+    platform::Stream& stream_;
+};
+
+// Bytes collected into data sub-blocks of at most 255 bytes, each written to
+// the stream whole. No zero-length sub-block is written here.
+class TGIFWriter final : public TGIFStream {
+public:
+    using TGIFStream::TGIFStream;
+    // Writes what is pending, as far as the stream takes it: after an error
+    // the data coded so far stay, and the error on its way is the one
+    // reported.
+    ~TGIFWriter() override;
+
+    size_t Write(const void* buffer, size_t count) override;
+    void Put(uint8_t byte) {
+        buffer_[count_++] = byte;
+        if (count_ == buffer_.size()) Flush();
+    }
+    // Writes the partial sub-block, if any.
+    void Flush();
+
+private:
+    std::array<uint8_t, 256> buffer_{};  // the length byte, then the data
+    size_t count_ = 1;
+};
 
 // Little-endian fields of the block layouts.
 inline uint16_t GetU16(const uint8_t* bytes) {

@@ -1,6 +1,7 @@
 // The coding of a frame's pixels into GIF image data: a real LZW coder with a
 // hashed string table, and a run-length coder that sends runs of one pixel
 // with codes the decoder's table is known to hold at that moment.
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -14,30 +15,6 @@ namespace gif {
 namespace {
 
 constexpr int32_t kMaxCodeBits = 12;
-
-// Bytes collected into data sub-blocks of at most 255 bytes, each written
-// whole. No zero-length sub-block is written here.
-class TGIFWriter {
-public:
-    explicit TGIFWriter(platform::Stream& stream) : stream_(stream) {}
-
-    void Write(uint8_t byte) {
-        buffer_[count_++] = byte;
-        if (count_ == buffer_.size()) Flush();
-    }
-    // Writes the partial sub-block, if any.
-    void Flush() {
-        if (count_ == 1) return;
-        buffer_[0] = static_cast<uint8_t>(count_ - 1);
-        stream_.WriteBuffer(buffer_.data(), count_);
-        count_ = 1;
-    }
-
-private:
-    platform::Stream& stream_;
-    std::array<uint8_t, 256> buffer_{};  // the length byte, then the data
-    size_t count_ = 1;
-};
 
 class TGIFEncoder {
 public:
@@ -57,6 +34,10 @@ protected:
     // The next pixel in the order of the data ("Color not in color table" for
     // a value beyond the colour count); false when all were taken.
     bool NextPixel(int32_t& pixel);
+    // The next pixels in the order of the data, up to the end of a row (of the
+    // frame, without interlacing) and before any value beyond the colour
+    // count, which the next call reports; false when all were taken.
+    bool NextSpan(const uint8_t*& pixels, size_t& count);
 
     int32_t bits_per_code_ = 0;
     int32_t initial_bits_ = 0;
@@ -68,6 +49,9 @@ protected:
     int32_t min_code_size_ = 0;
 
 private:
+    // Moves to the next row of an interlaced frame; false after the last.
+    bool NextRow();
+
     int32_t color_count_ = 0;
     const uint8_t* data_ = nullptr;
     int32_t width_ = 0;
@@ -79,7 +63,7 @@ private:
     // Pixel reader: the next pixel of the current row, pixels left in it, the
     // row and the interlace pass.
     const uint8_t* pixel_ = nullptr;
-    int32_t row_left_ = 0;
+    size_t row_left_ = 0;
     int32_t row_ = 0;
     int32_t pass_ = 0;
 };
@@ -102,13 +86,13 @@ void TGIFEncoder::Encode(platform::Stream& stream, int32_t bits, int32_t color_c
     row_ = 0;
     pass_ = 0;
     // Without interlacing the frame is one run of all its pixels.
-    row_left_ = interlace ? width : width * height;
+    row_left_ = static_cast<size_t>(width) * static_cast<size_t>(interlace ? 1 : height);
 
     TGIFWriter writer(stream);
     writer_ = &writer;
     if (data != nullptr && width >= 1 && height >= 1) Compress();
     Output(end_code_);
-    if (bit_count_ > 0) writer.Write(static_cast<uint8_t>(bit_buffer_));
+    if (bit_count_ > 0) writer.Put(static_cast<uint8_t>(bit_buffer_));
     bit_buffer_ = 0;
     bit_count_ = 0;
     writer.Flush();
@@ -116,11 +100,11 @@ void TGIFEncoder::Encode(platform::Stream& stream, int32_t bits, int32_t color_c
     WriteByte(stream, 0);
 }
 
-void TGIFEncoder::Output(int32_t code) {
+inline void TGIFEncoder::Output(int32_t code) {
     bit_buffer_ |= static_cast<uint32_t>(code) << bit_count_;
     bit_count_ += bits_per_code_;
     while (bit_count_ >= 8) {
-        writer_->Write(static_cast<uint8_t>(bit_buffer_));
+        writer_->Put(static_cast<uint8_t>(bit_buffer_));
         bit_buffer_ >>= 8;
         bit_count_ -= 8;
     }
@@ -131,24 +115,47 @@ void TGIFEncoder::Clear() {
     Output(clear_code_);
 }
 
-bool TGIFEncoder::NextPixel(int32_t& pixel) {
-    if (row_left_ == 0) {
-        if (!interlace_) return false;
-        // The next row of the four passes: every 8th from 0, every 8th from 4,
-        // every 4th from 2, every 2nd from 1.
-        constexpr std::array<int32_t, 4> kStart{0, 4, 2, 1};
-        constexpr std::array<int32_t, 4> kStep{8, 8, 4, 2};
-        row_ += kStep[static_cast<size_t>(pass_)];
-        while (row_ >= height_) {
-            if (++pass_ == 4) return false;
-            row_ = kStart[static_cast<size_t>(pass_)];
-        }
-        pixel_ = data_ + static_cast<size_t>(row_) * static_cast<size_t>(width_);
-        row_left_ = width_;
+bool TGIFEncoder::NextRow() {
+    if (!interlace_) return false;
+    // The next row of the four passes: every 8th from 0, every 8th from 4,
+    // every 4th from 2, every 2nd from 1.
+    constexpr std::array<int32_t, 4> kStart{0, 4, 2, 1};
+    constexpr std::array<int32_t, 4> kStep{8, 8, 4, 2};
+    row_ += kStep[static_cast<size_t>(pass_)];
+    while (row_ >= height_) {
+        if (++pass_ == 4) return false;
+        row_ = kStart[static_cast<size_t>(pass_)];
     }
+    pixel_ = data_ + static_cast<size_t>(row_) * static_cast<size_t>(width_);
+    row_left_ = static_cast<size_t>(width_);
+    return true;
+}
+
+bool TGIFEncoder::NextPixel(int32_t& pixel) {
+    if (row_left_ == 0 && !NextRow()) return false;
     pixel = *pixel_++;
     --row_left_;
     if (pixel >= color_count_) Error(Message::ColorNotInColorTable);
+    return true;
+}
+
+bool TGIFEncoder::NextSpan(const uint8_t*& pixels, size_t& count) {
+    if (row_left_ == 0 && !NextRow()) return false;
+    count = row_left_;
+    // Every byte is below a count of 256. The highest value is found first,
+    // a loop the compiler makes wide; the place of a bad one only then.
+    if (color_count_ < 256) {
+        uint8_t highest = 0;
+        for (size_t i = 0; i < count; ++i) highest = std::max(highest, pixel_[i]);
+        if (highest >= color_count_) {
+            count = 0;
+            while (pixel_[count] < color_count_) ++count;
+            if (count == 0) Error(Message::ColorNotInColorTable);
+        }
+    }
+    pixels = pixel_;
+    pixel_ += count;
+    row_left_ -= count;
     return true;
 }
 
@@ -160,18 +167,6 @@ public:
     static constexpr int32_t kSize = 8009;
 
     void Clear() { slots_.fill(kEmpty); }
-    void Insert(uint32_t key, int32_t code) {
-        slots_[Find(key)] = key << 12 | static_cast<uint32_t>(code);
-    }
-    // The code of the key, -1 when it is not in the table.
-    int32_t Lookup(uint32_t key) const {
-        const uint32_t slot = slots_[Find(key)];
-        return slot == kEmpty ? -1 : static_cast<int32_t>(slot & 0xFFF);
-    }
-
-private:
-    static constexpr uint32_t kEmpty = 0xFFFFFFFF;
-
     // The slot holding the key, or the empty slot where it would go.
     size_t Find(uint32_t key) const {
         auto slot = static_cast<int32_t>((key ^ (key >> 4)) % kSize);
@@ -183,6 +178,16 @@ private:
         }
         return static_cast<size_t>(slot);
     }
+    // The code a slot found for a key holds, -1 when it is empty.
+    int32_t CodeAt(size_t slot) const {
+        return slots_[slot] == kEmpty ? -1 : static_cast<int32_t>(slots_[slot] & 0xFFF);
+    }
+    void Set(size_t slot, uint32_t key, int32_t code) {
+        slots_[slot] = key << 12 | static_cast<uint32_t>(code);
+    }
+
+private:
+    static constexpr uint32_t kEmpty = 0xFFFFFFFF;
 
     std::array<uint32_t, kSize> slots_{};
 };
@@ -196,9 +201,12 @@ protected:
 private:
     int32_t next_free_ = 0;
     THashTable table_;
+    // By prefix code, the string last added with it: its pixel plus 256
+    // (0 for none) above its code.
+    std::array<uint32_t, 4096> last_{};
 };
 
-void TLZWEncoder::Output(int32_t code) {
+inline void TLZWEncoder::Output(int32_t code) {
     TGIFEncoder::Output(code);
     if (just_cleared_) {
         bits_per_code_ = initial_bits_;
@@ -213,6 +221,7 @@ void TLZWEncoder::Output(int32_t code) {
 void TLZWEncoder::Clear() {
     TGIFEncoder::Clear();
     table_.Clear();
+    last_.fill(0);
     next_free_ = base_code_;
 }
 
@@ -220,19 +229,33 @@ void TLZWEncoder::Compress() {
     Clear();
     int32_t prefix = 0;
     NextPixel(prefix);
-    for (int32_t pixel = 0; NextPixel(pixel);) {
-        const uint32_t key = static_cast<uint32_t>(prefix) << 8 | static_cast<uint32_t>(pixel);
-        const int32_t code = table_.Lookup(key);
-        if (code >= 0) {
-            prefix = code;
-            continue;
-        }
-        Output(prefix);
-        prefix = pixel;
-        if (next_free_ >= 4095) {
-            Clear();
-        } else {
-            table_.Insert(key, next_free_++);
+    const uint8_t* pixels = nullptr;
+    size_t count = 0;
+    while (NextSpan(pixels, count)) {
+        for (const uint8_t* end = pixels + count; pixels != end; ++pixels) {
+            const uint32_t key = static_cast<uint32_t>(prefix) << 8 | *pixels;
+            // The string last made from this prefix comes again and again
+            // in flat areas: it is looked for first.
+            const uint32_t last = last_[static_cast<size_t>(prefix)];
+            if (last >> 12 == (key & 0xFF) + 0x100) {
+                prefix = static_cast<int32_t>(last & 0xFFF);
+                continue;
+            }
+            const size_t slot = table_.Find(key);
+            const int32_t code = table_.CodeAt(slot);
+            if (code >= 0) {
+                prefix = code;
+                continue;
+            }
+            Output(prefix);
+            const auto made = static_cast<size_t>(prefix);
+            prefix = *pixels;
+            if (next_free_ >= 4095) {
+                Clear();
+            } else {
+                last_[made] = ((key & 0xFF) + 0x100) << 12 | static_cast<uint32_t>(next_free_);
+                table_.Set(slot, key, next_free_++);
+            }
         }
     }
     Output(prefix);

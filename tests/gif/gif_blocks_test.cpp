@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "gif/gif_io.h"
 #include "gif_test_support.h"
 #include "platform/core/stream.h"
 #include "test_support.h"
@@ -242,6 +243,41 @@ TEST(Encoders, CodeStreams) {
     TGIFImage beyond;
     AddFrame(beyond, 0, 0, 2, 1, Reds(3), [](int32_t x, int32_t) { return uint8_t(x * 3); });
     EXPECT_EQ(ErrorText([&] { Save(beyond); }), "Color not in color table");
+}
+
+TEST(Encoders, TheWriterCutsSubBlocksAndRefusesEverythingElse) {
+    platform::MemoryStream stream;
+    {
+        TGIFWriter writer(stream);
+        const Bytes data(300, 0xAB);
+        EXPECT_EQ(writer.Write(data.data(), data.size()), 300u);
+        // Only whole sub-blocks have gone so far.
+        EXPECT_EQ(stream.Size(), 256);
+        uint8_t byte = 0;
+        const std::string invalid = "Invalid stream operation";
+        EXPECT_EQ(ErrorText([&] { writer.Read(&byte, 1); }), invalid);
+        EXPECT_EQ(ErrorText([&] { writer.Seek(0, platform::SeekOrigin::Begin); }), invalid);
+        EXPECT_EQ(ErrorText([&] { writer.Size(); }), invalid);
+        EXPECT_EQ(ErrorText([&] { writer.Position(); }), invalid);
+        EXPECT_EQ(ErrorText([&] { static_cast<TGIFStream&>(writer).TGIFStream::Write(&byte, 1); }),
+                  invalid);
+    }
+    // The rest went when the writer did.
+    const auto bytes = stream.Bytes();
+    ASSERT_EQ(bytes.size(), 1u + 255 + 1 + 45);
+    EXPECT_EQ(bytes[0], 255);
+    EXPECT_EQ(bytes[256], 45);
+
+    // An encoder that stops on a pixel beyond the table leaves what it coded.
+    TGIFImage beyond;
+    AddFrame(beyond, 0, 0, 600, 1, Reds(3),
+             [](int32_t x, int32_t) { return uint8_t(x < 599 ? x % 3 : 3); });
+    platform::MemoryStream partial;
+    EXPECT_EQ(ErrorText([&] { beyond.SaveToStream(partial); }), "Color not in color table");
+    const Bytes coded = FirstData(partial.Release());
+    ASSERT_GE(coded.size(), 2u);
+    EXPECT_EQ(coded[0], 2);
+    EXPECT_EQ(coded.size(), 2u + coded[1]);
 }
 
 TEST(Frames, BoundsAndPixelAccess) {

@@ -160,4 +160,64 @@ std::vector<int> UnpackCodes(const Bytes& data) {
     return codes;
 }
 
+std::vector<Shown> Compose(const gif::TGIFImage& image) {
+    const int32_t width = image.Width();
+    const int32_t height = image.Height();
+    std::vector<uint8_t> screen(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0);
+    std::vector<Shown> shown;
+    for (const auto& frame : image.Images()) {
+        const gif::TGIFGraphicControlExtension* control = frame->GraphicControlExtension();
+        const int disposal = control != nullptr ? control->Disposal() : 0;
+        const std::vector<uint8_t> under = screen;
+        const platform::Rect area = platform::Intersect(frame->BoundsRect(), {0, 0, width, height});
+        if (!frame->Empty()) {
+            const auto colors = frame->ActiveColorMap().Entries();
+            const bool transparent = frame->HasTransparency();
+            const uint8_t hole = transparent ? control->TransparentColorIndex() : 0;
+            for (int32_t y = area.Top; y < area.Bottom; ++y) {
+                for (int32_t x = area.Left; x < area.Right; ++x) {
+                    const uint8_t index = frame->Data()[static_cast<size_t>(y - frame->Top()) *
+                                                            static_cast<size_t>(frame->Width()) +
+                                                        static_cast<size_t>(x - frame->Left())];
+                    if (transparent && index == hole) continue;
+                    const gif::TGIFColor c =
+                        index < colors.size() ? colors[index] : gif::TGIFColor{};
+                    uint8_t* p = &screen[(static_cast<size_t>(y) * static_cast<size_t>(width) +
+                                          static_cast<size_t>(x)) *
+                                         4];
+                    p[0] = c.Red;
+                    p[1] = c.Green;
+                    p[2] = c.Blue;
+                    p[3] = 255;
+                }
+            }
+        }
+        shown.push_back({screen, control != nullptr ? control->Delay() : 0});
+        if (disposal == 3) {
+            screen = under;
+        } else if (disposal == 2 && !frame->Empty()) {
+            for (int32_t y = area.Top; y < area.Bottom; ++y) {
+                std::fill_n(&screen[(static_cast<size_t>(y) * static_cast<size_t>(width) +
+                                     static_cast<size_t>(area.Left)) *
+                                    4],
+                            static_cast<size_t>(area.Width()) * 4, uint8_t{0});
+            }
+        }
+    }
+    return shown;
+}
+
+std::vector<Shown> Seen(std::vector<Shown> screens) {
+    std::vector<Shown> seen;
+    for (size_t i = 0; i < screens.size(); ++i) {
+        if (screens[i].delay == 0 && i + 1 < screens.size()) continue;
+        if (!seen.empty() && seen.back().rgba == screens[i].rgba) {
+            seen.back().delay += screens[i].delay;
+        } else {
+            seen.push_back(std::move(screens[i]));
+        }
+    }
+    return seen;
+}
+
 }  // namespace gif_testing

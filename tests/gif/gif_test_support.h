@@ -65,4 +65,18 @@ Bytes PackCodes(int min_code_size, const std::vector<int>& codes, size_t* bits =
 // the widths a decoder reads them.
 std::vector<int> UnpackCodes(const Bytes& data);
 
+// What an animation shows: the screen after each frame, as red, green, blue
+// and alpha bytes (alpha 0 where nothing was drawn), and how long it stays.
+// Frames are drawn by the disposal rules: 2 clears the frame's rectangle to
+// nothing, 3 puts back what was under it; pixels outside the screen are lost.
+struct Shown {
+    std::vector<uint8_t> rgba;
+    int32_t delay = 0;
+    friend bool operator==(const Shown&, const Shown&) = default;
+};
+std::vector<Shown> Compose(const gif::TGIFImage& image);
+// The screens as they are seen: screens shown for no time dropped (the last
+// one kept) and screens equal to the one before merged into it.
+std::vector<Shown> Seen(std::vector<Shown> screens);
+
 }  // namespace gif_testing

@@ -35,16 +35,17 @@ int Execute(const std::string& command, std::string* output) {
 
 // The Debian package of each program the tests run as an oracle.
 constexpr std::pair<std::string_view, std::string_view> kOraclePackages[] = {
-    {"chromium", "chromium"},   {"convert", "imagemagick"},
+    {"chromium", "chromium"},       {"convert", "imagemagick"},
     {"exiftool", "libimage-exiftool-perl"},
-    {"find", "findutils"},      {"getfacl", "acl"},
-    {"getfattr", "attr"},       {"gifbuild", "giflib-tools"},
-    {"iconv", "libc-bin"},      {"identify", "imagemagick"},
-    {"od", "coreutils"},        {"printf", "coreutils"},
-    {"python3", "python3"},     {"setfacl", "acl"},
-    {"setfattr", "attr"},       {"stat", "coreutils"},
+    {"find", "findutils"},          {"getfacl", "acl"},
+    {"getfattr", "attr"},           {"gifbuild", "giflib-tools"},
+    {"gifsicle", "gifsicle"},       {"iconv", "libc-bin"},
+    {"identify", "imagemagick"},    {"od", "coreutils"},
+    {"pdfimages", "poppler-utils"}, {"pdfinfo", "poppler-utils"},
+    {"pdftoppm", "poppler-utils"},  {"printf", "coreutils"},
+    {"python3", "python3"},         {"setfacl", "acl"},
+    {"setfattr", "attr"},           {"stat", "coreutils"},
     {"touch", "coreutils"},
-    {"pdfimages", "poppler-utils"}, {"pdfinfo", "poppler-utils"}, {"pdftoppm", "poppler-utils"},
 };
 
 std::string_view PackageOf(const std::string& program) {
