@@ -6,6 +6,7 @@
 #include "app/form_edit_picture.h"
 #include "app/form_options.h"
 #include "app/form_proprietes_diapos.h"
+#include "app/form_vision_diapos.h"
 #include "platform/ui/form.h"
 
 namespace app {
@@ -17,6 +18,7 @@ void CreeFiches(platform::ui::Application& app, Fiches& fiches,
     fiches.AboutBox = CreateForm<TAboutBox>(app, fiches);
     fiches.FormChangeHtLg = CreateForm<TFormChangeHtLg>(app, fiches);
     fiches.FormOptions = CreateForm<TFormOptions>(app, fiches);
+    fiches.FormVisionDiapos = CreateForm<TFormVisionDiapos>(app, fiches);
     fiches.FormEditPicture = CreateForm<TFormEditPicture>(app, fiches);
     fiches.FormProprietesDiapos = CreateForm<TFormProprietesDiapos>(app, fiches);
 }

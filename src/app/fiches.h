@@ -15,6 +15,8 @@ class TForm1;
 class TAboutBox;
 class TFormChangeHtLg;
 class TFormOptions;
+class TFormVisionDiapos;
+class TFormCreationHtml;
 class TFormEditPicture;
 class TFormProprietesDiapos;
 
@@ -23,6 +25,8 @@ struct Fiches {
     TAboutBox* AboutBox = nullptr;
     TFormChangeHtLg* FormChangeHtLg = nullptr;
     TFormOptions* FormOptions = nullptr;
+    TFormVisionDiapos* FormVisionDiapos = nullptr;
+    TFormCreationHtml* FormCreationHtml = nullptr;
     TFormEditPicture* FormEditPicture = nullptr;
     TFormProprietesDiapos* FormProprietesDiapos = nullptr;
 };

@@ -53,6 +53,7 @@ public:
     platform::ui::SpeedButton* SpeedButtonavance1;
     platform::ui::SpeedButton* SpeedButton2;
     platform::ui::SpeedButton* SpeedButtonStopDiaporama;
+    platform::ui::SpeedButton* SpeedButton3;
     platform::ui::SpeedButton* SpeedButton4;
     platform::ui::SpeedButton* SpeedButtonEffacer;
     platform::ui::SpeedButton* SpeedButtonOuvreProg1;
@@ -88,6 +89,7 @@ public:
     QMenuBar* MainMenu1;
     QMenu* PopupMenu1;
     QAction* ActionPleinEcran;
+    QAction* ActionAffichePlancheContact;
     QAction* ActionLanceDiaporama;
     QAction* ActionStopDiaporama;
     QAction* ActionModifieDiapo;
@@ -147,6 +149,7 @@ public:
     void Korvel1MouseDown(const platform::ui::MouseArgs& args);
     void Korvel1MouseUp(const platform::ui::MouseArgs& args);
     void ActionAfficheProprietesExecute();
+    void ActionAffichePlancheContactExecute();
     void ActionLanceProgRetouchePhotos1Execute();
     void ActionLanceProgRetouchePhoto2Execute();
 

@@ -258,6 +258,11 @@ void TJPegDiaporama::RecoitVignette(uint64_t tour, int32_t index,
     }
 }
 
+void TJPegDiaporama::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (OnResize) platform::ui::Application::Current().Guard([this] { OnResize(*this); });
+}
+
 void TJPegDiaporama::PlaceDiapos() {
     if (LargeurDiapo < 1 || diapos_.empty()) return;
     if (place_en_cours_) {
@@ -276,6 +281,7 @@ void TJPegDiaporama::PlaceDiapos() {
             CalculeGrille(width(), static_cast<int32_t>(diapos_.size()), LargeurDiapo,
                           HauteurDiapo, EcartXEntreImage, EcartYEntreImage);
         setMinimumHeight(grille.hauteur);
+        resize(width(), grille.hauteur);
         for (size_t i = 0; i < diapos_.size(); ++i) {
             const platform::Point position = grille.Position(static_cast<int32_t>(i));
             diapos_[i]->move(position.X, position.Y);

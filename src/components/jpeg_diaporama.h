@@ -82,6 +82,8 @@ public:
     std::function<void(TJPegDiaporama&)> OnFinChargement;
     // Becomes the click event of every thumbnail made.
     std::function<void(TKorvel&)> OnClickDiapo;
+    // Raised after the panel changed size.
+    std::function<void(TJPegDiaporama&)> OnResize;
 
     // Rebuilds every thumbnail from the list and places them; always true.
     bool Execute();
@@ -98,6 +100,9 @@ public:
     // (at most 8). Applies from the next rebuild that needs to start them.
     int NombreDecodeurs() const { return nombre_decodeurs_; }
     void SetNombreDecodeurs(int nombre) { nombre_decodeurs_ = nombre; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     struct Atelier;
