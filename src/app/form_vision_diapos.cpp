@@ -53,6 +53,7 @@ TFormVisionDiapos::TFormVisionDiapos(platform::ui::Application& application, Fic
     colonne->addWidget(Panel1);
     auto* rangee = new QHBoxLayout(Panel1);
     rangee->setContentsMargins(4, 2, 4, 2);
+    rangee->setSpacing(4);
 
     Panel2 = new QWidget(Panel1);
     Panel2->setObjectName("Panel2");
@@ -72,12 +73,16 @@ TFormVisionDiapos::TFormVisionDiapos(platform::ui::Application& application, Fic
     SpinEditLargeurDiapos->setToolTip(Q("Largeur des diapositives"));
     SpinEditHauteurDiapos = new SpinEdit(Panel1, "SpinEditHauteurDiapos", 0, 0, kHauteurDefaut);
     SpinEditHauteurDiapos->setToolTip(Q("Hauteur des diapositives"));
+    // Unbounded, they would size for the digits of 0: wide enough for four.
     for (SpinEdit* taille : {SpinEditLargeurDiapos, SpinEditHauteurDiapos}) {
         taille->SetMaxLength(5);
+        taille->setMinimumWidth(taille->sizeHint().width() +
+                                taille->fontMetrics().horizontalAdvance("0000"));
         rangee->addWidget(taille);
     }
     BitBtnValideDimDiapos = new Button(Panel1, "BitBtnValideDimDiapos", "Ok");
     BitBtnValideDimDiapos->setToolTip(Q("Validation de la hauteur et largeur"));
+    BitBtnValideDimDiapos->setMaximumWidth(40);
     rangee->addWidget(BitBtnValideDimDiapos);
 
     auto* droite = new QVBoxLayout();
@@ -218,9 +223,12 @@ void TFormVisionDiapos::OnMouseMoveSurDiapo(QWidget& sender,
                                             const platform::ui::MouseArgs& /*args*/) {
     const auto* diapo = dynamic_cast<const components::TKorvel*>(&sender);
     if (diapo == nullptr) return;
-    StatusPanel1->setText(QString::fromStdString(diapo->CheminFichier) + "Taille : " +
+    const QString texte = QString::fromStdString(diapo->CheminFichier) + "Taille : " +
                           QString::number(diapo->LargeurImage) + " X " +
-                          QString::number(diapo->HauteurImage));
+                          QString::number(diapo->HauteurImage);
+    StatusPanel1->setText(texte);
+    // A long path runs past a narrow window: the whole text as its hint.
+    StatusPanel1->setToolTip(texte);
 }
 
 void TFormVisionDiapos::CreationPageClick() {
