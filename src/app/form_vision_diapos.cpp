@@ -127,9 +127,11 @@ TFormVisionDiapos::TFormVisionDiapos(platform::ui::Application& application, Fic
     MainMenu1 = new QMenuBar(this);
     MainMenu1->setObjectName("MainMenu1");
     colonne->setMenuBar(MainMenu1);
-    const auto commande = [this](QMenu* menu, const char* legende, void (TFormVisionDiapos::*fn)()) {
+    const auto commande = [this](QMenu* menu, const char* legende,
+                                 void (TFormVisionDiapos::*fn)()) {
         QAction* action = menu->addAction(Q(legende));
-        connect(action, &QAction::triggered, this, [this, fn] { App().Guard([&] { (this->*fn)(); }); });
+        connect(action, &QAction::triggered, this,
+                [this, fn] { App().Guard([&] { (this->*fn)(); }); });
     };
     commande(MainMenu1->addMenu(Q("&Fichier")), "&Fermer", &TFormVisionDiapos::Fermer1Click);
     commande(MainMenu1->addMenu(Q("&Outils")), "Création d'une page HTML",
@@ -183,8 +185,10 @@ void TFormVisionDiapos::FormCreate() {
 }
 
 void TFormVisionDiapos::FormShow() {
-    if (SpinEditLargeurDiapos->Value() < kTailleMin) SpinEditLargeurDiapos->SetValue(kLargeurDefaut);
-    if (SpinEditHauteurDiapos->Value() < kTailleMin) SpinEditHauteurDiapos->SetValue(kHauteurDefaut);
+    if (SpinEditLargeurDiapos->Value() < kTailleMin)
+        SpinEditLargeurDiapos->SetValue(kLargeurDefaut);
+    if (SpinEditHauteurDiapos->Value() < kTailleMin)
+        SpinEditHauteurDiapos->SetValue(kHauteurDefaut);
 }
 
 void TFormVisionDiapos::FormClose() {
@@ -223,8 +227,8 @@ void TFormVisionDiapos::OnMouseMoveSurDiapo(QWidget& sender,
                                             const platform::ui::MouseArgs& /*args*/) {
     const auto* diapo = dynamic_cast<const components::TKorvel*>(&sender);
     if (diapo == nullptr) return;
-    const QString texte = QString::fromStdString(diapo->CheminFichier) + "Taille : " +
-                          QString::number(diapo->LargeurImage) + " X " +
+    const QString texte = QString::fromStdString(diapo->CheminFichier) +
+                          "Taille : " + QString::number(diapo->LargeurImage) + " X " +
                           QString::number(diapo->HauteurImage);
     StatusPanel1->setText(texte);
     // A long path runs past a narrow window: the whole text as its hint.

@@ -142,10 +142,9 @@ bool TJPegDiaporama::Execute() {
     const int32_t largeur = TailleDiapo(LargeurDiapo);
     const int32_t hauteur = TailleDiapo(HauteurDiapo);
     const QColor couleur = palette().color(QPalette::Window);
-    const platform::Color fond =
-        platform::MakeColor(static_cast<uint8_t>(couleur.red()),
-                            static_cast<uint8_t>(couleur.green()),
-                            static_cast<uint8_t>(couleur.blue()));
+    const platform::Color fond = platform::MakeColor(static_cast<uint8_t>(couleur.red()),
+                                                     static_cast<uint8_t>(couleur.green()),
+                                                     static_cast<uint8_t>(couleur.blue()));
     std::deque<Tache> taches;
     diapos_.reserve(static_cast<size_t>(nombre));
     for (int32_t i = 0; i < nombre; ++i) {
@@ -203,18 +202,17 @@ void TJPegDiaporama::Decode(const Tache& tache) {
     std::shared_ptr<Vignette> vignette;
     std::exception_ptr erreur;
     try {
-        vignette = std::make_shared<Vignette>(FabriqueVignette(
-            tache.chemin, tache.largeur, tache.hauteur, tache.fond,
-            [&](int32_t largeur, int32_t hauteur) {
-                QMetaObject::invokeMethod(
-                    this,
-                    [this, tour = tache.tour, index = tache.index, largeur, hauteur] {
-                        RecoitTaille(tour, index, largeur, hauteur);
-                    },
-                    Qt::QueuedConnection);
-                // A rebuild meanwhile: the decoding would be for nothing.
-                if (atelier.Perime(tache.tour)) throw platform::Abort();
-            }));
+        vignette = std::make_shared<Vignette>(
+            FabriqueVignette(tache.chemin, tache.largeur, tache.hauteur, tache.fond,
+                             [&](int32_t largeur, int32_t hauteur) {
+                                 QMetaObject::invokeMethod(
+                                     this,
+                                     [this, tour = tache.tour, index = tache.index, largeur,
+                                      hauteur] { RecoitTaille(tour, index, largeur, hauteur); },
+                                     Qt::QueuedConnection);
+                                 // A rebuild meanwhile: the decoding would be for nothing.
+                                 if (atelier.Perime(tache.tour)) throw platform::Abort();
+                             }));
     } catch (const platform::Abort&) {
         return;
     } catch (...) {
@@ -236,8 +234,7 @@ void TJPegDiaporama::RecoitTaille(uint64_t tour, int32_t index, int32_t largeur,
 }
 
 void TJPegDiaporama::RecoitVignette(uint64_t tour, int32_t index,
-                                    std::shared_ptr<Vignette> vignette,
-                                    std::exception_ptr erreur) {
+                                    std::shared_ptr<Vignette> vignette, std::exception_ptr erreur) {
     if (tour != tour_) return;
     TKorvel& diapo = *diapos_[static_cast<size_t>(index)];
     if (vignette) {
@@ -278,8 +275,8 @@ void TJPegDiaporama::PlaceDiapos() {
             if (placement_ == placement) place_en_cours_ = false;
         });
         const GrillePlanche grille =
-            CalculeGrille(width(), static_cast<int32_t>(diapos_.size()), LargeurDiapo,
-                          HauteurDiapo, EcartXEntreImage, EcartYEntreImage);
+            CalculeGrille(width(), static_cast<int32_t>(diapos_.size()), LargeurDiapo, HauteurDiapo,
+                          EcartXEntreImage, EcartYEntreImage);
         setMinimumHeight(grille.hauteur);
         resize(width(), grille.hauteur);
         for (size_t i = 0; i < diapos_.size(); ++i) {

@@ -21,7 +21,7 @@ struct GrillePlanche {
     int32_t pas_y = 0;     // cell height plus the gap after the row
     int32_t colonnes = 1;  // never fewer than one, however narrow the panel
     int32_t rangees = 0;
-    int32_t hauteur = 0;   // the panel's height, all rows included
+    int32_t hauteur = 0;  // the panel's height, all rows included
 
     // Left and top of cell `index` (from 0).
     platform::Point Position(int32_t index) const;

@@ -49,8 +49,8 @@ protected:
 
     void Clique(QWidget& cible) {
         const QPointF point(5, 5);
-        QMouseEvent appui(QEvent::MouseButtonPress, point, cible.mapToGlobal(point),
-                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent appui(QEvent::MouseButtonPress, point, cible.mapToGlobal(point), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
         QMouseEvent relache(QEvent::MouseButtonRelease, point, cible.mapToGlobal(point),
                             Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
         QCoreApplication::sendEvent(&cible, &appui);
@@ -111,6 +111,21 @@ TEST_F(PlancheContact, TheCommandShowsTheWindowAndFillsIt) {
         Defile().ChargeDossier(dossier.Path());
     }
     AttendChargement();
+}
+
+TEST_F(PlancheContact, ClosingKeepsTheThumbnailsAndDropsThePicturesToCome) {
+    OuvreSerie(12);
+    fenetre->ActionAffichePlancheContactExecute();
+    Planche().close();
+    EXPECT_FALSE(Planche().isVisible());
+    EXPECT_EQ(Diaporama().DiaposEnAttente(), 0);
+    for (int i = 0; i < 50; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_EQ(Diaporama().ListeDiapos().size(), 12U);
+    EXPECT_EQ(Diaporama().DiaposEnAttente(), 0);
+    // Shown again by the command, the sheet is whole.
+    fenetre->ActionAffichePlancheContactExecute();
+    AttendChargement();
+    for (size_t i = 0; i < 12; ++i) EXPECT_NE(Diapo(i).GetPicture().GetGraphic(), nullptr);
 }
 
 TEST_F(PlancheContact, AnEmptyListShowsNoThumbnail) {
@@ -245,7 +260,7 @@ TEST_F(PlancheContact, TheHtmlButtonOpensTheAlbumDialog) {
     // No album dialog: nothing happens.
     Planche().BitBtnCreationPage->click();
     auto* album = platform::ui::CreateForm<platform::ui::Form>(Application::Current(),
-                                                                std::string("FormCreationHtml"));
+                                                               std::string("FormCreationHtml"));
     std::vector<std::string> vus;
     album->OnShow = [&](platform::ui::Form& f) {
         vus = Planche().CheminsDesDiapos();

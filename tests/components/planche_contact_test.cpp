@@ -106,8 +106,8 @@ TEST_F(Vignettes, AJpegComesBackCellSizedWithItsOwnSizeFirst) {
               0);
     std::vector<Point> tailles;
     const uint64_t decodages = platform::JpegImage::DecodeCount();
-    const Vignette vignette = FabriqueVignette(
-        photo, 100, 100, platform::kWhite, [&](int32_t l, int32_t h) {
+    const Vignette vignette =
+        FabriqueVignette(photo, 100, 100, platform::kWhite, [&](int32_t l, int32_t h) {
             tailles.push_back({l, h});
             // The size is told before any decoding.
             EXPECT_EQ(platform::JpegImage::DecodeCount(), decodages);
@@ -150,7 +150,8 @@ TEST_F(Vignettes, BmpAndGifGoThroughTheRegistry) {
 
     // A transparent GIF lies on the background asked for.
     const std::string gif = dossier / "image.gif";
-    ASSERT_EQ(testing_support::Run("convert -size 90x120 xc:none -fill lime -draw 'rectangle 0,0 44,119' " +
+    ASSERT_EQ(testing_support::Run(
+                  "convert -size 90x120 xc:none -fill lime -draw 'rectangle 0,0 44,119' " +
                   ShellQuote(gif)),
               0);
     const platform::Color fond = platform::MakeColor(10, 20, 30);
@@ -164,8 +165,9 @@ TEST_F(Vignettes, BmpAndGifGoThroughTheRegistry) {
 TEST_F(Vignettes, FilesThatCannotBeReadRaise) {
     const std::string abime = dossier / "abime.jpg";
     WriteFile(abime, std::string("ceci n'est pas une image"));
-    EXPECT_EQ(ErrorText([&] { FabriqueVignette(abime, 100, 100, platform::kWhite); })
-                  .rfind("Erreur JPEG #", 0),
+    EXPECT_EQ(ErrorText([&] {
+                  FabriqueVignette(abime, 100, 100, platform::kWhite);
+              }).rfind("Erreur JPEG #", 0),
               0U);
     const std::string png = dossier / "image.png";
     WriteFile(png, std::string("\x89PNG"));
@@ -177,7 +179,8 @@ TEST_F(Vignettes, FilesThatCannotBeReadRaise) {
 
 TEST_F(Vignettes, FolderListingTakesFourCharacterExtensions) {
     REQUIRE_PROGRAM("find");
-    for (const char* nom : {"a.jpg", ".cachee.jpg", "B.JPG", "c.jpeg", "d.gif", "ejpg", "f.jpg.bak"})
+    for (const char* nom :
+         {"a.jpg", ".cachee.jpg", "B.JPG", "c.jpeg", "d.gif", "ejpg", "f.jpg.bak"})
         WriteFile(dossier / nom, std::string("x"));
     MakeDirs(dossier / "sous.jpg");
     platform::StringList liste;
@@ -186,8 +189,8 @@ TEST_F(Vignettes, FolderListingTakesFourCharacterExtensions) {
     EXPECT_EQ(trouves.size(), static_cast<size_t>(liste.Count()));
     // find's own view: files whose name ends in .jpg, whatever the case.
     std::set<std::string> attendus;
-    for (const std::string& ligne :
-         Split(Output("find " + ShellQuote(dossier.Path()) + " -maxdepth 1 -type f -iname '*.jpg'")))
+    for (const std::string& ligne : Split(
+             Output("find " + ShellQuote(dossier.Path()) + " -maxdepth 1 -type f -iname '*.jpg'")))
         attendus.insert(ligne);
     EXPECT_EQ(trouves, attendus);
     EXPECT_EQ(trouves.size(), 3U);
