@@ -109,7 +109,12 @@ void TJPegDiaporama::SetNomFichier(const std::string& nom) {
 }
 
 void TJPegDiaporama::LibereDiapos() {
-    for (TKorvel* diapo : diapos_) delete diapo;
+    // A rebuild may start from a thumbnail's own event (its click): it goes
+    // once that event is over.
+    for (TKorvel* diapo : diapos_) {
+        diapo->hide();
+        diapo->deleteLater();
+    }
     diapos_.clear();
 }
 

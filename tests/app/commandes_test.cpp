@@ -300,7 +300,12 @@ TEST_F(Commandes, ClosingTheWindowKeepsTheOptionsForTheNextRun) {
               "CheckBoxVoirDestination=0\n"
               "EditProgALancerPourRetouches1=/usr/bin/retouche\n"
               "EditProgALancerPourRetouches2=\n"
-              "SpinEditTauxCompressionJPG=55\n");
+              "SpinEditTauxCompressionJPG=55\n"
+              "\n"
+              "[FormVisionDiapos]\n"
+              "SpinEditLargeurDiapos=80\n"
+              "SpinEditHauteurDiapos=60\n"
+              "CheckBoxToujoursVisible=1\n");
 
     // The next run finds them; the display takes the quality at the first show.
     Ouvre();
