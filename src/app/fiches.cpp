@@ -8,6 +8,7 @@
 #include "app/form_impression_img.h"
 #include "app/form_options.h"
 #include "app/form_proprietes_diapos.h"
+#include "app/form_vision_diapos.h"
 #include "platform/ui/form.h"
 
 namespace app {
@@ -20,7 +21,12 @@ void CreeFiches(platform::ui::Application& app, Fiches& fiches,
     fiches.FormChangeHtLg = CreateForm<TFormChangeHtLg>(app, fiches);
     fiches.FormImpressionImg = CreateForm<TFormImpressionImg>(app, fiches);
     fiches.FormOptions = CreateForm<TFormOptions>(app, fiches);
+    fiches.FormVisionDiapos = CreateForm<TFormVisionDiapos>(app, fiches);
     fiches.FormCreationHtml = CreateForm<TFormCreationHtml>(app, fiches);
+    // The album is made of the contact sheet's pictures, in their order.
+    fiches.FormCreationHtml->Diapos = [planche = fiches.FormVisionDiapos] {
+        return planche->CheminsDesDiapos();
+    };
     fiches.FormEditPicture = CreateForm<TFormEditPicture>(app, fiches);
     fiches.FormProprietesDiapos = CreateForm<TFormProprietesDiapos>(app, fiches);
     fiches.FormQR = CreateForm<TFormQR>(app, fiches);

@@ -16,9 +16,10 @@ class TAboutBox;
 class TFormChangeHtLg;
 class TFormImpressionImg;
 class TFormOptions;
+class TFormVisionDiapos;
+class TFormCreationHtml;
 class TFormEditPicture;
 class TFormProprietesDiapos;
-class TFormCreationHtml;
 class TFormQR;
 
 struct Fiches {
@@ -27,9 +28,10 @@ struct Fiches {
     TFormChangeHtLg* FormChangeHtLg = nullptr;
     TFormImpressionImg* FormImpressionImg = nullptr;
     TFormOptions* FormOptions = nullptr;
+    TFormVisionDiapos* FormVisionDiapos = nullptr;
+    TFormCreationHtml* FormCreationHtml = nullptr;
     TFormEditPicture* FormEditPicture = nullptr;
     TFormProprietesDiapos* FormProprietesDiapos = nullptr;
-    TFormCreationHtml* FormCreationHtml = nullptr;
     TFormQR* FormQR = nullptr;
 };
 

@@ -20,6 +20,7 @@
 #include "app/form_impression_img.h"
 #include "app/form_options.h"
 #include "app/form_proprietes_diapos.h"
+#include "app/form_vision_diapos.h"
 #include "app/ligne_commande.h"
 #include "components/outils.h"
 #include "components/outils_shell.h"
@@ -158,6 +159,8 @@ void TForm1::CreeControles() {
     SpeedButton1 = bouton("SpeedButton1", "", "Imprimer", QRect(168, 4, 24, 28));
     SpeedButton1->setIcon(
         QIcon::fromTheme("document-print", style->standardIcon(QStyle::SP_FileIcon)));
+    SpeedButton3 = bouton("SpeedButton3", "", "Planche contact", QRect(192, 4, 26, 26));
+    SpeedButton3->setIcon(style->standardIcon(QStyle::SP_FileDialogListView));
     // The picture tools, two rows beside the stepping buttons; their actions
     // give them their glyph and hint.
     SpeedButton4 = bouton("SpeedButton4", "", "", QRect(220, 4, 26, 26));
@@ -262,6 +265,7 @@ void TForm1::CreeControles() {
     SpeedButtonOuvrir->OnClick = [this](SpeedButton&) { Ouvrir1Click(); };
     SpeedButton2->OnClick = [this](SpeedButton&) { ActionLanceDiaporamaExecute(); };
     SpeedButton1->OnClick = [this](SpeedButton&) { ImpressionImage(); };
+    SpeedButton3->OnClick = [this](SpeedButton&) { ActionAffichePlancheContactExecute(); };
     CheckBoxSousDossiers->OnMouseUp = [this](CheckBox&) { CheckBoxSousDossiersMouseUp(); };
     CheckBoxMarcheArriere->OnMouseUp = [this](CheckBox&) { CheckBoxMarcheArriereMouseUp(); };
     TrackBarNumImageEnCours->OnChange = [this](TrackBar&) { TrackBarNumImageEnCoursChange(); };
@@ -282,6 +286,8 @@ void TForm1::CreeMenus() {
     QStyle* style = QApplication::style();
     ActionPleinEcran = action("Plein écran", [this] { ActionPleinEcranExecute(); });
     ActionLanceDiaporama = action("Diaporama", [this] { ActionLanceDiaporamaExecute(); });
+    ActionAffichePlancheContact =
+        action("Planche Contact", [this] { ActionAffichePlancheContactExecute(); });
     ActionStopDiaporama = action("", [this] { ActionStopDiaporamaExecute(); });
     ActionStopDiaporama->setToolTip(Q("Stop"));
     ActionStopDiaporama->setIcon(style->standardIcon(QStyle::SP_MediaStop));
@@ -317,9 +323,12 @@ void TForm1::CreeMenus() {
     MainMenu1->addAction(action("&Edition", [this] { Edition1Click(); }));
     QMenu* affichage = MainMenu1->addMenu(Q("Affichage"));
     affichage->addAction(ActionPleinEcran);
+    affichage->addAction(ActionAffichePlancheContact);
     affichage->addAction(ActionLanceDiaporama);
     QMenu* outils = MainMenu1->addMenu(Q("Outils"));
     outils->addAction(action("&Options", [this] { Optgions1Click(); }));
+    outils->addAction(
+        action("&Création de page HTML", [this] { ActionAffichePlancheContactExecute(); }));
     QMenu* aide = MainMenu1->addMenu(Q("?"));
     aide->addAction(action("A propos", [this] { Apropos1Click(); }));
 
@@ -339,6 +348,7 @@ void TForm1::CreeMenus() {
     PopupMenu1->addAction(action("Enregistrer", [this] { Sauver1Click(); }));
     PopupMenu1->addSeparator();
     PopupMenu1->addAction(ActionLanceDiaporama);
+    PopupMenu1->addAction(ActionAffichePlancheContact);
     PopupMenu1->addAction(action("Suivante", [this] { Suivante1Click(); }));
     PopupMenu1->addAction(action("Précédente", [this] { Prcedente1Click(); }));
     PopupMenu1->addAction(ActionPleinEcran);
@@ -735,6 +745,11 @@ void TForm1::Korvel1MouseUp(const platform::ui::MouseArgs& args) {
 void TForm1::ActionAfficheProprietesExecute() {
     fiches_.FormProprietesDiapos->show();
     fiches_.FormProprietesDiapos->AfficheProprietes(Korvel1->FileName());
+}
+
+void TForm1::ActionAffichePlancheContactExecute() {
+    fiches_.FormVisionDiapos->show();
+    fiches_.FormVisionDiapos->ReactualiseAffichage();
 }
 
 void TForm1::LanceProgramme(const std::string& programme) {

@@ -54,6 +54,7 @@ public:
     platform::ui::SpeedButton* SpeedButton2;
     platform::ui::SpeedButton* SpeedButtonStopDiaporama;
     platform::ui::SpeedButton* SpeedButton1;
+    platform::ui::SpeedButton* SpeedButton3;
     platform::ui::SpeedButton* SpeedButton4;
     platform::ui::SpeedButton* SpeedButtonEffacer;
     platform::ui::SpeedButton* SpeedButtonOuvreProg1;
@@ -89,6 +90,7 @@ public:
     QMenuBar* MainMenu1;
     QMenu* PopupMenu1;
     QAction* ActionPleinEcran;
+    QAction* ActionAffichePlancheContact;
     QAction* ActionLanceDiaporama;
     QAction* ActionStopDiaporama;
     QAction* ActionModifieDiapo;
@@ -149,6 +151,7 @@ public:
     void Korvel1MouseDown(const platform::ui::MouseArgs& args);
     void Korvel1MouseUp(const platform::ui::MouseArgs& args);
     void ActionAfficheProprietesExecute();
+    void ActionAffichePlancheContactExecute();
     void ActionLanceProgRetouchePhotos1Execute();
     void ActionLanceProgRetouchePhoto2Execute();
 

@@ -19,7 +19,7 @@
 
 namespace platform::ui {
 
-class Image final : public QWidget {
+class Image : public QWidget {
     Q_OBJECT
 
 public:

@@ -1,0 +1,72 @@
+// A contact sheet of a folder's JPEGs, shown in a scrolling window: the time
+// from the rebuild until every thumbnail holds its picture, and the peak
+// memory of the process then. Usage: planche_contact FOLDER [THREADS]
+// (THREADS 0, the default, is the sheet's own choice). An empty folder gives
+// the memory of the window alone.
+#include <QApplication>
+#include <QScrollArea>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "components/jpeg_diaporama.h"
+#include "platform/graphics/graphic.h"
+#include "platform/ui/application.h"
+
+namespace {
+
+// The process's peak resident memory, in kB.
+long PicMemoire() {
+    std::ifstream status("/proc/self/status");
+    std::string ligne;
+    while (std::getline(status, ligne)) {
+        if (ligne.rfind("VmHWM:", 0) == 0) return std::strtol(ligne.c_str() + 6, nullptr, 10);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: planche_contact FOLDER [THREADS]\n");
+        return 2;
+    }
+    QApplication qt(argc, argv);
+    platform::RegisterStandardFormats();
+    platform::ui::Application app(qt);
+
+    std::vector<std::string> fichiers;
+    for (const auto& entree : std::filesystem::directory_iterator(argv[1])) {
+        if (entree.path().extension() == ".jpg") fichiers.push_back(entree.path().string());
+    }
+    std::sort(fichiers.begin(), fichiers.end());
+
+    QScrollArea fenetre;
+    fenetre.setWidgetResizable(true);
+    fenetre.resize(800, 600);
+    auto* planche = new components::TJPegDiaporama(&fenetre, "JPegDiaporama1");
+    planche->LargeurDiapo = 100;
+    planche->HauteurDiapo = 100;
+    planche->EcartXEntreImage = 5;
+    planche->EcartYEntreImage = 5;
+    planche->SetNombreDecodeurs(argc > 2 ? std::atoi(argv[2]) : 0);
+    fenetre.setWidget(planche);
+    fenetre.show();
+    QApplication::processEvents();
+    for (const std::string& fichier : fichiers) planche->StringListNomFichier.Add(fichier);
+
+    planche->OnFinChargement = [](components::TJPegDiaporama&) { QApplication::quit(); };
+    const auto debut = std::chrono::steady_clock::now();
+    planche->Execute();
+    if (planche->DiaposEnAttente() > 0) QApplication::exec();
+    const double secondes =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
+    std::printf("%.3f %ld\n", secondes, PicMemoire());
+    return 0;
+}
