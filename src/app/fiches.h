@@ -17,6 +17,9 @@ class TFormChangeHtLg;
 class TFormOptions;
 class TFormEditPicture;
 class TFormProprietesDiapos;
+class TFormAjoutPrefixe;
+class TFormRotationAutomatiquePhotosVerticales;
+class TFormModifTailleJPG1Dossier;
 
 struct Fiches {
     TForm1* Form1 = nullptr;
@@ -25,6 +28,9 @@ struct Fiches {
     TFormOptions* FormOptions = nullptr;
     TFormEditPicture* FormEditPicture = nullptr;
     TFormProprietesDiapos* FormProprietesDiapos = nullptr;
+    TFormAjoutPrefixe* FormAjoutPrefixe = nullptr;
+    TFormRotationAutomatiquePhotosVerticales* FormRotationAutomatiquePhotosVerticales = nullptr;
+    TFormModifTailleJPG1Dossier* FormModifTailleJPG1Dossier = nullptr;
 };
 
 // Makes the windows in their order, each registered with the application

@@ -133,6 +133,9 @@ public:
     void Enregistrersousautretaille1Click();
     void Edition1Click();
     void Optgions1Click();
+    void AjoutDePrefixe1Click();
+    void ActionRotationAutomatiqueExecute();
+    void ActionModifTailleJPG1DossierExecute();
     void Apropos1Click();
     void Rotation90Enregistrer1Click();
     void RotationMoins90Enregistrer1Click();
