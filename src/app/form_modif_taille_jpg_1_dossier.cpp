@@ -157,6 +157,7 @@ void TFormModifTailleJPG1Dossier::GoClick() {
         App().GetDialogs().ShowMessage("Nom du dossier à traiter non valide");
         return;
     }
+    const LotEnCours lot(en_cours_, {Go, BitBtn1, ButtonSelectionDossierSource});
     ScruteDossier1.Dossier = dossier;
     if (CheckBoxCisSousDossiers->Checked()) {
         if (!App().GetDialogs().AskYesNo("ATTENTION DANGER : toutes les images du dossier " +
@@ -167,7 +168,6 @@ void TFormModifTailleJPG1Dossier::GoClick() {
     } else {
         ScruteDossier1.SousDossier = false;
     }
-    const LotEnCours lot(en_cours_, {Go, BitBtn1, ButtonSelectionDossierSource});
     fichiers_.clear();
     ScruteDossier1.Execute();
 

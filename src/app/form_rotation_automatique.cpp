@@ -148,12 +148,16 @@ void TFormRotationAutomatiquePhotosVerticales::Button1Click() {
     if (fichier) EditFichierSource->SetText(*fichier);
 }
 
+// A click that reaches a locked button while a batch runs changes nothing,
+// not even the mode of the run in progress.
 void TFormRotationAutomatiquePhotosVerticales::ButtonModifierLesImagesClick() {
+    if (en_cours_) return;
     FMode = ModeRotation::Tourne;
     ModifierLesImagesClick();
 }
 
 void TFormRotationAutomatiquePhotosVerticales::ButtonRevenirAOrigineClick() {
+    if (en_cours_) return;
     FMode = ModeRotation::Revient;
     ModifierLesImagesClick();
 }
