@@ -63,6 +63,11 @@ inline void CompareLots(const std::vector<std::string>& photos, const std::strin
     std::filesystem::remove_all(travail);
 }
 
+// A path quoted for the shell (the benchmark's own paths hold no quote).
+inline std::string Quote(const std::string& texte) {
+    return "'" + texte + "'";
+}
+
 // Runs a shell command; a failure ends the benchmark.
 inline void Commande(const std::string& commande) {
     if (std::system(commande.c_str()) != 0) {

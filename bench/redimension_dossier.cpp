@@ -3,21 +3,15 @@
 // metadata kept, every core), against ImageMagick's mogrify and libvips's
 // vipsthumbnail at the same size and quality, in the same run. Our run on
 // one thread is shown beside them. A ratio below 1 means we are faster.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/modif_taille_dossier.h"
 #include "dossier_photos.h"
-
-namespace {
-
-std::string Quote(const std::string& texte) {
-    return "'" + texte + "'";
-}
-
-}  // namespace
 
 int main(int argc, char* argv[]) {
     if (argc < 3) {
@@ -41,24 +35,25 @@ int main(int argc, char* argv[]) {
         };
     };
     const std::string sortie = travail + "-vips";
-    bench::CompareLots(
-        photos, travail,
-        {
-            {"visualisateur, every core", nous(0)},
-            {"visualisateur, one thread", nous(1)},
-            {"mogrify -resize 1600x1600 -quality 70",
-             [](const std::string& d) {
-                 bench::Commande("mogrify -resize 1600x1600 -quality 70 " + Quote(d) + "/*.jpg");
-             }},
-            {"vipsthumbnail -s 1600 (Q=70)",
-             [&](const std::string& d) {
-                 std::filesystem::remove_all(sortie);
-                 std::filesystem::create_directories(sortie);
-                 bench::Commande("vipsthumbnail -s 1600 -o " + Quote(sortie + "/%s.jpg[Q=70]") +
-                                 " " + Quote(d) + "/*.jpg");
-             }},
-        },
-        3);
+    bench::CompareLots(photos, travail,
+                       {
+                           {"visualisateur, every core", nous(0)},
+                           {"visualisateur, one thread", nous(1)},
+                           {"mogrify -resize 1600x1600 -quality 70",
+                            [](const std::string& d) {
+                                bench::Commande("mogrify -resize 1600x1600 -quality 70 " +
+                                                bench::Quote(d) + "/*.jpg");
+                            }},
+                           {"vipsthumbnail -s 1600 (Q=70)",
+                            [&](const std::string& d) {
+                                std::filesystem::remove_all(sortie);
+                                std::filesystem::create_directories(sortie);
+                                bench::Commande("vipsthumbnail -s 1600 -o " +
+                                                bench::Quote(sortie + "/%s.jpg[Q=70]") + " " +
+                                                bench::Quote(d) + "/*.jpg");
+                            }},
+                       },
+                       3);
     std::filesystem::remove_all(sortie);
     return 0;
 }

@@ -35,9 +35,13 @@ int main(int argc, char* argv[]) {
                  if (tournees == 0) std::abort();
              }},
             {"exiftran -ai",
-             [](const std::string& d) { bench::Commande("exiftran -ai '" + d + "'/*.jpg 2>/dev/null"); }},
+             [](const std::string& d) {
+                 bench::Commande("exiftran -ai " + bench::Quote(d) + "/*.jpg 2>/dev/null");
+             }},
             {"mogrify -auto-orient",
-             [](const std::string& d) { bench::Commande("mogrify -auto-orient '" + d + "'/*.jpg"); }},
+             [](const std::string& d) {
+                 bench::Commande("mogrify -auto-orient " + bench::Quote(d) + "/*.jpg");
+             }},
         },
         3);
     return 0;

@@ -18,7 +18,8 @@ std::string AjoutPrefixe::NouveauNom(const std::string& chemin) const {
     const std::string fichier = chemin.substr(dossier.size());
     const std::string nom = components::ChaineAvant(".", fichier);
     const size_t point = fichier.rfind('.');
-    const std::string extension = point == std::string::npos ? std::string() : fichier.substr(point);
+    const std::string extension =
+        point == std::string::npos ? std::string() : fichier.substr(point);
     if (prefixe) return dossier + texte + separateur + nom + extension;
     return dossier + nom + separateur + texte + extension;
 }

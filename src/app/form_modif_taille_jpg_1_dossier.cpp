@@ -174,10 +174,9 @@ void TFormModifTailleJPG1Dossier::GoClick() {
     RedimensionnementDossier travail;
     travail.reglages = Reglages();
     travail.OnFichier = [this](const std::string& nom) {
-        LabelAfficheNomFichierTraite->setText(
-            QString::fromStdString("Dossier : " + PartieDossier(nom) +
-                                   "\nFichier en cours de traitement : " +
-                                   nom.substr(PartieDossier(nom).size())));
+        LabelAfficheNomFichierTraite->setText(QString::fromStdString(
+            "Dossier : " + PartieDossier(nom) +
+            "\nFichier en cours de traitement : " + nom.substr(PartieDossier(nom).size())));
     };
     travail.TraiteMessages = [this] { App().ProcessMessages(); };
     const std::vector<std::string> fichiers = std::move(fichiers_);

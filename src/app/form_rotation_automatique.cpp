@@ -175,8 +175,8 @@ void TFormRotationAutomatiquePhotosVerticales::ModifierLesImagesClick() {
     LabelAfficheNomFichierTraite->setText(Q("traitement en cours"));
     LabelAfficheNomFichierTraite->repaint();
     if (CheckBoxCisSousDossiers->Checked()) {
-        if (App().GetDialogs().AskYesNo("ATTENTION DANGER : cetaines images du dossier " +
-                                        dossier + " et ses sous-dossiers seront modifiées")) {
+        if (App().GetDialogs().AskYesNo("ATTENTION DANGER : cetaines images du dossier " + dossier +
+                                        " et ses sous-dossiers seront modifiées")) {
             ScruteDossier1.SousDossier = true;
             ScruteDossier1.Execute();
         }
@@ -192,9 +192,8 @@ void TFormRotationAutomatiquePhotosVerticales::ScruteDossier1Fichier(const std::
     LabelAfficheNomFichierTraite->setText(QString::fromStdString(nom));
     RotationAutomatique rotation;
     rotation.mode = FMode;
-    rotation.qualite = CheckBoxTauxDeCompressionAutomatique->Checked()
-                           ? 0
-                           : SpinEdittauxCompression->Value();
+    rotation.qualite =
+        CheckBoxTauxDeCompressionAutomatique->Checked() ? 0 : SpinEdittauxCompression->Value();
     rotation.conserver_date = CheckBoxConserverDateFichier->Checked();
     rotation.orientation_normale = CheckBoxModifierProprieteOrientation->Checked();
     if (rotation.RotationPhotoVerticale(nom)) Memo1->appendPlainText(QString::fromStdString(nom));

@@ -143,13 +143,13 @@ std::vector<RedimensionnementDossier::Illisible> RedimensionnementDossier::Trait
     if (travaux.empty()) return illisibles;
 
     const size_t nombre_fils = std::clamp<size_t>(
-        fils > 0 ? static_cast<size_t>(fils) : std::max(1u, std::thread::hardware_concurrency()),
-        1, travaux.size());
+        fils > 0 ? static_cast<size_t>(fils) : std::max(1u, std::thread::hardware_concurrency()), 1,
+        travaux.size());
     const size_t avance = nombre_fils * kAvanceParFil;
 
     std::mutex verrou;
-    std::condition_variable pret;       // a result is ready
-    std::condition_variable place;      // a result was written, or the run stops
+    std::condition_variable pret;   // a result is ready
+    std::condition_variable place;  // a result was written, or the run stops
     std::vector<std::optional<Resultat>> resultats(travaux.size());
     size_t suivant = 0;
     size_t ecrits = 0;
@@ -160,8 +160,9 @@ std::vector<RedimensionnementDossier::Illisible> RedimensionnementDossier::Trait
             size_t i = 0;
             {
                 std::unique_lock<std::mutex> l(verrou);
-                place.wait(l, [&] { return arret || suivant >= travaux.size() ||
-                                           suivant < ecrits + avance; });
+                place.wait(l, [&] {
+                    return arret || suivant >= travaux.size() || suivant < ecrits + avance;
+                });
                 if (arret || suivant >= travaux.size()) return;
                 i = suivant++;
             }

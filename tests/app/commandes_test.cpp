@@ -295,6 +295,12 @@ TEST_F(Commandes, ClosingTheWindowKeepsTheOptionsForTheNextRun) {
     options.SpinEditTauxCompressionJPG->SetValue(55);
     fenetre->close();
     EXPECT_EQ(ReadText(fichier),
+              "[FormAjoutPrefixe]\n"
+              "EditChoixDossier=\n"
+              "RadioButtonPrefixe=1\n"
+              "RadioButton2=0\n"
+              "EditTextePrefixe=\n"
+              "\n"
               "[FormOptions]\n"
               "EditDossierPhotoAMettreDeCote=/home/moi/de côté\n"
               "CheckBoxVoirDestination=0\n"

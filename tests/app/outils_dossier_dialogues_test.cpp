@@ -87,8 +87,8 @@ TEST_F(OutilsDossier, RenamingPreviewsAsksRenamesAndReloadsTheMainList) {
     EXPECT_EQ(dialogues->questions,
               std::vector<std::string>{"Renommer tous les fichiers jpg du dossier \n" +
                                        dossier.Path() + "/\n sous la forme jpg001_vacances.jpg ?"});
-    EXPECT_EQ(Liste(), (std::vector<std::string>{dossier / "P2_vacances.JPG",
-                                                 dossier / "p1_vacances.jpg"}));
+    EXPECT_EQ(Liste(),
+              (std::vector<std::string>{dossier / "P2_vacances.JPG", dossier / "p1_vacances.jpg"}));
     EXPECT_TRUE(std::filesystem::exists(dossier / "sous/s.jpg"));
     EXPECT_TRUE(dialogues->messages.empty());
 
@@ -99,8 +99,9 @@ TEST_F(OutilsDossier, RenamingPreviewsAsksRenamesAndReloadsTheMainList) {
         f.BitBtnOk->click();
     });
     EXPECT_TRUE(dialogues->questions.empty());
-    EXPECT_EQ(dialogues->messages, std::vector<std::string>{
-        "Le texte et le séparateur ne peuvent pas contenir le caractère \"/\"."});
+    EXPECT_EQ(dialogues->messages,
+              std::vector<std::string>{
+                  "Le texte et le séparateur ne peuvent pas contenir le caractère \"/\"."});
 
     // A name taken is reported and its file left: a.jpg comes before x_a.jpg.
     Image("x_a.jpg", 10);
@@ -151,9 +152,9 @@ TEST_F(OutilsDossier, RotationListsTheTurnedPhotosAndLocksItsButtonsWhileItRuns)
         EXPECT_TRUE(f.ButtonModifierLesImages->isEnabled());
         EXPECT_EQ(f.Memo1->Lines(), std::vector<std::string>{dossier / "portrait_6.jpg"});
         EXPECT_EQ(f.LabelAfficheNomFichierTraite->text(), "fin du traitement");
-        EXPECT_EQ(dialogues->questions.back(),
-                  "ATTENTION DANGER : cetaines images du dossier " + dossier.Path() +
-                      "/ et ses sous-dossiers seront modifiées");
+        EXPECT_EQ(dialogues->questions.back(), "ATTENTION DANGER : cetaines images du dossier " +
+                                                   dossier.Path() +
+                                                   "/ et ses sous-dossiers seront modifiées");
 
         f.CheckBoxCisSousDossiers->SetChecked(true);
         f.CheckBoxCisSousDossiersMouseUp();

@@ -89,8 +89,8 @@ protected:
     // The orientation test pictures, copied and given an old date.
     std::vector<std::string> CopieEchantillons() {
         std::vector<std::string> noms;
-        for (const auto& entree : std::filesystem::directory_iterator(
-                 TestData("exif-samples/jpg/orientation"))) {
+        for (const auto& entree :
+             std::filesystem::directory_iterator(TestData("exif-samples/jpg/orientation"))) {
             if (entree.path().extension() != ".jpg") continue;
             const std::string cible = dossier / entree.path().filename().string();
             std::filesystem::copy_file(entree.path(), cible);
@@ -238,7 +238,8 @@ TEST(AjoutPrefixe, RefusesAnEmptyFolderAndASlash) {
     regle.texte = "x";
     EXPECT_EQ(regle.Refus(""), "Nom de dossier non valide");
     EXPECT_EQ(regle.Refus("/photos/"), std::nullopt);
-    const std::string barre = "Le texte et le séparateur ne peuvent pas contenir le caractère \"/\".";
+    const std::string barre =
+        "Le texte et le séparateur ne peuvent pas contenir le caractère \"/\".";
     regle.texte = "a/b";
     EXPECT_EQ(regle.Refus("/photos/"), barre);
     regle.texte = "x";
@@ -259,7 +260,9 @@ TEST(AjoutPrefixe, RenamesTheFolderItselfAndNeverReplacesAFile) {
     scrute.Filtre = "*.jpg";
     scrute.SousDossier = false;
     std::vector<std::string> liste;
-    scrute.OnFichier = [&](components::TScruteDossier&, const std::string& n) { liste.push_back(n); };
+    scrute.OnFichier = [&](components::TScruteDossier&, const std::string& n) {
+        liste.push_back(n);
+    };
     scrute.Execute();
 
     AjoutPrefixe regle;
@@ -275,7 +278,8 @@ TEST(AjoutPrefixe, RenamesTheFolderItselfAndNeverReplacesAFile) {
     EXPECT_EQ(ReadText(dossier / "a.c.jpg"), "a.c.jpg");
     EXPECT_EQ(MessageNonRenommes(restes),
               "Ces fichiers n'ont pas été renommés (le nouveau nom existe déjà ou le déplacement "
-              "a été refusé) :\n" + dossier / "a.c.jpg");
+              "a été refusé) :\n" +
+                  dossier / "a.c.jpg");
     EXPECT_EQ(MessageNonRenommes({}), "");
 }
 
@@ -286,7 +290,7 @@ TEST(NouvelleTaille, TheLongerSideTakesTheSizeTheOtherRoundsHalfToEven) {
     EXPECT_EQ(NouvelleTaille(4000, 3000, 1600), (TailleImage{1600, 1200}));
     EXPECT_EQ(NouvelleTaille(3000, 4000, 1600), (TailleImage{1200, 1600}));
     EXPECT_EQ(NouvelleTaille(700, 700, 350), (TailleImage{350, 350}));
-    EXPECT_EQ(NouvelleTaille(4, 3, 2), (TailleImage{2, 2}));   // 1.5 goes to 2
+    EXPECT_EQ(NouvelleTaille(4, 3, 2), (TailleImage{2, 2}));  // 1.5 goes to 2
     EXPECT_EQ(NouvelleTaille(4, 5, 10), (TailleImage{8, 10}));
     EXPECT_EQ(NouvelleTaille(20, 5, 10), (TailleImage{10, 2}));  // 2.5 goes to 2
     EXPECT_EQ(NouvelleTaille(65535, 1, 65535), (TailleImage{65535, 1}));
@@ -365,10 +369,12 @@ protected:
         for (const char* n : {"HAUTE.JPG", "egale.bmp", "egale.jpg", "grande.jpg", "ignoree.jpeg",
                               "illisible.jpg", "large.bmp", "petite.jpg"}) {
             const std::string f = d + "/" + n;
-            if (GenreATraiter(f, ReglagesTaille{}) == GenreFichier::Jpeg && !f.ends_with("illisible.jpg"))
-                ExifToolWrite("-Make=Essai -DateTimeOriginal='2020:01:02 03:04:05' "
-                              "-ExifImageWidth=1 -ExifImageHeight=1",
-                              f);
+            if (GenreATraiter(f, ReglagesTaille{}) == GenreFichier::Jpeg &&
+                !f.ends_with("illisible.jpg"))
+                ExifToolWrite(
+                    "-Make=Essai -DateTimeOriginal='2020:01:02 03:04:05' "
+                    "-ExifImageWidth=1 -ExifImageHeight=1",
+                    f);
             Vieillit(f);
             noms.push_back(f);
         }
@@ -397,9 +403,10 @@ TEST_F(Redimensionnement, EachCaseOfAFolderKeepingMetadataAndDates) {
     ASSERT_EQ(illisibles.size(), 1u);
     EXPECT_EQ(illisibles[0].nom, dossier / "illisible.jpg");
     EXPECT_EQ(ReadText(dossier / "illisible.jpg"), "pas une image");
-    EXPECT_TRUE(MessageIllisibles(illisibles)
-                    .starts_with("Ces fichiers n'ont pas pu être lus et n'ont pas été modifiés :\n" +
-                                 dossier / "illisible.jpg" + " ("));
+    EXPECT_TRUE(
+        MessageIllisibles(illisibles)
+            .starts_with("Ces fichiers n'ont pas pu être lus et n'ont pas été modifiés :\n" +
+                         dossier / "illisible.jpg" + " ("));
 
     EXPECT_EQ(Identify("%w %h %Q", dossier / "grande.jpg"), "160 120 80");
     EXPECT_EQ(Identify("%w %h %Q", dossier / "HAUTE.JPG"), "120 160 80");
@@ -412,8 +419,7 @@ TEST_F(Redimensionnement, EachCaseOfAFolderKeepingMetadataAndDates) {
     for (const char* n : {"grande.jpg", "HAUTE.JPG", "egale.jpg"}) {
         EXPECT_EQ(ExifToolValue("Make", dossier / n), "Essai") << n;
         EXPECT_EQ(ExifToolValue("DateTimeOriginal", dossier / n), "2020:01:02 03:04:05") << n;
-        EXPECT_EQ(ExifToolValue("ExifImageWidth", dossier / n),
-                  Identify("%w", dossier / n)) << n;
+        EXPECT_EQ(ExifToolValue("ExifImageWidth", dossier / n), Identify("%w", dossier / n)) << n;
     }
     // With the recompression box, a smaller picture is re-encoded at its size.
     r.reglages.toujours_compresser = true;
@@ -439,7 +445,8 @@ TEST_F(Redimensionnement, ManyThreadsLeaveWhatOneThreadLeaves) {
     ASSERT_EQ(illisibles_un.size(), illisibles_plusieurs.size());
     EXPECT_EQ(vus.size(), 7u);
     EXPECT_TRUE(std::is_sorted(vus.begin(), vus.end()));
-    for (size_t i = 0; i < un.size(); ++i) EXPECT_EQ(ReadFile(un[i]), ReadFile(plusieurs[i])) << un[i];
+    for (size_t i = 0; i < un.size(); ++i)
+        EXPECT_EQ(ReadFile(un[i]), ReadFile(plusieurs[i])) << un[i];
 }
 
 TEST_F(Redimensionnement, AFileThatCannotBeWrittenStopsTheRunInOrder) {
