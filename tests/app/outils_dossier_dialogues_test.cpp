@@ -146,6 +146,8 @@ TEST_F(OutilsDossier, RotationListsTheTurnedPhotosAndLocksItsButtonsWhileItRuns)
             EXPECT_FALSE(f.ButtonModifierLesImages->isEnabled());
             EXPECT_FALSE(f.ButtonRevenirAOrigine->isEnabled());
             f.ButtonRevenirAOrigineClick();
+            f.close();
+            EXPECT_TRUE(f.isVisible());
         };
         f.ButtonModifierLesImages->click();
         dialogues->while_open = nullptr;
@@ -186,6 +188,20 @@ TEST_F(OutilsDossier, FolderResizeTreatsTheFolderAndReportsWhatItCouldNotRead) {
         EXPECT_TRUE(f.Go->isEnabled());
         EXPECT_TRUE(f.BitBtn1->isEnabled());
         EXPECT_EQ(f.LabelAfficheNomFichierTraite->text(), "");
+        // The sub-folder question comes once the run has locked its buttons.
+        f.CheckBoxCisSousDossiers->SetChecked(true);
+        dialogues->while_open = [&] {
+            EXPECT_FALSE(f.Go->isEnabled());
+            EXPECT_FALSE(f.BitBtn1->isEnabled());
+            f.close();
+            EXPECT_TRUE(f.isVisible());
+        };
+        f.Go->click();
+        dialogues->while_open = nullptr;
+        EXPECT_EQ(dialogues->questions.back(), "ATTENTION DANGER : toutes les images du dossier " +
+                                                   dossier.Path() +
+                                                   "/ et ses sous-dossiers seront modifiées");
+        EXPECT_TRUE(f.Go->isEnabled());
         f.EditFichierSource->SetText("");
         f.Go->click();
     });
