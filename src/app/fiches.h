@@ -21,6 +21,9 @@ class TFormCreationHtml;
 class TFormEditPicture;
 class TFormProprietesDiapos;
 class TFormQR;
+class TFormAjoutPrefixe;
+class TFormRotationAutomatiquePhotosVerticales;
+class TFormModifTailleJPG1Dossier;
 
 struct Fiches {
     TForm1* Form1 = nullptr;
@@ -33,6 +36,9 @@ struct Fiches {
     TFormEditPicture* FormEditPicture = nullptr;
     TFormProprietesDiapos* FormProprietesDiapos = nullptr;
     TFormQR* FormQR = nullptr;
+    TFormAjoutPrefixe* FormAjoutPrefixe = nullptr;
+    TFormRotationAutomatiquePhotosVerticales* FormRotationAutomatiquePhotosVerticales = nullptr;
+    TFormModifTailleJPG1Dossier* FormModifTailleJPG1Dossier = nullptr;
 };
 
 // Makes the windows in their order, each registered with the application

@@ -13,13 +13,17 @@
 #include <chrono>
 
 #include "app/about_box.h"
+#include "app/chemins.h"
 #include "app/defile_image.h"
 #include "app/donnees_prise_de_vue.h"
+#include "app/form_ajout_prefixe.h"
 #include "app/form_change_ht_lg.h"
 #include "app/form_edit_picture.h"
 #include "app/form_impression_img.h"
+#include "app/form_modif_taille_jpg_1_dossier.h"
 #include "app/form_options.h"
 #include "app/form_proprietes_diapos.h"
+#include "app/form_rotation_automatique.h"
 #include "app/form_vision_diapos.h"
 #include "app/ligne_commande.h"
 #include "components/outils.h"
@@ -326,9 +330,14 @@ void TForm1::CreeMenus() {
     affichage->addAction(ActionAffichePlancheContact);
     affichage->addAction(ActionLanceDiaporama);
     QMenu* outils = MainMenu1->addMenu(Q("Outils"));
+    outils->addAction(action("Ajout de préfixe", [this] { AjoutDePrefixe1Click(); }));
     outils->addAction(action("&Options", [this] { Optgions1Click(); }));
     outils->addAction(
         action("&Création de page HTML", [this] { ActionAffichePlancheContactExecute(); }));
+    outils->addAction(action("Rotation de toutes les photos verticales d'un dossier",
+                             [this] { ActionRotationAutomatiqueExecute(); }));
+    outils->addAction(action("Modifier la taille des images d'un dossier",
+                             [this] { ActionModifTailleJPG1DossierExecute(); }));
     QMenu* aide = MainMenu1->addMenu(Q("?"));
     aide->addAction(action("A propos", [this] { Apropos1Click(); }));
 
@@ -635,6 +644,23 @@ void TForm1::Edition1Click() {
 
 void TForm1::Optgions1Click() {
     fiches_.FormOptions->ShowModal();
+}
+
+void TForm1::AjoutDePrefixe1Click() {
+    ActionStopDiaporamaExecute();
+    fiches_.FormAjoutPrefixe->EditChoixDossier->SetText(PartieDossier(Korvel1->FileName()));
+    fiches_.FormAjoutPrefixe->ShowModal();
+}
+
+void TForm1::ActionRotationAutomatiqueExecute() {
+    fiches_.FormRotationAutomatiquePhotosVerticales->EditFichierSource->SetText(
+        Korvel1->FileName());
+    fiches_.FormRotationAutomatiquePhotosVerticales->ShowModal();
+}
+
+void TForm1::ActionModifTailleJPG1DossierExecute() {
+    fiches_.FormModifTailleJPG1Dossier->EditFichierSource->SetText(Korvel1->FileName());
+    fiches_.FormModifTailleJPG1Dossier->ShowModal();
 }
 
 void TForm1::Apropos1Click() {

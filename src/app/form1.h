@@ -137,6 +137,9 @@ public:
     void ImpressionImage();
     void Edition1Click();
     void Optgions1Click();
+    void AjoutDePrefixe1Click();
+    void ActionRotationAutomatiqueExecute();
+    void ActionModifTailleJPG1DossierExecute();
     void Apropos1Click();
     void Rotation90Enregistrer1Click();
     void RotationMoins90Enregistrer1Click();

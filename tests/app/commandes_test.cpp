@@ -294,9 +294,11 @@ TEST_F(Commandes, ClosingTheWindowKeepsTheOptionsForTheNextRun) {
     options.EditProgALancerPourRetouches1->SetText("/usr/bin/retouche");
     options.SpinEditTauxCompressionJPG->SetValue(55);
     fenetre->close();
-    // The options' section; the other dialogs keep theirs after it.
+    // The options' section; the other dialogs keep theirs around it.
     const std::string texte = ReadText(fichier);
-    EXPECT_EQ(texte.substr(0, texte.find("\n\n") + 1),
+    const size_t debut = texte.find("[FormOptions]");
+    ASSERT_NE(debut, std::string::npos);
+    EXPECT_EQ(texte.substr(debut, texte.find("\n\n", debut) + 1 - debut),
               "[FormOptions]\n"
               "EditDossierPhotoAMettreDeCote=/home/moi/de côté\n"
               "CheckBoxVoirDestination=0\n"

@@ -1,0 +1,55 @@
+#include "app/ajout_prefixe.h"
+
+#include "app/chemins.h"
+#include "components/outils.h"
+#include "platform/core/files.h"
+
+namespace app {
+
+namespace {
+
+// The files a message names before it only counts the rest.
+constexpr size_t kNomsMessage = 30;
+
+}  // namespace
+
+std::string AjoutPrefixe::NouveauNom(const std::string& chemin) const {
+    const std::string dossier = PartieDossier(chemin);
+    const std::string fichier = chemin.substr(dossier.size());
+    const std::string nom = components::ChaineAvant(".", fichier);
+    const size_t point = fichier.rfind('.');
+    const std::string extension =
+        point == std::string::npos ? std::string() : fichier.substr(point);
+    if (prefixe) return dossier + texte + separateur + nom + extension;
+    return dossier + nom + separateur + texte + extension;
+}
+
+std::optional<std::string> AjoutPrefixe::Refus(const std::string& dossier) const {
+    if (dossier.empty()) return "Nom de dossier non valide";
+    if (texte.find('/') != std::string::npos || separateur.find('/') != std::string::npos)
+        return "Le texte et le séparateur ne peuvent pas contenir le caractère \"/\".";
+    return std::nullopt;
+}
+
+std::vector<std::string> AjoutPrefixe::Renomme(const std::vector<std::string>& fichiers) const {
+    std::vector<std::string> restes;
+    for (const std::string& fichier : fichiers) {
+        const std::string cible = NouveauNom(fichier);
+        if (cible == fichier) continue;
+        if (!platform::MoveFileNoReplace(fichier, cible)) restes.push_back(fichier);
+    }
+    return restes;
+}
+
+std::string MessageNonRenommes(const std::vector<std::string>& fichiers) {
+    if (fichiers.empty()) return {};
+    std::string message =
+        "Ces fichiers n'ont pas été renommés (le nouveau nom existe déjà ou le déplacement a "
+        "été refusé) :";
+    for (size_t i = 0; i < fichiers.size() && i < kNomsMessage; ++i) message += "\n" + fichiers[i];
+    if (fichiers.size() > kNomsMessage)
+        message += "\n... et " + std::to_string(fichiers.size() - kNomsMessage) + " autres.";
+    return message;
+}
+
+}  // namespace app

@@ -1,0 +1,49 @@
+// The work of the automatic rotation tool: a JPEG photo that the camera
+// stored lying down but marked as taken upright (EXIF Orientation 6 or 8) is
+// turned upright and rewritten in place, its metadata kept; the revert mode
+// turns such a photo back. Any other Orientation, an absent one included,
+// leaves the file alone.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace app {
+
+enum class ModeRotation : uint8_t { Tourne, Revient };
+
+// The EXIF Orientation codes of a photo taken upright.
+inline constexpr int32_t kOrientationNormale = 1;
+inline constexpr int32_t kOrientationAGauche = 6;  // to be turned clockwise
+inline constexpr int32_t kOrientationADroite = 8;  // to be turned anticlockwise
+
+// The quality that keeps a re-encoded file close to its old size, from its
+// pixels per stored byte (the factor keeps an exact boundary on the lower row).
+int32_t QualiteAutomatique(int64_t pixels, int64_t octets);
+
+// The turn, in degrees clockwise, that the mode gives a picture of this size
+// and Orientation code; 0 when it is to be left alone: rotating acts on
+// pictures stored lying down (height <= width), reverting on upright ones.
+int32_t AngleRotation(ModeRotation mode, int32_t orientation, int32_t largeur, int32_t hauteur);
+
+// True for a file whose extension is ".jpg" in any case and whose content is
+// JPEG; ".jpeg" files are not treated.
+bool EstPhotoATourner(const std::string& nom);
+
+class RotationAutomatique {
+public:
+    ModeRotation mode = ModeRotation::Tourne;
+    // 1..100, or 0 for the automatic quality.
+    int32_t qualite = 0;
+    bool conserver_date = true;
+    // The Orientation tag then reads "Normal", and neither mode finds the
+    // photo again.
+    bool orientation_normale = false;
+
+    // Turns one photo in place when the mode calls for it; true when the file
+    // was rewritten. A file that cannot be read or written raises its error
+    // and stays as it was.
+    bool RotationPhotoVerticale(const std::string& nom) const;
+};
+
+}  // namespace app

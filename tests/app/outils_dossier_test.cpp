@@ -1,0 +1,474 @@
+// The work of the three folder tools (automatic rotation, renaming, folder
+// resize) on real files, with ExifTool and ImageMagick as oracles.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/ajout_prefixe.h"
+#include "app/chemins.h"
+#include "app/modif_taille_dossier.h"
+#include "app/rotation_automatique.h"
+#include "components/scrute_dossier.h"
+#include "platform/core/files.h"
+#include "test_support.h"
+
+namespace app {
+namespace {
+
+using namespace testing_support;
+
+// An old date, to tell a kept date from the one a rewrite gives.
+constexpr platform::FileTime kDateAncienne{1'000'000'000, 123'456'789};
+
+void Vieillit(const std::string& fichier) {
+    platform::SetModificationTime(fichier, kDateAncienne);
+}
+
+bool DateAncienne(const std::string& fichier) {
+    return platform::ModificationTime(fichier) == kDateAncienne;
+}
+
+// ImageMagick's peak signal-to-noise ratio of two pictures in dB ("inf" for
+// equal pixels, which counts as very high).
+double Psnr(const std::string& a, const std::string& b) {
+    std::string sortie;
+    Run("compare -metric PSNR " + ShellQuote(a) + " " + ShellQuote(b) + " null: 2>&1", &sortie);
+    if (sortie.starts_with("inf")) return 1000;
+    return std::atof(sortie.c_str());
+}
+
+// The names of a folder's entries, sorted, as find lists them.
+std::vector<std::string> Entrees(const std::string& dossier) {
+    std::vector<std::string> noms =
+        Split(Output("cd " + ShellQuote(dossier) + " && find . -mindepth 1 -printf '%P\\n'"));
+    std::sort(noms.begin(), noms.end());
+    return noms;
+}
+
+// ---------------------------------------------------------------- rotation
+
+TEST(QualiteAutomatique, EachRowStartsJustAboveItsRatio) {
+    struct Ligne {
+        int64_t pixels;
+        int32_t qualite;
+    };
+    // Per million bytes; the factor 1.00001 puts 6 500 000 pixels above 6.5.
+    const Ligne lignes[] = {{6'500'000, 80}, {6'499'000, 83}, {6'000'000, 83}, {5'999'000, 85},
+                            {5'100'000, 85}, {5'099'000, 90}, {4'500'000, 90}, {4'499'000, 93},
+                            {3'700'000, 93}, {3'699'000, 96}, {3'000'000, 96}, {2'999'000, 98},
+                            {1'800'000, 98}, {1'799'000, 99}, {1, 99},         {90'000'000, 80}};
+    for (const Ligne& l : lignes)
+        EXPECT_EQ(QualiteAutomatique(l.pixels, 1'000'000), l.qualite) << l.pixels;
+}
+
+TEST(AngleRotation, OnlyCodesSixAndEightOfTheRightShapeTurn) {
+    for (int32_t code = 0; code <= 9; ++code) {
+        const int32_t tourne = AngleRotation(ModeRotation::Tourne, code, 600, 450);
+        const int32_t revient = AngleRotation(ModeRotation::Revient, code, 450, 600);
+        EXPECT_EQ(tourne, code == 6 ? 90 : code == 8 ? -90 : 0) << code;
+        EXPECT_EQ(revient, code == 6 ? -90 : code == 8 ? 90 : 0) << code;
+        // The wrong shape for the mode is never turned; a square lies down.
+        EXPECT_EQ(AngleRotation(ModeRotation::Tourne, code, 450, 600), 0);
+        EXPECT_EQ(AngleRotation(ModeRotation::Revient, code, 600, 450), 0);
+        EXPECT_EQ(AngleRotation(ModeRotation::Revient, code, 500, 500), 0);
+    }
+    EXPECT_EQ(AngleRotation(ModeRotation::Tourne, 6, 500, 500), 90);
+}
+
+class Rotation : public ::testing::Test {
+protected:
+    void SetUp() override {
+        REQUIRE_PROGRAM("exiftool");
+        REQUIRE_PROGRAM("convert");
+    }
+
+    // The orientation test pictures, copied and given an old date.
+    std::vector<std::string> CopieEchantillons() {
+        std::vector<std::string> noms;
+        for (const auto& entree :
+             std::filesystem::directory_iterator(TestData("exif-samples/jpg/orientation"))) {
+            if (entree.path().extension() != ".jpg") continue;
+            const std::string cible = dossier / entree.path().filename().string();
+            std::filesystem::copy_file(entree.path(), cible);
+            Vieillit(cible);
+            noms.push_back(cible);
+        }
+        std::sort(noms.begin(), noms.end());
+        return noms;
+    }
+
+    TempDir dossier;
+};
+
+TEST_F(Rotation, OnlyLyingPhotosMarkedSixOrEightAreTurnedAsAutoOrientDoes) {
+    const std::vector<std::string> noms = CopieEchantillons();
+    ASSERT_EQ(noms.size(), 16u);
+    std::vector<std::vector<uint8_t>> avant;
+    for (const std::string& n : noms) avant.push_back(ReadFile(n));
+
+    const RotationAutomatique rotation;
+    std::vector<std::string> tournes;
+    for (const std::string& n : noms) {
+        if (EstPhotoATourner(n) && rotation.RotationPhotoVerticale(n))
+            tournes.push_back(std::filesystem::path(n).filename().string());
+    }
+    EXPECT_EQ(tournes, (std::vector<std::string>{"portrait_6.jpg", "portrait_8.jpg"}));
+
+    for (size_t i = 0; i < noms.size(); ++i) {
+        const std::string nom = std::filesystem::path(noms[i]).filename().string();
+        const std::string original = TestData("exif-samples/jpg/orientation/" + nom);
+        EXPECT_TRUE(DateAncienne(noms[i])) << nom;
+        if (std::find(tournes.begin(), tournes.end(), nom) == tournes.end()) {
+            EXPECT_EQ(ReadFile(noms[i]), avant[i]) << nom;
+            continue;
+        }
+        const std::string attendu = dossier / ("attendu-" + nom);
+        Output("convert " + ShellQuote(original) + " -auto-orient " + ShellQuote(attendu));
+        EXPECT_EQ(Identify("%w %h", noms[i]), "450 600") << nom;
+        EXPECT_GT(Psnr(noms[i], attendu), 30.0) << nom;
+        // The metadata stay, the Orientation too, and the sizes follow the picture.
+        EXPECT_EQ(ExifToolValue("Orientation", noms[i], true), nom == "portrait_6.jpg" ? "6" : "8");
+        EXPECT_EQ(ExifToolValue("ExifImageWidth", noms[i]),
+                  ExifToolValue("ExifImageHeight", original));
+        EXPECT_EQ(ExifToolValue("Make", noms[i]), ExifToolValue("Make", original));
+    }
+}
+
+TEST_F(Rotation, RevertTurnsBackUprightPhotosMarkedSixOrEight) {
+    CopieEchantillons();
+    RotationAutomatique rotation;
+    const std::string photo = dossier / "portrait_6.jpg";
+    ASSERT_TRUE(rotation.RotationPhotoVerticale(photo));
+    EXPECT_FALSE(rotation.RotationPhotoVerticale(photo)) << "a second run finds it upright";
+
+    rotation.mode = ModeRotation::Revient;
+    rotation.qualite = 100;
+    ASSERT_TRUE(rotation.RotationPhotoVerticale(photo));
+    EXPECT_EQ(Identify("%w %h %Q", photo), "600 450 100");
+    EXPECT_GT(Psnr(photo, TestData("exif-samples/jpg/orientation/portrait_6.jpg")), 30.0);
+    // Stored upright and marked as taken upright: the revert mode turns it too.
+    EXPECT_TRUE(rotation.RotationPhotoVerticale(dossier / "landscape_8.jpg"));
+    EXPECT_EQ(Identify("%w %h", dossier / "landscape_8.jpg"), "600 450");
+    EXPECT_FALSE(rotation.RotationPhotoVerticale(dossier / "landscape_3.jpg"));
+}
+
+TEST_F(Rotation, NormalOrientationOnRequestAndThenNeitherModeActs) {
+    CopieEchantillons();
+    RotationAutomatique rotation;
+    rotation.orientation_normale = true;
+    rotation.conserver_date = false;
+    const std::string photo = dossier / "portrait_8.jpg";
+    ASSERT_TRUE(rotation.RotationPhotoVerticale(photo));
+    EXPECT_EQ(ExifToolValue("Orientation", photo), "Horizontal (normal)");
+    EXPECT_FALSE(DateAncienne(photo));
+    rotation.mode = ModeRotation::Revient;
+    const std::vector<uint8_t> octets = ReadFile(photo);
+    EXPECT_FALSE(rotation.RotationPhotoVerticale(photo));
+    EXPECT_EQ(ReadFile(photo), octets);
+}
+
+TEST_F(Rotation, EveryOrientationCodeThatExifToolWrites) {
+    const std::string modele = dossier / "modele.jpg";
+    Output("convert -size 64x48 gradient:red-blue -quality 90 " + ShellQuote(modele));
+    ASSERT_EQ(ExifToolWrite("-Make=Essai -DateTimeOriginal='2020:01:02 03:04:05'", modele), 0);
+    const RotationAutomatique rotation;
+    for (int code = 1; code <= 8; ++code) {
+        const std::string photo = dossier / ("code" + std::to_string(code) + ".jpg");
+        std::filesystem::copy_file(modele, photo);
+        ASSERT_EQ(ExifToolWrite("-Orientation#=" + std::to_string(code), photo), 0);
+        const std::vector<uint8_t> avant = ReadFile(photo);
+        const bool tourne = rotation.RotationPhotoVerticale(photo);
+        EXPECT_EQ(tourne, code == 6 || code == 8) << code;
+        if (!tourne) {
+            EXPECT_EQ(ReadFile(photo), avant) << code;
+            continue;
+        }
+        const std::string attendu = dossier / ("attendu" + std::to_string(code) + ".png");
+        Output("convert " + ShellQuote(modele) + " -orient " +
+               (code == 6 ? "RightTop" : "LeftBottom") + " -auto-orient " + ShellQuote(attendu));
+        EXPECT_EQ(Identify("%w %h", photo), "48 64");
+        EXPECT_GT(Psnr(photo, attendu), 30.0) << code;
+        EXPECT_EQ(ExifToolValue("DateTimeOriginal", photo), "2020:01:02 03:04:05");
+    }
+    // No Orientation tag, then no EXIF at all: left alone.
+    const std::string sans_tag = dossier / "sans-tag.jpg";
+    std::filesystem::copy_file(modele, sans_tag);
+    ASSERT_EQ(ExifToolWrite("-Orientation=", sans_tag), 0);
+    ASSERT_EQ(ExifToolValue("Orientation", sans_tag), "");
+    EXPECT_FALSE(rotation.RotationPhotoVerticale(sans_tag));
+    const std::string sans_exif = dossier / "sans-exif.jpg";
+    std::filesystem::copy_file(modele, sans_exif);
+    ASSERT_EQ(ExifToolWrite("-all=", sans_exif), 0);
+    EXPECT_FALSE(rotation.RotationPhotoVerticale(sans_exif));
+}
+
+TEST_F(Rotation, OnlyJpegContentUnderAJpgExtension) {
+    const std::string jpeg = dossier / "photo.jpeg";
+    Output("convert -size 8x6 xc:red " + ShellQuote(jpeg));
+    EXPECT_FALSE(EstPhotoATourner(jpeg));
+    std::filesystem::copy_file(jpeg, dossier / "PHOTO.JPG");
+    EXPECT_TRUE(EstPhotoATourner(dossier / "PHOTO.JPG"));
+    Output("convert -size 8x6 xc:red bmp:" + ShellQuote(dossier / "image.jpg"));
+    EXPECT_FALSE(EstPhotoATourner(dossier / "image.jpg"));
+    EXPECT_FALSE(RotationAutomatique().RotationPhotoVerticale(dossier / "image.jpg"));
+}
+
+// ---------------------------------------------------------------- renaming
+
+TEST(AjoutPrefixe, NewNames) {
+    AjoutPrefixe regle;
+    regle.texte = "vacances";
+    EXPECT_EQ(regle.NouveauNom("jpg001.jpg"), "vacances$jpg001.jpg");
+    EXPECT_EQ(regle.NouveauNom("/photos/a.b.JPG"), "/photos/vacances$a.JPG");
+    EXPECT_EQ(regle.NouveauNom("/photos.v2/IMG.jpg"), "/photos.v2/vacances$IMG.jpg");
+    regle.prefixe = false;
+    regle.separateur = "£";
+    EXPECT_EQ(regle.NouveauNom("jpg001.jpg"), "jpg001£vacances.jpg");
+    EXPECT_EQ(regle.NouveauNom("/p/x.y.z.Jpg"), "/p/x£vacances.Jpg");
+    regle.texte.clear();
+    EXPECT_EQ(regle.NouveauNom("a.jpg"), "a£.jpg");
+}
+
+TEST(AjoutPrefixe, RefusesAnEmptyFolderAndASlash) {
+    AjoutPrefixe regle;
+    regle.texte = "x";
+    EXPECT_EQ(regle.Refus(""), "Nom de dossier non valide");
+    EXPECT_EQ(regle.Refus("/photos/"), std::nullopt);
+    const std::string barre =
+        "Le texte et le séparateur ne peuvent pas contenir le caractère \"/\".";
+    regle.texte = "a/b";
+    EXPECT_EQ(regle.Refus("/photos/"), barre);
+    regle.texte = "x";
+    regle.separateur = "/";
+    EXPECT_EQ(regle.Refus("/photos/"), barre);
+    EXPECT_EQ(PartieDossier("/photos/a.jpg"), "/photos/");
+    EXPECT_EQ(PartieDossier("a.jpg"), "");
+}
+
+TEST(AjoutPrefixe, RenamesTheFolderItselfAndNeverReplacesAFile) {
+    const TempDir dossier;
+    MakeDirs(dossier / "sous");
+    for (const char* nom : {"p1.jpg", "P2.JPG", "a.b.jpg", "a.c.jpg", "sous/s.jpg", "note.txt"})
+        WriteFile(dossier / nom, std::string(nom));
+
+    components::TScruteDossier scrute;
+    scrute.Dossier = dossier.Path() + "/";
+    scrute.Filtre = "*.jpg";
+    scrute.SousDossier = false;
+    std::vector<std::string> liste;
+    scrute.OnFichier = [&](components::TScruteDossier&, const std::string& n) {
+        liste.push_back(n);
+    };
+    scrute.Execute();
+
+    AjoutPrefixe regle;
+    regle.texte = "x";
+    const std::vector<std::string> restes = regle.Renomme(liste);
+    // a.b.jpg and a.c.jpg both become x$a.jpg: the second, in name order,
+    // keeps its name and its content.
+    EXPECT_EQ(restes, std::vector<std::string>{dossier / "a.c.jpg"});
+    EXPECT_EQ(Entrees(dossier.Path()),
+              (std::vector<std::string>{"a.c.jpg", "note.txt", "sous", "sous/s.jpg", "x$P2.JPG",
+                                        "x$a.jpg", "x$p1.jpg"}));
+    EXPECT_EQ(ReadText(dossier / "x$a.jpg"), "a.b.jpg");
+    EXPECT_EQ(ReadText(dossier / "a.c.jpg"), "a.c.jpg");
+    EXPECT_EQ(MessageNonRenommes(restes),
+              "Ces fichiers n'ont pas été renommés (le nouveau nom existe déjà ou le déplacement "
+              "a été refusé) :\n" +
+                  dossier / "a.c.jpg");
+    EXPECT_EQ(MessageNonRenommes({}), "");
+}
+
+// ---------------------------------------------------------------- resize
+
+TEST(NouvelleTaille, TheLongerSideTakesTheSizeTheOtherRoundsHalfToEven) {
+    using components::TailleImage;
+    EXPECT_EQ(NouvelleTaille(4000, 3000, 1600), (TailleImage{1600, 1200}));
+    EXPECT_EQ(NouvelleTaille(3000, 4000, 1600), (TailleImage{1200, 1600}));
+    EXPECT_EQ(NouvelleTaille(700, 700, 350), (TailleImage{350, 350}));
+    EXPECT_EQ(NouvelleTaille(4, 3, 2), (TailleImage{2, 2}));  // 1.5 goes to 2
+    EXPECT_EQ(NouvelleTaille(4, 5, 10), (TailleImage{8, 10}));
+    EXPECT_EQ(NouvelleTaille(20, 5, 10), (TailleImage{10, 2}));  // 2.5 goes to 2
+    EXPECT_EQ(NouvelleTaille(65535, 1, 65535), (TailleImage{65535, 1}));
+    EXPECT_EQ(NouvelleTaille(0, 0, 1600), (TailleImage{0, 0}));
+}
+
+TEST(DecideTaille, TheTableOfNeverEnlargeAndRecompress) {
+    ReglagesTaille r;
+    r.taille = 1600;
+    const auto decide = [&](GenreFichier g, int32_t l, int32_t h) { return Decide(g, l, h, r); };
+    const Decision laisse{};
+    for (const bool recompresse : {true, false}) {
+        r.toujours_compresser = recompresse;
+        // Smaller: resized, whatever the kind.
+        EXPECT_EQ(decide(GenreFichier::Bmp, 2000, 1000), (Decision{true, {1600, 800}}));
+        EXPECT_EQ(decide(GenreFichier::Jpeg, 2000, 1000), (Decision{true, {1600, 800}}));
+        // The same longer side: a BMP is left, a JPEG rewritten at its size.
+        EXPECT_EQ(decide(GenreFichier::Bmp, 1600, 1200), laisse);
+        EXPECT_EQ(decide(GenreFichier::Jpeg, 1200, 1600), (Decision{true, {1200, 1600}}));
+        // Larger: a BMP is left, a JPEG re-encoded at its own size or left.
+        EXPECT_EQ(decide(GenreFichier::Bmp, 1024, 768), laisse);
+        EXPECT_EQ(decide(GenreFichier::Jpeg, 1024, 768),
+                  (recompresse ? Decision{true, {1024, 768}} : laisse));
+        // A narrow upright picture whose width rounds to its own is still
+        // not enlarged: the longer side decides.
+        EXPECT_EQ(decide(GenreFichier::Jpeg, 100, 1590),
+                  (recompresse ? Decision{true, {100, 1590}} : laisse));
+    }
+    r.pas_agrandir = false;
+    EXPECT_EQ(decide(GenreFichier::Bmp, 1024, 768), (Decision{true, {1600, 1200}}));
+    EXPECT_EQ(decide(GenreFichier::Jpeg, 100, 1590), (Decision{true, {101, 1600}}));
+    // A side that would round to nothing, no pixels, or a size of 0: left.
+    r.taille = 10;
+    EXPECT_EQ(decide(GenreFichier::Jpeg, 1000, 4), laisse);
+    EXPECT_EQ(decide(GenreFichier::Jpeg, 0, 0), laisse);
+    r.taille = 0;
+    EXPECT_EQ(decide(GenreFichier::Bmp, 1000, 800), laisse);
+}
+
+TEST(DecideTaille, TheKindByTheExtensionAndTheBoxes) {
+    ReglagesTaille r;
+    EXPECT_EQ(GenreATraiter("/p/a.jpg", r), GenreFichier::Jpeg);
+    EXPECT_EQ(GenreATraiter("/p/a.JPG", r), GenreFichier::Jpeg);
+    EXPECT_EQ(GenreATraiter("/p/a.jpeg", r), GenreFichier::Aucun);
+    EXPECT_EQ(GenreATraiter("/p/a.bmp", r), GenreFichier::Aucun);
+    EXPECT_EQ(GenreATraiter("/p.jpg/a", r), GenreFichier::Aucun);
+    r.bmp = true;
+    r.jpeg = false;
+    EXPECT_EQ(GenreATraiter("/p/a.Bmp", r), GenreFichier::Bmp);
+    EXPECT_EQ(GenreATraiter("/p/a.jpg", r), GenreFichier::Aucun);
+}
+
+class Redimensionnement : public ::testing::Test {
+protected:
+    void SetUp() override {
+        REQUIRE_PROGRAM("exiftool");
+        REQUIRE_PROGRAM("convert");
+    }
+
+    // A folder of every case: pictures of several shapes and kinds, metadata
+    // on the JPEG files, an old date on every file.
+    std::vector<std::string> Remplit(const std::string& d) {
+        const auto fait = [&](const std::string& nom, const std::string& arguments) {
+            const std::string format = nom.ends_with(".bmp") ? "bmp3:" : "";
+            Output("convert -seed 3 " + arguments + " " + ShellQuote(format + d + "/" + nom));
+        };
+        fait("grande.jpg", "-size 400x300 plasma: -quality 95");
+        fait("HAUTE.JPG", "-size 300x400 plasma: -quality 95");
+        fait("petite.jpg", "-size 102x77 plasma: -quality 95");
+        fait("egale.jpg", "-size 120x160 plasma: -quality 95");
+        fait("ignoree.jpeg", "-size 400x300 plasma:");
+        fait("large.bmp", "-size 400x200 plasma:");
+        fait("egale.bmp", "-size 160x120 plasma:");
+        WriteFile(d + "/illisible.jpg", std::string("pas une image"));
+        std::vector<std::string> noms;
+        for (const char* n : {"HAUTE.JPG", "egale.bmp", "egale.jpg", "grande.jpg", "ignoree.jpeg",
+                              "illisible.jpg", "large.bmp", "petite.jpg"}) {
+            const std::string f = d + "/" + n;
+            if (GenreATraiter(f, ReglagesTaille{}) == GenreFichier::Jpeg &&
+                !f.ends_with("illisible.jpg"))
+                ExifToolWrite(
+                    "-Make=Essai -DateTimeOriginal='2020:01:02 03:04:05' "
+                    "-ExifImageWidth=1 -ExifImageHeight=1",
+                    f);
+            Vieillit(f);
+            noms.push_back(f);
+        }
+        return noms;
+    }
+
+    TempDir dossier;
+};
+
+TEST_F(Redimensionnement, EachCaseOfAFolderKeepingMetadataAndDates) {
+    const std::vector<std::string> noms = Remplit(dossier.Path());
+    const std::vector<uint8_t> petite = ReadFile(dossier / "petite.jpg");
+    const std::vector<uint8_t> ignoree = ReadFile(dossier / "ignoree.jpeg");
+    RedimensionnementDossier r;
+    r.reglages.taille = 160;
+    r.reglages.qualite = 80;
+    r.reglages.bmp = true;
+    r.reglages.toujours_compresser = false;
+    std::vector<std::string> vus;
+    r.OnFichier = [&](const std::string& n) { vus.push_back(n); };
+    const auto illisibles = r.Traite(noms);
+
+    std::vector<std::string> attendus = noms;
+    std::erase(attendus, dossier / "ignoree.jpeg");
+    EXPECT_EQ(vus, attendus);
+    ASSERT_EQ(illisibles.size(), 1u);
+    EXPECT_EQ(illisibles[0].nom, dossier / "illisible.jpg");
+    EXPECT_EQ(ReadText(dossier / "illisible.jpg"), "pas une image");
+    EXPECT_TRUE(
+        MessageIllisibles(illisibles)
+            .starts_with("Ces fichiers n'ont pas pu être lus et n'ont pas été modifiés :\n" +
+                         dossier / "illisible.jpg" + " ("));
+
+    EXPECT_EQ(Identify("%w %h %Q", dossier / "grande.jpg"), "160 120 80");
+    EXPECT_EQ(Identify("%w %h %Q", dossier / "HAUTE.JPG"), "120 160 80");
+    EXPECT_EQ(Identify("%w %h %Q", dossier / "egale.jpg"), "120 160 80");
+    EXPECT_EQ(Identify("%w %h %m", dossier / "large.bmp"), "160 80 BMP3");
+    EXPECT_EQ(Identify("%w %h", dossier / "egale.bmp"), "160 120");
+    EXPECT_EQ(ReadFile(dossier / "petite.jpg"), petite);
+    EXPECT_EQ(ReadFile(dossier / "ignoree.jpeg"), ignoree);
+    for (const std::string& n : noms) EXPECT_TRUE(DateAncienne(n)) << n;
+    for (const char* n : {"grande.jpg", "HAUTE.JPG", "egale.jpg"}) {
+        EXPECT_EQ(ExifToolValue("Make", dossier / n), "Essai") << n;
+        EXPECT_EQ(ExifToolValue("DateTimeOriginal", dossier / n), "2020:01:02 03:04:05") << n;
+        EXPECT_EQ(ExifToolValue("ExifImageWidth", dossier / n), Identify("%w", dossier / n)) << n;
+    }
+    // With the recompression box, a smaller picture is re-encoded at its size.
+    r.reglages.toujours_compresser = true;
+    r.reglages.qualite = 40;
+    r.Traite({dossier / "petite.jpg"});
+    EXPECT_EQ(Identify("%w %h %Q", dossier / "petite.jpg"), "102 77 40");
+    EXPECT_EQ(ExifToolValue("Make", dossier / "petite.jpg"), "Essai");
+}
+
+TEST_F(Redimensionnement, ManyThreadsLeaveWhatOneThreadLeaves) {
+    const TempDir autre;
+    const std::vector<std::string> un = Remplit(dossier.Path());
+    const std::vector<std::string> plusieurs = Remplit(autre.Path());
+    RedimensionnementDossier r;
+    r.reglages.taille = 150;
+    r.reglages.bmp = true;
+    r.fils = 1;
+    const auto illisibles_un = r.Traite(un);
+    r.fils = 4;
+    std::vector<std::string> vus;
+    r.OnFichier = [&](const std::string& n) { vus.push_back(n); };
+    const auto illisibles_plusieurs = r.Traite(plusieurs);
+    ASSERT_EQ(illisibles_un.size(), illisibles_plusieurs.size());
+    EXPECT_EQ(vus.size(), 7u);
+    EXPECT_TRUE(std::is_sorted(vus.begin(), vus.end()));
+    for (size_t i = 0; i < un.size(); ++i)
+        EXPECT_EQ(ReadFile(un[i]), ReadFile(plusieurs[i])) << un[i];
+}
+
+TEST_F(Redimensionnement, AFileThatCannotBeWrittenStopsTheRunInOrder) {
+    const std::vector<std::string> noms = Remplit(dossier.Path());
+    const std::vector<uint8_t> petite = ReadFile(dossier / "petite.jpg");
+    RedimensionnementDossier r;
+    r.reglages.taille = 60;
+    r.fils = 4;
+    // A folder takes the place of one file just before it is written: the
+    // rename over it fails, and the files after it stay as they were even
+    // though other threads may have prepared them.
+    r.OnFichier = [&](const std::string& n) {
+        if (n != dossier / "grande.jpg") return;
+        std::filesystem::remove(n);
+        MakeDirs(n);
+    };
+    EXPECT_TRUE(ErrorText([&] { r.Traite(noms); }).starts_with("Impossible de créer le fichier"));
+    EXPECT_EQ(Identify("%w %h", dossier / "HAUTE.JPG"), "45 60");
+    EXPECT_EQ(Identify("%w %h", dossier / "egale.jpg"), "45 60");
+    EXPECT_EQ(ReadFile(dossier / "petite.jpg"), petite);
+    EXPECT_TRUE(std::filesystem::is_directory(dossier / "grande.jpg"));
+}
+
+}  // namespace
+}  // namespace app
