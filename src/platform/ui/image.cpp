@@ -26,7 +26,9 @@ Image::Image(QWidget* parent, const std::string& name) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     picture_.OnChange = [this](Picture&) {
         render_failed_ = false;
+        ShowFrame(nullptr);
         Invalidate();
+        if (OnPictureChange) OnPictureChange();
     };
 }
 
@@ -81,6 +83,13 @@ QRect Image::DestRect() const {
     return dest;
 }
 
+void Image::ShowFrame(std::shared_ptr<const Bitmap> frame) {
+    if (frame == nullptr && frame_ == nullptr) return;
+    frame_ = std::move(frame);
+    frame_image_ = frame_ != nullptr ? WrapBitmap(*frame_) : QImage();
+    update();
+}
+
 void Image::Invalidate() {
     cache_image_ = QImage();
     cache_.reset();
@@ -116,6 +125,12 @@ void Image::Render(const QRect& dest, const QRect& area) {
 }
 
 void Image::paintEvent(QPaintEvent* event) {
+    if (frame_ != nullptr) {
+        QPainter painter(this);
+        painter.setClipRegion(event->region());
+        painter.drawImage(DestRect(), frame_image_);
+        return;
+    }
     const Graphic* graphic = picture_.GetGraphic();
     if (graphic == nullptr || graphic->Empty() || render_failed_) return;
     const QRect dest = DestRect();

@@ -1,0 +1,119 @@
+#include "platform/ui/thread.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <string>
+
+#include "platform/ui/application.h"
+
+namespace platform::ui {
+
+struct ThreadContext::State {
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::atomic<bool> stopped{false};
+    bool finished = false;
+    std::condition_variable done;
+};
+
+namespace {
+
+// Queues `call` to the user-interface thread, to run while the thread is not
+// stopped; Stop runs there too, so the check cannot race with it.
+void Post(const std::shared_ptr<ThreadContext::State>& state, std::function<void()> call) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr) return;
+    QMetaObject::invokeMethod(
+        app,
+        [state, call = std::move(call)] {
+            if (!state->stopped.load()) call();
+        },
+        Qt::QueuedConnection);
+}
+
+// A failure in the worker, shown once by the application's handler.
+class WorkerError final : public std::exception {
+public:
+    explicit WorkerError(std::string message) : message_(std::move(message)) {}
+    const char* what() const noexcept override { return message_.c_str(); }
+
+private:
+    std::string message_;
+};
+
+}  // namespace
+
+bool ThreadContext::Stopped() const { return state_->stopped.load(); }
+
+bool ThreadContext::Wait(int64_t ms) {
+    std::unique_lock lock(state_->mutex);
+    const auto stopped = [this] { return state_->stopped.load(); };
+    if (ms < 0) {
+        state_->wake.wait(lock, stopped);
+        return true;
+    }
+    return state_->wake.wait_for(lock, std::chrono::milliseconds(ms), stopped);
+}
+
+void ThreadContext::Synchronize(std::function<void()> call) { Post(state_, std::move(call)); }
+
+Thread::Thread(Body body)
+    : state_(std::make_shared<ThreadContext::State>()), body_(std::move(body)) {}
+
+Thread::~Thread() {
+    Stop();
+    if (!thread_.joinable()) return;
+    if (Join(kJoinLimit)) {
+        thread_.join();
+    } else {
+        // Never killed: it owns what it uses and ends by itself.
+        thread_.detach();
+    }
+}
+
+void Thread::Start() {
+    if (thread_.joinable() || Stopped()) return;
+    thread_ = std::thread([state = state_, body = body_, terminate = OnTerminate] {
+        ThreadContext context(state);
+        try {
+            body(context);
+        } catch (const std::exception& error) {
+            Post(state, [message = std::string(error.what())] {
+                Application::Current().HandleException(WorkerError(message));
+            });
+        }
+        if (terminate) Post(state, terminate);
+        {
+            std::lock_guard lock(state->mutex);
+            state->finished = true;
+        }
+        state->done.notify_all();
+    });
+}
+
+void Thread::Stop() {
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->stopped.store(true);
+    }
+    state_->wake.notify_all();
+}
+
+bool Thread::Stopped() const { return state_->stopped.load(); }
+
+bool Thread::Finished() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->finished;
+}
+
+bool Thread::Join(std::chrono::milliseconds limit) {
+    if (!thread_.joinable()) return true;
+    std::unique_lock lock(state_->mutex);
+    return state_->done.wait_for(lock, limit, [this] { return state_->finished; });
+}
+
+}  // namespace platform::ui
