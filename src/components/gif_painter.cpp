@@ -1,6 +1,7 @@
 #include "components/gif_painter.h"
 
 #include <chrono>
+#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -17,7 +18,7 @@ struct TGIFPainter::Shared {
     // The last composed picture not yet shown: a user interface slower than
     // the animation skips pictures rather than queueing them.
     std::mutex mutex;
-    std::shared_ptr<const platform::Bitmap> pending;
+    QImage pending;
     int32_t pending_frame = -1;
     // The events with a handler, by action, fixed when the painter starts so
     // that the others cost nothing.
@@ -80,14 +81,14 @@ void TGIFPainter::Raise(AnimationAction action, int32_t frame) {
 }
 
 void TGIFPainter::ShowPending() {
-    std::shared_ptr<const platform::Bitmap> picture;
+    QImage picture;
     int32_t frame = -1;
     {
         std::lock_guard lock(shared_->mutex);
-        picture = std::move(shared_->pending);
+        picture.swap(shared_->pending);
         frame = shared_->pending_frame;
     }
-    if (picture == nullptr) return;
+    if (picture.isNull()) return;
     shown_frame_ = frame;
     if (shared_->show) shared_->show(std::move(picture));
 }
@@ -118,12 +119,16 @@ void TGIFPainter::Run(platform::ui::ThreadContext& context, const std::shared_pt
         case AnimationAction::Paint: {
             composer.Paint(step.frame, timeline.Disposal(), timeline.PreviousDisposal(),
                            (shared->options & gif::doClearOnStart) != 0 && step.frame == 0);
-            auto picture =
-                std::make_shared<const platform::Bitmap>(composer.Shown().ToBitmap());
+            const gif::ComposedPicture& shown = composer.Shown();
+            QImage picture(shown.width, shown.height, QImage::Format_RGB32);
+            for (int32_t y = 0; y < shown.height; ++y) {
+                std::memcpy(picture.scanLine(y), shown.Row(y),
+                            static_cast<size_t>(shown.width) * sizeof(uint32_t));
+            }
             bool queued = false;
             {
                 std::lock_guard lock(shared->mutex);
-                queued = shared->pending != nullptr;
+                queued = !shared->pending.isNull();
                 shared->pending = std::move(picture);
                 shared->pending_frame = step.frame;
             }

@@ -6,20 +6,20 @@
 // destroys it) before the picture or the place it is shown changes.
 #pragma once
 
+#include <QImage>
 #include <cstdint>
 #include <functional>
 #include <memory>
 
 #include "gif/animation.h"
 #include "gif/gif_image.h"
-#include "platform/graphics/bitmap.h"
 #include "platform/ui/thread.h"
 
 namespace components {
 
 class TGIFPainter {
 public:
-    using ShowEvent = std::function<void(std::shared_ptr<const platform::Bitmap>)>;
+    using ShowEvent = std::function<void(QImage)>;
     using NotifyEvent = std::function<void(TGIFPainter& sender)>;
 
     // Whether `image` is shown by a painter: more than one frame and

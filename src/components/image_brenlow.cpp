@@ -153,7 +153,7 @@ void TImageBrenlow::DemarreAnimation() {
         *image,
         platform::MakeColor(static_cast<uint8_t>(fond.red()), static_cast<uint8_t>(fond.green()),
                             static_cast<uint8_t>(fond.blue())),
-        [this](std::shared_ptr<const platform::Bitmap> trame) { image_->ShowFrame(std::move(trame)); });
+        [this](QImage trame) { image_->ShowFrame(std::move(trame)); });
     animation_->Start();
 }
 
@@ -161,7 +161,7 @@ void TImageBrenlow::ArreteAnimation() {
     if (animation_ == nullptr) return;
     animation_->Stop();
     animation_.reset();
-    image_->ShowFrame(nullptr);
+    image_->ShowFrame(QImage());
 }
 
 void TImageBrenlow::resizeEvent(QResizeEvent* event) {

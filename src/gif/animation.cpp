@@ -57,9 +57,10 @@ AnimationSnapshot TakeSnapshot(const TGIFImage& image, platform::Color window) {
                 if (!frame.timing.loops) frame.timing.loops = loop->Loops;
             }
         }
-        frame.colors.assign(256, platform::kBlack);
+        frame.colors.assign(256, ComposedPicture::Word(platform::kBlack));
         const std::span<const TGIFColor> entries = source.ActiveColorMap().Entries();
-        for (size_t c = 0; c < entries.size() && c < 256; ++c) frame.colors[c] = ToColor(entries[c]);
+        for (size_t c = 0; c < entries.size() && c < 256; ++c)
+            frame.colors[c] = ComposedPicture::Word(ToColor(entries[c]));
         if (!frame.timing.empty) {
             const size_t width = source.Width();
             frame.indices.resize(width * source.Height());
@@ -223,21 +224,9 @@ AnimationStep AnimationTimeline::Next() {
 }
 
 ComposedPicture::ComposedPicture(int32_t w, int32_t h, platform::Color color)
-    : width(std::max(w, 0)), height(std::max(h, 0)) {
-    bgr.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
-    for (size_t i = 0; i < bgr.size(); i += 3) {
-        bgr[i] = platform::BlueOf(color);
-        bgr[i + 1] = platform::GreenOf(color);
-        bgr[i + 2] = platform::RedOf(color);
-    }
-}
-
-platform::Bitmap ComposedPicture::ToBitmap() const {
-    platform::Bitmap bitmap = platform::Bitmap::ForOverwrite(width, height);
-    const size_t row = static_cast<size_t>(width) * 3;
-    for (int32_t y = 0; y < height; ++y) std::memcpy(bitmap.ScanLine(y), &bgr[Offset(0, y)], row);
-    return bitmap;
-}
+    : width(std::max(w, 0)),
+      height(std::max(h, 0)),
+      pixels(static_cast<size_t>(width) * static_cast<size_t>(height), Word(color)) {}
 
 AnimationComposer::AnimationComposer(const AnimationSnapshot& snapshot, uint16_t options,
                                      ComposedPicture under)
@@ -259,17 +248,17 @@ void AnimationComposer::DrawFrame(ComposedPicture& target, const AnimationFrame&
     const int32_t bottom = std::min(frame.bounds.Bottom, target.height);
     if (frame.indices.empty() || right <= frame.bounds.Left) return;
     const int32_t hole = transparent_ ? frame.transparent : -1;
+    const size_t count = static_cast<size_t>(right - frame.bounds.Left);
     for (int32_t y = frame.bounds.Top; y < bottom; ++y) {
         const uint8_t* row =
             &frame.indices[static_cast<size_t>(y - frame.bounds.Top) * static_cast<size_t>(width)];
-        uint8_t* out = target.Pixel(frame.bounds.Left, y);
-        for (int32_t x = frame.bounds.Left; x < right; ++x, out += 3) {
-            const uint8_t index = row[x - frame.bounds.Left];
-            if (index == hole) continue;
-            const platform::Color c = frame.colors[index];
-            out[0] = platform::BlueOf(c);
-            out[1] = platform::GreenOf(c);
-            out[2] = platform::RedOf(c);
+        uint32_t* out = target.Row(y) + frame.bounds.Left;
+        if (hole < 0) {
+            for (size_t x = 0; x < count; ++x) out[x] = frame.colors[row[x]];
+        } else {
+            for (size_t x = 0; x < count; ++x) {
+                if (row[x] != hole) out[x] = frame.colors[row[x]];
+            }
         }
     }
 }
@@ -279,18 +268,14 @@ void AnimationComposer::Dispose(const AnimationFrame& frame) {
     const int32_t right = std::min(frame.bounds.Right, target.width);
     const int32_t bottom = std::min(frame.bounds.Bottom, target.height);
     if (right <= frame.bounds.Left) return;
-    const size_t bytes = static_cast<size_t>(right - frame.bounds.Left) * 3;
+    const size_t count = static_cast<size_t>(right - frame.bounds.Left);
+    const uint32_t fill = ComposedPicture::Word(snapshot_.background);
     for (int32_t y = frame.bounds.Top; y < bottom; ++y) {
-        uint8_t* out = target.Pixel(frame.bounds.Left, y);
+        uint32_t* out = target.Row(y) + frame.bounds.Left;
         if (backup_) {
-            std::memcpy(out, backup_->Pixel(frame.bounds.Left, y), bytes);
+            std::memcpy(out, backup_->Row(y) + frame.bounds.Left, count * sizeof(uint32_t));
         } else {
-            const platform::Color c = snapshot_.background;
-            for (size_t i = 0; i < bytes; i += 3) {
-                out[i] = platform::BlueOf(c);
-                out[i + 1] = platform::GreenOf(c);
-                out[i + 2] = platform::RedOf(c);
-            }
+            std::fill_n(out, count, fill);
         }
     }
 }
@@ -318,7 +303,7 @@ void AnimationComposer::Paint(int32_t index, uint8_t disposal, uint8_t previous_
     if (clear_first) Dispose(frame);
     if (chosen == &*previous_) *previous_ = *compose_;
     DrawFrame(*chosen, frame);
-    if (copy) shown_.bgr = chosen->bgr;
+    if (copy) shown_.pixels = chosen->pixels;
     if (disposal == 2) Dispose(frame);
 }
 

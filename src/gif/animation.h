@@ -36,8 +36,9 @@ struct AnimationFrame {
     platform::Rect bounds;
     // bounds' width x height indices, row after row; none for an empty frame.
     std::vector<uint8_t> indices;
-    // 256 colours, the table's own followed by black.
-    std::vector<platform::Color> colors;
+    // 256 colours as ComposedPicture words, the table's own followed by
+    // black.
+    std::vector<uint32_t> colors;
     // The transparent index, or -1.
     int16_t transparent = -1;
 };
@@ -149,22 +150,28 @@ private:
     int64_t planned_ = 0;
 };
 
-// A picture of the logical screen's size, three bytes (blue, green, red) a
-// pixel, rows without padding.
+// A picture of the logical screen's size, a 32-bit word 0xFFRRGGBB a pixel
+// (what screens take without conversion), rows without padding.
 struct ComposedPicture {
     int32_t width = 0;
     int32_t height = 0;
-    std::vector<uint8_t> bgr;
+    std::vector<uint32_t> pixels;
 
     ComposedPicture() = default;
     ComposedPicture(int32_t w, int32_t h, platform::Color color);
-    uint8_t* Pixel(int32_t x, int32_t y) { return &bgr[Offset(x, y)]; }
-    const uint8_t* Pixel(int32_t x, int32_t y) const { return &bgr[Offset(x, y)]; }
-    size_t Offset(int32_t x, int32_t y) const {
-        return (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
+    static uint32_t Word(platform::Color color) {
+        return 0xFF000000u | static_cast<uint32_t>(platform::RedOf(color)) << 16 |
+               static_cast<uint32_t>(platform::GreenOf(color)) << 8 | platform::BlueOf(color);
     }
-    // The same picture as a 24-bit bitmap.
-    platform::Bitmap ToBitmap() const;
+    uint32_t* Row(int32_t y) { return &pixels[static_cast<size_t>(y) * static_cast<size_t>(width)]; }
+    const uint32_t* Row(int32_t y) const {
+        return &pixels[static_cast<size_t>(y) * static_cast<size_t>(width)];
+    }
+    platform::Color ColorAt(int32_t x, int32_t y) const {
+        const uint32_t word = Row(y)[x];
+        return platform::MakeColor(static_cast<uint8_t>(word >> 16), static_cast<uint8_t>(word >> 8),
+                                   static_cast<uint8_t>(word));
+    }
 };
 
 // Lays the frames over one another as the animation shows them, on a bitmap

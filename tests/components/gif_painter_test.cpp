@@ -69,9 +69,9 @@ void RunFor(std::chrono::milliseconds time) {
     }
 }
 
-char Letter(const platform::Bitmap& picture) {
-    const uint8_t* p = picture.ScanLine(0);
-    return p[2] == 255 ? 'R' : p[1] == 255 ? 'G' : p[0] == 255 ? 'B' : '?';
+char Letter(const QImage& picture) {
+    const QRgb p = picture.pixel(0, 0);
+    return p == qRgb(255, 0, 0) ? 'R' : p == qRgb(0, 255, 0) ? 'G' : p == qRgb(0, 0, 255) ? 'B' : '?';
 }
 
 struct Recorder {
@@ -85,9 +85,7 @@ struct Recorder {
         painter.OnAnimationEnd = [this](TGIFPainter&) { events += "End"; };
     }
     TGIFPainter::ShowEvent Show() {
-        return [this](std::shared_ptr<const platform::Bitmap> picture) {
-            shown += Letter(*picture);
-        };
+        return [this](QImage picture) { shown += Letter(picture); };
     }
 };
 
@@ -144,7 +142,7 @@ TEST(GIFPainter, StartStopAndDestroyCyclesLeaveNothingBehind) {
         *alive = true;
         auto painter = std::make_unique<TGIFPainter>(
             *image, platform::kWhite,
-            [alive, &shown](std::shared_ptr<const platform::Bitmap>) {
+            [alive, &shown](QImage) {
                 EXPECT_TRUE(*alive);
                 ++shown;
             });

@@ -251,8 +251,7 @@ const std::vector<platform::Color> kTable = {kColors.at('R'), kColors.at('G'), k
 std::string Letters(const ComposedPicture& picture) {
     std::string out;
     for (int32_t x = 0; x < picture.width; ++x) {
-        const uint8_t* p = picture.Pixel(x, 0);
-        const platform::Color c = platform::MakeColor(p[2], p[1], p[0]);
+        const platform::Color c = picture.ColorAt(x, 0);
         char letter = '?';
         for (const auto& [name, color] : kColors)
             if (color == c) letter = name;
@@ -386,8 +385,7 @@ TEST(AnimationComposer, TheSuiteShowsItsExpectedFrames) {
                                     static_cast<size_t>(y * image.Width() + x) * 4;
                     const platform::Color want =
                         p[3] == 0 ? backdrop : platform::MakeColor(p[0], p[1], p[2]);
-                    const uint8_t* got = composer.Shown().Pixel(x, y);
-                    mismatches += platform::MakeColor(got[2], got[1], got[0]) != want;
+                    mismatches += composer.Shown().ColorAt(x, y) != want;
                 }
             }
             EXPECT_EQ(mismatches, 0) << "frame " << step.frame;

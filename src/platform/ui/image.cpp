@@ -26,7 +26,7 @@ Image::Image(QWidget* parent, const std::string& name) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     picture_.OnChange = [this](Picture&) {
         render_failed_ = false;
-        ShowFrame(nullptr);
+        ShowFrame(QImage());
         Invalidate();
         if (OnPictureChange) OnPictureChange();
     };
@@ -83,10 +83,12 @@ QRect Image::DestRect() const {
     return dest;
 }
 
-void Image::ShowFrame(std::shared_ptr<const Bitmap> frame) {
-    if (frame == nullptr && frame_ == nullptr) return;
+void Image::ShowFrame(QImage frame) {
+    if (frame.isNull() && frame_.isNull()) return;
     frame_ = std::move(frame);
-    frame_image_ = frame_ != nullptr ? WrapBitmap(*frame_) : QImage();
+    // A frame paints every pixel of the control, so the widgets under it
+    // need not be painted first at each frame.
+    setAttribute(Qt::WA_OpaquePaintEvent, !frame_.isNull());
     update();
 }
 
@@ -125,10 +127,12 @@ void Image::Render(const QRect& dest, const QRect& area) {
 }
 
 void Image::paintEvent(QPaintEvent* event) {
-    if (frame_ != nullptr) {
+    if (!frame_.isNull()) {
         QPainter painter(this);
         painter.setClipRegion(event->region());
-        painter.drawImage(DestRect(), frame_image_);
+        const QRect dest = DestRect();
+        if (!dest.contains(rect())) painter.fillRect(rect(), palette().color(QPalette::Window));
+        painter.drawImage(dest, frame_);
         return;
     }
     const Graphic* graphic = picture_.GetGraphic();

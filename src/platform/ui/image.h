@@ -42,8 +42,8 @@ public:
     // Shows `frame` (a picture of the picture's size: an animation's
     // composed frame) in its place until the next frame, a change of the
     // picture, or a null frame.
-    void ShowFrame(std::shared_ptr<const Bitmap> frame);
-    bool ShowingFrame() const { return frame_ != nullptr; }
+    void ShowFrame(QImage frame);
+    bool ShowingFrame() const { return !frame_.isNull(); }
     // After any change of the picture.
     std::function<void()> OnPictureChange;
 
@@ -76,8 +76,7 @@ private:
     QRect cache_area_;
     bool render_failed_ = false;
 
-    std::shared_ptr<const Bitmap> frame_;
-    QImage frame_image_;
+    QImage frame_;
 };
 
 // A QImage over the rows of a 24-bit bitmap, without copying; valid while the

@@ -1,5 +1,6 @@
 #include "platform/ui/thread.h"
 
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -129,6 +130,8 @@ Thread::~Thread() {
 void Thread::Start() {
     if (thread_.joinable() || Stopped()) return;
     thread_ = std::thread([state = state_, body = body_, terminate = OnTerminate] {
+        // Named so that the system's tools tell workers from the user interface.
+        pthread_setname_np(pthread_self(), "visu-worker");
         ThreadContext context(state);
         try {
             body(context);
