@@ -16,6 +16,9 @@
 #include "components/image_brenlow.h"
 #include "gif/extensions.h"
 #include "gif_test_support.h"
+#include "platform/core/error.h"
+#include "platform/ui/thread.h"
+#include "scripted_dialogs.h"
 #include "test_support.h"
 
 namespace components {
@@ -157,6 +160,36 @@ TEST(GIFPainter, StartStopAndDestroyCyclesLeaveNothingBehind) {
     }
     RunFor(50ms);
     SUCCEED() << shown << " pictures shown";
+}
+
+class WorkerThread : public testing_support::ScriptedTest {};
+
+TEST_F(WorkerThread, AFailureIsShownOnceAndQueuedCallsKeepTheirOrder) {
+    std::string calls;
+    platform::ui::Thread failing([&calls](platform::ui::ThreadContext& context) {
+        for (int i = 0; i < 3; ++i) context.Synchronize([&calls, i] { calls += char('0' + i); });
+        throw platform::Error(platform::ErrorKind::Message, "Échec du fil");
+    });
+    failing.Start();
+    ASSERT_TRUE(failing.Join(5s));
+    RunFor(50ms);
+    EXPECT_EQ(calls, "012");
+    EXPECT_EQ(dialogues->errors, std::vector<std::string>{"Échec du fil"});
+}
+
+TEST_F(WorkerThread, AStoppedThreadRunsNoQueuedCallAndAnEndlessWaitEnds) {
+    bool called = false;
+    platform::ui::Thread waiting([&called](platform::ui::ThreadContext& context) {
+        context.Synchronize([&called] { called = true; });
+        context.Wait(-1);
+        context.Synchronize([&called] { called = true; });
+    });
+    waiting.Start();
+    waiting.Stop();
+    ASSERT_TRUE(waiting.Join(5s));
+    RunFor(50ms);
+    EXPECT_FALSE(called);
+    EXPECT_TRUE(dialogues->errors.empty());
 }
 
 // The display plays an animated file and stops it whenever its picture

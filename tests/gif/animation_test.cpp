@@ -277,7 +277,9 @@ std::vector<std::string> Compose(const TGIFImage& image, uint16_t options) {
     const AnimationSnapshot snapshot = TakeSnapshot(image, kColors.at('K'));
     AnimationComposer composer(snapshot, options,
                                ComposedPicture(image.Width(), image.Height(), kColors.at('U')));
-    AnimationTimeline timeline(snapshot.Timings(), options & ~doLoop, 100, true, [] { return 0; });
+    // One pass.
+    const auto once = static_cast<uint16_t>(options & ~uint16_t{doLoop});
+    AnimationTimeline timeline(snapshot.Timings(), once, 100, true, [] { return 0; });
     std::vector<std::string> shown;
     for (AnimationStep step = timeline.Next(); step.action != A::Done; step = timeline.Next()) {
         if (step.action != A::Paint) continue;
@@ -365,8 +367,9 @@ TEST(AnimationComposer, TheSuiteShowsItsExpectedFrames) {
         const AnimationSnapshot snapshot = TakeSnapshot(image, platform::kWhite);
         AnimationComposer composer(snapshot, kDefaultDrawOptions,
                                    ComposedPicture(image.Width(), image.Height(), backdrop));
-        AnimationTimeline timeline(snapshot.Timings(), kDefaultDrawOptions & ~doLoop, 100, true,
-                                   [] { return 0; });
+        AnimationTimeline timeline(snapshot.Timings(),
+                                   static_cast<uint16_t>(kDefaultDrawOptions & ~uint16_t{doLoop}),
+                                   100, true, [] { return 0; });
         int32_t painted = 0;
         for (AnimationStep step = timeline.Next(); step.action != A::Done; step = timeline.Next()) {
             if (step.action != A::Paint) continue;
