@@ -103,6 +103,10 @@ TEST(GIFPainter, ShowsEveryFrameAndRaisesItsEventsInOrder) {
     EXPECT_EQ(recorder.shown, "RGBRGB");
     EXPECT_EQ(painter.ActiveImage(), -1);
     EXPECT_TRUE(painter.Join(5s));
+    // The frames were composed from the painter's copy: the picture made no
+    // bitmap of its own for them.
+    for (int32_t i = 0; i < image->Images().Count(); ++i)
+        EXPECT_FALSE(image->Images().SubImages(i)->HasBitmap()) << i;
 }
 
 TEST(GIFPainter, NothingIsShownOrRaisedOnceStopped) {
