@@ -12,3 +12,10 @@ if(VISU_FUZZ)
   endif()
   add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
+
+# ThreadSanitizer, for the stage of scripts/test that builds and runs the
+# threaded code's tests alone.
+if(VISU_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()

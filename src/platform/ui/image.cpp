@@ -26,7 +26,9 @@ Image::Image(QWidget* parent, const std::string& name) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     picture_.OnChange = [this](Picture&) {
         render_failed_ = false;
+        ShowFrame(QImage());
         Invalidate();
+        if (OnPictureChange) OnPictureChange();
     };
 }
 
@@ -81,6 +83,15 @@ QRect Image::DestRect() const {
     return dest;
 }
 
+void Image::ShowFrame(QImage frame) {
+    if (frame.isNull() && frame_.isNull()) return;
+    frame_ = std::move(frame);
+    // A frame paints every pixel of the control, so the widgets under it
+    // need not be painted first at each frame.
+    setAttribute(Qt::WA_OpaquePaintEvent, !frame_.isNull());
+    update();
+}
+
 void Image::Invalidate() {
     cache_image_ = QImage();
     cache_.reset();
@@ -116,6 +127,14 @@ void Image::Render(const QRect& dest, const QRect& area) {
 }
 
 void Image::paintEvent(QPaintEvent* event) {
+    if (!frame_.isNull()) {
+        QPainter painter(this);
+        painter.setClipRegion(event->region());
+        const QRect dest = DestRect();
+        if (!dest.contains(rect())) painter.fillRect(rect(), palette().color(QPalette::Window));
+        painter.drawImage(dest, frame_);
+        return;
+    }
     const Graphic* graphic = picture_.GetGraphic();
     if (graphic == nullptr || graphic->Empty() || render_failed_) return;
     const QRect dest = DestRect();

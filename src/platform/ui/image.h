@@ -10,6 +10,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -37,6 +38,14 @@ public:
 
     // Where the picture is drawn inside the control.
     QRect DestRect() const;
+
+    // Shows `frame` (a picture of the picture's size: an animation's
+    // composed frame) in its place until the next frame, a change of the
+    // picture, or a null frame.
+    void ShowFrame(QImage frame);
+    bool ShowingFrame() const { return !frame_.isNull(); }
+    // After any change of the picture.
+    std::function<void()> OnPictureChange;
 
     MouseHandler OnMouseDown;
     MouseHandler OnMouseMove;
@@ -66,6 +75,8 @@ private:
     QRect cache_dest_;
     QRect cache_area_;
     bool render_failed_ = false;
+
+    QImage frame_;
 };
 
 // A QImage over the rows of a 24-bit bitmap, without copying; valid while the
