@@ -352,15 +352,13 @@ void RedimensionneJpeg(const std::string& source, const std::string& cible, uint
 
 bool RedimensionneJpegCoteMax(const std::string& source, const std::string& cible, int32_t cote_max,
                               int32_t qualite) {
+    const CopieJpeg copie{cible, cote_max, qualite};
     if (cote_max < 1 || qualite < 1 || qualite > 100) platform::RaiseRange();
-    const bool dossier_pret = PrepareCible(cible);
     JpegImage image;
     image.LoadFromFile(source);
     metadata::TimgData donnees(255);
     donnees.ReadPictureFile(source);
-    const TailleImage taille = TailleCoteMax(image.Width(), image.Height(), cote_max);
-    EcritCopie(Etire(image, taille.largeur, taille.hauteur), donnees, cible, qualite);
-    return dossier_pret;
+    return CopiesJpegCoteMax(image, donnees, std::span(&copie, 1));
 }
 
 bool CopiesJpegCoteMax(const JpegImage& image, metadata::TimgData& donnees,
