@@ -146,7 +146,7 @@ void TGIFSubImage::Clear() {
 void TGIFSubImage::Assign(const TGIFSubImage& source) {
     if (&source == this) return;
     Clear();
-    if (source.data_ == nullptr) return;
+    if (source.data_size_ == 0) return;
     descriptor_ = source.descriptor_;
     NewImage();
     // The same size: the kept indices are copied as they are kept.

@@ -214,6 +214,22 @@ TEST(GifPicture, AssigningCopiesFramesAndDrawOptionsButNotSpeedOrHandlers) {
     EXPECT_EQ(gif_testing::Save(dynamic_cast<TGIFImage&>(*clone)), gif_testing::Save(copy));
 }
 
+TEST(GifPicture, AFrameSizedButNeverWrittenIsCopiedWithItsPlaceAndControl) {
+    TGIFImage source;
+    source.SetWidth(30);
+    source.SetHeight(20);
+    TGIFSubImage& frame =
+        AddFrame(source, 4, 3, 10, 5, {kRed, kGreen}, [](int32_t, int32_t) { return uint8_t{0}; }, 1);
+    // A new size gives zero indices, made only when asked for.
+    frame.DoSetBounds(4, 3, 11, 5);
+    TGIFImage copy;
+    copy.Assign(source);
+    const TGIFSubImage& copied = *copy.Images().SubImages(0);
+    EXPECT_EQ(copied.BoundsRect(), (platform::Rect{4, 3, 15, 8}));
+    EXPECT_TRUE(copied.HasTransparency());
+    EXPECT_EQ(gif_testing::Save(copy), gif_testing::Save(source));
+}
+
 TEST(GifPicture, ItsBitmapShowsFrameZeroAtItsPlaceOnAScreenThatCannotCutIt) {
     TGIFImage image;
     image.SetWidth(30);
