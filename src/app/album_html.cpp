@@ -7,6 +7,7 @@
 #include <set>
 #include <utility>
 
+#include "app/chemins.h"
 #include "components/outils.h"
 #include "components/routines_image.h"
 #include "metadata/image_info.h"
@@ -321,8 +322,7 @@ AlbumHtml::AlbumHtml(ReglagesAlbum reglages, std::vector<std::string> images)
 }
 
 std::string AlbumHtml::Dossier() const {
-    const size_t barre = reglages_.page.rfind('/');
-    return barre == std::string::npos ? std::string() : reglages_.page.substr(0, barre + 1);
+    return PartieDossier(reglages_.page);
 }
 
 std::string AlbumHtml::PetiteCopie(const std::string& image) const {
@@ -385,6 +385,8 @@ void AlbumHtml::Cree(const std::function<void(const std::string&)>& avancement) 
             if (avancement) avancement(image);
             // Read once, for the copies, the cell and the picture's page.
             metadata::TimgData donnees(255);
+            components::TailleImage petite;
+            components::TailleImage grande;
             if (r.generer_images) {
                 platform::JpegImage source;
                 source.LoadFromFile(image);
@@ -394,11 +396,15 @@ void AlbumHtml::Cree(const std::function<void(const std::string&)>& avancement) 
                     {GrandeCopie(image), r.taille_grande, r.qualite_grandes},
                 }};
                 components::CopiesJpegCoteMax(source, donnees, copies);
+                // The copies' sizes as they were just written.
+                petite = components::TailleCoteMax(source.Width(), source.Height(), r.taille_petite);
+                grande = components::TailleCoteMax(source.Width(), source.Height(), r.taille_grande);
             } else {
                 donnees.ReadPictureFile(image);
+                petite = components::TailleJpeg(PetiteCopie(image));
+                grande = components::TailleJpeg(GrandeCopie(image));
             }
             const LegendesImage legendes = LegendesDe(donnees);
-            const components::TailleImage petite = components::TailleJpeg(PetiteCopie(image));
             const std::vector<std::string> cellule =
                 LignesCellule(r, image, petite.largeur, petite.hauteur, legendes);
             page.insert(page.end(), cellule.begin(), cellule.end());
@@ -407,7 +413,6 @@ void AlbumHtml::Cree(const std::function<void(const std::string&)>& avancement) 
             p.chemin = image;
             if (i > 0) p.precedente = images_[static_cast<size_t>(i - 1)];
             if (i + 1 < nombre) p.suivante = images_[static_cast<size_t>(i + 1)];
-            const components::TailleImage grande = components::TailleJpeg(GrandeCopie(image));
             p.largeur = grande.largeur;
             p.hauteur = grande.hauteur;
             EcritPage(PageImage(image), LignesPageImage(r, p, legendes));

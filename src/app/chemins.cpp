@@ -1,5 +1,7 @@
 #include "app/chemins.h"
 
+#include "platform/core/text.h"
+
 namespace app {
 
 std::string PartieDossier(const std::string& chemin) {
@@ -10,11 +12,7 @@ std::string PartieDossier(const std::string& chemin) {
 std::string ExtensionMajuscule(const std::string& chemin) {
     const size_t point = chemin.rfind('.');
     if (point == std::string::npos || point < PartieDossier(chemin).size()) return {};
-    std::string extension = chemin.substr(point);
-    for (char& c : extension) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return extension;
+    return platform::UpperCase(chemin.substr(point));
 }
 
 }  // namespace app

@@ -94,7 +94,7 @@ void TDefileImage::AfficheImageEnCours() {
             // The buffer's picture moves to the display: it is read ahead
             // again for the next number below.
             FNumTampon = 0;
-            form_.Korvel1->AfficheGraphiqueCede(
+            form_.Korvel1->AfficheGraphique(
                 form_.ImageTamponSuivante1->GetPicture().TakeGraphic(), nom, FIdentiteTampon);
         } else if (platform::FileExists(nom)) {
             form_.Korvel1->ChargeFichier(nom);

@@ -857,11 +857,7 @@ void TForm1::Ouvrir1Click() {
     demande.initial_dir = FDefileImage->FDossier;
     const std::optional<std::string> choisi = App().GetDialogs().OpenFile(demande);
     if (!choisi) return;
-    const size_t separateur = choisi->rfind('/');
-    if (!FDefileImage->ChargeDossier(
-            separateur == std::string::npos ? std::string() : choisi->substr(0, separateur + 1))) {
-        return;
-    }
+    if (!FDefileImage->ChargeDossier(PartieDossier(*choisi))) return;
     FDefileImage->AfficheFichier(*choisi);
 }
 

@@ -363,7 +363,6 @@ std::optional<Color> TFormCreationHtml::ChoisitCouleur(Color initiale) {
 void TFormCreationHtml::SpeedButtonCouleurFondClick() {
     if (const auto couleur = ChoisitCouleur(fond_)) {
         fond_ = *couleur;
-        fond_exif_ = *couleur;
         PeintEchantillons();
     }
     EditSvgColorFond->SetText(platform::ColorToString(fond_));
@@ -411,7 +410,6 @@ void TFormCreationHtml::FormShow() {
     lit(*EditSvgColorFond, [this](Color c) { fond_ = c; });
     lit(*EditSvgColorTexte, [this](Color c) { texte_ = c; });
     lit(*EditSvgCouleurTexteExif, [this](Color c) { texte_exif_ = c; });
-    lit(*EditSvgColorFond, [this](Color c) { fond_exif_ = c; });
     PeintEchantillons();
 }
 
@@ -423,7 +421,7 @@ void TFormCreationHtml::PeintEchantillons() {
         edit.setPalette(p);
     };
     peint(*EditCouleur, fond_, texte_);
-    peint(*EditCouleurTexteExif, fond_exif_, texte_exif_);
+    peint(*EditCouleurTexteExif, fond_, texte_exif_);
 }
 
 }  // namespace app

@@ -65,7 +65,8 @@ public:
     // The colours of the two samples: background and text.
     platform::Color CouleurFond() const { return fond_; }
     platform::Color CouleurTexte() const { return texte_; }
-    platform::Color CouleurFondExif() const { return fond_exif_; }
+    // The captions' sample shares the page's background.
+    platform::Color CouleurFondExif() const { return fond_; }
     platform::Color CouleurTexteExif() const { return texte_exif_; }
 
     platform::ui::SpinEdit* SpinEditNbImgParLigne;
@@ -125,7 +126,6 @@ private:
 
     platform::Color fond_ = platform::kBlack;
     platform::Color texte_ = platform::kWhite;
-    platform::Color fond_exif_ = platform::kBlack;
     platform::Color texte_exif_ = platform::kWindowText;
 };
 

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "app/chemins.h"
+#include "components/routines_image.h"
 #include "metadata/img_data.h"
 #include "platform/core/files.h"
 #include "platform/core/stream.h"
@@ -49,12 +50,6 @@ struct Resultat {
     std::string raison;
 };
 
-platform::Bitmap Etire(const platform::Graphic& source, const TailleImage& taille) {
-    platform::Bitmap b = platform::Bitmap::ForOverwrite(taille.largeur, taille.hauteur);
-    platform::Canvas(b).StretchDraw(platform::Rect{0, 0, taille.largeur, taille.hauteur}, source);
-    return b;
-}
-
 std::vector<uint8_t> EncodeJpeg(const std::string& nom, const platform::JpegImage& image,
                                 const TailleImage& taille, int32_t qualite) {
     metadata::TimgData donnees(255);
@@ -66,11 +61,12 @@ std::vector<uint8_t> EncodeJpeg(const std::string& nom, const platform::JpegImag
     if (taille.largeur == image.Width() && taille.hauteur == image.Height()) {
         sortie.AssignWithoutCopy(image.GetBitmap());
     } else {
-        etiree.emplace(Etire(image, taille));
+        etiree.emplace(components::Etire(image, taille.largeur, taille.hauteur));
         sortie.AssignWithoutCopy(*etiree);
     }
-    const std::string octets = donnees.JpegWithMetadata(sortie, true);
-    return {octets.begin(), octets.end()};
+    platform::MemoryStream flux;
+    donnees.WriteJpegWithMetadata(sortie, true, flux);
+    return flux.Release();
 }
 
 Resultat Prepare(const std::string& nom, GenreFichier genre, const ReglagesTaille& reglages) {
@@ -89,7 +85,7 @@ Resultat Prepare(const std::string& nom, GenreFichier genre, const ReglagesTaill
             const Decision d = Decide(genre, image.Width(), image.Height(), reglages);
             if (!d.reecrit) return r;
             platform::MemoryStream flux;
-            Etire(image, d.taille).SaveToStream(flux);
+            components::Etire(image, d.taille.largeur, d.taille.hauteur).SaveToStream(flux);
             r.octets = flux.Release();
         }
         r.etat = Resultat::Etat::AEcrire;

@@ -183,16 +183,8 @@ void TImageBrenlow::ChargeFichier(const std::string& nom) {
     Afficher(std::move(chargee), nom, identite);
 }
 
-void TImageBrenlow::AfficheGraphique(const Picture* source, const std::string& nom,
+void TImageBrenlow::AfficheGraphique(std::unique_ptr<Graphic> graphique, const std::string& nom,
                                      std::optional<platform::FileIdentity> identite) {
-    if (source == nullptr) return;
-    if (!identite) identite = platform::IdentifyFile(nom);
-    const Graphic* graphic = source->GetGraphic();
-    Afficher(graphic != nullptr ? graphic->Clone() : nullptr, nom, identite);
-}
-
-void TImageBrenlow::AfficheGraphiqueCede(std::unique_ptr<Graphic> graphique, const std::string& nom,
-                                         std::optional<platform::FileIdentity> identite) {
     if (graphique == nullptr) return;
     if (!identite) identite = platform::IdentifyFile(nom);
     Afficher(std::move(graphique), nom, identite);

@@ -92,15 +92,12 @@ public:
     // be loaded or decoded raises its error and leaves the shown picture,
     // FileName and the events as they were.
     void ChargeFichier(const std::string& nom);
-    // Shows a picture already in memory (the slideshow's pre-loaded one);
-    // `identite` is what the file `nom` was when the picture was read, taken
-    // from the file now when not given.
-    void AfficheGraphique(const platform::Picture* source, const std::string& nom,
+    // Shows a picture already in memory (the slideshow's pre-loaded one),
+    // handed over rather than copied so that a big picture is never held
+    // twice; no graphic shows nothing. `identite` is what the file `nom` was
+    // when the picture was read, taken from the file now when not given.
+    void AfficheGraphique(std::unique_ptr<platform::Graphic> graphique, const std::string& nom,
                           std::optional<platform::FileIdentity> identite = std::nullopt);
-    // The same with a graphic handed over rather than copied, so that a big
-    // picture is never held twice; no graphic shows nothing.
-    void AfficheGraphiqueCede(std::unique_ptr<platform::Graphic> graphique, const std::string& nom,
-                              std::optional<platform::FileIdentity> identite = std::nullopt);
     void AjusteImage();
 
     // Turns the shown picture by quarter turns, clockwise for positive angles,

@@ -207,13 +207,6 @@ bool PrepareCible(const std::string& cible) {
     return DossierExiste(dossier) || CreeDossiers(dossier);
 }
 
-// The whole of `graphique` stretched onto a new 24-bit bitmap.
-Bitmap Etire(const Graphic& graphique, int32_t largeur, int32_t hauteur) {
-    Bitmap b = Bitmap::ForOverwrite(largeur, hauteur);
-    platform::Canvas(b).StretchDraw(Rect{0, 0, largeur, hauteur}, graphique);
-    return b;
-}
-
 // A progressive JPEG of the pixels with the source's metadata, its size
 // written into them.
 void EcritCopie(const Bitmap& pixels, metadata::TimgData& donnees, const std::string& cible,
@@ -226,6 +219,12 @@ void EcritCopie(const Bitmap& pixels, metadata::TimgData& donnees, const std::st
 }
 
 }  // namespace
+
+Bitmap Etire(const Graphic& graphique, int32_t largeur, int32_t hauteur) {
+    Bitmap b = Bitmap::ForOverwrite(largeur, hauteur);
+    platform::Canvas(b).StretchDraw(Rect{0, 0, largeur, hauteur}, graphique);
+    return b;
+}
 
 TailleImage TailleCoteMax(int32_t largeur, int32_t hauteur, int32_t cote_max) {
     TailleImage taille;

@@ -86,6 +86,9 @@ void RedimensionneJpeg(const std::string& source, const std::string& cible, uint
 bool RedimensionneJpegCoteMax(const std::string& source, const std::string& cible, int32_t cote_max,
                               int32_t qualite);
 
+// The whole of `graphique` stretched onto a new 24-bit bitmap of that size.
+platform::Bitmap Etire(const platform::Graphic& graphique, int32_t largeur, int32_t hauteur);
+
 // The new size of a picture whose longer side is brought down to `cote_max`
 // (never enlarged), rounded halves to even.
 TailleImage TailleCoteMax(int32_t largeur, int32_t hauteur, int32_t cote_max);

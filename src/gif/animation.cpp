@@ -20,8 +20,6 @@ constexpr int32_t kMaxInlineDelay = 1000;
 // The wait taken when the timing arithmetic cannot be trusted.
 constexpr int64_t kFallbackWait = 12000;
 
-platform::Color ToColor(const TGIFColor& c) { return platform::MakeColor(c.Red, c.Green, c.Blue); }
-
 }  // namespace
 
 std::vector<FrameTiming> AnimationSnapshot::Timings() const {
@@ -60,7 +58,7 @@ AnimationSnapshot TakeSnapshot(const TGIFImage& image, platform::Color window) {
         frame.colors.assign(256, ComposedPicture::Word(platform::kBlack));
         const std::span<const TGIFColor> entries = source.ActiveColorMap().Entries();
         for (size_t c = 0; c < entries.size() && c < 256; ++c)
-            frame.colors[c] = ComposedPicture::Word(ToColor(entries[c]));
+            frame.colors[c] = ComposedPicture::Word(TripleToColor(entries[c]));
         if (!frame.timing.empty) {
             const size_t width = source.Width();
             frame.indices.resize(width * source.Height());
@@ -78,7 +76,7 @@ AnimationSnapshot TakeSnapshot(const TGIFImage& image, platform::Color window) {
     } else if (global.Count() > 0) {
         const uint8_t index = image.Header().BackgroundColorIndex();
         snapshot.background =
-            index < global.Count() ? ToColor(global.Entries()[index]) : platform::kBlack;
+            index < global.Count() ? TripleToColor(global.Entries()[index]) : platform::kBlack;
     } else {
         snapshot.background = window;
     }

@@ -144,7 +144,7 @@ TEST_F(Affichage, AFileThatCannotBeReadLeavesTheShownPicture) {
 TEST_F(Affichage, ShowingAPictureInMemoryReadsNoFile) {
     platform::Picture source;
     source.Assign(Pattern(80, 60).get());
-    affichage.AfficheGraphique(&source, "/nulle/part.jpg");
+    affichage.AfficheGraphique(source.TakeGraphic(), "/nulle/part.jpg");
     EXPECT_EQ(affichages, 1);
     EXPECT_EQ(affichage.FileName(), "/nulle/part.jpg");
     affichage.AfficheGraphique(nullptr, "x");

@@ -540,6 +540,7 @@ bool MoveFileNoReplace(const std::string& source, const std::string& target) {
 std::optional<std::string> MakeTrashFolders(const std::string& data_home) {
     const std::string folder = WithoutTrailingSlash(AbsolutePath(data_home));
     const std::string trash = (folder == "/" ? "" : folder) + "/Trash";
+    if (DirectoryExists(trash + "/files") && DirectoryExists(trash + "/info")) return trash;
     // Every level from the root down, so that the missing ones are made in order.
     for (size_t slash = trash.find('/', 1); slash != std::string::npos;
          slash = trash.find('/', slash + 1)) {

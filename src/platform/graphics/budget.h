@@ -25,7 +25,6 @@ public:
     // one-bitmap budget, or one that would take the sum beyond the whole
     // budget, raises "Mémoire insuffisante" and is not counted.
     void Take(int64_t width, int64_t height);
-    int64_t Used() const { return used_; }
 
 private:
     int64_t used_ = 0;

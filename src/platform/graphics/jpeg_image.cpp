@@ -450,11 +450,9 @@ public:
     Compressor(const Compressor&) = delete;
     Compressor& operator=(const Compressor&) = delete;
 
-    // The rows are asked for in increasing order, each once.
-    void Encode(int32_t width, int32_t height, const BgrRowSource& rows, int32_t quality,
-                bool progressive) {
-        cinfo_.image_width = static_cast<JDIMENSION>(width);
-        cinfo_.image_height = static_cast<JDIMENSION>(height);
+    void Encode(const BgrView& pixels, int32_t quality, bool progressive) {
+        cinfo_.image_width = static_cast<JDIMENSION>(pixels.width);
+        cinfo_.image_height = static_cast<JDIMENSION>(pixels.height);
         cinfo_.input_components = 3;
         cinfo_.in_color_space = JCS_EXT_BGR;
         Run([&] {
@@ -465,7 +463,8 @@ public:
         });
         while (cinfo_.next_scanline < cinfo_.image_height) {
             // libjpeg only reads the rows it is given.
-            JSAMPROW row = const_cast<uint8_t*>(rows(static_cast<int32_t>(cinfo_.next_scanline)));
+            JSAMPROW row =
+                const_cast<uint8_t*>(pixels.Row(static_cast<int32_t>(cinfo_.next_scanline)));
             Run([&] { jpeg_write_scanlines(&cinfo_, &row, 1); });
         }
         Run([this] { jpeg_finish_compress(&cinfo_); });
@@ -648,9 +647,7 @@ void JpegImage::SaveToStream(Stream& stream) const {
         return;
     }
     const BgrView pixels = (pixels_ ? *pixels_ : GetBitmap()).View();
-    Compressor(stream).Encode(
-        pixels.width, pixels.height, [&pixels](int32_t y) { return pixels.Row(y); }, quality_,
-        progressive_);
+    Compressor(stream).Encode(pixels, quality_, progressive_);
 }
 
 void JpegImage::SetScale(JpegScale scale) {

@@ -15,6 +15,7 @@
 #include <string>
 #include <system_error>
 
+#include "platform/core/error.h"
 #include "platform/ui/application.h"
 
 namespace platform::ui {
@@ -83,16 +84,6 @@ void Post(const std::shared_ptr<ThreadContext::State>& state, std::function<void
     });
 }
 
-// A failure in the worker, shown once by the application's handler.
-class WorkerError final : public std::exception {
-public:
-    explicit WorkerError(std::string message) : message_(std::move(message)) {}
-    const char* what() const noexcept override { return message_.c_str(); }
-
-private:
-    std::string message_;
-};
-
 }  // namespace
 
 bool ThreadContext::Stopped() const { return state_->stopped.load(); }
@@ -137,7 +128,9 @@ void Thread::Start() {
             body(context);
         } catch (const std::exception& error) {
             Post(state, [message = std::string(error.what())] {
-                Application::Current().HandleException(WorkerError(message));
+                // A failure in the worker, shown once by the application's handler.
+                Application::Current().HandleException(
+                    platform::Error(platform::ErrorKind::Message, message));
             });
         }
         if (terminate) Post(state, terminate);
@@ -158,11 +151,6 @@ void Thread::Stop() {
 }
 
 bool Thread::Stopped() const { return state_->stopped.load(); }
-
-bool Thread::Finished() const {
-    std::lock_guard lock(state_->mutex);
-    return state_->finished;
-}
 
 bool Thread::Join(std::chrono::milliseconds limit) {
     if (!thread_.joinable()) return true;

@@ -54,8 +54,6 @@ public:
     // thread.
     void Stop();
     bool Stopped() const;
-    // The body has returned.
-    bool Finished() const;
     // Waits at most `limit` for the body to return; true when it has.
     bool Join(std::chrono::milliseconds limit);
 
