@@ -6,13 +6,6 @@
 
 namespace app {
 
-namespace {
-
-// The files a message names before it only counts the rest.
-constexpr size_t kNomsMessage = 30;
-
-}  // namespace
-
 std::string AjoutPrefixe::NouveauNom(const std::string& chemin) const {
     const std::string dossier = PartieDossier(chemin);
     const std::string fichier = chemin.substr(dossier.size());
@@ -42,14 +35,10 @@ std::vector<std::string> AjoutPrefixe::Renomme(const std::vector<std::string>& f
 }
 
 std::string MessageNonRenommes(const std::vector<std::string>& fichiers) {
-    if (fichiers.empty()) return {};
-    std::string message =
+    return ListeLimitee(
         "Ces fichiers n'ont pas été renommés (le nouveau nom existe déjà ou le déplacement a "
-        "été refusé) :";
-    for (size_t i = 0; i < fichiers.size() && i < kNomsMessage; ++i) message += "\n" + fichiers[i];
-    if (fichiers.size() > kNomsMessage)
-        message += "\n... et " + std::to_string(fichiers.size() - kNomsMessage) + " autres.";
-    return message;
+        "été refusé) :",
+        fichiers);
 }
 
 }  // namespace app

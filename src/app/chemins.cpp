@@ -15,4 +15,13 @@ std::string ExtensionMajuscule(const std::string& chemin) {
     return platform::UpperCase(chemin.substr(point));
 }
 
+std::string ListeLimitee(std::string entete, const std::vector<std::string>& lignes) {
+    constexpr size_t kLignes = 30;
+    if (lignes.empty()) return {};
+    for (size_t i = 0; i < lignes.size() && i < kLignes; ++i) entete += "\n" + lignes[i];
+    if (lignes.size() > kLignes)
+        entete += "\n... et " + std::to_string(lignes.size() - kLignes) + " autres.";
+    return entete;
+}
+
 }  // namespace app

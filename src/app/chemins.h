@@ -1,7 +1,9 @@
-// Path pieces the folder tools read from their fields and file names.
+// Path pieces the folder tools read from their fields and file names, and
+// the lists of files they report at the end.
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace app {
 
@@ -12,5 +14,9 @@ std::string PartieDossier(const std::string& chemin);
 // The extension of the path's last component from its last ".", in upper
 // case ("photo.jpg" gives ".JPG"); empty when it has none.
 std::string ExtensionMajuscule(const std::string& chemin);
+
+// `entete`, then one line each, the first 30 only, then how many more there
+// are; empty for no line.
+std::string ListeLimitee(std::string entete, const std::vector<std::string>& lignes);
 
 }  // namespace app

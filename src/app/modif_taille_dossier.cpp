@@ -30,8 +30,6 @@ namespace {
 constexpr size_t kAvanceParFil = 2;
 // How often a waiting run lets the application work.
 constexpr auto kRespiration = std::chrono::milliseconds(20);
-// The files a message names before it only counts the rest.
-constexpr size_t kNomsMessage = 30;
 
 // nouveau x autre / cote, rounded half to even, exactly.
 int32_t Proportion(int32_t nouveau, int32_t autre, int32_t cote) {
@@ -220,13 +218,11 @@ std::vector<RedimensionnementDossier::Illisible> RedimensionnementDossier::Trait
 }
 
 std::string MessageIllisibles(const std::vector<RedimensionnementDossier::Illisible>& fichiers) {
-    if (fichiers.empty()) return {};
-    std::string message = "Ces fichiers n'ont pas pu être lus et n'ont pas été modifiés :";
-    for (size_t i = 0; i < fichiers.size() && i < kNomsMessage; ++i)
-        message += "\n" + fichiers[i].nom + " (" + fichiers[i].raison + ")";
-    if (fichiers.size() > kNomsMessage)
-        message += "\n... et " + std::to_string(fichiers.size() - kNomsMessage) + " autres.";
-    return message;
+    std::vector<std::string> lignes;
+    for (const RedimensionnementDossier::Illisible& f : fichiers) {
+        lignes.push_back(f.nom + " (" + f.raison + ")");
+    }
+    return ListeLimitee("Ces fichiers n'ont pas pu être lus et n'ont pas été modifiés :", lignes);
 }
 
 }  // namespace app

@@ -27,7 +27,9 @@ struct TGIFPainter::Shared {
 
 namespace {
 
-uint32_t Bit(AnimationAction action) { return 1u << static_cast<uint32_t>(action); }
+uint32_t Bit(AnimationAction action) {
+    return 1u << static_cast<uint32_t>(action);
+}
 
 }  // namespace
 
@@ -49,35 +51,44 @@ TGIFPainter::TGIFPainter(const gif::TGIFImage& image, platform::Color under, Sho
         });
 }
 
-TGIFPainter::~TGIFPainter() { thread_.reset(); }
+TGIFPainter::~TGIFPainter() {
+    thread_.reset();
+}
+
+const TGIFPainter::NotifyEvent* TGIFPainter::EventFor(AnimationAction action) const {
+    switch (action) {
+        case AnimationAction::Start:
+            return &OnAnimationStart;
+        case AnimationAction::BeforeFrame:
+            return &OnBeforeFrame;
+        case AnimationAction::AfterFrame:
+            return &OnAfterFrame;
+        case AnimationAction::Loop:
+            return &OnAnimationLoop;
+        case AnimationAction::End:
+            return &OnAnimationEnd;
+        default:
+            return nullptr;
+    }
+}
 
 void TGIFPainter::Start() {
-    const std::pair<AnimationAction, const NotifyEvent*> events[] = {
-        {AnimationAction::Start, &OnAnimationStart}, {AnimationAction::BeforeFrame, &OnBeforeFrame},
-        {AnimationAction::AfterFrame, &OnAfterFrame}, {AnimationAction::Loop, &OnAnimationLoop},
-        {AnimationAction::End, &OnAnimationEnd}};
-    for (const auto& [action, event] : events) {
-        if (*event) shared_->raised |= Bit(action);
+    for (const AnimationAction action :
+         {AnimationAction::Start, AnimationAction::BeforeFrame, AnimationAction::AfterFrame,
+          AnimationAction::Loop, AnimationAction::End}) {
+        if (*EventFor(action)) shared_->raised |= Bit(action);
     }
     thread_->Start();
 }
 
-void TGIFPainter::Stop() { thread_->Stop(); }
+void TGIFPainter::Stop() {
+    thread_->Stop();
+}
 
 void TGIFPainter::Raise(AnimationAction action, int32_t frame) {
-    const NotifyEvent* event = nullptr;
-    switch (action) {
-    case AnimationAction::Start: event = &OnAnimationStart; break;
-    case AnimationAction::BeforeFrame: event = &OnBeforeFrame; break;
-    case AnimationAction::AfterFrame: event = &OnAfterFrame; break;
-    case AnimationAction::Loop: event = &OnAnimationLoop; break;
-    case AnimationAction::End:
-        shown_frame_ = frame;
-        event = &OnAnimationEnd;
-        break;
-    default: return;
-    }
-    if (*event) (*event)(*this);
+    if (action == AnimationAction::End) shown_frame_ = frame;
+    const NotifyEvent* event = EventFor(action);
+    if (event != nullptr && *event) (*event)(*this);
 }
 
 void TGIFPainter::ShowPending() {
@@ -108,38 +119,40 @@ void TGIFPainter::Run(platform::ui::ThreadContext& context, const std::shared_pt
     while (!context.Stopped()) {
         const gif::AnimationStep step = timeline.Next();
         switch (step.action) {
-        case AnimationAction::Done: return;
-        case AnimationAction::Wait:
-            if (step.wait_ms == 0) {
-                std::this_thread::yield();
-            } else if (context.Wait(step.wait_ms)) {
-                timeline.Stop();
+            case AnimationAction::Done:
+                return;
+            case AnimationAction::Wait:
+                if (step.wait_ms == 0) {
+                    std::this_thread::yield();
+                } else if (context.Wait(step.wait_ms)) {
+                    timeline.Stop();
+                }
+                break;
+            case AnimationAction::Paint: {
+                composer.Paint(step.frame, timeline.Disposal(), timeline.PreviousDisposal(),
+                               (shared->options & gif::doClearOnStart) != 0 && step.frame == 0);
+                const gif::ComposedPicture& shown = composer.Shown();
+                QImage picture(shown.width, shown.height, QImage::Format_RGB32);
+                for (int32_t y = 0; y < shown.height; ++y) {
+                    std::memcpy(picture.scanLine(y), shown.Row(y),
+                                static_cast<size_t>(shown.width) * sizeof(uint32_t));
+                }
+                bool queued = false;
+                {
+                    std::lock_guard lock(shared->mutex);
+                    queued = !shared->pending.isNull();
+                    shared->pending = std::move(picture);
+                    shared->pending_frame = step.frame;
+                }
+                if (!queued) context.Synchronize([painter] { painter->ShowPending(); });
+                break;
             }
-            break;
-        case AnimationAction::Paint: {
-            composer.Paint(step.frame, timeline.Disposal(), timeline.PreviousDisposal(),
-                           (shared->options & gif::doClearOnStart) != 0 && step.frame == 0);
-            const gif::ComposedPicture& shown = composer.Shown();
-            QImage picture(shown.width, shown.height, QImage::Format_RGB32);
-            for (int32_t y = 0; y < shown.height; ++y) {
-                std::memcpy(picture.scanLine(y), shown.Row(y),
-                            static_cast<size_t>(shown.width) * sizeof(uint32_t));
-            }
-            bool queued = false;
-            {
-                std::lock_guard lock(shared->mutex);
-                queued = !shared->pending.isNull();
-                shared->pending = std::move(picture);
-                shared->pending_frame = step.frame;
-            }
-            if (!queued) context.Synchronize([painter] { painter->ShowPending(); });
-            break;
-        }
-        default:
-            if ((shared->raised & Bit(step.action)) == 0) break;
-            context.Synchronize(
-                [painter, action = step.action, frame = step.frame] { painter->Raise(action, frame); });
-            break;
+            default:
+                if ((shared->raised & Bit(step.action)) == 0) break;
+                context.Synchronize([painter, action = step.action, frame = step.frame] {
+                    painter->Raise(action, frame);
+                });
+                break;
         }
     }
 }

@@ -57,6 +57,8 @@ private:
     static void Run(platform::ui::ThreadContext& context, const std::shared_ptr<Shared>& shared,
                     TGIFPainter* painter);
     void Raise(gif::AnimationAction action, int32_t frame);
+    // The event an action raises; none for the actions that raise none.
+    const NotifyEvent* EventFor(gif::AnimationAction action) const;
     void ShowPending();
 
     std::shared_ptr<Shared> shared_;

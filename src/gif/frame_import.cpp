@@ -59,14 +59,9 @@ void ImportTrueColors(TGIFSubImage& frame, const platform::Bitmap& bitmap) {
     std::array<Slot, 8> cache{};
     size_t current = 0;
     TGIFColorMap& map = frame.ColorMap();
-    std::vector<uint8_t> converted(static_cast<size_t>(bitmap.Width()) * 3);
-    const bool direct = bitmap.Format() == PixelFormat::Bit24;
+    std::vector<uint8_t> scratch;
     for (int32_t y = 0; y < bitmap.Height(); ++y) {
-        const uint8_t* source = bitmap.ScanLine(y);
-        if (!direct) {
-            bitmap.ReadBgr(y, 0, bitmap.Width(), converted.data());
-            source = converted.data();
-        }
+        const uint8_t* source = BgrRow(bitmap, y, scratch);
         uint8_t* target = FrameRow(frame, y);
         for (int32_t x = 0; x < bitmap.Width(); ++x, source += 3) {
             const platform::Color color = platform::MakeColor(source[2], source[1], source[0]);
@@ -92,8 +87,7 @@ void ImportTrueColors(TGIFSubImage& frame, const platform::Bitmap& bitmap) {
 void ImportReduced(TGIFSubImage& frame, const platform::Bitmap& bitmap) {
     const TGIFImage& image = frame.Owner();
     const uint8_t method = image.ColorReduction();
-    const platform::Palette palette =
-        ReductionPalette(bitmap, method, image.ReductionBits(), {});
+    const platform::Palette palette = ReductionPalette(bitmap, method, image.ReductionBits(), {});
     if (palette.Count() == 0) platform::RaiseScanLine();
     const std::unique_ptr<TColorLookup> lookup = CreateReductionLookup(method, palette);
     const std::unique_ptr<TDitherEngine> engine =
@@ -109,7 +103,8 @@ void ImportReduced(TGIFSubImage& frame, const platform::Bitmap& bitmap) {
 
 }  // namespace
 
-void ImportBitmap(TGIFSubImage& frame, const platform::Bitmap& bitmap, const platform::Bitmap* mask) {
+void ImportBitmap(TGIFSubImage& frame, const platform::Bitmap& bitmap,
+                  const platform::Bitmap* mask) {
     frame.Clear();
     if (bitmap.Empty()) return;
     platform::CheckRange(bitmap.Width(), 0, 0xFFFF);
@@ -151,9 +146,10 @@ void ImportMask(TGIFSubImage& frame, const platform::Bitmap& mask) {
         uint8_t* target = frame.Data() + static_cast<size_t>(y) * frame.Width();
         for (int32_t x = 0; x < width; ++x) {
             const auto column = static_cast<size_t>(x);
-            const bool set = palette ? platform::PixelIndex(row, mask.Format(), column) != 0
-                                     : (colors[column * 3] | colors[column * 3 + 1] |
-                                        colors[column * 3 + 2]) != 0;
+            const bool set =
+                palette
+                    ? platform::PixelIndex(row, mask.Format(), column) != 0
+                    : (colors[column * 3] | colors[column * 3 + 1] | colors[column * 3 + 2]) != 0;
             if (!set) continue;
             target[x] = static_cast<uint8_t>(index);
             changed = true;

@@ -21,13 +21,11 @@ RGBQuad Entry(uint8_t red, uint8_t green, uint8_t blue) {
 }
 
 std::vector<RGBQuad> DefaultColors() {
-    return {Entry(0, 0, 0),       Entry(128, 0, 0),     Entry(0, 128, 0),
-            Entry(128, 128, 0),   Entry(0, 0, 128),     Entry(128, 0, 128),
-            Entry(0, 128, 128),   Entry(192, 192, 192), Entry(192, 220, 192),
-            Entry(166, 202, 240), Entry(255, 251, 240), Entry(160, 160, 164),
-            Entry(128, 128, 128), Entry(255, 0, 0),     Entry(0, 255, 0),
-            Entry(255, 255, 0),   Entry(0, 0, 255),     Entry(255, 0, 255),
-            Entry(0, 255, 255),   Entry(255, 255, 255)};
+    return {Entry(0, 0, 0),       Entry(128, 0, 0),     Entry(0, 128, 0),     Entry(128, 128, 0),
+            Entry(0, 0, 128),     Entry(128, 0, 128),   Entry(0, 128, 128),   Entry(192, 192, 192),
+            Entry(192, 220, 192), Entry(166, 202, 240), Entry(255, 251, 240), Entry(160, 160, 164),
+            Entry(128, 128, 128), Entry(255, 0, 0),     Entry(0, 255, 0),     Entry(255, 255, 0),
+            Entry(0, 0, 255),     Entry(255, 0, 255),   Entry(0, 255, 255),   Entry(255, 255, 255)};
 }
 
 std::vector<RGBQuad> Greys(std::initializer_list<uint8_t> levels) {
@@ -81,15 +79,9 @@ platform::Palette CreateOptimizedPalette(const platform::Bitmap& bitmap, int32_t
     const int32_t offset = reserve_system_colors ? 10 : 0;
     const int32_t wanted = reserve_system_colors ? 236 : colors;
     TColorQuantizer quantizer(wanted, color_bits);
-    std::vector<uint8_t> row(static_cast<size_t>(bitmap.Width()) * 3);
-    const bool direct = bitmap.Format() == platform::PixelFormat::Bit24;
+    std::vector<uint8_t> scratch;
     for (int32_t y = 0; y < bitmap.Height(); ++y) {
-        const uint8_t* pixels = bitmap.ScanLine(y);
-        if (!direct) {
-            bitmap.ReadBgr(y, 0, bitmap.Width(), row.data());
-            pixels = row.data();
-        }
-        quantizer.AddPixels(pixels, bitmap.Width());
+        quantizer.AddPixels(BgrRow(bitmap, y, scratch), bitmap.Width());
     }
     std::vector<RGBQuad> entries(static_cast<size_t>(colors));
     const std::vector<RGBQuad> found = quantizer.GetColorTable();
@@ -106,20 +98,28 @@ platform::Palette CreateOptimizedPalette(const platform::Bitmap& bitmap, int32_t
 platform::Palette ReductionPalette(const platform::Bitmap& bitmap, uint8_t method, int32_t bits,
                                    const platform::Palette& custom) {
     switch (method) {
-        case 1: return CreateDefaultPalette();
-        case 2: return CreateHalftonePalette();
-        case 3: return CreateWindowsGrayPalette();
-        case 4: return CreateMonochromePalette();
-        case 5: return CreateGrayScalePalette();
-        case 6: return CreateWebPalette();
+        case 1:
+            return CreateDefaultPalette();
+        case 2:
+            return CreateHalftonePalette();
+        case 3:
+            return CreateWindowsGrayPalette();
+        case 4:
+            return CreateMonochromePalette();
+        case 5:
+            return CreateGrayScalePalette();
+        case 6:
+            return CreateWebPalette();
         case 7:
             if (bits < 1 || bits > 8) Error(Message::InvalidReductionMethod);
             return CreateOptimizedPalette(bitmap, 1 << bits, 8, false);
-        case 8: return CreateOptimizedPalette(bitmap, 256, 8, true);
+        case 8:
+            return CreateOptimizedPalette(bitmap, 256, 8, true);
         case 9:
             if (custom.Count() == 0) return {};
             return platform::Palette(custom.Entries());
-        default: return {};
+        default:
+            return {};
     }
 }
 
@@ -197,24 +197,30 @@ ColorMatch TNearestColorLookup::Lookup(uint8_t red, uint8_t green, uint8_t blue)
 std::unique_ptr<TColorLookup> CreateReductionLookup(uint8_t method,
                                                     const platform::Palette& palette) {
     switch (method) {
-        case 4: return std::make_unique<TMonochromeLookup>();
-        case 5: return std::make_unique<TGrayScaleLookup>();
-        case 6: return std::make_unique<TNetscapeColorLookup>();
-        default: return std::make_unique<TNearestColorLookup>(palette);
+        case 4:
+            return std::make_unique<TMonochromeLookup>();
+        case 5:
+            return std::make_unique<TGrayScaleLookup>();
+        case 6:
+            return std::make_unique<TNetscapeColorLookup>();
+        default:
+            return std::make_unique<TNearestColorLookup>(palette);
     }
+}
+
+const uint8_t* BgrRow(const platform::Bitmap& bitmap, int32_t y, std::vector<uint8_t>& scratch) {
+    if (bitmap.Format() == platform::PixelFormat::Bit24) return bitmap.ScanLine(y);
+    scratch.resize(static_cast<size_t>(bitmap.Width()) * 3);
+    bitmap.ReadBgr(y, 0, bitmap.Width(), scratch.data());
+    return scratch.data();
 }
 
 void DitherPixels(const platform::Bitmap& bitmap, TDitherEngine& engine,
                   const std::function<uint8_t*(int32_t row)>& row_of) {
     const int32_t width = bitmap.Width();
-    const bool direct = bitmap.Format() == platform::PixelFormat::Bit24;
-    std::vector<uint8_t> converted(direct ? 0 : static_cast<size_t>(width) * 3);
+    std::vector<uint8_t> scratch;
     for (int32_t y = 0; y < bitmap.Height(); ++y) {
-        const uint8_t* source = bitmap.ScanLine(y);
-        if (!direct) {
-            bitmap.ReadBgr(y, 0, width, converted.data());
-            source = converted.data();
-        }
+        const uint8_t* source = BgrRow(bitmap, y, scratch);
         uint8_t* target = row_of(y);
         for (int32_t x = engine.Column(); x >= 0 && x < width; x = engine.Column()) {
             const uint8_t* pixel = source + static_cast<ptrdiff_t>(x) * 3;
@@ -238,7 +244,8 @@ platform::Bitmap ReduceColors(const platform::Bitmap& bitmap, uint8_t method, ui
     if (lookup->Colors() == 0) return result;
     const std::unique_ptr<TDitherEngine> engine = CreateDitherer(ditherer, bitmap.Width(), *lookup);
     if (engine == nullptr || bitmap.Empty()) return result;
-    TDIBWriter writer(result, platform::PixelFormat::Bit8, bitmap.Width(), bitmap.Height(), palette);
+    TDIBWriter writer(result, platform::PixelFormat::Bit8, bitmap.Width(), bitmap.Height(),
+                      palette);
     DitherPixels(bitmap, *engine, [&](int32_t row) { return writer.GetScanline(row); });
     writer.UpdateBitmap();
     return result;

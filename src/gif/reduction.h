@@ -19,9 +19,9 @@
 
 #include <array>
 #include <cstdint>
-#include <vector>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "gif/color_lookup.h"
 #include "gif/dither.h"
@@ -87,6 +87,11 @@ private:
 // nearest colour of `palette` for the others.
 std::unique_ptr<TColorLookup> CreateReductionLookup(uint8_t method,
                                                     const platform::Palette& palette);
+
+// Row `y` of `bitmap` as blue, green, red bytes: the row itself for a 24-bit
+// bitmap, else converted into `scratch`, so that a bitmap of another format is
+// never copied whole.
+const uint8_t* BgrRow(const platform::Bitmap& bitmap, int32_t y, std::vector<uint8_t>& scratch);
 
 // Maps every pixel of `bitmap`, row after row in the engine's serpentine
 // order, storing the indices in the rows `row_of` gives (Width() bytes each).
