@@ -364,8 +364,7 @@ bool CopiesJpegCoteMax(const JpegImage& image, metadata::TimgData& donnees,
                        std::span<const CopieJpeg> copies) {
     if (copies.empty()) return true;
     for (const CopieJpeg& copie : copies) {
-        if (copie.cote_max < 1 || copie.qualite < 1 || copie.qualite > 100)
-            platform::RaiseRange();
+        if (copie.cote_max < 1 || copie.qualite < 1 || copie.qualite > 100) platform::RaiseRange();
     }
     std::vector<TailleImage> tailles;
     TailleImage couverte;
@@ -382,12 +381,8 @@ bool CopiesJpegCoteMax(const JpegImage& image, metadata::TimgData& donnees,
     // The coarsest scale still at least as large as every copy.
     JpegImage decodee;
     decodee.Assign(image);
-    for (const platform::JpegScale echelle :
-         {platform::JpegScale::Eighth, platform::JpegScale::Quarter, platform::JpegScale::Half,
-          platform::JpegScale::FullSize}) {
-        decodee.SetScale(echelle);
-        if (decodee.Width() >= couverte.largeur && decodee.Height() >= couverte.hauteur) break;
-    }
+    decodee.SetScale(platform::JpegScale::FullSize);
+    decodee.SetScale(decodee.CoveringScale(couverte.largeur, couverte.hauteur));
     const BgrView pixels = decodee.GetBitmap().View();
     for (size_t i = 0; i < copies.size(); ++i) {
         Bitmap b = Bitmap::ForOverwrite(tailles[i].largeur, tailles[i].hauteur);

@@ -529,6 +529,7 @@ int32_t JpegImage::Height() const {
 
 JpegScale JpegImage::CoveringScale(int32_t width, int32_t height) const {
     JpegScale best = scale_;
+    if (!source_) return best;
     for (size_t i = ScaleIndex(scale_) + 1; i < kScaleCount; ++i) {
         const Extent& size = source_->sizes[i];
         if (size.width < width || size.height < height) break;

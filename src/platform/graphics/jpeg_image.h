@@ -59,6 +59,9 @@ public:
 
     JpegScale Scale() const { return scale_; }
     void SetScale(JpegScale scale);
+    // The coarsest scale, no finer than Scale, whose output covers the size;
+    // Scale itself for pixels that were not decoded from bytes.
+    JpegScale CoveringScale(int32_t width, int32_t height) const;
 
     // 1..100; any other value raises the range error.
     int32_t CompressionQuality() const { return quality_; }
@@ -85,8 +88,6 @@ private:
     // them when the cache holds none that will do; null for an empty picture.
     std::shared_ptr<const Bitmap> PixelsFor(int32_t width, int32_t height,
                                             bool whole_visible) const;
-    // The coarsest scale, no finer than Scale, whose output covers the size.
-    JpegScale CoveringScale(int32_t width, int32_t height) const;
 
     std::shared_ptr<const Source> source_;        // compressed bytes and header facts
     std::shared_ptr<Cache> cache_;                // decoded pixels, shared with copies

@@ -14,10 +14,17 @@ MouseArgs ToMouseArgs(const QMouseEvent& event) {
     return MouseArgs{event.button(), event.buttons(), event.modifiers(), p.x(), p.y()};
 }
 
-QImage WrapBitmap(const Bitmap& bitmap) {
+QImage WrapBitmap(const Bitmap& bitmap, std::shared_ptr<const void> owner) {
     if (bitmap.Empty()) return {};
-    return QImage(bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(),
-                  static_cast<qsizetype>(bitmap.Stride()), QImage::Format_BGR888);
+    if (!owner) {
+        return QImage(bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(),
+                      static_cast<qsizetype>(bitmap.Stride()), QImage::Format_BGR888);
+    }
+    auto* keep = new std::shared_ptr<const void>(std::move(owner));
+    return QImage(
+        bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(),
+        static_cast<qsizetype>(bitmap.Stride()), QImage::Format_BGR888,
+        [](void* held) { delete static_cast<std::shared_ptr<const void>*>(held); }, keep);
 }
 
 Image::Image(QWidget* parent, const std::string& name) : QWidget(parent) {

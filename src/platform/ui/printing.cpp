@@ -16,6 +16,7 @@
 #include "platform/graphics/canvas.h"
 #include "platform/graphics/jpeg_image.h"
 #include "platform/ui/application.h"
+#include "platform/ui/image.h"
 
 namespace platform::ui {
 
@@ -23,17 +24,6 @@ namespace {
 
 constexpr double kMarginMm = 10;
 constexpr double kPreviewZoom = 0.4;
-
-// A QImage over the rows of a 24-bit bitmap that keeps `owner` (what holds
-// the bitmap) alive as long as any copy of the image lives: a preview keeps
-// the images it was painted with.
-QImage Hold(const Bitmap& pixels, std::shared_ptr<const void> owner) {
-    auto* keep = new std::shared_ptr<const void>(std::move(owner));
-    return QImage(
-        pixels.ScanLine(0), pixels.Width(), pixels.Height(),
-        static_cast<qsizetype>(pixels.Stride()), QImage::Format_BGR888,
-        [](void* held) { delete static_cast<std::shared_ptr<const void>*>(held); }, keep);
-}
 
 // The picture's pixels for a drawing of `width` x `height` device units. A
 // JPEG file is decoded apart from the one on screen (whose decodings stay as
@@ -45,20 +35,16 @@ QImage PixelsFor(const Graphic& graphic, int width, int height) {
         auto copy = std::make_shared<JpegImage>();
         MemoryStream bytes = MemoryStream::View(jpeg->CompressedData());
         copy->LoadFromStream(bytes);
-        for (const JpegScale scale :
-             {JpegScale::Eighth, JpegScale::Quarter, JpegScale::Half, JpegScale::FullSize}) {
-            copy->SetScale(scale);
-            if (copy->Width() >= width && copy->Height() >= height) break;
-        }
+        copy->SetScale(copy->CoveringScale(width, height));
         const Bitmap& pixels = copy->GetBitmap();
-        return Hold(pixels, std::move(copy));
+        return WrapBitmap(pixels, std::move(copy));
     }
     auto owner = std::make_shared<Bitmap>(graphic.Width(), graphic.Height());
     Bitmap& pixels = *owner;
     pixels.Fill(MakeColor(255, 255, 255));
     Canvas canvas(pixels);
     graphic.Draw(canvas, {0, 0, graphic.Width(), graphic.Height()});
-    return Hold(pixels, std::move(owner));
+    return WrapBitmap(pixels, std::move(owner));
 }
 
 // A device that hands what Qt writes to one of our streams. A failure of the
