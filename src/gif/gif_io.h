@@ -16,6 +16,14 @@
 
 namespace gif {
 
+// The four passes of an interlaced frame, in the order of the data: the row
+// each starts at and its step.
+struct InterlacePass {
+    int32_t start;
+    int32_t step;
+};
+inline constexpr std::array<InterlacePass, 4> kInterlacePasses{{{0, 8}, {4, 8}, {2, 4}, {1, 2}}};
+
 void WriteByte(platform::Stream& stream, uint8_t value);
 // The next byte, or 0 when the stream has ended.
 uint8_t ReadByte(platform::Stream& stream);

@@ -370,8 +370,7 @@ namespace {
 std::vector<int32_t> InterlacedRows(int32_t height) {
     std::vector<int32_t> rows;
     rows.reserve(static_cast<size_t>(height));
-    constexpr std::array<std::pair<int32_t, int32_t>, 4> kPasses{{{0, 8}, {4, 8}, {2, 4}, {1, 2}}};
-    for (const auto& [start, step] : kPasses) {
+    for (const auto& [start, step] : kInterlacePasses) {
         for (int32_t y = start; y < height; y += step) rows.push_back(y);
     }
     return rows;

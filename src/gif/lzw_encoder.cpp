@@ -117,14 +117,10 @@ void TGIFEncoder::Clear() {
 
 bool TGIFEncoder::NextRow() {
     if (!interlace_) return false;
-    // The next row of the four passes: every 8th from 0, every 8th from 4,
-    // every 4th from 2, every 2nd from 1.
-    constexpr std::array<int32_t, 4> kStart{0, 4, 2, 1};
-    constexpr std::array<int32_t, 4> kStep{8, 8, 4, 2};
-    row_ += kStep[static_cast<size_t>(pass_)];
+    row_ += kInterlacePasses[static_cast<size_t>(pass_)].step;
     while (row_ >= height_) {
-        if (++pass_ == 4) return false;
-        row_ = kStart[static_cast<size_t>(pass_)];
+        if (static_cast<size_t>(++pass_) == kInterlacePasses.size()) return false;
+        row_ = kInterlacePasses[static_cast<size_t>(pass_)].start;
     }
     pixel_ = data_ + static_cast<size_t>(row_) * static_cast<size_t>(width_);
     row_left_ = static_cast<size_t>(width_);
