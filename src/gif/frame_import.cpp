@@ -87,18 +87,15 @@ void ImportTrueColors(TGIFSubImage& frame, const platform::Bitmap& bitmap) {
 void ImportReduced(TGIFSubImage& frame, const platform::Bitmap& bitmap) {
     const TGIFImage& image = frame.Owner();
     const uint8_t method = image.ColorReduction();
-    const platform::Palette palette = ReductionPalette(bitmap, method, image.ReductionBits(), {});
-    if (palette.Count() == 0) platform::RaiseScanLine();
-    const std::unique_ptr<TColorLookup> lookup = CreateReductionLookup(method, palette);
-    const std::unique_ptr<TDitherEngine> engine =
-        CreateDitherer(image.DitherMode(), bitmap.Width(), *lookup);
-    if (lookup->Colors() == 0 || engine == nullptr) platform::RaiseScanLine();
+    const std::optional<Reducer> reducer =
+        MakeReducer(bitmap, method, image.DitherMode(), image.ReductionBits(), {});
+    if (!reducer) platform::RaiseScanLine();
     // The table of a reduced picture always has 256 entries, the palette's
     // first, then black.
-    std::vector<platform::RGBQuad> table = palette.Entries();
+    std::vector<platform::RGBQuad> table = reducer->palette.Entries();
     table.resize(256);
     frame.ColorMap().ImportColorTable(table);
-    DitherPixels(bitmap, *engine, [&](int32_t row) { return FrameRow(frame, row); });
+    DitherPixels(bitmap, *reducer->engine, [&](int32_t row) { return FrameRow(frame, row); });
 }
 
 }  // namespace

@@ -230,6 +230,18 @@ void DitherPixels(const platform::Bitmap& bitmap, TDitherEngine& engine,
     }
 }
 
+std::optional<Reducer> MakeReducer(const platform::Bitmap& bitmap, uint8_t method, uint8_t ditherer,
+                                   int32_t bits, const platform::Palette& custom) {
+    Reducer r;
+    r.palette = ReductionPalette(bitmap, method, bits, custom);
+    if (r.palette.Count() == 0) return std::nullopt;
+    r.lookup = CreateReductionLookup(method, r.palette);
+    if (r.lookup->Colors() == 0) return std::nullopt;
+    r.engine = CreateDitherer(ditherer, bitmap.Width(), *r.lookup);
+    if (r.engine == nullptr) return std::nullopt;
+    return r;
+}
+
 platform::Bitmap ReduceColors(const platform::Bitmap& bitmap, uint8_t method, uint8_t ditherer,
                               int32_t bits, const platform::Palette& custom) {
     platform::Bitmap result;
@@ -238,15 +250,11 @@ platform::Bitmap ReduceColors(const platform::Bitmap& bitmap, uint8_t method, ui
         result.SetPixelFormat(platform::PixelFormat::Bit24);
         return result;
     }
-    const platform::Palette palette = ReductionPalette(bitmap, method, bits, custom);
-    if (palette.Count() == 0) return result;
-    const std::unique_ptr<TColorLookup> lookup = CreateReductionLookup(method, palette);
-    if (lookup->Colors() == 0) return result;
-    const std::unique_ptr<TDitherEngine> engine = CreateDitherer(ditherer, bitmap.Width(), *lookup);
-    if (engine == nullptr || bitmap.Empty()) return result;
+    const std::optional<Reducer> reducer = MakeReducer(bitmap, method, ditherer, bits, custom);
+    if (!reducer || bitmap.Empty()) return result;
     TDIBWriter writer(result, platform::PixelFormat::Bit8, bitmap.Width(), bitmap.Height(),
-                      palette);
-    DitherPixels(bitmap, *engine, [&](int32_t row) { return writer.GetScanline(row); });
+                      reducer->palette);
+    DitherPixels(bitmap, *reducer->engine, [&](int32_t row) { return writer.GetScanline(row); });
     writer.UpdateBitmap();
     return result;
 }

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "gif/color_lookup.h"
@@ -99,6 +100,18 @@ const uint8_t* BgrRow(const platform::Bitmap& bitmap, int32_t y, std::vector<uin
 // is never copied whole.
 void DitherPixels(const platform::Bitmap& bitmap, TDitherEngine& engine,
                   const std::function<uint8_t*(int32_t row)>& row_of);
+
+// What a reduction maps pixels with: the palette, its lookup and the
+// ditherer that walks the rows.
+struct Reducer {
+    platform::Palette palette;
+    std::unique_ptr<TColorLookup> lookup;
+    std::unique_ptr<TDitherEngine> engine;
+};
+// The reducer of `method` and `ditherer` for `bitmap`; none for a palette or
+// a lookup without colours, or an unknown ditherer.
+std::optional<Reducer> MakeReducer(const platform::Bitmap& bitmap, uint8_t method, uint8_t ditherer,
+                                   int32_t bits, const platform::Palette& custom);
 
 // The picture reduced to an 8-bit bitmap whose colour table is the palette
 // padded with black to 256 entries; method 0 gives a 24-bit copy. A method
