@@ -75,36 +75,6 @@ void AjouteLegendes(std::vector<std::string>& lignes, const ReglagesAlbum& r,
     lignes.emplace_back("</font>");
 }
 
-// The code point of the well-formed UTF-8 sequence at `pos` and its length;
-// none for a byte that starts no such sequence.
-std::optional<std::pair<char32_t, size_t>> Caractere(std::string_view texte, size_t pos) {
-    const auto octet = [&](size_t i) { return static_cast<unsigned char>(texte[i]); };
-    const unsigned char premier = octet(pos);
-    size_t longueur = 0;
-    char32_t code = 0;
-    if (premier >= 0xC2 && premier <= 0xDF) {
-        longueur = 2;
-        code = premier & 0x1F;
-    } else if (premier >= 0xE0 && premier <= 0xEF) {
-        longueur = 3;
-        code = premier & 0x0F;
-    } else if (premier >= 0xF0 && premier <= 0xF4) {
-        longueur = 4;
-        code = premier & 0x07;
-    } else {
-        return std::nullopt;
-    }
-    if (pos + longueur > texte.size()) return std::nullopt;
-    for (size_t i = 1; i < longueur; ++i) {
-        if ((octet(pos + i) & 0xC0) != 0x80) return std::nullopt;
-        code = code << 6 | (octet(pos + i) & 0x3F);
-    }
-    const char32_t minimum = longueur == 2 ? 0x80 : longueur == 3 ? 0x800 : 0x10000;
-    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        return std::nullopt;
-    return std::pair{code, longueur};
-}
-
 // Writes a page's lines, each followed by CR LF.
 void EcritPage(const std::string& fichier, const std::vector<std::string>& lignes) {
     std::string octets;
@@ -183,23 +153,8 @@ std::string EncodeUrl(std::string_view chemin) {
 }
 
 std::string VersPageHtml(std::string_view texte) {
-    std::string sortie;
-    for (size_t i = 0; i < texte.size();) {
-        if (static_cast<unsigned char>(texte[i]) < 0x80) {
-            sortie += texte[i++];
-            continue;
-        }
-        const auto caractere = Caractere(texte, i);
-        if (!caractere) {
-            sortie += texte[i++];
-            continue;
-        }
-        const auto [code, longueur] = *caractere;
-        const std::string octet = platform::Utf8ToWindows1252(texte.substr(i, longueur));
-        sortie += octet == "?" ? "&#" + Nombre(code) + ";" : octet;
-        i += longueur;
-    }
-    return sortie;
+    return platform::Utf8ToWindows1252(texte,
+                                       [](char32_t code) { return "&#" + Nombre(code) + ";"; });
 }
 
 std::vector<std::string> EnteteHtml(const ReglagesAlbum& r) {
@@ -397,8 +352,10 @@ void AlbumHtml::Cree(const std::function<void(const std::string&)>& avancement) 
                 }};
                 components::CopiesJpegCoteMax(source, donnees, copies);
                 // The copies' sizes as they were just written.
-                petite = components::TailleCoteMax(source.Width(), source.Height(), r.taille_petite);
-                grande = components::TailleCoteMax(source.Width(), source.Height(), r.taille_grande);
+                petite =
+                    components::TailleCoteMax(source.Width(), source.Height(), r.taille_petite);
+                grande =
+                    components::TailleCoteMax(source.Width(), source.Height(), r.taille_grande);
             } else {
                 donnees.ReadPictureFile(image);
                 petite = components::TailleJpeg(PetiteCopie(image));

@@ -612,6 +612,11 @@ std::string Windows1252ToUtf8(std::string_view bytes) {
 }
 
 std::string Utf8ToWindows1252(std::string_view text) {
+    return Utf8ToWindows1252(text, [](char32_t) { return std::string("?"); });
+}
+
+std::string Utf8ToWindows1252(std::string_view text,
+                              const std::function<std::string(char32_t)>& missing) {
     std::string out;
     size_t at = 0;
     while (at < text.size()) {
@@ -623,9 +628,11 @@ std::string Utf8ToWindows1252(std::string_view text) {
             out.push_back(static_cast<char>(d.code));
         } else {
             const auto found = std::find(kWindows1252High.begin(), kWindows1252High.end(), d.code);
-            out.push_back(found == kWindows1252High.end()
-                              ? '?'
-                              : static_cast<char>(0x80 + (found - kWindows1252High.begin())));
+            if (found == kWindows1252High.end()) {
+                out += missing(d.code);
+            } else {
+                out.push_back(static_cast<char>(0x80 + (found - kWindows1252High.begin())));
+            }
         }
     }
     return out;

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -73,8 +74,11 @@ std::string FormatFloatGeneral(double value);
 std::string Windows1252ToUtf8(std::string_view bytes);
 
 // A UTF-8 text as Windows-1252 bytes; a character the code page lacks
-// becomes "?". Bytes that start no well-formed sequence pass unchanged.
+// becomes "?", or what `missing` makes of it. Bytes that start no well-formed
+// sequence pass unchanged.
 std::string Utf8ToWindows1252(std::string_view text);
+std::string Utf8ToWindows1252(std::string_view text,
+                              const std::function<std::string(char32_t)>& missing);
 
 // UTF-16 code units, two bytes each in the given order, up to the first zero
 // unit, decoded to UTF-8; a lone surrogate becomes the replacement character.
