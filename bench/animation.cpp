@@ -75,7 +75,7 @@ Played Play(const char* file, int frames, int32_t speed, int32_t delay) {
 
     const double process = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
     const double ui = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
-    affichage.AfficheGraphiqueCede(std::move(image), file);
+    affichage.AfficheGraphique(std::move(image), file);
     paints.times.clear();
     while (static_cast<int>(paints.times.size()) < frames + 1) {
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
