@@ -85,7 +85,6 @@ TImageBrenlow::TImageBrenlow(QWidget* parent, const std::string& name) : QFrame(
     contenu_->setAutoFillBackground(false);
     scroll_box_->setWidget(contenu_);
     image_ = new platform::ui::Image(contenu_, name + "Image");
-    image_->OnPictureChange = [this] { ArreteAnimation(); };
     image_->SetStretch(true);
     bande_ = new QRubberBand(QRubberBand::Rectangle, scroll_box_->viewport());
 
@@ -142,28 +141,6 @@ void TImageBrenlow::AjusteImage() {
     image_->setGeometry(r.Left, r.Top, largeur, hauteur);
 }
 
-TImageBrenlow::~TImageBrenlow() { ArreteAnimation(); }
-
-void TImageBrenlow::DemarreAnimation() {
-    ArreteAnimation();
-    const auto* image = dynamic_cast<const gif::TGIFImage*>(GetPicture().GetGraphic());
-    if (image == nullptr || !TGIFPainter::Animates(*image)) return;
-    const QColor fond = image_->palette().color(QPalette::Window);
-    animation_ = std::make_unique<TGIFPainter>(
-        *image,
-        platform::MakeColor(static_cast<uint8_t>(fond.red()), static_cast<uint8_t>(fond.green()),
-                            static_cast<uint8_t>(fond.blue())),
-        [this](QImage trame) { image_->ShowFrame(std::move(trame)); });
-    animation_->Start();
-}
-
-void TImageBrenlow::ArreteAnimation() {
-    if (animation_ == nullptr) return;
-    animation_->Stop();
-    animation_.reset();
-    image_->ShowFrame(QImage());
-}
-
 void TImageBrenlow::resizeEvent(QResizeEvent* event) {
     QFrame::resizeEvent(event);
     Application::Current().Guard([this] {
@@ -198,10 +175,8 @@ void TImageBrenlow::Afficher(std::unique_ptr<Graphic> graphic, const std::string
         const Rect r = DispositionPour(graphic->Width(), graphic->Height());
         graphic->Prepare(std::max(r.Width(), 1), std::max(r.Height(), 1));
     }
-    ArreteAnimation();
     GetPicture().SetGraphic(std::move(graphic));
     AjusteImage();
-    DemarreAnimation();
     if (GetPicture().Width() > 0) {
         file_name_ = nom;
         identite_ = identite;
@@ -216,7 +191,6 @@ void TImageBrenlow::NoteEcriture(const std::string& cible) {
 }
 
 void TImageBrenlow::Rotation(int32_t angle) {
-    ArreteAnimation();
     RotationImage(angle, GetPicture(), GetPicture());
     AjusteImage();
 }
@@ -237,26 +211,20 @@ std::unique_ptr<Graphic> TImageBrenlow::ObjetEnregistrement(const std::string& n
 void TImageBrenlow::EnregistreSous(const std::string& nom) {
     if (nom.empty()) return;
     const std::unique_ptr<Graphic> objet = ObjetEnregistrement(nom);
-    const bool anime = animation_ != nullptr;
-    ArreteAnimation();
     const Graphic* montree = GetPicture().GetGraphic();
     (montree != nullptr ? PourEcrire(*objet, *montree) : *objet).SaveToFile(nom);
     NoteEcriture(nom);
-    if (anime) DemarreAnimation();
 }
 
 void TImageBrenlow::EnregistreAvecExif(const std::string& source, const std::string& cible) {
     if (cible.empty()) return;
     const std::unique_ptr<Graphic> objet = ObjetEnregistrement(cible);
-    const bool anime = animation_ != nullptr;
-    ArreteAnimation();
     const Graphic* montree = GetPicture().GetGraphic();
     const Graphic& ecrit = montree != nullptr ? PourEcrire(*objet, *montree) : *objet;
     metadata::TimgData donnees(255);
     donnees.ReadPictureFile(source);
     Ecrit(ecrit, donnees, cible);
     NoteEcriture(cible);
-    if (anime) DemarreAnimation();
 }
 
 void TImageBrenlow::RedimensionneFichier(const std::string& source, const std::string& cible,

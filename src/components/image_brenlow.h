@@ -12,7 +12,6 @@
 #include <optional>
 #include <string>
 
-#include "components/gif_painter.h"
 #include "components/image_brenlow_geometrie.h"
 #include "platform/core/files.h"
 #include "platform/graphics/graphic.h"
@@ -29,7 +28,6 @@ class TImageBrenlow final : public QFrame {
 
 public:
     TImageBrenlow(QWidget* parent, const std::string& name);
-    ~TImageBrenlow() override;
 
     platform::ui::Image* ImageResultatSaisiRectangle() const { return resultat_; }
     void SetImageResultatSaisiRectangle(platform::ui::Image* image) { resultat_ = image; }
@@ -126,8 +124,6 @@ public:
     platform::Rect DispositionPour(int32_t largeur, int32_t hauteur) const;
 
     platform::ui::Image& ImageInterne() const { return *image_; }
-    // The painter of the animated picture shown, none for a still one.
-    TGIFPainter* Animation() const { return animation_.get(); }
     platform::Picture& GetPicture() const { return image_->GetPicture(); }
 
     // The current selection in picture pixels, as the last band left it.
@@ -142,10 +138,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // An animated GIF picture shown plays from its first frame; anything that
-    // changes, writes or replaces the picture stops it first.
-    void DemarreAnimation();
-    void ArreteAnimation();
     void Afficher(std::unique_ptr<platform::Graphic> graphic, const std::string& nom,
                   const std::optional<platform::FileIdentity>& identite);
     // After a write to `cible`: when it is the file shown, the new file is the
@@ -184,8 +176,6 @@ private:
     platform::Point debut_image_;  // in the image control's coordinates
     platform::Point courant_image_;
     Selection selection_;
-
-    std::unique_ptr<TGIFPainter> animation_;
 };
 
 }  // namespace components

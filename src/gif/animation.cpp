@@ -22,65 +22,45 @@ constexpr int64_t kFallbackWait = 12000;
 
 }  // namespace
 
-std::vector<FrameTiming> AnimationSnapshot::Timings() const {
-    std::vector<FrameTiming> timings;
-    timings.reserve(frames.size());
-    for (const AnimationFrame& frame : frames) timings.push_back(frame.timing);
-    return timings;
-}
-
-AnimationSnapshot TakeSnapshot(const TGIFImage& image, platform::Color window) {
-    AnimationSnapshot snapshot;
-    snapshot.width = image.Width();
-    snapshot.height = image.Height();
+AnimationPlan PlanAnimation(const TGIFImage& image) {
+    AnimationPlan plan;
     const TGIFImageList& images = image.Images();
-    snapshot.frames.reserve(static_cast<size_t>(images.Count()));
-    std::vector<uint8_t> scratch;
+    plan.timings.reserve(static_cast<size_t>(images.Count()));
+    plan.transparent.reserve(static_cast<size_t>(images.Count()));
     for (int32_t i = 0; i < images.Count(); ++i) {
-        const TGIFSubImage& source = *images.SubImages(i);
-        AnimationFrame frame;
-        frame.bounds = source.BoundsRect();
-        frame.timing.empty = source.Empty();
-        if (const TGIFGraphicControlExtension* own = source.GraphicControlExtension()) {
-            frame.timing.delay = own->Delay();
-            if (own->Transparent()) frame.transparent = own->TransparentColorIndex();
+        const TGIFSubImage& frame = *images.SubImages(i);
+        FrameTiming timing;
+        timing.empty = frame.Empty();
+        int16_t transparent = -1;
+        if (const TGIFGraphicControlExtension* own = frame.GraphicControlExtension()) {
+            timing.delay = own->Delay();
+            if (own->Transparent()) transparent = own->TransparentColorIndex();
         }
-        const TGIFExtensionList& extensions = source.Extensions();
+        const TGIFExtensionList& extensions = frame.Extensions();
         for (int32_t e = 0; e < extensions.Count(); ++e) {
             const TGIFExtension* extension = extensions.Extensions(e);
             if (const auto* control = dynamic_cast<const TGIFGraphicControlExtension*>(extension)) {
-                frame.timing.disposal = control->Disposal();
-                snapshot.disposals |= static_cast<uint8_t>(1u << control->Disposal());
+                timing.disposal = control->Disposal();
+                plan.disposals |= static_cast<uint8_t>(1u << control->Disposal());
             } else if (const auto* loop = dynamic_cast<const TGIFAppExtNSLoop*>(extension)) {
-                if (!frame.timing.loops) frame.timing.loops = loop->Loops;
+                if (!timing.loops) timing.loops = loop->Loops;
             }
         }
-        frame.colors.assign(256, ComposedPicture::Word(platform::kBlack));
-        const std::span<const TGIFColor> entries = source.ActiveColorMap().Entries();
-        for (size_t c = 0; c < entries.size() && c < 256; ++c)
-            frame.colors[c] = ComposedPicture::Word(TripleToColor(entries[c]));
-        if (!frame.timing.empty) {
-            const size_t width = source.Width();
-            frame.indices.resize(width * source.Height());
-            for (int32_t y = 0; y < source.Height(); ++y) {
-                const uint8_t* row = source.ReadRow(y, scratch);
-                std::memcpy(&frame.indices[static_cast<size_t>(y) * width], row, width);
-            }
-        }
-        snapshot.frames.push_back(std::move(frame));
+        plan.timings.push_back(timing);
+        plan.transparent.push_back(transparent);
     }
     const platform::Color chosen = image.DrawBackgroundColor();
     const TGIFGlobalColorMap& global = image.Header().ColorMap();
-    if (chosen != kColorNone && (chosen & platform::kSystemColorFlag) == 0) {
-        snapshot.background = chosen;
+    if (chosen != kColorNone) {
+        plan.background = platform::ColorToRGB(chosen);
     } else if (global.Count() > 0) {
         const uint8_t index = image.Header().BackgroundColorIndex();
-        snapshot.background =
+        plan.background =
             index < global.Count() ? TripleToColor(global.Entries()[index]) : platform::kBlack;
     } else {
-        snapshot.background = window;
+        plan.background = platform::ColorToRGB(platform::kWindowColor);
     }
-    return snapshot;
+    return plan;
 }
 
 AnimationTimeline::AnimationTimeline(std::vector<FrameTiming> frames, uint16_t options,
@@ -221,74 +201,117 @@ AnimationStep AnimationTimeline::Next() {
     return {AnimationAction::Done, active_, 0};
 }
 
-ComposedPicture::ComposedPicture(int32_t w, int32_t h, platform::Color color)
-    : width(std::max(w, 0)),
-      height(std::max(h, 0)),
-      pixels(static_cast<size_t>(width) * static_cast<size_t>(height), Word(color)) {}
+namespace {
 
-AnimationComposer::AnimationComposer(const AnimationSnapshot& snapshot, uint16_t options,
-                                     ComposedPicture under)
-    : snapshot_(snapshot), transparent_((options & doTransparent) != 0) {
-    uint8_t disposals = snapshot.disposals;
-    if ((options & doClearOnStart) != 0) disposals |= 1u << 2;
-    const bool background = (disposals & (1u << 2)) != 0;
-    if (background && transparent_) backup_ = under;
-    if (background || (disposals & (1u << 3)) != 0) {
-        compose_ = under;
-        previous_.emplace();
-    }
-    shown_ = std::move(under);
+// Row `y` of a 32-bit bitmap as pixel words.
+uint32_t* Words(platform::Bitmap& bitmap, int32_t y) {
+    return reinterpret_cast<uint32_t*>(bitmap.ScanLine(y));
 }
 
-void AnimationComposer::DrawFrame(ComposedPicture& target, const AnimationFrame& frame) const {
-    const int32_t width = frame.bounds.Width();
-    const int32_t right = std::min(frame.bounds.Right, target.width);
-    const int32_t bottom = std::min(frame.bounds.Bottom, target.height);
-    if (frame.indices.empty() || right <= frame.bounds.Left) return;
-    const int32_t hole = transparent_ ? frame.transparent : -1;
-    const size_t count = static_cast<size_t>(right - frame.bounds.Left);
-    for (int32_t y = frame.bounds.Top; y < bottom; ++y) {
-        const uint8_t* row =
-            &frame.indices[static_cast<size_t>(y - frame.bounds.Top) * static_cast<size_t>(width)];
-        uint32_t* out = target.Row(y) + frame.bounds.Left;
+const uint32_t* Words(const platform::Bitmap& bitmap, int32_t y) {
+    return reinterpret_cast<const uint32_t*>(bitmap.ScanLine(y));
+}
+
+uint32_t Word(platform::Color color) {
+    return 0xFF000000u | static_cast<uint32_t>(platform::RedOf(color)) << 16 |
+           static_cast<uint32_t>(platform::GreenOf(color)) << 8 | platform::BlueOf(color);
+}
+
+// `source` into `target`, two bitmaps of one size and format.
+void CopyPixels(platform::Bitmap& target, const platform::Bitmap& source) {
+    if (source.Empty()) return;
+    std::memcpy(target.ScanLine(0), source.ScanLine(0),
+                source.Stride() * static_cast<size_t>(source.Height()));
+}
+
+// A composed picture's rows are checked every so many, so that a stop waits
+// for a few rows only, whatever the frame's size.
+constexpr int32_t kCancelRows = 32;
+
+}  // namespace
+
+AnimationComposer::AnimationComposer(const AnimationPlan& plan, uint16_t options,
+                                     const platform::Bitmap& under)
+    : plan_(plan), transparent_((options & doTransparent) != 0) {
+    shown_.Assign(under);
+    shown_.SetPixelFormat(platform::PixelFormat::Bit32);
+    uint8_t disposals = plan.disposals;
+    if ((options & doClearOnStart) != 0) disposals |= 1u << 2;
+    const bool background = (disposals & (1u << 2)) != 0;
+    const auto copy = [this](std::optional<platform::Bitmap>& picture) {
+        picture.emplace(shown_.Width(), shown_.Height(), platform::PixelFormat::Bit32);
+        CopyPixels(*picture, shown_);
+    };
+    if (background && transparent_) copy(backup_);
+    if (background || (disposals & (1u << 3)) != 0) {
+        copy(compose_);
+        previous_.emplace(shown_.Width(), shown_.Height(), platform::PixelFormat::Bit32);
+    }
+}
+
+platform::Color AnimationComposer::ColorAt(const platform::Bitmap& picture, int32_t x,
+                                           int32_t y) {
+    const uint32_t word = Words(picture, y)[x];
+    return platform::MakeColor(static_cast<uint8_t>(word >> 16), static_cast<uint8_t>(word >> 8),
+                               static_cast<uint8_t>(word));
+}
+
+void AnimationComposer::DrawFrame(platform::Bitmap& target, const TGIFSubImage& frame,
+                                  int16_t transparent, const std::atomic<bool>* cancel) {
+    const platform::Rect bounds = frame.BoundsRect();
+    const int32_t right = std::min(bounds.Right, target.Width());
+    const int32_t bottom = std::min(bounds.Bottom, target.Height());
+    if (frame.Empty() || right <= bounds.Left) return;
+    colors_.fill(Word(platform::kBlack));
+    const std::span<const TGIFColor> entries = frame.ActiveColorMap().Entries();
+    for (size_t c = 0; c < entries.size() && c < colors_.size(); ++c)
+        colors_[c] = Word(TripleToColor(entries[c]));
+    const int32_t hole = transparent_ ? transparent : -1;
+    const auto count = static_cast<size_t>(right - bounds.Left);
+    for (int32_t y = bounds.Top; y < bottom; ++y) {
+        if ((y - bounds.Top) % kCancelRows == 0 && cancel != nullptr && cancel->load()) return;
+        const uint8_t* row = frame.ReadRow(y - bounds.Top, scratch_);
+        uint32_t* out = Words(target, y) + bounds.Left;
         if (hole < 0) {
-            for (size_t x = 0; x < count; ++x) out[x] = frame.colors[row[x]];
+            for (size_t x = 0; x < count; ++x) out[x] = colors_[row[x]];
         } else {
             for (size_t x = 0; x < count; ++x) {
-                if (row[x] != hole) out[x] = frame.colors[row[x]];
+                if (row[x] != hole) out[x] = colors_[row[x]];
             }
         }
     }
 }
 
-void AnimationComposer::Dispose(const AnimationFrame& frame) {
-    ComposedPicture& target = *compose_;
-    const int32_t right = std::min(frame.bounds.Right, target.width);
-    const int32_t bottom = std::min(frame.bounds.Bottom, target.height);
-    if (right <= frame.bounds.Left) return;
-    const size_t count = static_cast<size_t>(right - frame.bounds.Left);
-    const uint32_t fill = ComposedPicture::Word(snapshot_.background);
-    for (int32_t y = frame.bounds.Top; y < bottom; ++y) {
-        uint32_t* out = target.Row(y) + frame.bounds.Left;
+void AnimationComposer::DoDispose(const platform::Rect& bounds) {
+    platform::Bitmap& target = *compose_;
+    const int32_t right = std::min(bounds.Right, target.Width());
+    const int32_t bottom = std::min(bounds.Bottom, target.Height());
+    if (right <= bounds.Left) return;
+    const auto count = static_cast<size_t>(right - bounds.Left);
+    const uint32_t fill = Word(plan_.background);
+    for (int32_t y = bounds.Top; y < bottom; ++y) {
+        uint32_t* out = Words(target, y) + bounds.Left;
         if (backup_) {
-            std::memcpy(out, backup_->Row(y) + frame.bounds.Left, count * sizeof(uint32_t));
+            std::memcpy(out, Words(*backup_, y) + bounds.Left, count * sizeof(uint32_t));
         } else {
             std::fill_n(out, count, fill);
         }
     }
 }
 
-void AnimationComposer::Paint(int32_t index, uint8_t disposal, uint8_t previous_disposal,
-                              bool clear_first) {
-    const AnimationFrame& frame = snapshot_.frames.at(static_cast<size_t>(index));
+void AnimationComposer::Paint(const TGIFImage& image, int32_t index, uint8_t disposal,
+                              uint8_t previous_disposal, bool clear_first,
+                              const std::atomic<bool>* cancel) {
+    const TGIFSubImage& frame = *image.Images().SubImages(index);
+    const int16_t transparent = plan_.transparent.at(static_cast<size_t>(index));
     if (!compose_) {
-        DrawFrame(shown_, frame);
+        DrawFrame(shown_, frame, transparent, cancel);
         return;
     }
     // The reserved methods leave the frame in place.
     if (disposal > 3) disposal = 1;
     if (previous_disposal > 3) previous_disposal = 1;
-    ComposedPicture* chosen = &*compose_;
+    platform::Bitmap* chosen = &*compose_;
     bool copy = true;
     if (disposal == 3 && previous_disposal <= 1) {
         // Drawn straight on what is shown: the composition keeps the picture
@@ -298,11 +321,11 @@ void AnimationComposer::Paint(int32_t index, uint8_t disposal, uint8_t previous_
     } else if (disposal == 3) {
         chosen = &*previous_;
     }
-    if (clear_first) Dispose(frame);
-    if (chosen == &*previous_) *previous_ = *compose_;
-    DrawFrame(*chosen, frame);
-    if (copy) shown_.pixels = chosen->pixels;
-    if (disposal == 2) Dispose(frame);
+    if (clear_first) DoDispose(frame.BoundsRect());
+    if (chosen == &*previous_) CopyPixels(*previous_, *compose_);
+    DrawFrame(*chosen, frame, transparent, cancel);
+    if (copy) CopyPixels(shown_, *chosen);
+    if (disposal == 2) DoDispose(frame.BoundsRect());
 }
 
 }  // namespace gif

@@ -1,10 +1,13 @@
-// Playing an animated picture, apart from any thread or window: a copy of the
-// frames taken once, the timeline that says what happens next and how long to
-// wait (with the clock handed in, so that it is tested without waiting), and
-// the composer that lays each frame over the ones before by their disposal
-// methods.
+// Playing an animated picture, apart from any thread or window: what the
+// animation reads of the frames when it starts, the timeline that says what
+// happens next and how long to wait (with the clock handed in, so that it is
+// tested without waiting), and the composer that lays each frame over the
+// ones before by their disposal methods, reading the frames' pixels where the
+// picture keeps them.
 #pragma once
 
+#include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -16,6 +19,7 @@
 namespace gif {
 
 class TGIFImage;
+class TGIFSubImage;
 
 // What the timeline needs of a frame.
 struct FrameTiming {
@@ -30,38 +34,22 @@ struct FrameTiming {
     std::optional<uint16_t> loops;
 };
 
-// One frame copied out of the picture.
-struct AnimationFrame {
-    FrameTiming timing;
-    platform::Rect bounds;
-    // bounds' width x height indices, row after row; none for an empty frame.
-    std::vector<uint8_t> indices;
-    // 256 colours as ComposedPicture words, the table's own followed by
-    // black.
-    std::vector<uint32_t> colors;
-    // The transparent index, or -1.
-    int16_t transparent = -1;
-};
-
-// The frames of a picture as they were when the animation started: the
-// picture may change or go while it plays.
-struct AnimationSnapshot {
-    int32_t width = 0;
-    int32_t height = 0;
-    std::vector<AnimationFrame> frames;
+// What an animation reads of the picture when it starts; the pixels and
+// colours are read as each frame is composed.
+struct AnimationPlan {
+    std::vector<FrameTiming> timings;
+    // Each frame's transparent index, -1 for an opaque frame.
+    std::vector<int16_t> transparent;
     // Bit n set when a graphic control extension of some frame asks for
     // disposal method n.
     uint8_t disposals = 0;
     // What a frame disposed to the background leaves when the picture is
-    // drawn opaque.
+    // drawn opaque: DrawBackgroundColor (a system colour resolved), else the
+    // file's background colour, else the system's window colour.
     platform::Color background = platform::kWhite;
-
-    std::vector<FrameTiming> Timings() const;
 };
 
-// The copy of `image`'s frames; `window` is the colour used when neither the
-// picture's options nor its file give a background.
-AnimationSnapshot TakeSnapshot(const TGIFImage& image, platform::Color window);
+AnimationPlan PlanAnimation(const TGIFImage& image);
 
 enum class AnimationAction : uint8_t {
     Start,        // OnAnimationStart
@@ -150,54 +138,48 @@ private:
     int64_t planned_ = 0;
 };
 
-// A picture of the logical screen's size, a 32-bit word 0xFFRRGGBB a pixel
-// (what screens take without conversion), rows without padding.
-struct ComposedPicture {
-    int32_t width = 0;
-    int32_t height = 0;
-    std::vector<uint32_t> pixels;
-
-    ComposedPicture() = default;
-    ComposedPicture(int32_t w, int32_t h, platform::Color color);
-    static uint32_t Word(platform::Color color) {
-        return 0xFF000000u | static_cast<uint32_t>(platform::RedOf(color)) << 16 |
-               static_cast<uint32_t>(platform::GreenOf(color)) << 8 | platform::BlueOf(color);
-    }
-    uint32_t* Row(int32_t y) { return &pixels[static_cast<size_t>(y) * static_cast<size_t>(width)]; }
-    const uint32_t* Row(int32_t y) const {
-        return &pixels[static_cast<size_t>(y) * static_cast<size_t>(width)];
-    }
-    platform::Color ColorAt(int32_t x, int32_t y) const {
-        const uint32_t word = Row(y)[x];
-        return platform::MakeColor(static_cast<uint8_t>(word >> 16), static_cast<uint8_t>(word >> 8),
-                                   static_cast<uint8_t>(word));
-    }
-};
-
-// Lays the frames over one another as the animation shows them, on a bitmap
-// of the logical screen's size that starts as `under` (what lies beneath the
+// Lays the frames over one another as the animation shows them, on 32-bit
+// bitmaps of the logical screen's size (a word 0xXXRRGGBB a pixel, what
+// screens take as it is) that start as `under` (what lies beneath the
 // picture).
 class AnimationComposer {
 public:
-    AnimationComposer(const AnimationSnapshot& snapshot, uint16_t options, ComposedPicture under);
+    // `plan` must outlive the composer.
+    AnimationComposer(const AnimationPlan& plan, uint16_t options, const platform::Bitmap& under);
 
-    // Paints frame `index` with the timeline's disposal methods;
+    // Paints frame `index` of `image` with the timeline's disposal methods;
     // `clear_first` when the animation clears on start and this is frame 0.
-    void Paint(int32_t index, uint8_t disposal, uint8_t previous_disposal, bool clear_first);
+    // When `cancel` is set part-way, it stops where it is: the animation is
+    // over.
+    void Paint(const TGIFImage& image, int32_t index, uint8_t disposal, uint8_t previous_disposal,
+               bool clear_first, const std::atomic<bool>* cancel = nullptr);
     // The picture as shown after the last paint.
-    const ComposedPicture& Shown() const { return shown_; }
+    const platform::Bitmap& Shown() const { return shown_; }
+    // The pictures kept only when a frame may be disposed or restored: the
+    // composition, the picture before a frame that restores it, and what lay
+    // under the picture.
+    const platform::Bitmap* ComposeBitmap() const { return compose_ ? &*compose_ : nullptr; }
+    const platform::Bitmap* PreviousBitmap() const { return previous_ ? &*previous_ : nullptr; }
+    const platform::Bitmap* BackupBitmap() const { return backup_ ? &*backup_ : nullptr; }
+
+    // The colour of a pixel of a composed picture.
+    static platform::Color ColorAt(const platform::Bitmap& picture, int32_t x, int32_t y);
 
 private:
-    void DrawFrame(ComposedPicture& target, const AnimationFrame& frame) const;
-    void Dispose(const AnimationFrame& frame);
+    void DrawFrame(platform::Bitmap& target, const TGIFSubImage& frame, int16_t transparent,
+                   const std::atomic<bool>* cancel);
+    // The frame's place on the composition gets back what was under the
+    // picture, or the background colour when it is drawn opaque.
+    void DoDispose(const platform::Rect& bounds);
 
-    const AnimationSnapshot& snapshot_;
+    const AnimationPlan& plan_;
     bool transparent_;
-    ComposedPicture shown_;
-    // Kept only when a frame may be disposed or restored.
-    std::optional<ComposedPicture> compose_;
-    std::optional<ComposedPicture> previous_;
-    std::optional<ComposedPicture> backup_;
+    platform::Bitmap shown_;
+    std::optional<platform::Bitmap> compose_;
+    std::optional<platform::Bitmap> previous_;
+    std::optional<platform::Bitmap> backup_;
+    std::array<uint32_t, 256> colors_{};
+    std::vector<uint8_t> scratch_;
 };
 
 }  // namespace gif

@@ -533,11 +533,11 @@ uint8_t TGIFImage::LoadedPercent(const platform::Stream& stream) const {
 }
 
 void TGIFImage::LoadFromClipboardFormat(std::string_view format, std::span<const uint8_t> data) {
-    if ((format != kGIFClipboardFormat && format != kBitmapClipboardFormat) || data.empty()) {
+    if ((format != GIFClipboardFormat && format != kBitmapClipboardFormat) || data.empty()) {
         Error(Message::UnsupportedClipboardFormat);
     }
     platform::MemoryStream stream = platform::MemoryStream::View(data);
-    if (format == kGIFClipboardFormat) {
+    if (format == GIFClipboardFormat) {
         LoadFromStream(stream);
         return;
     }
@@ -553,7 +553,7 @@ void TGIFImage::SaveToClipboardFormat(const ClipboardStore& store) const {
     store(kBitmapClipboardFormat, bitmap.Bytes());
     platform::MemoryStream file;
     SaveToStream(file);
-    if (!store(kGIFClipboardFormat, file.Bytes())) Error(Message::ClipboardStoreFailed);
+    if (!store(GIFClipboardFormat, file.Bytes())) Error(Message::ClipboardStoreFailed);
 }
 
 void TGIFImage::SaveToStream(platform::Stream& stream) const {
@@ -570,6 +570,7 @@ void TGIFImage::SaveToStream(platform::Stream& stream) const {
 }
 
 void TGIFImage::Clear() {
+    StopDraw();
     index_budget_ = {};
     FreeBitmap();
     images_.Clear();
@@ -605,6 +606,8 @@ void TGIFImage::SetHeight(int32_t height) {
 }
 
 int32_t TGIFImage::Add(std::unique_ptr<TGIFSubImage> frame) {
+    // Painters read the frames where they are kept.
+    StopDraw();
     const int32_t index = images_.Add(std::move(frame));
     FreeBitmap();
     Changed();
@@ -685,11 +688,6 @@ void TGIFImage::SetDrawOptions(uint16_t options) {
 
 bool TGIFImage::GetDoDither() const {
     return (draw_options_ & doDither) != 0 && ((draw_options_ & doAutoDither) == 0 || AutoDither());
-}
-
-void TGIFImage::FreeBitmap() {
-    bitmap_.reset();
-    bitmap_palette_ = {};
 }
 
 // ---- Unit

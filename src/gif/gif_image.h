@@ -17,13 +17,17 @@
 #include "gif/gif_error.h"
 #include "gif/gif_item.h"
 #include "platform/core/stream.h"
+#include "platform/core/thread.h"
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/budget.h"
+#include "platform/graphics/canvas.h"
 #include "platform/graphics/graphic.h"
 #include "platform/graphics/palette.h"
 #include "platform/graphics/types.h"
 
 namespace gif {
+
+class TGIFPainter;
 
 class TGIFHeader final : public TGIFItem {
 public:
@@ -174,6 +178,9 @@ public:
     bool HasMask() const;
     // Drops the mask; the next rendering makes it again.
     void FreeMask();
+    // The next rendering makes the mask: set when the frame is made and
+    // whenever the mask is dropped, cleared by each rendering.
+    bool NeedMask() const { return need_mask_; }
     // The rendered bitmap copied into `target`; an empty bitmap when there is
     // none.
     void AssignTo(platform::Bitmap& target) const;
@@ -240,6 +247,11 @@ private:
     TGIFExtensionList extensions_;
 };
 
+// `area` of a logical screen of `screen_width` x `screen_height` mapped into
+// `dest`, which stands for the whole screen.
+platform::Rect ScaleRect(const platform::Rect& area, const platform::Rect& dest,
+                         int32_t screen_width, int32_t screen_height);
+
 class TGIFTrailer final : public TGIFItem {
 public:
     using TGIFItem::TGIFItem;
@@ -282,7 +294,7 @@ constexpr uint16_t kDefaultDrawOptions =
 constexpr platform::Color kColorNone = 0x1FFFFFFF;
 
 // The clipboard format of GIF pictures: their file, under this MIME type.
-constexpr std::string_view kGIFClipboardFormat = "image/gif";
+constexpr std::string_view GIFClipboardFormat = "image/gif";
 // The clipboard's format for bitmaps: a BMP file.
 constexpr std::string_view kBitmapClipboardFormat = "image/bmp";
 
@@ -295,6 +307,9 @@ using ClipboardStore = std::function<bool(std::string_view format, std::span<con
 // until set.
 bool AutoDither();
 void SetAutoDither(bool dither);
+
+// An animation's event; the sender is the painter that raises it.
+using PainterEvent = std::function<void(TGIFPainter& sender)>;
 
 // Registers TGIFImage in the picture registry for the extension "gif", as
 // "GIF Image".
@@ -317,9 +332,19 @@ public:
     int32_t Height() const override { return header_.LogicalScreenHeight(); }
     // No frames.
     bool Empty() const override { return images_.Count() == 0; }
-    // Frame 0 drawn still into `dest`, standing for the logical screen, with
-    // transparency and tiling as DrawOptions say.
+    // The picture drawn into `dest`, standing for the logical screen, with
+    // transparency and tiling as DrawOptions say. On a canvas that shows on a
+    // screen, a picture of several frames with doAnimate is played there by a
+    // painter (gif_painter.h): with doDirectPaint, on the canvas itself, else
+    // into the picture's buffer (GetBuffer), which then shows on the canvas
+    // and raises OnChange at each frame. Elsewhere, and for a still picture,
+    // frame 0. A Draw reached from a Draw (an animation's handler) returns
+    // at once.
     void Draw(platform::Canvas& canvas, const platform::Rect& dest) const override;
+    // `buffer` on the canvas: stretched into `dest`, or tiled from its corner
+    // at the logical screen's size with doTile.
+    void DrawBuffer(platform::Canvas& canvas, const platform::Rect& dest,
+                    const platform::Bitmap& buffer) const;
     // The picture's bitmap (GetBitmap) copied into `target`: 8 bits with the
     // frame's palette when frame 0 covers the screen, else 24 bits.
     void AssignTo(platform::Bitmap& target) const override;
@@ -335,19 +360,20 @@ public:
     void LoadFromStream(platform::Stream& stream) override;
     void SaveToStream(platform::Stream& stream) const override;
 
-    std::string_view ClipboardFormat() const override { return kGIFClipboardFormat; }
+    std::string_view ClipboardFormat() const override { return GIFClipboardFormat; }
     // Loads the clipboard's data of a format: a GIF file under
-    // kGIFClipboardFormat, a bitmap (a BMP file) under kBitmapClipboardFormat,
+    // GIFClipboardFormat, a bitmap (a BMP file) under kBitmapClipboardFormat,
     // which becomes the one frame. Any other format, or no data, raises
     // "Format de Presse-papiers non supporté".
     void LoadFromClipboardFormat(std::string_view format, std::span<const uint8_t> data);
     // Puts the picture on the clipboard: frame 0's bitmap under
-    // kBitmapClipboardFormat and the GIF file under kGIFClipboardFormat. A
+    // kBitmapClipboardFormat and the GIF file under GIFClipboardFormat. A
     // GIF file the clipboard refuses raises "Failed to store GIF on
     // clipboard". An empty picture puts nothing.
     void SaveToClipboardFormat(const ClipboardStore& store) const;
 
-    // Drops every frame, the global table and the screen size.
+    // Stops every painter, then drops every frame, the global table and the
+    // screen size.
     void Clear();
     // Counts the indices of a frame about to be decoded into the picture:
     // beyond the budget of one bitmap, or of all the frames read since the
@@ -357,11 +383,13 @@ public:
     // small for contained frames" (or height) and changes nothing.
     void SetWidth(int32_t width);
     void SetHeight(int32_t height);
-    // Appends a frame of this picture and returns its index.
+    // Appends a frame of this picture and returns its index; every painter
+    // is stopped first.
     int32_t Add(std::unique_ptr<TGIFSubImage> frame);
     // Makes the picture smaller to store without changing what it shows
-    // (options of gif/optimize.h). Of the colour reduction arguments only the
-    // method is checked; no reduction is made.
+    // (options of gif/optimize.h), every painter stopped first. Of the
+    // colour reduction arguments only the method is checked; no reduction is
+    // made.
     void Optimize(uint8_t options, uint8_t reduction_method, uint8_t dither_mode,
                   int32_t reduction_bits);
 
@@ -398,9 +426,43 @@ public:
     // request and kept until a change: a copy of frame 0's bitmap when frame
     // 0 has the screen's size, else frame 0 drawn opaque at its place on a
     // white 24-bit bitmap. None for a picture without frames, or when a
-    // progress handler aborted the rendering.
+    // progress handler aborted the rendering. While a painter plays the
+    // picture into its buffer, the buffer as it shows now.
     const platform::Bitmap* GetBitmap() const;
+    // Tells the painter of Draw to stop, and drops the bitmap.
     void FreeBitmap();
+    // The bitmap as the buffer of an animation: a 24-bit bitmap of the
+    // logical screen's size, made when there is none.
+    const platform::Bitmap& GetBuffer() const;
+
+    // ---- Painters (gif_painter.cpp). In the user-interface thread only, as
+    // everything of the picture.
+
+    // Every painter now working for this picture, and their lock, which also
+    // guards the painters' PainterRef variables.
+    platform::ThreadList<std::shared_ptr<TGIFPainter>>& Painters() const { return painters_; }
+    // The painter Draw started, none when none plays.
+    TGIFPainter* DrawPainter() const { return draw_painter_; }
+    // A painter of this picture on `canvas` within `rect`, registered among
+    // the Painters; `painter_ref`, when given, refers to it until it ends.
+    // None for an empty picture or rectangle. A threaded painter is returned
+    // before it runs (Start it), with the priority ThreadPriority; any other
+    // runs from now on in the user-interface thread, and none is returned
+    // when it has already ended.
+    TGIFPainter* StartPainter(TGIFPainter** painter_ref, platform::Canvas& canvas,
+                              const platform::Rect& rect, uint16_t options) const;
+    // Stops the painter of Draw and waits for it to end, running the
+    // painters' calls meanwhile; the bitmap is dropped.
+    void StopDrawPainter() const;
+    // Stops every painter and waits for them to end, the same way; those
+    // still running after a bounded time are left to end by themselves
+    // (KillPainter). The bitmap is dropped.
+    void StopDraw() const;
+    void KillPainter() const;
+
+    // Set while GetPalette runs: a frame without a colour table asks the
+    // picture, which may ask frame 0 again.
+    bool InGetPalette() const { return in_get_palette_; }
 
     uint16_t DrawOptions() const { return draw_options_; }
     // Options that switch dithering on or off drop the frames rendered (and
@@ -424,8 +486,16 @@ public:
 
     WarningEvent OnWarning;
     ProgressEvent OnProgress;
+    // Copied into each painter when it is made.
+    PainterEvent OnAnimationStart;
+    PainterEvent OnBeforeFrame;
+    PainterEvent OnAfterFrame;
+    PainterEvent OnAnimationLoop;
+    PainterEvent OnAnimationEnd;
 
 private:
+    // Drops the bitmap (and the buffer's canvas) without stopping anything.
+    void DropBitmap() const;
     // Reads the file from a stream in memory.
     void LoadFromMemory(platform::MemoryStream& stream);
     void AssignImage(const TGIFImage& source);
@@ -441,9 +511,14 @@ private:
     // Set while Draw runs, so that a handler called meanwhile that draws the
     // picture again returns at once.
     mutable bool drawing_ = false;
-    // Frame 0 as a bitmap, and the palette it was made with: a cache.
+    // Frame 0 as a bitmap, and the palette it was made with: a cache; or
+    // the buffer of an animation, with the canvas its painter paints on.
     mutable std::unique_ptr<platform::Bitmap> bitmap_;
     mutable platform::Palette bitmap_palette_;
+    mutable std::unique_ptr<platform::Canvas> buffer_canvas_;
+    // Drawing's own state: drawing does not change the picture.
+    mutable platform::ThreadList<std::shared_ptr<TGIFPainter>> painters_;
+    mutable TGIFPainter* draw_painter_ = nullptr;
     uint16_t draw_options_ = kDefaultDrawOptions;
     uint8_t color_reduction_ = 6;
     int32_t reduction_bits_ = 8;

@@ -162,18 +162,21 @@ void TGIFSubImage::AssignTo(platform::Bitmap& target) const {
 
 // ---- Drawing
 
-platform::Rect TGIFSubImage::ScaleRect(const platform::Rect& dest) const {
+platform::Rect ScaleRect(const platform::Rect& area, const platform::Rect& dest,
+                         int32_t screen_width, int32_t screen_height) {
     const int32_t width = dest.Width();
     const int32_t height = dest.Height();
-    const int32_t screen_width = image_->Width();
-    const int32_t screen_height = image_->Height();
     const auto x = [&](int32_t value) {
         return platform::CheckedAdd(platform::MulDiv(value, width, screen_width), dest.Left);
     };
     const auto y = [&](int32_t value) {
         return platform::CheckedAdd(platform::MulDiv(value, height, screen_height), dest.Top);
     };
-    return {x(Left()), y(Top()), x(Left() + Width()), y(Top() + Height())};
+    return {x(area.Left), y(area.Top), x(area.Right), y(area.Bottom)};
+}
+
+platform::Rect TGIFSubImage::ScaleRect(const platform::Rect& dest) const {
+    return gif::ScaleRect(BoundsRect(), dest, image_->Width(), image_->Height());
 }
 
 void TGIFSubImage::Draw(platform::Canvas& canvas, const platform::Rect& dest, bool transparent,
@@ -226,17 +229,6 @@ void TGIFSubImage::StretchDraw(platform::Canvas& canvas, const platform::Rect& r
 }
 
 // ---- The picture
-
-void TGIFImage::Draw(platform::Canvas& canvas, const platform::Rect& dest) const {
-    if (drawing_ || Empty()) return;
-    drawing_ = true;
-    struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{drawing_};
-    images_.Items(0)->Draw(canvas, dest, (draw_options_ & doTransparent) != 0,
-                           (draw_options_ & doTile) != 0);
-}
 
 const platform::Bitmap* TGIFImage::GetBitmap() const {
     if (Empty()) return nullptr;

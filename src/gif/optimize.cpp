@@ -426,6 +426,9 @@ void TGIFImage::Optimize(uint8_t options, uint8_t reduction_method, uint8_t, int
         Error(Message::InvalidReductionMethod);
     }
     if (Empty()) return;
+    // No painter reads the frames while they change, nor starts meanwhile.
+    StopDraw();
+    const auto lock = Painters().LockList();
     Progress(ProgressStage::Starting, 0, false, {}, Message::Optimizing);
     try {
         Optimizer(*this, options).Run();

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -248,10 +249,10 @@ const std::map<char, platform::Color> kColors = {
 const std::vector<platform::Color> kTable = {kColors.at('R'), kColors.at('G'), kColors.at('B'),
                                              kColors.at('Y')};
 
-std::string Letters(const ComposedPicture& picture) {
+std::string Letters(const platform::Bitmap& picture) {
     std::string out;
-    for (int32_t x = 0; x < picture.width; ++x) {
-        const platform::Color c = picture.ColorAt(x, 0);
+    for (int32_t x = 0; x < picture.Width(); ++x) {
+        const platform::Color c = AnimationComposer::ColorAt(picture, x, 0);
         char letter = '?';
         for (const auto& [name, color] : kColors)
             if (color == c) letter = name;
@@ -272,18 +273,26 @@ void Strip(TGIFImage& image, int32_t left, const std::string& text, uint8_t disp
     frame.GraphicControlExtension()->SetDisposal(disposal);
 }
 
-// What the composer shows after each frame of one pass.
-std::vector<std::string> Compose(const TGIFImage& image, uint16_t options) {
-    const AnimationSnapshot snapshot = TakeSnapshot(image, kColors.at('K'));
-    AnimationComposer composer(snapshot, options,
-                               ComposedPicture(image.Width(), image.Height(), kColors.at('U')));
+// A bitmap of the picture's screen in one colour.
+platform::Bitmap Filled(const TGIFImage& image, platform::Color color) {
+    platform::Bitmap under(image.Width(), image.Height());
+    under.Fill(color);
+    return under;
+}
+
+// What the composer shows after each frame of one pass, K being the
+// background colour and U what lies under the picture.
+std::vector<std::string> Compose(TGIFImage& image, uint16_t options) {
+    image.SetDrawBackgroundColor(kColors.at('K'));
+    const AnimationPlan plan = PlanAnimation(image);
+    AnimationComposer composer(plan, options, Filled(image, kColors.at('U')));
     // One pass.
     const auto once = static_cast<uint16_t>(options & ~uint16_t{doLoop});
-    AnimationTimeline timeline(snapshot.Timings(), once, 100, true, [] { return 0; });
+    AnimationTimeline timeline(plan.timings, once, 100, true, [] { return 0; });
     std::vector<std::string> shown;
     for (AnimationStep step = timeline.Next(); step.action != A::Done; step = timeline.Next()) {
         if (step.action != A::Paint) continue;
-        composer.Paint(step.frame, timeline.Disposal(), timeline.PreviousDisposal(),
+        composer.Paint(image, step.frame, timeline.Disposal(), timeline.PreviousDisposal(),
                        (options & doClearOnStart) != 0 && step.frame == 0);
         shown.push_back(Letters(composer.Shown()));
     }
@@ -341,6 +350,55 @@ TEST(AnimationComposer, DisposalMethodsOnStrips) {
     }
 }
 
+TEST(AnimationPlan, TimingsTransparencyDisposalsAndTheBackground) {
+    TGIFImage image;
+    Strip(image, 0, "RR.R", 2);
+    Strip(image, 0, "GG", 3);
+    image.Images().SubImages(1)->GraphicControlExtension()->SetTransparent(false);
+    image.Images().SubImages(0)->GraphicControlExtension()->SetDelay(7);
+    AnimationPlan plan = PlanAnimation(image);
+    EXPECT_EQ(plan.transparent, (std::vector<int16_t>{3, -1}));
+    EXPECT_EQ(plan.disposals, (1u << 2) | (1u << 3));
+    ASSERT_EQ(plan.timings.size(), 2u);
+    EXPECT_EQ(plan.timings[0].delay, 7);
+    EXPECT_EQ(plan.timings[1].disposal, 3);
+
+    // Without a colour of its own or a global table: the window's colour, as
+    // the desktop's theme gives it now.
+    platform::SetSystemColorResolver([](platform::SystemColor role) {
+        return role == platform::SystemColor::Window ? platform::MakeColor(1, 2, 3)
+                                                     : platform::MakeColor(4, 5, 6);
+    });
+    EXPECT_EQ(PlanAnimation(image).background, platform::MakeColor(1, 2, 3));
+    // A system colour given as the picture's is resolved too.
+    image.SetDrawBackgroundColor(platform::kBtnFace);
+    EXPECT_EQ(PlanAnimation(image).background, platform::MakeColor(4, 5, 6));
+    platform::SetSystemColorResolver(nullptr);
+    // The file's background: its index in the global table, black beyond it.
+    image.SetDrawBackgroundColor(kColorNone);
+    image.GetGlobalColorMap().Add(kColors.at('K'));
+    image.GetGlobalColorMap().Add(kColors.at('Y'));
+    image.Header().SetBackgroundColorIndex(1);
+    EXPECT_EQ(PlanAnimation(image).background, kColors.at('Y'));
+    image.Header().SetBackgroundColorIndex(9);
+    EXPECT_EQ(PlanAnimation(image).background, platform::kBlack);
+    // A colour of the picture's own wins.
+    image.SetDrawBackgroundColor(kColors.at('B'));
+    EXPECT_EQ(PlanAnimation(image).background, kColors.at('B'));
+}
+
+TEST(AnimationComposer, AComposingCalledOffStopsAtOnce) {
+    TGIFImage image;
+    gif_testing::AddFrame(image, 0, 0, 8, 100, kTable, [](int32_t, int32_t) { return uint8_t{1}; });
+    const AnimationPlan plan = PlanAnimation(image);
+    AnimationComposer composer(plan, kPlay, Filled(image, kColors.at('U')));
+    const std::atomic<bool> cancel{true};
+    composer.Paint(image, 0, 1, 1, false, &cancel);
+    EXPECT_EQ(Letters(composer.Shown()), "UUUUUUUU");
+    composer.Paint(image, 0, 1, 1, false);
+    EXPECT_EQ(Letters(composer.Shown()), "GGGGGGGG");
+}
+
 TEST(AnimationComposer, FramesOutsideTheScreenAreCut) {
     TGIFImage image;
     Strip(image, 0, "RRRR", 2);
@@ -364,16 +422,16 @@ TEST(AnimationComposer, TheSuiteShowsItsExpectedFrames) {
         SCOPED_TRACE(name);
         gif_testing::Loaded loaded = gif_testing::Load(gif_testing::SuiteFile(name));
         const TGIFImage& image = *loaded.image;
-        const AnimationSnapshot snapshot = TakeSnapshot(image, platform::kWhite);
-        AnimationComposer composer(snapshot, kDefaultDrawOptions,
-                                   ComposedPicture(image.Width(), image.Height(), backdrop));
-        AnimationTimeline timeline(snapshot.Timings(),
+        const AnimationPlan plan = PlanAnimation(image);
+        AnimationComposer composer(plan, kDefaultDrawOptions, Filled(image, backdrop));
+        AnimationTimeline timeline(plan.timings,
                                    static_cast<uint16_t>(kDefaultDrawOptions & ~uint16_t{doLoop}),
                                    100, true, [] { return 0; });
         int32_t painted = 0;
         for (AnimationStep step = timeline.Next(); step.action != A::Done; step = timeline.Next()) {
             if (step.action != A::Paint) continue;
-            composer.Paint(step.frame, timeline.Disposal(), timeline.PreviousDisposal(), false);
+            composer.Paint(image, step.frame, timeline.Disposal(), timeline.PreviousDisposal(),
+                           false);
             const std::string png = testing_support::Output(
                 "convert " +
                 testing_support::ShellQuote((entry.path().parent_path() / "frames" /
@@ -388,13 +446,17 @@ TEST(AnimationComposer, TheSuiteShowsItsExpectedFrames) {
                                     static_cast<size_t>(y * image.Width() + x) * 4;
                     const platform::Color want =
                         p[3] == 0 ? backdrop : platform::MakeColor(p[0], p[1], p[2]);
-                    mismatches += composer.Shown().ColorAt(x, y) != want;
+                    mismatches += AnimationComposer::ColorAt(composer.Shown(), x, y) != want;
                 }
             }
             EXPECT_EQ(mismatches, 0) << "frame " << step.frame;
             ++painted;
         }
         EXPECT_EQ(painted, image.Images().Count());
+        // The frames were read where the picture keeps them: no bitmap was
+        // made for them.
+        for (int32_t i = 0; i < image.Images().Count(); ++i)
+            EXPECT_FALSE(image.Images().SubImages(i)->HasBitmap()) << i;
         ++checked;
     }
     EXPECT_EQ(checked, 11);

@@ -213,7 +213,7 @@ TEST(GifPictureClipboard, ABitmapIsPastedAndAStoreThatFailsIsReported) {
     std::vector<uint8_t> file;
     pasted.SaveToClipboardFormat([&](std::string_view format, std::span<const uint8_t> data) {
         stored.emplace_back(format);
-        if (format == kGIFClipboardFormat) file.assign(data.begin(), data.end());
+        if (format == GIFClipboardFormat) file.assign(data.begin(), data.end());
         return true;
     });
     EXPECT_EQ(stored, (std::vector<std::string>{"image/bmp", "image/gif"}));
@@ -221,7 +221,7 @@ TEST(GifPictureClipboard, ABitmapIsPastedAndAStoreThatFailsIsReported) {
     EXPECT_EQ(ErrorText([&] {
                   pasted.SaveToClipboardFormat(
                       [](std::string_view format, std::span<const uint8_t>) {
-                          return format != kGIFClipboardFormat;
+                          return format != GIFClipboardFormat;
                       });
               }),
               "Failed to store GIF on clipboard");

@@ -26,6 +26,15 @@ Canvas::Canvas(Bitmap& target) : target_(target) {
     Surface();
 }
 
+std::weak_ptr<const void> Canvas::Alive() const {
+    if (!alive_) alive_ = std::make_shared<const bool>(true);
+    return alive_;
+}
+
+void Canvas::Changed() {
+    if (OnChange) OnChange(*this);
+}
+
 Bitmap& Canvas::Surface() const {
     if (target_.Format() != PixelFormat::Bit24) target_.SetPixelFormat(PixelFormat::Bit24);
     return target_;

@@ -6,6 +6,8 @@
 // shows the bitmap repaints once the drawing is done.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 #include "platform/graphics/bitmap.h"
@@ -16,8 +18,26 @@ namespace platform {
 class Canvas {
 public:
     explicit Canvas(Bitmap& target);
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
 
     Bitmap& Target() const { return target_; }
+
+    // Whether what is drawn here is shown on a screen as it is drawn (the
+    // paint canvas of an image control) rather than kept in a bitmap of the
+    // program's own (a print, a thumbnail, a copy): animated pictures play
+    // only on a screen.
+    bool OnScreen() const { return on_screen_; }
+    void SetOnScreen(bool on_screen) { on_screen_ = on_screen; }
+    // Expires when the canvas goes: whoever draws on it later, from a timer
+    // or a worker's call (an animation), looks first. In the user-interface
+    // thread only.
+    std::weak_ptr<const void> Alive() const;
+
+    // Raised by whoever drew on the canvas without its owner asking (an
+    // animation's frame): the owner shows the change.
+    std::function<void(Canvas&)> OnChange;
+    void Changed();
 
     // Drawing is limited to this rectangle, itself kept inside the bitmap
     // (the whole bitmap, following its size, until a clip is set).
@@ -52,6 +72,9 @@ private:
     Bitmap& target_;
     std::optional<Rect> clip_;
     Color brush_ = kWhite;
+    bool on_screen_ = false;
+    // Made on the first request only: most canvases live for one drawing.
+    mutable std::shared_ptr<const bool> alive_;
 };
 
 }  // namespace platform

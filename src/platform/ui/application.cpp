@@ -10,11 +10,15 @@
 #include <QScopeGuard>
 #include <QStyleFactory>
 #include <QToolTip>
+#include <QTimer>
 #include <QTranslator>
 #include <QWidget>
 #include <algorithm>
+#include <string>
 
 #include "platform/core/error.h"
+#include "platform/core/thread.h"
+#include "platform/core/timer.h"
 #include "platform/ui/form.h"
 
 namespace platform::ui {
@@ -97,6 +101,15 @@ Application::Application(QApplication& qt)
       hint_style_(new HintStyle(QStyleFactory::create(QApplication::style()->name()))) {
     current_application = this;
     platform::SetSystemColorResolver(PaletteColor);
+    platform::SetTimerService(&timers_);
+    platform::SetErrorHandler([this](const std::exception& error) {
+        // Shown from the event loop, not from deep inside whatever was waiting
+        // for a worker.
+        if (dynamic_cast<const platform::Abort*>(&error) != nullptr) return;
+        QTimer::singleShot(0, this, [this, message = std::string(error.what())] {
+            HandleException(platform::Error(platform::ErrorKind::Message, message));
+        });
+    });
     const QLocale french(QLocale::French, QLocale::France);
     QLocale::setDefault(french);
     if (french_->load(french, "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
@@ -117,6 +130,8 @@ Application::~Application() {
     if (current_application == this) {
         current_application = nullptr;
         platform::SetSystemColorResolver(nullptr);
+        platform::SetTimerService(nullptr);
+        platform::SetErrorHandler(nullptr);
     }
 }
 

@@ -8,7 +8,11 @@
 // their captions fit as designed.
 //
 // Every handler that Qt calls goes through Guard: an exception shows its
-// message in a box and never crosses Qt's event loop.
+// message in a box and never crosses Qt's event loop. While it lives, the
+// platform's workers reach the user-interface thread through Qt's event loop,
+// the platform's timers are Qt's, and the failures that no caller receives
+// (platform::HandleError) are shown by the default handler once the event
+// loop comes back.
 #pragma once
 
 #include <QObject>
@@ -19,6 +23,7 @@
 
 #include "platform/ui/dialogs.h"
 #include "platform/ui/shell.h"
+#include "platform/ui/timers.h"
 
 class QApplication;
 class QTranslator;
@@ -99,6 +104,8 @@ protected:
 
 private:
     QApplication& qt_;
+    QtTimerService timers_;
+    MainThreadWake wake_;
     std::unique_ptr<QTranslator> french_;
     std::unique_ptr<Dialogs> dialogs_;
     std::unique_ptr<Shell> shell_;

@@ -4,7 +4,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-#include "platform/graphics/canvas.h"
 #include "platform/ui/application.h"
 
 namespace platform::ui {
@@ -30,12 +29,9 @@ QImage WrapBitmap(const Bitmap& bitmap, std::shared_ptr<const void> owner) {
 Image::Image(QWidget* parent, const std::string& name) : QWidget(parent) {
     setObjectName(QString::fromStdString(name));
     setMouseTracking(true);
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
     picture_.OnChange = [this](Picture&) {
         render_failed_ = false;
-        ShowFrame(QImage());
         Invalidate();
-        if (OnPictureChange) OnPictureChange();
     };
 }
 
@@ -90,17 +86,9 @@ QRect Image::DestRect() const {
     return dest;
 }
 
-void Image::ShowFrame(QImage frame) {
-    if (frame.isNull() && frame_.isNull()) return;
-    frame_ = std::move(frame);
-    // A frame paints every pixel of the control, so the widgets under it
-    // need not be painted first at each frame.
-    setAttribute(Qt::WA_OpaquePaintEvent, !frame_.isNull());
-    update();
-}
-
 void Image::Invalidate() {
     cache_image_ = QImage();
+    canvas_.reset();
     cache_.reset();
     cache_dest_ = QRect();
     cache_area_ = QRect();
@@ -111,21 +99,28 @@ void Image::Render(const QRect& dest, const QRect& area) {
     cache_image_ = QImage();
     const Graphic& graphic = *picture_.GetGraphic();
     if (auto drawn = graphic.Drawn(dest.width(), dest.height())) {
+        canvas_.reset();
         cache_ = std::move(drawn);
         cache_image_ = WrapBitmap(*cache_);
         cache_area_ = dest;
     } else {
         // Transparent pictures show the background of the control under them.
         auto bitmap = std::make_shared<Bitmap>(Bitmap::ForOverwrite(area.width(), area.height()));
-        const QColor background = palette().color(QPalette::Window);
-        bitmap->Fill(platform::MakeColor(static_cast<uint8_t>(background.red()),
-                                         static_cast<uint8_t>(background.green()),
-                                         static_cast<uint8_t>(background.blue())));
-        Canvas canvas(*bitmap);
+        const QColor window = palette().color(QPalette::Window);
+        const Color background = platform::MakeColor(static_cast<uint8_t>(window.red()),
+                                                     static_cast<uint8_t>(window.green()),
+                                                     static_cast<uint8_t>(window.blue()));
+        bitmap->Fill(background);
+        auto canvas = std::make_unique<Canvas>(*bitmap);
+        canvas->SetOnScreen(true);
+        canvas->SetBrushColor(background);
+        canvas->OnChange = [this](Canvas&) { update(); };
         const Rect target{dest.left() - area.left(), dest.top() - area.top(),
                           dest.left() - area.left() + dest.width(),
                           dest.top() - area.top() + dest.height()};
-        canvas.StretchDraw(target, graphic);
+        canvas->StretchDraw(target, graphic);
+        // The canvas drawn on before goes now: an animation on it ends.
+        canvas_ = std::move(canvas);
         cache_ = std::move(bitmap);
         cache_image_ = WrapBitmap(*cache_);
         cache_area_ = area;
@@ -134,14 +129,6 @@ void Image::Render(const QRect& dest, const QRect& area) {
 }
 
 void Image::paintEvent(QPaintEvent* event) {
-    if (!frame_.isNull()) {
-        QPainter painter(this);
-        painter.setClipRegion(event->region());
-        const QRect dest = DestRect();
-        if (!dest.contains(rect())) painter.fillRect(rect(), palette().color(QPalette::Window));
-        painter.drawImage(dest, frame_);
-        return;
-    }
     const Graphic* graphic = picture_.GetGraphic();
     if (graphic == nullptr || graphic->Empty() || render_failed_) return;
     const QRect dest = DestRect();

@@ -5,7 +5,10 @@
 // once per picture, size and visible area, so that repaints (a rubber band
 // moving over it, an exposed window) cost a copy, not a resampling. A picture
 // that already holds itself drawn at the control's size (a photograph decoded
-// to fit the screen) is shown from those pixels, without a copy.
+// to fit the screen) is shown from those pixels, without a copy. The canvas
+// over the cache is the control's canvas on the screen: an animated picture
+// plays there, and what is drawn on it later (an animation's frame) shows at
+// once.
 #pragma once
 
 #include <QImage>
@@ -15,6 +18,7 @@
 #include <string>
 
 #include "platform/graphics/bitmap.h"
+#include "platform/graphics/canvas.h"
 #include "platform/graphics/graphic.h"
 #include "platform/ui/mouse.h"
 
@@ -39,14 +43,6 @@ public:
     // Where the picture is drawn inside the control.
     QRect DestRect() const;
 
-    // Shows `frame` (a picture of the picture's size: an animation's
-    // composed frame) in its place until the next frame, a change of the
-    // picture, or a null frame.
-    void ShowFrame(QImage frame);
-    bool ShowingFrame() const { return !frame_.isNull(); }
-    // After any change of the picture.
-    std::function<void()> OnPictureChange;
-
     MouseHandler OnMouseDown;
     MouseHandler OnMouseMove;
     MouseHandler OnMouseUp;
@@ -67,16 +63,16 @@ private:
     bool proportional_ = false;
     bool center_ = false;
 
-    // The cache: `area` of the picture drawn into `dest`, and whether drawing
-    // failed for the current picture (a broken file shows nothing rather than
+    // The cache: `area` of the picture drawn into `dest`, the canvas over it
+    // (none when the picture lent its own pixels), and whether drawing failed
+    // for the current picture (a broken file shows nothing rather than
     // raising from a paint).
     std::shared_ptr<const Bitmap> cache_;
+    std::unique_ptr<Canvas> canvas_;
     QImage cache_image_;
     QRect cache_dest_;
     QRect cache_area_;
     bool render_failed_ = false;
-
-    QImage frame_;
 };
 
 // A QImage over the rows of a 24-bit bitmap, without copying; valid while the
