@@ -345,8 +345,12 @@ public:
     // at the logical screen's size with doTile.
     void DrawBuffer(platform::Canvas& canvas, const platform::Rect& dest,
                     const platform::Bitmap& buffer) const;
+    // While a painter plays the picture into its buffer, the buffer, when
+    // asked for at the logical screen's size: what Draw shows on a screen.
+    std::shared_ptr<const platform::Bitmap> Drawn(int32_t width, int32_t height) const override;
     // The picture's bitmap (GetBitmap) copied into `target`: 8 bits with the
-    // frame's palette when frame 0 covers the screen, else 24 bits.
+    // frame's palette when frame 0 covers the screen, else 24 bits (also
+    // from an animation's buffer).
     void AssignTo(platform::Bitmap& target) const override;
     // Only the very same picture is equal to it.
     bool Equals(const platform::Graphic& other) const { return &other == this; }
@@ -431,7 +435,7 @@ public:
     const platform::Bitmap* GetBitmap() const;
     // Tells the painter of Draw to stop, and drops the bitmap.
     void FreeBitmap();
-    // The bitmap as the buffer of an animation: a 24-bit bitmap of the
+    // The bitmap as the buffer of an animation: a 32-bit bitmap of the
     // logical screen's size, made when there is none.
     const platform::Bitmap& GetBuffer() const;
 
@@ -513,7 +517,7 @@ private:
     mutable bool drawing_ = false;
     // Frame 0 as a bitmap, and the palette it was made with: a cache; or
     // the buffer of an animation, with the canvas its painter paints on.
-    mutable std::unique_ptr<platform::Bitmap> bitmap_;
+    mutable std::shared_ptr<platform::Bitmap> bitmap_;
     mutable platform::Palette bitmap_palette_;
     mutable std::unique_ptr<platform::Canvas> buffer_canvas_;
     // Drawing's own state: drawing does not change the picture.

@@ -26,7 +26,7 @@ int64_t SteadyMilliseconds() {
 // What lies on `canvas` under `rect`, brought to `width` x `height`.
 platform::Bitmap Under(const platform::Canvas& canvas, const platform::Rect& rect, int32_t width,
                        int32_t height) {
-    platform::Bitmap under(width, height);
+    platform::Bitmap under(width, height, platform::PixelFormat::Bit32);
     platform::Canvas(under).CopyRect({0, 0, width, height}, canvas.Target(), rect);
     return under;
 }
@@ -528,9 +528,17 @@ void TGIFImage::DrawBuffer(platform::Canvas& canvas, const platform::Rect& dest,
     }
 }
 
+std::shared_ptr<const platform::Bitmap> TGIFImage::Drawn(int32_t width, int32_t height) const {
+    if (buffer_canvas_ == nullptr || width != Width() || height != Height()) return nullptr;
+    return bitmap_;
+}
+
 const platform::Bitmap& TGIFImage::GetBuffer() const {
     if (bitmap_ == nullptr) {
-        bitmap_ = std::make_unique<platform::Bitmap>(Width(), Height());
+        // In the screen's own format: each frame is copied into it as it is
+        // composed, and the screen takes it as it is.
+        bitmap_ =
+            std::make_shared<platform::Bitmap>(Width(), Height(), platform::PixelFormat::Bit32);
         bitmap_palette_ = {};
         buffer_canvas_ = std::make_unique<platform::Canvas>(*bitmap_);
         // Drawing does not change the picture, but each frame painted into

@@ -256,6 +256,10 @@ const platform::Bitmap* TGIFImage::GetBitmap() const {
 
 void TGIFImage::AssignTo(platform::Bitmap& target) const {
     CopyInto(target, GetBitmap());
+    // An animation's buffer is kept in the screen's format.
+    if (target.Format() == platform::PixelFormat::Bit32) {
+        target.SetPixelFormat(platform::PixelFormat::Bit24);
+    }
 }
 
 }  // namespace gif

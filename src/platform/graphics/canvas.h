@@ -2,7 +2,9 @@
 //
 // The canvas draws on 24-bit bitmaps; a target of another format is converted
 // to 24 bits when the canvas is made (and again before drawing, should it have
-// been changed since). Drawing does not raise the bitmap's OnChange: whoever
+// been changed since). Fills and copies also keep a 32-bit target (the
+// screen's own format, a fourth byte of 255 written with each pixel); any
+// other drawing converts it to 24 bits first. Drawing does not raise the bitmap's OnChange: whoever
 // shows the bitmap repaints once the drawing is done.
 #pragma once
 
@@ -67,7 +69,11 @@ public:
     void MaskedStretchDraw(const Rect& dest, const Bitmap& source, const Bitmap& mask);
 
 private:
-    Bitmap& Surface() const;
+    // The target as drawn on: 24 bits, or 32 for a 32-bit target when
+    // `copying` (fills and copies).
+    Bitmap& Surface(bool copying = false) const;
+    // CopyRect onto a 32-bit target.
+    void CopyToWords(const Rect& dest, const Bitmap& source, const Rect& source_rect);
 
     Bitmap& target_;
     std::optional<Rect> clip_;

@@ -15,14 +15,16 @@ MouseArgs ToMouseArgs(const QMouseEvent& event) {
 
 QImage WrapBitmap(const Bitmap& bitmap, std::shared_ptr<const void> owner) {
     if (bitmap.Empty()) return {};
+    const QImage::Format format = bitmap.Format() == PixelFormat::Bit32 ? QImage::Format_RGB32
+                                                                       : QImage::Format_BGR888;
     if (!owner) {
         return QImage(bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(),
-                      static_cast<qsizetype>(bitmap.Stride()), QImage::Format_BGR888);
+                      static_cast<qsizetype>(bitmap.Stride()), format);
     }
     auto* keep = new std::shared_ptr<const void>(std::move(owner));
     return QImage(
         bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(),
-        static_cast<qsizetype>(bitmap.Stride()), QImage::Format_BGR888,
+        static_cast<qsizetype>(bitmap.Stride()), format,
         [](void* held) { delete static_cast<std::shared_ptr<const void>*>(held); }, keep);
 }
 
@@ -87,6 +89,11 @@ QRect Image::DestRect() const {
 }
 
 void Image::Invalidate() {
+    // What the picture covers is drawn whole from the cache: the control's
+    // background need not be painted under it first.
+    const Graphic* graphic = picture_.GetGraphic();
+    setAttribute(Qt::WA_OpaquePaintEvent, graphic != nullptr && !graphic->Empty() &&
+                                              !render_failed_ && DestRect().contains(rect()));
     cache_image_ = QImage();
     canvas_.reset();
     cache_.reset();

@@ -75,8 +75,8 @@ private:
     bool render_failed_ = false;
 };
 
-// A QImage over the rows of a 24-bit bitmap, without copying; valid while the
-// bitmap lives and keeps its size. Given an `owner` (what holds the bitmap),
+// A QImage over the rows of a 24-bit (or 32-bit) bitmap, without copying;
+// valid while the bitmap lives and keeps its size. Given an `owner` (what holds the bitmap),
 // every copy of the image keeps it alive: a print preview keeps the images
 // it was painted with.
 QImage WrapBitmap(const Bitmap& bitmap, std::shared_ptr<const void> owner = {});
