@@ -39,25 +39,26 @@ platform::Bitmap Under(const platform::Canvas& canvas, const platform::Rect& rec
 // worker keeps it while it runs, whatever becomes of the painter.
 class TGIFPainter::Work {
 public:
-    using Synchronizer = std::function<void(Request)>;
-
     Work(const TGIFImage& image, uint16_t options, int32_t speed, const platform::Bitmap& under,
          AnimationTimeline::Clock clock)
         : plan_(PlanAnimation(image)),
           options_(options),
           timeline_(plan_.timings, options, speed, (options & doThreaded) != 0, std::move(clock)),
-          composer_(std::in_place, plan_, options, under),
+          composer_(plan_, options, under),
           source_(&image) {}
 
     // The animation's steps up to its next wait: how many milliseconds to
     // wait (kWaitForever: until stopped), none once it is over.
-    std::optional<int64_t> Execute(const Synchronizer& synchronize);
+    std::optional<int64_t> Execute();
+    // A threaded painter's worker: the thread's side it hands its requests
+    // over through, while it runs.
+    void SetContext(platform::Thread::Context* context) { context_ = context; }
     // Once this returns, the frames are read no more.
     void Stop();
     void Keep(std::exception_ptr error);
     std::exception_ptr Kept();
 
-    const AnimationComposer& Composer() const { return *composer_; }
+    const AnimationComposer& Composer() const { return composer_; }
     void Woken() { timeline_.Woken(); }
 
     std::optional<platform::Event> wake_event;
@@ -70,14 +71,18 @@ public:
     std::weak_ptr<TGIFPainter> painter;
 
 private:
-    void DoEvent(Request request, const Synchronizer& synchronize);
+    // Runs `request` in the user-interface thread: handed over by a worker,
+    // called straight from the user-interface thread's own steps.
+    void DoSynchronize(Request request);
+    void DoEvent(Request request);
     // Composes `frame`; false once the frames may no longer be read.
     bool Compose(int32_t frame);
 
     const AnimationPlan plan_;
     const uint16_t options_;
+    platform::Thread::Context* context_ = nullptr;
     AnimationTimeline timeline_;
-    std::optional<AnimationComposer> composer_;
+    AnimationComposer composer_;
     int32_t composed_ = -1;
     std::atomic<bool> stopping_{false};
     // Held while a frame is composed: once Stop has had it, nothing reads the
@@ -87,7 +92,7 @@ private:
     std::exception_ptr kept_;
 };
 
-std::optional<int64_t> TGIFPainter::Work::Execute(const Synchronizer& synchronize) {
+std::optional<int64_t> TGIFPainter::Work::Execute() {
     for (;;) {
         if (stopping_.load()) timeline_.Stop();
         const AnimationStep step = timeline_.Next();
@@ -106,34 +111,44 @@ std::optional<int64_t> TGIFPainter::Work::Execute(const Synchronizer& synchroniz
             active_image.store(step.frame);
             disposal.store(timeline_.Disposal());
             previous_disposal.store(timeline_.PreviousDisposal());
-            synchronize(Request::Paint);
+            DoSynchronize(Request::Paint);
             break;
         case AnimationAction::AfterFrame: {
-            DoEvent(Request::AfterFrame, synchronize);
+            DoEvent(Request::AfterFrame);
             // The handler may have chosen the next frame.
             const int32_t chosen = active_image.load();
             if (chosen != timeline_.ActiveImage()) timeline_.SetActiveImage(chosen);
             break;
         }
         case AnimationAction::Start:
-            DoEvent(Request::Start, synchronize);
+            DoEvent(Request::Start);
             break;
         case AnimationAction::BeforeFrame:
-            DoEvent(Request::BeforeFrame, synchronize);
+            DoEvent(Request::BeforeFrame);
             break;
         case AnimationAction::Loop:
-            DoEvent(Request::Loop, synchronize);
+            DoEvent(Request::Loop);
             break;
         case AnimationAction::End:
-            DoEvent(Request::End, synchronize);
+            DoEvent(Request::End);
             break;
         }
     }
 }
 
-void TGIFPainter::Work::DoEvent(Request request, const Synchronizer& synchronize) {
+void TGIFPainter::Work::DoSynchronize(Request request) {
+    if (context_ == nullptr) {
+        if (const std::shared_ptr<TGIFPainter> alive = painter.lock()) alive->Run(request);
+        return;
+    }
+    context_->Synchronize([target = painter, request] {
+        if (const std::shared_ptr<TGIFPainter> alive = target.lock()) alive->Run(request);
+    });
+}
+
+void TGIFPainter::Work::DoEvent(Request request) {
     active_image.store(timeline_.ActiveImage());
-    if ((events & (1u << static_cast<uint32_t>(request))) != 0) synchronize(request);
+    if ((events & (1u << static_cast<uint32_t>(request))) != 0) DoSynchronize(request);
 }
 
 bool TGIFPainter::Work::Compose(int32_t frame) {
@@ -142,7 +157,7 @@ bool TGIFPainter::Work::Compose(int32_t frame) {
         timeline_.Stop();
         return false;
     }
-    composer_->Paint(*source_, frame, plan_.timings[static_cast<size_t>(frame)].disposal,
+    composer_.Paint(*source_, frame, plan_.timings[static_cast<size_t>(frame)].disposal,
                      timeline_.PreviousDisposal(), (options_ & doClearOnStart) != 0 && frame == 0,
                      &stopping_);
     composed_ = frame;
@@ -191,13 +206,9 @@ TGIFPainter::TGIFPainter(TGIFImage& image, platform::Canvas& canvas, const platf
     // Every wait of a worker can be cut short by a stop.
     work_->wake_event.emplace();
     thread_ = std::make_unique<platform::Thread>([work = work_](platform::Thread::Context& context) {
-        const Work::Synchronizer synchronize = [&context, painter = work->painter](Request request) {
-            context.Synchronize([painter, request] {
-                if (const std::shared_ptr<TGIFPainter> alive = painter.lock()) alive->Run(request);
-            });
-        };
+        work->SetContext(&context);
         try {
-            for (std::optional<int64_t> wait; (wait = work->Execute(synchronize));) {
+            for (std::optional<int64_t> wait; (wait = work->Execute());) {
                 if (work->wake_event->Wait(*wait)) work->Woken();
             }
         } catch (...) {
@@ -300,7 +311,7 @@ void TGIFPainter::Step() {
     const std::shared_ptr<Work> work = work_;
     std::optional<int64_t> wait;
     try {
-        wait = work->Execute([this](Request request) { Run(request); });
+        wait = work->Execute();
     } catch (...) {
         work->Keep(std::current_exception());
     }
