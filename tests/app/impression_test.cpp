@@ -235,26 +235,25 @@ TEST_F(Impression, TheControlsSetTheOrientationAndTheFullPage) {
     EXPECT_TRUE(d.SpinEditHauteurImg->isEnabled());
 }
 
-TEST_F(Impression, APortraitPageCarriesThePictureCentredInThePrintableArea) {
+TEST_F(Impression, APortraitPageCarriesThePictureAtTheTopCentredAcross) {
     OuvreMagenta(300, 200);
     const std::string pdf = ImprimeSurImprimantePdf("portrait.pdf");
     EXPECT_EQ(TaillePage(pdf), "595x842");
     const PageRendue page = Rend(pdf);
     EXPECT_NEAR(Mm(page.largeur), 210, 0.5);
     EXPECT_NEAR(Mm(page.hauteur), 297, 0.5);
-    // 190 x 126.7 mm, the 277 mm of printable length shared above and below.
-    ExpectCadre(page.magenta, {10, 10 + (277 - 190.0 * 2 / 3) / 2, 190, 190.0 * 2 / 3});
+    // 190 x 126.7 mm, on the top margin.
+    ExpectCadre(page.magenta, {10, 10, 190, 190.0 * 2 / 3});
     EXPECT_TRUE(dialogues->messages.empty());
 }
 
-TEST_F(Impression, ALandscapePageCarriesThePictureCentredInThePrintableArea) {
+TEST_F(Impression, ALandscapePageCarriesThePictureAtTheTopCentredAcross) {
     OuvreMagenta(300, 200);
     Dialogue().RadioButton2->SetChecked(true);
     const std::string pdf = ImprimeSurImprimantePdf("paysage.pdf");
     EXPECT_EQ(TaillePage(pdf), "842x595");
     const PageRendue page = Rend(pdf);
-    ExpectCadre(page.magenta,
-                {10 + (277 - 190) / 2.0, 10 + (190 - 190.0 * 2 / 3) / 2, 190, 190.0 * 2 / 3});
+    ExpectCadre(page.magenta, {10 + (277 - 190) / 2.0, 10, 190, 190.0 * 2 / 3});
 }
 
 TEST_F(Impression, AFullPageTallPictureFillsThePrintableLength) {
@@ -272,10 +271,9 @@ TEST_F(Impression, AnAskedSizeIsKeptAndAWidthBeyondThePageClamped) {
     OuvreMagenta(300, 200);
     Dialogue().SpinEditLargeurImg->SetValue(60);
     ExpectCadre(Rend(ImprimeSurImprimantePdf("petite.pdf")).magenta,
-                {10 + (190 - 60) / 2.0, 10 + (277 - 40) / 2.0, 60, 40});
+                {10 + (190 - 60) / 2.0, 10, 60, 40});
     Dialogue().SpinEditLargeurImg->SetValue(300);
-    ExpectCadre(Rend(ImprimeSurImprimantePdf("large.pdf")).magenta,
-                {10, 10 + (277 - 190.0 * 2 / 3) / 2, 190, 190.0 * 2 / 3});
+    ExpectCadre(Rend(ImprimeSurImprimantePdf("large.pdf")).magenta, {10, 10, 190, 190.0 * 2 / 3});
     // A size of nothing prints a blank page.
     Dialogue().SpinEditHauteurImg->SetValue(0);
     const PageRendue vide = Rend(ImprimeSurImprimantePdf("vide.pdf"));
@@ -305,7 +303,7 @@ TEST_F(Impression, WithoutAPrinterItSaysSoAndOffersAPdfFile) {
     EXPECT_EQ(dialogues->save_requests[0].filter, "Fichier PDF (*.pdf)|*.pdf");
     EXPECT_EQ(dialogues->save_requests[0].default_extension, "pdf");
     EXPECT_EQ(TaillePage(pdf), "595x842");
-    ExpectCadre(Rend(pdf).magenta, {10, 10 + (277 - 190.0 * 2 / 3) / 2, 190, 190.0 * 2 / 3});
+    ExpectCadre(Rend(pdf).magenta, {10, 10, 190, 190.0 * 2 / 3});
 
     // The PDF file replaces an old one whole, and cancelling writes nothing.
     Dialogue().RadioButton2->SetChecked(true);

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/graphics/graphic.h"
+#include "platform/ui/page.h"
 
 class QPagedPaintDevice;
 class QPrinter;
@@ -19,18 +20,6 @@ class QWidget;
 namespace platform::ui {
 
 class Application;
-
-enum class PageOrientation { Portrait, Landscape };
-
-// A page's values in millimetres, as they stand for its orientation.
-struct PageValues {
-    double width = 0;
-    double length = 0;
-    double top_margin = 0;
-    double bottom_margin = 0;
-    double left_margin = 0;
-    double right_margin = 0;
-};
 
 // The picture a report prints, stretched into its bounds: device units from
 // the page's top left corner. Empty bounds print nothing.
