@@ -103,7 +103,7 @@ void TFormImpressionImg::ButtonPreviewClick() {
 }
 
 void TFormImpressionImg::BitBtnImpressionClick() {
-    fiches_.FormQR->QuickRep1.Print();
+    fiches_.FormQR->QuickRep1.Print(this);
 }
 
 void TFormImpressionImg::RadioButtonPortraitClick() {
