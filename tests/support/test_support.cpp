@@ -173,6 +173,9 @@ void AddXmpAndIccProfile(const std::string& photo) {
     for (size_t i = 0; i < 4; ++i) profile[i] = static_cast<char>(kSize >> (24 - 8 * i));
     const std::string file = photo + ".icc";
     WriteFile(file, profile);
+    // Without a profile of its own first, the photo gets the new one after
+    // its EXIF segment, where a reader still finds that among the first.
+    EXPECT_EQ(ExifToolWrite("-ICC_Profile=", photo), 0);
     EXPECT_EQ(ExifToolWrite("-XMP:Rating=4 -XMP-dc:Subject=un -XMP-dc:Subject=deux "
                             "'-ICC_Profile<=" +
                                 file + "'",

@@ -68,7 +68,7 @@ int ExifToolWrite(const std::string& arguments, const std::string& file);
 // Gives a photo what real photos carry beside EXIF data, with ExifTool: an
 // XMP packet (a rating and two keywords) and an ICC profile of red, green and
 // blue too long for one segment (a camera file's profile, padded to 150,000
-// bytes: three APP2 segments).
+// bytes: three APP2 segments) in place of its own, after its EXIF segment.
 void AddXmpAndIccProfile(const std::string& photo);
 
 // What ExifTool reads of a file's XMP packet and ICC profile, to compare a

@@ -284,46 +284,15 @@ TEST_F(JpegImageTest, TruncatedBodyDecodesWhatItHas) {
     EXPECT_NO_THROW(cut.Draw(canvas, Rect{0, 0, 40, 30}));
 }
 
-// The offset of the n-th segment with that marker (0xDA: a start of scan).
-size_t MarkerAt(const Bytes& bytes, uint8_t marker, int n = 1) {
-    size_t at = 2;
-    while (at + 4 <= bytes.size()) {
-        if (bytes[at + 1] == marker && --n == 0) return at;
-        if (bytes[at + 1] == 0xDA) {
-            // Past the scan's data: to the next marker that is neither a
-            // stuffed zero nor a restart.
-            at += 2;
-            while (at + 1 < bytes.size() &&
-                   (bytes[at] != 0xFF || bytes[at + 1] == 0 ||
-                    (bytes[at + 1] >= 0xD0 && bytes[at + 1] <= 0xD7)))
-                ++at;
-            continue;
-        }
-        at += 2 + (size_t{bytes[at + 2]} << 8 | bytes[at + 3]);
-    }
-    ADD_FAILURE() << "no marker " << int{marker};
-    return bytes.size();
-}
-
-Bytes Cut(const Bytes& bytes, size_t size) {
-    return {bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(size)};
-}
-
-Bytes Inserted(const Bytes& bytes, size_t at, const Bytes& inserted) {
-    Bytes result = Cut(bytes, at);
-    result.insert(result.end(), inserted.begin(), inserted.end());
-    result.insert(result.end(), bytes.begin() + static_cast<ptrdiff_t>(at), bytes.end());
-    return result;
-}
-
 TEST_F(JpegImageTest, DamageIsToldOnceADecodingMadeUpPixels) {
     const Bytes camera = ReadFile(TestData("exif-samples/jpg/exif-org/canon-ixus.jpg"));
-    const size_t scan = MarkerAt(camera, 0xDA);
+    const size_t scan = MarkerOffset(camera, 0xDA);
     const size_t middle = (scan + camera.size()) / 2;
     // A camera file with restart markers, one of them out of its order.
     Bytes restarts = ReadFile(TestData("exif-samples/jpg/exif-org/nikon-e950.jpg"));
-    size_t restart = (MarkerAt(restarts, 0xDA) + restarts.size()) / 2;
-    while (restarts[restart] != 0xFF || restarts[restart + 1] < 0xD0 || restarts[restart + 1] > 0xD7)
+    size_t restart = (MarkerOffset(restarts, 0xDA) + restarts.size()) / 2;
+    while (restarts[restart] != 0xFF || restarts[restart + 1] < 0xD0 ||
+           restarts[restart + 1] > 0xD7)
         ++restart;
     restarts[restart + 1] = static_cast<uint8_t>(0xD0 + (restarts[restart + 1] - 0xD0 + 3) % 8);
     const Bytes progressive = ReadFile(MakePhoto("p.jpg", 320, 240, "-interlace JPEG"));
@@ -340,7 +309,7 @@ TEST_F(JpegImageTest, DamageIsToldOnceADecodingMadeUpPixels) {
         {"cut before its end marker", Cut(camera, camera.size() - 2), true},
         {"an end marker inside the scan", Inserted(camera, middle, {0xFF, 0xD9}), true},
         {"a restart out of order", restarts, true},
-        {"progressive, cut between two scans", Cut(progressive, MarkerAt(progressive, 0xDA, 3)),
+        {"progressive, cut between two scans", Cut(progressive, MarkerOffset(progressive, 0xDA, 3)),
          true},
         {"progressive, whole", progressive, false},
         {"extra bytes between segments", Inserted(camera, scan, {0, 0x11, 0x22}), false},
