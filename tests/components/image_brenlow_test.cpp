@@ -301,6 +301,37 @@ TEST_F(Enregistrement, AnotherPictureIsEncodedWithTheSourcesMetadataAndItsOwnSiz
     EXPECT_EQ(ExifToolValue("JFIFVersion", sans), "1.02");
 }
 
+// Saved as it was read, turned and saved in place, saved at another size:
+// the photo's XMP data and ICC profile go along, and its EXIF size is the
+// new picture's.
+TEST_F(Enregistrement, EveryWayOfSavingKeepsTheXmpDataAndTheIccProfile) {
+    AddXmpAndIccProfile(source);
+    const std::string attendu = XmpAndIccProfile(source);
+    ASSERT_NE(attendu.find("Rating: 4"), std::string::npos);
+
+    affichage.ChargeFichier(source);
+    const std::string pareille = dossier / "pareille.jpg";
+    affichage.EnregistreAvecExif(source, pareille);
+    const std::string tournee = dossier / "tournee.jpg";
+    std::filesystem::copy_file(source, tournee);
+    affichage.ChargeFichier(tournee);
+    affichage.Rotation(90);
+    affichage.EnregistreAvecExif(tournee, tournee);
+    const std::string petite = dossier / "petite.jpg";
+    TImageBrenlow::RedimensionneFichier(source, petite, 160, 120, 80);
+
+    for (const std::string& cible : {pareille, tournee, petite}) {
+        SCOPED_TRACE(cible);
+        EXPECT_EQ(XmpAndIccProfile(cible), attendu);
+        EXPECT_EQ(
+            ExifToolValue("ExifImageWidth", cible) + " " + ExifToolValue("ExifImageHeight", cible),
+            Identify("%w %h", cible));
+        EXPECT_EQ(ExifToolValue("Model", cible), ExifToolValue("Model", source));
+        EXPECT_EQ(ExifToolValue("Warning", cible), "");
+    }
+    EXPECT_EQ(Identify("%w %h", tournee), "480 640");
+}
+
 TEST_F(Enregistrement, NothingIsWrittenForAnUnknownExtensionOrABadQuality) {
     affichage.ChargeFichier(source);
     for (const std::string extension : {"jpeg", "png", ""}) {
