@@ -52,8 +52,9 @@ constexpr std::string_view kIccSignature{"ICC_PROFILE\0", 12};
 constexpr size_t kIccChunkNumber = 12;
 constexpr size_t kIccColourSpace = 14 + 16;
 constexpr std::string_view kIccRgb{"RGB "};
-// What the walk over the segments reads from a stream at a time.
-constexpr size_t kReadBlock = 64 * 1024;
+// What the walk over the segments reads from a stream at a time: the bytes
+// around a few segment headers.
+constexpr size_t kReadBlock = 4096;
 // A reader finds the metadata of a file without EXIF data only when an IPTC
 // or COM segment is among its first four segments: after the JFIF one, room
 // for two others.
@@ -117,7 +118,7 @@ bool IsIccChunk(const tSection& section) {
 }
 
 // A stream read a block at a time: the walk over the bytes between segments
-// costs no system call per byte.
+// costs no system call per byte, and segments passed over are not read.
 class BlockReader {
 public:
     explicit BlockReader(platform::Stream& stream) : stream_(stream), block_(kReadBlock) {}
@@ -128,16 +129,27 @@ public:
         return block_[at_++];
     }
 
-    // Up to `count` bytes into `out`; how many came.
+    // Up to `count` bytes into `out`; how many came. What lies beyond the
+    // block is read straight into `out`.
     size_t Take(char* out, size_t count) {
-        size_t done = 0;
-        while (done < count && (at_ < size_ || Fill())) {
-            const size_t n = std::min(count - done, size_ - at_);
-            std::memcpy(out + done, block_.data() + at_, n);
-            at_ += n;
-            done += n;
+        size_t done = std::min(count, size_ - at_);
+        std::memcpy(out, block_.data() + at_, done);
+        at_ += done;
+        while (done < count) {
+            const size_t read = stream_.Read(out + done, count - done);
+            if (read == 0) break;
+            done += read;
         }
         return done;
+    }
+
+    // Passes over `count` bytes (past the end of the stream, if it ends first).
+    void Skip(size_t count) {
+        const size_t buffered = std::min(count, size_ - at_);
+        at_ += buffered;
+        if (count > buffered) {
+            stream_.Seek(static_cast<int64_t>(count - buffered), platform::SeekOrigin::Current);
+        }
     }
 
 private:
@@ -342,18 +354,25 @@ void TimgData::ReadOtherSegments(platform::Stream& stream) {
         const size_t length =
             size_t{static_cast<uint8_t>(high_low[0])} << 8 | static_cast<uint8_t>(high_low[1]);
         if (length < 2) return;
+        // The start of the payload tells an EXIF segment.
+        std::array<char, kExifSignature.size()> start{};
+        const size_t start_size = std::min(start.size(), length - 2);
+        if (reader.Take(start.data(), start_size) < start_size) return;
         const bool kept_kind = (marker >= kApp0 && marker <= kAppLast) || marker == kCom;
+        if (!kept_kind || held_kinds.StandFor(marker, {start.data(), start_size})) {
+            reader.Skip(length - 2 - start_size);
+            continue;
+        }
         const auto cost = static_cast<int64_t>(length + sizeof(tSection));
-        if (kept_kind && held + cost > platform::kMaxHeldSegmentBytes) return;
+        if (held + cost > platform::kMaxHeldSegmentBytes) return;
         tSection section;
         section.marker = marker;
         section.length = static_cast<int32_t>(length);
+        section.bytes.assign(high_low.data(), high_low.size());
+        section.bytes.append(start.data(), start_size);
         section.bytes.resize(length);
-        section.bytes[0] = high_low[0];
-        section.bytes[1] = high_low[1];
-        // A segment of another kind is read only to be passed over.
-        if (reader.Take(section.bytes.data() + 2, length - 2) < length - 2) return;
-        if (!kept_kind || held_kinds.StandFor(marker, PayloadOf(section))) continue;
+        const size_t rest = length - 2 - start_size;
+        if (reader.Take(section.bytes.data() + 2 + start_size, rest) < rest) return;
         held += cost;
         others_.push_back(std::move(section));
     }
