@@ -270,6 +270,13 @@ TEST_F(WithExifTool, PictureSegmentsOfTheHeldKindsAreDropped) {
     EXPECT_EQ(Value(after, "Warning"), "(absent)");
 }
 
+// An EXIF segment that names only the camera's maker.
+std::string MakeOnly(const std::string& make) {
+    Tiff tiff(false);
+    tiff.Add({Ascii(0x010F, make)});
+    return ExifSegment(tiff.Bytes());
+}
+
 // An ICC chunk: the signature, its number, the count, then the bytes of the
 // profile from its start, whose header names the colour space 16 bytes in.
 std::string IccChunk(const std::string& colour_space, uint8_t number = 1, uint8_t count = 1) {
@@ -283,12 +290,8 @@ std::string IccChunk(const std::string& colour_space, uint8_t number = 1, uint8_
 TEST_F(SaveWithMetadata, ANewEncodingCarriesTheOtherApplicationSegmentsInTheirOrder) {
     const auto plain = LayoutOf(PlainJpeg(dir));
     const std::string app0 = plain.segments.at(0);
-    Tiff tiff(false);
-    tiff.Add({Ascii(0x010F, "Maker")});
-    const std::string exif = ExifSegment(tiff.Bytes());
-    Tiff other_tiff(false);
-    other_tiff.Add({Ascii(0x010F, "Other")});
-    const std::string second_exif = ExifSegment(other_tiff.Bytes());
+    const std::string exif = MakeOnly("Maker");
+    const std::string second_exif = MakeOnly("Other");
     const std::string xmp = Segment(0xE1, std::string("http://ns.adobe.com/xap/1.0/\0<x/>", 33));
     const std::string app11 = Segment(0xEB, "JP\0\1");
     const std::string app15 = Segment(0xEF, "apres les tables");
@@ -347,9 +350,7 @@ TEST_F(SaveWithMetadata, ANewEncodingCarriesTheOtherApplicationSegmentsInTheirOr
 TEST_F(SaveWithMetadata, AnUnmodifiedPictureKeepsTheSegmentsTheReaderDidNotHold) {
     const auto plain = LayoutOf(PlainJpeg(dir));
     const std::string app0 = plain.segments.at(0);
-    Tiff tiff(false);
-    tiff.Add({Ascii(0x010F, "Maker")});
-    const std::string exif = ExifSegment(tiff.Bytes());
+    const std::string exif = MakeOnly("Maker");
     const std::string rgb = IccChunk("RGB ");
     const std::string comment = Segment(0xFE, "note");
     const std::string source = dir / "source.jpg";
@@ -416,9 +417,7 @@ TEST_F(SaveWithMetadata, EveryApp0SegmentOutlivesARewrite) {
     const std::string avi1 = Segment(0xE0, std::string("AVI1\1\0\0\0\0\0", 10));
     const std::string ocad = Segment(0xE0, std::string("Ocad$Rev: 14797 $\0", 18));
     const std::string comment = Segment(0xFE, "note");
-    Tiff tiff(false);
-    tiff.Add({Ascii(0x010F, "Maker")});
-    const std::string exif = ExifSegment(tiff.Bytes());
+    const std::string exif = MakeOnly("Maker");
     struct Case {
         std::string name;
         std::string source;
