@@ -48,7 +48,8 @@ void Import(Imported& target, const Bitmap& bitmap, const Bitmap* mask = nullptr
     auto frame = std::make_unique<TGIFSubImage>(target.image);
     target.frame = frame.get();
     target.image.Add(std::move(frame));
-    ImportBitmap(*target.frame, bitmap, mask);
+    ImportBitmap(*target.frame, bitmap);
+    if (mask != nullptr) ImportMaskHandle(*target.frame, *mask);
 }
 
 TEST(FrameImport, PaletteBitmapsKeepTheirIndicesAndColours) {
