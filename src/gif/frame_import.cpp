@@ -110,7 +110,8 @@ void Import24Bit(TGIFSubImage& frame, const TDIBReader& reader) {
 // Each format through its own import, the bitmap read in its own format
 // (Device and every format of more than 8 bits as 24 bits).
 void ImportIndices(TGIFSubImage& frame, const platform::Bitmap& bitmap) {
-    const PixelFormat format = PaletteFormat(bitmap.Format()) ? bitmap.Format() : PixelFormat::Bit24;
+    const PixelFormat format =
+        PaletteFormat(bitmap.Format()) ? bitmap.Format() : PixelFormat::Bit24;
     const TDIBReader reader(bitmap, format);
     switch (format) {
         case PixelFormat::Bit1:
