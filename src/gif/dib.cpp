@@ -38,7 +38,7 @@ TDIBReader::TDIBReader(const platform::Bitmap& bitmap, platform::PixelFormat for
     if (format == platform::PixelFormat::Device) format_ = platform::PixelFormat::Bit24;
     if (bitmap.Format() == format_) return;
     if (format_ == platform::PixelFormat::Bit24) {
-        row_.resize(3 * static_cast<size_t>(bitmap.Width()));
+        row_.assign(3 * static_cast<size_t>(bitmap.Width()), 0);
         return;
     }
     converted_ = std::make_unique<platform::Bitmap>();

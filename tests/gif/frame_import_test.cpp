@@ -8,6 +8,7 @@
 #include "gif/frame_import.h"
 #include "gif/gif_image.h"
 #include "gif_test_support.h"
+#include "giflib_read.h"
 #include "platform/core/stream.h"
 #include "platform/graphics/jpeg_image.h"
 #include "pictures.h"

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "gif_test_support.h"
+#include "giflib_read.h"
 #include "pictures.h"
 #include "platform/graphics/canvas.h"
 #include "test_support.h"

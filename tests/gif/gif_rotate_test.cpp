@@ -10,6 +10,7 @@
 
 #include "gif/gif_image.h"
 #include "gif_test_support.h"
+#include "giflib_read.h"
 #include "test_support.h"
 
 namespace gif {

@@ -7,7 +7,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "gif/gif_image.h"
@@ -65,28 +64,6 @@ Bytes PackCodes(int min_code_size, const std::vector<int>& codes, size_t* bits =
 // The codes of LZW data (without its minimum code size byte) read back at
 // the widths a decoder reads them.
 std::vector<int> UnpackCodes(const Bytes& data);
-
-// A file as giflib's DGifSlurp reads it: its screen, its frames (rows in
-// display order) with what their graphic control block says, its extension
-// blocks in file order as (function, data of the sub-blocks), and the loop
-// count of its NETSCAPE2.0 block (-1 without one). Fails the test when
-// giflib refuses the file.
-struct OracleFrame {
-    platform::Rect bounds;
-    bool interlaced = false;
-    Bytes pixels;
-    int delay = 0;
-    int disposal = 0;
-    int transparent = -1;  // none
-};
-struct OracleFile {
-    int width = 0;
-    int height = 0;
-    std::vector<OracleFrame> frames;
-    std::vector<std::pair<int, Bytes>> extensions;
-    int loops = -1;
-};
-OracleFile GiflibRead(const Bytes& file);
 
 // What an animation shows: the screen after each frame, as red, green, blue
 // and alpha bytes (alpha 0 where nothing was drawn), and how long it stays.

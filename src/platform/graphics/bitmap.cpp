@@ -551,7 +551,7 @@ Bitmap Bitmap::MaskHandle() const {
         uint8_t* bits = mask.ScanLine(y);
         std::fill_n(bits, mask.Stride(), uint8_t{0});
         for (size_t x = 0; x < static_cast<size_t>(width_); ++x) {
-            if (std::equal(wanted.begin(), wanted.end(), row.begin() + 3 * x))
+            if (std::equal(wanted.begin(), wanted.end(), row.data() + 3 * x))
                 SetPixelIndex(bits, PixelFormat::Bit1, x, 1);
         }
     }
