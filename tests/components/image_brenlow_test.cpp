@@ -261,6 +261,35 @@ TEST_F(Affichage, AGifIsShownWrittenFrameForFrameAndResizedIntoAJpeg) {
     EXPECT_EQ(petite.Height(), 10);
 }
 
+TEST_F(Affichage, AGifTurnedStaysAGifThatGoesOnPlaying) {
+    REQUIRE_PROGRAM("convert");
+    gif::RegisterGIFImage();
+    const std::string anime = dossier / "anime.gif";
+    ASSERT_EQ(testing_support::Run("convert -delay 10 -size 20x12 xc:red"
+                                   " \\( -size 8x4 xc:blue -repage +3+2 \\) -loop 0 " +
+                                   ShellQuote(anime)),
+              0);
+    affichage.ChargeFichier(anime);
+    ASSERT_NE(affichage.Animation(), nullptr);
+    affichage.Rotation(90);
+    const auto* tournee = dynamic_cast<const gif::TGIFImage*>(affichage.GetPicture().GetGraphic());
+    ASSERT_NE(tournee, nullptr);
+    EXPECT_EQ(tournee->Images().Count(), 2);
+    EXPECT_EQ(SizeOf(*tournee), "12x20");
+    EXPECT_NE(affichage.Animation(), nullptr);
+    EXPECT_EQ(affichage.ImageInterne().width(), affichage.DispositionPour(12, 20).Width());
+
+    // A still picture too; an angle of no quarter turn changes nothing.
+    const std::string fixe = dossier / "fixe.gif";
+    ASSERT_EQ(testing_support::Run("convert -size 20x12 xc:red " + ShellQuote(fixe)), 0);
+    affichage.ChargeFichier(fixe);
+    affichage.Rotation(-90);
+    EXPECT_NE(dynamic_cast<const gif::TGIFImage*>(affichage.GetPicture().GetGraphic()), nullptr);
+    EXPECT_EQ(SizeOf(*affichage.GetPicture().GetGraphic()), "12x20");
+    EXPECT_EQ(ErrorText([&] { affichage.Rotation(45); }), "Erreur de vérification d'étendue");
+    EXPECT_EQ(SizeOf(*affichage.GetPicture().GetGraphic()), "12x20");
+}
+
 class Enregistrement : public Affichage {
 protected:
     void SetUp() override {
