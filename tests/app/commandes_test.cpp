@@ -10,6 +10,7 @@
 #include "app/form_options.h"
 #include "fenetre_principale.h"
 #include "gif/gif_image.h"
+#include "gif/gif_painter.h"
 #include "platform/graphics/jpeg_image.h"
 #include "platform/settings/ini_file.h"
 #include "platform/ui/controls.h"
@@ -274,7 +275,11 @@ TEST_F(Commandes, RotatingAndSavingAnAnimatedGifKeepsEveryFrameTurned) {
               std::string::npos);
     EXPECT_TRUE(images(anime, "") == images(original, "-rotate 90"));
     // The picture shown is the one written, and goes on playing.
-    EXPECT_NE(fenetre->Korvel1->Animation(), nullptr);
+    fenetre->Korvel1->ImageInterne().grab();
+    const auto* montree =
+        dynamic_cast<const gif::TGIFImage*>(fenetre->Korvel1->GetPicture().GetGraphic());
+    ASSERT_NE(montree, nullptr);
+    EXPECT_NE(montree->DrawPainter(), nullptr);
 
     fenetre->RotationMoins90Enregistrer1Click();
     fenetre->RotationMoins90Enregistrer1Click();
