@@ -13,7 +13,6 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <thread>
 
 #include "components/image_brenlow.h"
 #include "gif/extensions.h"
@@ -21,12 +20,15 @@
 #include "gif/gif_painter.h"
 #include "gif_test_support.h"
 #include "platform/graphics/bitmap.h"
+#include "boucle_qt.h"
 #include "test_support.h"
 
 namespace components {
 namespace {
 
 using namespace std::chrono_literals;
+using testing_support::RunFor;
+using testing_support::RunUntil;
 
 const std::vector<platform::Color> kTable = {platform::MakeColor(255, 0, 0),
                                              platform::MakeColor(0, 255, 0),
@@ -50,25 +52,6 @@ std::unique_ptr<gif::TGIFImage> Animation(int frames, uint16_t delay,
         }
     }
     return image;
-}
-
-// Runs the user interface until `done`, for 10 s at most (a guard against a
-// hang, not a measure).
-template <typename Done>
-bool RunUntil(Done done) {
-    const auto limit = std::chrono::steady_clock::now() + 10s;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > limit) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
-
-void RunFor(std::chrono::milliseconds time) {
-    RunUntil([end = std::chrono::steady_clock::now() + time] {
-        return std::chrono::steady_clock::now() >= end;
-    });
 }
 
 char Letter(QRgb p) {

@@ -4,13 +4,12 @@
 // under ThreadSanitizer by its own stage of scripts/test.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
-#include <thread>
 
+#include "boucle_qt.h"
 #include "platform/core/error.h"
 #include "platform/core/thread.h"
 #include "platform/core/timer.h"
@@ -21,18 +20,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Runs Qt's event loop (and nothing else) until `done`, for 10 s at most (a
-// guard against a hang, not a measure).
-template <typename Done>
-bool RunUntil(Done done) {
-    const auto limit = std::chrono::steady_clock::now() + 10s;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > limit) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
+using testing_support::RunUntil;
 
 class BoucleEvenements : public testing_support::ScriptedTest {};
 
