@@ -52,7 +52,8 @@ void MakeAnimation(const std::string& path, int count, int32_t width, int32_t he
         uint8_t* pixels = frame->Data();
         for (int32_t y = 0; y < height; ++y) {
             for (int32_t x = 0; x < width; ++x) {
-                pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] =
+                pixels[static_cast<size_t>(y) * static_cast<size_t>(width) +
+                       static_cast<size_t>(x)] =
                     static_cast<uint8_t>((x / 8 + y / 8 + 3 * i) & 0xFF);
             }
         }
@@ -146,8 +147,8 @@ int main(int argc, char* argv[]) {
         double indices = 0;
         double before = 0;
         double peak = 0;
-        const bool read = child != nullptr && std::fscanf(child, "%lf %lf %lf", &indices, &before,
-                                                          &peak) == 3;
+        const bool read =
+            child != nullptr && std::fscanf(child, "%lf %lf %lf", &indices, &before, &peak) == 3;
         if (child != nullptr) pclose(child);
         if (!read) {
             std::printf("  %s: the player failed\n", c.file);
@@ -155,11 +156,12 @@ int main(int argc, char* argv[]) {
         }
         const double bitmaps = 3.0 * c.width * c.height * 4 / 1048576;
         const double goal = indices + bitmaps + 20;
-        std::printf("  %d frames of %dx%d, 300 shown: peak %.0f MB above the display before "
-                    "loading;\n    goal: indices %.0f + 3 bitmaps %.1f + 20 = %.0f MB "
-                    "(peak / goal = %.2f%s)\n",
-                    c.count, c.width, c.height, peak - before, indices, bitmaps, goal,
-                    (peak - before) / goal, peak - before <= goal ? "" : ", MISSED");
+        std::printf(
+            "  %d frames of %dx%d, 300 shown: peak %.0f MB above the display before "
+            "loading;\n    goal: indices %.0f + 3 bitmaps %.1f + 20 = %.0f MB "
+            "(peak / goal = %.2f%s)\n",
+            c.count, c.width, c.height, peak - before, indices, bitmaps, goal,
+            (peak - before) / goal, peak - before <= goal ? "" : ", MISSED");
     }
     return 0;
 }

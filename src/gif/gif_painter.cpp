@@ -97,41 +97,41 @@ std::optional<int64_t> TGIFPainter::Work::Execute() {
         if (stopping_.load()) timeline_.Stop();
         const AnimationStep step = timeline_.Next();
         switch (step.action) {
-        case AnimationAction::Done:
-            return std::nullopt;
-        case AnimationAction::Wait:
-            // Composed before its wait, so that the work overlaps the delay.
-            if (!Compose(step.frame)) break;
-            if (step.wait_ms != 0) return step.wait_ms;
-            std::this_thread::yield();
-            break;
-        case AnimationAction::Paint:
-            if (composed_ != step.frame && !Compose(step.frame)) break;
-            composed_ = -1;
-            active_image.store(step.frame);
-            disposal.store(timeline_.Disposal());
-            previous_disposal.store(timeline_.PreviousDisposal());
-            DoSynchronize(Request::Paint);
-            break;
-        case AnimationAction::AfterFrame: {
-            DoEvent(Request::AfterFrame);
-            // The handler may have chosen the next frame.
-            const int32_t chosen = active_image.load();
-            if (chosen != timeline_.ActiveImage()) timeline_.SetActiveImage(chosen);
-            break;
-        }
-        case AnimationAction::Start:
-            DoEvent(Request::Start);
-            break;
-        case AnimationAction::BeforeFrame:
-            DoEvent(Request::BeforeFrame);
-            break;
-        case AnimationAction::Loop:
-            DoEvent(Request::Loop);
-            break;
-        case AnimationAction::End:
-            DoEvent(Request::End);
-            break;
+            case AnimationAction::Done:
+                return std::nullopt;
+            case AnimationAction::Wait:
+                // Composed before its wait, so that the work overlaps the delay.
+                if (!Compose(step.frame)) break;
+                if (step.wait_ms != 0) return step.wait_ms;
+                std::this_thread::yield();
+                break;
+            case AnimationAction::Paint:
+                if (composed_ != step.frame && !Compose(step.frame)) break;
+                composed_ = -1;
+                active_image.store(step.frame);
+                disposal.store(timeline_.Disposal());
+                previous_disposal.store(timeline_.PreviousDisposal());
+                DoSynchronize(Request::Paint);
+                break;
+            case AnimationAction::AfterFrame: {
+                DoEvent(Request::AfterFrame);
+                // The handler may have chosen the next frame.
+                const int32_t chosen = active_image.load();
+                if (chosen != timeline_.ActiveImage()) timeline_.SetActiveImage(chosen);
+                break;
+            }
+            case AnimationAction::Start:
+                DoEvent(Request::Start);
+                break;
+            case AnimationAction::BeforeFrame:
+                DoEvent(Request::BeforeFrame);
+                break;
+            case AnimationAction::Loop:
+                DoEvent(Request::Loop);
+                break;
+            case AnimationAction::End:
+                DoEvent(Request::End);
+                break;
         }
     }
 }
@@ -158,8 +158,8 @@ bool TGIFPainter::Work::Compose(int32_t frame) {
         return false;
     }
     composer_.Paint(*source_, frame, plan_.timings[static_cast<size_t>(frame)].disposal,
-                     timeline_.PreviousDisposal(), (options_ & doClearOnStart) != 0 && frame == 0,
-                     &stopping_);
+                    timeline_.PreviousDisposal(), (options_ & doClearOnStart) != 0 && frame == 0,
+                    &stopping_);
     composed_ = frame;
     return true;
 }
@@ -205,22 +205,22 @@ TGIFPainter::TGIFPainter(TGIFImage& image, platform::Canvas& canvas, const platf
     if (!Threaded()) return;
     // Every wait of a worker can be cut short by a stop.
     work_->wake_event.emplace();
-    thread_ = std::make_unique<platform::Thread>([work = work_](platform::Thread::Context& context) {
-        work->SetContext(&context);
-        try {
-            for (std::optional<int64_t> wait; (wait = work->Execute());) {
-                if (work->wake_event->Wait(*wait)) work->Woken();
+    thread_ =
+        std::make_unique<platform::Thread>([work = work_](platform::Thread::Context& context) {
+            work->SetContext(&context);
+            try {
+                for (std::optional<int64_t> wait; (wait = work->Execute());) {
+                    if (work->wake_event->Wait(*wait)) work->Woken();
+                }
+            } catch (...) {
+                work->Keep(std::current_exception());
             }
-        } catch (...) {
-            work->Keep(std::current_exception());
-        }
-    });
+        });
 }
 
 std::shared_ptr<TGIFPainter> TGIFPainter::CreateRef(TGIFPainter** painter_ref, TGIFImage& image,
                                                     platform::Canvas& canvas,
-                                                    const platform::Rect& rect,
-                                                    uint16_t options) {
+                                                    const platform::Rect& rect, uint16_t options) {
     auto painter = std::make_shared<TGIFPainter>(image, canvas, rect, options);
     painter->painter_ref_ = painter_ref;
     if (painter_ref != nullptr) *painter_ref = painter.get();
@@ -278,8 +278,8 @@ void TGIFPainter::Start() {
     if (started_ || terminated_) return;
     started_ = true;
     work_->painter = weak_from_this();
-    for (const Request request : {Request::Start, Request::BeforeFrame, Request::AfterFrame,
-                                  Request::Loop, Request::End}) {
+    for (const Request request :
+         {Request::Start, Request::BeforeFrame, Request::AfterFrame, Request::Loop, Request::End}) {
         if (EventOf(request)) work_->events |= 1u << static_cast<uint32_t>(request);
     }
     if (!thread_) {
@@ -350,17 +350,17 @@ void TGIFPainter::Run(Request request) {
 
 const TGIFPainter::NotifyEvent& TGIFPainter::EventOf(Request request) const {
     switch (request) {
-    case Request::Start:
-        return OnAnimationStart;
-    case Request::BeforeFrame:
-        return OnBeforeFrame;
-    case Request::AfterFrame:
-        return OnAfterFrame;
-    case Request::Loop:
-        return OnAnimationLoop;
-    case Request::End:
-    case Request::Paint:
-        break;
+        case Request::Start:
+            return OnAnimationStart;
+        case Request::BeforeFrame:
+            return OnBeforeFrame;
+        case Request::AfterFrame:
+            return OnAfterFrame;
+        case Request::Loop:
+            return OnAnimationLoop;
+        case Request::End:
+        case Request::Paint:
+            break;
     }
     return OnAnimationEnd;
 }
@@ -412,9 +412,9 @@ void TGIFPainter::CopyShown(const platform::Rect& area) {
                     {left + part.Left, top + part.Top, left + part.Right, top + part.Bottom},
                     within);
                 if (place.IsEmpty()) continue;
-                canvas_->CopyRect(place, shown,
-                                  {place.Left - left, place.Top - top, place.Right - left,
-                                   place.Bottom - top});
+                canvas_->CopyRect(
+                    place, shown,
+                    {place.Left - left, place.Top - top, place.Right - left, place.Bottom - top});
             }
         }
     }
@@ -475,7 +475,8 @@ void TGIFImage::Draw(platform::Canvas& canvas, const platform::Rect& dest) const
         return;
     }
     const auto lock = painters_.LockList();
-    if (draw_painter_ != nullptr && draw_painter_->PaintsOn(canvas) && draw_painter_->Rect() == dest)
+    if (draw_painter_ != nullptr && draw_painter_->PaintsOn(canvas) &&
+        draw_painter_->Rect() == dest)
         return;
     StopDrawPainter();
     platform::Canvas* target = &canvas;

@@ -1,8 +1,8 @@
 // The display showing an animated GIF picture: it plays through the
 // picture's own drawing while it is shown, goes with the picture, plays on
 // while the picture is saved, turned it plays again, and the copies the
-// display makes of it (a selection) take frame 0. Run also under ThreadSanitizer by its own stage of
-// scripts/test.
+// display makes of it (a selection) take frame 0. Run also under ThreadSanitizer by its own stage
+// of scripts/test.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -14,13 +14,13 @@
 #include <set>
 #include <string>
 
+#include "boucle_qt.h"
 #include "components/image_brenlow.h"
 #include "gif/extensions.h"
 #include "gif/gif_image.h"
 #include "gif/gif_painter.h"
 #include "gif_test_support.h"
 #include "platform/graphics/bitmap.h"
-#include "boucle_qt.h"
 #include "test_support.h"
 
 namespace components {
@@ -30,10 +30,9 @@ using namespace std::chrono_literals;
 using testing_support::RunFor;
 using testing_support::RunUntil;
 
-const std::vector<platform::Color> kTable = {platform::MakeColor(255, 0, 0),
-                                             platform::MakeColor(0, 255, 0),
-                                             platform::MakeColor(0, 0, 255),
-                                             platform::MakeColor(9, 9, 9)};
+const std::vector<platform::Color> kTable = {
+    platform::MakeColor(255, 0, 0), platform::MakeColor(0, 255, 0), platform::MakeColor(0, 0, 255),
+    platform::MakeColor(9, 9, 9)};
 
 // Frames of 40 x 30 pixels of red, green and blue, each waiting `delay`
 // hundredths; a loop extension of `loops` when given.
@@ -55,7 +54,10 @@ std::unique_ptr<gif::TGIFImage> Animation(int frames, uint16_t delay,
 }
 
 char Letter(QRgb p) {
-    return p == qRgb(255, 0, 0) ? 'R' : p == qRgb(0, 255, 0) ? 'G' : p == qRgb(0, 0, 255) ? 'B' : '?';
+    return p == qRgb(255, 0, 0)   ? 'R'
+           : p == qRgb(0, 255, 0) ? 'G'
+           : p == qRgb(0, 0, 255) ? 'B'
+                                  : '?';
 }
 
 class AffichageAnime : public testing::Test {
@@ -122,7 +124,8 @@ TEST_F(AffichageAnime, ThePictureShownPlaysThroughItsOwnDrawingAndGoesWithIt) {
 
 TEST_F(AffichageAnime, SavingPlaysOnAndTheSelectionTakesFrameZero) {
     affichage.ChargeFichier(dossier / "anime.gif");
-    ASSERT_TRUE(RunUntil([&] { return Montree() != nullptr && Montree()->DrawPainter() != nullptr; }));
+    ASSERT_TRUE(
+        RunUntil([&] { return Montree() != nullptr && Montree()->DrawPainter() != nullptr; }));
     const gif::TGIFPainter* const painter = Montree()->DrawPainter();
     // A frame other than the first on the screen.
     ASSERT_TRUE(RunUntil([&] { return AuCentre() == 'G'; }));

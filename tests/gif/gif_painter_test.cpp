@@ -68,7 +68,11 @@ char Letter(const platform::Bitmap& bitmap, int32_t x, int32_t y) {
     uint8_t bgr[3];
     bitmap.ReadBgr(y, x, 1, bgr);
     const platform::Color c = platform::MakeColor(bgr[2], bgr[1], bgr[0]);
-    return c == kRed ? 'R' : c == kGreen ? 'G' : c == kBlue ? 'B' : c == platform::kWhite ? 'W' : '?';
+    return c == kRed               ? 'R'
+           : c == kGreen           ? 'G'
+           : c == kBlue            ? 'B'
+           : c == platform::kWhite ? 'W'
+                                   : '?';
 }
 
 // A bitmap with a canvas over it, on a screen unless said otherwise, white.
@@ -224,9 +228,9 @@ TEST(GIFPainter, TwoCanvasesRunTwoPaintersAndStopDrawEndsBoth) {
     Screen second;
     image->Draw(first.canvas, kWhole);
     TGIFPainter* other = nullptr;
-    ASSERT_NE(image->StartPainter(&other, second.canvas, kWhole,
-                                  kDefaultDrawOptions | doDirectPaint),
-              nullptr);
+    ASSERT_NE(
+        image->StartPainter(&other, second.canvas, kWhole, kDefaultDrawOptions | doDirectPaint),
+        nullptr);
     other->Start();
     EXPECT_EQ(PainterCount(*image), 2u);
     ASSERT_TRUE(ServeUntil([&] { return second.At() == 'G'; }));
@@ -295,12 +299,13 @@ TEST(GIFPainter, TiledCompositionsAreTheScreenRepeatedFromTheRectanglesCorner) {
     // A screen of 2 x 1: red and green, disposed to what lies under it, then
     // blue on the right over that.
     TGIFImage image;
-    gif_testing::AddFrame(image, 0, 0, 2, 1, kTable,
-                          [](int32_t x, int32_t) { return static_cast<uint8_t>(x); }, uint8_t{3})
+    gif_testing::AddFrame(
+        image, 0, 0, 2, 1, kTable, [](int32_t x, int32_t) { return static_cast<uint8_t>(x); },
+        uint8_t{3})
         .GraphicControlExtension()
         ->SetDisposal(2);
-    gif_testing::AddFrame(image, 1, 0, 1, 1, kTable, [](int32_t, int32_t) { return uint8_t{2}; },
-                          uint8_t{3});
+    gif_testing::AddFrame(
+        image, 1, 0, 1, 1, kTable, [](int32_t, int32_t) { return uint8_t{2}; }, uint8_t{3});
     // Painted straight on the canvas, tiled over the rectangle and only
     // within it.
     image.SetDrawOptions(doAnimate | doTransparent | doDirectPaint | doTile);
@@ -494,10 +499,17 @@ TEST(GIFPainter, StartStopAndDestroyCyclesLeaveNothingBehind) {
         if (cycle % 3 == 0) platform::CheckSynchronize();
         if (cycle % 5 == 1) timers.FireNext();
         switch (cycle % 4) {
-        case 0: image->StopDraw(); break;
-        case 1: image->FreeBitmap(); break;
-        case 2: image->Clear(); break;
-        default: break;
+            case 0:
+                image->StopDraw();
+                break;
+            case 1:
+                image->FreeBitmap();
+                break;
+            case 2:
+                image->Clear();
+                break;
+            default:
+                break;
         }
         image.reset();
         *alive = false;

@@ -15,8 +15,8 @@ MouseArgs ToMouseArgs(const QMouseEvent& event) {
 
 QImage WrapBitmap(const Bitmap& bitmap, std::shared_ptr<const void> owner) {
     if (bitmap.Empty()) return {};
-    const QImage::Format format = bitmap.Format() == PixelFormat::Bit32 ? QImage::Format_RGB32
-                                                                       : QImage::Format_BGR888;
+    const QImage::Format format =
+        bitmap.Format() == PixelFormat::Bit32 ? QImage::Format_RGB32 : QImage::Format_BGR888;
     if (!owner) {
         return QImage(bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(),
                       static_cast<qsizetype>(bitmap.Stride()), format);
