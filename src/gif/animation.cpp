@@ -249,8 +249,7 @@ AnimationComposer::AnimationComposer(const AnimationPlan& plan, uint16_t options
     }
 }
 
-platform::Color AnimationComposer::ColorAt(const platform::Bitmap& picture, int32_t x,
-                                           int32_t y) {
+platform::Color AnimationComposer::ColorAt(const platform::Bitmap& picture, int32_t x, int32_t y) {
     const uint32_t word = Words(picture, y)[x];
     return platform::MakeColor(static_cast<uint8_t>(word >> 16), static_cast<uint8_t>(word >> 8),
                                static_cast<uint8_t>(word));

@@ -377,13 +377,13 @@ TEST(GifPictureClipboard, ABitmapIsPastedAndAStoreThatFailsIsReported) {
     });
     EXPECT_EQ(stored, (std::vector<std::string>{"image/bmp", "image/gif"}));
     EXPECT_EQ(file, gif_testing::Save(pasted));
-    EXPECT_EQ(ErrorText([&] {
-                  pasted.SaveToClipboardFormat(
-                      [](std::string_view format, std::span<const uint8_t>) {
-                          return format != GIFClipboardFormat;
-                      });
-              }),
-              "Failed to store GIF on clipboard");
+    EXPECT_EQ(
+        ErrorText([&] {
+            pasted.SaveToClipboardFormat([](std::string_view format, std::span<const uint8_t>) {
+                return format != GIFClipboardFormat;
+            });
+        }),
+        "Failed to store GIF on clipboard");
     TGIFImage empty;
     bool called = false;
     empty.SaveToClipboardFormat([&](std::string_view, std::span<const uint8_t>) {

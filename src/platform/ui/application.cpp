@@ -9,8 +9,8 @@
 #include <QProxyStyle>
 #include <QScopeGuard>
 #include <QStyleFactory>
-#include <QToolTip>
 #include <QTimer>
+#include <QToolTip>
 #include <QTranslator>
 #include <QWidget>
 #include <algorithm>
