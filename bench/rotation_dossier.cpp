@@ -29,7 +29,8 @@ int main(int argc, char* argv[]) {
                  int tournees = 0;
                  for (const auto& e : std::filesystem::directory_iterator(d)) {
                      const std::string nom = e.path().string();
-                     if (app::EstPhotoATourner(nom) && rotation.RotationPhotoVerticale(nom))
+                     if (app::EstPhotoATourner(nom) && rotation.RotationPhotoVerticale(nom).etat ==
+                                                           app::IssueRotation::Etat::Tournee)
                          ++tournees;
                  }
                  if (tournees == 0) std::abort();
