@@ -285,7 +285,9 @@ TEST(GIFPainter, ChangingThePictureWhilePlayingStopsItsPaintersFirst) {
                 ASSERT_TRUE(ServeUntil([&] { return image->DrawPainter() == nullptr; }));
                 image->StopDraw();
             }
-            if (image) EXPECT_EQ(PainterCount(*image), 0u);
+            if (image) {
+                EXPECT_EQ(PainterCount(*image), 0u);
+            }
             EXPECT_EQ(other, nullptr);
             ServeFor(20ms);
             timers.FireNext();
