@@ -1,5 +1,6 @@
 // Playing an animated GIF in a window: the display shows a 200-frame
-// 400x300 animation at its own delays, and the processor time it costs per
+// 400x300 animation at its own delays (the picture's own drawing, a painter
+// in a thread of its own), and the processor time it costs per
 // frame shown is compared, in the same run, with decoding that frame alone
 // (its share of reading the file from memory and rendering every frame to a
 // bitmap). Also reported: the user-interface thread's share of the playing
