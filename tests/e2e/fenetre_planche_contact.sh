@@ -44,6 +44,9 @@ openbox --sm-disable >"$work/openbox.log" 2>&1 &
 pids+=($!)
 wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 wait_for 100 wm_running || fail "openbox did not start"
+# It publishes the work area a moment after it says it runs.
+work_area_set() { xprop -root _NET_WORKAREA 2>/dev/null | grep -q ' = '; }
+wait_for 100 work_area_set || fail "openbox gave no work area"
 
 # The screen's free area: x y width height.
 read -r area_x area_y area_w area_h < <(xprop -root _NET_WORKAREA |
