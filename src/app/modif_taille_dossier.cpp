@@ -13,6 +13,7 @@
 #include "app/chemins.h"
 #include "components/routines_image.h"
 #include "metadata/img_data.h"
+#include "platform/core/error.h"
 #include "platform/core/files.h"
 #include "platform/core/stream.h"
 #include "platform/graphics/bitmap.h"
@@ -90,7 +91,7 @@ Resultat Prepare(const std::string& nom, GenreFichier genre, const ReglagesTaill
     } catch (const std::exception& e) {
         r = Resultat{};
         r.etat = Resultat::Etat::Illisible;
-        r.raison = e.what();
+        r.raison = platform::UserMessage(e);
     }
     return r;
 }

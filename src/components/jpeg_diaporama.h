@@ -132,9 +132,11 @@ private:
     std::vector<std::thread> decodeurs_;
 };
 
-// Adds to `liste` the path of every file of `dossier` (hidden ones included,
-// in the system's order) whose name matches `masque` and whose extension,
-// from its last ".", has exactly four characters.
+// Adds to `liste` the path of every regular file of `dossier` (hidden ones
+// included, a link to a regular file too, in the system's order) whose name
+// matches `masque` and whose extension, from its last ".", has exactly four
+// characters. Pipes, sockets and devices are left out: reading one would
+// block the thread that makes its thumbnail.
 void ListeFichiersDossier(const std::string& dossier, const std::string& masque,
                           platform::StringList& liste);
 
