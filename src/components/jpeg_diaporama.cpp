@@ -69,6 +69,8 @@ struct TJPegDiaporama::Atelier {
     std::deque<Tache> taches;
     uint64_t tour = 0;
     bool fin = false;
+    // What the pictures being made take together.
+    platform::SharedBudget memoire;
 
     bool Perime(uint64_t t) {
         std::lock_guard garde(verrou);
@@ -205,18 +207,21 @@ void TJPegDiaporama::Decode(const Tache& tache) {
     if (atelier.Perime(tache.tour)) return;
     std::shared_ptr<Vignette> vignette;
     std::exception_ptr erreur;
+    const auto taille_lue = [&](int32_t largeur, int32_t hauteur) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, tour = tache.tour, index = tache.index, largeur, hauteur] {
+                RecoitTaille(tour, index, largeur, hauteur);
+            },
+            Qt::QueuedConnection);
+        // A rebuild meanwhile: the decoding would be for nothing.
+        if (atelier.Perime(tache.tour)) throw platform::Abort();
+    };
     try {
-        vignette = std::make_shared<Vignette>(
-            FabriqueVignette(tache.chemin, tache.largeur, tache.hauteur, tache.fond,
-                             [&](int32_t largeur, int32_t hauteur) {
-                                 QMetaObject::invokeMethod(
-                                     this,
-                                     [this, tour = tache.tour, index = tache.index, largeur,
-                                      hauteur] { RecoitTaille(tour, index, largeur, hauteur); },
-                                     Qt::QueuedConnection);
-                                 // A rebuild meanwhile: the decoding would be for nothing.
-                                 if (atelier.Perime(tache.tour)) throw platform::Abort();
-                             }));
+        vignette = std::make_shared<Vignette>(platform::WithinBudget(atelier.memoire, [&] {
+            return FabriqueVignette(tache.chemin, tache.largeur, tache.hauteur, tache.fond,
+                                    taille_lue);
+        }));
     } catch (const platform::Abort&) {
         return;
     } catch (...) {

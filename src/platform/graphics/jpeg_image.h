@@ -73,6 +73,9 @@ public:
     // The picture decoded at Scale. The reference stays valid until the next
     // call on this object that changes or decodes the picture.
     const Bitmap& GetBitmap() const;
+    // The picture decoded at Scale and resampled into the whole of `target`
+    // (24 bits) as libjpeg gives its rows: no whole decoding is held or kept.
+    void StretchInto(Bitmap& target) const;
 
     // The compressed bytes this picture was loaded from; empty once modified.
     std::span<const uint8_t> CompressedData() const;
