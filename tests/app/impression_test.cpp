@@ -352,6 +352,42 @@ TEST_F(Impression, AJpegIsDecodedAtTheScaleThePrintedSizeNeedsAndNoSmaller) {
     EXPECT_EQ(SizeOf(fenetre->Korvel1->GetPicture()), "1600x1200");
 }
 
+TEST_F(Impression, AHugeGifIsPrintedAtThePrintersResolutionOrRefusedNeverBlank) {
+#if !defined(__has_feature) || !__has_feature(address_sanitizer)
+    GTEST_SKIP() << "the allocations are limited through AddressSanitizer";
+#endif
+    // 3000 x 3000 magenta pixels declared in 40 bytes (one decoded, the rest
+    // the fill), printed 133 mm wide at 300 dpi: 1570 device units.
+    const std::string gif = dossier / "immense.gif";
+    WriteFile(gif, std::vector<uint8_t>{'G',  'I',  'F',  '8',  '9',  'a',  0xB8, 0x0B, 0xB8, 0x0B,
+                                        0x80, 0,    0,    0xFF, 0,    0xFF, 0xFF, 0xFF, 0xFF, 0x2C,
+                                        0,    0,    0,    0,    0xB8, 0x0B, 0xB8, 0x0B, 0,    2,
+                                        2,    0x4C, 0x01, 0,    0x3B});
+    // The most one allocation may take, in megabytes. At its own size the
+    // picture's bitmap took 27 MB and the copy Qt made of it for the page
+    // 36 MB: that copy failing printed a blank page and said nothing. At the
+    // printer's resolution the bitmap takes 7.4 MB and its copy in the
+    // device's format 9.9 MB.
+    struct Cas {
+        int megaoctets;
+        std::string dit;
+    };
+    for (const Cas& c : {Cas{30, "imprimé"}, Cas{9, "Mémoire insuffisante"},
+                         Cas{5, "Mémoire insuffisante"}}) {
+        const std::string pdf = dossier / ("immense-" + std::to_string(c.megaoctets) + ".pdf");
+        const std::string sortie =
+            Output("ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1:max_allocation_size_mb=" +
+                   std::to_string(c.megaoctets) + " " + ShellQuote(VISU_IMPRIME_SOUS_LIMITE) + " " +
+                   ShellQuote(gif) + " " + ShellQuote(pdf) + " 2>/dev/null");
+        EXPECT_EQ(sortie, c.dit + "\n") << c.megaoctets;
+        if (c.dit == "imprimé") {
+            ExpectCadre(Rend(pdf).magenta, {10, 10, 133, 133});
+        } else {
+            EXPECT_FALSE(std::filesystem::exists(pdf)) << c.megaoctets;
+        }
+    }
+}
+
 TEST_F(Impression, ThePreviewShowsTheLaidOutPageAtFortyPercent) {
     OuvreMagenta(300, 200);
     int pages = -1;
