@@ -157,23 +157,27 @@ std::string VersPageHtml(std::string_view texte) {
                                        [](char32_t code) { return "&#" + Nombre(code) + ";"; });
 }
 
-std::vector<std::string> EnteteHtml(const ReglagesAlbum& r) {
-    std::vector<std::string> lignes{
-        "<html>",
-        "<head>",
-        "<meta http-equiv=\"Content-Type\"",
-        "content=\"text/html; charset=iso-8859-1\">",
-        "<meta name=\"GENERATOR\" content=\"Visualisateur de diapos\">",
-        "<title>" + VersPageHtml(r.titre) + "</title>",
-        "</head>",
-    };
+void EcritEnteteHtml(std::vector<std::string>& memo, const ReglagesAlbum& r) {
+    memo.insert(memo.end(), {
+                                "<html>",
+                                "<head>",
+                                "<meta http-equiv=\"Content-Type\"",
+                                "content=\"text/html; charset=iso-8859-1\">",
+                                "<meta name=\"GENERATOR\" content=\"Visualisateur de diapos\">",
+                                "<title>" + VersPageHtml(r.titre) + "</title>",
+                                "</head>",
+                            });
     if (r.sans_couleur) {
-        lignes.emplace_back("<body>");
+        memo.emplace_back("<body>");
     } else {
-        lignes.push_back("<body bgcolor=\"" + CouleurHtml(r.couleur_fond) + "\" text=\"" +
-                         CouleurHtml(r.couleur_texte) + "\">");
+        memo.push_back("<body bgcolor=\"" + CouleurHtml(r.couleur_fond) + "\" text=\"" +
+                       CouleurHtml(r.couleur_texte) + "\">");
     }
-    return lignes;
+}
+
+void EcritFinHtml(std::vector<std::string>& memo) {
+    memo.emplace_back("</body>");
+    memo.emplace_back("</html>");
 }
 
 LegendesImage LegendesDe(const metadata::TimgData& donnees) {
@@ -231,44 +235,48 @@ std::vector<std::string> LignesPageImage(const ReglagesAlbum& r, const ImagePage
     const auto reduit = [](int32_t cote) {
         return Nombre(platform::Round(static_cast<long double>(cote) * 1024 / 1280));
     };
-    std::vector<std::string> lignes = EnteteHtml(r);
-    lignes.emplace_back(R"(<table border="0" width="100%"> <tr><td width="33%">)");
+    std::vector<std::string> MemoHtml2;
+    EcritEnteteHtml(MemoHtml2, r);
+    MemoHtml2.emplace_back(R"(<table border="0" width="100%"> <tr><td width="33%">)");
     if (!image.precedente.empty()) {
         const NomImage p = DecoupeNom(image.precedente);
-        lignes.push_back("<a href=\"" + EncodeUrl(p.base + ".htm") + "\"><img src=\"" +
-                         EncodeUrl(p.base + p.extension) + "\" border=\"0\"  height=\"50\" ></a>");
+        MemoHtml2.push_back("<a href=\"" + EncodeUrl(p.base + ".htm") + "\"><img src=\"" +
+                            EncodeUrl(p.base + p.extension) +
+                            "\" border=\"0\"  height=\"50\" ></a>");
     }
-    lignes.emplace_back(
+    MemoHtml2.emplace_back(
         R"(</td><td width="34%"><h1 align="center"><font size="7">&nbsp;</font></h1></td><td width="33%"> )");
     if (!image.suivante.empty()) {
         const NomImage s = DecoupeNom(image.suivante);
-        lignes.push_back("<p align=\"right\"><a href=\"" + EncodeUrl(s.base + ".htm") +
-                         "\"><img src=\"" + EncodeUrl(s.base + s.extension) +
-                         "\" border=\"0\"  height=\"50\" ></a></p>");
+        MemoHtml2.push_back("<p align=\"right\"><a href=\"" + EncodeUrl(s.base + ".htm") +
+                            "\"><img src=\"" + EncodeUrl(s.base + s.extension) +
+                            "\" border=\"0\"  height=\"50\" ></a></p>");
     }
-    lignes.emplace_back(" </td></tr></table>");
-    lignes.emplace_back("<div align=\"center\"><center>");
-    lignes.push_back("<table border=\"" + Nombre(r.bordure_tableau) + "\"");
-    if (!r.sans_couleur_encadrement_grande_photo) lignes.push_back("bordercolor=\"" + cadre + "\"");
-    lignes.push_back("cellspacing=\"0\" cellpadding=\"" + Nombre(r.encadrement_grande_photo) +
-                     "\">");
-    lignes.emplace_back("<tr>");
+    MemoHtml2.emplace_back(" </td></tr></table>");
+    MemoHtml2.emplace_back("<div align=\"center\"><center>");
+    MemoHtml2.push_back("<table border=\"" + Nombre(r.bordure_tableau) + "\"");
+    if (!r.sans_couleur_encadrement_grande_photo)
+        MemoHtml2.push_back("bordercolor=\"" + cadre + "\"");
+    MemoHtml2.push_back("cellspacing=\"0\" cellpadding=\"" + Nombre(r.encadrement_grande_photo) +
+                        "\">");
+    MemoHtml2.emplace_back("<tr>");
     if (r.sans_couleur_encadrement_grande_photo) {
-        lignes.emplace_back("<td align=\"center\">");
+        MemoHtml2.emplace_back("<td align=\"center\">");
     } else {
-        lignes.push_back("<td align=\"center\" bgcolor=\"" + cadre + "\">");
+        MemoHtml2.push_back("<td align=\"center\" bgcolor=\"" + cadre + "\">");
     }
-    lignes.emplace_back("<script language=\"JavaScript\">");
-    lignes.push_back("if (window.screen.height>" + Nombre(int64_t{image.hauteur} + 200) + ")");
-    lignes.push_back("{document.write('<img src=\"" + source + "\"  height=\"" +
-                     Nombre(image.hauteur) + "\" width=\"" + Nombre(image.largeur) + "\">');}");
-    lignes.push_back("else {document.write('<img src=\"" + source + "\"  height=\"" +
-                     reduit(image.hauteur) + "\" width=\"" + reduit(image.largeur) + "\">');} ");
-    for (const char* fin : {"</script>", "</td>", "</tr>", "</table>"}) lignes.emplace_back(fin);
-    lignes.push_back("<font size=\"2\" color=\"" + CouleurHtml(r.couleur_texte_exif) + "\">");
-    AjouteLegendes(lignes, r, n.nom, legendes, false);
-    for (const char* fin : {"</center></div>", "</body>", "</html>"}) lignes.emplace_back(fin);
-    return lignes;
+    MemoHtml2.emplace_back("<script language=\"JavaScript\">");
+    MemoHtml2.push_back("if (window.screen.height>" + Nombre(int64_t{image.hauteur} + 200) + ")");
+    MemoHtml2.push_back("{document.write('<img src=\"" + source + "\"  height=\"" +
+                        Nombre(image.hauteur) + "\" width=\"" + Nombre(image.largeur) + "\">');}");
+    MemoHtml2.push_back("else {document.write('<img src=\"" + source + "\"  height=\"" +
+                        reduit(image.hauteur) + "\" width=\"" + reduit(image.largeur) + "\">');} ");
+    for (const char* fin : {"</script>", "</td>", "</tr>", "</table>"}) MemoHtml2.emplace_back(fin);
+    MemoHtml2.push_back("<font size=\"2\" color=\"" + CouleurHtml(r.couleur_texte_exif) + "\">");
+    AjouteLegendes(MemoHtml2, r, n.nom, legendes, false);
+    MemoHtml2.emplace_back("</center></div>");
+    EcritFinHtml(MemoHtml2);
+    return MemoHtml2;
 }
 
 AlbumHtml::AlbumHtml(ReglagesAlbum reglages, std::vector<std::string> images)
@@ -316,6 +324,10 @@ void AlbumHtml::VerifieCibles() const {
     refuse_si_source(reglages_.page, reglages_.page);
 }
 
+void AlbumHtml::CreePageGrandeImage(const ImagePage& image, const LegendesImage& legendes) const {
+    EcritPage(PageImage(image.chemin), LignesPageImage(reglages_, image, legendes));
+}
+
 void AlbumHtml::Cree(const std::function<void(const std::string&)>& avancement) const {
     VerifieCibles();
     const ReglagesAlbum& r = reglages_;
@@ -323,18 +335,19 @@ void AlbumHtml::Cree(const std::function<void(const std::string&)>& avancement) 
     if (r.generer_images) CreeDossier(Dossier() + r.sous_dossier_petites);
     CreeDossier(Dossier() + r.sous_dossier_grandes);
 
-    std::vector<std::string> page = EnteteHtml(r);
-    page.push_back("<h1 align=\"center\">" + VersPageHtml(r.titre) + "</h1>");
-    page.emplace_back("<div align=\"center\"><center>");
-    page.push_back("<table border=\"" + Nombre(r.bordure_tableau) + "\" cellspacing=\"" +
-                   Nombre(r.espace_entre_images) + "\" cellpadding=\"" + Nombre(r.encadrement) +
-                   "\">");
-    page.insert(page.end(), kScript.begin(), kScript.end());
+    std::vector<std::string> MemoHtml;
+    EcritEnteteHtml(MemoHtml, r);
+    MemoHtml.push_back("<h1 align=\"center\">" + VersPageHtml(r.titre) + "</h1>");
+    MemoHtml.emplace_back("<div align=\"center\"><center>");
+    MemoHtml.push_back("<table border=\"" + Nombre(r.bordure_tableau) + "\" cellspacing=\"" +
+                       Nombre(r.espace_entre_images) + "\" cellpadding=\"" + Nombre(r.encadrement) +
+                       "\">");
+    MemoHtml.insert(MemoHtml.end(), kScript.begin(), kScript.end());
 
     const auto nombre = static_cast<int64_t>(images_.size());
     const int64_t par_ligne = r.images_par_ligne;
     for (int64_t rang = 0; rang <= nombre / par_ligne; ++rang) {
-        page.emplace_back("<tr>");
+        MemoHtml.emplace_back("<tr>");
         for (int64_t i = rang * par_ligne; i < std::min(nombre, (rang + 1) * par_ligne); ++i) {
             const std::string& image = images_[static_cast<size_t>(i)];
             if (avancement) avancement(image);
@@ -364,7 +377,7 @@ void AlbumHtml::Cree(const std::function<void(const std::string&)>& avancement) 
             const LegendesImage legendes = LegendesDe(donnees);
             const std::vector<std::string> cellule =
                 LignesCellule(r, image, petite.largeur, petite.hauteur, legendes);
-            page.insert(page.end(), cellule.begin(), cellule.end());
+            MemoHtml.insert(MemoHtml.end(), cellule.begin(), cellule.end());
 
             ImagePage p;
             p.chemin = image;
@@ -372,13 +385,14 @@ void AlbumHtml::Cree(const std::function<void(const std::string&)>& avancement) 
             if (i + 1 < nombre) p.suivante = images_[static_cast<size_t>(i + 1)];
             p.largeur = grande.largeur;
             p.hauteur = grande.hauteur;
-            EcritPage(PageImage(image), LignesPageImage(r, p, legendes));
+            CreePageGrandeImage(p, legendes);
         }
-        page.emplace_back("</tr>");
+        MemoHtml.emplace_back("</tr>");
     }
-    for (const char* fin : {"</table>", "</center></div>", "</body>", "</html>"})
-        page.emplace_back(fin);
-    EcritPage(r.page, page);
+    MemoHtml.emplace_back("</table>");
+    MemoHtml.emplace_back("</center></div>");
+    EcritFinHtml(MemoHtml);
+    EcritPage(r.page, MemoHtml);
 }
 
 }  // namespace app

@@ -84,8 +84,10 @@ std::string EncodeUrl(std::string_view chemin);
 // "&#N;". A byte that starts no well-formed sequence passes unchanged.
 std::string VersPageHtml(std::string_view texte);
 
-// The eight lines that begin every page of the album.
-std::vector<std::string> EnteteHtml(const ReglagesAlbum& reglages);
+// Appends to a page's lines the eight that begin every page of the album,
+// and the two that end it.
+void EcritEnteteHtml(std::vector<std::string>& memo, const ReglagesAlbum& reglages);
+void EcritFinHtml(std::vector<std::string>& memo);
 
 // The shooting data of a picture as its captions use them, read once.
 struct LegendesImage {
@@ -141,6 +143,8 @@ public:
 
 private:
     void VerifieCibles() const;
+    // Writes the page of one picture.
+    void CreePageGrandeImage(const ImagePage& image, const LegendesImage& legendes) const;
 
     ReglagesAlbum reglages_;
     std::vector<std::string> images_;

@@ -306,6 +306,10 @@ void TForm1::CreeMenus() {
     ActionLanceProgRetouchePhoto2 = action("2", [this] { ActionLanceProgRetouchePhoto2Execute(); });
     ActionLanceProgRetouchePhoto2->setToolTip(Q("Lancer le programme de retouche 2"));
     ActionAfficheProprietes = action("Propriétés", [this] { ActionAfficheProprietesExecute(); });
+    ActionRotationAutomatique = action("Rotation de toutes les photos verticales d'un dossier",
+                                       [this] { ActionRotationAutomatiqueExecute(); });
+    ActionModifTailleJPG1Dossier = action("Modifier la taille des images d'un dossier",
+                                          [this] { ActionModifTailleJPG1DossierExecute(); });
     SpeedButtonStopDiaporama->setDefaultAction(ActionStopDiaporama);
     SpeedButton4->setDefaultAction(ActionModifieDiapo);
     SpeedButtonEffacer->setDefaultAction(ActionEffacer);
@@ -334,10 +338,8 @@ void TForm1::CreeMenus() {
     outils->addAction(action("&Options", [this] { Optgions1Click(); }));
     outils->addAction(
         action("&Création de page HTML", [this] { ActionAffichePlancheContactExecute(); }));
-    outils->addAction(action("Rotation de toutes les photos verticales d'un dossier",
-                             [this] { ActionRotationAutomatiqueExecute(); }));
-    outils->addAction(action("Modifier la taille des images d'un dossier",
-                             [this] { ActionModifTailleJPG1DossierExecute(); }));
+    outils->addAction(ActionRotationAutomatique);
+    outils->addAction(ActionModifTailleJPG1Dossier);
     QMenu* aide = MainMenu1->addMenu(Q("?"));
     aide->addAction(action("A propos", [this] { Apropos1Click(); }));
 

@@ -98,6 +98,8 @@ public:
     QAction* ActionLanceProgRetouchePhoto1;
     QAction* ActionLanceProgRetouchePhoto2;
     QAction* ActionAfficheProprietes;
+    QAction* ActionRotationAutomatique;
+    QAction* ActionModifTailleJPG1Dossier;
 
     // Handlers, reachable by the slideshow controller and the tests.
     void FormCreate();

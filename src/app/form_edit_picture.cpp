@@ -160,22 +160,22 @@ void TFormEditPicture::CreeControles() {
     BitBtnOK->setToolTip(Q("Sortir en sauvant"));
     BitBtn2 = bouton("BitBtn2", "Annuler", 2, 1, platform::ui::ModalResult::Cancel);
 
-    SpinEditLuminosite->OnChange = [this](SpinEdit& s) { SetLuminosite(s.Value() / 100.0 + 1); };
-    TrackBarLuminosite->OnChange = [this](TrackBar& t) { SetLuminosite(t.Position() / 100.0 + 1); };
-    SpinEditContraste->OnChange = [this](SpinEdit& s) { SetContraste(s.Value() / 100.0); };
-    TrackBarContraste->OnChange = [this](TrackBar& t) { SetContraste(t.Position() / 100.0); };
-    SpinEditPivot->OnChange = [this](SpinEdit& s) { SetPivot(s.Value()); };
-    TrackBarPivot->OnChange = [this](TrackBar& t) { SetPivot(t.Position()); };
+    SpinEditLuminosite->OnChange = [this](SpinEdit&) { SpinEditOnLumChange(); };
+    TrackBarLuminosite->OnChange = [this](TrackBar&) { TrackBarLuminositeChange(); };
+    SpinEditContraste->OnChange = [this](SpinEdit&) { SpinEditContrasteChange(); };
+    TrackBarContraste->OnChange = [this](TrackBar&) { TrackBarContrasteChange(); };
+    SpinEditPivot->OnChange = [this](SpinEdit&) { SpinEditPivotChange(); };
+    TrackBarPivot->OnChange = [this](TrackBar&) { TrackBarPivotChange(); };
     ButtonLuminositeAutomatiqueParMoyenne->OnClick = [this](Button&) {
         ButtonLuminositeAutomatiqueParMoyenneClick();
     };
     ImageBrenlowSource->OnMouseUp = [this](QWidget&, const platform::ui::MouseArgs&) {
         ImageBrenlow1MouseUp();
     };
-    BitBtnRotation90->OnClick = [this](Button&) { ImageBrenlow1->Rotation(90); };
-    BitBtnRotationMoins90->OnClick = [this](Button&) { ImageBrenlow1->Rotation(-90); };
-    BitBtnRotation180->OnClick = [this](Button&) { ImageBrenlow1->Rotation(180); };
-    BitBtnReinitialiserCouleur->OnClick = [this](Button&) { Reinitialise(); };
+    BitBtnRotation90->OnClick = [this](Button&) { BitBtnRotation90Click(); };
+    BitBtnRotationMoins90->OnClick = [this](Button&) { BitBtnRotationMoins90Click(); };
+    BitBtnRotation180->OnClick = [this](Button&) { BitBtnRotation180Click(); };
+    BitBtnReinitialiserCouleur->OnClick = [this](Button&) { BitBtnReinitialiserCouleurClick(); };
     BitBtnOK->OnClick = [this](Button&) { BitBtnOKClick(); };
 }
 
@@ -212,6 +212,10 @@ void TFormEditPicture::Reinitialise() {
     SetContraste(0.0);
 }
 
+void TFormEditPicture::BitBtnReinitialiserCouleurClick() {
+    Reinitialise();
+}
+
 void TFormEditPicture::Rendu() {
     components::LuminositeContraste(FPivot, FPicture, ImageBrenlow1->GetPicture(), FLuminosite,
                                     FContraste);
@@ -245,6 +249,30 @@ void TFormEditPicture::SetPivot(int32_t pivot) {
     Rendu();
 }
 
+void TFormEditPicture::TrackBarLuminositeChange() {
+    SetLuminosite(TrackBarLuminosite->Position() / 100.0 + 1);
+}
+
+void TFormEditPicture::SpinEditOnLumChange() {
+    SetLuminosite(SpinEditLuminosite->Value() / 100.0 + 1);
+}
+
+void TFormEditPicture::TrackBarContrasteChange() {
+    SetContraste(TrackBarContraste->Position() / 100.0);
+}
+
+void TFormEditPicture::SpinEditContrasteChange() {
+    SetContraste(SpinEditContraste->Value() / 100.0);
+}
+
+void TFormEditPicture::TrackBarPivotChange() {
+    SetPivot(TrackBarPivot->Position());
+}
+
+void TFormEditPicture::SpinEditPivotChange() {
+    SetPivot(SpinEditPivot->Value());
+}
+
 void TFormEditPicture::LuminositeAutomatique(const platform::Picture& picture) {
     const std::optional<components::CouleurBgr> moyenne = components::CouleurMoyenne(picture);
     if (!moyenne) return;
@@ -260,6 +288,18 @@ void TFormEditPicture::ButtonLuminositeAutomatiqueParMoyenneClick() {
 
 void TFormEditPicture::ImageBrenlow1MouseUp() {
     LuminositeAutomatique(ImageSaisieRectangle->GetPicture());
+}
+
+void TFormEditPicture::BitBtnRotation90Click() {
+    ImageBrenlow1->Rotation(90);
+}
+
+void TFormEditPicture::BitBtnRotationMoins90Click() {
+    ImageBrenlow1->Rotation(-90);
+}
+
+void TFormEditPicture::BitBtnRotation180Click() {
+    ImageBrenlow1->Rotation(180);
 }
 
 void TFormEditPicture::BitBtnOKClick() {

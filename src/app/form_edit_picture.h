@@ -63,8 +63,18 @@ public:
 
     void FormCreate();
     void FormShow();
+    void BitBtnReinitialiserCouleurClick();
+    void TrackBarLuminositeChange();
+    void SpinEditOnLumChange();
+    void TrackBarContrasteChange();
+    void SpinEditContrasteChange();
+    void TrackBarPivotChange();
+    void SpinEditPivotChange();
     void ButtonLuminositeAutomatiqueParMoyenneClick();
     void ImageBrenlow1MouseUp();
+    void BitBtnRotation90Click();
+    void BitBtnRotationMoins90Click();
+    void BitBtnRotation180Click();
     void BitBtnOKClick();
 
 protected:

@@ -63,9 +63,12 @@ std::string_view SansBlancs(std::string_view texte) {
     return texte;
 }
 
-// Captions compared with the letters a to z as capitals and every other
-// character by its code: no locale, so the order is the same everywhere.
-int CompareLegendes(std::string_view a, std::string_view b) {
+// Two rows by their captions, with the letters a to z as capitals and every
+// other character by its code (no locale, so the order is the same
+// everywhere), times `sens`, the direction of the sort.
+int CompareLignes(const ListView::Row& ligne1, const ListView::Row& ligne2, int sens) {
+    const std::string_view a = ligne1.caption;
+    const std::string_view b = ligne2.caption;
     const auto majuscule = [](char c) {
         const auto octet = static_cast<unsigned char>(c);
         return octet >= 'a' && octet <= 'z' ? octet - ('a' - 'A') : octet;
@@ -73,9 +76,9 @@ int CompareLegendes(std::string_view a, std::string_view b) {
     const size_t commun = std::min(a.size(), b.size());
     for (size_t i = 0; i < commun; ++i) {
         const int ecart = majuscule(a[i]) - majuscule(b[i]);
-        if (ecart != 0) return ecart;
+        if (ecart != 0) return ecart * sens;
     }
-    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+    return (a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0) * sens;
 }
 
 }  // namespace
@@ -223,8 +226,8 @@ void TFormProprietesDiapos::SpeedButton1Click() {
 
 void TFormProprietesDiapos::ListView1ColumnClick(ListView& sender) {
     const int sens = FSensTri;
-    sender.CustomSort([sens](const ListView::Row& a, const ListView::Row& b) {
-        return CompareLegendes(a.caption, b.caption) * sens;
+    sender.CustomSort([sens](const ListView::Row& ligne1, const ListView::Row& ligne2) {
+        return CompareLignes(ligne1, ligne2, sens);
     });
     FSensTri = -FSensTri;
 }

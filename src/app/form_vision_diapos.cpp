@@ -128,15 +128,19 @@ TFormVisionDiapos::TFormVisionDiapos(platform::ui::Application& application, Fic
     MainMenu1 = new QMenuBar(this);
     MainMenu1->setObjectName("MainMenu1");
     colonne->setMenuBar(MainMenu1);
-    const auto commande = [this](QMenu* menu, const char* legende,
+    const auto commande = [this](QMenu* menu, const char* nom, const char* legende,
                                  void (TFormVisionDiapos::*fn)()) {
         QAction* action = menu->addAction(Q(legende));
+        action->setObjectName(nom);
         connect(action, &QAction::triggered, this,
                 [this, fn] { App().Guard([&] { (this->*fn)(); }); });
+        return action;
     };
-    commande(MainMenu1->addMenu(Q("&Fichier")), "&Fermer", &TFormVisionDiapos::Fermer1Click);
-    commande(MainMenu1->addMenu(Q("&Outils")), "Création d'une page HTML",
-             &TFormVisionDiapos::CreationPageClick);
+    Fermer1 = commande(MainMenu1->addMenu(Q("&Fichier")), "Fermer1", "&Fermer",
+                       &TFormVisionDiapos::Fermer1Click);
+    CrationdunepageHTML1 =
+        commande(MainMenu1->addMenu(Q("&Outils")), "CrationdunepageHTML1",
+                 "Création d'une page HTML", &TFormVisionDiapos::CreationPageClick);
 
     SvgEditIni1 = new components::TSvgEditIni(*this);
     SvgEditIni1->SauveEdit = false;
@@ -146,12 +150,8 @@ TFormVisionDiapos::TFormVisionDiapos(platform::ui::Application& application, Fic
     replacement_ = new QTimer(this);
     replacement_->setSingleShot(true);
     replacement_->setInterval(0);
-    connect(replacement_, &QTimer::timeout, this, [this] {
-        App().Guard([this] {
-            largeur_placee_ = JPegDiaporama1->width();
-            JPegDiaporama1->PlaceDiapos();
-        });
-    });
+    connect(replacement_, &QTimer::timeout, this,
+            [this] { App().Guard([this] { WMExitSizeMove(); }); });
 
     OnCreate = [this](Form&) { FormCreate(); };
     OnShow = [this](Form&) { FormShow(); };
@@ -190,6 +190,11 @@ void TFormVisionDiapos::FormShow() {
         SpinEditLargeurDiapos->SetValue(kLargeurDefaut);
     if (SpinEditHauteurDiapos->Value() < kTailleMin)
         SpinEditHauteurDiapos->SetValue(kHauteurDefaut);
+}
+
+void TFormVisionDiapos::WMExitSizeMove() {
+    largeur_placee_ = JPegDiaporama1->width();
+    JPegDiaporama1->PlaceDiapos();
 }
 
 void TFormVisionDiapos::FormClose() {

@@ -14,6 +14,7 @@
 #include "platform/ui/form.h"
 #include "platform/ui/mouse.h"
 
+class QAction;
 class QLabel;
 class QMenuBar;
 class QScrollArea;
@@ -58,6 +59,8 @@ public:
     QLabel* StatusPanel0;
     QLabel* StatusPanel1;
     QMenuBar* MainMenu1;
+    QAction* Fermer1;
+    QAction* CrationdunepageHTML1;
     components::TSvgEditIni* SvgEditIni1;
     components::TGardePositionFiche* GardePositionFiche1;
 
@@ -70,6 +73,9 @@ public:
     void BitBtnValideDimDiaposClick();
     void JPegDiaporama1ClickDiapo(components::TKorvel& sender);
     void OnMouseMoveSurDiapo(QWidget& sender, const platform::ui::MouseArgs& args);
+    // Places the thumbnails again for the sheet's new width, without
+    // reading any picture again.
+    void WMExitSizeMove();
     void CreationPageClick();
     void Fermer1Click();
     void OnClickCheckBoxToujoursVisibleClick();
@@ -79,8 +85,8 @@ protected:
 
 private:
     Fiches& fiches_;
-    // Places the thumbnails again once the sheet's width has changed and Qt
-    // has laid the window out for it; the width they were last placed for.
+    // Runs WMExitSizeMove once the sheet's width has changed and Qt has laid
+    // the window out for it; the width the thumbnails were last placed for.
     QTimer* replacement_;
     int largeur_placee_ = -1;
 };

@@ -29,6 +29,12 @@ class QMouseEvent;
 namespace components {
 
 struct Vignette;
+class TJPegDiaporama;
+class TKorvel;
+
+// The sheet's own events name the sheet; a thumbnail's click names the thumbnail.
+using TOnExecute = std::function<void(TJPegDiaporama&)>;
+using TOnClickDiapo = std::function<void(TKorvel&)>;
 
 // A thumbnail: the path of its file as the list gave it and the picture's
 // own size, known from the file's header before its pixels arrive.
@@ -43,7 +49,7 @@ public:
     int32_t HauteurImage = 0;
 
     // A left press and release over the thumbnail.
-    std::function<void(TKorvel&)> OnClick;
+    TOnClickDiapo OnClick;
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -76,13 +82,13 @@ public:
     // The thumbnails, in the order of the list.
     const std::vector<TKorvel*>& ListeDiapos() const { return diapos_; }
 
-    std::function<void(TJPegDiaporama&)> OnDebutExecute;
+    TOnExecute OnDebutExecute;
     // Raised at the end of a placement that ran to its end.
-    std::function<void(TJPegDiaporama&)> OnFinExecute;
+    TOnExecute OnFinExecute;
     // Raised once every thumbnail of a rebuild has its picture, or has failed.
-    std::function<void(TJPegDiaporama&)> OnFinChargement;
+    TOnExecute OnFinChargement;
     // Becomes the click event of every thumbnail made.
-    std::function<void(TKorvel&)> OnClickDiapo;
+    TOnClickDiapo OnClickDiapo;
     // Raised after the panel changed size.
     std::function<void(TJPegDiaporama&)> OnResize;
 

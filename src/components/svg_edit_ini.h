@@ -47,6 +47,14 @@ public:
     bool SauveMemo = false;
     bool SauveComboBox = false;
     bool SauveTrackBar = false;
+    // Kinds of control the platform has no class for (date-time picker, rich
+    // edit, list box, check-list box, string grid): the flags are carried
+    // with the others, so that a form may set them, and keep nothing.
+    bool SauveDateTimePicker = true;
+    bool SauveRichEdit = false;
+    bool SauveListBox = false;
+    bool SauveChecklistBox = false;
+    bool SauveStringGrid = false;
 
     const std::string& FichierIni() const { return fichier_ini_; }
     void SetFichierIni(std::string fichier) { fichier_ini_ = std::move(fichier); }

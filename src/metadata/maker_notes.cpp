@@ -101,16 +101,36 @@ std::string MakerDisplay(const TImageInfo& info, std::string_view value, uint16_
     }
 }
 
-// The items of an array value: the pieces of its text between the commas,
-// each with the blank that follows the comma before it.
-std::vector<std::string_view> Items(std::string_view value) {
-    std::vector<std::string_view> items;
-    for (;;) {
-        const size_t comma = value.find(',');
-        items.push_back(value.substr(0, comma));
-        if (comma == std::string_view::npos) return items;
-        value.remove_prefix(comma + 1);
+// The text before the first `separator`, all of it without one.
+std::string_view TextBefore(std::string_view text, char separator) {
+    return text.substr(0, text.find(separator));
+}
+
+// The text after the first `separator`, empty without one.
+std::string_view TextAfter(std::string_view text, char separator) {
+    const size_t at = text.find(separator);
+    return at == std::string_view::npos ? std::string_view() : text.substr(at + 1);
+}
+
+// The k-th piece (from 1) of the text between separators; empty when the
+// text has fewer pieces.
+std::string_view NthToken(std::string_view text, char separator, size_t k) {
+    for (size_t piece = 1; piece < k; ++piece) {
+        if (text.find(separator) == std::string_view::npos) return {};
+        text = TextAfter(text, separator);
     }
+    return TextBefore(text, separator);
+}
+
+// The number of separators in the text: one less than its pieces.
+size_t CountTokens(std::string_view text, char separator) {
+    return static_cast<size_t>(std::count(text.begin(), text.end(), separator));
+}
+
+// Item `index` (from 0) of an array value, each item keeping the blank that
+// follows the comma before it, turned into words through `codes`.
+std::string DecodeListItem(std::string_view value, size_t index, std::string_view codes) {
+    return DecodeCode(codes, NthToken(value, ',', index + 1));
 }
 
 // One named item of a Canon array: a plain item when it has no code list.
@@ -126,6 +146,34 @@ class ItemLister {
 public:
     explicit ItemLister(TImageInfo& info) : info_(info) {}
 
+    void AddListItem(std::string_view name, std::string_view value, size_t index) {
+        Add(name, NthToken(value, ',', index + 1));
+    }
+
+    void AddDecodedListItem(std::string_view name, std::string_view value, size_t index,
+                            std::string_view codes) {
+        Add(name, DecodeListItem(value, index, codes));
+    }
+
+    void AddDecodedValue(std::string_view name, std::string_view codes, std::string_view number) {
+        Add(name, DecodeCode(codes, number));
+    }
+
+    std::string DecodeItems(std::string_view value, std::span<const ArrayItem> named) {
+        for (const ArrayItem& item : named) {
+            if (item.codes.empty()) {
+                AddListItem(item.name, value, item.index);
+            } else {
+                AddDecodedListItem(item.name, value, item.index, item.codes);
+            }
+        }
+        return result_;
+    }
+
+    const std::string& Result() const { return result_; }
+
+private:
+    // An item whose text is blank is left out.
     void Add(std::string_view name, std::string_view text) {
         if (Trim(text).empty()) return;
         info_.AddMakerTag(name, text, kAscii);
@@ -135,19 +183,6 @@ public:
         result_ += text;
     }
 
-    std::string DecodeItems(std::string_view value, std::span<const ArrayItem> named) {
-        const std::vector<std::string_view> items = Items(value);
-        for (const ArrayItem& item : named) {
-            if (item.index >= items.size()) continue;
-            const std::string_view text = items[item.index];
-            Add(item.name, item.codes.empty() ? std::string(text) : DecodeCode(item.codes, text));
-        }
-        return result_;
-    }
-
-    const std::string& Result() const { return result_; }
-
-private:
     TImageInfo& info_;
     std::string result_;
 };
@@ -356,12 +391,16 @@ std::string DecodeCanonShotInfo(std::string_view value, TImageInfo& info) {
 
 std::string DecodeCanonCustomFunctions(std::string_view value, TImageInfo& info) {
     ItemLister lister(info);
-    for (const std::string_view item : Items(value)) {
-        const int64_t word = ParseInteger(item);
+    // Every item, the last one too: a piece is cut off the front at each turn.
+    const size_t count = CountTokens(value, ',') + 1;
+    std::string_view rest = value;
+    for (size_t k = 0; k < count; ++k) {
+        const int64_t word = ParseInteger(TextBefore(rest, ','));
+        rest = TextAfter(rest, ',');
         const int64_t function = word / 256;
         if (function < 1 || function > static_cast<int64_t>(kCustomFunctions.size())) continue;
         const CustomFunction& decoded = kCustomFunctions[static_cast<size_t>(function - 1)];
-        lister.Add(decoded.name, DecodeCode(decoded.codes, FormatInteger(word % 256)));
+        lister.AddDecodedValue(decoded.name, decoded.codes, FormatInteger(word % 256));
     }
     return lister.Result();
 }

@@ -16,10 +16,10 @@ TTagEntry EntryOf(const TagRow& row, bool spaced) {
     entry.record = row.record;
     entry.tag = row.tag;
     entry.name = row.name;
-    if (!row.description.empty()) {
+    if (spaced) {
+        entry.description = BuildTagDescriptions(row);
+    } else if (!row.description.empty()) {
         entry.description = row.description;
-    } else if (spaced) {
-        entry.description = SpaceOutName(row.name);
     } else {
         entry.description = row.name;
     }

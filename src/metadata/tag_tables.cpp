@@ -718,6 +718,10 @@ std::string SpaceOutName(std::string_view name) {
     return spaced;
 }
 
+std::string BuildTagDescriptions(const TagRow& row) {
+    return row.description.empty() ? SpaceOutName(row.name) : std::string(row.description);
+}
+
 int IndexOfTagDefinition(std::string_view name) {
     const auto rows = KnownMainRows();
     for (size_t i = 0; i < rows.size(); ++i) {

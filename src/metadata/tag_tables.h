@@ -37,6 +37,11 @@ std::span<const TagRow> Table(MakerTable table);
 // a character that is not a capital.
 std::string SpaceOutName(std::string_view name);
 
+// The description column of the main and GPS tables: a row's own text, or
+// its name spaced out. Filled as each entry is made, so that the tables stay
+// constant data.
+std::string BuildTagDescriptions(const TagRow& row);
+
 // The index of the first main-table row (the "Unknown" row excluded) whose
 // name equals `name` ignoring case; -1 when none.
 int IndexOfTagDefinition(std::string_view name);

@@ -73,6 +73,10 @@ public:
         reglages->SauveEdit = reglages->SauveCheckBox = dialogue;
         reglages->SauveRadioButton = reglages->SauveSpinEdit = dialogue;
         reglages->SauveMemo = reglages->SauveComboBox = role == Role::Complete;
+        // Flags of kinds of control no form has: switched on, they keep nothing more.
+        reglages->SauveDateTimePicker = reglages->SauveRichEdit = role == Role::Complete;
+        reglages->SauveListBox = reglages->SauveChecklistBox = role == Role::Complete;
+        reglages->SauveStringGrid = role == Role::Complete;
     }
 
     Edit* edit;
