@@ -22,8 +22,8 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 // jpeglib.h needs FILE declared before it.
@@ -31,10 +31,10 @@
 
 #include "components/image_brenlow.h"
 #include "gif/gif_image.h"
+#include "planche.h"
 #include "platform/graphics/graphic.h"
 #include "platform/ui/application.h"
 #include "platform/ui/printing.h"
-#include "planche.h"
 
 namespace {
 
@@ -278,7 +278,7 @@ int Child(const std::string& action, const std::string& path, const std::string&
             report.Image().picture.Assign(display.GetPicture());
             const int side = 133 * report.Resolution() * 10 / 254;
             report.Image().bounds = QRect(0, 0, side, side);
-            report.PrintToPdf(target);
+            report.PrintToPdf(target, nullptr);
         }
         std::printf("%dx%d", display.GetPicture().Width(), display.GetPicture().Height());
     } catch (const std::exception& e) {

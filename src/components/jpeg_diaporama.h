@@ -6,8 +6,9 @@
 // arrive: worker threads read each file, a JPEG decoded at the reduced scale
 // its header calls for, and hand back only a cell-sized picture. Files are
 // taken in list order. The pictures being made share one memory budget, the
-// size one picture may take: beyond it a worker waits for the others. A rebuild, or the panel's end, drops the work still
-// waiting, and no result of an earlier rebuild ever reaches a thumbnail.
+// size one picture may take: beyond it a worker waits for the others. A
+// rebuild, or the panel's end, drops the work still waiting, and no result of
+// an earlier rebuild ever reaches a thumbnail.
 // A file that cannot be read leaves its thumbnail empty; the first such
 // failure of a rebuild is shown by the application's error display.
 #pragma once

@@ -62,7 +62,8 @@ Vignette FabriqueVignette(const std::string& chemin, int32_t largeur_diapo, int3
     std::unique_ptr<platform::Graphic> image =
         platform::PictureRegistry::Instance().CreateFor(chemin);
     // A GIF keeps of its frames only the rows a cell's height needs.
-    if (auto* gif = dynamic_cast<gif::TGIFImage*>(image.get())) gif->SetMaxDrawHeight(hauteur_diapo);
+    if (auto* gif = dynamic_cast<gif::TGIFImage*>(image.get()))
+        gif->SetMaxDrawHeight(hauteur_diapo);
     // A JPEG reads its header here; its pixels wait for the scale.
     image->LoadFromFile(chemin);
     Vignette vignette;

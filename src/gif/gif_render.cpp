@@ -55,10 +55,10 @@ void CopyInto(platform::Bitmap& target, const platform::Bitmap* bitmap) {
 
 // The rows of a frame as its bitmap holds them, made one after the other: its
 // indices or, dithered, the web palette's indices the ditherer picks for their
-// colours, transparent pixels (when masking) holding the web colour nearest
-// to the transparent index's colour. The rows read are 0, `step`, 2 `step`...
-// of the frame, so that a frame decoded with rows left out is read as the rows
-// it kept.
+// colours, the pixels of the `transparent` index, when given, holding the web
+// colour nearest to that index's colour. The rows read are 0, `step`, 2
+// `step`... of the frame, so that a frame decoded with rows left out is read
+// as the rows it kept.
 class FrameRows {
 public:
     FrameRows(const TGIFSubImage& frame, bool dither, std::optional<uint8_t> transparent,
@@ -308,8 +308,8 @@ void TGIFSubImage::DrawShrunk(platform::Canvas& canvas, const platform::Rect& re
     const auto put_colors = [&](const uint8_t* indices, int32_t first, int32_t count,
                                 uint8_t* bgr) {
         for (int32_t x = 0; x < count; ++x) {
-            std::memcpy(bgr + 3 * static_cast<size_t>(x),
-                        &colors[3 * size_t{indices[first + x]}], 3);
+            std::memcpy(bgr + 3 * static_cast<size_t>(x), &colors[3 * size_t{indices[first + x]}],
+                        3);
         }
     };
     if (!masked) {

@@ -1,7 +1,7 @@
 // Prints a square picture 133 mm wide at 300 dpi at the top left corner of
 // the printable area of an A4 page into a PDF file, and writes what the user
 // would be told: "imprimé", or the error's message. The printing tests run it
-// with AddressSanitizer's allocations limited (ASAN_OPTIONS).
+// with the sanitizer's allocations limited through its options.
 //
 // Usage: imprime_sous_limite PICTURE PDF
 #include <QApplication>
@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
         const int marge = 10 * 300 * 10 / 254;
         const int cote = 133 * 300 * 10 / 254;
         report.Image().bounds = QRect(marge, marge, cote, cote);
-        report.PrintToPdf(argv[2]);
+        report.PrintToPdf(argv[2], nullptr);
     } catch (const std::exception& erreur) {
         dit = platform::UserMessage(erreur);
     }

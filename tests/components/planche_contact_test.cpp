@@ -189,10 +189,10 @@ TEST_F(Vignettes, FilesThatCannotBeReadRaise) {
 std::string GrandeDeclaration(const std::string& chemin, int32_t cote) {
     if (chemin.ends_with(".gif")) {
         // Screen and frame of 4096 x 16383, black and white, one pixel.
-        WriteFile(chemin, std::vector<uint8_t>{'G',  'I',  'F',  '8',  '9',  'a',  0x00, 0x10, 0xFF,
-                                               0x3F, 0x80, 0,    0,    0,    0,    0,    0xFF, 0xFF,
-                                               0xFF, 0x2C, 0,    0,    0,    0,    0x00, 0x10, 0xFF,
-                                               0x3F, 0,    2,    2,    0x4C, 0x01, 0,    0x3B});
+        WriteFile(chemin, std::vector<uint8_t>{'G',  'I',  'F', '8', '9',  'a',  0x00, 0x10, 0xFF,
+                                               0x3F, 0x80, 0,   0,   0,    0,    0,    0xFF, 0xFF,
+                                               0xFF, 0x2C, 0,   0,   0,    0,    0x00, 0x10, 0xFF,
+                                               0x3F, 0,    2,   2,   0x4C, 0x01, 0,    0x3B});
         return chemin;
     }
     WriteJpeg(chemin, *Pattern(16, 16));
@@ -210,12 +210,13 @@ std::string GrandeDeclaration(const std::string& chemin, int32_t cote) {
     return chemin;
 }
 
-// The most resident memory the process held since the last ResetPeak, in
-// bytes, as the system counts it.
+// A memory figure of the process's status, in bytes: VmRSS the resident
+// memory now, VmHWM the most it held since the last ResetPeak.
 int64_t StatusValue(const std::string& champ) {
     std::istringstream lignes(ReadText("/proc/self/status"));
     for (std::string ligne; std::getline(lignes, ligne);) {
-        if (ligne.starts_with(champ + ":")) return std::stoll(ligne.substr(champ.size() + 1)) * 1024;
+        if (ligne.starts_with(champ + ":"))
+            return std::stoll(ligne.substr(champ.size() + 1)) * 1024;
     }
     return -1;
 }
@@ -239,8 +240,9 @@ TEST_F(Vignettes, HugeClaimsMadeAtOnceTakeMemoryForTheirCellsOnly) {
     for (int t = 0; t < 8; ++t) {
         ouvriers.emplace_back([&] {
             for (size_t i; (i = suivant++) < fichiers.size();) {
-                vignettes[i] = platform::WithinBudget(
-                    budget, [&] { return FabriqueVignette(fichiers[i], 100, 100, platform::kWhite); });
+                vignettes[i] = platform::WithinBudget(budget, [&] {
+                    return FabriqueVignette(fichiers[i], 100, 100, platform::kWhite);
+                });
             }
         });
     }
@@ -273,8 +275,8 @@ TEST_F(Vignettes, FolderListingTakesFourCharacterExtensions) {
     EXPECT_EQ(trouves.size(), static_cast<size_t>(liste.Count()));
     // find's own view: files whose name ends in .jpg, whatever the case.
     std::set<std::string> attendus;
-    for (const std::string& ligne : Split(
-             Output("find -L " + ShellQuote(dossier.Path()) + " -maxdepth 1 -type f -iname '*.jpg'")))
+    for (const std::string& ligne : Split(Output("find -L " + ShellQuote(dossier.Path()) +
+                                                 " -maxdepth 1 -type f -iname '*.jpg'")))
         attendus.insert(ligne);
     EXPECT_EQ(trouves, attendus);
     EXPECT_EQ(trouves.size(), 4U);

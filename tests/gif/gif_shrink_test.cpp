@@ -102,8 +102,8 @@ TEST(ShrunkDrawing, TheIndicesGiveThePixelsTheFramesBitmapGives) {
                 const Bitmap a = Drawn(*direct.image, w + 4, 2 * h + 4, dest, clip);
                 const Bitmap b = Drawn(*through.image, w + 4, 2 * h + 4, dest, clip);
                 EXPECT_EQ(Differences(a, b), 0)
-                    << name << " options " << options << " into " << dest.Left << ","
-                    << dest.Top << "," << dest.Right << "," << dest.Bottom;
+                    << name << " options " << options << " into " << dest.Left << "," << dest.Top
+                    << "," << dest.Right << "," << dest.Bottom;
             }
             EXPECT_FALSE(direct.image->Images().Items(0)->HasBitmap()) << name;
         }

@@ -399,8 +399,8 @@ private:
 // The picture decoded at `scale` (of `size`) and resampled, row by row as
 // libjpeg gives them, into the whole of `target`: no decoding of the whole
 // picture is held.
-void DecodeInto(std::span<const uint8_t> bytes, JpegScale scale, Extent size,
-                int64_t library_bytes, Bitmap& target) {
+void DecodeInto(std::span<const uint8_t> bytes, JpegScale scale, Extent size, int64_t library_bytes,
+                Bitmap& target) {
     DecodingThread decoding(bytes, scale, size, library_bytes);
     const Rect all{0, 0, target.Width(), target.Height()};
     StretchRows(

@@ -475,8 +475,10 @@ TEST(ListFolder, FilesAndFoldersOnlyLinksCountingAsWhatTheyLeadTo) {
         ListFolder(dir.Path(), [&](std::string_view name, bool folder) {
             EXPECT_TRUE(seen.emplace(std::string(name), folder).second) << name;
         });
-    const std::map<std::string, bool> expected{{"a.jpg", false},       {".cachee.gif", false},
-                                               {"sous", true},         {"lien.jpg", false},
+    const std::map<std::string, bool> expected{{"a.jpg", false},
+                                               {".cachee.gif", false},
+                                               {"sous", true},
+                                               {"lien.jpg", false},
                                                {"lien-dossier", true}};
     EXPECT_EQ(seen, expected);
     ASSERT_TRUE(identity.has_value());
