@@ -24,4 +24,10 @@ std::string ListeLimitee(std::string entete, const std::vector<std::string>& lig
     return entete;
 }
 
+std::string MessageIllisibles(const std::vector<FichierIllisible>& fichiers) {
+    std::vector<std::string> lignes;
+    for (const FichierIllisible& f : fichiers) lignes.push_back(f.nom + " (" + f.raison + ")");
+    return ListeLimitee("Ces fichiers n'ont pas pu être lus et n'ont pas été modifiés :", lignes);
+}
+
 }  // namespace app

@@ -19,4 +19,20 @@ std::string ExtensionMajuscule(const std::string& chemin);
 // are; empty for no line.
 std::string ListeLimitee(std::string entete, const std::vector<std::string>& lignes);
 
+// A file that a folder tool left as it was because it could not be read as a
+// picture, and why.
+struct FichierIllisible {
+    std::string nom;
+    std::string raison;
+};
+
+// Why a JPEG file whose decoding had to make up pixels (a truncated or
+// damaged file) is not rewritten in place: what is missing would be replaced
+// by grey for good.
+inline constexpr const char* kImageEndommagee = "Image JPEG incomplète ou endommagée";
+
+// The end-of-run message for the files left because they could not be read;
+// empty when there is none.
+std::string MessageIllisibles(const std::vector<FichierIllisible>& fichiers);
+
 }  // namespace app

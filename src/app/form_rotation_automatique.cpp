@@ -171,6 +171,7 @@ void TFormRotationAutomatiquePhotosVerticales::ModifierLesImagesClick() {
     }
     const LotEnCours lot(en_cours_, {ButtonModifierLesImages, ButtonRevenirAOrigine, Button1});
     Memo1->clear();
+    illisibles_.clear();
     ScruteDossier1.Dossier = dossier;
     LabelAfficheNomFichierTraite->setText(Q("traitement en cours"));
     LabelAfficheNomFichierTraite->repaint();
@@ -185,6 +186,7 @@ void TFormRotationAutomatiquePhotosVerticales::ModifierLesImagesClick() {
         ScruteDossier1.Execute();
     }
     LabelAfficheNomFichierTraite->setText(Q("fin du traitement"));
+    if (!illisibles_.empty()) App().GetDialogs().ShowMessage(MessageIllisibles(illisibles_));
 }
 
 void TFormRotationAutomatiquePhotosVerticales::ScruteDossier1Fichier(const std::string& nom) {
@@ -196,7 +198,12 @@ void TFormRotationAutomatiquePhotosVerticales::ScruteDossier1Fichier(const std::
         CheckBoxTauxDeCompressionAutomatique->Checked() ? 0 : SpinEdittauxCompression->Value();
     rotation.conserver_date = CheckBoxConserverDateFichier->Checked();
     rotation.orientation_normale = CheckBoxModifierProprieteOrientation->Checked();
-    if (rotation.RotationPhotoVerticale(nom)) Memo1->appendPlainText(QString::fromStdString(nom));
+    const IssueRotation issue = rotation.RotationPhotoVerticale(nom);
+    if (issue.etat == IssueRotation::Etat::Tournee) {
+        Memo1->appendPlainText(QString::fromStdString(nom));
+    } else if (issue.etat == IssueRotation::Etat::Illisible) {
+        illisibles_.push_back({nom, issue.raison});
+    }
 }
 
 void TFormRotationAutomatiquePhotosVerticales::ScruteDossier1FinExecute() {

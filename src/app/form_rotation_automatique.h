@@ -1,9 +1,11 @@
 // The dialog of the automatic rotation of upright photos: it walks a folder,
 // and its sub-folders when asked, and has each JPEG photo turned upright (or
-// back) by RotationAutomatique, listing the files it rewrote.
+// back) by RotationAutomatique, listing the files it rewrote, and at the end
+// those it could not read.
 #pragma once
 
 #include <QLabel>
+#include <vector>
 
 #include "app/rotation_automatique.h"
 #include "components/scrute_dossier.h"
@@ -53,6 +55,7 @@ public:
 private:
     ModeRotation FMode = ModeRotation::Tourne;
     bool en_cours_ = false;
+    std::vector<FichierIllisible> illisibles_;  // of the run in progress
 };
 
 }  // namespace app

@@ -78,6 +78,7 @@ Resultat Prepare(const std::string& nom, GenreFichier genre, const ReglagesTaill
             const Decision d = Decide(genre, image.Width(), image.Height(), reglages);
             if (!d.reecrit) return r;
             r.octets = EncodeJpeg(nom, image, d.taille, reglages.qualite);
+            if (image.Damaged()) platform::RaiseMessage(kImageEndommagee);
         } else {
             platform::Bitmap image;
             image.LoadFromFile(nom);
@@ -216,14 +217,6 @@ std::vector<RedimensionnementDossier::Illisible> RedimensionnementDossier::Trait
     }
     arrete();
     return illisibles;
-}
-
-std::string MessageIllisibles(const std::vector<RedimensionnementDossier::Illisible>& fichiers) {
-    std::vector<std::string> lignes;
-    for (const RedimensionnementDossier::Illisible& f : fichiers) {
-        lignes.push_back(f.nom + " (" + f.raison + ")");
-    }
-    return ListeLimitee("Ces fichiers n'ont pas pu être lus et n'ont pas été modifiés :", lignes);
 }
 
 }  // namespace app

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/chemins.h"
 #include "components/routines_image.h"
 
 namespace app {
@@ -59,18 +60,12 @@ public:
     std::function<void()> TraiteMessages;
 
     // Treats the files of the list that the settings select. A file that
-    // cannot be read as a picture is left untouched and returned, with the
-    // reason, in the list's order; a failure to write a file stops the run
-    // and passes on, the files before it staying rewritten.
-    struct Illisible {
-        std::string nom;
-        std::string raison;
-    };
+    // cannot be read as a picture, or a JPEG file whose decoding had to make
+    // up pixels, is left untouched and returned, with the reason, in the
+    // list's order; a failure to write a file stops the run and passes on,
+    // the files before it staying rewritten.
+    using Illisible = FichierIllisible;
     std::vector<Illisible> Traite(const std::vector<std::string>& fichiers) const;
 };
-
-// The end-of-run message for the files left because they could not be read;
-// empty when there is none.
-std::string MessageIllisibles(const std::vector<RedimensionnementDossier::Illisible>& fichiers);
 
 }  // namespace app

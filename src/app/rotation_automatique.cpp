@@ -1,6 +1,7 @@
 #include "app/rotation_automatique.h"
 
 #include <array>
+#include <exception>
 #include <optional>
 
 #include "app/chemins.h"
@@ -62,25 +63,34 @@ bool EstPhotoATourner(const std::string& nom) {
            components::TypeImageFichier(nom) == components::TTypeImage::Jpeg;
 }
 
-bool RotationAutomatique::RotationPhotoVerticale(const std::string& nom) const {
-    if (components::TypeImageFichier(nom) != components::TTypeImage::Jpeg) return false;
+IssueRotation RotationAutomatique::RotationPhotoVerticale(const std::string& nom) const {
+    using Etat = IssueRotation::Etat;
+    if (components::TypeImageFichier(nom) != components::TTypeImage::Jpeg) return {};
     metadata::TimgData donnees(255);
     donnees.ReadPictureFile(nom);
-    if (!donnees.HasExif() || donnees.ExifObj() == nullptr) return false;
+    if (!donnees.HasExif() || donnees.ExifObj() == nullptr) return {};
     const int32_t orientation = donnees.ExifObj()->TagValueAsInteger("Orientation");
-    if (orientation != kOrientationAGauche && orientation != kOrientationADroite) return false;
+    if (orientation != kOrientationAGauche && orientation != kOrientationADroite) return {};
 
     const std::optional<platform::FileTime> date =
         conserver_date ? platform::ModificationTime(nom) : std::nullopt;
     platform::JpegImage photo;
-    photo.LoadFromFile(nom);
-    const int32_t angle = AngleRotation(mode, orientation, photo.Width(), photo.Height());
-    if (angle == 0) return false;
-    const int32_t q = qualite != 0 ? qualite
-                                   : QualiteAutomatique(int64_t{photo.Width()} * photo.Height(),
-                                                        TailleFichier(nom));
     platform::Bitmap tournee;
-    components::RotationGraphique(angle, photo, tournee);
+    int32_t q = qualite;
+    try {
+        photo.LoadFromFile(nom);
+        const int32_t angle = AngleRotation(mode, orientation, photo.Width(), photo.Height());
+        if (angle == 0) return {};
+        if (q == 0) {
+            q = QualiteAutomatique(int64_t{photo.Width()} * photo.Height(), TailleFichier(nom));
+        }
+        components::RotationGraphique(angle, photo, tournee);
+    } catch (const std::exception& e) {
+        return {Etat::Illisible, e.what()};
+    }
+    // Turned and written, the part libjpeg made up would replace the
+    // photo's own for good.
+    if (photo.Damaged()) return {Etat::Illisible, kImageEndommagee};
     platform::JpegImage sortie;
     sortie.SetCompressionQuality(q);
     sortie.AssignWithoutCopy(tournee);
@@ -88,7 +98,7 @@ bool RotationAutomatique::RotationPhotoVerticale(const std::string& nom) const {
     donnees.SaveJpegWithMetadata(sortie, nom, true);
     // The date is set apart from the rewrite: its failure has a message of its own.
     if (date) platform::SetModificationTime(nom, *date);
-    return true;
+    return {Etat::Tournee, {}};
 }
 
 }  // namespace app

@@ -2,11 +2,13 @@
 // stored lying down but marked as taken upright (EXIF Orientation 6 or 8) is
 // turned upright and rewritten in place, its metadata kept; the revert mode
 // turns such a photo back. Any other Orientation, an absent one included,
-// leaves the file alone.
+// leaves the file alone, and so does a photo that cannot be read whole.
 #pragma once
 
 #include <cstdint>
 #include <string>
+
+#include "app/chemins.h"
 
 namespace app {
 
@@ -30,6 +32,12 @@ int32_t AngleRotation(ModeRotation mode, int32_t orientation, int32_t largeur, i
 // JPEG; ".jpeg" files are not treated.
 bool EstPhotoATourner(const std::string& nom);
 
+// What became of one photo.
+struct IssueRotation {
+    enum class Etat : uint8_t { Laissee, Tournee, Illisible } etat = Etat::Laissee;
+    std::string raison;  // why an unreadable photo could not be read
+};
+
 class RotationAutomatique {
 public:
     ModeRotation mode = ModeRotation::Tourne;
@@ -40,10 +48,12 @@ public:
     // photo again.
     bool orientation_normale = false;
 
-    // Turns one photo in place when the mode calls for it; true when the file
-    // was rewritten. A file that cannot be read or written raises its error
-    // and stays as it was.
-    bool RotationPhotoVerticale(const std::string& nom) const;
+    // Turns one photo in place when the mode calls for it. A photo that
+    // cannot be decoded, or whose decoding had to make up pixels (a truncated
+    // or damaged file), stays as it was and is told unreadable with the
+    // reason; a file that cannot be written raises its error and stays as it
+    // was.
+    IssueRotation RotationPhotoVerticale(const std::string& nom) const;
 };
 
 }  // namespace app

@@ -26,6 +26,11 @@ constexpr int64_t kMaxIndexBytes = int64_t{1} << 30;
 // bits a pixel (libjpeg's own buffers are held to it as well).
 constexpr int64_t kMaxPictureBytes = kMaxPicturePixels * 4;
 
+// The application segments of one JPEG file held to go with a new encoding
+// of its picture (XMP packets, ICC profile chunks, camera segments): room for
+// the largest ICC profile (255 segments) and an XMP packet with its extension.
+constexpr int64_t kMaxHeldSegmentBytes = int64_t{32} << 20;
+
 // Raises "Mémoire insuffisante" unless a picture of width x height (neither
 // negative) fits the one-bitmap budget.
 void CheckPictureSize(int64_t width, int64_t height);
