@@ -283,12 +283,18 @@ TEST(AjoutPrefixe, NewNames) {
     AjoutPrefixe regle;
     regle.texte = "vacances";
     EXPECT_EQ(regle.NouveauNom("jpg001.jpg"), "vacances$jpg001.jpg");
-    EXPECT_EQ(regle.NouveauNom("/photos/a.b.JPG"), "/photos/vacances$a.JPG");
+    // The dots inside a name stay: only the extension is set apart.
+    EXPECT_EQ(regle.NouveauNom("/photos/a.b.JPG"), "/photos/vacances$a.b.JPG");
+    EXPECT_EQ(regle.NouveauNom("/p/photo.2020.07.jpg"), "/p/vacances$photo.2020.07.jpg");
     EXPECT_EQ(regle.NouveauNom("/photos.v2/IMG.jpg"), "/photos.v2/vacances$IMG.jpg");
+    EXPECT_EQ(regle.NouveauNom("/photos.v2/IMG"), "/photos.v2/vacances$IMG");
+    EXPECT_EQ(regle.NouveauNom("/p/.jpg"), "/p/vacances$.jpg");
     regle.prefixe = false;
     regle.separateur = "£";
     EXPECT_EQ(regle.NouveauNom("jpg001.jpg"), "jpg001£vacances.jpg");
-    EXPECT_EQ(regle.NouveauNom("/p/x.y.z.Jpg"), "/p/x£vacances.Jpg");
+    EXPECT_EQ(regle.NouveauNom("/p/x.y.z.Jpg"), "/p/x.y.z£vacances.Jpg");
+    EXPECT_EQ(regle.NouveauNom("/p/photo.2020.07.jpg"), "/p/photo.2020.07£vacances.jpg");
+    EXPECT_EQ(regle.NouveauNom("/photos.v2/IMG"), "/photos.v2/IMG£vacances");
     regle.texte.clear();
     EXPECT_EQ(regle.NouveauNom("a.jpg"), "a£.jpg");
 }
@@ -327,19 +333,25 @@ TEST(AjoutPrefixe, RenamesTheFolderItselfAndNeverReplacesAFile) {
 
     AjoutPrefixe regle;
     regle.texte = "x";
-    const std::vector<std::string> restes = regle.Renomme(liste);
-    // a.b.jpg and a.c.jpg both become x$a.jpg: the second, in name order,
-    // keeps its name and its content.
-    EXPECT_EQ(restes, std::vector<std::string>{dossier / "a.c.jpg"});
+    // a.b.jpg and a.c.jpg keep their whole names, so both are renamed.
+    EXPECT_EQ(regle.Renomme(liste), std::vector<std::string>{});
     EXPECT_EQ(Entrees(dossier.Path()),
-              (std::vector<std::string>{"a.c.jpg", "note.txt", "sous", "sous/s.jpg", "x$P2.JPG",
-                                        "x$a.jpg", "x$p1.jpg"}));
-    EXPECT_EQ(ReadText(dossier / "x$a.jpg"), "a.b.jpg");
-    EXPECT_EQ(ReadText(dossier / "a.c.jpg"), "a.c.jpg");
+              (std::vector<std::string>{"note.txt", "sous", "sous/s.jpg", "x$P2.JPG", "x$a.b.jpg",
+                                        "x$a.c.jpg", "x$p1.jpg"}));
+    EXPECT_EQ(ReadText(dossier / "x$a.b.jpg"), "a.b.jpg");
+    EXPECT_EQ(ReadText(dossier / "x$a.c.jpg"), "a.c.jpg");
+
+    // A new name that is taken leaves the file as it was, and is named.
+    WriteFile(dossier / "p3.jpg", "p3");
+    WriteFile(dossier / "x$p3.jpg", "autre");
+    const std::vector<std::string> restes = regle.Renomme({dossier / "p3.jpg"});
+    EXPECT_EQ(restes, std::vector<std::string>{dossier / "p3.jpg"});
+    EXPECT_EQ(ReadText(dossier / "p3.jpg"), "p3");
+    EXPECT_EQ(ReadText(dossier / "x$p3.jpg"), "autre");
     EXPECT_EQ(MessageNonRenommes(restes),
               "Ces fichiers n'ont pas été renommés (le nouveau nom existe déjà ou le déplacement "
               "a été refusé) :\n" +
-                  dossier / "a.c.jpg");
+                  dossier / "p3.jpg");
     EXPECT_EQ(MessageNonRenommes({}), "");
 }
 
