@@ -92,7 +92,7 @@ Resultat Prepare(const std::string& nom, GenreFichier genre, const ReglagesTaill
     } catch (const std::exception& e) {
         r = Resultat{};
         r.etat = Resultat::Etat::Illisible;
-        r.raison = e.what();
+        r.raison = platform::UserMessage(e);
     }
     return r;
 }

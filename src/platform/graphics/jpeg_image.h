@@ -74,6 +74,9 @@ public:
     // The picture decoded at Scale. The reference stays valid until the next
     // call on this object that changes or decodes the picture.
     const Bitmap& GetBitmap() const;
+    // The picture decoded at Scale and resampled into the whole of `target`
+    // (24 bits) as libjpeg gives its rows: no whole decoding is held or kept.
+    void StretchInto(Bitmap& target) const;
 
     // True once a decoding of the compressed bytes had to make up pixels:
     // libjpeg ran out of data and filled the rest (a truncated file), or met

@@ -106,7 +106,7 @@ Application::Application(QApplication& qt)
         // Shown from the event loop, not from deep inside whatever was waiting
         // for a worker.
         if (dynamic_cast<const platform::Abort*>(&error) != nullptr) return;
-        QTimer::singleShot(0, this, [this, message = std::string(error.what())] {
+        QTimer::singleShot(0, this, [this, message = platform::UserMessage(error)] {
             HandleException(platform::Error(platform::ErrorKind::Message, message));
         });
     });
@@ -169,7 +169,7 @@ void Application::HandleException(const std::exception& error) {
         return;
     showing_error_ = true;
     const auto closed = qScopeGuard([this] { showing_error_ = false; });
-    dialogs_->ShowError(error.what());
+    dialogs_->ShowError(platform::UserMessage(error));
 }
 
 void Application::ProcessMessages() {
