@@ -57,6 +57,7 @@ public:
     void Stop();
     void Keep(std::exception_ptr error);
     std::exception_ptr Kept();
+    std::exception_ptr TakeKept();
 
     const AnimationComposer& Composer() const { return composer_; }
     void Woken() { timeline_.Woken(); }
@@ -181,6 +182,11 @@ std::exception_ptr TGIFPainter::Work::Kept() {
     return kept_;
 }
 
+std::exception_ptr TGIFPainter::Work::TakeKept() {
+    const std::lock_guard lock(source_mutex_);
+    return std::move(kept_);
+}
+
 // ---- The painter
 
 TGIFPainter::TGIFPainter(TGIFImage& image, platform::Canvas& canvas, const platform::Rect& rect,
@@ -208,13 +214,17 @@ TGIFPainter::TGIFPainter(TGIFImage& image, platform::Canvas& canvas, const platf
     thread_ =
         std::make_unique<platform::Thread>([work = work_](platform::Thread::Context& context) {
             work->SetContext(&context);
+            std::exception_ptr failure;
             try {
                 for (std::optional<int64_t> wait; (wait = work->Execute());) {
                     if (work->wake_event->Wait(*wait)) work->Woken();
                 }
             } catch (...) {
-                work->Keep(std::current_exception());
+                failure = std::current_exception();
             }
+            // Kept once the worker has let go of it: the user-interface thread
+            // takes it from there.
+            if (failure) work->Keep(std::move(failure));
         });
 }
 
@@ -433,7 +443,7 @@ void TGIFPainter::DoTerminate() {
         image_->Painters().Remove(self);
     }
     image_ = nullptr;
-    kept_ = work_->Kept();
+    kept_ = work_->TakeKept();
     // The composition's pictures and the wake event go with the work, once
     // a worker still holding it lets it go too.
     work_.reset();

@@ -116,14 +116,19 @@ bool Thread::Context::Synchronize(std::function<void()> call) {
         {
             const std::lock_guard lock(state->mutex);
             outcome->ran = true;
-            outcome->error = error;
+            outcome->error = std::move(error);
         }
         state->changed.notify_all();
     });
     std::unique_lock lock(state_->mutex);
     state_->changed.wait(lock, [&] { return outcome->ran || state_->stopped.load(); });
-    if (outcome->error) std::rethrow_exception(outcome->error);
-    return outcome->ran;
+    // Taken out under the lock: an exception is never let go by two threads
+    // without one of our locks between them.
+    const std::exception_ptr error = std::move(outcome->error);
+    const bool ran = outcome->ran;
+    lock.unlock();
+    if (error) std::rethrow_exception(error);
+    return ran;
 }
 
 Thread::Thread(Body body) : state_(std::make_shared<State>()), body_(std::move(body)) {
@@ -156,13 +161,18 @@ void Thread::Start() {
             ApplyPriority(*state);
         }
         Context context(state);
+        std::exception_ptr failure;
         try {
             body(context);
         } catch (...) {
-            // A failure in the worker, shown once by the application's handler
-            // after the calls it queued before.
-            Post([state, error = std::current_exception()] {
-                if (!state->stopped.load()) HandleError(error);
+            failure = std::current_exception();
+        }
+        // A failure in the worker, shown once by the application's handler
+        // after the calls it queued before; handed over whole once the worker
+        // has let go of it.
+        if (failure) {
+            Post([state, failure = std::move(failure)] {
+                if (!state->stopped.load()) HandleError(failure);
             });
         }
         Post([state] {
