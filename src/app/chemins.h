@@ -11,10 +11,6 @@ namespace app {
 // it has none.
 std::string PartieDossier(const std::string& chemin);
 
-// The extension of the path's last component from its last ".", in upper
-// case ("photo.jpg" gives ".JPG"); empty when it has none.
-std::string ExtensionMajuscule(const std::string& chemin);
-
 // `entete`, then one line each, the first 30 only, then how many more there
 // are; empty for no line.
 std::string ListeLimitee(std::string entete, const std::vector<std::string>& lignes);

@@ -1,10 +1,13 @@
 // The dialog of the automatic rotation of upright photos: it walks a folder,
-// and its sub-folders when asked, and has each JPEG photo turned upright (or
+// and its sub-folders when asked, and has its JPEG photos turned upright (or
 // back) by RotationAutomatique, listing the files it rewrote.
 #pragma once
 
 #include <QLabel>
+#include <string>
+#include <vector>
 
+#include "app/lot_en_cours.h"
 #include "app/rotation_automatique.h"
 #include "components/scrute_dossier.h"
 #include "platform/ui/controls.h"
@@ -48,11 +51,13 @@ public:
     void CheckBoxCisSousDossiersMouseUp();
     void CheckBoxTauxDeCompressionAutomatiqueClick();
 
-    bool EnCours() const { return en_cours_; }
+    bool EnCours() const { return lot_.EnCours(); }
 
 private:
     ModeRotation FMode = ModeRotation::Tourne;
-    bool en_cours_ = false;
+    LotEnCours lot_;
+    // The files the walk found, treated once it is over.
+    std::vector<std::string> fichiers_;
 };
 
 }  // namespace app

@@ -139,22 +139,32 @@ int64_t Octets(const BgrView& vue) {
     return int64_t{vue.width} * vue.height * 3;
 }
 
-Bitmap Tourne(int32_t angle, const Graphic* source) {
+// The quarter turns clockwise of an angle, a multiple of 90 (else the range
+// error).
+int32_t Quarts(int32_t angle) {
     if (angle % 90 != 0) platform::RaiseRange();
-    const int32_t quarts = (angle / 90 % 4 + 4) % 4;
+    return (angle / 90 % 4 + 4) % 4;
+}
+
+// Destination rows [debut, fin) of `quarts` quarter turns.
+void TourneLignes(int32_t quarts, const BgrView& s, Bitmap& d, int32_t debut, int32_t fin) {
+    if (quarts % 2 == 1) {
+        QuartDeTour(s, d, quarts == 1, debut, fin);
+    } else if (quarts == 2) {
+        DemiTour(s, d, debut, fin);
+    } else {
+        Copie(s, d, debut, fin);
+    }
+}
+
+Bitmap Tourne(int32_t angle, const Graphic* source) {
+    const int32_t quarts = Quarts(angle);
     Bitmap copie;
     const BgrView s = Lignes24(source, copie);
     const bool quart = quarts % 2 == 1;
     Bitmap d = Bitmap::ForOverwrite(quart ? s.height : s.width, quart ? s.width : s.height);
-    EnParallele(d.Height(), Octets(s), [&](int32_t debut, int32_t fin) {
-        if (quart) {
-            QuartDeTour(s, d, quarts == 1, debut, fin);
-        } else if (quarts == 2) {
-            DemiTour(s, d, debut, fin);
-        } else {
-            Copie(s, d, debut, fin);
-        }
-    });
+    EnParallele(d.Height(), Octets(s),
+                [&](int32_t debut, int32_t fin) { TourneLignes(quarts, s, d, debut, fin); });
     return d;
 }
 
@@ -268,6 +278,14 @@ void RotationGraphique(int32_t angle, const Graphic& source, Graphic& cible) {
     } else {
         cible.Assign(tournee);
     }
+}
+
+void TourneDans(int32_t angle, const BgrView& source, Bitmap& cible) {
+    const int32_t quarts = Quarts(angle);
+    const bool quart = quarts % 2 == 1;
+    cible.SetSizeForOverwrite(quart ? source.height : source.width,
+                              quart ? source.width : source.height);
+    TourneLignes(quarts, source, cible, 0, cible.Height());
 }
 
 void LuminositeContraste(int32_t pivot, const Picture& source, Picture& cible, double luminosite,

@@ -23,6 +23,7 @@ class TimgData;
 
 namespace platform {
 class JpegImage;
+struct BgrView;
 }
 
 namespace components {
@@ -54,6 +55,11 @@ TTypeImage TypeImageFichier(const std::string& nom);
 // source may be the target. A picture target then holds a 24-bit bitmap.
 void RotationImage(int32_t angle, const platform::Picture& source, platform::Picture& cible);
 void RotationGraphique(int32_t angle, const platform::Graphic& source, platform::Graphic& cible);
+
+// The same from 24-bit rows into `cible`, whose pixel store is reused when
+// large enough. The calling thread does all the work: for tools that already
+// keep one thread per processor busy. The source must not be the target.
+void TourneDans(int32_t angle, const platform::BgrView& source, platform::Bitmap& cible);
 
 // Per channel c: v = Round(c * luminosite), then
 // Round((v - pivot) * contraste + v) brought into 0..255. A factor whose

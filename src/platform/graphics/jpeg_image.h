@@ -73,6 +73,9 @@ public:
     // The picture decoded at Scale. The reference stays valid until the next
     // call on this object that changes or decodes the picture.
     const Bitmap& GetBitmap() const;
+    // The picture decoded at Scale into `target`, whose pixel store is reused
+    // when large enough; nothing is kept in this object.
+    void DecodeTo(Bitmap& target) const;
 
     // The compressed bytes this picture was loaded from; empty once modified.
     std::span<const uint8_t> CompressedData() const;
