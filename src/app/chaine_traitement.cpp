@@ -7,6 +7,7 @@
 #include <mutex>
 #include <span>
 #include <thread>
+#include <utility>
 
 #include "app/chemins.h"
 
@@ -95,10 +96,10 @@ void ChaineTraitement::Execute(size_t nombre,
     arrete();
 }
 
-std::string MessageIllisibles(const std::vector<Illisible>& fichiers) {
+std::string MessageIllisibles(const std::vector<Illisible>& fichiers, std::string entete) {
     std::vector<std::string> lignes;
     for (const Illisible& f : fichiers) lignes.push_back(f.nom + " (" + f.raison + ")");
-    return ListeLimitee("Ces fichiers n'ont pas pu être lus et n'ont pas été modifiés :", lignes);
+    return ListeLimitee(std::move(entete), lignes);
 }
 
 std::vector<Illisible> ReecritureDossier::Traite(const std::vector<std::string>& fichiers,

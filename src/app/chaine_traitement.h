@@ -49,9 +49,11 @@ struct Illisible {
     std::string raison;
 };
 
-// The end-of-run message for the files left because they could not be read;
-// empty when there is none.
-std::string MessageIllisibles(const std::vector<Illisible>& fichiers);
+// The end-of-run message for the files left because they could not be read,
+// under its heading; empty when there is none.
+std::string MessageIllisibles(
+    const std::vector<Illisible>& fichiers,
+    std::string entete = "Ces fichiers n'ont pas pu être lus et n'ont pas été modifiés :");
 
 // What becomes of one file rewritten in place.
 struct Reecriture {

@@ -219,13 +219,21 @@ bool PrepareCible(const std::string& cible) {
 
 // A progressive JPEG of the pixels with the source's metadata, its size
 // written into them.
-void EcritCopie(const Bitmap& pixels, metadata::TimgData& donnees, const std::string& cible,
-                int32_t qualite) {
+std::vector<uint8_t> EncodeCopie(const Bitmap& pixels, metadata::TimgData& donnees,
+                                 int32_t qualite) {
     JpegImage sortie;
     sortie.SetProgressiveEncoding(true);
     sortie.SetCompressionQuality(qualite);
     sortie.AssignWithoutCopy(pixels);
-    donnees.SaveJpegWithMetadata(sortie, cible, true);
+    platform::MemoryStream flux;
+    donnees.WriteJpegWithMetadata(sortie, true, flux);
+    return flux.Release();
+}
+
+void VerifieCopies(std::span<const CopieJpeg> copies) {
+    for (const CopieJpeg& copie : copies) {
+        if (copie.cote_max < 1 || copie.qualite < 1 || copie.qualite > 100) platform::RaiseRange();
+    }
 }
 
 }  // namespace
@@ -370,45 +378,53 @@ void RedimensionneJpeg(const std::string& source, const std::string& cible, uint
 bool RedimensionneJpegCoteMax(const std::string& source, const std::string& cible, int32_t cote_max,
                               int32_t qualite) {
     const CopieJpeg copie{cible, cote_max, qualite};
-    if (cote_max < 1 || qualite < 1 || qualite > 100) platform::RaiseRange();
+    VerifieCopies(std::span(&copie, 1));
     JpegImage image;
     image.LoadFromFile(source);
     metadata::TimgData donnees(255);
     donnees.ReadPictureFile(source);
-    return CopiesJpegCoteMax(image, donnees, std::span(&copie, 1));
+    Bitmap decodee;
+    const std::vector<CopieEncodee> encodee =
+        EncodeCopiesCoteMax(image, donnees, std::span(&copie, 1), decodee);
+    return EcritCopie(cible, encodee[0].octets);
 }
 
-bool CopiesJpegCoteMax(const JpegImage& image, metadata::TimgData& donnees,
-                       std::span<const CopieJpeg> copies) {
-    if (copies.empty()) return true;
-    for (const CopieJpeg& copie : copies) {
-        if (copie.cote_max < 1 || copie.qualite < 1 || copie.qualite > 100) platform::RaiseRange();
-    }
-    std::vector<TailleImage> tailles;
+std::vector<CopieEncodee> EncodeCopiesCoteMax(const Graphic& image, metadata::TimgData& donnees,
+                                              std::span<const CopieJpeg> copies,
+                                              Bitmap& decodee) {
+    VerifieCopies(copies);
+    std::vector<CopieEncodee> encodees;
     TailleImage couverte;
     for (const CopieJpeg& copie : copies) {
-        tailles.push_back(TailleCoteMax(image.Width(), image.Height(), copie.cote_max));
-        couverte.largeur = std::max(couverte.largeur, tailles.back().largeur);
-        couverte.hauteur = std::max(couverte.hauteur, tailles.back().hauteur);
+        encodees.push_back({TailleCoteMax(image.Width(), image.Height(), copie.cote_max), {}});
+        couverte.largeur = std::max(couverte.largeur, encodees.back().taille.largeur);
+        couverte.hauteur = std::max(couverte.hauteur, encodees.back().taille.hauteur);
     }
-    bool dossiers_prets = true;
-    for (const CopieJpeg& copie : copies) {
-        if (!PrepareCible(copie.cible)) dossiers_prets = false;
+    if (const auto* jpeg = dynamic_cast<const JpegImage*>(&image)) {
+        // The coarsest scale still at least as large as every copy.
+        JpegImage echelle;
+        echelle.Assign(*jpeg);
+        echelle.SetScale(platform::JpegScale::FullSize);
+        echelle.SetScale(echelle.CoveringScale(couverte.largeur, couverte.hauteur));
+        echelle.DecodeTo(decodee);
+    } else {
+        image.AssignTo(decodee);
+        decodee.SetPixelFormat(PixelFormat::Bit24);
     }
-
-    // The coarsest scale still at least as large as every copy.
-    JpegImage decodee;
-    decodee.Assign(image);
-    decodee.SetScale(platform::JpegScale::FullSize);
-    decodee.SetScale(decodee.CoveringScale(couverte.largeur, couverte.hauteur));
-    const BgrView pixels = decodee.GetBitmap().View();
+    const BgrView pixels = decodee.View();
     for (size_t i = 0; i < copies.size(); ++i) {
-        Bitmap b = Bitmap::ForOverwrite(tailles[i].largeur, tailles[i].hauteur);
+        Bitmap b = Bitmap::ForOverwrite(encodees[i].taille.largeur, encodees[i].taille.hauteur);
         const Rect tout{0, 0, b.Width(), b.Height()};
         platform::StretchBgr(pixels, b, tout, tout);
-        EcritCopie(b, donnees, copies[i].cible, copies[i].qualite);
+        encodees[i].octets = EncodeCopie(b, donnees, copies[i].qualite);
     }
-    return dossiers_prets;
+    return encodees;
+}
+
+bool EcritCopie(const std::string& cible, std::span<const uint8_t> octets) {
+    const bool dossier_pret = PrepareCible(cible);
+    platform::WriteFileAtomic(cible, octets);
+    return dossier_pret;
 }
 
 TailleImage TailleJpeg(const std::string& nom) {
