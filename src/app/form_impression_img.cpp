@@ -103,7 +103,7 @@ void TFormImpressionImg::ButtonPreviewClick() {
 }
 
 void TFormImpressionImg::BitBtnImpressionClick() {
-    fiches_.FormQR->QuickRep1.Print();
+    fiches_.FormQR->QuickRep1.Print(this);
 }
 
 void TFormImpressionImg::RadioButtonPortraitClick() {
@@ -131,10 +131,8 @@ TFormQR::TFormQR(platform::ui::Application& application, Fiches& fiches)
 
 void TFormQR::ChangeTailleImage() {
     const TFormImpressionImg& dialogue = *fiches_.FormImpressionImg;
-    const platform::ui::PageValues page = QuickRep1.Page();
     const std::optional<Emplacement> place =
-        PlaceImage({page.width, page.length, page.top_margin, page.bottom_margin, page.left_margin,
-                    page.right_margin},
+        PlaceImage(QuickRep1.Page(),
                    {dialogue.SpinEditLargeurImg->Value(), dialogue.SpinEditHauteurImg->Value(),
                     dialogue.CheckBoxPleinePage->Checked()},
                    QRImage1.picture.Width(), QRImage1.picture.Height(), QuickRep1.Resolution());

@@ -1,11 +1,14 @@
 // Where the printed picture goes on its page: the size the user asked for,
-// kept within the printable area, fitted to the picture's shape and centred
-// there. Sizes are asked in millimetres and placed in the printing device's
-// own units, so that the picture is drawn at the device's full resolution.
+// kept within the printable area, fitted to the picture's shape, at the top
+// of that area and centred across it. Sizes are asked in millimetres and
+// placed in the printing device's own units, so that the picture is drawn at
+// the device's full resolution.
 #pragma once
 
 #include <cstdint>
 #include <optional>
+
+#include "platform/ui/page.h"
 
 namespace app {
 
@@ -20,16 +23,6 @@ struct Proportions {
 // its width otherwise, the other side following the picture's ratio, rounded
 // half to even. A side that does not fit 32 bits raises the range error.
 Proportions AjusteProportions(int32_t a, int32_t b, int32_t w, int32_t h);
-
-// A page's values in millimetres, as they stand for its orientation.
-struct PageMm {
-    double largeur = 0;
-    double longueur = 0;
-    double marge_haut = 0;
-    double marge_bas = 0;
-    double marge_gauche = 0;
-    double marge_droite = 0;
-};
 
 // The picture's size as the print dialog asks for it.
 struct TailleDemandee {
@@ -54,10 +47,11 @@ int32_t PointsDeMm(double mm, double points_par_pouce);
 
 // The place of a picture of `largeur_image` x `hauteur_image` pixels on the
 // page: the asked box (a negative side counts as 0), no larger than the
-// printable area, fitted to the picture's shape and centred in the printable
-// area. None for a picture without pixels, which leaves the page as it was.
-std::optional<Emplacement> PlaceImage(const PageMm& page, const TailleDemandee& taille,
-                                      int32_t largeur_image, int32_t hauteur_image,
-                                      double points_par_pouce);
+// printable area, fitted to the picture's shape, its top on the top margin
+// and centred across the printable area. None for a picture without pixels,
+// which leaves the page as it was.
+std::optional<Emplacement> PlaceImage(const platform::ui::PageValues& page,
+                                      const TailleDemandee& taille, int32_t largeur_image,
+                                      int32_t hauteur_image, double points_par_pouce);
 
 }  // namespace app

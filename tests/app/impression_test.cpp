@@ -1,36 +1,47 @@
 // Printing the shown picture: the commands that open the print dialog, the
-// dialog's controls, and pages printed into PDF files, rendered by poppler
+// dialog's controls, the progress window, and pages printed into PDF files
+// (by Qt, or by a queue of the system's print service), rendered by poppler
 // and measured: the picture must sit where the layout puts it, in both
 // orientations, drawn from its own pixels.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QAction>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QTimer>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <sstream>
+#include <thread>
 
 #include "app/form_impression_img.h"
 #include "app/mise_en_page_impression.h"
 #include "fenetre_principale.h"
+#include "platform/graphics/canvas.h"
 #include "platform/ui/printing.h"
 
 namespace app {
 namespace {
 
+namespace fs = std::filesystem;
 using namespace testing_support;
+using namespace std::chrono_literals;
 using platform::ui::PageOrientation;
 
 constexpr int kDpiRendu = 100;
 constexpr platform::Color kMagenta = platform::MakeColor(255, 0, 255);
 
-// Where the magenta pixels of a page lie, in millimetres from its corner.
+// Where the inked pixels of a page lie, in millimetres from its corner.
 struct Cadre {
     double gauche = 0;
     double haut = 0;
@@ -43,18 +54,33 @@ std::ostream& operator<<(std::ostream& out, const Cadre& c) {
                << ")";
 }
 
-// A page rendered by poppler: its size in pixels and its magenta pixels.
+// Which pixels of a rendered page belong to the printed picture.
+using Encre = bool (*)(const unsigned char* rgb);
+
+bool Magenta(const unsigned char* p) {
+    return p[0] > 200 && p[1] < 60 && p[2] > 200;
+}
+
+// Anything darker than the paper: a photo whose edges are not white.
+bool PasBlanc(const unsigned char* p) {
+    return std::min({p[0], p[1], p[2]}) < 230;
+}
+
+// A page rendered by poppler into a file: its size in pixels and the box
+// of its inked pixels, in pixels and in millimetres.
 struct PageRendue {
+    std::string ppm;
     int largeur = 0;
     int hauteur = 0;
-    std::optional<Cadre> magenta;
+    std::optional<QRect> zone;
+    std::optional<Cadre> encre;
 };
 
 double Mm(int pixels) {
     return pixels * 25.4 / kDpiRendu;
 }
 
-PageRendue Rend(const std::string& pdf) {
+PageRendue Rend(const std::string& pdf, Encre est_encre = Magenta) {
     const std::string base = pdf + "-page";
     Output("pdftoppm -r " + std::to_string(kDpiRendu) + " -singlefile " + ShellQuote(pdf) + " " +
            ShellQuote(base));
@@ -62,6 +88,7 @@ PageRendue Rend(const std::string& pdf) {
     std::string magique;
     int maximum = 0;
     PageRendue page;
+    page.ppm = base + ".ppm";
     ppm >> magique >> page.largeur >> page.hauteur >> maximum;
     ppm.get();
     EXPECT_EQ(magique, "P6");
@@ -75,7 +102,7 @@ PageRendue Rend(const std::string& pdf) {
         for (int x = 0; x < page.largeur; ++x) {
             const unsigned char* p =
                 &pixels[(static_cast<size_t>(y) * largeur + static_cast<size_t>(x)) * 3];
-            if (p[0] > 200 && p[1] < 60 && p[2] > 200) {
+            if (est_encre(p)) {
                 gauche = std::min(gauche, x);
                 haut = std::min(haut, y);
                 droite = std::max(droite, x);
@@ -84,7 +111,8 @@ PageRendue Rend(const std::string& pdf) {
         }
     }
     if (droite >= 0) {
-        page.magenta = Cadre{Mm(gauche), Mm(haut), Mm(droite + 1 - gauche), Mm(bas + 1 - haut)};
+        page.zone = QRect(QPoint(gauche, haut), QPoint(droite, bas));
+        page.encre = Cadre{Mm(gauche), Mm(haut), Mm(droite + 1 - gauche), Mm(bas + 1 - haut)};
     }
     return page;
 }
@@ -118,6 +146,24 @@ std::vector<std::string> ImagesIncluses(const std::string& pdf) {
     return tailles;
 }
 
+// How close the inked part of a rendered page is to `photo` turned by
+// `degres` and brought to the same size by ImageMagick, in decibels.
+double Psnr(const PageRendue& page, const std::string& photo, int degres) {
+    if (!page.zone) return 0;
+    const QRect& z = *page.zone;
+    const std::string taille = std::to_string(z.width()) + "x" + std::to_string(z.height());
+    const std::string distance =
+        Output("convert " + ShellQuote(page.ppm) + " -crop " + taille + "+" +
+               std::to_string(z.x()) + "+" + std::to_string(z.y()) + " +repage \\( " +
+               ShellQuote(photo) + " -rotate " + std::to_string(degres) + " -resize " + taille +
+               "! \\) -metric PSNR -compare -format '%[distortion]' info:");
+    // Read in the classic locale, whatever the C library's says.
+    std::istringstream lu(distance);
+    double decibels = 0;
+    lu >> decibels;
+    return decibels;
+}
+
 void ExpectCadre(const std::optional<Cadre>& vu, const Cadre& attendu) {
     ASSERT_TRUE(vu.has_value()) << "no picture on the page";
     EXPECT_NEAR(vu->gauche, attendu.gauche, 1.0) << *vu;
@@ -125,6 +171,145 @@ void ExpectCadre(const std::optional<Cadre>& vu, const Cadre& attendu) {
     EXPECT_NEAR(vu->largeur, attendu.largeur, 1.0) << *vu;
     EXPECT_NEAR(vu->hauteur, attendu.hauteur, 1.0) << *vu;
 }
+
+// A picture that draws itself in magenta only once the test opens its gate,
+// and fails then when it is told to: the test sees the windows while the page
+// is being rendered.
+struct Porte {
+    std::mutex verrou;
+    std::condition_variable signal;
+    bool dessin = false;
+    bool ouverte = false;
+    std::string echec;
+
+    bool Dessin() {
+        const std::lock_guard<std::mutex> garde(verrou);
+        return dessin;
+    }
+    void Ouvre() {
+        {
+            const std::lock_guard<std::mutex> garde(verrou);
+            ouverte = true;
+        }
+        signal.notify_all();
+    }
+};
+
+class ImageRetenue final : public platform::Graphic {
+public:
+    ImageRetenue(std::shared_ptr<Porte> porte, int32_t largeur, int32_t hauteur)
+        : porte_(std::move(porte)), largeur_(largeur), hauteur_(hauteur) {}
+
+    std::unique_ptr<Graphic> Clone() const override {
+        return std::make_unique<ImageRetenue>(porte_, largeur_, hauteur_);
+    }
+    std::string_view ClassName() const override { return "TImageRetenue"; }
+    int32_t Width() const override { return largeur_; }
+    int32_t Height() const override { return hauteur_; }
+    void Draw(platform::Canvas& canvas, const platform::Rect& dest) const override {
+        {
+            std::unique_lock<std::mutex> garde(porte_->verrou);
+            porte_->dessin = true;
+            // Bounded: a user interface that waits for the drawing fails the
+            // test instead of hanging it.
+            porte_->signal.wait_for(garde, 30s, [this] { return porte_->ouverte; });
+        }
+        if (!porte_->echec.empty()) {
+            throw platform::Error(platform::ErrorKind::Message, porte_->echec);
+        }
+        canvas.SetBrushColor(kMagenta);
+        canvas.FillRect(dest);
+    }
+    void LoadFromStream(platform::Stream& /*stream*/) override {}
+    void SaveToStream(platform::Stream& /*stream*/) const override {}
+
+private:
+    std::shared_ptr<Porte> porte_;
+    int32_t largeur_;
+    int32_t hauteur_;
+};
+
+// A queue of the system's print service whose jobs become PDF files in a
+// folder of the test: the scheduler is started when it is not running (and
+// left running: another test may be printing through it); the queue and its
+// settings go with the object.
+class FilePdf {
+public:
+    static constexpr const char* kPpd = "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd";
+
+    explicit FilePdf(const std::string& dossier)
+        : nom_("visu-test-" + std::to_string(getpid())),
+          reglages_("/etc/cups/cups-pdf-" + nom_ + ".conf"),
+          sortie_(dossier + "/pdf"),
+          journal_(dossier + "/journal") {}
+    ~FilePdf() {
+        if (creee_) Run("/usr/sbin/lpadmin -x " + nom_ + " 2>&1");
+        std::error_code ignore;
+        fs::remove(reglages_, ignore);
+    }
+    FilePdf(const FilePdf&) = delete;
+    FilePdf& operator=(const FilePdf&) = delete;
+
+    const std::string& Nom() const { return nom_; }
+
+    // Empty once the queue takes jobs, else what went wrong.
+    std::string Installe() {
+        if (!Planificateur()) {
+            Run("/usr/sbin/cupsd </dev/null >/dev/null 2>&1");
+            const auto limite = std::chrono::steady_clock::now() + 10s;
+            while (!Planificateur() && std::chrono::steady_clock::now() < limite) {
+                std::this_thread::sleep_for(100ms);
+            }
+            if (!Planificateur()) return "the print scheduler does not start";
+        }
+        // The backend reads the settings of the instance its device names.
+        // Its printer description lets the service turn Qt's PDF into the
+        // PostScript the backend reads.
+        WriteFile(reglages_, "Out " + sortie_ + "\nLog " + journal_ + "\n");
+        std::string sortie;
+        if (Run("/usr/sbin/lpadmin -p " + nom_ + " -v cups-pdf:/" + nom_ + " -P " + kPpd +
+                    " -E 2>&1",
+                &sortie) != 0) {
+            return "lpadmin: " + sortie;
+        }
+        creee_ = true;
+        return {};
+    }
+
+    // The PDF file the queue made of the job just sent, once the job is done;
+    // empty after `limite`, with what the print service says in `rapport`.
+    std::string Attend(std::chrono::seconds limite, std::string& rapport) const {
+        const auto fin = std::chrono::steady_clock::now() + limite;
+        while (std::chrono::steady_clock::now() < fin) {
+            std::string en_cours;
+            Run("lpstat -o " + nom_ + " 2>&1", &en_cours);
+            std::error_code absent;
+            if (en_cours.empty()) {
+                for (const auto& fichier : fs::directory_iterator(sortie_, absent)) {
+                    if (fichier.path().extension() == ".pdf") return fichier.path().string();
+                }
+            }
+            std::this_thread::sleep_for(100ms);
+        }
+        Run("{ lpstat -l -p " + nom_ + "; lpstat -W all -o " + nom_ +
+                "; tail -n 20 /var/log/cups/error_log; cat " + ShellQuote(journal_) + "/*; } 2>&1",
+            &rapport);
+        return {};
+    }
+
+private:
+    static bool Planificateur() {
+        std::string etat;
+        Run("lpstat -r 2>&1", &etat);
+        return etat.starts_with("scheduler is running");
+    }
+
+    std::string nom_;
+    std::string reglages_;
+    std::string sortie_;
+    std::string journal_;
+    bool creee_ = false;
+};
 
 class Impression : public FenetrePrincipale {
 protected:
@@ -155,6 +340,44 @@ protected:
         imprimante.setOutputFileName(QString::fromStdString(pdf));
         Dialogue().BitBtnImpressionClick();
         return pdf;
+    }
+
+    // What the progress window showed at the first turn of its event loop.
+    struct Progression {
+        bool modale = false;
+        std::string titre;
+        std::string texte;
+    };
+
+    // Runs `imprime`, noting the progress window while the page is printed;
+    // none may be left once it returns.
+    Progression Observe(const std::function<void()>& imprime) {
+        Progression vue;
+        QTimer::singleShot(0, [&] {
+            const QWidget* progression = QApplication::activeModalWidget();
+            if (progression == nullptr || progression->objectName() != "ProgressWindow") return;
+            vue.modale = progression->isVisible();
+            vue.titre = progression->windowTitle().toStdString();
+            if (const auto* texte = progression->findChild<QLabel*>()) {
+                vue.texte = texte->text().toStdString();
+            }
+        });
+        imprime();
+        EXPECT_EQ(FenetresDeProgression(), 0);
+        return vue;
+    }
+
+    static int FenetresDeProgression() {
+        const QWidgetList fenetres = QApplication::allWidgets();
+        return static_cast<int>(std::count_if(fenetres.begin(), fenetres.end(), [](QWidget* w) {
+            return w->objectName() == "ProgressWindow";
+        }));
+    }
+
+    static void ExpectProgression(const Progression& vue) {
+        EXPECT_TRUE(vue.modale) << "no progress window while printing";
+        EXPECT_EQ(vue.titre, "Impression");
+        EXPECT_EQ(vue.texte, "Impression en cours...");
     }
 };
 
@@ -235,59 +458,165 @@ TEST_F(Impression, TheControlsSetTheOrientationAndTheFullPage) {
     EXPECT_TRUE(d.SpinEditHauteurImg->isEnabled());
 }
 
-TEST_F(Impression, APortraitPageCarriesThePictureCentredInThePrintableArea) {
+TEST_F(Impression, APortraitPageCarriesThePictureAtTheTopCentredAcross) {
     OuvreMagenta(300, 200);
     const std::string pdf = ImprimeSurImprimantePdf("portrait.pdf");
     EXPECT_EQ(TaillePage(pdf), "595x842");
     const PageRendue page = Rend(pdf);
     EXPECT_NEAR(Mm(page.largeur), 210, 0.5);
     EXPECT_NEAR(Mm(page.hauteur), 297, 0.5);
-    // 190 x 126.7 mm, the 277 mm of printable length shared above and below.
-    ExpectCadre(page.magenta, {10, 10 + (277 - 190.0 * 2 / 3) / 2, 190, 190.0 * 2 / 3});
+    // 190 x 126.7 mm, on the top margin.
+    ExpectCadre(page.encre, {10, 10, 190, 190.0 * 2 / 3});
     EXPECT_TRUE(dialogues->messages.empty());
 }
 
-TEST_F(Impression, ALandscapePageCarriesThePictureCentredInThePrintableArea) {
+TEST_F(Impression, ALandscapePageCarriesThePictureAtTheTopCentredAcross) {
     OuvreMagenta(300, 200);
     Dialogue().RadioButton2->SetChecked(true);
     const std::string pdf = ImprimeSurImprimantePdf("paysage.pdf");
     EXPECT_EQ(TaillePage(pdf), "842x595");
     const PageRendue page = Rend(pdf);
-    ExpectCadre(page.magenta,
-                {10 + (277 - 190) / 2.0, 10 + (190 - 190.0 * 2 / 3) / 2, 190, 190.0 * 2 / 3});
+    ExpectCadre(page.encre, {10 + (277 - 190) / 2.0, 10, 190, 190.0 * 2 / 3});
 }
 
 TEST_F(Impression, AFullPageTallPictureFillsThePrintableLength) {
     OuvreMagenta(200, 300);
     Dialogue().CheckBoxPleinePage->SetChecked(true);
     const PageRendue page = Rend(ImprimeSurImprimantePdf("pleine.pdf"));
-    ExpectCadre(page.magenta, {10 + (190 - 277 * 2 / 3.0) / 2, 10, 277 * 2 / 3.0, 277});
+    ExpectCadre(page.encre, {10 + (190 - 277 * 2 / 3.0) / 2, 10, 277 * 2 / 3.0, 277});
     // Landscape paper: the printable area is 277 x 190 mm.
     Dialogue().RadioButton2->SetChecked(true);
     const PageRendue paysage = Rend(ImprimeSurImprimantePdf("pleine-paysage.pdf"));
-    ExpectCadre(paysage.magenta, {10 + (277 - 190 * 2 / 3.0) / 2, 10, 190 * 2 / 3.0, 190});
+    ExpectCadre(paysage.encre, {10 + (277 - 190 * 2 / 3.0) / 2, 10, 190 * 2 / 3.0, 190});
 }
 
 TEST_F(Impression, AnAskedSizeIsKeptAndAWidthBeyondThePageClamped) {
     OuvreMagenta(300, 200);
     Dialogue().SpinEditLargeurImg->SetValue(60);
-    ExpectCadre(Rend(ImprimeSurImprimantePdf("petite.pdf")).magenta,
-                {10 + (190 - 60) / 2.0, 10 + (277 - 40) / 2.0, 60, 40});
+    ExpectCadre(Rend(ImprimeSurImprimantePdf("petite.pdf")).encre,
+                {10 + (190 - 60) / 2.0, 10, 60, 40});
     Dialogue().SpinEditLargeurImg->SetValue(300);
-    ExpectCadre(Rend(ImprimeSurImprimantePdf("large.pdf")).magenta,
-                {10, 10 + (277 - 190.0 * 2 / 3) / 2, 190, 190.0 * 2 / 3});
+    ExpectCadre(Rend(ImprimeSurImprimantePdf("large.pdf")).encre, {10, 10, 190, 190.0 * 2 / 3});
     // A size of nothing prints a blank page.
     Dialogue().SpinEditHauteurImg->SetValue(0);
     const PageRendue vide = Rend(ImprimeSurImprimantePdf("vide.pdf"));
-    EXPECT_FALSE(vide.magenta.has_value()) << *vide.magenta;
+    EXPECT_FALSE(vide.encre.has_value()) << *vide.encre;
     EXPECT_NEAR(Mm(vide.hauteur), 297, 0.5);
+}
+
+TEST_F(Impression, AProgressWindowShowsWhileThePageIsRenderedAndClosesItself) {
+    OuvreMagenta(300, 200);
+    auto porte = std::make_shared<Porte>();
+    fiches.FormQR->QRImage1.picture.SetGraphic(std::make_unique<ImageRetenue>(porte, 300, 200));
+    // While the page is drawn the event loop turns (a timer ticks) and the
+    // window stays whatever the user does; then the drawing is let go.
+    int tours = 0;
+    bool restee = false;
+    QTimer horloge;
+    QObject::connect(&horloge, &QTimer::timeout, [&] {
+        if (!porte->Dessin() || ++tours < 3) return;
+        horloge.stop();
+        if (QWidget* progression = QApplication::activeModalWidget()) {
+            progression->close();
+            QKeyEvent echap(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QCoreApplication::sendEvent(progression, &echap);
+            restee = progression->isVisible();
+        }
+        porte->Ouvre();
+    });
+    horloge.start(1);
+    std::string pdf;
+    ExpectProgression(Observe([&] { pdf = ImprimeSurImprimantePdf("retenue.pdf"); }));
+    EXPECT_GE(tours, 3);
+    EXPECT_TRUE(restee) << "the progress window closed before the page was done";
+    ExpectCadre(Rend(pdf).encre, {10, 10, 190, 190.0 * 2 / 3});
+    EXPECT_TRUE(dialogues->errors.empty());
+}
+
+TEST_F(Impression, ARenderingThatFailsClosesTheProgressWindowAndSaysWhy) {
+    OuvreMagenta(30, 20);
+    auto porte = std::make_shared<Porte>();
+    porte->ouverte = true;
+    porte->echec = "Le dessin a échoué.";
+    fiches.FormQR->QRImage1.picture.SetGraphic(std::make_unique<ImageRetenue>(porte, 30, 20));
+    const auto imprime = [&] { fenetre->App().Guard([&] { Dialogue().BitBtnImpressionClick(); }); };
+    // On a printer.
+    Rapport().PrinterInstalled = [] { return true; };
+    Rapport().Printer().setOutputFormat(QPrinter::PdfFormat);
+    Rapport().Printer().setOutputFileName(QString::fromStdString(dossier / "imprimante.pdf"));
+    ExpectProgression(Observe(imprime));
+    // Into a PDF file, which is then not written.
+    Rapport().PrinterInstalled = [] { return false; };
+    const std::string pdf = dossier / "fichier.pdf";
+    dialogues->save_answers.push_back(pdf);
+    ExpectProgression(Observe(imprime));
+    EXPECT_EQ(dialogues->errors,
+              (std::vector<std::string>{"Le dessin a échoué.", "Le dessin a échoué."}));
+    EXPECT_FALSE(fs::exists(pdf));
+}
+
+// Through a real queue, the way a user prints: the system's print service
+// takes the job and its PDF printer writes the page the printer would get.
+TEST_F(Impression, APhotoPrintedThroughAPrintQueueComesOutAtItsPlace) {
+    REQUIRE_PROGRAM("convert");
+    REQUIRE_OR_SKIP(
+        fs::exists("/usr/sbin/cupsd") && fs::exists("/usr/sbin/lpadmin") && HaveProgram("lpstat"),
+        NotInstalled("cupsd"));
+    REQUIRE_OR_SKIP(fs::exists("/usr/lib/cups/backend/cups-pdf") && fs::exists(FilePdf::kPpd),
+                    "the PDF printer is not installed (Debian package printer-driver-cups-pdf)");
+    REQUIRE_OR_SKIP(geteuid() == 0, "adding a print queue needs root");
+    FilePdf file(dossier / "cups");
+    ASSERT_EQ(file.Installe(), "");
+
+    const std::string photo = dossier / "photo.jpg";
+    fs::copy_file(TestData("exif-samples/jpg/exif-org/kodak-dc210.jpg"), photo);
+    Ouvre({photo});
+    fenetre->ImpressionImage();
+    QPrinter& imprimante = Rapport().Printer();
+    imprimante.setPrinterName(QString::fromStdString(file.Nom()));
+    ASSERT_EQ(imprimante.printerName().toStdString(), file.Nom());
+    ASSERT_EQ(imprimante.outputFormat(), QPrinter::NativeFormat);
+
+    struct Cas {
+        const char* nom;
+        bool paysage;
+        Cadre cadre;
+        int degres;
+    };
+    // 640 x 480 pixels in the 190 x 133 mm box: 177.3 x 133 mm, on the top
+    // margin, centred across. The queue prints on A4 sheets: a landscape page
+    // comes turned a quarter to the left, its top along the sheet's left edge.
+    constexpr double kLargeur = 532 / 3.0;
+    for (const Cas& cas :
+         {Cas{"portrait", false, {10 + (190 - kLargeur) / 2, 10, kLargeur, 133}, 0},
+          Cas{"paysage",
+              true,
+              {10, 297 - 10 - (277 - kLargeur) / 2 - kLargeur, 133, kLargeur},
+              -90}}) {
+        SCOPED_TRACE(cas.nom);
+        if (cas.paysage) Dialogue().RadioButton2->SetChecked(true);
+        ExpectProgression(Observe([&] { Dialogue().BitBtnImpressionClick(); }));
+        std::string rapport;
+        const std::string sortie = file.Attend(60s, rapport);
+        ASSERT_FALSE(sortie.empty()) << "no PDF file from the queue:\n" << rapport;
+        const std::string page = dossier / (std::string(cas.nom) + ".pdf");
+        fs::rename(sortie, page);
+        EXPECT_EQ(TaillePage(page), "595x842");
+        EXPECT_EQ(ImagesIncluses(page), std::vector<std::string>{"640x480"});
+        const PageRendue rendue = Rend(page, PasBlanc);
+        ExpectCadre(rendue.encre, cas.cadre);
+        // What is there is the photo, the right way round.
+        EXPECT_GE(Psnr(rendue, photo, cas.degres), 25.0);
+    }
+    EXPECT_TRUE(dialogues->messages.empty());
+    EXPECT_TRUE(dialogues->errors.empty());
 }
 
 TEST_F(Impression, WithoutAPictureTheReportPrintsABlankPage) {
     Ouvre();
     fenetre->ImpressionImage();
     const PageRendue page = Rend(ImprimeSurImprimantePdf("rien.pdf"));
-    EXPECT_FALSE(page.magenta.has_value());
+    EXPECT_FALSE(page.encre.has_value());
     EXPECT_NEAR(Mm(page.largeur), 210, 0.5);
 }
 
@@ -305,7 +634,7 @@ TEST_F(Impression, WithoutAPrinterItSaysSoAndOffersAPdfFile) {
     EXPECT_EQ(dialogues->save_requests[0].filter, "Fichier PDF (*.pdf)|*.pdf");
     EXPECT_EQ(dialogues->save_requests[0].default_extension, "pdf");
     EXPECT_EQ(TaillePage(pdf), "595x842");
-    ExpectCadre(Rend(pdf).magenta, {10, 10 + (277 - 190.0 * 2 / 3) / 2, 190, 190.0 * 2 / 3});
+    ExpectCadre(Rend(pdf).encre, {10, 10, 190, 190.0 * 2 / 3});
 
     // The PDF file replaces an old one whole, and cancelling writes nothing.
     Dialogue().RadioButton2->SetChecked(true);

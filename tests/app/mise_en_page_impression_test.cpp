@@ -11,8 +11,10 @@ namespace app {
 namespace {
 
 constexpr double kDixParMm = 254;
-constexpr PageMm kA4Portrait{210, 297, 10, 10, 10, 10};
-constexpr PageMm kA4Paysage{297, 210, 10, 10, 10, 10};
+using platform::ui::PageValues;
+
+constexpr PageValues kA4Portrait{210, 297, 10, 10, 10, 10};
+constexpr PageValues kA4Paysage{297, 210, 10, 10, 10, 10};
 
 TEST(AjusteProportions, TheBoxKeepsTheSideThatLimitsThePicture) {
     // Wider than the picture's shape: the height stays.
@@ -47,23 +49,23 @@ TEST(PointsDeMm, MillimetresBecomeDeviceUnits) {
 }
 
 TEST(PlaceImage, TheDefaultBoxOnPortraitA4) {
-    // A 3:2 picture: 190 mm wide, 126.7 mm high, centred in the 190 x 277 mm
-    // printable area.
+    // A 3:2 picture: 190 mm wide, 126.7 mm high, at the top of the 190 x 277
+    // mm printable area.
     EXPECT_EQ(PlaceImage(kA4Portrait, {190, 133, false}, 3000, 2000, kDixParMm),
-              (Emplacement{100, 100 + 752, 1900, 1267}));
+              (Emplacement{100, 100, 1900, 1267}));
     // At a printer's resolution the same place, to the unit.
     const std::optional<Emplacement> fin =
         PlaceImage(kA4Portrait, {190, 133, false}, 3000, 2000, 1200);
     ASSERT_TRUE(fin.has_value());
-    EXPECT_EQ(*fin, (Emplacement{472, 472 + 3552, 8976, 5984}));
+    EXPECT_EQ(*fin, (Emplacement{472, 472, 8976, 5984}));
 }
 
 TEST(PlaceImage, OnLandscapePaperThePageValuesFollowTheOrientation) {
     EXPECT_EQ(PlaceImage(kA4Paysage, {190, 133, false}, 3000, 2000, kDixParMm),
-              (Emplacement{100 + 435, 100 + 316, 1900, 1267}));
+              (Emplacement{100 + 435, 100, 1900, 1267}));
     // A full page there is the 277 x 190 mm printable area.
     EXPECT_EQ(PlaceImage(kA4Paysage, {0, 0, true}, 3000, 2000, kDixParMm),
-              (Emplacement{100, 100 + 26, 2770, 1847}));
+              (Emplacement{100, 100, 2770, 1847}));
 }
 
 TEST(PlaceImage, AFullPageIsClampedToThePrintableArea) {
@@ -76,7 +78,7 @@ TEST(PlaceImage, AWidthBeyondThePageIsClampedBeforeFitting) {
     EXPECT_EQ(PlaceImage(kA4Portrait, {300, 133, false}, 3000, 2000, kDixParMm),
               PlaceImage(kA4Portrait, {190, 133, false}, 3000, 2000, kDixParMm));
     EXPECT_EQ(PlaceImage(kA4Portrait, {9999, 9999, false}, 1000, 1000, kDixParMm),
-              (Emplacement{100, 100 + 435, 1900, 1900}));
+              (Emplacement{100, 100, 1900, 1900}));
 }
 
 TEST(PlaceImage, ASizeOfNothingGivesAnEmptyBox) {
@@ -97,11 +99,11 @@ TEST(PlaceImage, APictureWithoutPixelsLeavesThePageAsItWas) {
     EXPECT_FALSE(PlaceImage(kA4Portrait, {190, 133, false}, 0, 10, kDixParMm).has_value());
 }
 
-TEST(PlaceImage, UnequalMarginsCentreInThePrintableArea) {
-    const PageMm page{210, 297, 30, 10, 20, 0};
+TEST(PlaceImage, UnequalMarginsCentreAcrossThePrintableAreaBelowTheTopMargin) {
+    const PageValues page{210, 297, 30, 10, 20, 0};
     // The printable area is 190 x 257 mm from (20, 30).
     EXPECT_EQ(PlaceImage(page, {100, 100, false}, 1000, 1000, kDixParMm),
-              (Emplacement{200 + 450, 300 + 785, 1000, 1000}));
+              (Emplacement{200 + 450, 300, 1000, 1000}));
     // Margins wider than the page leave no room at all.
     const std::optional<Emplacement> rien =
         PlaceImage({210, 297, 200, 200, 150, 150}, {100, 100, false}, 1000, 1000, kDixParMm);

@@ -36,7 +36,7 @@ int Execute(const std::string& command, std::string* output) {
 // The Debian package of each program the tests run as an oracle.
 constexpr std::pair<std::string_view, std::string_view> kOraclePackages[] = {
     {"chromium", "chromium"},       {"convert", "imagemagick"},
-    {"exiftool", "libimage-exiftool-perl"},
+    {"cupsd", "cups"},              {"exiftool", "libimage-exiftool-perl"},
     {"find", "findutils"},          {"getfacl", "acl"},
     {"getfattr", "attr"},           {"gifbuild", "giflib-tools"},
     {"gifsicle", "gifsicle"},       {"iconv", "libc-bin"},

@@ -17,6 +17,7 @@
 #include "platform/graphics/jpeg_image.h"
 #include "platform/ui/application.h"
 #include "platform/ui/image.h"
+#include "platform/ui/print_progress.h"
 
 namespace platform::ui {
 
@@ -116,8 +117,11 @@ int Report::Resolution() const {
     return printer_->resolution();
 }
 
-bool Report::Render(QPagedPaintDevice& device) {
+void Report::LayOut() {
     if (BeforePrint) BeforePrint(*this);
+}
+
+bool Report::Render(QPagedPaintDevice& device) {
     QImage pixels;
     const Graphic* graphic = image_.picture.GetGraphic();
     const bool drawn = graphic != nullptr && !graphic->Empty() && !image_.bounds.isEmpty();
@@ -137,14 +141,22 @@ bool Report::Render(QPagedPaintDevice& device) {
 void Report::Preview(QWidget* parent) {
     QPrintPreviewDialog dialog(printer_.get(), parent);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
-                     [this](QPrinter* printer) { app_.Guard([&] { Render(*printer); }); });
+                     [this](QPrinter* printer) {
+                         app_.Guard([&] {
+                             LayOut();
+                             Render(*printer);
+                         });
+                     });
     if (auto* page = dialog.findChild<QPrintPreviewWidget*>()) page->setZoomFactor(kPreviewZoom);
     dialog.exec();
 }
 
-void Report::Print() {
+void Report::Print(QWidget* parent) {
     if (PrinterInstalled()) {
-        if (!Render(*printer_)) RaiseUnfinished();
+        LayOut();
+        RenderWithProgress(parent, [this] {
+            if (!Render(*printer_)) RaiseUnfinished();
+        });
         return;
     }
     Dialogs& dialogs = app_.GetDialogs();
@@ -155,10 +167,17 @@ void Report::Print() {
     request.title = "Imprimer dans un fichier PDF";
     request.filter = "Fichier PDF (*.pdf)|*.pdf";
     request.default_extension = "pdf";
-    if (const std::optional<std::string> path = dialogs.SaveFile(request)) PrintToPdf(*path);
+    if (const std::optional<std::string> path = dialogs.SaveFile(request)) {
+        PrintToPdf(*path, parent);
+    }
 }
 
-void Report::PrintToPdf(const std::string& path) {
+void Report::PrintToPdf(const std::string& path, QWidget* parent) {
+    LayOut();
+    RenderWithProgress(parent, [&] { WritePdf(path); });
+}
+
+void Report::WritePdf(const std::string& path) {
     WriteFileAtomic(path, [this](Stream& stream) {
         StreamDevice device(stream);
         bool finished = false;

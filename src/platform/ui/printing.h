@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/graphics/graphic.h"
+#include "platform/ui/page.h"
 
 class QPagedPaintDevice;
 class QPrinter;
@@ -19,18 +20,6 @@ class QWidget;
 namespace platform::ui {
 
 class Application;
-
-enum class PageOrientation { Portrait, Landscape };
-
-// A page's values in millimetres, as they stand for its orientation.
-struct PageValues {
-    double width = 0;
-    double length = 0;
-    double top_margin = 0;
-    double bottom_margin = 0;
-    double left_margin = 0;
-    double right_margin = 0;
-};
 
 // The picture a report prints, stretched into its bounds: device units from
 // the page's top left corner. Empty bounds print nothing.
@@ -58,26 +47,28 @@ public:
     // The printer the report prints on and previews for.
     QPrinter& Printer() { return *printer_; }
 
-    // Runs at the start of every rendering, the page then standing as the
-    // user left it (the preview can change the paper and its orientation):
-    // where the picture is laid out.
+    // Runs before every rendering, in the user-interface thread, the page
+    // then standing as the user left it (the preview can change the paper and
+    // its orientation): where the picture is laid out.
     std::function<void(Report&)> BeforePrint;
     // Whether the system has a printer to print on (tests drive it).
     std::function<bool()> PrinterInstalled;
 
     // The preview window, modal, showing the page at 40 %; it can print too.
     void Preview(QWidget* parent);
-    // Prints on the printer. Without a printer, says so and offers to print
-    // into a PDF file instead.
-    void Print();
-    // Prints into a PDF file, written through a temporary file and a rename:
-    // a failure leaves a file of that name as it was.
-    void PrintToPdf(const std::string& path);
+    // Prints on the printer, the page rendered in a thread of its own while
+    // a progress window shows over `parent`. Without a printer, says so and
+    // offers to print into a PDF file instead.
+    void Print(QWidget* parent);
+    // Prints into a PDF file in the same way, written through a temporary
+    // file and a rename: a failure leaves a file of that name as it was.
+    void PrintToPdf(const std::string& path, QWidget* parent);
 
 private:
-    // Lays the page out and paints it; false when the device could not
-    // finish it.
+    void LayOut();
+    // Paints the laid out page; false when the device could not finish it.
     bool Render(QPagedPaintDevice& device);
+    void WritePdf(const std::string& path);
 
     Application& app_;
     std::unique_ptr<QPrinter> printer_;
