@@ -1,5 +1,7 @@
 #include "app/lot_en_cours.h"
 
+#include <QWidget>
+
 #include "app/fiches.h"
 #include "app/form1.h"
 #include "components/scrute_dossier.h"

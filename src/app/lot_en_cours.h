@@ -6,12 +6,13 @@
 // shows them as they now are.
 #pragma once
 
-#include <QWidget>
 #include <functional>
 #include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
+
+class QWidget;
 
 namespace components {
 class TScruteDossier;
