@@ -1,7 +1,8 @@
 #include "app/ajout_prefixe.h"
 
+#include <algorithm>
+
 #include "app/chemins.h"
-#include "components/outils.h"
 #include "platform/core/files.h"
 
 namespace app {
@@ -9,10 +10,12 @@ namespace app {
 std::string AjoutPrefixe::NouveauNom(const std::string& chemin) const {
     const std::string dossier = PartieDossier(chemin);
     const std::string fichier = chemin.substr(dossier.size());
-    const std::string nom = components::ChaineAvant(".", fichier);
-    const size_t point = fichier.rfind('.');
-    const std::string extension =
-        point == std::string::npos ? std::string() : fichier.substr(point);
+    // Only the extension is set apart: the dots inside a name (dates,
+    // versions) are part of it, and cutting there would give two files the
+    // same new name.
+    const size_t point = std::min(fichier.rfind('.'), fichier.size());
+    const std::string nom = fichier.substr(0, point);
+    const std::string extension = fichier.substr(point);
     if (prefixe) return dossier + texte + separateur + nom + extension;
     return dossier + nom + separateur + texte + extension;
 }

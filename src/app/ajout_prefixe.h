@@ -16,8 +16,8 @@ public:
     std::string separateur = "$";
 
     // folder + text + separator + name + extension (prefix), or folder + name
-    // + separator + text + extension (suffix): the name is cut at its first
-    // ".", the extension taken from the last one.
+    // + separator + text + extension (suffix): the extension runs from the
+    // name's last "." (none without one), the name is all that comes before.
     std::string NouveauNom(const std::string& chemin) const;
 
     // Why a run on `dossier` is refused, in French; none when it may go.

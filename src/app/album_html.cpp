@@ -343,7 +343,7 @@ void AlbumHtml::CreePageGrandeImage(const ImagePage& image, const LegendesImage&
     EcritPage(PageImage(image.chemin), LignesPageImage(reglages_, image, legendes));
 }
 
-std::vector<Illisible> AlbumHtml::Cree(
+std::vector<FichierIllisible> AlbumHtml::Cree(
     const std::function<void(const std::string&)>& avancement) const {
     VerifieCibles();
     const ReglagesAlbum& r = reglages_;
@@ -395,7 +395,7 @@ std::vector<Illisible> AlbumHtml::Cree(
             lue.illisible = e.what();
         }
     };
-    std::vector<Illisible> illisibles;
+    std::vector<FichierIllisible> illisibles;
     std::vector<size_t> retenues;
     const auto termine = [&](size_t i) {
         const std::string& image = images_[i];
@@ -455,7 +455,7 @@ std::vector<Illisible> AlbumHtml::Cree(
     return illisibles;
 }
 
-std::string MessageImagesIllisibles(const std::vector<Illisible>& images) {
+std::string MessageImagesIllisibles(const std::vector<FichierIllisible>& images) {
     return MessageIllisibles(images,
                              "Ces images n'ont pas pu être lues et ne sont pas dans l'album :");
 }

@@ -156,7 +156,7 @@ public:
     // link to each other) and returned with the reason, in the album's order.
     // Nothing is touched when an album file would land on one of the
     // pictures: that is refused with a French message.
-    std::vector<Illisible> Cree(
+    std::vector<FichierIllisible> Cree(
         const std::function<void(const std::string&)>& avancement = {}) const;
 
 private:
@@ -170,6 +170,6 @@ private:
 
 // The end-of-run message for the pictures left out of the album; empty when
 // there is none.
-std::string MessageImagesIllisibles(const std::vector<Illisible>& images);
+std::string MessageImagesIllisibles(const std::vector<FichierIllisible>& images);
 
 }  // namespace app

@@ -7,9 +7,7 @@
 #include <mutex>
 #include <span>
 #include <thread>
-#include <utility>
 
-#include "app/chemins.h"
 
 namespace app {
 
@@ -96,20 +94,14 @@ void ChaineTraitement::Execute(size_t nombre,
     arrete();
 }
 
-std::string MessageIllisibles(const std::vector<Illisible>& fichiers, std::string entete) {
-    std::vector<std::string> lignes;
-    for (const Illisible& f : fichiers) lignes.push_back(f.nom + " (" + f.raison + ")");
-    return ListeLimitee(std::move(entete), lignes);
-}
-
-std::vector<Illisible> ReecritureDossier::Traite(const std::vector<std::string>& fichiers,
+std::vector<FichierIllisible> ReecritureDossier::Traite(const std::vector<std::string>& fichiers,
                                                  const Preparation& prepare) const {
     struct Resultat {
         Reecriture reecriture;
         std::optional<std::string> illisible;  // the reason
     };
     std::vector<Resultat> resultats(fichiers.size());
-    std::vector<Illisible> illisibles;
+    std::vector<FichierIllisible> illisibles;
     ChaineTraitement chaine;
     chaine.fils = fils;
     chaine.TraiteMessages = TraiteMessages;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/chemins.h"
 #include "platform/core/files.h"
 #include "platform/graphics/bitmap.h"
 
@@ -43,18 +44,6 @@ public:
                  const std::function<void(size_t)>& termine) const;
 };
 
-// A file a tool could not read, with the reason.
-struct Illisible {
-    std::string nom;
-    std::string raison;
-};
-
-// The end-of-run message for the files left because they could not be read,
-// under its heading; empty when there is none.
-std::string MessageIllisibles(
-    const std::vector<Illisible>& fichiers,
-    std::string entete = "Ces fichiers n'ont pas pu être lus et n'ont pas été modifiés :");
-
 // What becomes of one file rewritten in place.
 struct Reecriture {
     bool reecrit = false;  // false: the file is left as it is
@@ -82,7 +71,7 @@ public:
     // A file that cannot be read is left untouched and returned, with the
     // reason, in the list's order; a failure to write a file stops the run
     // and passes on, the files before it staying rewritten.
-    std::vector<Illisible> Traite(const std::vector<std::string>& fichiers,
+    std::vector<FichierIllisible> Traite(const std::vector<std::string>& fichiers,
                                   const Preparation& prepare) const;
 };
 

@@ -1,5 +1,7 @@
 #include "app/chemins.h"
 
+#include <utility>
+
 namespace app {
 
 std::string PartieDossier(const std::string& chemin) {
@@ -14,6 +16,12 @@ std::string ListeLimitee(std::string entete, const std::vector<std::string>& lig
     if (lignes.size() > kLignes)
         entete += "\n... et " + std::to_string(lignes.size() - kLignes) + " autres.";
     return entete;
+}
+
+std::string MessageIllisibles(const std::vector<FichierIllisible>& fichiers, std::string entete) {
+    std::vector<std::string> lignes;
+    for (const FichierIllisible& f : fichiers) lignes.push_back(f.nom + " (" + f.raison + ")");
+    return ListeLimitee(std::move(entete), lignes);
 }
 
 }  // namespace app

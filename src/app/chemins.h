@@ -15,4 +15,22 @@ std::string PartieDossier(const std::string& chemin);
 // are; empty for no line.
 std::string ListeLimitee(std::string entete, const std::vector<std::string>& lignes);
 
+// A file that a folder tool left as it was because it could not be read as a
+// picture, and why.
+struct FichierIllisible {
+    std::string nom;
+    std::string raison;
+};
+
+// Why a JPEG file whose decoding had to make up pixels (a truncated or
+// damaged file) is not rewritten in place: what is missing would be replaced
+// by grey for good.
+inline constexpr const char* kImageEndommagee = "Image JPEG incomplète ou endommagée";
+
+// The end-of-run message for the files left because they could not be read,
+// under its heading; empty when there is none.
+std::string MessageIllisibles(
+    const std::vector<FichierIllisible>& fichiers,
+    std::string entete = "Ces fichiers n'ont pas pu être lus et n'ont pas été modifiés :");
+
 }  // namespace app

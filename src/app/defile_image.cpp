@@ -72,6 +72,19 @@ void TDefileImage::AfficheFichier(const std::string& fichier) {
     SetNumImage(IndexFichier(fichier));
 }
 
+void TDefileImage::AfficheFichierChoisi(const std::string& fichier) {
+    const int32_t avant = FNumImage;
+    try {
+        AfficheFichier(fichier);
+    } catch (...) {
+        if (FNumImage != avant) {
+            FNumImage = avant;
+            if (OnChangeNumImage) OnChangeNumImage(*this);
+        }
+        throw;
+    }
+}
+
 void TDefileImage::SetNumImage(int32_t n) {
     // The box of the picture that failed is open, and the event loop turns
     // under it: a timer tick or the track bar dragged on would raise the next

@@ -43,6 +43,10 @@ public:
     int32_t IndexFichier(const std::string& fichier) const;
     // Makes a file current; a file that is not listed shows picture 1.
     void AfficheFichier(const std::string& fichier);
+    // The same for a file the user picked: when its picture cannot be shown,
+    // the number (and the track bar with it) stays on the picture still on
+    // screen, and the error goes on to the caller.
+    void AfficheFichierChoisi(const std::string& fichier);
     // The one way the current number changes: clamped to 1..count, nothing
     // when unchanged or while an error box is open.
     void SetNumImage(int32_t n);

@@ -217,8 +217,8 @@ void TForm1::CreeControles() {
 
     // The shooting data in four rows of three columns, which share the width
     // in proportion to the usual length of their texts (a speed with its
-    // fraction, an aperture, a lens with its aperture); a longer text is cut
-    // at its cell's edge.
+    // fraction, an aperture, a lens with its aperture); a longer text ends in
+    // an ellipsis at its cell's edge, whole in its hint.
     auto* grille = new QGridLayout(donnees);
     grille->setContentsMargins(2, 1, 2, 1);
     grille->setHorizontalSpacing(4);
@@ -228,10 +228,7 @@ void TForm1::CreeControles() {
     grille->setColumnStretch(2, 92);
     const auto donnee = [&](const char* name, const char* hint, int ligne, int colonne,
                             int largeur) {
-        auto* label = new QLabel(donnees);
-        label->setObjectName(name);
-        label->setToolTip(Q(hint));
-        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        auto* label = new platform::ui::ElidedLabel(donnees, name, hint);
         grille->addWidget(label, ligne, colonne, 1, largeur);
         return label;
     };
@@ -380,17 +377,26 @@ void TForm1::CreeMenus() {
             [this](const QPoint& pos) { PopupMenu1->popup(Korvel1->mapToGlobal(pos)); });
 }
 
+std::array<platform::ui::ElidedLabel*, 9> TForm1::DonneesAffichees() const {
+    return {LabelFlash,
+            LabelIso,
+            LabelVitesse,
+            LabelDiaf,
+            LabelFocale,
+            LabelObjectif,
+            LabelDate,
+            LabelProgramExposition,
+            LabelCorrectionExposition};
+}
+
 void TForm1::Loaded() {
     Korvel1->Loaded();
     SvgEditIni1->Loaded();
 }
 
 void TForm1::FormCreate() {
-    for (QLabel* label :
-         {LabelVitesse, LabelDiaf, LabelDim, LabelIso, LabelFlash, LabelFocale, LabelObjectif,
-          LabelDate, LabelProgramExposition, LabelCorrectionExposition}) {
-        label->clear();
-    }
+    LabelDim->clear();
+    for (platform::ui::ElidedLabel* label : DonneesAffichees()) label->SetText({});
     FDefileImage = std::make_unique<TDefileImage>(*this);
     FFormShowFait = false;
     App().SetHintHidePause(5000);
@@ -568,10 +574,7 @@ void TForm1::Korvel1Affiche() {
     SetCaption(nom);
     const platform::Picture& picture = Korvel1->GetPicture();
     LabelDim->setText(QString::number(picture.Width()) + "x" + QString::number(picture.Height()));
-    for (QLabel* label : {LabelFlash, LabelFocale, LabelObjectif, LabelVitesse, LabelDiaf, LabelIso,
-                          LabelDate, LabelProgramExposition, LabelCorrectionExposition}) {
-        label->clear();
-    }
+    for (platform::ui::ElidedLabel* label : DonneesAffichees()) label->SetText({});
     Korvel1->setToolTip(QString());
     AfficheDonneesPriseDeVue(nom);
     // Shown or hidden, the properties window follows the picture.
@@ -586,18 +589,15 @@ void TForm1::AfficheDonneesPriseDeVue(const std::string& nom) {
     const metadata::TImageInfo* exif = donnees.ExifObj();
     if (!donnees.HasMetadata() || !donnees.HasExif() || exif == nullptr) return;
     const DonneesPriseDeVue d = LitDonneesPriseDeVue(*exif);
-    const auto affiche = [](QLabel* label, const std::string& texte) {
-        label->setText(QString::fromStdString(texte));
-    };
-    affiche(LabelFlash, d.flash);
-    affiche(LabelFocale, d.focale);
-    affiche(LabelObjectif, d.objectif);
-    affiche(LabelVitesse, d.vitesse);
-    affiche(LabelDiaf, d.diaf);
-    affiche(LabelIso, d.iso);
-    affiche(LabelDate, d.date);
-    affiche(LabelProgramExposition, d.programme);
-    affiche(LabelCorrectionExposition, d.correction);
+    LabelFlash->SetText(d.flash);
+    LabelFocale->SetText(d.focale);
+    LabelObjectif->SetText(d.objectif);
+    LabelVitesse->SetText(d.vitesse);
+    LabelDiaf->SetText(d.diaf);
+    LabelIso->SetText(d.iso);
+    LabelDate->SetText(d.date);
+    LabelProgramExposition->SetText(d.programme);
+    LabelCorrectionExposition->SetText(d.correction);
     // Hovering over the picture shows the photographer's comment.
     if (!FPleinEcran && exif->CommentPosition > 0) {
         Korvel1->setToolTip(QString::fromStdString(exif->Comment));

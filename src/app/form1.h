@@ -4,6 +4,7 @@
 // and goes full screen and back.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -80,15 +81,16 @@ public:
     platform::ui::Image* ImageTamponSuivante1;
     platform::ui::Image* ImageResultSaisieRectangle;
     QLabel* LabelDim;
-    QLabel* LabelFlash;
-    QLabel* LabelIso;
-    QLabel* LabelVitesse;
-    QLabel* LabelDiaf;
-    QLabel* LabelFocale;
-    QLabel* LabelObjectif;
-    QLabel* LabelDate;
-    QLabel* LabelProgramExposition;
-    QLabel* LabelCorrectionExposition;
+    // The shooting data: each text keeps to its own column.
+    platform::ui::ElidedLabel* LabelFlash;
+    platform::ui::ElidedLabel* LabelIso;
+    platform::ui::ElidedLabel* LabelVitesse;
+    platform::ui::ElidedLabel* LabelDiaf;
+    platform::ui::ElidedLabel* LabelFocale;
+    platform::ui::ElidedLabel* LabelObjectif;
+    platform::ui::ElidedLabel* LabelDate;
+    platform::ui::ElidedLabel* LabelProgramExposition;
+    platform::ui::ElidedLabel* LabelCorrectionExposition;
     components::TScruteDossier ScruteDossier1;
     platform::ui::Timer* TimerDefileImage;
     // Keeps none of this window's controls: it saves the other windows'
@@ -178,6 +180,8 @@ private:
     void LanceProgramme(const std::string& programme);
     // The name the save dialog asks for, starting from the shown file's.
     std::optional<std::string> DemandeNomEnregistrement();
+    // The labels of the shooting data, emptied before each picture.
+    std::array<platform::ui::ElidedLabel*, 9> DonneesAffichees() const;
     void AfficheDonneesPriseDeVue(const std::string& nom);
     // The shown picture over its own file, with the file's metadata; the
     // user is asked first when the file changed or went since it was read.

@@ -327,7 +327,7 @@ void TFormCreationHtml::BitBtnOkCreationHtmlClick() {
     AvecRepli(*SpinEditTailleMaxiGrandeImage, 800);
 
     const AlbumHtml album(Reglages(), Diapos ? Diapos() : std::vector<std::string>{});
-    const std::vector<Illisible> illisibles = album.Cree([this](const std::string& image) {
+    const std::vector<FichierIllisible> illisibles = album.Cree([this](const std::string& image) {
         StatusBar1->showMessage(QString::fromStdString(image));
         StatusBar1->repaint();
     });

@@ -174,7 +174,7 @@ void TFormModifTailleJPG1Dossier::GoClick() {
         travail.OnReecrit = [this](const std::string& nom) { lot_.Reecrit(nom); };
         travail.TraiteMessages = lot_.TraiteMessages();
         const std::vector<std::string> fichiers = std::move(fichiers_);
-        const std::vector<Illisible> illisibles = travail.Traite(fichiers);
+        const std::vector<FichierIllisible> illisibles = travail.Traite(fichiers);
         LabelAfficheNomFichierTraite->clear();
         if (!illisibles.empty()) App().GetDialogs().ShowMessage(MessageIllisibles(illisibles));
     });

@@ -195,7 +195,7 @@ void TFormRotationAutomatiquePhotosVerticales::ModifierLesImagesClick() {
         };
         rotation.TraiteMessages = lot_.TraiteMessages();
         const std::vector<std::string> fichiers = std::move(fichiers_);
-        const std::vector<Illisible> illisibles = rotation.Traite(fichiers);
+        const std::vector<FichierIllisible> illisibles = rotation.Traite(fichiers);
         LabelAfficheNomFichierTraite->setText(Q("fin du traitement"));
         if (!illisibles.empty()) App().GetDialogs().ShowMessage(MessageIllisibles(illisibles));
     });

@@ -1,6 +1,7 @@
 // The dialog of the automatic rotation of upright photos: it walks a folder,
 // and its sub-folders when asked, and has its JPEG photos turned upright (or
-// back) by RotationAutomatique, listing the files it rewrote.
+// back) by RotationAutomatique, listing the files it rewrote, and at the end
+// those it could not read.
 #pragma once
 
 #include <QLabel>

@@ -223,7 +223,7 @@ void TFormVisionDiapos::BitBtnValideDimDiaposClick() {
 
 void TFormVisionDiapos::JPegDiaporama1ClickDiapo(components::TKorvel& sender) {
     if (platform::FileExists(sender.CheminFichier)) {
-        fiches_.Form1->DefileImage().AfficheFichier(sender.CheminFichier);
+        fiches_.Form1->DefileImage().AfficheFichierChoisi(sender.CheminFichier);
     } else {
         App().GetDialogs().ShowMessage("le fichier a été effacé");
     }

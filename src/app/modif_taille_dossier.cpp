@@ -4,6 +4,7 @@
 
 #include "components/routines_image.h"
 #include "metadata/img_data.h"
+#include "platform/core/error.h"
 #include "platform/core/files.h"
 #include "platform/core/stream.h"
 #include "platform/graphics/bitmap.h"
@@ -55,6 +56,9 @@ Reecriture Prepare(const std::string& nom, GenreFichier genre, const ReglagesTai
         const Decision d = Decide(genre, image.Width(), image.Height(), reglages);
         if (!d.reecrit) return r;
         r.octets = EncodeJpeg(nom, image, d.taille, reglages.qualite, tampons);
+        // Written over the file, the part libjpeg made up would replace the
+        // photo's own for good.
+        if (image.Damaged()) platform::RaiseMessage(kImageEndommagee);
     } else {
         platform::Bitmap image;
         image.LoadFromFile(nom);
@@ -96,7 +100,7 @@ Decision Decide(GenreFichier genre, int32_t largeur, int32_t hauteur,
     return {};
 }
 
-std::vector<Illisible> RedimensionnementDossier::Traite(
+std::vector<FichierIllisible> RedimensionnementDossier::Traite(
     const std::vector<std::string>& fichiers) const {
     std::vector<std::string> choisis;
     for (const std::string& nom : fichiers) {

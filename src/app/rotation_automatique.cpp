@@ -1,12 +1,14 @@
 #include "app/rotation_automatique.h"
 
 #include <array>
+#include <exception>
 #include <optional>
 #include <span>
 
 #include "components/routines_image.h"
 #include "metadata/image_info.h"
 #include "metadata/img_data.h"
+#include "platform/core/error.h"
 #include "platform/core/files.h"
 #include "platform/core/stream.h"
 #include "platform/graphics/bitmap.h"
@@ -86,6 +88,9 @@ Reecriture RotationAutomatique::Prepare(const std::string& nom, Tampons& tampons
                                    : QualiteAutomatique(int64_t{photo.Width()} * photo.Height(),
                                                         TailleFichier(nom));
     photo.DecodeTo(tampons.decodee);
+    // Turned and written, the part libjpeg made up would replace the photo's
+    // own for good.
+    if (photo.Damaged()) platform::RaiseMessage(kImageEndommagee);
     components::TourneDans(angle, tampons.decodee.View(), tampons.resultat);
     platform::JpegImage sortie;
     sortie.SetCompressionQuality(q);
@@ -98,17 +103,23 @@ Reecriture RotationAutomatique::Prepare(const std::string& nom, Tampons& tampons
     return r;
 }
 
-bool RotationAutomatique::RotationPhotoVerticale(const std::string& nom) const {
+IssueRotation RotationAutomatique::RotationPhotoVerticale(const std::string& nom) const {
+    using Etat = IssueRotation::Etat;
     Tampons tampons;
-    const Reecriture r = Prepare(nom, tampons);
-    if (!r.reecrit) return false;
+    Reecriture r;
+    try {
+        r = Prepare(nom, tampons);
+    } catch (const std::exception& e) {
+        return {Etat::Illisible, e.what()};
+    }
+    if (!r.reecrit) return {};
     platform::WriteFileAtomic(nom, std::span<const uint8_t>(r.octets));
     // The date is set apart from the rewrite: its failure has a message of its own.
     if (r.date) platform::SetModificationTime(nom, *r.date);
-    return true;
+    return {Etat::Tournee, {}};
 }
 
-std::vector<Illisible> RotationAutomatique::Traite(const std::vector<std::string>& fichiers) const {
+std::vector<FichierIllisible> RotationAutomatique::Traite(const std::vector<std::string>& fichiers) const {
     std::vector<std::string> photos;
     for (const std::string& nom : fichiers) {
         if (ExtensionATourner(nom)) photos.push_back(nom);

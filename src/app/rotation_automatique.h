@@ -2,7 +2,7 @@
 // stored lying down but marked as taken upright (EXIF Orientation 6 or 8) is
 // turned upright and rewritten in place, its metadata kept; the revert mode
 // turns such a photo back. Any other Orientation, an absent one included,
-// leaves the file alone.
+// leaves the file alone, and so does a photo that cannot be read whole.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/chaine_traitement.h"
+#include "app/chemins.h"
 
 namespace app {
 
@@ -36,6 +37,12 @@ bool ExtensionATourner(const std::string& nom);
 // The same, and the file's content is JPEG.
 bool EstPhotoATourner(const std::string& nom);
 
+// What became of one photo.
+struct IssueRotation {
+    enum class Etat : uint8_t { Laissee, Tournee, Illisible } etat = Etat::Laissee;
+    std::string raison;  // why an unreadable photo could not be read
+};
+
 class RotationAutomatique {
 public:
     ModeRotation mode = ModeRotation::Tourne;
@@ -54,20 +61,23 @@ public:
     std::function<void(const std::string& nom)> OnReecrit;
     std::function<void()> TraiteMessages;
 
-    // Turns one photo in place when the mode calls for it; true when the file
-    // was rewritten. A file that cannot be read or written raises its error
-    // and stays as it was.
-    bool RotationPhotoVerticale(const std::string& nom) const;
+    // Turns one photo in place when the mode calls for it. A photo that
+    // cannot be decoded, or whose decoding had to make up pixels (a truncated
+    // or damaged file), stays as it was and is told unreadable with the
+    // reason; a file that cannot be written raises its error and stays as it
+    // was.
+    IssueRotation RotationPhotoVerticale(const std::string& nom) const;
 
     // Turns the photos of a list (those of ExtensionATourner) on the
     // pipeline of the tools: decoded, turned and encoded on every processor,
-    // written in the list's order. A photo that cannot be read is left as it
-    // is and returned with the reason; a failure to write stops the run and
-    // passes on, the photos before it staying turned.
-    std::vector<Illisible> Traite(const std::vector<std::string>& fichiers) const;
+    // written in the list's order. A photo that cannot be read whole is left
+    // as it is and returned with the reason; a failure to write stops the run
+    // and passes on, the photos before it staying turned.
+    std::vector<FichierIllisible> Traite(const std::vector<std::string>& fichiers) const;
 
 private:
-    // What becomes of one photo, made with a worker's buffers.
+    // What becomes of one photo, made with a worker's buffers; a photo that
+    // cannot be read whole raises the reason.
     Reecriture Prepare(const std::string& nom, Tampons& tampons) const;
 };
 

@@ -216,9 +216,11 @@ void TImageBrenlow::NoteEcriture(const std::string& cible) {
 }
 
 void TImageBrenlow::Rotation(int32_t angle) {
-    ArreteAnimation();
+    // Replacing the picture stops its animation; a GIF picture turned plays
+    // again from its first frame.
     RotationImage(angle, GetPicture(), GetPicture());
     AjusteImage();
+    DemarreAnimation();
 }
 
 std::unique_ptr<Graphic> TImageBrenlow::ObjetEnregistrement(const std::string& nom) const {

@@ -101,8 +101,9 @@ public:
     void AjusteImage();
 
     // Turns the shown picture by quarter turns, clockwise for positive angles,
-    // and lays it out again; it is then a 24-bit bitmap. An angle that is not
-    // a multiple of 90 raises the range error and changes nothing.
+    // and lays it out again; it is then a 24-bit bitmap, but for a GIF
+    // picture, which turns frame by frame and goes on playing. An angle that
+    // is not a multiple of 90 raises the range error and changes nothing.
     void Rotation(int32_t angle);
 
     // Saves the shown picture under `nom`, by its extension: ".JPG" encoded

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "components/outils.h"
+#include "gif/gif_image.h"
 #include "metadata/img_data.h"
 #include "platform/core/arith.h"
 #include "platform/core/error.h"
@@ -275,10 +276,19 @@ TTypeImage TypeImageFichier(const std::string& nom) {
 }
 
 void RotationImage(int32_t angle, const Picture& source, Picture& cible) {
+    if (const auto* gif = dynamic_cast<const gif::TGIFImage*>(source.GetGraphic())) {
+        cible.SetGraphic(gif->Rotated(angle));
+        return;
+    }
     cible.SetGraphic(std::make_unique<Bitmap>(Tourne(angle, source.GetGraphic())));
 }
 
 void RotationGraphique(int32_t angle, const Graphic& source, Graphic& cible) {
+    const auto* gif = dynamic_cast<const gif::TGIFImage*>(&source);
+    if (gif != nullptr && dynamic_cast<gif::TGIFImage*>(&cible) != nullptr) {
+        cible.Assign(*gif->Rotated(angle));
+        return;
+    }
     Bitmap tournee = Tourne(angle, &source);
     // A bitmap target takes the result without a copy.
     if (auto* bitmap = dynamic_cast<Bitmap*>(&cible)) {

@@ -54,7 +54,9 @@ TTypeImage TypeImageFichier(const std::string& nom);
 // The source turned by `angle` degrees, clockwise for positive angles, pixel
 // by pixel. Any multiple of 90 is a quarter turn (0 and 360 give a copy);
 // any other angle raises the range error and leaves the target alone. The
-// source may be the target. A picture target then holds a 24-bit bitmap.
+// source may be the target. A picture target then holds a 24-bit bitmap, but
+// for a GIF picture, which turns frame by frame and stays a GIF picture with
+// its colours and its animation (as a GIF target does from a GIF source).
 void RotationImage(int32_t angle, const platform::Picture& source, platform::Picture& cible);
 void RotationGraphique(int32_t angle, const platform::Graphic& source, platform::Graphic& cible);
 

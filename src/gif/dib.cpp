@@ -33,14 +33,24 @@ void Allocating(F&& step) {
 }  // namespace
 
 TDIBReader::TDIBReader(const platform::Bitmap& bitmap, platform::PixelFormat format)
-    : rows_(&bitmap) {
+    : format_(format), rows_(&bitmap) {
     if (format == platform::PixelFormat::Custom) platform::RaiseInvalidBitmap();
-    if (format == platform::PixelFormat::Device) format = platform::PixelFormat::Bit24;
-    if (bitmap.Format() == format) return;
+    if (format == platform::PixelFormat::Device) format_ = platform::PixelFormat::Bit24;
+    if (bitmap.Format() == format_) return;
+    if (format_ == platform::PixelFormat::Bit24) {
+        row_.assign(3 * static_cast<size_t>(bitmap.Width()), 0);
+        return;
+    }
     converted_ = std::make_unique<platform::Bitmap>();
     converted_->Assign(bitmap);
-    converted_->SetPixelFormat(format);
+    converted_->SetPixelFormat(format_);
     rows_ = converted_.get();
+}
+
+const uint8_t* TDIBReader::GetScanline(int32_t row) const {
+    if (rows_->Format() == format_) return rows_->ScanLine(row);
+    rows_->ReadBgr(row, 0, rows_->Width(), row_.data());
+    return row_.data();
 }
 
 TDIBWriter::TDIBWriter(platform::Bitmap& bitmap, platform::PixelFormat format, int32_t width,

@@ -12,9 +12,11 @@
 
 namespace gif {
 
-// The rows of a bitmap in a given pixel format. A bitmap of another format is
-// read through a converted copy, so the caller's bitmap keeps its own; the
-// bitmap must outlive the reader and stay unchanged meanwhile.
+// The rows of a bitmap in a given pixel format. The bitmap's own rows are
+// read as they are; 24-bit rows of a bitmap of another format are converted
+// one at a time, so no picture is held twice; rows of a palette format are
+// read through a converted copy. The caller's bitmap keeps its own format; it
+// must outlive the reader and stay unchanged meanwhile.
 class TDIBReader {
 public:
     // Device means 24 bits; Custom raises "Image bitmap incorrecte".
@@ -23,17 +25,21 @@ public:
     TDIBReader(const TDIBReader&) = delete;
     TDIBReader& operator=(const TDIBReader&) = delete;
 
-    platform::PixelFormat PixelFormat() const { return rows_->Format(); }
+    platform::PixelFormat PixelFormat() const { return format_; }
     int32_t Width() const { return rows_->Width(); }
     int32_t Height() const { return rows_->Height(); }
-    // A row outside 0..Height()-1 raises "Indice ligne hors limites".
-    const uint8_t* GetScanline(int32_t row) const { return rows_->ScanLine(row); }
+    // A row outside 0..Height()-1 raises "Indice ligne hors limites". A row
+    // converted on the way stays valid until the next call.
+    const uint8_t* GetScanline(int32_t row) const;
     // The colour table of the rows read: at most 256 entries.
     const std::vector<platform::RGBQuad>& ColorTable() const { return rows_->ColorTable(); }
 
 private:
+    platform::PixelFormat format_;
     std::unique_ptr<platform::Bitmap> converted_;
     const platform::Bitmap* rows_;
+    // The row converted last, for 24-bit rows of another format.
+    mutable std::vector<uint8_t> row_;
 };
 
 // Builds the pixels of a bitmap row by row. Rows are made on the first

@@ -90,17 +90,16 @@ void TFloydSteinbergDitherer::NextLine() {
     TDitherEngine::NextLine();
 }
 
-TKernelDitherer::TKernelDitherer(int32_t width, TColorLookup& lookup, DitherKernel kernel)
+T5by3Ditherer::T5by3Ditherer(int32_t width, TColorLookup& lookup, DitherKernel kernel)
     : TDitherEngine(width, lookup),
       kernel_(std::move(kernel)),
       row_slots_(static_cast<size_t>(width) + 2 * static_cast<size_t>(kernel_.margin)) {
     for (auto& sums : sums_) sums.assign(row_slots_ * static_cast<size_t>(kernel_.rows), 0);
 }
 
-ColorMatch TKernelDitherer::Dither(uint8_t red, uint8_t green, uint8_t blue) {
+ColorMatch T5by3Ditherer::Dither(uint8_t red, uint8_t green, uint8_t blue) {
     CheckColumn();
     const size_t slot = Slot(Column());
-    const int32_t direction = Direction();
     const size_t current = static_cast<size_t>(first_row_) * row_slots_ + slot;
     const std::array<int32_t, 3> component{red, green, blue};
     const int32_t divisor = kernel_.divisor;
@@ -116,23 +115,26 @@ ColorMatch TKernelDitherer::Dither(uint8_t red, uint8_t green, uint8_t blue) {
     const std::array<int32_t, 3> chosen{match.Color.Red, match.Color.Green, match.Color.Blue};
     for (size_t c = 0; c < 3; ++c) {
         const int32_t error = value[c] - chosen[c];
-        if (error == 0) continue;
-        std::vector<int32_t>& sums = sums_[c];
-        for (const KernelWeight& w : kernel_.weights) {
-            const size_t row = static_cast<size_t>((first_row_ + w.row) % kernel_.rows);
-            const auto target = static_cast<ptrdiff_t>(row * row_slots_ + slot) + w.step * direction;
-            sums[static_cast<size_t>(target)] += w.weight * error;
-        }
+        if (error != 0) Propagate(sums_[c], slot, error);
     }
     return match;
 }
 
-void TKernelDitherer::ResetError() {
+void T5by3Ditherer::Propagate(std::vector<int32_t>& sums, size_t slot, int32_t error) {
+    const int32_t direction = Direction();
+    for (const KernelWeight& w : kernel_.weights) {
+        const size_t row = static_cast<size_t>((first_row_ + w.row) % kernel_.rows);
+        const auto target = static_cast<ptrdiff_t>(row * row_slots_ + slot) + w.step * direction;
+        sums[static_cast<size_t>(target)] += w.weight * error;
+    }
+}
+
+void T5by3Ditherer::ResetError() {
     CheckColumn();
     NextColumn();
 }
 
-void TKernelDitherer::NextLine() {
+void T5by3Ditherer::NextLine() {
     const auto start = static_cast<ptrdiff_t>(static_cast<size_t>(first_row_) * row_slots_);
     for (auto& sums : sums_) {
         std::fill(sums.begin() + start, sums.begin() + start + static_cast<ptrdiff_t>(row_slots_),
@@ -143,32 +145,32 @@ void TKernelDitherer::NextLine() {
 }
 
 TStuckiDitherer::TStuckiDitherer(int32_t width, TColorLookup& lookup)
-    : TKernelDitherer(width, lookup,
+    : T5by3Ditherer(width, lookup,
                       {3, 2, 42, {{0, 1, 8}, {0, 2, 4},
                                   {1, -2, 2}, {1, -1, 4}, {1, 0, 8}, {1, 1, 4}, {1, 2, 2},
                                   {2, -2, 1}, {2, -1, 2}, {2, 0, 4}, {2, 1, 2}, {2, 2, 1}}}) {}
 
 TSierraDitherer::TSierraDitherer(int32_t width, TColorLookup& lookup)
-    : TKernelDitherer(width, lookup,
+    : T5by3Ditherer(width, lookup,
                       {3, 2, 32, {{0, 1, 5}, {0, 2, 3},
                                   {1, -2, 2}, {1, -1, 4}, {1, 0, 5}, {1, 1, 4}, {1, 2, 2},
                                   {2, -1, 2}, {2, 0, 3}, {2, 1, 2}}}) {}
 
 TJaJuNiDitherer::TJaJuNiDitherer(int32_t width, TColorLookup& lookup)
-    : TKernelDitherer(width, lookup,
+    : T5by3Ditherer(width, lookup,
                       {3, 2, 48, {{0, 1, 7}, {0, 2, 5},
                                   {1, -2, 3}, {1, -1, 5}, {1, 0, 7}, {1, 1, 5}, {1, 2, 3},
                                   {2, -2, 1}, {2, -1, 3}, {2, 0, 5}, {2, 1, 3}, {2, 2, 1}}}) {}
 
 TSteveArcheDitherer::TSteveArcheDitherer(int32_t width, TColorLookup& lookup)
-    : TKernelDitherer(width, lookup,
+    : T5by3Ditherer(width, lookup,
                       {4, 3, 200, {{0, 2, 32},
                                    {1, -3, 12}, {1, -1, 26}, {1, 1, 30}, {1, 3, 16},
                                    {2, -2, 12}, {2, 0, 26}, {2, 2, 12},
                                    {3, -3, 5}, {3, -1, 12}, {3, 1, 12}, {3, 3, 5}}}) {}
 
 TBurkesDitherer::TBurkesDitherer(int32_t width, TColorLookup& lookup)
-    : TKernelDitherer(width, lookup,
+    : T5by3Ditherer(width, lookup,
                       {2, 2, 32, {{0, 1, 8}, {0, 2, 4},
                                   {1, -2, 2}, {1, -1, 4}, {1, 0, 8}, {1, 1, 4}, {1, 2, 2}}}) {}
 

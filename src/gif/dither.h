@@ -109,17 +109,23 @@ struct DitherKernel {
 
 // Error diffusion over several rows: each pixel reads the sum its neighbours
 // left for it, divided by the kernel's divisor, and spreads its own error to
-// the pixels not yet visited.
-class TKernelDitherer : public TDitherEngine {
+// the pixels not yet visited. Named after the 5-by-3 kernels of Stucki,
+// Sierra and Jarvis-Judice-Ninke, it drives every kernel of more than one
+// row, Stevenson-Arce's 7-by-4 and Burkes' 5-by-2 included.
+class T5by3Ditherer : public TDitherEngine {
 public:
     ColorMatch Dither(uint8_t red, uint8_t green, uint8_t blue) override;
     void ResetError() override;
     void NextLine() override;
 
 protected:
-    TKernelDitherer(int32_t width, TColorLookup& lookup, DitherKernel kernel);
+    T5by3Ditherer(int32_t width, TColorLookup& lookup, DitherKernel kernel);
 
 private:
+    // Adds the kernel's share of one channel's error, made at `slot` of the
+    // current row, to the sums of the pixels not yet visited.
+    void Propagate(std::vector<int32_t>& sums, size_t slot, int32_t error);
+
     // The slot of a column: margin slots lie at both ends of each row.
     size_t Slot(int32_t column) const { return static_cast<size_t>(column + kernel_.margin); }
 
@@ -131,29 +137,29 @@ private:
     int32_t first_row_ = 0;
 };
 
-class TStuckiDitherer final : public TKernelDitherer {
+class TStuckiDitherer final : public T5by3Ditherer {
 public:
     TStuckiDitherer(int32_t width, TColorLookup& lookup);
 };
 
-class TSierraDitherer final : public TKernelDitherer {
+class TSierraDitherer final : public T5by3Ditherer {
 public:
     TSierraDitherer(int32_t width, TColorLookup& lookup);
 };
 
 // Jarvis, Judice and Ninke.
-class TJaJuNiDitherer final : public TKernelDitherer {
+class TJaJuNiDitherer final : public T5by3Ditherer {
 public:
     TJaJuNiDitherer(int32_t width, TColorLookup& lookup);
 };
 
 // Stevenson and Arce: a kernel on a hexagonal grid, four rows deep.
-class TSteveArcheDitherer final : public TKernelDitherer {
+class TSteveArcheDitherer final : public T5by3Ditherer {
 public:
     TSteveArcheDitherer(int32_t width, TColorLookup& lookup);
 };
 
-class TBurkesDitherer final : public TKernelDitherer {
+class TBurkesDitherer final : public T5by3Ditherer {
 public:
     TBurkesDitherer(int32_t width, TColorLookup& lookup);
 };

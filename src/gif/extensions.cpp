@@ -10,26 +10,50 @@ namespace gif {
 
 namespace {
 
-struct LabelEntry {
-    uint8_t label;
-    ExtensionClass kind;
-};
-constexpr std::array<LabelEntry, 4> kLabels{{
-    {TGIFTextExtension::kLabel, ExtensionClass::Text},
-    {TGIFGraphicControlExtension::kLabel, ExtensionClass::GraphicControl},
-    {TGIFCommentExtension::kLabel, ExtensionClass::Comment},
-    {TGIFApplicationExtension::kLabel, ExtensionClass::Application},
-}};
+// The extension kinds by label, searched from the last entry registered.
+class TExtensionList {
+public:
+    static std::optional<ExtensionClass> Find(uint8_t label) {
+        for (auto it = kEntries.rbegin(); it != kEntries.rend(); ++it) {
+            if (it->label == label) return it->kind;
+        }
+        return std::nullopt;
+    }
 
-// Application identifiers and authentication codes, compared byte for byte.
-struct AppEntry {
-    std::string_view key;
-    ExtensionClass kind;
+private:
+    struct Entry {
+        uint8_t label;
+        ExtensionClass kind;
+    };
+    static constexpr std::array<Entry, 4> kEntries{{
+        {TGIFTextExtension::kLabel, ExtensionClass::Text},
+        {TGIFGraphicControlExtension::kLabel, ExtensionClass::GraphicControl},
+        {TGIFCommentExtension::kLabel, ExtensionClass::Comment},
+        {TGIFApplicationExtension::kLabel, ExtensionClass::Application},
+    }};
 };
-constexpr std::array<AppEntry, 2> kApplications{{
-    {"NETSCAPE2.0", ExtensionClass::NSLoop},
-    {"ANIMEXTS1.0", ExtensionClass::NSLoop},
-}};
+
+// The application kinds by identifier and authentication code, compared byte
+// for byte, searched from the last entry registered.
+class TAppExtensionList {
+public:
+    static std::optional<ExtensionClass> Find(std::string_view key) {
+        for (auto it = kEntries.rbegin(); it != kEntries.rend(); ++it) {
+            if (it->key == key) return it->kind;
+        }
+        return std::nullopt;
+    }
+
+private:
+    struct Entry {
+        std::string_view key;
+        ExtensionClass kind;
+    };
+    static constexpr std::array<Entry, 2> kEntries{{
+        {"NETSCAPE2.0", ExtensionClass::NSLoop},
+        {"ANIMEXTS1.0", ExtensionClass::NSLoop},
+    }};
+};
 
 bool IsApplication(ExtensionClass kind) {
     return kind == ExtensionClass::Application || kind == ExtensionClass::UnknownApp ||
@@ -68,10 +92,8 @@ std::optional<ExtensionClass> FindSubExtension(ExtensionClass kind, platform::St
             stream.Seek(-1 - static_cast<int64_t>(got), platform::SeekOrigin::Current);
             return kind;
         }
-        for (auto it = kApplications.rbegin(); it != kApplications.rend(); ++it) {
-            if (std::string_view(key.data(), key.size()) == it->key) return it->kind;
-        }
-        return ExtensionClass::UnknownApp;
+        return TAppExtensionList::Find(std::string_view(key.data(), key.size()))
+            .value_or(ExtensionClass::UnknownApp);
     }
     Unread(stream);
     return *size > 11 ? ExtensionClass::UnknownApp : kind;
@@ -100,12 +122,7 @@ std::optional<ExtensionClass> TGIFExtension::FindExtension(platform::Stream& str
     const int64_t start = stream.Position();
     std::optional<ExtensionClass> kind;
     if (const std::optional<uint8_t> label = TryReadByte(stream)) {
-        for (auto it = kLabels.rbegin(); it != kLabels.rend(); ++it) {
-            if (it->label == *label) {
-                kind = it->kind;
-                break;
-            }
-        }
+        kind = TExtensionList::Find(*label);
         while (kind) {
             const std::optional<ExtensionClass> sub = FindSubExtension(*kind, stream);
             if (sub == kind) break;
@@ -233,7 +250,7 @@ void TGIFApplicationExtension::LoadFromStream(platform::Stream& stream) {
 }
 
 void TGIFUnknownAppExtension::SaveData(platform::Stream& stream) const {
-    for (const std::vector<uint8_t>& block : Blocks) {
+    for (const TGIFBlock& block : Blocks) {
         WriteByte(stream, static_cast<uint8_t>(block.size()));
         stream.WriteBuffer(block.data(), block.size());
     }
@@ -243,7 +260,7 @@ void TGIFUnknownAppExtension::SaveData(platform::Stream& stream) const {
 void TGIFUnknownAppExtension::LoadData(platform::Stream& stream) {
     Blocks.clear();
     for (std::optional<uint8_t> size; (size = TryReadByte(stream)) && *size != 0;) {
-        std::vector<uint8_t> block(*size);
+        TGIFBlock block(*size);
         ReadCheck(stream, block.data(), block.size());
         Blocks.push_back(std::move(block));
     }

@@ -70,6 +70,8 @@ public:
     // A block cut short warns "Premature end of data" and keeps what was read.
     void LoadFromStream(platform::Stream& stream) override;
 
+    // 4: the bytes of the block after this one, up to its terminator.
+    uint8_t BlockSize() const { return bytes_[0]; }
     bool Transparent() const { return (bytes_[1] & 0x01) != 0; }
     void SetTransparent(bool transparent);
     uint8_t TransparentColorIndex() const { return bytes_[4]; }
@@ -99,6 +101,8 @@ public:
     void SaveToStream(platform::Stream& stream) const override;
     void LoadFromStream(platform::Stream& stream) override;
 
+    // 12: the bytes of the block after this one, up to the text.
+    uint8_t BlockSize() const { return bytes_[0]; }
     uint16_t Left() const { return GetU16(&bytes_[1]); }
     uint16_t Top() const { return GetU16(&bytes_[3]); }
     uint16_t GridWidth() const { return GetU16(&bytes_[5]); }
@@ -151,13 +155,16 @@ protected:
     virtual void LoadData(platform::Stream& stream) = 0;
 };
 
+// One data sub-block as it was read: 1 to 255 bytes.
+using TGIFBlock = std::vector<uint8_t>;
+
 // Application data without a class of its own, kept sub-block by sub-block.
 class TGIFUnknownAppExtension final : public TGIFApplicationExtension {
 public:
     explicit TGIFUnknownAppExtension(TGIFSubImage& sub_image)
         : TGIFApplicationExtension(sub_image) {}
 
-    std::vector<std::vector<uint8_t>> Blocks;
+    std::vector<TGIFBlock> Blocks;
 
 protected:
     void SaveData(platform::Stream& stream) const override;

@@ -159,17 +159,20 @@ void TGIFSubImage::Assign(const TGIFSubImage& source) {
     }
     fill_ = source.fill_;
     color_map_.Assign(source.color_map_);
-    if (source.extensions_.Count() > 0) {
-        platform::MemoryStream copy;
-        source.extensions_.SaveToStream(copy);
-        copy.SetPosition(0);
-        extensions_.LoadFromStream(copy, *this);
-    }
+    CopyExtensions(source);
     if (source.bitmap_ != nullptr) {
         NewBitmap();
         bitmap_->Assign(*source.bitmap_);
         bitmap_palette_ = source.bitmap_palette_;
     }
+}
+
+void TGIFSubImage::CopyExtensions(const TGIFSubImage& source) {
+    if (source.extensions_.Count() == 0) return;
+    platform::MemoryStream copy;
+    source.extensions_.SaveToStream(copy);
+    copy.SetPosition(0);
+    extensions_.LoadFromStream(copy, *this);
 }
 
 bool TGIFSubImage::Empty() const {

@@ -191,6 +191,12 @@ public:
     void StretchDraw(platform::Canvas& canvas, const platform::Rect& rect, bool transparent,
                      bool tile) const;
 
+    // Becomes `source`, another frame, turned by `quarters` quarter turns
+    // clockwise (0 to 3) and placed at (left, top): its indices turned, its size with them, its
+    // local table, extensions and interlacing as they are. The indices are
+    // counted in the picture's budget.
+    void AssignRotated(const TGIFSubImage& source, int32_t quarters, int32_t left, int32_t top);
+
     // Drops the borders that hold only the transparent index; a frame left
     // with no pixel is cleared. Nothing for an opaque frame.
     void Crop();
@@ -209,6 +215,8 @@ private:
     };
     // The packed image field as it is written.
     uint8_t PreparedFields() const;
+    // Appends copies of the source's extensions, read back from their bytes.
+    void CopyExtensions(const TGIFSubImage& source);
     // Makes the indices that are not kept.
     void HoldAll() const;
     // Renders the pixels into a new bitmap (and the mask when one is due).
@@ -359,6 +367,15 @@ public:
     void SetHeight(int32_t height);
     // Appends a frame of this picture and returns its index.
     int32_t Add(std::unique_ptr<TGIFSubImage> frame);
+    // The picture turned by `angle` degrees, clockwise for positive angles:
+    // every frame's indices, its place on the logical screen and the screen's
+    // size turn; colours, timing, disposal, transparency, loop count and
+    // settings stay, so an animation plays turned (non-square pixels turn
+    // with their aspect ratio). A multiple of 360 gives a copy; an angle that
+    // is not a multiple of 90 raises the range error. Frames reaching beyond
+    // the screen turn about a screen enlarged to hold them. This picture is
+    // only read; the new one holds its own frames, within its own budget.
+    std::unique_ptr<TGIFImage> Rotated(int32_t angle) const;
     // Makes the picture smaller to store without changing what it shows
     // (options of gif/optimize.h). Of the colour reduction arguments only the
     // method is checked; no reduction is made.

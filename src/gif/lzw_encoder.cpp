@@ -3,7 +3,7 @@
 // with codes the decoder's table is known to hold at that moment.
 #include <algorithm>
 #include <array>
-#include <cmath>
+#include <bit>
 #include <cstring>
 #include <memory>
 
@@ -41,10 +41,12 @@ protected:
 
     int32_t bits_per_code_ = 0;
     int32_t initial_bits_ = 0;
-    int32_t max_code_ = 0;
-    int32_t clear_code_ = 0;
-    int32_t end_code_ = 0;
-    int32_t base_code_ = 0;
+    // The largest code of the current size, the clear and end codes, and the
+    // first code the string table gives.
+    int32_t MaxCode = 0;
+    int32_t ClearCode = 0;
+    int32_t EndCode = 0;
+    int32_t BaseCode = 0;
     bool just_cleared_ = false;
     int32_t min_code_size_ = 0;
 
@@ -73,10 +75,10 @@ void TGIFEncoder::Encode(platform::Stream& stream, int32_t bits, int32_t color_c
     min_code_size_ = static_cast<int32_t>(platform::CheckRange(bits < 2 ? 2 : bits, 0, 255));
     WriteByte(stream, static_cast<uint8_t>(min_code_size_));
     initial_bits_ = bits_per_code_ = min_code_size_ + 1;
-    max_code_ = (1 << bits_per_code_) - 1;
-    clear_code_ = 1 << min_code_size_;
-    end_code_ = clear_code_ + 1;
-    base_code_ = clear_code_ + 2;
+    MaxCode = (1 << bits_per_code_) - 1;
+    ClearCode = 1 << min_code_size_;
+    EndCode = ClearCode + 1;
+    BaseCode = ClearCode + 2;
     color_count_ = color_count;
     data_ = data;
     width_ = width;
@@ -91,7 +93,7 @@ void TGIFEncoder::Encode(platform::Stream& stream, int32_t bits, int32_t color_c
     TGIFWriter writer(stream);
     writer_ = &writer;
     if (data != nullptr && width >= 1 && height >= 1) Compress();
-    Output(end_code_);
+    Output(EndCode);
     if (bit_count_ > 0) writer.Put(static_cast<uint8_t>(bit_buffer_));
     bit_buffer_ = 0;
     bit_count_ = 0;
@@ -112,7 +114,7 @@ inline void TGIFEncoder::Output(int32_t code) {
 
 void TGIFEncoder::Clear() {
     just_cleared_ = true;
-    Output(clear_code_);
+    Output(ClearCode);
 }
 
 bool TGIFEncoder::NextRow() {
@@ -206,11 +208,11 @@ inline void TLZWEncoder::Output(int32_t code) {
     TGIFEncoder::Output(code);
     if (just_cleared_) {
         bits_per_code_ = initial_bits_;
-        max_code_ = (1 << bits_per_code_) - 1;
+        MaxCode = (1 << bits_per_code_) - 1;
         just_cleared_ = false;
-    } else if (next_free_ > max_code_) {
+    } else if (next_free_ > MaxCode) {
         ++bits_per_code_;
-        max_code_ = bits_per_code_ == kMaxCodeBits ? 4096 : (1 << bits_per_code_) - 1;
+        MaxCode = bits_per_code_ == kMaxCodeBits ? 4096 : (1 << bits_per_code_) - 1;
     }
 }
 
@@ -218,7 +220,7 @@ void TLZWEncoder::Clear() {
     TGIFEncoder::Clear();
     table_.Clear();
     last_.fill(0);
-    next_free_ = base_code_;
+    next_free_ = BaseCode;
 }
 
 void TLZWEncoder::Compress() {
@@ -255,6 +257,19 @@ void TLZWEncoder::Compress() {
         }
     }
     Output(prefix);
+}
+
+// The integer square root: Newton's iteration from a power of two above it,
+// which comes down to the root and stops when the next estimate no longer
+// falls.
+int64_t IntSqrt(int64_t value) {
+    if (value < 2) return value;
+    int64_t root = int64_t{1} << ((std::bit_width(static_cast<uint64_t>(value)) + 1) / 2);
+    for (;;) {
+        const int64_t next = (root + value / root) / 2;
+        if (next >= root) return root;
+        root = next;
+    }
 }
 
 // Runs of one pixel value, sent as codes whose strings the decoder's table
@@ -298,9 +313,9 @@ void TRLEEncoder::Clear() {
 }
 
 void TRLEEncoder::Compress() {
-    max_codes_ = 4095 - base_code_;
-    initial_bump_ = clear_code_ - 1;
-    initial_clear_ = min_code_size_ > 3 ? clear_code_ - 2 : 9;
+    max_codes_ = 4095 - BaseCode;
+    initial_bump_ = ClearCode - 1;
+    initial_clear_ = min_code_size_ > 3 ? ClearCode - 2 : 9;
     Clear();
     run_pixel_ = -1;
     run_length_ = 0;
@@ -351,7 +366,7 @@ void TRLEEncoder::FlushFromClear(int32_t count) {
             --count;
         } else if (count >= step) {
             table_run_ = step;
-            EmitCode(base_code_ + step - 2);
+            EmitCode(BaseCode + step - 2);
             count -= step;
         } else if (count == 1) {
             ++table_run_;
@@ -359,7 +374,7 @@ void TRLEEncoder::FlushFromClear(int32_t count) {
             count = 0;
         } else {
             ++table_run_;
-            EmitCode(base_code_ + count - 2);
+            EmitCode(BaseCode + count - 2);
             count = 0;
         }
         step = code_count_ == 0 ? 1 : step + 1;
@@ -391,14 +406,14 @@ void TRLEEncoder::FlushWithTable(int32_t count) {
         return;
     }
     clear_limit_ = max_codes_;
-    for (; repeats > 0; --repeats) EmitCode(base_code_ + table_run_ - 2);
+    for (; repeats > 0; --repeats) EmitCode(BaseCode + table_run_ - 2);
     if (leftover != 0) {
         if (just_cleared_) {
             FlushFromClear(leftover);
         } else if (leftover == 1) {
             EmitCode(run_pixel_);
         } else {
-            EmitCode(base_code_ + leftover - 2);
+            EmitCode(BaseCode + leftover - 2);
         }
     }
     ResetClearLimit();
@@ -419,7 +434,7 @@ int32_t TRLEEncoder::TriangleCount(int32_t count) const {
     }
     if (left > 0) {
         // The smallest n with n (n + 1) / 2 at least `left`.
-        auto n = static_cast<int64_t>(std::sqrt(static_cast<double>(2 * left)));
+        int64_t n = IntSqrt(2 * left);
         while (n * (n + 1) >= 2 * left) --n;
         while (n * (n + 1) < 2 * left) ++n;
         cost += n;

@@ -4,10 +4,14 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "gif/gif_image.h"
+#include "gif/gif_units.h"
 #include "platform/core/arith.h"
 #include "platform/core/error.h"
 
@@ -130,6 +134,33 @@ int32_t IndexOfExtension(const TGIFExtensionList& list, const TGIFExtension* ext
     return -1;
 }
 
+// The bytes a frame takes in the file: its extensions, image block, local
+// table and coded pixels; none when it cannot be written (an index beyond its
+// colours).
+std::optional<int64_t> FrameBytes(const TGIFSubImage& frame) {
+    platform::MemoryStream stream;
+    try {
+        frame.SaveToStream(stream);
+    } catch (const GIFException&) {
+        return std::nullopt;
+    }
+    return stream.Size();
+}
+
+// A graphic control block in the file: "!", its label and its 6 bytes.
+constexpr int64_t kControlBlockBytes = 8;
+
+// The bytes of a colour table in the file, padded to a power of two.
+int64_t TableBytes(int32_t count) {
+    return count > 0 ? int64_t{3} << ColorsToBits(count) : 0;
+}
+
+// The code size of the frames that have no table of their own, which follow
+// the widest table of the picture.
+int32_t SharedCodeSize(const TGIFImage& image) {
+    return std::max(2, image.GetBitsPerPixel());
+}
+
 // The steps of TGIFImage::Optimize over one picture, with its progress count.
 class Optimizer {
 public:
@@ -145,7 +176,13 @@ public:
             counter_ += 2 * frames_.Count();
         }
         if ((options_ & opOverlap) != 0) {
+            // Pixels made transparent pay mostly once the crop step has taken
+            // them off, or dropped a frame they blanked: the overlap weighs
+            // its changes as that step will leave them.
+            cropping_ = (options_ & opCrop) != 0;
             Overlap();
+            cropping_ = false;
+            shared_bytes_.clear();
         } else {
             counter_ += frames_.Count();
         }
@@ -221,29 +258,147 @@ private:
         Step(false);
     }
 
+    // Runs `change` on frame `index` and undoes it when the file would grow,
+    // as FileBytes weighs the frames. Only the frame changes, and the tables
+    // by one colour when `adds_color`: the file grows by what the frame takes,
+    // by the global table's bytes and, when a wider table widens the codes of
+    // the frames without a table of their own, by what they take. A frame
+    // that cannot be written is not weighed.
+    template <typename Change>
+    void UnlessLarger(int32_t index, bool adds_color, const Change& change) {
+        TGIFSubImage& frame = *frames_.SubImages(index);
+        const std::optional<int64_t> before = FileBytes(index);
+        if (!before) {
+            change();
+            return;
+        }
+        TGIFGlobalColorMap& global = image_.GetGlobalColorMap();
+        const int32_t global_count = global.Count();
+        const int32_t code_size = SharedCodeSize(image_);
+        // What the other frames take at the present code size, when the
+        // change may widen it.
+        const std::optional<int64_t> others_before =
+            adds_color && MayWiden(frame) ? SharedBytes(index) : std::nullopt;
+        TGIFSubImage kept(image_);
+        kept.Assign(frame);
+        change();
+        const std::optional<int64_t> after = FileBytes(index);
+        std::optional<int64_t> growth;
+        if (after)
+            growth = *after - *before + TableBytes(global.Count()) - TableBytes(global_count);
+        if (growth && SharedCodeSize(image_) != code_size) {
+            const std::optional<int64_t> others_after = SharedBytes(index);
+            growth = others_before && others_after
+                         ? std::optional(*growth + *others_after - *others_before)
+                         : std::nullopt;
+        }
+        if (growth && *growth <= 0) {
+            // What the frame after it takes may follow this one's control
+            // block.
+            Forget(index);
+            Forget(index + 1);
+            return;
+        }
+        frame.Assign(kept);
+        while (global.Count() > global_count) global.Delete(global.Count() - 1);
+    }
+
+    // What frame `index` will take in the file: as it is, or, with the crop
+    // step to come, once that step has been at it.
+    std::optional<int64_t> FileBytes(int32_t index) {
+        if (!cropping_) return FrameBytes(*frames_.SubImages(index));
+        return CroppedBytes(index);
+    }
+
+    // Whether one more colour in the frame's table or the global one, which
+    // is all a change may add, would widen the shared codes.
+    bool MayWiden(const TGIFSubImage& frame) const {
+        const int32_t code_size = SharedCodeSize(image_);
+        const auto widens = [&](int32_t count) {
+            return count > 0 && std::max(2, ColorsToBits(count + 1)) > code_size;
+        };
+        return widens(frame.ColorMap().Count()) || widens(image_.Header().ColorMap().Count());
+    }
+
+    // What the frames without a table of their own but frame `besides` take
+    // at the present code size; none when one of them cannot be written.
+    // Each frame is weighed once for each code size and kept until it, or the
+    // frame before it, changes.
+    std::optional<int64_t> SharedBytes(int32_t besides) {
+        const int32_t code_size = SharedCodeSize(image_);
+        int64_t total = 0;
+        for (int32_t i = 0; i < frames_.Count(); ++i) {
+            if (i == besides || frames_.SubImages(i)->ColorMap().Count() > 0) continue;
+            const auto key = std::pair(i, code_size);
+            auto found = shared_bytes_.find(key);
+            if (found == shared_bytes_.end())
+                found = shared_bytes_.emplace(key, FileBytes(i)).first;
+            if (!found->second) return std::nullopt;
+            total += *found->second;
+        }
+        return total;
+    }
+
+    void Forget(int32_t index) {
+        std::erase_if(shared_bytes_, [&](const auto& entry) { return entry.first.first == index; });
+    }
+
     void Overlap() {
         for (int32_t i = frames_.Count() - 1; i >= 1; --i) {
             int32_t below = i - 1;
             while (below > 0 && DisposalOf(*frames_.SubImages(below)) == 3) --below;
-            frames_.SubImages(i)->OptimizeOverlap(frames_.SubImages(below));
+            TGIFSubImage& frame = *frames_.SubImages(i);
+            TGIFSubImage* under = frames_.SubImages(below);
+            UnlessLarger(i, true, [&] { frame.OptimizeOverlap(under); });
             Step();
         }
         Step(false);
+    }
+
+    // Whether the crop step looks at the frame: one that is not empty and
+    // has transparency. A frame restored to the background clears its whole
+    // rectangle, transparent borders included: it is left whole.
+    static bool Croppable(const TGIFSubImage& frame) {
+        return !frame.Empty() && frame.HasTransparency() && DisposalOf(frame) != 2;
+    }
+
+    // Whether every pixel of a croppable frame is transparent.
+    static bool Blank(const TGIFSubImage& frame) {
+        const uint8_t hole = frame.GraphicControlExtension()->TransparentColorIndex();
+        const uint8_t* pixels = frame.Data();
+        return std::all_of(pixels, pixels + frame.DataSize(),
+                           [hole](uint8_t p) { return p == hole; });
+    }
+
+    // What frame `index` will take in the file once the crop step has been
+    // at it: the fewer bytes of the frame cropped or whole, or, for a blank
+    // frame that goes, the control block its time may need on the frame
+    // before.
+    std::optional<int64_t> CroppedBytes(int32_t index) {
+        TGIFSubImage& frame = *frames_.SubImages(index);
+        const std::optional<int64_t> whole = FrameBytes(frame);
+        if (!Croppable(frame)) return whole;
+        if (Blank(frame)) {
+            if (!CanDropBlank(index)) return whole;
+            const bool needs_control =
+                DelayOf(frame) > 0 &&
+                frames_.SubImages(index - 1)->GraphicControlExtension() == nullptr;
+            return needs_control ? kControlBlockBytes : 0;
+        }
+        TGIFSubImage cropped(image_);
+        cropped.Assign(frame);
+        cropped.Crop();
+        const std::optional<int64_t> bytes = FrameBytes(cropped);
+        return whole && bytes ? std::optional(std::min(*whole, *bytes)) : whole;
     }
 
     void CropFrames() {
         for (int32_t i = frames_.Count() - 1; i >= 0; --i) {
             TGIFSubImage& frame = *frames_.SubImages(i);
             Step(false);
-            // A frame restored to the background clears its whole rectangle,
-            // transparent borders included.
-            if (frame.Empty() || !frame.HasTransparency() || DisposalOf(frame) == 2) continue;
-            const uint8_t hole = frame.GraphicControlExtension()->TransparentColorIndex();
-            const uint8_t* pixels = frame.Data();
-            const bool blank = std::all_of(pixels, pixels + frame.DataSize(),
-                                           [hole](uint8_t p) { return p == hole; });
-            if (!blank) {
-                frame.Crop();
+            if (!Croppable(frame)) continue;
+            if (!Blank(frame)) {
+                UnlessLarger(i, false, [&] { frame.Crop(); });
             } else if (CanDropBlank(i)) {
                 const uint16_t delay = DelayOf(frame);
                 if (delay > 0) {
@@ -301,6 +456,11 @@ private:
 
     TGIFImage& image_;
     TGIFImageList& frames_;
+    // While the overlap step weighs its changes: whether the crop step is to
+    // come, and what the frames without a table of their own take, by frame
+    // index (no frame goes meanwhile) and code size.
+    bool cropping_ = false;
+    std::map<std::pair<int32_t, int32_t>, std::optional<int64_t>> shared_bytes_;
     uint8_t options_;
     int32_t total_;
     int32_t counter_ = 0;

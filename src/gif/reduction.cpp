@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <vector>
 
-#include "gif/dib.h"
 #include "gif/gif_error.h"
 #include "gif/gif_units.h"
 #include "gif/quantizer.h"
@@ -57,7 +56,7 @@ platform::Palette CreateWindowsGrayPalette() {
     return platform::Palette(Greys({0, 0x80, 0xC0, 0xFF}));
 }
 
-platform::Palette CreateHalftonePalette() {
+platform::Palette CreateHalftonePaletteHelper() {
     const std::vector<RGBQuad> system = DefaultColors();
     std::vector<RGBQuad> entries(system.begin(), system.begin() + 10);
     const platform::Palette web = CreateWebPalette();
@@ -71,18 +70,15 @@ platform::Palette CreateHalftonePalette() {
     return platform::Palette(std::move(entries));
 }
 
-platform::Palette CreateOptimizedPalette(const platform::Bitmap& bitmap, int32_t colors,
-                                         int32_t color_bits, bool reserve_system_colors) {
+platform::Palette CreateOptimizedPaletteFromReader(const TDIBReader& reader, int32_t colors,
+                                                   int32_t color_bits, bool reserve_system_colors) {
     if (colors < 1 || colors > 256 || (reserve_system_colors && colors != 256)) {
         platform::RaiseRange();
     }
     const int32_t offset = reserve_system_colors ? 10 : 0;
     const int32_t wanted = reserve_system_colors ? 236 : colors;
     TColorQuantizer quantizer(wanted, color_bits);
-    std::vector<uint8_t> scratch;
-    for (int32_t y = 0; y < bitmap.Height(); ++y) {
-        quantizer.AddPixels(BgrRow(bitmap, y, scratch), bitmap.Width());
-    }
+    quantizer.ProcessImage(reader);
     std::vector<RGBQuad> entries(static_cast<size_t>(colors));
     const std::vector<RGBQuad> found = quantizer.GetColorTable();
     std::copy_n(found.begin(), std::min<size_t>(found.size(), static_cast<size_t>(wanted)),
@@ -95,13 +91,19 @@ platform::Palette CreateOptimizedPalette(const platform::Bitmap& bitmap, int32_t
     return platform::Palette(std::move(entries));
 }
 
+platform::Palette CreateOptimizedPalette(const platform::Bitmap& bitmap, int32_t colors,
+                                         int32_t color_bits, bool reserve_system_colors) {
+    const TDIBReader reader(bitmap, platform::PixelFormat::Bit24);
+    return CreateOptimizedPaletteFromReader(reader, colors, color_bits, reserve_system_colors);
+}
+
 platform::Palette ReductionPalette(const platform::Bitmap& bitmap, uint8_t method, int32_t bits,
                                    const platform::Palette& custom) {
     switch (method) {
         case 1:
             return CreateDefaultPalette();
         case 2:
-            return CreateHalftonePalette();
+            return CreateHalftonePaletteHelper();
         case 3:
             return CreateWindowsGrayPalette();
         case 4:
@@ -208,19 +210,12 @@ std::unique_ptr<TColorLookup> CreateReductionLookup(uint8_t method,
     }
 }
 
-const uint8_t* BgrRow(const platform::Bitmap& bitmap, int32_t y, std::vector<uint8_t>& scratch) {
-    if (bitmap.Format() == platform::PixelFormat::Bit24) return bitmap.ScanLine(y);
-    scratch.resize(static_cast<size_t>(bitmap.Width()) * 3);
-    bitmap.ReadBgr(y, 0, bitmap.Width(), scratch.data());
-    return scratch.data();
-}
-
 void DitherPixels(const platform::Bitmap& bitmap, TDitherEngine& engine,
                   const std::function<uint8_t*(int32_t row)>& row_of) {
     const int32_t width = bitmap.Width();
-    std::vector<uint8_t> scratch;
+    const TDIBReader reader(bitmap, platform::PixelFormat::Bit24);
     for (int32_t y = 0; y < bitmap.Height(); ++y) {
-        const uint8_t* source = BgrRow(bitmap, y, scratch);
+        const uint8_t* source = reader.GetScanline(y);
         uint8_t* target = row_of(y);
         for (int32_t x = engine.Column(); x >= 0 && x < width; x = engine.Column()) {
             const uint8_t* pixel = source + static_cast<ptrdiff_t>(x) * 3;

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "gif/color_lookup.h"
+#include "gif/dib.h"
 #include "gif/dither.h"
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/palette.h"
@@ -41,15 +42,19 @@ platform::Palette CreateMonochromePalette();
 // The four greys 0, $80, $C0, $FF.
 platform::Palette CreateWindowsGrayPalette();
 // The first 10 system colours, the web palette, 20 greys between its levels,
-// the last 10 system colours: 256 colours that serve any picture evenly.
-platform::Palette CreateHalftonePalette();
+// the last 10 system colours: 256 colours that serve any picture evenly (the
+// halftone palette of a screen, which there is no screen to ask for).
+platform::Palette CreateHalftonePaletteHelper();
 
 // A palette of `colors` entries (1 to 256) chosen by the octree quantizer at
-// `color_bits` depth (1 to 8) for the pixels of `bitmap`. Reserving the
-// system colours puts the first 10 default colours at entries 0-9 and the
-// last 10 at 246-255, the quantizer choosing 236 between them (then
-// `colors` must be 256). Entries the quantizer leaves unset are black.
+// `color_bits` depth (1 to 8) for the pixels of the reader's 24-bit rows.
+// Reserving the system colours puts the first 10 default colours at entries
+// 0-9 and the last 10 at 246-255, the quantizer choosing 236 between them
+// (then `colors` must be 256). Entries the quantizer leaves unset are black.
 // Anything else raises the range error.
+platform::Palette CreateOptimizedPaletteFromReader(const TDIBReader& reader, int32_t colors,
+                                                   int32_t color_bits, bool reserve_system_colors);
+// The same for the pixels of a bitmap.
 platform::Palette CreateOptimizedPalette(const platform::Bitmap& bitmap, int32_t colors,
                                          int32_t color_bits, bool reserve_system_colors);
 
@@ -88,11 +93,6 @@ private:
 // nearest colour of `palette` for the others.
 std::unique_ptr<TColorLookup> CreateReductionLookup(uint8_t method,
                                                     const platform::Palette& palette);
-
-// Row `y` of `bitmap` as blue, green, red bytes: the row itself for a 24-bit
-// bitmap, else converted into `scratch`, so that a bitmap of another format is
-// never copied whole.
-const uint8_t* BgrRow(const platform::Bitmap& bitmap, int32_t y, std::vector<uint8_t>& scratch);
 
 // Maps every pixel of `bitmap`, row after row in the engine's serpentine
 // order, storing the indices in the rows `row_of` gives (Width() bytes each).

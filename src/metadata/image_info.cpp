@@ -53,6 +53,13 @@ constexpr std::string_view kAsciiCode{"ASCII\0\0\0", 8};
 constexpr double kSmallestSensorDiagonal = 2.0;
 constexpr double kLargestSensorDiagonal = 70.0;
 
+// A size entry of the main picture: the EXIF directory's, or IFD0's own; a
+// sub-directory's ImageWidth is the size of another picture.
+bool GivesPictureSize(uint16_t tag, int kind, int depth) {
+    if (kind != kMainDirectory) return false;
+    return tag == kExifImageWidth || tag == kExifImageLength || depth == 0;
+}
+
 std::string_view UpToNul(std::string_view bytes) {
     return bytes.substr(0, bytes.find('\0'));
 }
@@ -227,11 +234,13 @@ void TImageInfo::ParseEntry(int64_t entry, int64_t base, int kind, int64_t limit
         case kExifImageWidth:
             Width = platform::Round(ValueAsFloat(raw, type));
             WidthPosition = entry + 8;
+            if (GivesPictureSize(tag, kind, depth)) width_positions_.push_back(WidthPosition);
             break;
         case kImageLength:
         case kExifImageLength:
             Height = platform::Round(ValueAsFloat(raw, type));
             HeightPosition = entry + 8;
+            if (GivesPictureSize(tag, kind, depth)) height_positions_.push_back(HeightPosition);
             break;
         case kCompression:
             if (kind == kThumbnailDirectory) {
@@ -474,8 +483,11 @@ bool TImageInfo::WriteTagInt(std::string_view name, int64_t value) {
     }
 }
 
+// Every size entry is written, whatever the segment holds now: the segment
+// may have taken another picture's size since it was read (the copies of one
+// photo at several sizes are written from one reading).
 void TImageInfo::AdjustImageSize(int32_t height, int32_t width) {
-    if (Height < 1 || Width < 1 || (Height == height && Width == width)) return;
+    if (Height < 1 || Width < 1) return;
     std::string* segment = owner_.ExifSegmentBytes();
     if (segment == nullptr) return;
     const auto write = [&](int64_t position, int32_t value) {
@@ -487,8 +499,8 @@ void TImageInfo::AdjustImageSize(int32_t height, int32_t width) {
             Put32(*segment, static_cast<uint32_t>(value), position);
         }
     };
-    write(HeightPosition, height);
-    write(WidthPosition, width);
+    for (const int64_t position : height_positions_) write(position, height);
+    for (const int64_t position : width_positions_) write(position, width);
 }
 
 }  // namespace metadata

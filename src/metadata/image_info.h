@@ -79,6 +79,8 @@ public:
     bool WriteTagText(std::string_view name, std::string_view text);
     void SetComment(std::string_view text);
     bool WriteTagInt(std::string_view name, int64_t value);
+    // Writes the size into every width and height entry of the main picture
+    // (the EXIF directory's and IFD0's), when the walk found a size.
     void AdjustImageSize(int32_t height, int32_t width);
 
     // The maker-note walk: a directory of `note` (its own bytes, with
@@ -128,7 +130,11 @@ private:
     std::vector<TTagEntry> tags_;
     std::vector<TTagEntry> thumbnail_tags_;
     std::vector<int64_t> walked_;  // starts of the directories walked
-    int64_t entries_left_ = 0;     // entries the walk may still decode
+    // The value fields of the main picture's size entries, in IFD0 and the
+    // EXIF directory, that AdjustImageSize writes.
+    std::vector<int64_t> width_positions_;
+    std::vector<int64_t> height_positions_;
+    int64_t entries_left_ = 0;  // entries the walk may still decode
     bool maker_note_read_ = false;
     int32_t tag_cursor_ = 0;
 };

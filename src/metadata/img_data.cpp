@@ -1,7 +1,10 @@
 #include "metadata/img_data.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
+#include <cstring>
+#include <optional>
 #include <string_view>
 
 #include "metadata/image_info.h"
@@ -10,18 +13,24 @@
 #include "platform/core/error.h"
 #include "platform/core/files.h"
 #include "platform/core/text.h"
+#include "platform/graphics/budget.h"
 #include "platform/graphics/jpeg_image.h"
 
 namespace metadata {
 namespace {
 
 enum : uint8_t {
+    kTem = 0x01,
+    kRst0 = 0xD0,
+    kRst7 = 0xD7,
     kSoi = 0xD8,
     kEoi = 0xD9,
     kSos = 0xDA,
     kApp0 = 0xE0,
     kApp1 = 0xE1,
+    kApp2 = 0xE2,
     kApp13 = 0xED,
+    kApp14 = 0xEE,
     kAppLast = 0xEF,
     kCom = 0xFE,
 };
@@ -34,6 +43,18 @@ constexpr size_t kMaxPayload = 65533;
 constexpr size_t kTiffBufferSize = 256000;
 constexpr std::string_view kExifSignature{"Exif\0\0", 6};
 constexpr std::string_view kJfifSignature{"JFIF\0", 5};
+// Segments that describe how the source was encoded, not the picture.
+constexpr std::string_view kAdobeSignature{"Adobe", 5};
+constexpr std::string_view kMpfSignature{"MPF\0", 4};
+constexpr std::string_view kIccSignature{"ICC_PROFILE\0", 12};
+// In an ICC chunk: the signature, its number from 1 and the count; the
+// profile's header names its colour space 16 bytes in.
+constexpr size_t kIccChunkNumber = 12;
+constexpr size_t kIccColourSpace = 14 + 16;
+constexpr std::string_view kIccRgb{"RGB "};
+// What the walk over the segments reads from a stream at a time: the bytes
+// around a few segment headers.
+constexpr size_t kReadBlock = 4096;
 // A reader finds the metadata of a file without EXIF data only when an IPTC
 // or COM segment is among its first four segments: after the JFIF one, room
 // for two others.
@@ -82,20 +103,112 @@ void AppendSegment(std::string& out, const tSection& section) {
     out += section.bytes;
 }
 
-// A segment of the picture's own that the held metadata stand for.
-bool IsHeldSegment(uint8_t marker, std::string_view payload) {
-    return marker == kApp0 || marker == kApp13 || marker == kCom ||
-           (marker == kApp1 && IsExifPayload(payload));
+void WriteSegment(platform::Stream& stream, const tSection& section) {
+    const std::array<char, 2> marker{'\xFF', static_cast<char>(section.marker)};
+    stream.WriteBuffer(marker.data(), marker.size());
+    stream.WriteBuffer(section.bytes.data(), section.bytes.size());
+}
+
+std::string_view PayloadOf(const tSection& section) {
+    return std::string_view(section.bytes).substr(std::min<size_t>(2, section.bytes.size()));
+}
+
+bool IsIccChunk(const tSection& section) {
+    return section.marker == kApp2 && PayloadOf(section).starts_with(kIccSignature);
+}
+
+// A stream read a block at a time: the walk over the bytes between segments
+// costs no system call per byte, and segments passed over are not read.
+class BlockReader {
+public:
+    explicit BlockReader(platform::Stream& stream) : stream_(stream), block_(kReadBlock) {}
+
+    // The next byte; none at the end of the stream.
+    std::optional<uint8_t> Next() {
+        if (at_ == size_ && !Fill()) return std::nullopt;
+        return block_[at_++];
+    }
+
+    // Up to `count` bytes into `out`; how many came. What lies beyond the
+    // block is read straight into `out`.
+    size_t Take(char* out, size_t count) {
+        size_t done = std::min(count, size_ - at_);
+        std::memcpy(out, block_.data() + at_, done);
+        at_ += done;
+        while (done < count) {
+            const size_t read = stream_.Read(out + done, count - done);
+            if (read == 0) break;
+            done += read;
+        }
+        return done;
+    }
+
+    // Passes over `count` bytes (past the end of the stream, if it ends first).
+    void Skip(size_t count) {
+        const size_t buffered = std::min(count, size_ - at_);
+        at_ += buffered;
+        if (count > buffered) {
+            stream_.Seek(static_cast<int64_t>(count - buffered), platform::SeekOrigin::Current);
+        }
+    }
+
+private:
+    bool Fill() {
+        size_ = stream_.Read(block_.data(), block_.size());
+        at_ = 0;
+        return size_ > 0;
+    }
+
+    platform::Stream& stream_;
+    std::vector<uint8_t> block_;
+    size_t size_ = 0;
+    size_t at_ = 0;
+};
+
+// Tells, segment after segment in file order, those that the held metadata
+// stand for: every APP0 segment, every COM segment when the reader held one
+// (the last one read wins), and the first EXIF APP1 and the first APP13 when
+// the reader held such segments (it holds no later ones).
+class HeldSegments {
+public:
+    HeldSegments(bool exif, bool iptc, bool comment)
+        : exif_(exif), iptc_(iptc), comment_(comment) {}
+
+    bool StandFor(uint8_t marker, std::string_view payload) {
+        if (marker == kApp0) return true;
+        if (marker == kCom) return comment_;
+        if (marker == kApp1 && exif_ && IsExifPayload(payload)) {
+            exif_ = false;
+            return true;
+        }
+        if (marker == kApp13 && iptc_) {
+            iptc_ = false;
+            return true;
+        }
+        return false;
+    }
+
+private:
+    bool exif_;
+    bool iptc_;
+    bool comment_;
+};
+
+// What a reading holds: an EXIF segment read from a TIFF file is none.
+HeldSegments HeldBy(const TimgData& data) {
+    const tSection* exif = data.ExifSegment();
+    return {exif != nullptr && exif->marker == kApp1, data.HasIptc(),
+            data.CommentSegment() != nullptr};
 }
 
 // Passes a JPEG stream written into it on to `target` as it comes, less its
-// SOI and the APP0, EXIF APP1, APP13 and COM segments that come before its
-// first table or frame segment: those are what the held metadata stand for.
-// Only a leading segment cut between two writes is kept back (at most 65,537
-// bytes) until it is whole; what Finish finds kept back goes on as it is.
+// SOI and the segments before its first table or frame segment that `held`
+// stands for. Only a leading segment cut between two writes is kept back (at
+// most 65,537 bytes) until it is whole; what Finish finds kept back goes on
+// as it is.
 class PictureSegments final : public platform::Stream {
 public:
-    explicit PictureSegments(platform::Stream& target) : target_(target) {}
+    PictureSegments(platform::Stream& target, HeldSegments held) : target_(target), held_(held) {}
 
     size_t Read(void* /*buffer*/, size_t /*count*/) override { return 0; }
     size_t Write(const void* buffer, size_t count) override {
@@ -146,7 +259,7 @@ private:
                                        static_cast<uint8_t>(bytes[at + 3]));
             if (length > bytes.size() - at) break;
             const size_t payload = std::min<size_t>(4, length);
-            if (!IsHeldSegment(marker, bytes.substr(at + payload, length - payload)))
+            if (!held_.StandFor(marker, bytes.substr(at + payload, length - payload)))
                 target_.WriteBuffer(bytes.data() + at, length);
             at += length;
         }
@@ -154,6 +267,7 @@ private:
     }
 
     platform::Stream& target_;
+    HeldSegments held_;
     std::string pending_;
     size_t soi_left_ = 2;
     bool passing_ = false;
@@ -174,6 +288,7 @@ void TimgData::Clear() {
     iptc_index_ = -1;
     comment_index_ = -1;
     app0_indices_.clear();
+    others_.clear();
     file_name_.clear();
     error_.clear();
     exif_.reset();
@@ -188,17 +303,11 @@ bool TimgData::ReadPictureFile(const std::string& name) {
     file_name_ = name;
     error_ = "Not an EXIF file";
     const std::string extension = platform::LowerCase(ExtensionOf(name));
-    bool (TimgData::*reader)(platform::Stream&) = nullptr;
-    if (extension == ".jpg" || extension == ".jpeg" || extension == ".jpe") {
-        reader = &TimgData::ReadJpegSegments;
-    } else if (extension == ".tif" || extension == ".tiff" || extension == ".nef") {
-        reader = &TimgData::ReadTiffStream;
-    } else {
-        return false;
-    }
+    const bool jpeg = extension == ".jpg" || extension == ".jpeg" || extension == ".jpe";
+    if (!jpeg && extension != ".tif" && extension != ".tiff" && extension != ".nef") return false;
     try {
         platform::FileStream stream(name, platform::FileMode::Read);
-        return ReadStream(stream, reader);
+        return jpeg ? ReadJpegStream(stream) : ReadStream(stream, &TimgData::ReadTiffStream);
     } catch (const platform::Error&) {
         error_ = "Illegal Exif construction";
         return false;
@@ -209,7 +318,64 @@ bool TimgData::ReadJpegBytes(std::span<const uint8_t> bytes) {
     Clear();
     error_ = "Not an EXIF file";
     platform::MemoryStream stream = platform::MemoryStream::View(bytes);
-    return ReadStream(stream, &TimgData::ReadJpegSegments);
+    return ReadJpegStream(stream);
+}
+
+bool TimgData::ReadJpegStream(platform::Stream& stream) {
+    const int64_t start = stream.Position();
+    const bool read = ReadStream(stream, &TimgData::ReadJpegSegments);
+    try {
+        stream.SetPosition(start);
+        ReadOtherSegments(stream);
+    } catch (const platform::Error&) {
+        // The segments held before the failure stay.
+    }
+    return read;
+}
+
+// Walks the segments as libjpeg does, bytes that are no marker passed over,
+// up to the picture data or a segment cut by the end of the stream.
+void TimgData::ReadOtherSegments(platform::Stream& stream) {
+    BlockReader reader(stream);
+    if (reader.Next() != 0xFF || reader.Next() != kSoi) return;
+    HeldSegments held_kinds = HeldBy(*this);
+    int64_t held = 0;
+    for (;;) {
+        std::optional<uint8_t> byte = reader.Next();
+        while (byte && *byte != 0xFF) byte = reader.Next();
+        while (byte && *byte == 0xFF) byte = reader.Next();
+        if (!byte || *byte == kSos || *byte == kEoi) return;
+        const uint8_t marker = *byte;
+        // A stuffed zero and the markers that have no length.
+        if (marker == 0 || marker == kTem || marker == kSoi || (marker >= kRst0 && marker <= kRst7))
+            continue;
+        std::array<char, 2> high_low{};
+        if (reader.Take(high_low.data(), 2) < 2) return;
+        const size_t length =
+            size_t{static_cast<uint8_t>(high_low[0])} << 8 | static_cast<uint8_t>(high_low[1]);
+        if (length < 2) return;
+        // The start of the payload tells an EXIF segment.
+        std::array<char, kExifSignature.size()> start{};
+        const size_t start_size = std::min(start.size(), length - 2);
+        if (reader.Take(start.data(), start_size) < start_size) return;
+        const bool kept_kind = (marker >= kApp0 && marker <= kAppLast) || marker == kCom;
+        if (!kept_kind || held_kinds.StandFor(marker, {start.data(), start_size})) {
+            reader.Skip(length - 2 - start_size);
+            continue;
+        }
+        const auto cost = static_cast<int64_t>(length + sizeof(tSection));
+        if (held + cost > platform::kMaxHeldSegmentBytes) return;
+        tSection section;
+        section.marker = marker;
+        section.length = static_cast<int32_t>(length);
+        section.bytes.assign(high_low.data(), high_low.size());
+        section.bytes.append(start.data(), start_size);
+        section.bytes.resize(length);
+        const size_t rest = length - 2 - start_size;
+        if (reader.Take(section.bytes.data() + 2 + start_size, rest) < rest) return;
+        held += cost;
+        others_.push_back(std::move(section));
+    }
 }
 
 bool TimgData::ReadStream(platform::Stream& stream, bool (TimgData::*reader)(platform::Stream&)) {
@@ -402,13 +568,42 @@ void TimgData::WriteMetadataHeader(std::string& out) const {
     }
 }
 
+std::vector<const tSection*> TimgData::SegmentsForNewEncoding() const {
+    // The profile's first chunk tells its colour space; the new encoding is
+    // of red, green and blue.
+    bool rgb_profile = true;
+    for (const tSection& section : others_) {
+        const std::string_view payload = PayloadOf(section);
+        if (IsIccChunk(section) && payload.size() >= kIccColourSpace + kIccRgb.size() &&
+            payload[kIccChunkNumber] == 1) {
+            rgb_profile = payload.substr(kIccColourSpace, kIccRgb.size()) == kIccRgb;
+        }
+    }
+    std::vector<const tSection*> kept;
+    for (const tSection& section : others_) {
+        const std::string_view payload = PayloadOf(section);
+        if ((section.marker == kApp14 && payload.starts_with(kAdobeSignature)) ||
+            (section.marker == kApp2 && payload.starts_with(kMpfSignature)) ||
+            (IsIccChunk(section) && !rgb_profile)) {
+            continue;
+        }
+        kept.push_back(&section);
+    }
+    return kept;
+}
+
 void TimgData::WriteJpegWithMetadata(const platform::JpegImage& picture, bool adjust_size,
                                      platform::Stream& stream) {
     if (adjust_size && exif_) exif_->AdjustImageSize(picture.Height(), picture.Width());
     std::string header;
     WriteMetadataHeader(header);
     stream.WriteBuffer(header.data(), header.size());
-    PictureSegments segments(stream);
+    // An unmodified picture brings its own segments; a new encoding has only
+    // its JFIF one, which the header stands for.
+    if (picture.CompressedData().empty()) {
+        for (const tSection* section : SegmentsForNewEncoding()) WriteSegment(stream, *section);
+    }
+    PictureSegments segments(stream, HeldBy(*this));
     picture.SaveToStream(segments);
     segments.Finish();
 }

@@ -1,7 +1,8 @@
 // One picture file's metadata: the APP0, EXIF APP1, APP13 (IPTC) and COM
 // segments of a JPEG file (or the first directory of a TIFF file), the EXIF
-// tags decoded from them, the IPTC datasets, and the writing of a new JPEG
-// file made of those segments followed by a newly encoded picture.
+// tags decoded from them, the IPTC datasets, the file's other application
+// segments (XMP, ICC profile), and the writing of a new JPEG file made of
+// those segments followed by a newly encoded picture.
 #pragma once
 
 #include <array>
@@ -73,17 +74,33 @@ public:
     std::vector<const tSection*> OtherApp0Segments() const;
     // The EXIF segment's bytes, which the in-place edits of TImageInfo change.
     std::string* ExifSegmentBytes();
+    // The application segments of a JPEG file that the segments above do
+    // not stand for (XMP packets, ICC profile chunks, camera segments, an
+    // EXIF or APP13 segment the reader did not hold: APP1 to APP15 less the
+    // first EXIF APP1 and the first APP13 when those were held), and its COM
+    // segments when none was held, in file order up to the picture data,
+    // wherever they stand among the other segments; bytes between segments
+    // are passed over. Held up to the budget's kMaxHeldSegmentBytes, the
+    // later ones then left out.
+    const std::vector<tSection>& OtherSegments() const { return others_; }
 
     // Writes `picture` to `target` with the held metadata: SOI, the EXIF
     // segment (else the JFIF APP0 one, else a fixed JFIF one), the other APP0
     // segments, the IPTC and COM segments, then the picture's own segments
-    // less the APP0, EXIF APP1, APP13 and COM ones that come before its first
-    // segment of another kind (its other application segments stay, in their
-    // order). Without an EXIF segment, more than two other APP0 segments go
-    // after the IPTC and COM ones, which a reader looks for among the first
-    // four segments. With `adjust_size` the EXIF width and height take the
-    // picture's. Through a temporary file and a rename. The picture data are
-    // the picture's own bytes: an unmodified picture is not encoded again.
+    // less those that the held ones stand for and that come before its first
+    // segment of another kind: APP0 segments, COM segments when one is held,
+    // its first EXIF APP1 and its first APP13 when such segments are held
+    // (its other application segments stay, in their order). Without an EXIF
+    // segment, more than two other APP0 segments go after the IPTC and COM
+    // ones, which a reader looks for among the first four segments. With
+    // `adjust_size` the EXIF width and height take the picture's. Through a
+    // temporary file and a rename. The picture data are the picture's own
+    // bytes: an unmodified picture is not encoded again.
+    // A picture encoded anew carries no segment of its source: the held
+    // OtherSegments go after the COM one, in their order, but for those that
+    // describe the source's own encoding and would misdescribe the new one
+    // (Adobe's colour transform, the multi-picture index of pictures after
+    // the first, an ICC profile of a colour space other than RGB).
     void SaveJpegWithMetadata(const platform::JpegImage& picture, const std::string& target,
                               bool adjust_size);
     // Writes the picture of the file last read, unchanged, with the held
@@ -104,10 +121,15 @@ private:
     // Reads with `reader` (ReadJpegSegments or ReadTiffStream); the result
     // of ReadPictureFile.
     bool ReadStream(platform::Stream& stream, bool (TimgData::*reader)(platform::Stream&));
+    // ReadJpegSegments, then ReadOtherSegments from the same start.
+    bool ReadJpegStream(platform::Stream& stream);
     bool ReadJpegSegments(platform::Stream& stream);
+    void ReadOtherSegments(platform::Stream& stream);
     void ParseExifSegment();
     bool ReadTiffStream(platform::Stream& stream);
     void WriteMetadataHeader(std::string& out) const;
+    // The OtherSegments that a new encoding of the picture may carry.
+    std::vector<const tSection*> SegmentsForNewEncoding() const;
     const tSection* Held(int index) const;
 
     std::array<tSection, kMaxSegments> segments_;
@@ -118,6 +140,7 @@ private:
     int iptc_index_ = -1;
     int comment_index_ = -1;
     std::vector<int> app0_indices_;  // in file order
+    std::vector<tSection> others_;
     std::string file_name_;
     std::string error_;
     std::unique_ptr<TImageInfo> exif_;

@@ -288,6 +288,32 @@ TEST_F(Album, CopiesAreProgressiveNeverEnlargedKeepTheirMetadataAndEachPictureIs
     EXPECT_EQ(ExifToolValue("Model", dossier / "album/grandes/l'été.jpg"), "E950");
 }
 
+// Both copies of a picture come from one reading of its metadata: each says
+// its own size, the big one too when it keeps the size the photo has, and
+// both keep the photo's XMP data and ICC profile.
+TEST_F(Album, EachCopyCarriesItsOwnSizeAndTheSourcesXmpAndIccProfile) {
+    REQUIRE_PROGRAM("identify");
+    REQUIRE_PROGRAM("exiftool");
+    AddXmpAndIccProfile(images[0]);
+    const std::string attendu = XmpAndIccProfile(images[0]);
+    ReglagesAlbum r;
+    r.page = dossier / "album/page.htm";
+    r.taille_petite = 200;
+    r.taille_grande = 700;
+    AlbumHtml(r, images).Cree();
+    for (const char* nom : {"a.jpg", "l'été.jpg", "b c.jpeg", "x&y.jpg"}) {
+        for (const char* copies : {"album/petites/", "album/grandes/"}) {
+            const std::string copie = dossier / (std::string(copies) + nom);
+            EXPECT_EQ(ExifToolValue("ExifImageWidth", copie) + " " +
+                          ExifToolValue("ExifImageHeight", copie),
+                      Identify("%w %h", copie))
+                << copie;
+        }
+    }
+    EXPECT_EQ(XmpAndIccProfile(dossier / "album/petites/a.jpg"), attendu);
+    EXPECT_EQ(XmpAndIccProfile(dossier / "album/grandes/a.jpg"), attendu);
+}
+
 TEST_F(Album, AnAlbumThatWouldWriteOverItsPicturesTouchesNothing) {
     ReglagesAlbum r;
     r.page = dossier / "photos/page.htm";
@@ -356,7 +382,7 @@ TEST_F(Album, GifAndBmpPicturesAreCopiedAsJpegFilesAndAnUnreadablePictureIsLeftO
     r.taille_grande = 700;
     r.qualite_grandes = 95;
     r.nom_image = true;
-    const std::vector<Illisible> illisibles =
+    const std::vector<FichierIllisible> illisibles =
         AlbumHtml(r, {images[0], casse, gif, bmp}).Cree();
 
     ASSERT_EQ(illisibles.size(), 1u);

@@ -9,6 +9,7 @@
 #include "app/form_edit_picture.h"
 #include "app/form_options.h"
 #include "fenetre_principale.h"
+#include "gif/gif_image.h"
 #include "platform/graphics/jpeg_image.h"
 #include "platform/settings/ini_file.h"
 #include "platform/ui/controls.h"
@@ -244,6 +245,41 @@ TEST_F(Commandes, RotatingAndSavingKeepsTheMetadata) {
     EXPECT_EQ(ExifToolValue("DateTimeOriginal", photo), avant);
     EXPECT_EQ(ExifToolValue("ExifImageWidth", photo), "600");
     EXPECT_EQ(ExifToolValue("Model", photo), "E950");
+}
+
+TEST_F(Commandes, RotatingAndSavingAnAnimatedGifKeepsEveryFrameTurned) {
+    REQUIRE_PROGRAM("convert");
+    gif::RegisterGIFImage();
+    // Four frames at their places, one restored to the background, one that
+    // lasts longer, looping twice.
+    const std::string anime = dossier / "anime.gif";
+    ASSERT_EQ(testing_support::Run(
+                  "convert -delay 10 -size 20x12 xc:red \\( -size 8x4 xc:blue -repage +3+2 \\)"
+                  " \\( -size 5x5 xc:green -repage +12+4 -set dispose Background \\)"
+                  " \\( -size 6x3 xc:yellow -repage +1+8 -set delay 25 \\) -loop 2 " +
+                  ShellQuote(anime)),
+              0);
+    const std::string original = dossier / "original.gif.bak";
+    fs::copy_file(anime, original);
+    const auto images = [](const std::string& file, const std::string& turn) {
+        return Output("convert gif:" + ShellQuote(file) + " -coalesce " + turn +
+                      " -depth 8 rgba:-");
+    };
+    const std::string timing = Identify("%T %D|", original);
+    Ouvre({anime});
+    fenetre->Rotation90Enregistrer1Click();
+    EXPECT_EQ(Identify("%n %W %H|", anime).substr(0, 9), "4 12 20|4");
+    EXPECT_EQ(Identify("%T %D|", anime), timing);
+    EXPECT_NE(Output("identify -verbose " + ShellQuote(anime)).find("Iterations: 2"),
+              std::string::npos);
+    EXPECT_TRUE(images(anime, "") == images(original, "-rotate 90"));
+    // The picture shown is the one written, and goes on playing.
+    EXPECT_NE(fenetre->Korvel1->Animation(), nullptr);
+
+    fenetre->RotationMoins90Enregistrer1Click();
+    fenetre->RotationMoins90Enregistrer1Click();
+    EXPECT_EQ(Identify("%n %W %H|", anime).substr(0, 9), "4 12 20|4");
+    EXPECT_TRUE(images(anime, "") == images(original, "-rotate -90"));
 }
 
 TEST_F(Commandes, SavingAtAnotherSizeWritesThatSizeOrNothing) {

@@ -184,6 +184,31 @@ TEST_F(PlancheContact, ABadFileAmongGoodOnesGivesOneError) {
     EXPECT_EQ(dialogues->errors.size(), 1U);
 }
 
+TEST_F(PlancheContact, AClickOnAnUnreadableFileLeavesTheWindowOnThePictureShown) {
+    Image("a.jpg", 120);
+    testing_support::WriteFile(dossier / "b.jpg", std::string("abîmé"));
+    Image("c.jpg", 140);
+    Ouvre({dossier / "a.jpg"});
+    fenetre->ActionAffichePlancheContactExecute();
+    AttendChargement();
+    dialogues->errors.clear();
+    Clique(Diapo(2));
+    ASSERT_EQ(Vue(), "3 3/3 140");
+    const std::string titre = fenetre->Caption();
+    EXPECT_EQ(titre, dossier / "c.jpg");
+
+    // The error is shown, and the number, the track bar and the caption stay
+    // on the picture that is still on screen.
+    Clique(Diapo(1));
+    EXPECT_EQ(dialogues->errors.size(), 1U);
+    EXPECT_EQ(Vue(), "3 3/3 140");
+    EXPECT_EQ(fenetre->Caption(), titre);
+    EXPECT_EQ(fenetre->Korvel1->FileName(), dossier / "c.jpg");
+    Clique(Diapo(0));
+    EXPECT_EQ(Vue(), "1 1/3 120");
+    EXPECT_EQ(fenetre->Caption(), dossier / "a.jpg");
+}
+
 TEST_F(PlancheContact, CellSizesAndThePlacementFollowTheWindow) {
     OuvreSerie(7);
     fenetre->ActionAffichePlancheContactExecute();

@@ -195,15 +195,15 @@ TEST_F(MiseEnPage, EveryCaptionFitsAndNoControlsOverlapAtTheDesignSizes) {
     // size, a slow speed from its APEX value, a lens with its aperture.
     TForm1& f = *fiches.Form1;
     f.LabelDim->setText("65535x65535");
-    f.LabelDate->setText("2001:06:09 15:17:32");
-    f.LabelIso->setText("1600 Asa");
-    f.LabelVitesse->setText("0.0010 sec (1/1000)");
-    f.LabelDiaf->setText("diaph F22.0");
-    f.LabelCorrectionExposition->setText("Cor. exp -10/10");
-    f.LabelFocale->setText(" focale : 100.00 mm");
-    f.LabelProgramExposition->setText("Prio Vitesse");
-    f.LabelFlash->setText("Flash On, strobe return");
-    f.LabelObjectif->setText("Zoom 17x 85 F4.0");
+    f.LabelDate->SetText("2001:06:09 15:17:32");
+    f.LabelIso->SetText("1600 Asa");
+    f.LabelVitesse->SetText("0.0010 sec (1/1000)");
+    f.LabelDiaf->SetText("diaph F22.0");
+    f.LabelCorrectionExposition->SetText("Cor. exp -10/10");
+    f.LabelFocale->SetText(" focale : 100.00 mm");
+    f.LabelProgramExposition->SetText("Prio Vitesse");
+    f.LabelFlash->SetText("Flash On, strobe return");
+    f.LabelObjectif->SetText("Zoom 17x 85 F4.0");
     f.LabelZoom->setText("0.01");
     // Coefficients with all their digits.
     fiches.FormEditPicture->SetLuminosite(1.0578512396694215);
@@ -215,6 +215,46 @@ TEST_F(MiseEnPage, EveryCaptionFitsAndNoControlsOverlapAtTheDesignSizes) {
     std::string liste;
     for (const std::string& defaut : defauts) liste += defaut + "\n";
     EXPECT_TRUE(defauts.empty()) << liste;
+}
+
+TEST_F(MiseEnPage, LongShootingDataKeepToTheirColumnsAndAreWholeInTheirHints) {
+    TForm1& f = *fiches.Form1;
+    const std::vector<std::pair<platform::ui::ElidedLabel*, std::string>> textes = {
+        {f.LabelDate, "2001:06:09 15:17:32 (heure d'été de l'appareil photo)"},
+        {f.LabelIso, "1600 Asa (sensibilité étendue H2)"},
+        {f.LabelVitesse, "1543209/10000000 sec"},
+        {f.LabelDiaf, "diaph F22.0 (ouverture effective)"},
+        {f.LabelCorrectionExposition, "Cor. exp -1543209/10000000"},
+        {f.LabelFocale, " focale : 100.00 mm (équivalent 35 mm : 150 mm)"},
+        {f.LabelProgramExposition, "Prio Vitesse et encore bien plus"},
+        {f.LabelFlash, "Flash On, strobe return, auto mode, red-eye reduction"},
+        {f.LabelObjectif, "Zoom 1543209/10000x 1543209/1000 F1543209/100000"},
+    };
+    for (const auto& [label, texte] : textes) label->SetText(texte);
+    // At the design size, and on a screen narrower than that: the captions
+    // fit, nothing overlaps or leaves its parent, each hint has the whole text.
+    for (const int largeur : {1060, 900}) {
+        f.show();
+        f.resize(largeur, 613);
+        QApplication::processEvents();
+        const std::vector<std::string> defauts = Defauts(f);
+        std::string liste;
+        for (const std::string& defaut : defauts) liste += defaut + "\n";
+        EXPECT_TRUE(defauts.empty()) << f.width() << " pixels:\n" << liste;
+        for (const auto& [label, texte] : textes) {
+            EXPECT_EQ(label->Text(), texte);
+            EXPECT_NE(label->text().toStdString(), texte) << texte;
+            EXPECT_TRUE(label->text().endsWith(QChar(0x2026))) << label->text().toStdString();
+            EXPECT_TRUE(label->toolTip().endsWith(Q(texte.c_str()))) << texte;
+            EXPECT_TRUE(f.rect().contains(QRect(label->mapTo(&f, QPoint(0, 0)), label->size())))
+                << texte;
+        }
+    }
+    // Wide enough, the same texts are whole.
+    f.resize(3000, 613);
+    QApplication::processEvents();
+    EXPECT_EQ(f.LabelVitesse->text().toStdString(), "1543209/10000000 sec");
+    EXPECT_EQ(f.LabelVitesse->toolTip().toStdString(), "Vitesse");
 }
 
 TEST_F(MiseEnPage, ALongCoefficientLeavesItsTrackBarAsItWas) {

@@ -9,6 +9,7 @@
 #include "app/form_modif_taille_jpg_1_dossier.h"
 #include "app/form_rotation_automatique.h"
 #include "fenetre_principale.h"
+#include "pictures.h"
 #include "platform/ui/application.h"
 
 namespace app {
@@ -171,6 +172,34 @@ TEST_F(OutilsDossier, RotationListsTheTurnedPhotosAndLocksItsButtonsWhileItRuns)
         EXPECT_EQ(dialogues->messages, std::vector<std::string>{"Nom de dossier non valide"});
     });
     EXPECT_EQ(Identify("%w %h", dossier / "portrait_6.jpg"), "600 450");
+}
+
+TEST_F(OutilsDossier, RotationNamesAtTheEndThePhotosItCouldNotRead) {
+    const std::vector<uint8_t> photo =
+        ReadFile(TestData("exif-samples/jpg/orientation/portrait_6.jpg"));
+    const std::vector<uint8_t> coupee = Cut(photo, (MarkerOffset(photo, 0xDA) + photo.size()) / 2);
+    WriteFile(dossier / "coupee.jpg", coupee);
+    std::filesystem::copy_file(TestData("exif-samples/jpg/orientation/portrait_8.jpg"),
+                               dossier / "portrait_8.jpg");
+    Ouvre({dossier / "portrait_8.jpg"});
+    TFormRotationAutomatiquePhotosVerticales& f = *fiches.FormRotationAutomatiquePhotosVerticales;
+    Pendant(f, "Rotation de toutes les photos verticales d'un dossier", [&] {
+        f.ButtonModifierLesImages->click();
+        EXPECT_EQ(f.Memo1->Lines(), std::vector<std::string>{dossier / "portrait_8.jpg"});
+        EXPECT_EQ(f.LabelAfficheNomFichierTraite->text(), "fin du traitement");
+        EXPECT_EQ(dialogues->messages,
+                  std::vector<std::string>{
+                      "Ces fichiers n'ont pas pu être lus et n'ont pas été modifiés :\n" +
+                      dossier / "coupee.jpg" + " (Image JPEG incomplète ou endommagée)"});
+        // A run that finds nothing unreadable says nothing.
+        dialogues->messages.clear();
+        std::filesystem::remove(dossier / "coupee.jpg");
+        f.ButtonRevenirAOrigine->click();
+        EXPECT_EQ(f.Memo1->Lines(), std::vector<std::string>{dossier / "portrait_8.jpg"});
+        EXPECT_TRUE(dialogues->messages.empty());
+        WriteFile(dossier / "coupee.jpg", coupee);
+    });
+    EXPECT_EQ(ReadFile(dossier / "coupee.jpg"), coupee);
 }
 
 TEST_F(OutilsDossier, FolderResizeTreatsTheFolderAndReportsWhatItCouldNotRead) {

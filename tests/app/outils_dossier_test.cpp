@@ -18,6 +18,7 @@
 #include "app/modif_taille_dossier.h"
 #include "app/rotation_automatique.h"
 #include "components/scrute_dossier.h"
+#include "pictures.h"
 #include "platform/core/error.h"
 #include "platform/core/files.h"
 #include "test_support.h"
@@ -56,6 +57,10 @@ std::vector<std::string> Entrees(const std::string& dossier) {
 }
 
 // ---------------------------------------------------------------- rotation
+
+bool Tourne(const RotationAutomatique& rotation, const std::string& photo) {
+    return rotation.RotationPhotoVerticale(photo).etat == IssueRotation::Etat::Tournee;
+}
 
 TEST(QualiteAutomatique, EachRowStartsJustAboveItsRatio) {
     struct Ligne {
@@ -119,7 +124,7 @@ TEST_F(Rotation, OnlyLyingPhotosMarkedSixOrEightAreTurnedAsAutoOrientDoes) {
     const RotationAutomatique rotation;
     std::vector<std::string> tournes;
     for (const std::string& n : noms) {
-        if (EstPhotoATourner(n) && rotation.RotationPhotoVerticale(n))
+        if (EstPhotoATourner(n) && Tourne(rotation, n))
             tournes.push_back(std::filesystem::path(n).filename().string());
     }
     EXPECT_EQ(tournes, (std::vector<std::string>{"portrait_6.jpg", "portrait_8.jpg"}));
@@ -148,18 +153,18 @@ TEST_F(Rotation, RevertTurnsBackUprightPhotosMarkedSixOrEight) {
     CopieEchantillons();
     RotationAutomatique rotation;
     const std::string photo = dossier / "portrait_6.jpg";
-    ASSERT_TRUE(rotation.RotationPhotoVerticale(photo));
-    EXPECT_FALSE(rotation.RotationPhotoVerticale(photo)) << "a second run finds it upright";
+    ASSERT_TRUE(Tourne(rotation, photo));
+    EXPECT_FALSE(Tourne(rotation, photo)) << "a second run finds it upright";
 
     rotation.mode = ModeRotation::Revient;
     rotation.qualite = 100;
-    ASSERT_TRUE(rotation.RotationPhotoVerticale(photo));
+    ASSERT_TRUE(Tourne(rotation, photo));
     EXPECT_EQ(Identify("%w %h %Q", photo), "600 450 100");
     EXPECT_GT(Psnr(photo, TestData("exif-samples/jpg/orientation/portrait_6.jpg")), 30.0);
     // Stored upright and marked as taken upright: the revert mode turns it too.
-    EXPECT_TRUE(rotation.RotationPhotoVerticale(dossier / "landscape_8.jpg"));
+    EXPECT_TRUE(Tourne(rotation, dossier / "landscape_8.jpg"));
     EXPECT_EQ(Identify("%w %h", dossier / "landscape_8.jpg"), "600 450");
-    EXPECT_FALSE(rotation.RotationPhotoVerticale(dossier / "landscape_3.jpg"));
+    EXPECT_FALSE(Tourne(rotation, dossier / "landscape_3.jpg"));
 }
 
 TEST_F(Rotation, NormalOrientationOnRequestAndThenNeitherModeActs) {
@@ -168,12 +173,12 @@ TEST_F(Rotation, NormalOrientationOnRequestAndThenNeitherModeActs) {
     rotation.orientation_normale = true;
     rotation.conserver_date = false;
     const std::string photo = dossier / "portrait_8.jpg";
-    ASSERT_TRUE(rotation.RotationPhotoVerticale(photo));
+    ASSERT_TRUE(Tourne(rotation, photo));
     EXPECT_EQ(ExifToolValue("Orientation", photo), "Horizontal (normal)");
     EXPECT_FALSE(DateAncienne(photo));
     rotation.mode = ModeRotation::Revient;
     const std::vector<uint8_t> octets = ReadFile(photo);
-    EXPECT_FALSE(rotation.RotationPhotoVerticale(photo));
+    EXPECT_FALSE(Tourne(rotation, photo));
     EXPECT_EQ(ReadFile(photo), octets);
 }
 
@@ -187,7 +192,7 @@ TEST_F(Rotation, EveryOrientationCodeThatExifToolWrites) {
         std::filesystem::copy_file(modele, photo);
         ASSERT_EQ(ExifToolWrite("-Orientation#=" + std::to_string(code), photo), 0);
         const std::vector<uint8_t> avant = ReadFile(photo);
-        const bool tourne = rotation.RotationPhotoVerticale(photo);
+        const bool tourne = Tourne(rotation, photo);
         EXPECT_EQ(tourne, code == 6 || code == 8) << code;
         if (!tourne) {
             EXPECT_EQ(ReadFile(photo), avant) << code;
@@ -205,11 +210,66 @@ TEST_F(Rotation, EveryOrientationCodeThatExifToolWrites) {
     std::filesystem::copy_file(modele, sans_tag);
     ASSERT_EQ(ExifToolWrite("-Orientation=", sans_tag), 0);
     ASSERT_EQ(ExifToolValue("Orientation", sans_tag), "");
-    EXPECT_FALSE(rotation.RotationPhotoVerticale(sans_tag));
+    EXPECT_FALSE(Tourne(rotation, sans_tag));
     const std::string sans_exif = dossier / "sans-exif.jpg";
     std::filesystem::copy_file(modele, sans_exif);
     ASSERT_EQ(ExifToolWrite("-all=", sans_exif), 0);
-    EXPECT_FALSE(rotation.RotationPhotoVerticale(sans_exif));
+    EXPECT_FALSE(Tourne(rotation, sans_exif));
+}
+
+// A photo from a camera, truncated at several places, the header included,
+// or with a marker inside its scan, to be rotated: it stays as it was and is
+// told unreadable. Bytes between two segments cost nothing: it is turned.
+TEST_F(Rotation, ADamagedPhotoIsLeftAsItWasAndToldUnreadable) {
+    const std::string modele = TestData("exif-samples/jpg/orientation/portrait_6.jpg");
+    const std::vector<uint8_t> photo = ReadFile(modele);
+    const size_t frame = MarkerOffset(photo, 0xC0);
+    const size_t scan = MarkerOffset(photo, 0xDA);
+    const size_t milieu = (scan + photo.size()) / 2;
+    struct Cas {
+        const char* nom;
+        std::vector<uint8_t> octets;
+        std::string raison;
+    };
+    const Cas cas[] = {
+        {"cut in the header", Cut(photo, frame + 5), "Erreur JPEG #"},
+        {"cut early in the scan", Cut(photo, scan + 600), kImageEndommagee},
+        {"cut in the middle", Cut(photo, milieu), kImageEndommagee},
+        {"cut before its end marker", Cut(photo, photo.size() - 2), kImageEndommagee},
+        {"an end marker inside the scan", Inserted(photo, milieu, {0xFF, 0xD9}), kImageEndommagee},
+    };
+    const RotationAutomatique rotation;
+    for (const Cas& c : cas) {
+        SCOPED_TRACE(c.nom);
+        const std::string fichier = dossier / "abimee.jpg";
+        WriteFile(fichier, c.octets);
+        Vieillit(fichier);
+        ASSERT_TRUE(EstPhotoATourner(fichier));
+        const IssueRotation issue = rotation.RotationPhotoVerticale(fichier);
+        EXPECT_EQ(issue.etat, IssueRotation::Etat::Illisible);
+        EXPECT_TRUE(issue.raison.starts_with(c.raison)) << issue.raison;
+        EXPECT_EQ(ReadFile(fichier), c.octets);
+        EXPECT_TRUE(DateAncienne(fichier));
+    }
+    const std::string entiere = dossier / "octets.jpg";
+    WriteFile(entiere, Inserted(photo, scan, {0, 0x11, 0x22}));
+    ASSERT_TRUE(Tourne(rotation, entiere));
+    const std::string attendu = dossier / "attendu.png";
+    Output("convert " + ShellQuote(modele) + " -auto-orient " + ShellQuote(attendu));
+    EXPECT_GT(Psnr(entiere, attendu), 30.0);
+}
+
+TEST_F(Rotation, TheTurnedPhotoKeepsItsXmpAndIccProfile) {
+    const std::string photo = dossier / "photo.jpg";
+    std::filesystem::copy_file(TestData("exif-samples/jpg/orientation/portrait_8.jpg"), photo);
+    AddXmpAndIccProfile(photo);
+    const std::string avant = XmpAndIccProfile(photo);
+    ASSERT_NE(avant.find("Rating: 4"), std::string::npos);
+    ASSERT_TRUE(Tourne(RotationAutomatique(), photo));
+    EXPECT_EQ(Identify("%w %h", photo), "450 600");
+    EXPECT_EQ(XmpAndIccProfile(photo), avant);
+    EXPECT_EQ(ExifToolValue("ExifImageWidth", photo), "450");
+    EXPECT_EQ(ExifToolValue("Warning", photo), "");
 }
 
 TEST_F(Rotation, OnlyJpegContentUnderAJpgExtension) {
@@ -220,7 +280,7 @@ TEST_F(Rotation, OnlyJpegContentUnderAJpgExtension) {
     EXPECT_TRUE(EstPhotoATourner(dossier / "PHOTO.JPG"));
     Output("convert -size 8x6 xc:red bmp:" + ShellQuote(dossier / "image.jpg"));
     EXPECT_FALSE(EstPhotoATourner(dossier / "image.jpg"));
-    EXPECT_FALSE(RotationAutomatique().RotationPhotoVerticale(dossier / "image.jpg"));
+    EXPECT_FALSE(Tourne(RotationAutomatique(), dossier / "image.jpg"));
 }
 
 // A folder of photos to turn: portraits stored lying down (6 and 8), one
@@ -259,13 +319,13 @@ TEST_F(Rotation, AFolderOnEveryCoreLeavesWhatOneThreadLeavesAndListsWhatItCannot
 
     RotationAutomatique rotation;
     rotation.fils = 1;
-    const std::vector<Illisible> illisibles_un = rotation.Traite(un);
+    const std::vector<FichierIllisible> illisibles_un = rotation.Traite(un);
     rotation.fils = 4;
     std::vector<std::string> vus;
     std::vector<std::string> reecrits;
     rotation.OnFichier = [&](const std::string& n) { vus.push_back(n); };
     rotation.OnReecrit = [&](const std::string& n) { reecrits.push_back(n); };
-    const std::vector<Illisible> illisibles = rotation.Traite(tous);
+    const std::vector<FichierIllisible> illisibles = rotation.Traite(tous);
 
     std::vector<std::string> jpg = tous;
     std::erase(jpg, dossier / "tous/autre.jpeg");
@@ -359,12 +419,18 @@ TEST(AjoutPrefixe, NewNames) {
     AjoutPrefixe regle;
     regle.texte = "vacances";
     EXPECT_EQ(regle.NouveauNom("jpg001.jpg"), "vacances$jpg001.jpg");
-    EXPECT_EQ(regle.NouveauNom("/photos/a.b.JPG"), "/photos/vacances$a.JPG");
+    // The dots inside a name stay: only the extension is set apart.
+    EXPECT_EQ(regle.NouveauNom("/photos/a.b.JPG"), "/photos/vacances$a.b.JPG");
+    EXPECT_EQ(regle.NouveauNom("/p/photo.2020.07.jpg"), "/p/vacances$photo.2020.07.jpg");
     EXPECT_EQ(regle.NouveauNom("/photos.v2/IMG.jpg"), "/photos.v2/vacances$IMG.jpg");
+    EXPECT_EQ(regle.NouveauNom("/photos.v2/IMG"), "/photos.v2/vacances$IMG");
+    EXPECT_EQ(regle.NouveauNom("/p/.jpg"), "/p/vacances$.jpg");
     regle.prefixe = false;
     regle.separateur = "£";
     EXPECT_EQ(regle.NouveauNom("jpg001.jpg"), "jpg001£vacances.jpg");
-    EXPECT_EQ(regle.NouveauNom("/p/x.y.z.Jpg"), "/p/x£vacances.Jpg");
+    EXPECT_EQ(regle.NouveauNom("/p/x.y.z.Jpg"), "/p/x.y.z£vacances.Jpg");
+    EXPECT_EQ(regle.NouveauNom("/p/photo.2020.07.jpg"), "/p/photo.2020.07£vacances.jpg");
+    EXPECT_EQ(regle.NouveauNom("/photos.v2/IMG"), "/photos.v2/IMG£vacances");
     regle.texte.clear();
     EXPECT_EQ(regle.NouveauNom("a.jpg"), "a£.jpg");
 }
@@ -403,19 +469,25 @@ TEST(AjoutPrefixe, RenamesTheFolderItselfAndNeverReplacesAFile) {
 
     AjoutPrefixe regle;
     regle.texte = "x";
-    const std::vector<std::string> restes = regle.Renomme(liste);
-    // a.b.jpg and a.c.jpg both become x$a.jpg: the second, in name order,
-    // keeps its name and its content.
-    EXPECT_EQ(restes, std::vector<std::string>{dossier / "a.c.jpg"});
+    // a.b.jpg and a.c.jpg keep their whole names, so both are renamed.
+    EXPECT_EQ(regle.Renomme(liste), std::vector<std::string>{});
     EXPECT_EQ(Entrees(dossier.Path()),
-              (std::vector<std::string>{"a.c.jpg", "note.txt", "sous", "sous/s.jpg", "x$P2.JPG",
-                                        "x$a.jpg", "x$p1.jpg"}));
-    EXPECT_EQ(ReadText(dossier / "x$a.jpg"), "a.b.jpg");
-    EXPECT_EQ(ReadText(dossier / "a.c.jpg"), "a.c.jpg");
+              (std::vector<std::string>{"note.txt", "sous", "sous/s.jpg", "x$P2.JPG", "x$a.b.jpg",
+                                        "x$a.c.jpg", "x$p1.jpg"}));
+    EXPECT_EQ(ReadText(dossier / "x$a.b.jpg"), "a.b.jpg");
+    EXPECT_EQ(ReadText(dossier / "x$a.c.jpg"), "a.c.jpg");
+
+    // A new name that is taken leaves the file as it was, and is named.
+    WriteFile(dossier / "p3.jpg", "p3");
+    WriteFile(dossier / "x$p3.jpg", "autre");
+    const std::vector<std::string> restes = regle.Renomme({dossier / "p3.jpg"});
+    EXPECT_EQ(restes, std::vector<std::string>{dossier / "p3.jpg"});
+    EXPECT_EQ(ReadText(dossier / "p3.jpg"), "p3");
+    EXPECT_EQ(ReadText(dossier / "x$p3.jpg"), "autre");
     EXPECT_EQ(MessageNonRenommes(restes),
               "Ces fichiers n'ont pas été renommés (le nouveau nom existe déjà ou le déplacement "
               "a été refusé) :\n" +
-                  dossier / "a.c.jpg");
+                  dossier / "p3.jpg");
     EXPECT_EQ(MessageNonRenommes({}), "");
 }
 
@@ -583,6 +655,60 @@ TEST_F(Redimensionnement, ManyThreadsLeaveWhatOneThreadLeaves) {
     EXPECT_TRUE(std::is_sorted(vus.begin(), vus.end()));
     for (size_t i = 0; i < un.size(); ++i)
         EXPECT_EQ(ReadFile(un[i]), ReadFile(plusieurs[i])) << un[i];
+}
+
+// Camera files truncated in the header or in the scan, or with a marker
+// inside the scan, are listed and left; one with bytes between two segments
+// is resized, and one with XMP data and an ICC profile keeps both.
+TEST_F(Redimensionnement, DamagedFilesAreListedAndLeftWholeOnesKeepEverySegment) {
+    const std::vector<uint8_t> photo =
+        ReadFile(TestData("exif-samples/jpg/exif-org/canon-ixus.jpg"));
+    const size_t scan = MarkerOffset(photo, 0xDA);
+    const size_t milieu = (scan + photo.size()) / 2;
+    const std::vector<std::pair<std::string, std::vector<uint8_t>>> fichiers{
+        {"a-entete.jpg", Cut(photo, MarkerOffset(photo, 0xC4) + 8)},
+        {"b-balayage.jpg", Cut(photo, scan + 900)},
+        {"c-milieu.jpg", Cut(photo, milieu)},
+        {"d-marqueur.jpg", Inserted(photo, milieu, {0xFF, 0xD9})},
+        {"e-octets.jpg", Inserted(photo, scan, {0, 0x11, 0x22})},
+        {"f-xmp.jpg", photo},
+    };
+    std::vector<std::string> noms;
+    for (const auto& [nom, octets] : fichiers) {
+        WriteFile(dossier / nom, octets);
+        Vieillit(dossier / nom);
+        noms.push_back(dossier / nom);
+    }
+    AddXmpAndIccProfile(dossier / "f-xmp.jpg");
+    const std::string xmp = XmpAndIccProfile(dossier / "f-xmp.jpg");
+    const std::vector<uint8_t> avec_xmp = ReadFile(dossier / "f-xmp.jpg");
+
+    RedimensionnementDossier r;
+    r.reglages.taille = 160;
+    r.fils = 3;
+    const auto illisibles = r.Traite(noms);
+    ASSERT_EQ(illisibles.size(), 4u);
+    EXPECT_EQ(illisibles[0].nom, noms[0]);
+    EXPECT_TRUE(illisibles[0].raison.starts_with("Erreur JPEG #")) << illisibles[0].raison;
+    for (size_t i = 1; i < 4; ++i) {
+        EXPECT_EQ(illisibles[i].nom, noms[i]);
+        EXPECT_EQ(illisibles[i].raison, kImageEndommagee);
+    }
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(ReadFile(noms[i]), fichiers[i].second) << noms[i];
+        EXPECT_TRUE(DateAncienne(noms[i]));
+    }
+    EXPECT_EQ(MessageIllisibles(illisibles),
+              "Ces fichiers n'ont pas pu être lus et n'ont pas été modifiés :\n" + noms[0] + " (" +
+                  illisibles[0].raison + ")\n" + noms[1] +
+                  " (Image JPEG incomplète ou endommagée)\n" + noms[2] +
+                  " (Image JPEG incomplète ou endommagée)\n" + noms[3] +
+                  " (Image JPEG incomplète ou endommagée)");
+    EXPECT_EQ(Identify("%w %h", noms[4]), "160 120");
+    EXPECT_EQ(Identify("%w %h", noms[5]), "160 120");
+    EXPECT_NE(ReadFile(noms[5]), avec_xmp);
+    EXPECT_EQ(XmpAndIccProfile(noms[5]), xmp);
+    EXPECT_EQ(ExifToolValue("ExifImageWidth", noms[5]), "160");
 }
 
 TEST_F(Redimensionnement, AFileThatCannotBeWrittenStopsTheRunInOrder) {

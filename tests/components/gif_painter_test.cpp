@@ -231,13 +231,14 @@ TEST(GIFPainterDisplay, PlaysTheShownAnimationAndStopsItBeforeAnyChange) {
     affichage.ChargeFichier(dossier / "anime.gif");
     ASSERT_NE(affichage.Animation(), nullptr);
 
-    // Saving plays on from the start; turning makes it a still bitmap.
+    // Saving plays on from the start; turning too, the picture turned.
     affichage.EnregistreSous(dossier / "copie.gif");
     ASSERT_NE(affichage.Animation(), nullptr);
     affichage.Rotation(90);
-    EXPECT_EQ(affichage.Animation(), nullptr);
-    RunFor(100ms);
-    EXPECT_FALSE(affichage.ImageInterne().ShowingFrame());
+    ASSERT_NE(affichage.Animation(), nullptr);
+    EXPECT_NE(dynamic_cast<const gif::TGIFImage*>(affichage.GetPicture().GetGraphic()), nullptr);
+    ASSERT_TRUE(RunUntil([&] { return affichage.Animation()->ActiveImage() >= 1; }));
+    EXPECT_TRUE(affichage.ImageInterne().ShowingFrame());
 }
 
 }  // namespace

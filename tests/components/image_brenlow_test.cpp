@@ -261,6 +261,35 @@ TEST_F(Affichage, AGifIsShownWrittenFrameForFrameAndResizedIntoAJpeg) {
     EXPECT_EQ(petite.Height(), 10);
 }
 
+TEST_F(Affichage, AGifTurnedStaysAGifThatGoesOnPlaying) {
+    REQUIRE_PROGRAM("convert");
+    gif::RegisterGIFImage();
+    const std::string anime = dossier / "anime.gif";
+    ASSERT_EQ(testing_support::Run("convert -delay 10 -size 20x12 xc:red"
+                                   " \\( -size 8x4 xc:blue -repage +3+2 \\) -loop 0 " +
+                                   ShellQuote(anime)),
+              0);
+    affichage.ChargeFichier(anime);
+    ASSERT_NE(affichage.Animation(), nullptr);
+    affichage.Rotation(90);
+    const auto* tournee = dynamic_cast<const gif::TGIFImage*>(affichage.GetPicture().GetGraphic());
+    ASSERT_NE(tournee, nullptr);
+    EXPECT_EQ(tournee->Images().Count(), 2);
+    EXPECT_EQ(SizeOf(*tournee), "12x20");
+    EXPECT_NE(affichage.Animation(), nullptr);
+    EXPECT_EQ(affichage.ImageInterne().width(), affichage.DispositionPour(12, 20).Width());
+
+    // A still picture too; an angle of no quarter turn changes nothing.
+    const std::string fixe = dossier / "fixe.gif";
+    ASSERT_EQ(testing_support::Run("convert -size 20x12 xc:red " + ShellQuote(fixe)), 0);
+    affichage.ChargeFichier(fixe);
+    affichage.Rotation(-90);
+    EXPECT_NE(dynamic_cast<const gif::TGIFImage*>(affichage.GetPicture().GetGraphic()), nullptr);
+    EXPECT_EQ(SizeOf(*affichage.GetPicture().GetGraphic()), "12x20");
+    EXPECT_EQ(ErrorText([&] { affichage.Rotation(45); }), "Erreur de vérification d'étendue");
+    EXPECT_EQ(SizeOf(*affichage.GetPicture().GetGraphic()), "12x20");
+}
+
 class Enregistrement : public Affichage {
 protected:
     void SetUp() override {
@@ -299,6 +328,37 @@ TEST_F(Enregistrement, AnotherPictureIsEncodedWithTheSourcesMetadataAndItsOwnSiz
     affichage.EnregistreAvecExif(dossier / "absente.jpg", sans);
     EXPECT_EQ(ExifToolValue("Model", sans), "");
     EXPECT_EQ(ExifToolValue("JFIFVersion", sans), "1.02");
+}
+
+// Saved as it was read, turned and saved in place, saved at another size:
+// the photo's XMP data and ICC profile go along, and its EXIF size is the
+// new picture's.
+TEST_F(Enregistrement, EveryWayOfSavingKeepsTheXmpDataAndTheIccProfile) {
+    AddXmpAndIccProfile(source);
+    const std::string attendu = XmpAndIccProfile(source);
+    ASSERT_NE(attendu.find("Rating: 4"), std::string::npos);
+
+    affichage.ChargeFichier(source);
+    const std::string pareille = dossier / "pareille.jpg";
+    affichage.EnregistreAvecExif(source, pareille);
+    const std::string tournee = dossier / "tournee.jpg";
+    std::filesystem::copy_file(source, tournee);
+    affichage.ChargeFichier(tournee);
+    affichage.Rotation(90);
+    affichage.EnregistreAvecExif(tournee, tournee);
+    const std::string petite = dossier / "petite.jpg";
+    TImageBrenlow::RedimensionneFichier(source, petite, 160, 120, 80);
+
+    for (const std::string& cible : {pareille, tournee, petite}) {
+        SCOPED_TRACE(cible);
+        EXPECT_EQ(XmpAndIccProfile(cible), attendu);
+        EXPECT_EQ(
+            ExifToolValue("ExifImageWidth", cible) + " " + ExifToolValue("ExifImageHeight", cible),
+            Identify("%w %h", cible));
+        EXPECT_EQ(ExifToolValue("Model", cible), ExifToolValue("Model", source));
+        EXPECT_EQ(ExifToolValue("Warning", cible), "");
+    }
+    EXPECT_EQ(Identify("%w %h", tournee), "480 640");
 }
 
 TEST_F(Enregistrement, NothingIsWrittenForAnUnknownExtensionOrABadQuality) {

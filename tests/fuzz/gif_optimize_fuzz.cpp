@@ -1,9 +1,11 @@
 // Loads arbitrary bytes as a GIF picture, optimises it and writes it with both
 // encoders, then reads back what was written: optimisation takes whatever the
-// reader gives, and a file it lets be written is one the reader takes again.
+// reader gives, never makes a picture that could be written larger, and a
+// file it lets be written is one the reader takes again.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 
 #include "gif/gif_image.h"
 #include "gif/optimize.h"
@@ -23,10 +25,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t pixels = 0;
     for (const auto& frame : image.Images()) pixels += frame->DataSize();
     if (pixels > size_t{1} << 20) return 0;
+    // What is written of the picture as it was read, when it can be.
+    std::optional<int64_t> unoptimised;
+    try {
+        platform::MemoryStream written;
+        image.SaveToStream(written);
+        unoptimised = written.Size();
+    } catch (const platform::Error&) {
+    }
     try {
         image.Optimize(gif::kAllOptimizeOptions, 0, 0, 8);
     } catch (const platform::Error&) {
         return 0;
+    }
+    // Optimising never makes it larger.
+    if (unoptimised) {
+        platform::MemoryStream written;
+        image.SaveToStream(written);
+        if (written.Size() > *unoptimised) std::abort();
     }
     for (const uint8_t compression : {uint8_t{0}, uint8_t{1}}) {
         image.SetCompression(compression);

@@ -1,7 +1,9 @@
 // Reads arbitrary bytes as a JPEG file's metadata, makes the in-place edits
 // the program makes, and writes the segments before a picture. Beyond
 // surviving any input, the segments held must come back unchanged when the
-// written file is read again: a save never loses or damages them.
+// written file is read again: a save never loses or damages them. With a
+// picture encoded anew, the other application segments read back are the
+// source's, in their order.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -34,6 +36,16 @@ const platform::JpegImage& Picture() {
     return *picture;
 }
 
+// A picture that is encoded when it is saved.
+const platform::JpegImage& NewPicture() {
+    static const std::unique_ptr<platform::JpegImage> picture = [] {
+        auto encoded = std::make_unique<platform::JpegImage>();
+        encoded->Assign(platform::Bitmap(8, 8));
+        return encoded;
+    }();
+    return *picture;
+}
+
 std::span<const uint8_t> AsBytes(const std::string& text) {
     return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
 }
@@ -50,6 +62,21 @@ bool App0sKept(const metadata::TimgData& read, const metadata::TimgData& again) 
     const std::vector<const metadata::tSection*> back = again.OtherApp0Segments();
     return back.size() <= written.size() && back.size() + 1 >= written.size() &&
            std::equal(back.begin(), back.end(), written.begin(), SameSegment);
+}
+
+// Each of `back`, in order, is one of `source`: a segment the new file's
+// reader holds is no longer among its others, but none is made up.
+bool InOrderAmong(const std::vector<metadata::tSection>& back,
+                  const std::vector<metadata::tSection>& source) {
+    auto next = source.begin();
+    for (const metadata::tSection& section : back) {
+        next = std::find_if(next, source.end(), [&](const metadata::tSection& s) {
+            return s.marker == section.marker && s.bytes == section.bytes;
+        });
+        if (next == source.end()) return false;
+        ++next;
+    }
+    return true;
 }
 
 }  // namespace
@@ -73,5 +100,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         !App0sKept(read, again)) {
         std::abort();
     }
+    metadata::TimgData encoded;
+    encoded.ReadJpegBytes(AsBytes(read.JpegWithMetadata(NewPicture(), false)));
+    if (!InOrderAmong(encoded.OtherSegments(), read.OtherSegments())) std::abort();
     return 0;
 }

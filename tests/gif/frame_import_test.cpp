@@ -8,6 +8,7 @@
 #include "gif/frame_import.h"
 #include "gif/gif_image.h"
 #include "gif_test_support.h"
+#include "giflib_read.h"
 #include "platform/core/stream.h"
 #include "platform/graphics/jpeg_image.h"
 #include "pictures.h"
@@ -44,11 +45,17 @@ struct Imported {
     TGIFSubImage* frame = nullptr;
 };
 
-void Import(Imported& target, const Bitmap& bitmap, const Bitmap* mask = nullptr) {
+// A new frame of the target's picture.
+TGIFSubImage& NewFrame(Imported& target) {
     auto frame = std::make_unique<TGIFSubImage>(target.image);
     target.frame = frame.get();
     target.image.Add(std::move(frame));
-    ImportBitmap(*target.frame, bitmap, mask);
+    return *target.frame;
+}
+
+void Import(Imported& target, const Bitmap& bitmap, const Bitmap* mask = nullptr) {
+    ImportBitmap(NewFrame(target), bitmap);
+    if (mask != nullptr) ImportMaskHandle(*target.frame, *mask);
 }
 
 TEST(FrameImport, PaletteBitmapsKeepTheirIndicesAndColours) {
@@ -113,6 +120,158 @@ TEST(FrameImport, AMaskSmallerThanTheFrameLeavesTheRestOpaqueAndIsNotConverted) 
         for (int32_t x = 0; x < 6; ++x)
             EXPECT_EQ(pixels[static_cast<size_t>(y * 6 + x)] == transparent, x < 2 && y < 2);
     EXPECT_EQ(mask->Format(), PixelFormat::Bit24);
+}
+
+// Whether each pixel of the frame is transparent, row after row.
+std::vector<bool> TransparentPixels(const TGIFSubImage& frame) {
+    std::vector<bool> transparent;
+    const int index = frame.HasTransparency()
+                          ? frame.GraphicControlExtension()->TransparentColorIndex()
+                          : -1;
+    for (const uint8_t pixel : gif_testing::Pixels(frame)) transparent.push_back(pixel == index);
+    return transparent;
+}
+
+// A picture of three colours whose bottom-left pixel and a diagonal are
+// magenta.
+const platform::Color kMagenta = MakeColor(255, 0, 255);
+bool OnDiagonal(int32_t x, int32_t y) {
+    return x == y || (x == 0 && y == 4);
+}
+std::unique_ptr<Bitmap> Diagonal() {
+    return MakeBitmap(7, 5, [](int32_t x, int32_t y) {
+        return OnDiagonal(x, y) ? kMagenta : x < 4 ? MakeColor(10, 200, 30) : MakeColor(0, 0, 90);
+    });
+}
+std::vector<bool> DiagonalPixels() {
+    std::vector<bool> expected;
+    for (int32_t y = 0; y < 5; ++y)
+        for (int32_t x = 0; x < 7; ++x) expected.push_back(OnDiagonal(x, y));
+    return expected;
+}
+
+TEST(FrameImport, ABitmapMarkedTransparentMakesThePixelsOfItsTransparentColourTransparent) {
+    const std::unique_ptr<Bitmap> picture = Diagonal();
+    picture->SetTransparent(true);
+    // Its own colours, then reduced to the web palette (magenta is one).
+    for (const uint8_t reduction : {uint8_t{0}, uint8_t{6}}) {
+        SCOPED_TRACE(reduction);
+        Imported imported;
+        imported.image.SetColorReduction(reduction);
+        Import(imported, *picture);
+        ASSERT_TRUE(imported.frame->HasTransparency());
+        EXPECT_EQ(TransparentPixels(*imported.frame), DiagonalPixels());
+        // The added black is the table's last colour.
+        const TGIFColorMap& map = imported.frame->ColorMap();
+        EXPECT_EQ(imported.frame->GraphicControlExtension()->TransparentColorIndex(),
+                  map.Count() - 1);
+    }
+
+    // An 8-bit bitmap whose fixed transparent colour is that of index 2.
+    Bitmap indexed = Indexed(4, 2, PixelFormat::Bit8, [](int32_t x, int32_t y) {
+        return static_cast<uint8_t>((x + y) % 3);
+    });
+    indexed.SetTransparent(true);
+    indexed.SetTransparentColor(MakeColor(2, 2, 2));
+    Imported fixed;
+    Import(fixed, indexed);
+    EXPECT_EQ(TransparentPixels(*fixed.frame),
+              (std::vector<bool>{false, false, true, false, false, true, false, false}));
+    EXPECT_EQ(fixed.frame->ColorMap().Count(), 4);
+
+    // A colour no pixel has: no transparency, the table only sorted.
+    indexed.SetTransparentColor(MakeColor(9, 9, 9));
+    Imported absent;
+    Import(absent, indexed);
+    EXPECT_FALSE(absent.frame->HasTransparency());
+    EXPECT_EQ(absent.frame->Extensions().Count(), 0);
+    EXPECT_EQ(absent.frame->ColorMap().Count(), 3);
+
+    // Not marked transparent: opaque, whatever its colours.
+    picture->SetTransparent(false);
+    Imported opaque;
+    Import(opaque, *picture);
+    EXPECT_FALSE(opaque.frame->HasTransparency());
+}
+
+TEST(FrameImport, ASavedTransparentBitmapIsTransparentWhereItShouldBeToGiflibAndImageMagick) {
+    REQUIRE_PROGRAM("convert");
+    const std::unique_ptr<Bitmap> picture = Diagonal();
+    picture->SetTransparent(true);
+    TGIFImage image;
+    image.SetColorReduction(8);
+    image.SetDitherMode(1);
+    image.Assign(*picture);
+    testing_support::TempDir folder;
+    const std::string name = folder / "transparente.gif";
+    image.SaveToFile(name);
+
+    const gif_testing::OracleFile giflib =
+        gif_testing::GiflibRead(testing_support::ReadFile(name));
+    ASSERT_EQ(giflib.frames.size(), 1u);
+    const gif_testing::OracleFrame& frame = giflib.frames[0];
+    ASSERT_GE(frame.transparent, 0);
+    std::vector<bool> seen;
+    for (const uint8_t pixel : frame.pixels) seen.push_back(pixel == frame.transparent);
+    EXPECT_EQ(seen, DiagonalPixels());
+
+    // ImageMagick's alpha: 0 where transparent, the opaque colours kept.
+    const std::string rgba = testing_support::Output(
+        "convert " + testing_support::ShellQuote(name) + " -depth 8 rgba:-");
+    ASSERT_EQ(rgba.size(), 7u * 5u * 4u);
+    const std::vector<bool> expected = DiagonalPixels();
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const auto* pixel = reinterpret_cast<const uint8_t*>(rgba.data()) + 4 * i;
+        EXPECT_EQ(pixel[3], expected[i] ? 0 : 255) << i;
+        if (!expected[i]) EXPECT_EQ(pixel[0] == 10 ? pixel[1] : pixel[2], pixel[0] == 10 ? 200 : 90);
+    }
+}
+
+TEST(FrameImport, AGifPictureLeavesWhatItDoesNotDrawTransparentInAFrameMadeFromIt) {
+    // A screen of 2048 x 600 whose frame 0, at (100, 300), leaves the screen
+    // around it and the pixels of index 2 undrawn: the graphic is drawn for
+    // the mask in bands of 512 rows, which the frame crosses.
+    TGIFImage source;
+    const auto undrawn = [](int32_t x, int32_t y) { return (x + y) % 97 == 0; };
+    const std::vector<platform::Color> colors{MakeColor(200, 0, 0), MakeColor(0, 0, 200),
+                                              MakeColor(0, 0, 0)};
+    const auto index = [&](int32_t x, int32_t y) {
+        return static_cast<uint8_t>(undrawn(x, y) ? 2 : (x / 300) % 2);
+    };
+    gif_testing::AddFrame(source, 100, 300, 1800, 250, colors, index, 2);
+    source.SetWidth(2048);
+    source.SetHeight(600);
+    // Its colours kept as they are.
+    Imported imported;
+    imported.image.SetColorReduction(0);
+    ImportGraphic(NewFrame(imported), source);
+    ASSERT_EQ(imported.frame->Width(), 2048);
+    ASSERT_TRUE(imported.frame->HasTransparency());
+    const uint8_t hole = imported.frame->GraphicControlExtension()->TransparentColorIndex();
+    const std::vector<uint8_t> pixels = gif_testing::Pixels(*imported.frame);
+    const auto entries = imported.frame->ColorMap().Entries();
+    int32_t wrong = 0;
+    for (int32_t y = 0; y < 600; ++y) {
+        const uint8_t* row = pixels.data() + static_cast<size_t>(y) * 2048;
+        for (int32_t x = 0; x < 2048; ++x) {
+            const bool inside = x >= 100 && x < 1900 && y >= 300 && y < 550;
+            if (!inside || undrawn(x - 100, y - 300)) {
+                wrong += row[x] != hole;
+            } else {
+                const platform::Color color = colors[index(x - 100, y - 300)];
+                const TGIFColor& entry = entries[row[x]];
+                wrong += MakeColor(entry.Red, entry.Green, entry.Blue) != color;
+            }
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+
+    // A JPEG picture covers its whole area.
+    platform::JpegImage jpeg;
+    jpeg.Assign(*testing_support::Pattern(40, 30));
+    TGIFImage from_jpeg;
+    from_jpeg.Assign(jpeg);
+    EXPECT_FALSE(from_jpeg.Images().Items(0)->HasTransparency());
 }
 
 TEST(FrameImport, TrueColourBitmapsAreReducedByThePictureSettings) {

@@ -5,7 +5,6 @@
 // from, and every output of our encoders reads back in every reader. Every
 // file of the GIF test suite shows, frame by frame and drawn,
 // what ImageMagick reads in its expected PNG frames.
-#include <gif_lib.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,6 +17,7 @@
 #include <vector>
 
 #include "gif_test_support.h"
+#include "giflib_read.h"
 #include "pictures.h"
 #include "platform/graphics/canvas.h"
 #include "test_support.h"
@@ -26,8 +26,11 @@ namespace gif {
 namespace {
 
 using gif_testing::Bytes;
+using gif_testing::GiflibRead;
 using gif_testing::Load;
 using gif_testing::Loaded;
+using gif_testing::OracleFile;
+using gif_testing::OracleFrame;
 using gif_testing::PixelFn;
 using gif_testing::Pixels;
 using testing_support::ShellQuote;
@@ -41,59 +44,6 @@ Bytes GifBuild(const std::string& description) {
                                 ShellQuote(dir / "out.gif") + " 2>/dev/null";
     EXPECT_EQ(testing_support::Run(command), 0) << description;
     return testing_support::ReadFile(dir / "out.gif");
-}
-
-// A file through giflib's DGifSlurp: its frames (rows in display order), and
-// its extension blocks in file order as (function, data of the sub-blocks).
-// Fails the test when giflib refuses the file.
-struct OracleFrame {
-    platform::Rect bounds;
-    bool interlaced;
-    Bytes pixels;
-};
-struct OracleFile {
-    std::vector<OracleFrame> frames;
-    std::vector<std::pair<int, Bytes>> extensions;
-};
-
-OracleFile GiflibRead(const Bytes& file) {
-    std::span<const uint8_t> unread = file;
-    int error = 0;
-    GifFileType* gif = DGifOpen(
-        &unread,
-        [](GifFileType* f, GifByteType* buffer, int count) {
-            auto* rest = static_cast<std::span<const uint8_t>*>(f->UserData);
-            const size_t n = std::min(static_cast<size_t>(count), rest->size());
-            std::copy_n(rest->begin(), n, buffer);
-            *rest = rest->subspan(n);
-            return static_cast<int>(n);
-        },
-        &error);
-    OracleFile oracle;
-    const auto add = [&oracle](const ExtensionBlock* blocks, int count) {
-        for (int i = 0; i < count; ++i)
-            oracle.extensions.emplace_back(
-                blocks[i].Function, Bytes(blocks[i].Bytes, blocks[i].Bytes + blocks[i].ByteCount));
-    };
-    if (gif == nullptr) {
-        ADD_FAILURE() << "giflib refuses the file: " << GifErrorString(error);
-        return oracle;
-    }
-    if (DGifSlurp(gif) != GIF_OK) ADD_FAILURE() << "giflib: " << GifErrorString(gif->Error);
-    for (int i = 0; i < gif->ImageCount; ++i) {
-        const SavedImage& saved = gif->SavedImages[i];
-        const GifImageDesc& d = saved.ImageDesc;
-        const auto size = static_cast<size_t>(d.Width) * static_cast<size_t>(d.Height);
-        oracle.frames.push_back({{d.Left, d.Top, d.Left + d.Width, d.Top + d.Height},
-                                 d.Interlace,
-                                 saved.RasterBits != nullptr
-                                     ? Bytes(saved.RasterBits, saved.RasterBits + size)
-                                     : Bytes()});
-        add(saved.ExtensionBlocks, saved.ExtensionBlockCount);
-    }
-    add(gif->ExtensionBlocks, gif->ExtensionBlockCount);
-    DGifCloseFile(gif, &error);
-    return oracle;
 }
 
 // A gifbuild description of one frame with a table of `colors` entries.

@@ -208,7 +208,7 @@ TEST(NearestColorLookup, IsExactForEveryColourWithTheLowestIndexOnATie) {
     EXPECT_EQ(mono.Lookup(128, 128, 128).Index, 1);
     EXPECT_EQ(mono.Lookup(127, 127, 127).Index, 0);
     // Against a plain search over every colour of a coarse grid.
-    const platform::Palette palette_of_256 = CreateHalftonePalette();
+    const platform::Palette palette_of_256 = CreateHalftonePaletteHelper();
     const auto& entries = palette_of_256.Entries();
     TNearestColorLookup halftone(palette_of_256);
     for (int r = 0; r < 256; r += 5) {
@@ -251,7 +251,7 @@ TEST(FixedPalettes, HoldTheirColoursInOrder) {
     EXPECT_EQ(CreateWindowsGrayPalette().Entries(),
               (std::vector{Quad(0, 0, 0), Quad(128, 128, 128), Quad(192, 192, 192),
                            Quad(255, 255, 255)}));
-    const platform::Palette halftone_palette = CreateHalftonePalette();
+    const platform::Palette halftone_palette = CreateHalftonePaletteHelper();
     const auto& halftone = halftone_palette.Entries();
     ASSERT_EQ(halftone.size(), 256u);
     EXPECT_EQ(halftone[10], Quad(0, 0, 0));

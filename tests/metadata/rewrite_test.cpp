@@ -8,10 +8,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <iterator>
+#include <span>
+#include <utility>
 
 #include "metadata/image_info.h"
 #include "metadata/img_data.h"
 #include "pictures.h"
+#include "platform/core/stream.h"
+#include "platform/graphics/budget.h"
 #include "platform/graphics/jpeg_image.h"
 #include "test_support.h"
 #include "tiff_builder.h"
@@ -87,6 +91,7 @@ TEST_F(WithExifTool, NewPictureKeepsTheMetadataWithItsSize) {
     const std::string target = dir / "target.jpg";
     std::filesystem::copy_file(camera, source);
     ExifTool(kAdded, source);
+    AddXmpAndIccProfile(source);
 
     TimgData data;
     ASSERT_TRUE(data.ReadPictureFile(source));
@@ -103,6 +108,33 @@ TEST_F(WithExifTool, NewPictureKeepsTheMetadataWithItsSize) {
     EXPECT_EQ(Value(after, "Keywords"), "un, deux");
     EXPECT_EQ(Value(after, "Comment"), "Remarque");
     EXPECT_EQ(Value(after, "Error"), "(absent)");
+    // The XMP packet and the three chunks of the profile, byte for byte.
+    EXPECT_EQ(Value(after, "Rating"), "4");
+    EXPECT_EQ(Value(after, "Subject"), "un, deux");
+    EXPECT_EQ(XmpAndIccProfile(target), XmpAndIccProfile(source));
+    EXPECT_GT(XmpAndIccProfile(target).size(), 150000u);
+}
+
+// Every size entry of the main picture takes the size of each new picture
+// written from one reading, the size it was read with included.
+TEST_F(WithExifTool, EachSaveFromOneReadingCarriesItsOwnSize) {
+    const std::string source = dir / "source.jpg";
+    std::filesystem::copy_file(TestData("exif-samples/jpg/exif-org/canon-ixus.jpg"), source);
+    ExifTool("-IFD0:ImageWidth=640 -IFD0:ImageHeight=480", source);
+    ASSERT_EQ(ExifToolValue("ExifIFD:ExifImageWidth", source), "640");
+    TimgData data;
+    ASSERT_TRUE(data.ReadPictureFile(source));
+    for (const auto& [width, height] : {std::pair{120, 90}, {640, 480}, {64, 48}}) {
+        const std::string target = dir / ("copy" + std::to_string(width) + ".jpg");
+        platform::JpegImage picture;
+        picture.Assign(*Pattern(width, height));
+        data.SaveJpegWithMetadata(picture, target, true);
+        EXPECT_EQ(Output("exiftool -s -s -s -IFD0:ImageWidth -IFD0:ImageHeight "
+                         "-ExifIFD:ExifImageWidth -ExifIFD:ExifImageHeight " +
+                         ShellQuote(target)),
+                  std::to_string(width) + "\n" + std::to_string(height) + "\n" +
+                      std::to_string(width) + "\n" + std::to_string(height) + "\n");
+    }
 }
 
 TEST_F(WithExifTool, CommentRewriteChangesOnlyTheComment) {
@@ -238,6 +270,119 @@ TEST_F(WithExifTool, PictureSegmentsOfTheHeldKindsAreDropped) {
     EXPECT_EQ(Value(after, "Warning"), "(absent)");
 }
 
+// An EXIF segment that names only the camera's maker.
+std::string MakeOnly(const std::string& make) {
+    Tiff tiff(false);
+    tiff.Add({Ascii(0x010F, make)});
+    return ExifSegment(tiff.Bytes());
+}
+
+// An ICC chunk: the signature, its number, the count, then the bytes of the
+// profile from its start, whose header names the colour space 16 bytes in.
+std::string IccChunk(const std::string& colour_space, uint8_t number = 1, uint8_t count = 1) {
+    std::string profile(128, '\0');
+    profile.replace(16, 4, colour_space);
+    profile.replace(36, 4, "acsp");
+    return Segment(0xE2, std::string("ICC_PROFILE\0", 12) + static_cast<char>(number) +
+                             static_cast<char>(count) + profile);
+}
+
+TEST_F(SaveWithMetadata, ANewEncodingCarriesTheOtherApplicationSegmentsInTheirOrder) {
+    const auto plain = LayoutOf(PlainJpeg(dir));
+    const std::string app0 = plain.segments.at(0);
+    const std::string exif = MakeOnly("Maker");
+    const std::string second_exif = MakeOnly("Other");
+    const std::string xmp = Segment(0xE1, std::string("http://ns.adobe.com/xap/1.0/\0<x/>", 33));
+    const std::string app11 = Segment(0xEB, "JP\0\1");
+    const std::string app15 = Segment(0xEF, "apres les tables");
+    const std::string comment = Segment(0xFE, "note");
+    const std::string second_iptc = Segment(0xED, "Photoshop 3.0\0suite");
+    const std::string iptc = Segment(0xED, "Photoshop 3.0\0");
+    const std::string adobe = Segment(0xEE, std::string("Adobe\0\x64\0\0\0\0\1", 12));
+    const std::string mpf = Segment(0xE2, std::string("MPF\0MM\0\x2A\0\0\0\x08", 12));
+    const std::string rgb = IccChunk("RGB ");
+    const std::string cmyk1 = IccChunk("CMYK", 1, 2);
+    const std::string cmyk2 = Segment(0xE2, std::string("ICC_PROFILE\0\2\2", 14) + "rest");
+    // The picture's first table, then a segment that stands among the tables.
+    const size_t first_table = 4 +
+                               (size_t{static_cast<uint8_t>(plain.picture[2])} << 8 |
+                                static_cast<uint8_t>(plain.picture[3])) -
+                               2;
+    const auto with_tables = [&](const std::string& among) {
+        return plain.picture.substr(0, first_table) + among + plain.picture.substr(first_table);
+    };
+    struct Case {
+        std::string name;
+        std::string source;
+        std::string written;  // before the new picture's own segments
+    };
+    const Case cases[] = {
+        {"around the held ones, with bytes between segments and one among the tables",
+         app0 + xmp + rgb + exif + app11 + iptc + second_iptc + comment + std::string(3, '\0') +
+             with_tables(app15),
+         exif + iptc + comment + xmp + rgb + app11 + second_iptc + app15},
+        {"what describes the old encoding goes",
+         app0 + exif + adobe + mpf + cmyk1 + cmyk2 + xmp + plain.picture, exif + xmp},
+        // A second EXIF segment, and an EXIF segment fifth, where the reader
+        // no longer looks for it: neither is lost.
+        {"EXIF segments not held", app0 + exif + second_exif + plain.picture, exif + second_exif},
+        {"EXIF fifth", app0 + rgb + rgb + rgb + exif + comment + plain.picture,
+         app0 + rgb + rgb + rgb + exif + comment},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string source = dir / "source.jpg";
+        WriteFile(source, "\xFF\xD8" + c.source);
+        TimgData data;
+        data.ReadPictureFile(source);
+        platform::JpegImage picture;
+        picture.Assign(*Pattern(64, 48));
+        const std::string target = dir / "target.jpg";
+        data.SaveJpegWithMetadata(picture, target, true);
+        platform::MemoryStream encoded;
+        picture.SaveToStream(encoded);
+        const std::span<const uint8_t> bytes = encoded.Bytes();
+        EXPECT_EQ(ReadText(target), "\xFF\xD8" + c.written +
+                                        LayoutOf(std::string(bytes.begin(), bytes.end())).picture);
+    }
+}
+
+TEST_F(SaveWithMetadata, AnUnmodifiedPictureKeepsTheSegmentsTheReaderDidNotHold) {
+    const auto plain = LayoutOf(PlainJpeg(dir));
+    const std::string app0 = plain.segments.at(0);
+    const std::string exif = MakeOnly("Maker");
+    const std::string rgb = IccChunk("RGB ");
+    const std::string comment = Segment(0xFE, "note");
+    const std::string source = dir / "source.jpg";
+    WriteFile(source, "\xFF\xD8" + app0 + rgb + rgb + rgb + exif + comment + plain.picture);
+    TimgData data;
+    data.ReadPictureFile(source);
+    ASSERT_FALSE(data.HasExif());
+    const std::string target = dir / "target.jpg";
+    data.RewriteJpegFile(target);
+    EXPECT_EQ(ReadText(target), ReadText(source));
+}
+
+TEST_F(SaveWithMetadata, HeldSegmentsStopAtTheirBudget) {
+    const auto plain = LayoutOf(PlainJpeg(dir));
+    std::string jpeg = "\xFF\xD8" + plain.segments.at(0);
+    constexpr int kCount = 600;
+    for (int i = 0; i < kCount; ++i)
+        jpeg += Segment(0xE2, "chunk" + std::to_string(i) + std::string(65500, 'x'));
+    jpeg += plain.picture;
+    TimgData data;
+    data.ReadJpegBytes(std::span(reinterpret_cast<const uint8_t*>(jpeg.data()), jpeg.size()));
+    const std::vector<tSection>& others = data.OtherSegments();
+    int64_t bytes = 0;
+    for (const tSection& section : others) bytes += static_cast<int64_t>(section.bytes.size());
+    EXPECT_LE(bytes, platform::kMaxHeldSegmentBytes);
+    EXPECT_GT(others.size(), 400u);
+    EXPECT_LT(others.size(), static_cast<size_t>(kCount));
+    for (size_t i = 0; i < others.size(); ++i)
+        ASSERT_EQ(others[i].bytes.substr(2, 5 + std::to_string(i).size()),
+                  "chunk" + std::to_string(i));
+}
+
 // ExifTool's reading of the APP0 segments and the comment of a file, sorted:
 // it lists them in file order.
 std::vector<std::string> App0Dump(const std::string& file) {
@@ -272,9 +417,7 @@ TEST_F(SaveWithMetadata, EveryApp0SegmentOutlivesARewrite) {
     const std::string avi1 = Segment(0xE0, std::string("AVI1\1\0\0\0\0\0", 10));
     const std::string ocad = Segment(0xE0, std::string("Ocad$Rev: 14797 $\0", 18));
     const std::string comment = Segment(0xFE, "note");
-    Tiff tiff(false);
-    tiff.Add({Ascii(0x010F, "Maker")});
-    const std::string exif = ExifSegment(tiff.Bytes());
+    const std::string exif = MakeOnly("Maker");
     struct Case {
         std::string name;
         std::string source;

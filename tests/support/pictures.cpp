@@ -74,4 +74,33 @@ JpegLayout LayoutOf(const std::string& jpeg) {
     return layout;
 }
 
+size_t MarkerOffset(const std::vector<uint8_t>& jpeg, uint8_t marker, int n) {
+    size_t at = 2;
+    while (at + 4 <= jpeg.size()) {
+        if (jpeg[at + 1] == marker && --n == 0) return at;
+        if (jpeg[at + 1] == 0xDA) {
+            // To the next marker that is neither a stuffed zero nor a restart.
+            at += 2;
+            while (at + 1 < jpeg.size() && (jpeg[at] != 0xFF || jpeg[at + 1] == 0 ||
+                                            (jpeg[at + 1] >= 0xD0 && jpeg[at + 1] <= 0xD7)))
+                ++at;
+            continue;
+        }
+        at += 2 + (size_t{jpeg[at + 2]} << 8 | jpeg[at + 3]);
+    }
+    return jpeg.size();
+}
+
+std::vector<uint8_t> Cut(const std::vector<uint8_t>& bytes, size_t size) {
+    return {bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(std::min(size, bytes.size()))};
+}
+
+std::vector<uint8_t> Inserted(const std::vector<uint8_t>& bytes, size_t at,
+                              const std::vector<uint8_t>& inserted) {
+    std::vector<uint8_t> result = Cut(bytes, at);
+    result.insert(result.end(), inserted.begin(), inserted.end());
+    result.insert(result.end(), bytes.begin() + static_cast<ptrdiff_t>(at), bytes.end());
+    return result;
+}
+
 }  // namespace testing_support

@@ -43,4 +43,13 @@ struct JpegLayout {
 };
 JpegLayout LayoutOf(const std::string& jpeg);
 
+// Damaged JPEG files: the offset of the n-th segment with that marker, the
+// segments walked from the start (0xDA: a start of scan; a scan's data are
+// passed over), the size of the bytes when there is none; the bytes cut to
+// a size; bytes put in at an offset.
+size_t MarkerOffset(const std::vector<uint8_t>& jpeg, uint8_t marker, int n = 1);
+std::vector<uint8_t> Cut(const std::vector<uint8_t>& bytes, size_t size);
+std::vector<uint8_t> Inserted(const std::vector<uint8_t>& bytes, size_t at,
+                              const std::vector<uint8_t>& inserted);
+
 }  // namespace testing_support

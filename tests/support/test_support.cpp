@@ -161,6 +161,34 @@ int ExifToolWrite(const std::string& arguments, const std::string& file) {
     return Run("exiftool -q -q -overwrite_original " + arguments + " " + ShellQuote(file));
 }
 
+void AddXmpAndIccProfile(const std::string& photo) {
+    std::string profile;
+    Run("exiftool -b -ICC_Profile " +
+            ShellQuote(TestData("exif-samples/jpg/orientation/landscape_2.jpg")),
+        &profile);
+    ASSERT_GT(profile.size(), 128u);
+    // The profile's size, big-endian, opens its header.
+    constexpr uint32_t kSize = 150000;
+    profile.resize(kSize, '\0');
+    for (size_t i = 0; i < 4; ++i) profile[i] = static_cast<char>(kSize >> (24 - 8 * i));
+    const std::string file = photo + ".icc";
+    WriteFile(file, profile);
+    // Without a profile of its own first, the photo gets the new one after
+    // its EXIF segment, where a reader still finds that among the first.
+    EXPECT_EQ(ExifToolWrite("-ICC_Profile=", photo), 0);
+    EXPECT_EQ(ExifToolWrite("-XMP:Rating=4 -XMP-dc:Subject=un -XMP-dc:Subject=deux "
+                            "'-ICC_Profile<=" +
+                                file + "'",
+                            photo),
+              0);
+    std::remove(file.c_str());
+}
+
+std::string XmpAndIccProfile(const std::string& file) {
+    return Output("exiftool -s -s -XMP:all " + ShellQuote(file)) +
+           Output("exiftool -b -ICC_Profile " + ShellQuote(file));
+}
+
 ScopedEnv::ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
     if (const char* old = std::getenv(name)) old_ = old;
     if (value) {

@@ -65,6 +65,17 @@ std::string ExifToolValue(const std::string& tag, const std::string& file, bool 
 // Lets ExifTool write `arguments` into a file in place, quietly; its exit status.
 int ExifToolWrite(const std::string& arguments, const std::string& file);
 
+// Gives a photo what real photos carry beside EXIF data, with ExifTool: an
+// XMP packet (a rating and two keywords) and an ICC profile of red, green and
+// blue too long for one segment (a camera file's profile, padded to 150,000
+// bytes: three APP2 segments) in place of its own, after its EXIF segment.
+void AddXmpAndIccProfile(const std::string& photo);
+
+// What ExifTool reads of a file's XMP packet and ICC profile, to compare a
+// rewrite with its source: the XMP tags, one "tag: value" line each, then
+// the profile's bytes.
+std::string XmpAndIccProfile(const std::string& file);
+
 // The pieces of a text between separators, as std::getline cuts them (no
 // empty last piece after a final separator).
 std::vector<std::string> Split(const std::string& text, char separator = '\n');

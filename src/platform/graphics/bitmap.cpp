@@ -368,7 +368,8 @@ void Bitmap::SetSizeForOverwrite(int32_t width, int32_t height) {
     Changed();
 }
 
-Bitmap::Bitmap(Bitmap&& other) noexcept {
+Bitmap::Bitmap(Bitmap&& other) noexcept
+    : transparent_(other.transparent_), transparent_color_(other.transparent_color_) {
     TakeFrom(other);
 }
 
@@ -417,12 +418,16 @@ void Bitmap::Assign(const Graphic& source) {
     copy.pixels_ = std::move(store.data);
     copy.colors_ = bitmap->colors_;
     TakeFrom(copy);
+    transparent_ = bitmap->transparent_;
+    transparent_color_ = bitmap->transparent_color_;
     Changed();
 }
 
 void Bitmap::Assign(Bitmap&& source) {
     if (&source == this) return;
     TakeFrom(source);
+    transparent_ = source.transparent_;
+    transparent_color_ = source.transparent_color_;
     Changed();
 }
 
@@ -556,6 +561,33 @@ void Bitmap::Fill(Color color) {
         FillPixels(ScanLine(y), format_, pattern, 0, static_cast<size_t>(width_));
     }
     Changed();
+}
+
+Color Bitmap::TransparentColor() const {
+    if (transparent_color_) return *transparent_color_;
+    if (Empty()) return kBlack;
+    std::array<uint8_t, 3> bgr{};
+    ReadBgr(height_ - 1, 0, 1, bgr.data());
+    return MakeColor(bgr[2], bgr[1], bgr[0]);
+}
+
+Bitmap Bitmap::MaskHandle() const {
+    if (Empty()) return Bitmap();
+    Bitmap mask(width_, height_, PixelFormat::Bit1);
+    mask.SetColorTable({RGBQuad{0, 0, 0, 0}, RGBQuad{255, 255, 255, 0}});
+    const Color color = ColorToRGB(TransparentColor());
+    const std::array<uint8_t, 3> wanted{BlueOf(color), GreenOf(color), RedOf(color)};
+    std::vector<uint8_t> row(3 * static_cast<size_t>(width_));
+    for (int32_t y = 0; y < height_; ++y) {
+        ReadBgr(y, 0, width_, row.data());
+        uint8_t* bits = mask.ScanLine(y);
+        std::fill_n(bits, mask.Stride(), uint8_t{0});
+        for (size_t x = 0; x < static_cast<size_t>(width_); ++x) {
+            if (std::equal(wanted.begin(), wanted.end(), row.data() + 3 * x))
+                SetPixelIndex(bits, PixelFormat::Bit1, x, 1);
+        }
+    }
+    return mask;
 }
 
 }  // namespace platform

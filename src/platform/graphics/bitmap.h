@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/graphics/graphic.h"
@@ -112,6 +113,24 @@ public:
     // of its colour table.
     void Fill(Color color);
 
+    // Transparency, as the class library gives every bitmap: a flag saying
+    // that the pixels of one colour are not part of the picture, and that
+    // colour, which is the colour of the bottom-left pixel until one is set.
+    // Copies and moves of a bitmap take its transparency along; drawing does
+    // not look at it.
+    bool Transparent() const { return transparent_; }
+    void SetTransparent(bool transparent) { transparent_ = transparent; }
+    // $00BBGGRR; black for a bitmap without pixels.
+    Color TransparentColor() const;
+    // Fixes the transparent colour (a system colour stands for its value when
+    // the mask is made).
+    void SetTransparentColor(Color color) { transparent_color_ = color; }
+    // The mask of the transparent colour, whether or not the bitmap is marked
+    // transparent: a 1-bit bitmap of the same size, black and white, whose
+    // pixels are 1 (white) where this bitmap's pixel has that colour. A bitmap
+    // without pixels gives one without pixels.
+    Bitmap MaskHandle() const;
+
     // Releases a pixel store of the allocator the bitmaps share.
     struct FreePixels {
         void operator()(uint8_t* pixels) const;
@@ -131,6 +150,9 @@ private:
     size_t capacity_ = 0;  // bytes of the pixel store
     std::unique_ptr<uint8_t[], FreePixels> pixels_;
     std::vector<RGBQuad> colors_;
+    bool transparent_ = false;
+    // None: the bottom-left pixel's colour.
+    std::optional<Color> transparent_color_;
 };
 
 }  // namespace platform

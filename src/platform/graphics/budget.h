@@ -14,6 +14,11 @@ constexpr int64_t kMaxPicturePixels = int64_t{1} << 28;
 // The pixel indices of all the frames of one GIF picture together.
 constexpr int64_t kMaxIndexBytes = int64_t{1} << 30;
 
+// The application segments of one JPEG file held to go with a new encoding
+// of its picture (XMP packets, ICC profile chunks, camera segments): room for
+// the largest ICC profile (255 segments) and an XMP packet with its extension.
+constexpr int64_t kMaxHeldSegmentBytes = int64_t{32} << 20;
+
 // Raises "Mémoire insuffisante" unless a picture of width x height (neither
 // negative) fits the one-bitmap budget.
 void CheckPictureSize(int64_t width, int64_t height);

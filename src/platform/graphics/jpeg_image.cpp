@@ -62,19 +62,42 @@ unsigned int Denominator(JpegScale scale) {
 struct Trap {
     jpeg_error_mgr manager;
     std::jmp_buf jump;
+    // Raised, from whichever thread decodes, when libjpeg made up pixels.
+    std::atomic<bool>* damaged = nullptr;
 };
 
 [[noreturn]] void JumpBack(j_common_ptr cinfo) {
     std::longjmp(reinterpret_cast<Trap*>(cinfo->err)->jump, 1);
 }
 
-// A truncated or slightly damaged file still shows what could be decoded.
-void IgnoreWarning(j_common_ptr /*cinfo*/, int /*level*/) {}
+// The warnings after which the pixels are not all the file's: libjpeg ran
+// out of data and filled the rest, or skipped data it could not decode.
+// Extraneous bytes between segments cost nothing, nor do odd parameters.
+bool MadeUpPixels(int code) {
+    switch (code) {
+        case JWRN_JPEG_EOF:
+        case JWRN_HIT_MARKER:
+        case JWRN_MUST_RESYNC:
+        case JWRN_HUFF_BAD_CODE:
+            return true;
+        default:
+            return false;
+    }
+}
 
-jpeg_error_mgr* Arm(Trap& trap) {
+// A truncated or slightly damaged file still shows what could be decoded;
+// the damage is noted, not shown.
+void NoteWarning(j_common_ptr cinfo, int level) {
+    const auto* trap = reinterpret_cast<const Trap*>(cinfo->err);
+    if (level < 0 && trap->damaged != nullptr && MadeUpPixels(cinfo->err->msg_code))
+        trap->damaged->store(true, std::memory_order_relaxed);
+}
+
+jpeg_error_mgr* Arm(Trap& trap, std::atomic<bool>* damaged = nullptr) {
     jpeg_std_error(&trap.manager);
     trap.manager.error_exit = JumpBack;
-    trap.manager.emit_message = IgnoreWarning;
+    trap.manager.emit_message = NoteWarning;
+    trap.damaged = damaged;
     return &trap.manager;
 }
 
@@ -104,11 +127,12 @@ void LimitScans(j_common_ptr cinfo) {
 }
 
 // One decoding of a compressed picture; libjpeg's object lives as long as
-// this. A failure destroys it before the error is raised.
+// this. A failure destroys it before the error is raised. `damaged` is
+// raised when the decoding makes up pixels.
 class Decompressor {
 public:
-    explicit Decompressor(std::span<const uint8_t> bytes) {
-        cinfo_.err = Arm(trap_);
+    Decompressor(std::span<const uint8_t> bytes, std::atomic<bool>& damaged) {
+        cinfo_.err = Arm(trap_, &damaged);
         Run([this, bytes] {
             jpeg_CreateDecompress(&cinfo_, JPEG_LIB_VERSION, sizeof(cinfo_));
             cinfo_.mem->max_memory_to_use = static_cast<long>(kMaxLibraryBytes);
@@ -247,8 +271,9 @@ void ReadRows(Decompressor& decoder, CmykRows* cmyk, JSAMPROW* rows, int32_t fir
 
 // The whole picture at `scale`, its rows written by libjpeg straight into
 // `bitmap`, whose pixel store is reused when large enough.
-void DecodeWholeInto(std::span<const uint8_t> bytes, JpegScale scale, Bitmap& bitmap) {
-    Decompressor decoder(bytes);
+void DecodeWholeInto(std::span<const uint8_t> bytes, JpegScale scale, Bitmap& bitmap,
+                     std::atomic<bool>& damaged) {
+    Decompressor decoder(bytes, damaged);
     const Extent size = decoder.OutputSize(scale);
     // The bitmap refuses a size beyond its limit before libjpeg allocates anything.
     bitmap.SetSizeForOverwrite(size.width, size.height);
@@ -261,9 +286,10 @@ void DecodeWholeInto(std::span<const uint8_t> bytes, JpegScale scale, Bitmap& bi
              static_cast<size_t>(size.width) * 3);
 }
 
-std::shared_ptr<const Bitmap> DecodeWhole(std::span<const uint8_t> bytes, JpegScale scale) {
+std::shared_ptr<const Bitmap> DecodeWhole(std::span<const uint8_t> bytes, JpegScale scale,
+                                          std::atomic<bool>& damaged) {
     auto bitmap = std::make_shared<Bitmap>();
-    DecodeWholeInto(bytes, scale, *bitmap);
+    DecodeWholeInto(bytes, scale, *bitmap, damaged);
     return bitmap;
 }
 
@@ -273,12 +299,14 @@ std::shared_ptr<const Bitmap> DecodeWhole(std::span<const uint8_t> bytes, JpegSc
 // picture takes to show. A failure of the decoding is raised to the caller.
 class DecodingThread {
 public:
-    DecodingThread(std::span<const uint8_t> bytes, JpegScale scale, Extent size)
+    DecodingThread(std::span<const uint8_t> bytes, JpegScale scale, Extent size,
+                   std::atomic<bool>& damaged)
         : row_bytes_(static_cast<size_t>(size.width) * 3), height_(size.height) {
         for (Batch& batch : batches_) batch.pixels.resize(row_bytes_ * kBatchRows);
         for (size_t i = 0; i < batches_.size(); ++i) free_.push_back(i);
-        thread_ = std::jthread(
-            [this, bytes, scale](std::stop_token stop) { Decode(stop, bytes, scale); });
+        thread_ = std::jthread([this, bytes, scale, &damaged](std::stop_token stop) {
+            Decode(stop, bytes, scale, damaged);
+        });
     }
 
     ~DecodingThread() {
@@ -320,9 +348,10 @@ private:
         int32_t count = 0;
     };
 
-    void Decode(const std::stop_token& stop, std::span<const uint8_t> bytes, JpegScale scale) {
+    void Decode(const std::stop_token& stop, std::span<const uint8_t> bytes, JpegScale scale,
+                std::atomic<bool>& damaged) {
         try {
-            Decompressor decoder(bytes);
+            Decompressor decoder(bytes, damaged);
             decoder.Start(scale);
             std::optional<CmykRows> cmyk;
             if (decoder.Cmyk()) cmyk.emplace(decoder);
@@ -377,8 +406,9 @@ private:
 // The picture decoded at `scale` (of `size`) and resampled, row by row as
 // libjpeg gives them, into the whole of `target`: no decoding of the whole
 // picture is held.
-void DecodeInto(std::span<const uint8_t> bytes, JpegScale scale, Extent size, Bitmap& target) {
-    DecodingThread decoding(bytes, scale, size);
+void DecodeInto(std::span<const uint8_t> bytes, JpegScale scale, Extent size, Bitmap& target,
+                std::atomic<bool>& damaged) {
+    DecodingThread decoding(bytes, scale, size, damaged);
     const Rect all{0, 0, target.Width(), target.Height()};
     StretchRows(
         size.width, size.height, [&decoding](int32_t y) { return decoding.Row(y); }, target, all,
@@ -495,6 +525,8 @@ private:
 struct JpegImage::Source {
     std::vector<uint8_t> bytes;
     std::array<Extent, kScaleCount> sizes;  // output size at each scale
+    // A property of the bytes, learnt by whichever decoding met the damage.
+    mutable std::atomic<bool> damaged{false};
 };
 
 // At most one whole decoding and one decoding fitted to a drawing size; the
@@ -560,14 +592,15 @@ std::shared_ptr<const Bitmap> JpegImage::PixelsFor(int32_t width, int32_t height
             const Rect all{0, 0, width, height};
             StretchBgr(cache.decoded->View(), *fitted, all, all);
         } else {
-            DecodeInto(source_->bytes, scale, source_->sizes[ScaleIndex(scale)], *fitted);
+            DecodeInto(source_->bytes, scale, source_->sizes[ScaleIndex(scale)], *fitted,
+                       source_->damaged);
         }
         cache.fitted = std::move(fitted);
         return cache.fitted;
     }
     if (!decoded_will_do) {
         cache.decoded.reset();
-        cache.decoded = DecodeWhole(source_->bytes, scale);
+        cache.decoded = DecodeWhole(source_->bytes, scale, source_->damaged);
         cache.decoded_scale = scale;
     }
     return cache.decoded;
@@ -635,7 +668,7 @@ void JpegImage::LoadFromStream(Stream& stream) {
     auto source = std::make_shared<Source>();
     source->bytes = stream.ReadRest();
     {
-        Decompressor decoder(source->bytes);
+        Decompressor decoder(source->bytes, source->damaged);
         for (size_t i = 0; i < kScaleCount; ++i)
             source->sizes[i] = decoder.OutputSize(static_cast<JpegScale>(i));
     }
@@ -667,7 +700,7 @@ void JpegImage::SetCompressionQuality(int32_t quality) {
 
 void JpegImage::DecodeTo(Bitmap& target) const {
     if (source_) {
-        DecodeWholeInto(source_->bytes, scale_, target);
+        DecodeWholeInto(source_->bytes, scale_, target, source_->damaged);
     } else {
         target.Assign(GetBitmap());
     }
@@ -683,11 +716,15 @@ const Bitmap& JpegImage::GetBitmap() const {
     Cache& cache = *cache_;
     if (!cache.decoded || cache.decoded_scale != scale_) {
         cache.decoded.reset();
-        cache.decoded = DecodeWhole(source_->bytes, scale_);
+        cache.decoded = DecodeWhole(source_->bytes, scale_, source_->damaged);
         cache.decoded_scale = scale_;
     }
     held_ = cache.decoded;
     return *held_;
+}
+
+bool JpegImage::Damaged() const {
+    return source_ && source_->damaged.load(std::memory_order_relaxed);
 }
 
 std::span<const uint8_t> JpegImage::CompressedData() const {

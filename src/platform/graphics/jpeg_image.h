@@ -5,8 +5,9 @@
 // into 24-bit rows. While it is unmodified, saving writes the original bytes
 // unchanged, whatever the quality; a picture that took pixels from another
 // graphic is encoded when it is saved. Errors of the codec are raised as
-// "Erreur JPEG #%d" with libjpeg's message number; its warnings are ignored,
-// so a truncated file shows what could be decoded.
+// "Erreur JPEG #%d" with libjpeg's message number. A truncated or corrupt
+// file shows what could be decoded; the picture then says it is damaged, so
+// that no tool writes the made-up part over the file as if it were whole.
 #pragma once
 
 #include <cstdint>
@@ -76,6 +77,14 @@ public:
     // The picture decoded at Scale into `target`, whose pixel store is reused
     // when large enough; nothing is kept in this object.
     void DecodeTo(Bitmap& target) const;
+
+    // True once a decoding of the compressed bytes had to make up pixels:
+    // libjpeg ran out of data and filled the rest (a truncated file), or met
+    // data it could not decode and skipped it (a marker inside the scan, a
+    // bad code). False before any decoding, and for pixels given by Assign.
+    // Extra bytes between segments, common in camera files, do not count.
+    // Copies sharing the compressed bytes share the answer.
+    bool Damaged() const;
 
     // The compressed bytes this picture was loaded from; empty once modified.
     std::span<const uint8_t> CompressedData() const;

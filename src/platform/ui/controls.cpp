@@ -190,6 +190,44 @@ Button::Button(QWidget* parent, const std::string& name, const std::string& capt
     });
 }
 
+ElidedLabel::ElidedLabel(QWidget* parent, const std::string& name, const std::string& hint)
+    : QLabel(parent), hint_(QString::fromStdString(hint)) {
+    setObjectName(QString::fromStdString(name));
+    setTextFormat(Qt::PlainText);
+    // Its text never widens it: the layout decides, the text is cut to fit.
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    setToolTip(hint_);
+}
+
+void ElidedLabel::SetText(const std::string& text) {
+    text_ = QString::fromStdString(text);
+    Elide();
+}
+
+void ElidedLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    Elide();
+}
+
+void ElidedLabel::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange) Elide();
+}
+
+void ElidedLabel::Elide() {
+    // One line: the label is one text high.
+    QString line = text_;
+    line.replace('\n', ' ').replace('\r', ' ');
+    const int place = contentsRect().width() - 2 * margin();
+    const QString shown = fontMetrics().elidedText(line, Qt::ElideRight, std::max(place, 0));
+    setText(shown);
+    if (shown == text_) {
+        setToolTip(hint_);
+    } else {
+        setToolTip(hint_.isEmpty() ? text_ : hint_ + "\n" + text_);
+    }
+}
+
 Timer::Timer(QObject* parent, const std::string& name) : QObject(parent) {
     setObjectName(QString::fromStdString(name));
     timer_.setTimerType(Qt::PreciseTimer);

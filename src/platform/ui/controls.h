@@ -10,6 +10,7 @@
 #include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -180,6 +181,30 @@ public:
 
 private:
     ModalResult result_;
+};
+
+// A caption that keeps to the width its layout gives it: a longer text ends
+// in an ellipsis, and the hint then carries the whole text under its own.
+// Its text is plain: text read from files is never taken for markup.
+class ElidedLabel final : public QLabel {
+    Q_OBJECT
+
+public:
+    ElidedLabel(QWidget* parent, const std::string& name, const std::string& hint);
+
+    // The whole text; the label shows as much of it as fits.
+    std::string Text() const { return text_.toStdString(); }
+    void SetText(const std::string& text);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void Elide();
+
+    QString text_;
+    QString hint_;
 };
 
 class Timer final : public QObject {

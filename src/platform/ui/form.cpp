@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <QWheelEvent>
+#include <QWindow>
 #include <algorithm>
 #include <cstdint>
 
@@ -162,16 +163,28 @@ QRect Form::FitOnScreen(const QRect& bounds) const {
         }
     }
     if (target == nullptr) return bounds;
-    const QRect frame = frameGeometry();
-    const QRect inner = geometry();
-    QRect area = target->availableGeometry().marginsRemoved(
-        QMargins(inner.left() - frame.left(), inner.top() - frame.top(),
-                 frame.right() - inner.right(), frame.bottom() - inner.bottom()));
+    // Asked of the window system itself: the widget's own record of the
+    // frame may still be the empty one of before the window appeared.
+    const QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+    QRect area = target->availableGeometry().marginsRemoved(frame);
     if (area.isEmpty()) area = target->availableGeometry();
     QRect fitted(bounds.topLeft(), bounds.size().boundedTo(area.size()));
     fitted.moveLeft(std::clamp(fitted.left(), area.left(), area.right() - fitted.width() + 1));
     fitted.moveTop(std::clamp(fitted.top(), area.top(), area.bottom() - fitted.height() + 1));
     return fitted;
+}
+
+void Form::FitFrameOnFirstAppearance() {
+    // The window manager frames a window once it is mapped, and a window
+    // placed where only its own bounds fit (the top left corner of the
+    // screen) would keep its title bar above the screen, out of reach.
+    if (frame_fitted_ || windowHandle() == nullptr || !windowHandle()->isExposed() ||
+        GetWindowState() != WindowState::Normal) {
+        return;
+    }
+    frame_fitted_ = true;
+    const QRect fitted = FitOnScreen(geometry());
+    if (fitted != geometry()) setGeometry(fitted);
 }
 
 QWidget* Form::ActiveControl() const {
@@ -246,6 +259,9 @@ bool Form::BelongsHere(QObject* object) const {
 
 bool Form::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
+        case QEvent::Expose:
+            if (watched == windowHandle()) FitFrameOnFirstAppearance();
+            break;
         case QEvent::KeyPress: {
             // A key travels up from the focused widget to its parents; the form
             // previews it once, on its first delivery.

@@ -59,7 +59,9 @@ public:
     // `bounds` (the window's own, without its frame) moved and shrunk as
     // little as needed for the whole window, frame and title bar included, to
     // lie within the work area of the screen that holds most of it (the main
-    // screen when none does).
+    // screen when none does). The frame is known once the window has
+    // appeared: until then only the window itself is brought within, and the
+    // form fits its frame on its own when it first appears.
     QRect FitOnScreen(const QRect& bounds) const;
 
     // With key preview the form's OnKeyDown sees every key before the focused
@@ -108,6 +110,7 @@ private:
     bool IsZoomed() const;
     void Place(const QRect& bounds);
     void NoteNormalBounds();
+    void FitFrameOnFirstAppearance();
 
     Application& app_;
     // Bounds set while the window is maximised, full screen or minimised: they
@@ -119,6 +122,9 @@ private:
     ModalResult modal_result_;
     BorderStyle border_style_ = BorderStyle::Sizeable;
     bool key_preview_ = false;
+    // The window has appeared in normal state and its frame was brought
+    // within the screen.
+    bool frame_fitted_ = false;
 };
 
 // Makes a form, registers it with the application and runs its creation step.

@@ -222,5 +222,65 @@ TEST(Bitmap, DrawingOntoItselfReadsTheOriginalPixels) {
     EXPECT_EQ(Bgr(bitmap), Bgr(expected));
 }
 
+// The mask's pixels as 0 and 1, row after row.
+std::vector<uint8_t> MaskBits(const Bitmap& mask) {
+    std::vector<uint8_t> bits;
+    for (int32_t y = 0; y < mask.Height(); ++y)
+        for (int32_t x = 0; x < mask.Width(); ++x)
+            bits.push_back(PixelIndex(mask.ScanLine(y), mask.Format(), static_cast<size_t>(x)));
+    return bits;
+}
+
+TEST(Bitmap, TheTransparentColourIsTheBottomLeftPixelsUntilOneIsSet) {
+    const Color red = MakeColor(255, 0, 0);
+    const Color green = MakeColor(0, 255, 0);
+    // Green on the bottom row's first pixel and in one other place.
+    Bitmap bitmap = std::move(*testing_support::MakeBitmap(3, 2, [&](int32_t x, int32_t y) {
+        return (x == 0 && y == 1) || (x == 2 && y == 0) ? green : red;
+    }));
+    EXPECT_FALSE(bitmap.Transparent());
+    EXPECT_EQ(bitmap.TransparentColor(), green);
+    Bitmap mask = bitmap.MaskHandle();
+    EXPECT_EQ(mask.Format(), PixelFormat::Bit1);
+    EXPECT_EQ(mask.ColorTable(), (std::vector<RGBQuad>{{0, 0, 0, 0}, {255, 255, 255, 0}}));
+    EXPECT_EQ(MaskBits(mask), (std::vector<uint8_t>{0, 0, 1, 1, 0, 0}));
+
+    bitmap.SetTransparentColor(red);
+    EXPECT_EQ(bitmap.TransparentColor(), red);
+    EXPECT_EQ(MaskBits(bitmap.MaskHandle()), (std::vector<uint8_t>{1, 1, 0, 0, 1, 1}));
+
+    // A palette bitmap is compared by the colours of its entries, two entries
+    // of one colour both.
+    Bitmap indexed(9, 1, PixelFormat::Bit4);
+    indexed.SetColorTable({{0, 0, 0, 0}, {0, 0, 255, 0}, {0, 0, 255, 0}});
+    for (size_t x = 0; x < 9; ++x)
+        SetPixelIndex(indexed.ScanLine(0), PixelFormat::Bit4, x, static_cast<uint8_t>(x % 3));
+    indexed.SetTransparentColor(red);
+    EXPECT_EQ(MaskBits(indexed.MaskHandle()), (std::vector<uint8_t>{0, 1, 1, 0, 1, 1, 0, 1, 1}));
+
+    EXPECT_EQ(Bitmap().TransparentColor(), kBlack);
+    EXPECT_TRUE(Bitmap().MaskHandle().Empty());
+}
+
+TEST(Bitmap, CopiesAndMovesTakeTheTransparencyAlong) {
+    Bitmap bitmap(2, 2);
+    bitmap.SetTransparent(true);
+    bitmap.SetTransparentColor(MakeColor(1, 2, 3));
+    Bitmap copy;
+    copy.Assign(bitmap);
+    EXPECT_TRUE(copy.Transparent());
+    EXPECT_EQ(copy.TransparentColor(), MakeColor(1, 2, 3));
+    const Bitmap moved(std::move(copy));
+    EXPECT_TRUE(moved.Transparent());
+    EXPECT_EQ(moved.TransparentColor(), MakeColor(1, 2, 3));
+    Bitmap taken;
+    taken.Assign(std::move(bitmap));
+    EXPECT_TRUE(taken.Transparent());
+    // A change of format is still the same bitmap.
+    taken.SetPixelFormat(PixelFormat::Bit8);
+    EXPECT_TRUE(taken.Transparent());
+    EXPECT_EQ(taken.TransparentColor(), MakeColor(1, 2, 3));
+}
+
 }  // namespace
 }  // namespace platform

@@ -145,7 +145,7 @@ TEST_F(JpegImageTest, DecodesLikeImageMagickAtEveryScale) {
             image.DecodeTo(reused);
             ASSERT_EQ(reused.Width(), step.width);
             for (int32_t y = 0; y < step.height; ++y) {
-                ASSERT_EQ(std::memcmp(ours.ScanLine(y), reused.ScanLine(y), 3 * step.width), 0)
+                ASSERT_EQ(std::memcmp(ours.ScanLine(y), reused.ScanLine(y), 3 * static_cast<size_t>(step.width)), 0)
                     << y;
             }
             // ImageMagick picks libjpeg's scale from the size it is asked for.
@@ -293,6 +293,66 @@ TEST_F(JpegImageTest, TruncatedBodyDecodesWhatItHas) {
     EXPECT_NO_THROW(cut.Draw(canvas, Rect{0, 0, 40, 30}));
 }
 
+TEST_F(JpegImageTest, DamageIsToldOnceADecodingMadeUpPixels) {
+    const Bytes camera = ReadFile(TestData("exif-samples/jpg/exif-org/canon-ixus.jpg"));
+    const size_t scan = MarkerOffset(camera, 0xDA);
+    const size_t middle = (scan + camera.size()) / 2;
+    // A camera file with restart markers, one of them out of its order.
+    Bytes restarts = ReadFile(TestData("exif-samples/jpg/exif-org/nikon-e950.jpg"));
+    size_t restart = (MarkerOffset(restarts, 0xDA) + restarts.size()) / 2;
+    while (restarts[restart] != 0xFF || restarts[restart + 1] < 0xD0 ||
+           restarts[restart + 1] > 0xD7)
+        ++restart;
+    restarts[restart + 1] = static_cast<uint8_t>(0xD0 + (restarts[restart + 1] - 0xD0 + 3) % 8);
+    const Bytes progressive = ReadFile(MakePhoto("p.jpg", 320, 240, "-interlace JPEG"));
+
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        bool damaged;
+    };
+    const Case cases[] = {
+        {"whole", camera, false},
+        {"cut early in the scan", Cut(camera, scan + 500), true},
+        {"cut in the middle", Cut(camera, middle), true},
+        {"cut before its end marker", Cut(camera, camera.size() - 2), true},
+        {"an end marker inside the scan", Inserted(camera, middle, {0xFF, 0xD9}), true},
+        {"a restart out of order", restarts, true},
+        {"progressive, cut between two scans", Cut(progressive, MarkerOffset(progressive, 0xDA, 3)),
+         true},
+        {"progressive, whole", progressive, false},
+        {"extra bytes between segments", Inserted(camera, scan, {0, 0x11, 0x22}), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        JpegImage image;
+        LoadBytes(image, c.bytes);
+        EXPECT_FALSE(image.Damaged()) << "nothing decoded yet";
+        const std::unique_ptr<Graphic> copy = image.Clone();
+        image.GetBitmap();
+        EXPECT_EQ(image.Damaged(), c.damaged);
+        EXPECT_EQ(dynamic_cast<const JpegImage&>(*copy).Damaged(), c.damaged);
+        // Drawn reduced, row by row on a thread of its own: the same answer.
+        JpegImage drawn;
+        LoadBytes(drawn, c.bytes);
+        drawn.Prepare(drawn.Width() / 3, drawn.Height() / 3);
+        EXPECT_EQ(drawn.Damaged(), c.damaged);
+        // Pixels of its own: nothing of the file is left to be damaged.
+        drawn.Assign(*Pattern(8, 8));
+        EXPECT_FALSE(drawn.Damaged());
+    }
+    // Bytes between segments change no pixel.
+    JpegImage whole;
+    LoadBytes(whole, camera);
+    JpegImage extra;
+    LoadBytes(extra, cases[std::size(cases) - 1].bytes);
+    const Bitmap& a = whole.GetBitmap();
+    const Bitmap& b = extra.GetBitmap();
+    ASSERT_EQ(SizeOf(a), SizeOf(b));
+    for (int32_t y = 0; y < a.Height(); ++y)
+        ASSERT_TRUE(std::equal(a.ScanLine(y), a.ScanLine(y) + a.Width() * 3, b.ScanLine(y))) << y;
+}
+
 TEST_F(JpegImageTest, PreparedPictureDrawsWithoutDecodingAgain) {
     const std::string path = MakePhoto("big.jpg", 1600, 1000);
     JpegImage image;
@@ -437,6 +497,7 @@ TEST_F(JpegImageTest, CameraPicturesLoadAndDecode) {
                   Identify("%wx%h", path));
         EXPECT_LE(Compare(image.GetBitmap(), Magick(path)).max, 1);
         image.Prepare(160, 120);
+        EXPECT_FALSE(image.Damaged());
     }
     EXPECT_GT(count, 0);
 }

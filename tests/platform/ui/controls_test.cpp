@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScreen>
 #include <stdexcept>
 
 #include "platform/ui/form.h"
@@ -82,6 +83,59 @@ TEST_F(Controles, ARefusedCloseKeepsTheFormOpenAndFormsAreListedInTheirOrder) {
         EXPECT_EQ(fiches[avant]->Name(), "Seconde");
     }
     EXPECT_EQ(Application::Current().Forms().size(), avant);
+}
+
+TEST_F(Controles, ALongTextEndsInAnEllipsisWithinItsLabelAndWholeInItsHint) {
+    QWidget parent;
+    auto* label = new ElidedLabel(&parent, "LabelVitesse", "Vitesse");
+    label->setGeometry(0, 0, 60, 20);
+    parent.show();
+    const std::string vitesse = "1543209/10000000 sec";
+    label->SetText(vitesse);
+    EXPECT_EQ(label->Text(), vitesse);
+    const QString montre = label->text();
+    EXPECT_TRUE(montre.endsWith(QChar(0x2026))) << montre.toStdString();
+    EXPECT_TRUE(QString::fromStdString(vitesse).startsWith(montre.chopped(1)));
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(montre), label->contentsRect().width());
+    EXPECT_EQ(label->toolTip().toStdString(), "Vitesse\n" + vitesse);
+
+    // Wide enough, the whole text and the hint alone; narrower again, cut again.
+    label->resize(400, 20);
+    EXPECT_EQ(label->text().toStdString(), vitesse);
+    EXPECT_EQ(label->toolTip().toStdString(), "Vitesse");
+    label->resize(60, 20);
+    EXPECT_EQ(label->text(), montre);
+    label->SetText("1/60");
+    EXPECT_EQ(label->text().toStdString(), "1/60");
+    EXPECT_EQ(label->toolTip().toStdString(), "Vitesse");
+
+    // Text read from a file is shown as it stands, on one line.
+    label->resize(400, 20);
+    label->SetText("<b>Canon</b>\nEOS");
+    EXPECT_EQ(label->text().toStdString(), "<b>Canon</b> EOS");
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    label->SetText("");
+    EXPECT_TRUE(label->text().isEmpty());
+}
+
+TEST_F(Controles, AWindowFirstShownOffTheScreenComesOntoItWithItsFrame) {
+    const QRect zone = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const QPoint depart : {QPoint(-40, -30), QPoint(zone.right() - 100, zone.bottom() - 50)}) {
+        Form fiche(Application::Current(), "Fiche");
+        fiche.setGeometry(QRect(depart, QSize(300, 200)));
+        fiche.show();
+        QApplication::processEvents();
+        EXPECT_TRUE(zone.contains(fiche.frameGeometry()))
+            << fiche.frameGeometry().x() << "," << fiche.frameGeometry().y();
+        EXPECT_EQ(fiche.size(), QSize(300, 200));
+        // Only the first appearance: a window the user puts partly off the
+        // screen later stays there.
+        fiche.hide();
+        fiche.setGeometry(QRect(depart, QSize(300, 200)));
+        fiche.show();
+        QApplication::processEvents();
+        EXPECT_FALSE(zone.contains(fiche.frameGeometry()));
+    }
 }
 
 TEST(Filtres, TheClassLibraryFilterBecomesQts) {
