@@ -307,6 +307,11 @@ TEST_F(Rotation, AFolderOnEveryCoreLeavesWhatOneThreadLeavesAndListsWhatItCannot
         casse.insert(casse.end(), {0xFF, 0xD9});
         WriteFile(d + "/casse.jpg", casse);
         noms.push_back(d + "/casse.jpg");
+        // One cut in the middle of its picture data: decoded, but made up.
+        const std::vector<uint8_t> entiere =
+            ReadFile(TestData("exif-samples/jpg/orientation/portrait_6.jpg"));
+        WriteFile(d + "/coupee.jpg", Cut(entiere, entiere.size() * 3 / 4));
+        noms.push_back(d + "/coupee.jpg");
         WriteFile(d + "/texte.jpg", std::string("pas une image"));
         noms.push_back(d + "/texte.jpg");
         std::sort(noms.begin(), noms.end());
@@ -332,10 +337,13 @@ TEST_F(Rotation, AFolderOnEveryCoreLeavesWhatOneThreadLeavesAndListsWhatItCannot
     EXPECT_EQ(vus, jpg);
     EXPECT_EQ(reecrits,
               (std::vector<std::string>{dossier / "tous/portrait_6.jpg", dossier / "tous/portrait_8.jpg"}));
-    ASSERT_EQ(illisibles.size(), 1u);
+    ASSERT_EQ(illisibles.size(), 2u);
     EXPECT_EQ(illisibles[0].nom, dossier / "tous/casse.jpg");
     EXPECT_TRUE(illisibles[0].raison.starts_with("Erreur JPEG #")) << illisibles[0].raison;
-    ASSERT_EQ(illisibles_un.size(), 1u);
+    EXPECT_EQ(illisibles[1].nom, dossier / "tous/coupee.jpg");
+    EXPECT_EQ(illisibles[1].raison, kImageEndommagee);
+    EXPECT_EQ(ReadFile(dossier / "tous/coupee.jpg"), ReadFile(dossier / "un/coupee.jpg"));
+    ASSERT_EQ(illisibles_un.size(), 2u);
     EXPECT_EQ(ReadFile(dossier / "tous/autre.jpeg"), jpeg);
     EXPECT_EQ(ReadText(dossier / "tous/texte.jpg"), "pas une image");
     for (size_t i = 0; i < un.size(); ++i) {
