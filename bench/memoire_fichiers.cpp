@@ -1,8 +1,10 @@
 // Peak memory of the display loading and showing crafted files (a few bytes
 // that declare gigapixels) and big pictures, and of turning a 100-megapixel
-// JPEG and saving it, against the size of the decoded picture. Each case runs
-// in a process of its own, started afresh, whose peak resident memory the
-// system reports; an empty display started the same way is subtracted.
+// JPEG and saving it, against the size of the decoded picture; of the contact
+// sheet over folders of 64 such files; of printing such a picture into a PDF
+// file. Each case runs in a process of its own, started afresh, whose peak
+// resident memory the system reports; an empty display (an empty sheet for
+// the sheets) started the same way is subtracted.
 //
 // Usage: memoire_fichiers DATA-FOLDER (the crafted files are made there once).
 #include <sys/resource.h>
@@ -10,6 +12,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QScrollArea>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -18,7 +21,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 // jpeglib.h needs FILE declared before it.
@@ -26,7 +31,10 @@
 
 #include "components/image_brenlow.h"
 #include "gif/gif_image.h"
+#include "planche.h"
 #include "platform/graphics/graphic.h"
+#include "platform/ui/application.h"
+#include "platform/ui/printing.h"
 
 namespace {
 
@@ -123,6 +131,37 @@ void WriteJpeg(const std::string& path, int width, int height, int components, i
     std::fclose(file);
 }
 
+// A small JPEG whose header says `side` x `side`: its data end long before.
+Bytes ClaimingJpeg(const std::string& scratch, uint16_t side) {
+    WriteJpeg(scratch, 16, 16, 3, 75, [](int y, uint8_t* row) {
+        for (int x = 0; x < 48; ++x) row[x] = static_cast<uint8_t>(x * 5 + y * 9);
+    });
+    std::ifstream file(scratch, std::ios::binary);
+    Bytes bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    for (size_t i = 0; i + 8 < bytes.size(); ++i) {
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {
+            for (const size_t at : {i + 5, i + 7}) {
+                bytes[at] = static_cast<uint8_t>(side >> 8);
+                bytes[at + 1] = static_cast<uint8_t>(side & 0xFF);
+            }
+            break;
+        }
+    }
+    std::filesystem::remove(scratch);
+    return bytes;
+}
+
+// A folder of `count` copies of one file, made once.
+void CopiesFolder(const std::string& folder, const char* extension, int count, const Bytes& file) {
+    if (std::filesystem::exists(folder)) return;
+    std::printf("making %s...\n", folder.c_str());
+    std::filesystem::create_directories(folder + ".part");
+    for (int i = 0; i < count; ++i) {
+        WriteBytes(folder + ".part/copie-" + std::to_string(100 + i) + extension, file);
+    }
+    std::filesystem::rename(folder + ".part", folder);
+}
+
 // A 10,000 x 10,000 GIF of 256 colours, written by the codec.
 void WriteBigGif(const std::string& path) {
     gif::TGIFImage image;
@@ -175,6 +214,30 @@ void MakeFiles(const std::string& data) {
         });
     }
     if (missing("gif-10000.gif")) WriteBigGif(data + "/gif-10000.gif");
+    if (missing("gif-16383.gif"))
+        WriteBytes(data + "/gif-16383.gif", TinyFramesGif(1, 16383, 16383));
+    std::filesystem::create_directories(data + "/planche-vide");
+    CopiesFolder(data + "/planche-gif", ".gif", 64, TinyFramesGif(1, 16383, 16383));
+    CopiesFolder(data + "/planche-jpeg", ".jpg", 64, ClaimingJpeg(data + "/claim.jpg", 60000));
+}
+
+// The contact sheet over every picture of `folder`, 100 x 100 cells in a
+// window of 800 x 600, until every thumbnail is made.
+int Sheet(QApplication& application, const std::string& folder) {
+    platform::ui::Application app(application);
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        files.push_back(entry.path().string());
+    std::sort(files.begin(), files.end());
+    QScrollArea window;
+    components::TJPegDiaporama& sheet = OuvrePlanche(window);
+    ChargePlanche(sheet, files);
+    int made = 0;
+    for (const components::TKorvel* thumbnail : sheet.ListeDiapos())
+        made += thumbnail->GetPicture().GetGraphic() != nullptr;
+    std::printf("%d of %zu thumbnails made", made, files.size());
+    std::fflush(stdout);
+    return 0;
 }
 
 // ---- The measured process
@@ -187,6 +250,7 @@ int Child(const std::string& action, const std::string& path, const std::string&
     QApplication application(argc, argv);
     platform::RegisterStandardFormats();
     gif::RegisterGIFImage();
+    if (action == "planche") return Sheet(application, path);
     // The main window's display on a 1920 x 1080 screen.
     components::TImageBrenlow display(nullptr, "Korvel1");
     display.SetStretch(true);
@@ -206,10 +270,19 @@ int Child(const std::string& action, const std::string& path, const std::string&
             display.EnregistreAvecExif(path, target);
         } else if (action == "bmp") {
             display.EnregistreSous(target);
+        } else if (action == "imprime") {
+            // As the print dialog lays it out by default: 133 mm high, at
+            // the printer's resolution.
+            platform::ui::Application app(application);
+            platform::ui::Report report(app);
+            report.Image().picture.Assign(display.GetPicture());
+            const int side = 133 * report.Resolution() * 10 / 254;
+            report.Image().bounds = QRect(0, 0, side, side);
+            report.PrintToPdf(target, nullptr);
         }
         std::printf("%dx%d", display.GetPicture().Width(), display.GetPicture().Height());
     } catch (const std::exception& e) {
-        std::printf("refused: %s", e.what());
+        std::printf("refused: %s", platform::UserMessage(e).c_str());
     }
     std::fflush(stdout);
     return 0;
@@ -268,12 +341,16 @@ int main(int argc, char* argv[]) {
         {"GIF 10000x10000, shown", "affiche", "gif-10000.gif", 1e8 / 1048576, true},
         {"JPEG 12000x8400, turned and saved", "tourne", "photo-100mp.jpg",
          12000.0 * 8400 * 3 / 1048576, false},
+        {"GIF 16383x16383 of 1 pixel, printed", "imprime", "gif-16383.gif", 0, true},
     };
     for (const Case& c : cases) {
         const std::string path = data + "/" + c.file;
         std::printf("  %-40s %9.0f bytes: ", c.title,
                     static_cast<double>(std::filesystem::file_size(path)));
-        const char* target = std::string(c.action) == "bmp" ? "copie.bmp" : "tournee.jpg";
+        const std::string action = c.action;
+        const char* target = action == "bmp"       ? "copie.bmp"
+                             : action == "imprime" ? "page.pdf"
+                                                   : "tournee.jpg";
         const double peak = PeakOf(self, c.action, path, (work / target).string()) - base;
         std::printf("\n      peak %.0f MB above the empty display", peak);
         if (c.crafted) std::printf(" (goal: under 300 MB%s)", peak < 300 ? "" : ", MISSED");
@@ -283,6 +360,17 @@ int main(int argc, char* argv[]) {
                         c.decoded_mb, ratio, ratio <= 2.2 ? "" : ", MISSED");
         }
         std::printf("\n");
+    }
+    std::printf("  empty contact sheet: ");
+    const double empty_sheet = PeakOf(self, "planche", data + "/planche-vide");
+    std::printf("\n      %.0f MB (subtracted below)\n", empty_sheet);
+    for (const auto& [title, folder] :
+         {std::pair{"64 GIFs of 16383x16383 declared in 49 bytes", "planche-gif"},
+          std::pair{"64 JPEGs of 60000x60000 declared in 711 bytes", "planche-jpeg"}}) {
+        std::printf("  contact sheet, %s: ", title);
+        const double peak = PeakOf(self, "planche", data + "/" + folder) - empty_sheet;
+        std::printf("\n      peak %.0f MB above the empty sheet (goal: under 600 MB%s)\n", peak,
+                    peak < 600 ? "" : ", MISSED");
     }
     std::filesystem::remove_all(work);
     return 0;

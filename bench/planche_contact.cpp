@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "components/jpeg_diaporama.h"
+#include "planche.h"
 #include "platform/graphics/graphic.h"
 #include "platform/ui/application.h"
 
@@ -61,24 +61,10 @@ int main(int argc, char* argv[]) {
     std::sort(fichiers.begin(), fichiers.end());
 
     QScrollArea fenetre;
-    fenetre.setWidgetResizable(true);
-    fenetre.resize(800, 600);
-    auto* planche = new components::TJPegDiaporama(&fenetre, "JPegDiaporama1");
-    planche->LargeurDiapo = 100;
-    planche->HauteurDiapo = 100;
-    planche->EcartXEntreImage = 5;
-    planche->EcartYEntreImage = 5;
-    planche->SetNombreDecodeurs(argc > 2 ? std::atoi(argv[2]) : 0);
-    fenetre.setWidget(planche);
-    fenetre.show();
-    QApplication::processEvents();
-    for (const std::string& fichier : fichiers) planche->StringListNomFichier.Add(fichier);
-
-    planche->OnFinChargement = [](components::TJPegDiaporama&) { QApplication::quit(); };
+    components::TJPegDiaporama& planche = OuvrePlanche(fenetre, argc > 2 ? std::atoi(argv[2]) : 0);
     const auto debut = std::chrono::steady_clock::now();
     const double processeur = Processeur();
-    planche->Execute();
-    if (planche->DiaposEnAttente() > 0) QApplication::exec();
+    ChargePlanche(planche, fichiers);
     const double secondes =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
     std::printf("%.3f %ld %.3f\n", secondes, PicMemoire(), Processeur() - processeur);

@@ -392,7 +392,7 @@ std::vector<FichierIllisible> AlbumHtml::Cree(
             }
         } catch (const std::exception& e) {
             lue = Image{};
-            lue.illisible = e.what();
+            lue.illisible = platform::UserMessage(e);
         }
     };
     std::vector<FichierIllisible> illisibles;

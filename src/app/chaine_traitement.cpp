@@ -8,6 +8,7 @@
 #include <span>
 #include <thread>
 
+#include "platform/core/error.h"
 
 namespace app {
 
@@ -111,7 +112,7 @@ std::vector<FichierIllisible> ReecritureDossier::Traite(const std::vector<std::s
             try {
                 resultats[i].reecriture = prepare(fichiers[i], tampons);
             } catch (const std::exception& e) {
-                resultats[i] = Resultat{{}, e.what()};
+                resultats[i] = Resultat{{}, platform::UserMessage(e)};
             }
         },
         [&](size_t i) {

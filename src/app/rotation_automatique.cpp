@@ -110,7 +110,7 @@ IssueRotation RotationAutomatique::RotationPhotoVerticale(const std::string& nom
     try {
         r = Prepare(nom, tampons);
     } catch (const std::exception& e) {
-        return {Etat::Illisible, e.what()};
+        return {Etat::Illisible, platform::UserMessage(e)};
     }
     if (!r.reecrit) return {};
     platform::WriteFileAtomic(nom, std::span<const uint8_t>(r.octets));

@@ -1,8 +1,5 @@
 #include "components/jpeg_diaporama.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <QMouseEvent>
 #include <QPointer>
 #include <QScopeGuard>
@@ -13,8 +10,10 @@
 
 #include "components/planche_contact.h"
 #include "platform/core/error.h"
+#include "platform/core/files.h"
 #include "platform/core/text.h"
 #include "platform/graphics/bitmap.h"
+#include "platform/graphics/budget.h"
 #include "platform/ui/application.h"
 
 namespace components {
@@ -70,6 +69,8 @@ struct TJPegDiaporama::Atelier {
     std::deque<Tache> taches;
     uint64_t tour = 0;
     bool fin = false;
+    // What the pictures being made take together.
+    platform::SharedBudget memoire;
 
     bool Perime(uint64_t t) {
         std::lock_guard garde(verrou);
@@ -206,18 +207,21 @@ void TJPegDiaporama::Decode(const Tache& tache) {
     if (atelier.Perime(tache.tour)) return;
     std::shared_ptr<Vignette> vignette;
     std::exception_ptr erreur;
+    const auto taille_lue = [&](int32_t largeur, int32_t hauteur) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, tour = tache.tour, index = tache.index, largeur, hauteur] {
+                RecoitTaille(tour, index, largeur, hauteur);
+            },
+            Qt::QueuedConnection);
+        // A rebuild meanwhile: the decoding would be for nothing.
+        if (atelier.Perime(tache.tour)) throw platform::Abort();
+    };
     try {
-        vignette = std::make_shared<Vignette>(
-            FabriqueVignette(tache.chemin, tache.largeur, tache.hauteur, tache.fond,
-                             [&](int32_t largeur, int32_t hauteur) {
-                                 QMetaObject::invokeMethod(
-                                     this,
-                                     [this, tour = tache.tour, index = tache.index, largeur,
-                                      hauteur] { RecoitTaille(tour, index, largeur, hauteur); },
-                                     Qt::QueuedConnection);
-                                 // A rebuild meanwhile: the decoding would be for nothing.
-                                 if (atelier.Perime(tache.tour)) throw platform::Abort();
-                             }));
+        vignette = std::make_shared<Vignette>(platform::WithinBudget(atelier.memoire, [&] {
+            return FabriqueVignette(tache.chemin, tache.largeur, tache.hauteur, tache.fond,
+                                    taille_lue);
+        }));
     } catch (const platform::Abort&) {
         return;
     } catch (...) {
@@ -307,20 +311,13 @@ void ListeFichiersDossier(const std::string& dossier, const std::string& masque,
     if (!base.empty() && base.back() == '/') base.pop_back();
     // A name without a folder lies in the current folder.
     const std::string prefixe = dossier.empty() ? std::string() : base + "/";
-    DIR* flux = ::opendir(dossier.empty() ? "." : base.empty() ? "/" : base.c_str());
-    if (flux == nullptr) return;
-    const auto ferme = qScopeGuard([flux] { ::closedir(flux); });
     const platform::Mask filtre(masque);
-    while (const dirent* entree = ::readdir(flux)) {
-        const std::string nom = entree->d_name;
-        if (nom == "." || nom == ".." || !filtre.Matches(nom)) continue;
+    platform::ListFolder(dossier.empty() ? "." : base, [&](std::string_view nom, bool est_dossier) {
+        if (est_dossier || !filtre.Matches(nom)) return;
         const size_t point = nom.rfind('.');
-        if (point == std::string::npos || nom.size() - point != 4) continue;
-        const std::string chemin = prefixe + nom;
-        struct stat info {};
-        if (::stat(chemin.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) continue;
-        liste.Add(chemin);
-    }
+        if (point == std::string_view::npos || nom.size() - point != 4) return;
+        liste.Add(prefixe + std::string(nom));
+    });
 }
 
 }  // namespace components

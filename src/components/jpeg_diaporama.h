@@ -5,8 +5,10 @@
 // Thumbnails are laid out at once, empty, and fill in as their pictures
 // arrive: worker threads read each file, a JPEG decoded at the reduced scale
 // its header calls for, and hand back only a cell-sized picture. Files are
-// taken in list order. A rebuild, or the panel's end, drops the work still
-// waiting, and no result of an earlier rebuild ever reaches a thumbnail.
+// taken in list order. The pictures being made share one memory budget, the
+// size one picture may take: beyond it a worker waits for the others. A
+// rebuild, or the panel's end, drops the work still waiting, and no result of
+// an earlier rebuild ever reaches a thumbnail.
 // A file that cannot be read leaves its thumbnail empty; the first such
 // failure of a rebuild is shown by the application's error display.
 #pragma once
@@ -138,9 +140,11 @@ private:
     std::vector<std::thread> decodeurs_;
 };
 
-// Adds to `liste` the path of every file of `dossier` (hidden ones included,
-// in the system's order) whose name matches `masque` and whose extension,
-// from its last ".", has exactly four characters.
+// Adds to `liste` the path of every regular file of `dossier` (hidden ones
+// included, a link to a regular file too, in the system's order) whose name
+// matches `masque` and whose extension, from its last ".", has exactly four
+// characters. Pipes, sockets and devices are left out: reading one would
+// block the thread that makes its thumbnail.
 void ListeFichiersDossier(const std::string& dossier, const std::string& masque,
                           platform::StringList& liste);
 

@@ -48,7 +48,7 @@ void CopieFichierShell(const std::string& source, const std::string& cible) {
         });
         if (const auto date = platform::ModificationTime(source)) platform::SetModificationTime(cible, *date);
     } catch (const std::exception& erreur) {
-        app.GetDialogs().ShowError(erreur.what());
+        app.GetDialogs().ShowError(platform::UserMessage(erreur));
     }
 }
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "gif/gif_image.h"
 #include "platform/core/arith.h"
 #include "platform/graphics/canvas.h"
 #include "platform/graphics/graphic.h"
-#include "platform/graphics/resample.h"
 
 namespace components {
 
@@ -61,6 +61,9 @@ Vignette FabriqueVignette(const std::string& chemin, int32_t largeur_diapo, int3
                           const std::function<void(int32_t, int32_t)>& taille_lue) {
     std::unique_ptr<platform::Graphic> image =
         platform::PictureRegistry::Instance().CreateFor(chemin);
+    // A GIF keeps of its frames only the rows a cell's height needs.
+    if (auto* gif = dynamic_cast<gif::TGIFImage*>(image.get()))
+        gif->SetMaxDrawHeight(hauteur_diapo);
     // A JPEG reads its header here; its pixels wait for the scale.
     image->LoadFromFile(chemin);
     Vignette vignette;
@@ -74,15 +77,13 @@ Vignette FabriqueVignette(const std::string& chemin, int32_t largeur_diapo, int3
     if (auto* jpeg = dynamic_cast<platform::JpegImage*>(image.get())) {
         jpeg->SetScale(
             EchelleDecodage(vignette.largeur, vignette.hauteur, largeur_diapo, hauteur_diapo));
-        const platform::Bitmap& decodee = jpeg->GetBitmap();
         // The cell's size was reckoned from the whole picture; the reduced
         // decoding may be a pixel short of it.
-        taille.X = std::min(taille.X, decodee.Width());
-        taille.Y = std::min(taille.Y, decodee.Height());
+        taille.X = std::min(taille.X, jpeg->Width());
+        taille.Y = std::min(taille.Y, jpeg->Height());
         vignette.pixels =
             std::make_unique<platform::Bitmap>(platform::Bitmap::ForOverwrite(taille.X, taille.Y));
-        const platform::Rect tout{0, 0, taille.X, taille.Y};
-        platform::StretchBgr(decodee.View(), *vignette.pixels, tout, tout);
+        jpeg->StretchInto(*vignette.pixels);
         return vignette;
     }
     vignette.pixels = std::make_unique<platform::Bitmap>(taille.X, taille.Y);

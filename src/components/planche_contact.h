@@ -51,9 +51,11 @@ struct Vignette {
 };
 
 // Reads `chemin` through the picture registry and returns it fitted to the
-// cell. A JPEG is decoded at EchelleDecodage's scale, chosen from its header;
-// only the small picture outlives the call. `taille_lue`, when given, hears
-// the picture's size as soon as it is known, before the decoding. Transparent
+// cell. A JPEG is decoded at EchelleDecodage's scale, chosen from its header,
+// and shrunk row by row as it is decoded; a GIF keeps only the rows of its
+// frames that the cell's height needs and is drawn from them: only the small
+// picture is ever whole in memory. `taille_lue`, when given, hears the
+// picture's size as soon as it is known, before the decoding. Transparent
 // pictures lie on `fond`. Errors of the file or its decoding are raised.
 Vignette FabriqueVignette(const std::string& chemin, int32_t largeur_diapo, int32_t hauteur_diapo,
                           platform::Color fond,

@@ -1,6 +1,5 @@
 #include "components/scrute_dossier.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -119,38 +118,13 @@ struct TScruteDossier::Entrees {
 
     // Reads `dossier` (without its trailing "/"); false when it cannot be opened.
     bool Lit(const std::string& dossier) {
-        const int fd = ::open((dossier + "/").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0) return false;
-        struct stat info {};
-        DIR* flux = ::fstat(fd, &info) == 0 ? ::fdopendir(fd) : nullptr;
-        if (flux == nullptr) {
-            ::close(fd);
-            return false;
-        }
-        identite = {info.st_dev, info.st_ino};
-        while (const dirent* entree = ::readdir(flux)) {
-            const std::string_view nom(entree->d_name);
-            if (nom == "." || nom == "..") continue;
-            bool est_dossier;
-            if (entree->d_type == DT_REG) {
-                est_dossier = false;
-            } else if (entree->d_type == DT_DIR) {
-                est_dossier = true;
-            } else if (entree->d_type == DT_LNK || entree->d_type == DT_UNKNOWN) {
-                // Links are followed; one that leads nowhere names no file.
-                struct stat cible {};
-                if (::fstatat(fd, entree->d_name, &cible, 0) != 0) continue;
-                if (!S_ISREG(cible.st_mode) && !S_ISDIR(cible.st_mode)) continue;
-                est_dossier = S_ISDIR(cible.st_mode);
-            } else {
-                // Pipes, sockets and devices: reading one as a picture would
-                // block or never end.
-                continue;
-            }
-            liste.push_back({noms.size(), nom.size(), est_dossier});
-            noms.append(nom);
-        }
-        ::closedir(flux);
+        const std::optional<platform::FileIdentity> lu =
+            platform::ListFolder(dossier, [this](std::string_view nom, bool est_dossier) {
+                liste.push_back({noms.size(), nom.size(), est_dossier});
+                noms.append(nom);
+            });
+        if (!lu) return false;
+        identite = {static_cast<dev_t>(lu->device), static_cast<ino_t>(lu->inode)};
         std::sort(liste.begin(), liste.end(),
                   [this](const Entree& a, const Entree& b) { return Nom(a) < Nom(b); });
         return true;

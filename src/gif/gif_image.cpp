@@ -156,6 +156,7 @@ void TGIFSubImage::Assign(const TGIFSubImage& source) {
         std::memcpy(pixels, source.data_.get(), source.held_);
         data_.reset(pixels);
         held_ = source.held_;
+        row_step_ = source.row_step_;
     }
     fill_ = source.fill_;
     color_map_.Assign(source.color_map_);
@@ -253,9 +254,34 @@ void TGIFSubImage::FreeImage() {
     data_size_ = 0;
     held_ = 0;
     fill_ = 0;
+    row_step_ = 1;
+}
+
+uint16_t TGIFSubImage::KeptRowStep() const {
+    const int64_t height = Height();
+    const int64_t screen = image_->Height();
+    const int64_t drawn = image_->MaxDrawHeight();
+    if (drawn <= 0 || screen <= 0) return 1;
+    // The frame's share of the drawing's height, rounded up: the rows kept
+    // are never fewer.
+    const int64_t share = std::max<int64_t>(1, (height * drawn + screen - 1) / screen);
+    return static_cast<uint16_t>(std::max<int64_t>(1, height / share));
 }
 
 void TGIFSubImage::HoldAll() const {
+    if (row_step_ > 1) {
+        // The rows kept are all there; each stands for those below it.
+        const auto width = static_cast<size_t>(Width());
+        auto* pixels = static_cast<uint8_t*>(std::malloc(data_size_));
+        if (pixels == nullptr) platform::RaiseOutOfMemory();
+        for (size_t y = 0; y < Height(); ++y) {
+            std::memcpy(pixels + y * width, data_.get() + y / row_step_ * width, width);
+        }
+        data_.reset(pixels);
+        held_ = data_size_;
+        row_step_ = 1;
+        return;
+    }
     if (held_ == data_size_) return;
     auto* pixels = static_cast<uint8_t*>(std::realloc(data_.get(), data_size_));
     if (pixels == nullptr) platform::RaiseOutOfMemory();
@@ -279,7 +305,7 @@ const uint8_t* TGIFSubImage::Data() const {
 
 const uint8_t* TGIFSubImage::ReadRow(int32_t y, std::vector<uint8_t>& scratch) const {
     const auto width = static_cast<size_t>(Width());
-    const size_t at = static_cast<size_t>(y) * width;
+    const size_t at = static_cast<size_t>(y / row_step_) * width;
     if (at + width <= held_) return data_.get() + at;
     scratch.assign(width, fill_);
     if (at < held_) std::memcpy(scratch.data(), data_.get() + at, held_ - at);
@@ -385,7 +411,8 @@ void TGIFSubImage::LoadFromStream(platform::Stream& stream) {
         PutU16(&descriptor_[5], image_->Header().LogicalScreenWidth());
         Warning(kWarningSeverity, Message::ExceedsLogicalScreen);
     }
-    image_->CountFrameIndices(Width(), Height());
+    const uint16_t step = KeptRowStep();
+    image_->CountFrameIndices(Width(), (Height() + step - 1) / step);
     if ((PackedFields() & 0x80) != 0) color_map_.LoadFromStream(stream, 2 << (PackedFields() & 7));
     Decompress(stream);
 }

@@ -122,7 +122,9 @@ public:
     const uint8_t* Data() const;
     size_t DataSize() const { return data_size_; }
     // Row `y` (inside the frame, not checked) for reading: the kept indices,
-    // or `scratch` holding the row when its indices are not all kept.
+    // or `scratch` holding the row when its indices are not all kept. In a
+    // frame whose rows were not all kept (TGIFImage::SetMaxDrawHeight), a row
+    // reads as the kept row above it.
     const uint8_t* ReadRow(int32_t y, std::vector<uint8_t>& scratch) const;
     // Replaces the pixels with Width x Height zeros.
     void NewImage();
@@ -187,7 +189,9 @@ public:
     // `transparent` is set. Nothing is drawn on a screen 0 pixels wide or high.
     void Draw(platform::Canvas& canvas, const platform::Rect& dest, bool transparent,
               bool tile) const;
-    // Draws the frame's bitmap stretched into `rect`, or tiled over it.
+    // Draws the frame's bitmap stretched into `rect`, or tiled over it. A
+    // frame drawn smaller than its own size, whose bitmap is not made, is
+    // drawn straight from its indices, the same picture without the bitmap.
     void StretchDraw(platform::Canvas& canvas, const platform::Rect& rect, bool transparent,
                      bool tile) const;
 
@@ -219,11 +223,17 @@ private:
     void CopyExtensions(const TGIFSubImage& source);
     // Makes the indices that are not kept.
     void HoldAll() const;
+    // Every how many rows one is kept when the frame is decoded.
+    uint16_t KeptRowStep() const;
     // Renders the pixels into a new bitmap (and the mask when one is due).
     std::unique_ptr<platform::Bitmap> Render(bool dither) const;
     // Progress at the end of a rendering; a palette modified meanwhile makes
     // the picture tell it changed.
     void RenderingEnded(uint8_t percent) const;
+    // Whether some pixel holds `index`.
+    bool UsesIndex(uint8_t index) const;
+    // StretchDraw, untiled, of the rows the frame kept read one at a time.
+    void DrawShrunk(platform::Canvas& canvas, const platform::Rect& rect, bool transparent) const;
 
     // Separator, Left, Top, Width, Height, packed field, as on disk.
     std::array<uint8_t, 10> descriptor_{kImageSeparator};
@@ -234,6 +244,9 @@ private:
     mutable std::unique_ptr<uint8_t[], FreeDeleter> data_;
     mutable size_t held_ = 0;
     uint8_t fill_ = 0;
+    // Of rows 0, step, 2 step... only, when the picture is decoded to be drawn
+    // small: data_ then holds those rows, one after the other.
+    mutable uint16_t row_step_ = 1;
     size_t data_size_ = 0;
     TGIFGraphicControlExtension* gce_ = nullptr;
     // Caches made on demand by drawing, which is const: the rendered bitmap
@@ -419,6 +432,15 @@ public:
     const platform::Bitmap* GetBitmap() const;
     void FreeBitmap();
 
+    // The most pixels high the picture will be drawn, its logical screen
+    // filling that height (a thumbnail's cell). Frames decoded afterwards keep
+    // every k-th row of their indices only, k the largest step that leaves a
+    // frame as many rows as its share of that height, so that a huge picture
+    // made small takes memory for the rows it shows: for drawing, not for
+    // saving. 0, the default, keeps every row.
+    int32_t MaxDrawHeight() const { return max_draw_height_; }
+    void SetMaxDrawHeight(int32_t height) { max_draw_height_ = height; }
+
     uint16_t DrawOptions() const { return draw_options_; }
     // Options that switch dithering on or off drop the frames rendered (and
     // the palettes chosen) for the other choice.
@@ -461,6 +483,7 @@ private:
     // Frame 0 as a bitmap, and the palette it was made with: a cache.
     mutable std::unique_ptr<platform::Bitmap> bitmap_;
     mutable platform::Palette bitmap_palette_;
+    int32_t max_draw_height_ = 0;
     uint16_t draw_options_ = kDefaultDrawOptions;
     uint8_t color_reduction_ = 6;
     int32_t reduction_bits_ = 8;

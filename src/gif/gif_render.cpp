@@ -12,9 +12,11 @@
 #include "gif/dib.h"
 #include "gif/dither.h"
 #include "gif/gif_image.h"
+#include "gif/optimize.h"
 #include "platform/core/arith.h"
 #include "platform/core/error.h"
 #include "platform/graphics/canvas.h"
+#include "platform/graphics/resample.h"
 
 namespace gif {
 
@@ -49,6 +51,87 @@ void CopyInto(platform::Bitmap& target, const platform::Bitmap* bitmap) {
     } else {
         target.Assign(platform::Bitmap());
     }
+}
+
+// The rows of a frame as its bitmap holds them, made one after the other: its
+// indices or, dithered, the web palette's indices the ditherer picks for their
+// colours, the pixels of the `transparent` index, when given, holding the web
+// colour nearest to that index's colour. The rows read are 0, `step`, 2
+// `step`... of the frame, so that a frame decoded with rows left out is read
+// as the rows it kept.
+class FrameRows {
+public:
+    FrameRows(const TGIFSubImage& frame, bool dither, std::optional<uint8_t> transparent,
+              int32_t step)
+        : frame_(frame),
+          width_(frame.Width()),
+          step_(step),
+          transparent_(transparent),
+          colors_(ColorsOf(frame.ActiveColorMap())) {
+        if (!dither) return;
+        ditherer_.emplace(width_, lookup_);
+        row_.resize(static_cast<size_t>(width_));
+        const Rgb& hole = colors_[transparent.value_or(0)];
+        fill_ = TNetscapeColorLookup::IndexOf(hole.Red, hole.Green, hole.Blue);
+    }
+    FrameRows(const FrameRows&) = delete;
+    FrameRows& operator=(const FrameRows&) = delete;
+
+    // Row `y`, asked for in increasing order; valid until the next call. A
+    // dithered row depends on every row above it, which are made on the way.
+    const uint8_t* Row(int32_t y) {
+        if (!ditherer_) {
+            source_ = frame_.ReadRow(y * step_, scratch_);
+            return source_;
+        }
+        while (next_ <= y) Dither(next_++);
+        return row_.data();
+    }
+    // The indices read for the last row.
+    const uint8_t* Source() const { return source_; }
+
+private:
+    void Dither(int32_t y) {
+        source_ = frame_.ReadRow(y * step_, scratch_);
+        if (transparent_) std::fill(row_.begin(), row_.end(), fill_);
+        while (ditherer_->Column() >= 0 && ditherer_->Column() < width_) {
+            const int32_t x = ditherer_->Column();
+            const uint8_t index = source_[x];
+            if (transparent_ && index == *transparent_) {
+                ditherer_->ResetError();
+            } else {
+                const Rgb& c = colors_[index];
+                row_[static_cast<size_t>(x)] = ditherer_->Dither(c.Red, c.Green, c.Blue).Index;
+            }
+        }
+        ditherer_->NextLine();
+    }
+
+    const TGIFSubImage& frame_;
+    const int32_t width_;
+    const int32_t step_;
+    const std::optional<uint8_t> transparent_;
+    const std::array<Rgb, 256> colors_;
+    TNetscapeColorLookup lookup_;
+    std::optional<TFloydSteinbergDitherer> ditherer_;
+    uint8_t fill_ = 0;
+    std::vector<uint8_t> row_;
+    std::vector<uint8_t> scratch_;
+    const uint8_t* source_ = nullptr;
+    int32_t next_ = 0;
+};
+
+// The colour of each index as a bitmap rendered with `palette` shows it
+// (blue, green, red): indices beyond the palette are black.
+std::array<uint8_t, 3 * 256> BgrTable(const platform::Palette& palette) {
+    std::array<uint8_t, 3 * 256> table{};
+    const std::vector<platform::RGBQuad>& entries = palette.Entries();
+    for (size_t i = 0; i < entries.size() && i < 256; ++i) {
+        table[3 * i] = entries[i].Blue;
+        table[3 * i + 1] = entries[i].Green;
+        table[3 * i + 2] = entries[i].Red;
+    }
+    return table;
 }
 
 }  // namespace
@@ -94,49 +177,22 @@ std::unique_ptr<platform::Bitmap> TGIFSubImage::Render(bool dither) const {
     }
     bool any_transparent = false;
 
-    const std::array<Rgb, 256> colors = ColorsOf(ActiveColorMap());
-    TNetscapeColorLookup lookup;
-    std::optional<TFloydSteinbergDitherer> ditherer;
-    if (dither) ditherer.emplace(width, lookup);
-    // Transparent pixels of a dithered frame hold the web colour nearest to
-    // the transparent index's colour.
-    const Rgb& hole = colors[transparent];
-    const uint8_t fill = TNetscapeColorLookup::IndexOf(hole.Red, hole.Green, hole.Blue);
-
+    FrameRows rows(*this, dither, masking ? std::optional<uint8_t>(transparent) : std::nullopt, 1);
     const auto row_bytes = static_cast<size_t>(width);
-    std::vector<uint8_t> scratch;
     for (int32_t y = 0; y < height; ++y) {
         if (y % kProgressRows == 0) {
             image_->Progress(ProgressStage::Running, static_cast<uint8_t>(y * 100 / height), false,
                              {}, Message::Rendering);
         }
-        const uint8_t* source = ReadRow(y, scratch);
-        uint8_t* row = writer.GetScanline(y);
-        uint8_t* mask_row = masking ? mask->ScanLine(y) : nullptr;
-        if (!dither) {
-            std::memcpy(row, source, row_bytes);
-            for (size_t x = 0; masking && x < row_bytes; ++x) {
-                if (source[x] != transparent) continue;
-                platform::SetPixelIndex(mask_row, platform::PixelFormat::Bit1, x, 1);
-                any_transparent = true;
-            }
-            continue;
+        std::memcpy(writer.GetScanline(y), rows.Row(y), row_bytes);
+        if (!masking) continue;
+        const uint8_t* source = rows.Source();
+        uint8_t* mask_row = mask->ScanLine(y);
+        for (size_t x = 0; x < row_bytes; ++x) {
+            if (source[x] != transparent) continue;
+            platform::SetPixelIndex(mask_row, platform::PixelFormat::Bit1, x, 1);
+            any_transparent = true;
         }
-        if (masking) std::memset(row, fill, row_bytes);
-        while (ditherer->Column() >= 0 && ditherer->Column() < width) {
-            const int32_t x = ditherer->Column();
-            const uint8_t index = source[x];
-            if (masking && index == transparent) {
-                platform::SetPixelIndex(mask_row, platform::PixelFormat::Bit1,
-                                        static_cast<size_t>(x), 1);
-                any_transparent = true;
-                ditherer->ResetError();
-            } else {
-                const Rgb& c = colors[index];
-                row[x] = ditherer->Dither(c.Red, c.Green, c.Blue).Index;
-            }
-        }
-        ditherer->NextLine();
     }
     writer.UpdateBitmap();
     // Only a rendering that went through settles the mask: one called off
@@ -145,6 +201,13 @@ std::unique_ptr<platform::Bitmap> TGIFSubImage::Render(bool dither) const {
     if (any_transparent) mask_ = std::make_unique<platform::Bitmap>(std::move(*mask));
     bitmap_palette_ = palette;
     return bitmap;
+}
+
+bool TGIFSubImage::UsesIndex(uint8_t index) const {
+    if (ContainsByte(data_.get(), index, held_)) return true;
+    // Past the indices kept, every pixel reads as the fill; a frame with rows
+    // left out holds all those it kept.
+    return row_step_ == 1 && held_ < data_size_ && fill_ == index;
 }
 
 bool TGIFSubImage::HasMask() const {
@@ -189,6 +252,11 @@ void TGIFSubImage::Draw(platform::Canvas& canvas, const platform::Rect& dest, bo
 
 void TGIFSubImage::StretchDraw(platform::Canvas& canvas, const platform::Rect& rect,
                                bool transparent, bool tile) const {
+    if (Empty()) return;
+    if (!tile && bitmap_ == nullptr && (rect.Width() < Width() || rect.Height() < Height())) {
+        DrawShrunk(canvas, rect, transparent);
+        return;
+    }
     if (GetBitmap() == nullptr) return;
     // The mask may render the frame again, so the bitmap is taken after it.
     const bool masked = transparent && HasTransparency() && HasMask();
@@ -223,6 +291,51 @@ void TGIFSubImage::StretchDraw(platform::Canvas& canvas, const platform::Rect& r
             put({left, top, left + Width(), top + Height()});
         }
     }
+}
+
+void TGIFSubImage::DrawShrunk(platform::Canvas& canvas, const platform::Rect& rect,
+                              bool transparent) const {
+    const int32_t width = Width();
+    const int32_t rows_kept = (Height() + row_step_ - 1) / row_step_;
+    // The holes of a transparent frame are filled when dithered, as its
+    // bitmap has them; the drawing is masked exactly when the bitmap would
+    // have a mask, some pixel being transparent.
+    std::optional<uint8_t> hole;
+    if (HasTransparency()) hole = gce_->TransparentColorIndex();
+    const bool masked = transparent && hole && UsesIndex(*hole);
+    FrameRows rows(*this, image_->GetDoDither(), hole, row_step_);
+    const std::array<uint8_t, 3 * 256> colors = BgrTable(GetPalette());
+    const auto put_colors = [&](const uint8_t* indices, int32_t first, int32_t count,
+                                uint8_t* bgr) {
+        for (int32_t x = 0; x < count; ++x) {
+            std::memcpy(bgr + 3 * static_cast<size_t>(x), &colors[3 * size_t{indices[first + x]}],
+                        3);
+        }
+    };
+    if (!masked) {
+        std::vector<uint8_t> bgr(3 * static_cast<size_t>(width));
+        platform::StretchRows(
+            width, rows_kept,
+            [&](int32_t y) {
+                put_colors(rows.Row(y), 0, width, bgr.data());
+                return bgr.data();
+            },
+            canvas.Target(), rect, canvas.ClipRect());
+        return;
+    }
+    std::vector<uint8_t> mask((static_cast<size_t>(width) + 7) / 8);
+    platform::MaskedStretchRows(
+        width, rows_kept,
+        [&](int32_t y, int32_t first, int32_t count, uint8_t* bgr) {
+            put_colors(rows.Row(y), first, count, bgr);
+            const uint8_t* source = rows.Source();
+            for (int32_t x = first; x < first + count; ++x) {
+                platform::SetPixelIndex(mask.data(), platform::PixelFormat::Bit1,
+                                        static_cast<size_t>(x), source[x] == *hole ? 1 : 0);
+            }
+            return mask.data();
+        },
+        canvas.Target(), rect, canvas.ClipRect());
 }
 
 // ---- The picture

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <numeric>
 #include <utility>
 #include <vector>
 
@@ -40,6 +41,9 @@ public:
     };
     using Buffer = std::unique_ptr<uint8_t[], Free>;
 
+    // Strings are copied from the pixels already written.
+    static constexpr bool kCopiesStrings = true;
+
     explicit DecodedPixels(size_t limit) : limit_(limit) {}
 
     size_t Limit() const { return limit_; }
@@ -49,6 +53,8 @@ public:
         if (end > capacity_) Grow(end);
         return pixels_.get();
     }
+    // Pixel `p`, within the room last made.
+    void Put(size_t p, uint8_t value) { pixels_[p] = value; }
     // The first `count` pixels, the buffer cut down to them.
     Buffer Release(size_t count) {
         if (count < capacity_ && count > 0) {
@@ -78,14 +84,58 @@ private:
     Buffer pixels_;
 };
 
+// The pixels of the rows kept of a frame, every `step`-th, in a buffer laid
+// out beforehand: the others are decoded and dropped. Dropped pixels cannot be
+// copied from, so strings are expanded through the code table.
+class KeptRows {
+public:
+    static constexpr bool kCopiesStrings = false;
+
+    // `order` lists the frame's rows in the order of the data; `kept` holds
+    // ceil(rows / step) rows of `width`.
+    KeptRows(size_t width, std::vector<int32_t> order, size_t step, uint8_t* kept)
+        : width_(width), order_(std::move(order)), step_(step), kept_(kept) {
+        EnterRow();
+    }
+
+    size_t Limit() const { return width_ * order_.size(); }
+    uint8_t* Room(size_t /*end*/) { return nullptr; }
+    // The next pixel of the data; they come one after the other.
+    void Put(size_t /*p*/, uint8_t value) {
+        if (row_ != nullptr) row_[x_] = value;
+        if (++x_ == width_) {
+            x_ = 0;
+            ++k_;
+            EnterRow();
+        }
+    }
+
+private:
+    void EnterRow() {
+        row_ = nullptr;
+        if (k_ >= order_.size()) return;
+        const auto y = static_cast<size_t>(order_[k_]);
+        if (y % step_ == 0) row_ = kept_ + y / step_ * width_;
+    }
+
+    size_t width_;
+    std::vector<int32_t> order_;
+    size_t step_;
+    uint8_t* kept_;
+    size_t k_ = 0;  // the row of the data being written
+    size_t x_ = 0;
+    uint8_t* row_ = nullptr;
+};
+
 class LZWDecoder {
 public:
     LZWDecoder(platform::Stream& stream, const TGIFSubImage& frame, int32_t min_code_size);
 
-    // Stores up to the limit of `pixels` in the order of the data, then reads
+    // Stores up to the limit of `output` in the order of the data, then reads
     // the rest of the data up to its terminator. Returns the number of pixels
     // stored.
-    size_t Decode(DecodedPixels& pixels);
+    template <typename Output>
+    size_t Decode(Output& output);
 
 private:
     // The next code, or -1 when no more data can be had.
@@ -282,8 +332,9 @@ uint8_t Pixel(int32_t value) {
     return static_cast<uint8_t>(value);
 }
 
-size_t LZWDecoder::Decode(DecodedPixels& pixels) {
-    const size_t count = pixels.Limit();
+template <typename Output>
+size_t LZWDecoder::Decode(Output& output) {
+    const size_t count = output.Limit();
     uint8_t* out = nullptr;
     size_t p = 0;
     size_t pending = 0;  // pixels of the last string beyond `count`
@@ -293,7 +344,7 @@ size_t LZWDecoder::Decode(DecodedPixels& pixels) {
     uint32_t previous_length = 0;
     while (p < count) {
         // Every code gives at most this many pixels.
-        out = pixels.Room(p + kLongestString);
+        out = output.Room(p + kLongestString);
         int32_t code = NextCode();
         if (code == clear_code_) {
             code = Restart();
@@ -301,7 +352,7 @@ size_t LZWDecoder::Decode(DecodedPixels& pixels) {
                 ended = true;
                 break;
             }
-            out[p] = Pixel(code);
+            output.Put(p, Pixel(code));
             previous = p++;
             previous_length = 1;
             continue;
@@ -311,38 +362,40 @@ size_t LZWDecoder::Decode(DecodedPixels& pixels) {
             ended = true;
             break;
         }
-        if (well_formed_ && code <= free_code_) {
-            uint32_t length = 1;
-            uint8_t first = 0;
-            const size_t room = count - p;
-            if (code < clear_code_) {
-                first = out[p] = Pixel(code);
-            } else if (code < free_code_) {
-                length = length_[static_cast<size_t>(code)];
-                const size_t source = position_[static_cast<size_t>(code)];
-                std::memcpy(out + p, out + source, std::min<size_t>(length, room));
-                first = out[source];
-            } else {
-                // The string just added, not yet in the table: the previous
-                // string followed by its own first pixel.
-                length = previous_length + 1;
-                first = out[previous];
-                std::memcpy(out + p, out + previous, std::min<size_t>(previous_length, room));
-                if (length <= room) out[p + previous_length] = first;
+        if constexpr (Output::kCopiesStrings) {
+            if (well_formed_ && code <= free_code_) {
+                uint32_t length = 1;
+                uint8_t first = 0;
+                const size_t room = count - p;
+                if (code < clear_code_) {
+                    first = out[p] = Pixel(code);
+                } else if (code < free_code_) {
+                    length = length_[static_cast<size_t>(code)];
+                    const size_t source = position_[static_cast<size_t>(code)];
+                    std::memcpy(out + p, out + source, std::min<size_t>(length, room));
+                    first = out[source];
+                } else {
+                    // The string just added, not yet in the table: the previous
+                    // string followed by its own first pixel.
+                    length = previous_length + 1;
+                    first = out[previous];
+                    std::memcpy(out + p, out + previous, std::min<size_t>(previous_length, room));
+                    if (length <= room) out[p + previous_length] = first;
+                }
+                AddEntry(first, previous, previous_length + 1);
+                old_code_ = code;
+                first_char_ = first;
+                previous = p;
+                previous_length = length;
+                const size_t stored = std::min<size_t>(length, room);
+                pending = length - stored;
+                p += stored;
+                continue;
             }
-            AddEntry(first, previous, previous_length + 1);
-            old_code_ = code;
-            first_char_ = first;
-            previous = p;
-            previous_length = length;
-            const size_t stored = std::min<size_t>(length, room);
-            pending = length - stored;
-            p += stored;
-            continue;
         }
         well_formed_ = false;
         size_t size = ExpandChain(code);
-        while (size > 0 && p < count) out[p++] = Pixel(stack_[--size]);
+        while (size > 0 && p < count) output.Put(p++, Pixel(stack_[--size]));
         pending = size;
     }
     // One more pixel is asked for, so that the end code after the last pixel
@@ -409,6 +462,29 @@ void TGIFSubImage::Decompress(platform::Stream& stream) {
     // The table holds 12-bit codes: the clear code must be one of them.
     if (*min_code_size >= 12) Error(Message::InvalidGifData);
     const auto decoder = std::make_unique<LZWDecoder>(stream, *this, *min_code_size);
+    const size_t width = Width();
+    const uint16_t step = KeptRowStep();
+    if (step > 1) {
+        // The rows dropped take no memory: the kept ones are laid out at once
+        // and what the data do not reach reads as the fill.
+        const size_t held = (static_cast<size_t>(Height()) + step - 1) / step * width;
+        auto* kept = static_cast<uint8_t*>(std::malloc(held));
+        if (kept == nullptr) platform::RaiseOutOfMemory();
+        std::memset(kept, fill_, held);
+        data_.reset(kept);
+        held_ = held;
+        row_step_ = step;
+        std::vector<int32_t> order;
+        if (Interlaced()) {
+            order = InterlacedRows(Height());
+        } else {
+            order.resize(Height());
+            std::iota(order.begin(), order.end(), 0);
+        }
+        KeptRows rows(width, std::move(order), step, kept);
+        decoder->Decode(rows);
+        return;
+    }
     DecodedPixels pixels(count);
     const size_t decoded = decoder->Decode(pixels);
     DecodedPixels::Buffer buffer = pixels.Release(decoded);
@@ -417,7 +493,6 @@ void TGIFSubImage::Decompress(platform::Stream& stream) {
         held_ = decoded;
         return;
     }
-    const size_t width = Width();
     const std::vector<int32_t> rows = InterlacedRows(Height());
     if (decoded == count) {
         Deinterlace(buffer.get(), width, rows);

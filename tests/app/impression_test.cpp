@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -679,6 +680,64 @@ TEST_F(Impression, AJpegIsDecodedAtTheScaleThePrintedSizeNeedsAndNoSmaller) {
               std::vector<std::string>{"1600x1200"});
     // The picture on screen keeps its own decodings.
     EXPECT_EQ(SizeOf(fenetre->Korvel1->GetPicture()), "1600x1200");
+}
+
+// The options of the sanitizer the tests are built with, through which a
+// process's allocations can be made to fail beyond a size.
+#if defined(__SANITIZE_ADDRESS__)
+#define VISU_OPTIONS_SANITIZER "ASAN_OPTIONS"
+#elif defined(__SANITIZE_THREAD__)
+#define VISU_OPTIONS_SANITIZER "TSAN_OPTIONS"
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VISU_OPTIONS_SANITIZER "ASAN_OPTIONS"
+#elif __has_feature(thread_sanitizer)
+#define VISU_OPTIONS_SANITIZER "TSAN_OPTIONS"
+#endif
+#endif
+
+TEST_F(Impression, AHugeGifIsPrintedAtThePrintersResolutionOrRefusedNeverBlank) {
+#ifndef VISU_OPTIONS_SANITIZER
+    GTEST_SKIP() << "allocations are limited through a sanitizer's options";
+#else
+    // 3000 x 3000 magenta pixels declared in 40 bytes (one decoded, the rest
+    // the fill), printed 133 mm wide at 300 dpi: 1570 device units.
+    const std::string gif = dossier / "immense.gif";
+    WriteFile(gif, std::vector<uint8_t>{'G',  'I',  'F', '8', '9',  'a',  0xB8, 0x0B, 0xB8,
+                                        0x0B, 0x80, 0,   0,   0xFF, 0,    0xFF, 0xFF, 0xFF,
+                                        0xFF, 0x2C, 0,   0,   0,    0,    0xB8, 0x0B, 0xB8,
+                                        0x0B, 0,    2,   2,   0x4C, 0x01, 0,    0x3B});
+    // The most one allocation may take, in megabytes. At its own size the
+    // picture's bitmap took 27 MB and the copy Qt made of it for the page
+    // 36 MB: that copy failing printed a blank page and said nothing. At the
+    // printer's resolution the bitmap takes 7.4 MB and its copy in the
+    // device's format 9.9 MB.
+    struct Cas {
+        int megaoctets;
+        std::string dit;
+    };
+    for (const Cas& c :
+         {Cas{30, "imprimé"}, Cas{9, "Mémoire insuffisante"}, Cas{5, "Mémoire insuffisante"}}) {
+        const std::string pdf = dossier / ("immense-" + std::to_string(c.megaoctets) + ".pdf");
+        // The options of this run (suppressions) kept, the leaks of the
+        // toolkit not looked for.
+        const char* options = std::getenv(VISU_OPTIONS_SANITIZER);
+        const std::string limite =
+            std::string(options != nullptr ? options : "") +
+            ":detect_leaks=0:allocator_may_return_null=1:max_allocation_size_mb=" +
+            std::to_string(c.megaoctets);
+        const std::string sortie =
+            Output(std::string(VISU_OPTIONS_SANITIZER) + "=" + ShellQuote(limite) + " " +
+                   ShellQuote(VISU_IMPRIME_SOUS_LIMITE) + " " + ShellQuote(gif) + " " +
+                   ShellQuote(pdf) + " 2>/dev/null");
+        EXPECT_EQ(sortie, c.dit + "\n") << c.megaoctets;
+        if (c.dit == "imprimé") {
+            ExpectCadre(Rend(pdf).encre, {10, 10, 133, 133});
+        } else {
+            EXPECT_FALSE(std::filesystem::exists(pdf)) << c.megaoctets;
+        }
+    }
+#endif
 }
 
 TEST_F(Impression, ThePreviewShowsTheLaidOutPageAtFortyPercent) {

@@ -1,6 +1,8 @@
 #include "components/jpeg_diaporama.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -125,6 +127,27 @@ TEST_F(Planche, ABadFileLeavesAnEmptyThumbnailAndOneError) {
     planche->Execute();
     AttendChargement();
     EXPECT_EQ(dialogues->errors.size(), 2U);
+}
+
+TEST_F(Planche, APipeAmongTheFilesIsReportedAndHoldsNoThread) {
+    // A thread blocked on the pipe would hold the sheet's end for good: the
+    // test is ended by the system if it takes more than two minutes.
+    ::alarm(120);
+    Photo("a.jpg", 120);
+    const std::string tube = dossier / "tube.jpg";
+    ASSERT_EQ(::mkfifo(tube.c_str(), 0600), 0);
+    planche->StringListNomFichier.Add(tube);
+    Photo("c.jpg", 130);
+    planche->Execute();
+    AttendChargement();
+    EXPECT_EQ(Diapo(0).LargeurImage, 120);
+    EXPECT_EQ(Diapo(1).GetPicture().GetGraphic(), nullptr);
+    EXPECT_EQ(Diapo(2).LargeurImage, 130);
+    EXPECT_EQ(dialogues->errors,
+              std::vector<std::string>{"Impossible d'ouvrir le fichier \"" + tube +
+                                       "\". Le fichier spécifié n'est pas un fichier ordinaire."});
+    planche.reset();
+    ::alarm(0);
 }
 
 TEST_F(Planche, CellsOfNoSizeMakeSmallThumbnailsAndNoPlacement) {

@@ -7,11 +7,13 @@
 #include <QClipboard>
 #include <QImage>
 #include <QMimeData>
+#include <new>
 #include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "gif/dib.h"
 #include "gif/gif_image.h"
 #include "gif_test_support.h"
 #include "platform/core/error.h"
@@ -62,6 +64,19 @@ TEST_F(SilentAbort, TheDefaultHandlerShowsNoCalledOffOperation) {
     EXPECT_TRUE(dialogues->errors.empty());
     app.Guard([] { throw std::runtime_error("réel"); });
     EXPECT_EQ(dialogues->errors, std::vector<std::string>{"réel"});
+}
+
+TEST_F(SilentAbort, EveryFailureToAllocateIsShownInFrench) {
+    platform::ui::Application& app = platform::ui::Application::Current();
+    // The codec's own text stays its own; the user reads the system's.
+    app.Guard([] {
+        platform::Bitmap bitmap;
+        TDIBWriter huge(bitmap, platform::PixelFormat::Bit24, 60000, 60000, platform::Palette());
+        huge.GetScanline(0);
+    });
+    app.Guard([] { throw std::bad_alloc(); });
+    EXPECT_EQ(dialogues->errors,
+              (std::vector<std::string>{"Mémoire insuffisante", "Mémoire insuffisante"}));
 }
 
 }  // namespace

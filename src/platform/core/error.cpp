@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cerrno>
+#include <new>
 
 namespace platform {
 
@@ -108,6 +109,15 @@ void RaiseMessage(const std::string& message) {
     throw Error(ErrorKind::Message, message);
 }
 
+std::string UserMessage(const std::exception& error) {
+    const auto* own = dynamic_cast<const Error*>(&error);
+    if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr ||
+        (own != nullptr && own->Kind() == ErrorKind::OutOfMemory)) {
+        return std::string(MessageTemplate(ErrorKind::OutOfMemory));
+    }
+    return error.what();
+}
+
 std::string SystemErrorText(int error_number) {
     switch (error_number) {
         case ENOENT:
@@ -121,6 +131,8 @@ std::string SystemErrorText(int error_number) {
             return "Le fichier existe.";
         case EISDIR:
             return "Le fichier spécifié est un dossier.";
+        case ENXIO:
+            return "Le fichier spécifié n'est pas un fichier ordinaire.";
         case ENOSPC:
             return "Espace insuffisant sur le disque.";
         case EROFS:

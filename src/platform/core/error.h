@@ -62,6 +62,11 @@ std::string_view MessageTemplate(ErrorKind kind);
 [[noreturn]] void RaiseAssign(std::string_view source_class, std::string_view target_class);
 [[noreturn]] void RaiseMessage(const std::string& message);
 
+// What the user is told of an exception: its message, except that every
+// failure to allocate says "Mémoire insuffisante", whoever raised it (the
+// library's std::bad_alloc, a codec's own out-of-memory error).
+std::string UserMessage(const std::exception& error);
+
 // The French text of a system error number, as the desktop would word it
 // ("Le fichier spécifié est introuvable.").
 std::string SystemErrorText(int error_number);

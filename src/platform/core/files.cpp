@@ -1,5 +1,6 @@
 #include "platform/core/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -50,6 +52,12 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
         size -= static_cast<size_t>(written);
     }
     return true;
+}
+
+FileIdentity IdentityOf(const struct stat& info) {
+    return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino),
+                        info.st_size,
+                        FileTime{info.st_mtim.tv_sec, static_cast<int32_t>(info.st_mtim.tv_nsec)}};
 }
 
 std::string WithoutTrailingSlash(std::string path) {
@@ -503,9 +511,37 @@ void SetModificationTime(const std::string& path, FileTime time) {
 std::optional<FileIdentity> IdentifyFile(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) return std::nullopt;
-    return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino),
-                        info.st_size,
-                        FileTime{info.st_mtim.tv_sec, static_cast<int32_t>(info.st_mtim.tv_nsec)}};
+    return IdentityOf(info);
+}
+
+std::optional<FileIdentity> ListFolder(const std::string& path, const FolderEntryHandler& entry) {
+    const int fd = ::open((path + "/").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat info {};
+    DIR* stream = ::fstat(fd, &info) == 0 ? ::fdopendir(fd) : nullptr;
+    if (stream == nullptr) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    const auto closed = std::unique_ptr<DIR, int (*)(DIR*)>(stream, ::closedir);
+    while (const dirent* found = ::readdir(stream)) {
+        const std::string_view name(found->d_name);
+        if (name == "." || name == "..") continue;
+        if (found->d_type == DT_REG) {
+            entry(name, false);
+        } else if (found->d_type == DT_DIR) {
+            entry(name, true);
+        } else if (found->d_type == DT_LNK || found->d_type == DT_UNKNOWN) {
+            // Links are followed; one that leads nowhere names no file.
+            struct stat target {};
+            if (::fstatat(fd, found->d_name, &target, 0) != 0) continue;
+            if (S_ISREG(target.st_mode) || S_ISDIR(target.st_mode))
+                entry(name, S_ISDIR(target.st_mode));
+        }
+        // Pipes, sockets and devices: reading one as a picture would block or
+        // never end.
+    }
+    return IdentityOf(info);
 }
 
 void WriteFileAtomic(const std::string& path, const std::function<void(Stream&)>& write) {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "platform/core/stream.h"
 
@@ -67,6 +68,15 @@ struct FileIdentity {
 };
 // Follows symbolic links; none when the file cannot be reached.
 std::optional<FileIdentity> IdentifyFile(const std::string& path);
+
+// Hears one entry of a folder: its name and whether it is a folder.
+using FolderEntryHandler = std::function<void(std::string_view name, bool folder)>;
+// Reads the entries of the folder `path` ("" is the root) that are regular
+// files or folders, a symbolic link counting as what it leads to: pipes,
+// sockets, devices and links that lead nowhere are left out. `entry` hears
+// them in the system's order, "." and ".." left out. Returns the folder's
+// identity, none when it cannot be read.
+std::optional<FileIdentity> ListFolder(const std::string& path, const FolderEntryHandler& entry);
 
 // Writes a file without ever truncating the old one first: what `write` puts
 // into the stream goes, buffered, straight into an unnamed temporary file of

@@ -148,15 +148,26 @@ std::vector<uint8_t> MemoryStream::Release() {
 
 FileStream::FileStream(const std::string& path, FileMode mode) {
     if (mode == FileMode::Read) {
-        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        // Without waiting: opening a pipe waits for a program to write to it.
+        fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd_ < 0) RaiseFileOpen(path, errno);
-        // A folder opens for reading on Linux; refuse it here rather than fail
-        // later with a bare read error.
+        // Only a regular file is read: a folder opens for reading on Linux,
+        // and a pipe or a device would block the reads or never end them.
         struct stat info {};
-        if (::fstat(fd_, &info) == 0 && S_ISDIR(info.st_mode)) {
+        int error = 0;
+        if (::fstat(fd_, &info) != 0) {
+            error = errno;
+        } else if (S_ISDIR(info.st_mode)) {
+            error = EISDIR;
+        } else if (!S_ISREG(info.st_mode)) {
+            error = ENXIO;
+        } else if (::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK) != 0) {
+            error = errno;
+        }
+        if (error != 0) {
             ::close(fd_);
             fd_ = -1;
-            RaiseFileOpen(path, EISDIR);
+            RaiseFileOpen(path, error);
         }
     } else {
         fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);

@@ -75,7 +75,8 @@ enum class FileMode { Read, Create };
 
 // A file opened for reading, or created (truncated) for writing. Opening
 // failures raise "Impossible d'ouvrir le fichier ..." / "Impossible de créer le
-// fichier ..." with the system's reason.
+// fichier ..." with the system's reason. Only a regular file (or a link to
+// one) opens for reading, at once: a folder, a pipe or a device is refused.
 class FileStream final : public Stream {
 public:
     FileStream(const std::string& path, FileMode mode);

@@ -258,6 +258,7 @@ PixelStore AllocatePixels(int32_t width, int32_t height, PixelFormat format) {
     store.stride = RowStride(width, format);
     const uint64_t total = uint64_t{store.stride} * static_cast<uint64_t>(height);
     if (total == 0) return store;
+    CountPictureMemory(static_cast<int64_t>(total));
     store.data.reset(AllocateBytes(static_cast<size_t>(total)));
     if (store.data == nullptr) RaiseOutOfMemory();
     store.bytes = static_cast<size_t>(total);

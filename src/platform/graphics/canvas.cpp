@@ -99,8 +99,7 @@ void Canvas::MaskedStretchDraw(const Rect& dest, const Bitmap& source, const Bit
         mask.Height() < source.Height()) {
         RaiseInvalidBitmap();
     }
-    const Rect area = Intersect(dest, ClipRect());
-    if (dest.IsEmpty() || area.IsEmpty() || source.Empty()) return;
+    if (source.Empty() || dest.IsEmpty() || Intersect(dest, ClipRect()).IsEmpty()) return;
     if (&source == &target_) {
         // The rows read would be overwritten while they are still needed.
         Bitmap copy;
@@ -108,27 +107,40 @@ void Canvas::MaskedStretchDraw(const Rect& dest, const Bitmap& source, const Bit
         MaskedStretchDraw(dest, copy, mask);
         return;
     }
+    MaskedStretchRows(
+        source.Width(), source.Height(),
+        [&](int32_t y, int32_t first, int32_t count, uint8_t* bgr) {
+            source.ReadBgr(y, first, count, bgr);
+            return mask.ScanLine(y);
+        },
+        surface, dest, ClipRect());
+}
+
+void MaskedStretchRows(int32_t source_width, int32_t source_height, const MaskedRowSource& rows,
+                       Bitmap& target, const Rect& dest, const Rect& clip) {
+    const Rect area = Intersect(dest, clip);
+    if (dest.IsEmpty() || area.IsEmpty() || source_width <= 0 || source_height <= 0) return;
     const auto dest_width = static_cast<uint64_t>(int64_t{dest.Right} - dest.Left);
     const auto dest_height = static_cast<uint64_t>(int64_t{dest.Bottom} - dest.Top);
     std::vector<int32_t> columns(static_cast<size_t>(area.Width()));
     for (size_t i = 0; i < columns.size(); ++i) {
         const auto d = static_cast<uint64_t>(int64_t{area.Left} - dest.Left) + i;
-        columns[i] = SourceIndex(d, dest_width, static_cast<uint64_t>(source.Width()));
+        columns[i] = SourceIndex(d, dest_width, static_cast<uint64_t>(source_width));
     }
     // Columns grow with x, so only this span of each source row is converted.
     const int32_t first = columns.front();
     const int32_t span = columns.back() - first + 1;
     std::vector<uint8_t> bgr(3 * static_cast<size_t>(span));
+    const uint8_t* mask_row = nullptr;
     int32_t loaded = -1;
     for (int32_t y = area.Top; y < area.Bottom; ++y) {
         const int32_t source_y = SourceIndex(static_cast<uint64_t>(int64_t{y} - dest.Top),
-                                             dest_height, static_cast<uint64_t>(source.Height()));
+                                             dest_height, static_cast<uint64_t>(source_height));
         if (source_y != loaded) {
-            source.ReadBgr(source_y, first, span, bgr.data());
+            mask_row = rows(source_y, first, span, bgr.data());
             loaded = source_y;
         }
-        const uint8_t* mask_row = mask.ScanLine(source_y);
-        uint8_t* out = surface.ScanLine(y) + 3 * static_cast<size_t>(area.Left);
+        uint8_t* out = target.ScanLine(y) + 3 * static_cast<size_t>(area.Left);
         for (size_t i = 0; i < columns.size(); ++i) {
             const auto x = static_cast<size_t>(columns[i]);
             if (PixelIndex(mask_row, PixelFormat::Bit1, x) != 0) continue;

@@ -6,6 +6,8 @@
 // shows the bitmap repaints once the drawing is done.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "platform/graphics/bitmap.h"
@@ -53,5 +55,18 @@ private:
     std::optional<Rect> clip_;
     Color brush_ = kWhite;
 };
+
+// Row `y` of a picture drawn through a mask: its pixels first .. first +
+// count - 1 written to `bgr` (24 bits), and the row's mask returned, 1 bit a
+// pixel from the row's first pixel on, 1 where the canvas keeps its own.
+using MaskedRowSource =
+    std::function<const uint8_t*(int32_t y, int32_t first, int32_t count, uint8_t* bgr)>;
+
+// Canvas::MaskedStretchDraw of a source_width x source_height picture whose
+// rows are made on request, into the 24-bit `target`, writing only the pixels
+// inside `clip` (already within the target). Rows are asked for in
+// increasing order, each once, and only those the clip shows.
+void MaskedStretchRows(int32_t source_width, int32_t source_height, const MaskedRowSource& rows,
+                       Bitmap& target, const Rect& dest, const Rect& clip);
 
 }  // namespace platform

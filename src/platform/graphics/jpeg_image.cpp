@@ -31,9 +31,9 @@ namespace {
 std::atomic<uint64_t> decode_count{0};
 
 // libjpeg's whole-picture buffers (those of progressive files) are held to
-// what the largest bitmap of the budget takes, so that a crafted header
-// cannot ask for gigabytes.
-constexpr int64_t kMaxLibraryBytes = kMaxPicturePixels * 4;
+// what one picture may take, so that a crafted header cannot ask for
+// gigabytes.
+constexpr int64_t kMaxLibraryBytes = kMaxPictureBytes;
 // A crafted progressive file can hold thousands of scans, each of them a pass
 // over the whole picture; real files have a few dozen at most.
 constexpr int kMaxScans = 500;
@@ -160,6 +160,27 @@ public:
         Run([this] { jpeg_start_decompress(&cinfo_); });
     }
 
+    // What libjpeg allocates to decode, read from the header: the
+    // coefficients of the whole picture when the file holds several scans
+    // (progressive files), else those of one row of blocks, and a few rows of
+    // samples at the full width either way, whatever the scale.
+    int64_t LibraryBytes() const {
+        const bool whole_picture =
+            cinfo_.progressive_mode != 0 || cinfo_.comps_in_scan < cinfo_.num_components;
+        constexpr int64_t kBlockBytes = DCTSIZE2 * sizeof(JCOEF);
+        constexpr int64_t kSampleRowGroups = 3;
+        int64_t bytes = 0;
+        for (int i = 0; i < cinfo_.num_components; ++i) {
+            const jpeg_component_info& component = cinfo_.comp_info[i];
+            const int64_t blocks = component.width_in_blocks;
+            const int64_t rows = whole_picture ? int64_t{component.height_in_blocks}
+                                               : int64_t{component.v_samp_factor};
+            bytes += blocks * rows * kBlockBytes +
+                     blocks * DCTSIZE * DCTSIZE * cinfo_.max_v_samp_factor * kSampleRowGroups;
+        }
+        return bytes;
+    }
+
     // Four bytes per pixel (Adobe's inverted CMYK) instead of blue, green, red.
     bool Cmyk() const { return cinfo_.out_color_space == JCS_CMYK; }
     int32_t Width() const { return static_cast<int32_t>(cinfo_.output_width); }
@@ -275,6 +296,7 @@ void DecodeWholeInto(std::span<const uint8_t> bytes, JpegScale scale, Bitmap& bi
                      std::atomic<bool>& damaged) {
     Decompressor decoder(bytes, damaged);
     const Extent size = decoder.OutputSize(scale);
+    CountPictureMemory(decoder.LibraryBytes());
     // The bitmap refuses a size beyond its limit before libjpeg allocates anything.
     bitmap.SetSizeForOverwrite(size.width, size.height);
     decoder.Start(scale);
@@ -297,11 +319,15 @@ std::shared_ptr<const Bitmap> DecodeWhole(std::span<const uint8_t> bytes, JpegSc
 // caller resamples the rows it has while libjpeg decodes the next ones, so on
 // a machine with two cores the resampling adds next to nothing to the time a
 // picture takes to show. A failure of the decoding is raised to the caller.
+// Its memory, libjpeg's `library_bytes` included, is counted on the caller's
+// thread.
 class DecodingThread {
 public:
     DecodingThread(std::span<const uint8_t> bytes, JpegScale scale, Extent size,
-                   std::atomic<bool>& damaged)
+                   int64_t library_bytes, std::atomic<bool>& damaged)
         : row_bytes_(static_cast<size_t>(size.width) * 3), height_(size.height) {
+        CountPictureMemory(library_bytes +
+                           static_cast<int64_t>(row_bytes_ * kBatchRows * batches_.size()));
         for (Batch& batch : batches_) batch.pixels.resize(row_bytes_ * kBatchRows);
         for (size_t i = 0; i < batches_.size(); ++i) free_.push_back(i);
         thread_ = std::jthread([this, bytes, scale, &damaged](std::stop_token stop) {
@@ -406,9 +432,9 @@ private:
 // The picture decoded at `scale` (of `size`) and resampled, row by row as
 // libjpeg gives them, into the whole of `target`: no decoding of the whole
 // picture is held.
-void DecodeInto(std::span<const uint8_t> bytes, JpegScale scale, Extent size, Bitmap& target,
-                std::atomic<bool>& damaged) {
-    DecodingThread decoding(bytes, scale, size, damaged);
+void DecodeInto(std::span<const uint8_t> bytes, JpegScale scale, Extent size, int64_t library_bytes,
+                Bitmap& target, std::atomic<bool>& damaged) {
+    DecodingThread decoding(bytes, scale, size, library_bytes, damaged);
     const Rect all{0, 0, target.Width(), target.Height()};
     StretchRows(
         size.width, size.height, [&decoding](int32_t y) { return decoding.Row(y); }, target, all,
@@ -525,6 +551,7 @@ private:
 struct JpegImage::Source {
     std::vector<uint8_t> bytes;
     std::array<Extent, kScaleCount> sizes;  // output size at each scale
+    int64_t library_bytes = 0;              // what libjpeg takes to decode it
     // A property of the bytes, learnt by whichever decoding met the damage.
     mutable std::atomic<bool> damaged{false};
 };
@@ -592,8 +619,8 @@ std::shared_ptr<const Bitmap> JpegImage::PixelsFor(int32_t width, int32_t height
             const Rect all{0, 0, width, height};
             StretchBgr(cache.decoded->View(), *fitted, all, all);
         } else {
-            DecodeInto(source_->bytes, scale, source_->sizes[ScaleIndex(scale)], *fitted,
-                       source_->damaged);
+            DecodeInto(source_->bytes, scale, source_->sizes[ScaleIndex(scale)],
+                       source_->library_bytes, *fitted, source_->damaged);
         }
         cache.fitted = std::move(fitted);
         return cache.fitted;
@@ -671,6 +698,7 @@ void JpegImage::LoadFromStream(Stream& stream) {
         Decompressor decoder(source->bytes, source->damaged);
         for (size_t i = 0; i < kScaleCount; ++i)
             source->sizes[i] = decoder.OutputSize(static_cast<JpegScale>(i));
+        source->library_bytes = decoder.LibraryBytes();
     }
     source_ = std::move(source);
     cache_ = std::make_shared<Cache>();
@@ -721,6 +749,16 @@ const Bitmap& JpegImage::GetBitmap() const {
     }
     held_ = cache.decoded;
     return *held_;
+}
+
+void JpegImage::StretchInto(Bitmap& target) const {
+    const Rect all{0, 0, target.Width(), target.Height()};
+    if (pixels_) {
+        StretchBgr(pixels_->View(), target, all, all);
+    } else if (source_) {
+        DecodeInto(source_->bytes, scale_, source_->sizes[ScaleIndex(scale_)],
+                   source_->library_bytes, target, source_->damaged);
+    }
 }
 
 bool JpegImage::Damaged() const {

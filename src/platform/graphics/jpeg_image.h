@@ -77,6 +77,9 @@ public:
     // The picture decoded at Scale into `target`, whose pixel store is reused
     // when large enough; nothing is kept in this object.
     void DecodeTo(Bitmap& target) const;
+    // The picture decoded at Scale and resampled into the whole of `target`
+    // (24 bits) as libjpeg gives its rows: no whole decoding is held or kept.
+    void StretchInto(Bitmap& target) const;
 
     // True once a decoding of the compressed bytes had to make up pixels:
     // libjpeg ran out of data and filled the rest (a truncated file), or met

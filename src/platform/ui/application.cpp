@@ -154,7 +154,7 @@ void Application::HandleException(const std::exception& error) {
         return;
     showing_error_ = true;
     const auto closed = qScopeGuard([this] { showing_error_ = false; });
-    dialogs_->ShowError(error.what());
+    dialogs_->ShowError(platform::UserMessage(error));
 }
 
 void Application::ProcessMessages() {

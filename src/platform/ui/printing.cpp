@@ -7,6 +7,7 @@
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <algorithm>
 #include <exception>
 
 #include "platform/core/error.h"
@@ -26,10 +27,12 @@ namespace {
 constexpr double kMarginMm = 10;
 constexpr double kPreviewZoom = 0.4;
 
-// The picture's pixels for a drawing of `width` x `height` device units. A
-// JPEG file is decoded apart from the one on screen (whose decodings stay as
-// they are), at the coarsest of the codec's scales that still gives every
-// device unit a pixel; other pictures at their own size, on white paper.
+// The picture's pixels for a drawing of `width` x `height` device units,
+// never more pixels than the device draws nor than the picture has. A JPEG
+// file is decoded apart from the one on screen (whose decodings stay as they
+// are), at the coarsest of the codec's scales that still gives every device
+// unit a pixel; other pictures are drawn on white paper straight at that size
+// (a big GIF from its indices, with no copy at its own size).
 QImage PixelsFor(const Graphic& graphic, int width, int height) {
     const auto* jpeg = dynamic_cast<const JpegImage*>(&graphic);
     if (jpeg != nullptr && !jpeg->CompressedData().empty()) {
@@ -40,12 +43,23 @@ QImage PixelsFor(const Graphic& graphic, int width, int height) {
         const Bitmap& pixels = copy->GetBitmap();
         return WrapBitmap(pixels, std::move(copy));
     }
-    auto owner = std::make_shared<Bitmap>(graphic.Width(), graphic.Height());
+    const int32_t drawn_width = std::min(width, graphic.Width());
+    const int32_t drawn_height = std::min(height, graphic.Height());
+    auto owner = std::make_shared<Bitmap>(drawn_width, drawn_height);
     Bitmap& pixels = *owner;
     pixels.Fill(MakeColor(255, 255, 255));
     Canvas canvas(pixels);
-    graphic.Draw(canvas, {0, 0, graphic.Width(), graphic.Height()});
+    graphic.Draw(canvas, {0, 0, drawn_width, drawn_height});
     return WrapBitmap(pixels, std::move(owner));
+}
+
+// The pixels in the one format the printing devices take as it is: given
+// another, Qt makes a copy of the whole picture itself, and when that copy
+// does not fit in memory it prints nothing and says nothing.
+QImage DeviceReady(const QImage& pixels) {
+    QImage ready = pixels.convertToFormat(QImage::Format_RGB32);
+    if (ready.isNull()) RaiseOutOfMemory();
+    return ready;
 }
 
 // A device that hands what Qt writes to one of our streams. A failure of the
@@ -125,7 +139,9 @@ bool Report::Render(QPagedPaintDevice& device) {
     QImage pixels;
     const Graphic* graphic = image_.picture.GetGraphic();
     const bool drawn = graphic != nullptr && !graphic->Empty() && !image_.bounds.isEmpty();
-    if (drawn) pixels = PixelsFor(*graphic, image_.bounds.width(), image_.bounds.height());
+    if (drawn) {
+        pixels = DeviceReady(PixelsFor(*graphic, image_.bounds.width(), image_.bounds.height()));
+    }
     QPainter painter;
     if (!painter.begin(&device)) {
         throw Error(ErrorKind::Message, "L'impression n'a pas pu commencer.");

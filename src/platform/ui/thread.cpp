@@ -127,7 +127,7 @@ void Thread::Start() {
         try {
             body(context);
         } catch (const std::exception& error) {
-            Post(state, [message = std::string(error.what())] {
+            Post(state, [message = platform::UserMessage(error)] {
                 // A failure in the worker, shown once by the application's handler.
                 Application::Current().HandleException(
                     platform::Error(platform::ErrorKind::Message, message));

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <random>
 #include <stdexcept>
@@ -457,6 +458,33 @@ TEST(MoveFileNoReplace, AMoveKilledAcrossFileSystemsNeverLeavesATruncatedTarget)
         }
     }
     EXPECT_GT(interrupted, 0);
+}
+
+TEST(ListFolder, FilesAndFoldersOnlyLinksCountingAsWhatTheyLeadTo) {
+    TempDir dir;
+    WriteFile(dir / "a.jpg", std::string("x"));
+    WriteFile(dir / ".cachee.gif", std::string("x"));
+    MakeDirs(dir / "sous");
+    ASSERT_EQ(::symlink((dir / "a.jpg").c_str(), (dir / "lien.jpg").c_str()), 0);
+    ASSERT_EQ(::symlink((dir / "sous").c_str(), (dir / "lien-dossier").c_str()), 0);
+    ASSERT_EQ(::symlink((dir / "absente").c_str(), (dir / "perdu.jpg").c_str()), 0);
+    ASSERT_EQ(::mkfifo((dir / "tube.jpg").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink((dir / "tube.jpg").c_str(), (dir / "lien-tube.jpg").c_str()), 0);
+    std::map<std::string, bool> seen;
+    const std::optional<FileIdentity> identity =
+        ListFolder(dir.Path(), [&](std::string_view name, bool folder) {
+            EXPECT_TRUE(seen.emplace(std::string(name), folder).second) << name;
+        });
+    const std::map<std::string, bool> expected{{"a.jpg", false},
+                                               {".cachee.gif", false},
+                                               {"sous", true},
+                                               {"lien.jpg", false},
+                                               {"lien-dossier", true}};
+    EXPECT_EQ(seen, expected);
+    ASSERT_TRUE(identity.has_value());
+    EXPECT_EQ(identity->inode, IdentifyFile(dir.Path())->inode);
+    EXPECT_FALSE(ListFolder(dir / "absente", [](std::string_view, bool) {}).has_value());
+    EXPECT_FALSE(ListFolder(dir / "a.jpg", [](std::string_view, bool) {}).has_value());
 }
 
 TEST(MakeTrashFolders, AFreshAccountGetsAPrivateTrashAndItsDataFolders) {

@@ -1,6 +1,8 @@
 #include "platform/core/stream.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/core/error.h"
 #include "test_support.h"
@@ -97,6 +99,25 @@ TEST(FileStream, OpeningFailuresCarryThePathAndTheSystemsReason) {
               "Impossible d'ouvrir le fichier \"" + dir.Path() + folder);
     EXPECT_EQ(failure(dir.Path(), FileMode::Create),
               "Impossible de créer le fichier \"" + dir.Path() + folder);
+}
+
+TEST(FileStream, APipeOrADeviceIsRefusedAtOnceNotWaitedFor) {
+    TempDir dir;
+    // No program ever writes to the pipe: a blocking open would wait for good.
+    const std::string pipe = dir / "photo.jpg";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string other = "\". Le fichier spécifié n'est pas un fichier ordinaire.";
+    EXPECT_EQ(ErrorText([&] { FileStream s(pipe, FileMode::Read); }),
+              "Impossible d'ouvrir le fichier \"" + pipe + other);
+    // A device that never ends.
+    EXPECT_EQ(ErrorText([&] { ReadFileBytes("/dev/zero"); }),
+              "Impossible d'ouvrir le fichier \"/dev/zero" + other);
+    // A link to a regular file reads the file, which reads as usual.
+    const std::string file = dir / "vraie.jpg";
+    const std::string link = dir / "lien.jpg";
+    FileStream(file, FileMode::Create).WriteBuffer("abc", 3);
+    ASSERT_EQ(::symlink(file.c_str(), link.c_str()), 0);
+    EXPECT_EQ(ReadFileBytes(link), Bytes("abc"));
 }
 
 }  // namespace
