@@ -17,6 +17,7 @@
 #include "platform/core/error.h"
 #include "platform/core/files.h"
 #include "platform/core/text.h"
+#include "platform/graphics/budget.h"
 #include "platform/graphics/graphic.h"
 
 namespace app {
@@ -390,6 +391,9 @@ std::vector<FichierIllisible> AlbumHtml::Cree(
                 std::swap(lue.petite.largeur, lue.petite.hauteur);
                 std::swap(lue.grande.largeur, lue.grande.hauteur);
             }
+        } catch (const platform::BudgetBusy&) {
+            lue = Image{};
+            throw;
         } catch (const std::exception& e) {
             lue = Image{};
             lue.illisible = platform::UserMessage(e);

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/core/error.h"
+#include "platform/graphics/budget.h"
 
 namespace app {
 
@@ -19,6 +20,14 @@ namespace {
 constexpr size_t kAvanceParFil = 2;
 // How often a waiting run lets the application work.
 constexpr auto kRespiration = std::chrono::milliseconds(20);
+// A buffer a worker keeps for its next picture, at most: a larger one, held
+// idle outside the shared budget, is given back.
+constexpr size_t kTamponGarde = size_t{128} << 20;
+
+void Allege(platform::Bitmap& tampon) {
+    if (tampon.Stride() * static_cast<size_t>(tampon.Height()) > kTamponGarde)
+        tampon.Assign(platform::Bitmap());
+}
 
 }  // namespace
 
@@ -39,6 +48,7 @@ void ChaineTraitement::Execute(size_t nombre,
     size_t termines = 0;
     bool arret = false;
 
+    platform::SharedBudget budget;
     const auto fil = [&] {
         Tampons tampons;
         for (;;) {
@@ -49,7 +59,9 @@ void ChaineTraitement::Execute(size_t nombre,
                 if (arret || suivant >= nombre) return;
                 i = suivant++;
             }
-            prepare(i, tampons);
+            platform::WithinBudget(budget, [&] { prepare(i, tampons); });
+            Allege(tampons.decodee);
+            Allege(tampons.resultat);
             {
                 const std::lock_guard<std::mutex> l(verrou);
                 prepares[i] = 1;
@@ -111,6 +123,8 @@ std::vector<FichierIllisible> ReecritureDossier::Traite(const std::vector<std::s
         [&](size_t i, Tampons& tampons) {
             try {
                 resultats[i].reecriture = prepare(fichiers[i], tampons);
+            } catch (const platform::BudgetBusy&) {
+                throw;
             } catch (const std::exception& e) {
                 resultats[i] = Resultat{{}, platform::UserMessage(e)};
             }

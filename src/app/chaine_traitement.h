@@ -20,7 +20,7 @@ namespace app {
 
 // What a worker keeps from one picture to the next. The pictures of a folder
 // are mostly of one size: a buffer kept is memory the system does not have to
-// clear again for every picture.
+// clear again for every picture. Only buffers of ordinary photos are kept.
 struct Tampons {
     platform::Bitmap decodee;
     platform::Bitmap resultat;
@@ -34,12 +34,15 @@ public:
     // waits for a result.
     std::function<void()> TraiteMessages;
 
-    // Runs prepare(i, tampons) for every i of 0 .. nombre - 1 on the workers
-    // (it must not raise), and termine(i) on the calling thread in increasing
-    // order, each once prepare(i) has returned. Only a few results wait ahead
-    // of the one being finished, so memory stays bounded. An exception of
-    // termine stops the run: no later item is finished, the workers are
-    // stopped and joined, and the exception passes on.
+    // Runs prepare(i, tampons) for every i of 0 .. nombre - 1 on the workers,
+    // and termine(i) on the calling thread in increasing order, each once
+    // prepare(i) has returned. Only a few results wait ahead of the one being
+    // finished, and the pictures the workers decode share one memory budget
+    // (budget.h): a prepare that finds its memory held by the others raises
+    // BudgetBusy, which it must let through, and is run again once that much
+    // is free. It must raise nothing else. An exception of termine stops the
+    // run: no later item is finished, the workers are stopped and joined, and
+    // the exception passes on.
     void Execute(size_t nombre, const std::function<void(size_t, Tampons&)>& prepare,
                  const std::function<void(size_t)>& termine) const;
 };
@@ -65,7 +68,7 @@ public:
     std::function<void()> TraiteMessages;
 
     // What becomes of a file, read and encoded with a worker's buffers; an
-    // exception makes it a file that could not be read.
+    // exception (but BudgetBusy) makes it a file that could not be read.
     using Preparation = std::function<Reecriture(const std::string& nom, Tampons& tampons)>;
 
     // A file that cannot be read is left untouched and returned, with the

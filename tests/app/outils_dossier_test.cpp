@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -419,6 +420,36 @@ TEST(ChaineTraitement, ItemsAreFinishedInOrderFewAheadAndAFailureStopsTheRest) {
               "arrêt");
     EXPECT_EQ(termines.size(), 6u);
     EXPECT_LE(prepares.size(), 6u + 6u);
+}
+
+// The workers' pictures share one budget: beyond it a worker waits for the
+// others' memory, and every item is still prepared, once.
+TEST(ChaineTraitement, TheWorkersPicturesShareOneBudget) {
+    ChaineTraitement chaine;
+    chaine.fils = 8;
+    std::atomic<int> en_cours{0};
+    std::atomic<int> plus{0};
+    std::mutex verrou;
+    std::vector<size_t> prepares;
+    std::vector<size_t> termines;
+    chaine.Execute(
+        16,
+        [&](size_t i, Tampons& tampons) {
+            // 192 MiB a picture, about a fifth of the budget.
+            tampons.decodee.SetSizeForOverwrite(8192, 8192);
+            const int n = ++en_cours;
+            for (int p = plus.load(); n > p && !plus.compare_exchange_weak(p, n);) {
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            --en_cours;
+            const std::lock_guard<std::mutex> l(verrou);
+            prepares.push_back(i);
+        },
+        [&](size_t i) { termines.push_back(i); });
+    EXPECT_EQ(termines.size(), 16u);
+    EXPECT_EQ(prepares.size(), 16u);
+    EXPECT_LE(plus.load(), 5);
+    EXPECT_GE(plus.load(), 2);
 }
 
 // ---------------------------------------------------------------- renaming

@@ -359,6 +359,8 @@ void Bitmap::SetSizeForOverwrite(int32_t width, int32_t height) {
         Bitmap fresh = ForOverwrite(width, height);
         TakeFrom(fresh);
     } else {
+        // The work that reuses the store holds that memory while it runs.
+        CountPictureMemory(static_cast<int64_t>(total));
         ClearRowEnds(pixels_.get(), stride, width, height, PixelFormat::Bit24);
         width_ = width;
         height_ = height;
