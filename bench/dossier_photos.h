@@ -1,26 +1,29 @@
 // Batches over a folder of photos, timed against other programs in the same
-// run: every contender starts each round from the same fresh copy of the
-// photos (the copy is not timed), the contenders take turns, and each ratio
-// is the median of the ratios of the same round.
+// run as whole processes (processus.h): every contender starts each round
+// from the same fresh copy of the photos (the copy is not timed), the
+// contenders take turns, and each ratio is the median of the ratios of the
+// same round. The first contender is ours; the wall-clock and the processor
+// ratios of ours to every other one are printed.
 #pragma once
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "mesure.h"
+#include "processus.h"
 
 namespace bench {
 
 struct Lot {
     std::string nom;
-    // Treats the photos of the folder given.
-    std::function<void(const std::string& dossier)> fn;
+    // The shell command that treats the photos of the folder given.
+    std::function<std::string(const std::string& dossier)> commande;
 };
 
 // Copies `photos` into a fresh folder `travail`; the copies' paths.
@@ -42,38 +45,52 @@ inline std::vector<std::string> CopieFraiche(const std::vector<std::string>& pho
 
 inline void CompareLots(const std::vector<std::string>& photos, const std::string& travail,
                         const std::vector<Lot>& lots, int tours) {
-    std::vector<std::vector<double>> temps(lots.size());
+    std::vector<std::vector<Temps>> temps(lots.size());
     for (int t = 0; t < tours; ++t) {
         for (size_t i = 0; i < lots.size(); ++i) {
             CopieFraiche(photos, travail);
-            const auto debut = std::chrono::steady_clock::now();
-            lots[i].fn(travail);
-            temps[i].push_back(
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count());
+            temps[i].push_back(Processus(lots[i].commande(travail)));
         }
     }
-    std::printf("  %-52s %8.2f s\n", lots[0].nom.c_str(), Mediane(temps[0]));
-    for (size_t i = 1; i < lots.size(); ++i) {
-        std::vector<double> ratios;
-        for (int t = 0; t < tours; ++t)
-            ratios.push_back(temps[0][static_cast<size_t>(t)] / temps[i][static_cast<size_t>(t)]);
-        std::printf("  %-52s %8.2f s   ours / this = %.2f\n", lots[i].nom.c_str(),
-                    Mediane(temps[i]), Mediane(ratios));
+    const auto n = static_cast<double>(photos.size());
+    std::printf("  %-50s %8s %12s\n", "", "wall", "CPU a photo");
+    for (size_t i = 0; i < lots.size(); ++i) {
+        std::vector<double> mur;
+        std::vector<double> cpu;
+        std::vector<double> ratio_mur;
+        std::vector<double> ratio_cpu;
+        for (int t = 0; t < tours; ++t) {
+            const Temps& a = temps[0][static_cast<size_t>(t)];
+            const Temps& b = temps[i][static_cast<size_t>(t)];
+            mur.push_back(b.mur);
+            cpu.push_back(b.cpu);
+            ratio_mur.push_back(a.mur / b.mur);
+            ratio_cpu.push_back(a.cpu / b.cpu);
+        }
+        std::printf("  %-50s %7.2f s %9.1f ms", lots[i].nom.c_str(), Mediane(mur),
+                    Mediane(cpu) / n * 1000.0);
+        if (i > 0) {
+            std::printf("   ours / this: wall %.2f, CPU %.2f", Mediane(ratio_mur),
+                        Mediane(ratio_cpu));
+        }
+        std::printf("\n");
     }
     std::filesystem::remove_all(travail);
 }
 
-// A path quoted for the shell (the benchmark's own paths hold no quote).
-inline std::string Quote(const std::string& texte) {
-    return "'" + texte + "'";
+// Writes one shell command a line into `fichier`; the command that runs them
+// one after the other, and the one that runs them `Processeurs()` at once.
+inline std::string UnParUn(const std::string& fichier) {
+    return "sh " + fichier;
+}
+inline std::string PlusieursALaFois(const std::string& fichier) {
+    return "xargs -d '\\n' -n 1 -P " + std::to_string(Processeurs()) + " sh -c < " + fichier;
+}
+inline void EcritCommandes(const std::string& fichier, const std::vector<std::string>& lignes) {
+    std::ofstream sortie(fichier);
+    for (const std::string& l : lignes) sortie << l << '\n';
 }
 
-// Runs a shell command; a failure ends the benchmark.
-inline void Commande(const std::string& commande) {
-    if (std::system(commande.c_str()) != 0) {
-        std::fprintf(stderr, "failed: %s\n", commande.c_str());
-        std::exit(1);
-    }
-}
+
 
 }  // namespace bench

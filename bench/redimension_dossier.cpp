@@ -1,59 +1,108 @@
 // Resizing a folder of photos of 12 to 24 megapixels so that their longer
 // side is 1600 pixels, as the folder resize tool does it (quality 70,
-// metadata kept, every core), against ImageMagick's mogrify and libvips's
-// vipsthumbnail at the same size and quality, in the same run. Our run on
-// one thread is shown beside them. A ratio below 1 means we are faster.
+// metadata kept, on every core), against ImageMagick's mogrify and libvips's
+// vipsthumbnail at the same size and quality, in the same run. Every
+// contender is a whole process. ImageMagick gets the decode-size hint of each
+// photo's new size (our decoder, too, reduces by the codec's scaling); the
+// other programs run both one process after another and as many processes at
+// once as there are processors. Ratios below 1 mean we are faster or use
+// less processor time.
+//
+// Usage: redimension_dossier WORK-FOLDER PHOTO.jpg...
+// (started again by itself as: redimension_dossier --nous FOLDER THREADS)
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/modif_taille_dossier.h"
 #include "dossier_photos.h"
+#include "platform/core/error.h"
+#include "platform/graphics/jpeg_image.h"
+
+namespace {
+
+constexpr int32_t kTaille = 1600;
+constexpr int32_t kQualite = 70;
+
+int Nous(const std::string& dossier, int32_t fils) {
+    app::RedimensionnementDossier r;
+    r.reglages.taille = kTaille;
+    r.reglages.qualite = kQualite;
+    r.fils = fils;
+    std::vector<std::string> fichiers;
+    for (const auto& e : std::filesystem::directory_iterator(dossier))
+        fichiers.push_back(e.path().string());
+    std::sort(fichiers.begin(), fichiers.end());
+    try {
+        return r.Traite(fichiers).empty() ? 0 : 1;
+    } catch (const platform::Error& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
+    if (argc == 4 && std::strcmp(argv[1], "--nous") == 0) return Nous(argv[2], std::atoi(argv[3]));
     if (argc < 3) {
         std::fprintf(stderr, "usage: %s WORK-FOLDER PHOTO.jpg...\n", argv[0]);
         return 2;
     }
-    const std::string travail = argv[1];
+    // Absolute: the other programs resolve some paths from their input's folder.
+    const std::string travail = std::filesystem::absolute(argv[1]).string();
     const std::vector<std::string> photos(argv + 2, argv + argc);
-    std::printf("%zu photos\n", photos.size());
-    const auto nous = [](int32_t fils) {
-        return [fils](const std::string& dossier) {
-            app::RedimensionnementDossier r;
-            r.reglages.taille = 1600;
-            r.reglages.qualite = 70;
-            r.fils = fils;
-            std::vector<std::string> fichiers;
-            for (const auto& e : std::filesystem::directory_iterator(dossier))
-                fichiers.push_back(e.path().string());
-            std::sort(fichiers.begin(), fichiers.end());
-            if (!r.Traite(fichiers).empty()) std::abort();
+    const std::string soi = bench::SoiMeme();
+    const std::string sortie = travail + "-vips";
+    std::vector<std::string> mogrify;
+    std::vector<std::string> vips;
+    for (const std::string& p : photos) {
+        platform::JpegImage image;
+        image.LoadFromFile(p);
+        const components::TailleImage t =
+            app::NouvelleTaille(image.Width(), image.Height(), kTaille);
+        const std::string copie =
+            bench::Quote(travail + "/" + std::filesystem::path(p).filename().string());
+        mogrify.push_back("mogrify -define jpeg:size=" + std::to_string(t.largeur) + "x" +
+                          std::to_string(t.hauteur) + " -resize " + std::to_string(kTaille) + "x" +
+                          std::to_string(kTaille) + " -quality " + std::to_string(kQualite) + " " +
+                          copie);
+        vips.push_back("vipsthumbnail -s " + std::to_string(kTaille) + " -o " +
+                       bench::Quote(sortie + "/%s.jpg[Q=" + std::to_string(kQualite) + "]") + " " +
+                       copie);
+    }
+    const std::string commandes = travail + "-commandes";
+    std::filesystem::create_directories(commandes);
+    std::filesystem::create_directories(sortie);
+    bench::EcritCommandes(commandes + "/mogrify", mogrify);
+    bench::EcritCommandes(commandes + "/vips", vips);
+    std::printf("%zu photos, %ld processors\n", photos.size(), bench::Processeurs());
+    const auto nous = [&](int fils) {
+        return [&soi, fils](const std::string& d) {
+            return bench::Quote(soi) + " --nous " + bench::Quote(d) + " " + std::to_string(fils);
         };
     };
-    const std::string sortie = travail + "-vips";
+    const auto fichier = [&](const std::string& nom, bool ensemble) {
+        return [&commandes, nom, ensemble](const std::string&) {
+            return ensemble ? bench::PlusieursALaFois(commandes + "/" + nom)
+                            : bench::UnParUn(commandes + "/" + nom);
+        };
+    };
     bench::CompareLots(photos, travail,
                        {
                            {"visualisateur, every core", nous(0)},
                            {"visualisateur, one thread", nous(1)},
-                           {"mogrify -resize 1600x1600 -quality 70",
-                            [](const std::string& d) {
-                                bench::Commande("mogrify -resize 1600x1600 -quality 70 " +
-                                                bench::Quote(d) + "/*.jpg");
-                            }},
-                           {"vipsthumbnail -s 1600 (Q=70)",
-                            [&](const std::string& d) {
-                                std::filesystem::remove_all(sortie);
-                                std::filesystem::create_directories(sortie);
-                                bench::Commande("vipsthumbnail -s 1600 -o " +
-                                                bench::Quote(sortie + "/%s.jpg[Q=70]") + " " +
-                                                bench::Quote(d) + "/*.jpg");
-                            }},
+                           {"mogrify (size hint), one after another", fichier("mogrify", false)},
+                           {"mogrify (size hint), processors at once", fichier("mogrify", true)},
+                           {"vipsthumbnail, one after another", fichier("vips", false)},
+                           {"vipsthumbnail, processors at once", fichier("vips", true)},
                        },
                        3);
     std::filesystem::remove_all(sortie);
+    std::filesystem::remove_all(commandes);
     return 0;
 }

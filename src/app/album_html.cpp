@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
+#include <exception>
+#include <memory>
 #include <optional>
 #include <set>
 #include <utility>
@@ -16,7 +17,8 @@
 #include "platform/core/error.h"
 #include "platform/core/files.h"
 #include "platform/core/text.h"
-#include "platform/graphics/jpeg_image.h"
+#include "platform/graphics/budget.h"
+#include "platform/graphics/graphic.h"
 
 namespace app {
 
@@ -83,6 +85,15 @@ void EcritPage(const std::string& fichier, const std::vector<std::string>& ligne
         fichier, std::span(reinterpret_cast<const uint8_t*>(octets.data()), octets.size()));
 }
 
+// True for a photo whose EXIF orientation turns it a quarter (codes 5 to 8,
+// mirrored or not).
+bool Quart(const metadata::TimgData& donnees) {
+    const metadata::TImageInfo* exif = donnees.ExifObj();
+    if (!donnees.HasExif() || exif == nullptr) return false;
+    const int32_t orientation = exif->TagValueAsInteger("Orientation");
+    return orientation >= 5 && orientation <= 8;
+}
+
 void CreeDossier(const std::string& dossier) {
     if (dossier.empty() || components::DossierExiste(dossier)) return;
     if (!components::CreeDossiers(dossier))
@@ -105,6 +116,13 @@ NomImage DecoupeNom(std::string_view chemin) {
     n.base = n.nom.substr(0, point);
     if (point != std::string::npos) n.extension = n.nom.substr(point);
     return n;
+}
+
+std::string NomCopie(std::string_view chemin) {
+    const std::string nom = DecoupeNom(chemin).nom;
+    const platform::PictureFormat* format = platform::FormatOf(nom);
+    if (format != nullptr && format->kind == "JPEG") return nom;
+    return nom + "." + std::string(platform::ExtensionOfKind("JPEG"));
 }
 
 std::string EchappeHtml(std::string_view texte) {
@@ -199,7 +217,7 @@ LegendesImage LegendesDe(const metadata::TimgData& donnees) {
 std::vector<std::string> LignesCellule(const ReglagesAlbum& r, const std::string& chemin,
                                        int32_t largeur, int32_t hauteur,
                                        const LegendesImage& legendes) {
-    const NomImage n = DecoupeNom(chemin);
+    const NomImage n = DecoupeNom(NomCopie(chemin));
     const std::string vignette = r.sous_dossier_petites + n.nom;
     const std::string lien = r.sous_dossier_grandes + n.base + ".htm";
     std::vector<std::string> lignes;
@@ -222,16 +240,15 @@ std::vector<std::string> LignesCellule(const ReglagesAlbum& r, const std::string
                      Texte(components::TexteApres("/", vignette)) + "\"></a>");
     lignes.push_back("<font size=\"2\" color=\"" + CouleurHtml(r.couleur_texte_exif) + "\">");
     lignes.emplace_back("<br>");
-    AjouteLegendes(lignes, r, n.nom, legendes, true);
+    AjouteLegendes(lignes, r, DecoupeNom(chemin).nom, legendes, true);
     lignes.emplace_back("</td>");
     return lignes;
 }
 
 std::vector<std::string> LignesPageImage(const ReglagesAlbum& r, const ImagePage& image,
                                          const LegendesImage& legendes) {
-    const NomImage n = DecoupeNom(image.chemin);
     const std::string cadre = CouleurHtml(r.couleur_encadrement_grande_photo);
-    const std::string source = EncodeUrl(n.nom);
+    const std::string source = EncodeUrl(NomCopie(image.chemin));
     const auto reduit = [](int32_t cote) {
         return Nombre(platform::Round(static_cast<long double>(cote) * 1024 / 1280));
     };
@@ -239,17 +256,16 @@ std::vector<std::string> LignesPageImage(const ReglagesAlbum& r, const ImagePage
     EcritEnteteHtml(MemoHtml2, r);
     MemoHtml2.emplace_back(R"(<table border="0" width="100%"> <tr><td width="33%">)");
     if (!image.precedente.empty()) {
-        const NomImage p = DecoupeNom(image.precedente);
+        const NomImage p = DecoupeNom(NomCopie(image.precedente));
         MemoHtml2.push_back("<a href=\"" + EncodeUrl(p.base + ".htm") + "\"><img src=\"" +
-                            EncodeUrl(p.base + p.extension) +
-                            "\" border=\"0\"  height=\"50\" ></a>");
+                            EncodeUrl(p.nom) + "\" border=\"0\"  height=\"50\" ></a>");
     }
     MemoHtml2.emplace_back(
         R"(</td><td width="34%"><h1 align="center"><font size="7">&nbsp;</font></h1></td><td width="33%"> )");
     if (!image.suivante.empty()) {
-        const NomImage s = DecoupeNom(image.suivante);
+        const NomImage s = DecoupeNom(NomCopie(image.suivante));
         MemoHtml2.push_back("<p align=\"right\"><a href=\"" + EncodeUrl(s.base + ".htm") +
-                            "\"><img src=\"" + EncodeUrl(s.base + s.extension) +
+                            "\"><img src=\"" + EncodeUrl(s.nom) +
                             "\" border=\"0\"  height=\"50\" ></a></p>");
     }
     MemoHtml2.emplace_back(" </td></tr></table>");
@@ -273,7 +289,7 @@ std::vector<std::string> LignesPageImage(const ReglagesAlbum& r, const ImagePage
                         reduit(image.hauteur) + "\" width=\"" + reduit(image.largeur) + "\">');} ");
     for (const char* fin : {"</script>", "</td>", "</tr>", "</table>"}) MemoHtml2.emplace_back(fin);
     MemoHtml2.push_back("<font size=\"2\" color=\"" + CouleurHtml(r.couleur_texte_exif) + "\">");
-    AjouteLegendes(MemoHtml2, r, n.nom, legendes, false);
+    AjouteLegendes(MemoHtml2, r, DecoupeNom(image.chemin).nom, legendes, false);
     MemoHtml2.emplace_back("</center></div>");
     EcritFinHtml(MemoHtml2);
     return MemoHtml2;
@@ -289,15 +305,15 @@ std::string AlbumHtml::Dossier() const {
 }
 
 std::string AlbumHtml::PetiteCopie(const std::string& image) const {
-    return Dossier() + reglages_.sous_dossier_petites + DecoupeNom(image).nom;
+    return Dossier() + reglages_.sous_dossier_petites + NomCopie(image);
 }
 
 std::string AlbumHtml::GrandeCopie(const std::string& image) const {
-    return Dossier() + reglages_.sous_dossier_grandes + DecoupeNom(image).nom;
+    return Dossier() + reglages_.sous_dossier_grandes + NomCopie(image);
 }
 
 std::string AlbumHtml::PageImage(const std::string& image) const {
-    return Dossier() + reglages_.sous_dossier_grandes + DecoupeNom(image).base + ".htm";
+    return Dossier() + reglages_.sous_dossier_grandes + DecoupeNom(NomCopie(image)).base + ".htm";
 }
 
 void AlbumHtml::VerifieCibles() const {
@@ -328,12 +344,81 @@ void AlbumHtml::CreePageGrandeImage(const ImagePage& image, const LegendesImage&
     EcritPage(PageImage(image.chemin), LignesPageImage(reglages_, image, legendes));
 }
 
-void AlbumHtml::Cree(const std::function<void(const std::string&)>& avancement) const {
+std::vector<FichierIllisible> AlbumHtml::Cree(
+    const std::function<void(const std::string&)>& avancement) const {
     VerifieCibles();
     const ReglagesAlbum& r = reglages_;
     CreeDossier(Dossier());
     if (r.generer_images) CreeDossier(Dossier() + r.sous_dossier_petites);
     CreeDossier(Dossier() + r.sous_dossier_grandes);
+
+    // What a worker makes of one picture: its metadata read once, for the
+    // copies, the cell and the picture's page.
+    struct Image {
+        std::optional<std::string> illisible;  // the reason
+        LegendesImage legendes;
+        components::TailleImage petite;
+        components::TailleImage grande;
+        std::vector<components::CopieEncodee> copies;
+    };
+    std::vector<Image> lues(images_.size());
+    const std::array<components::CopieJpeg, 2> copies{{
+        {{}, r.taille_petite, r.qualite_petites},
+        {{}, r.taille_grande, r.qualite_grandes},
+    }};
+    const auto prepare = [&](size_t i, Tampons& tampons) {
+        const std::string& image = images_[i];
+        Image& lue = lues[i];
+        try {
+            metadata::TimgData donnees(255);
+            donnees.ReadPictureFile(image);
+            lue.legendes = LegendesDe(donnees);
+            if (r.generer_images) {
+                const std::unique_ptr<platform::Graphic> source =
+                    platform::PictureRegistry::Instance().CreateFor(image);
+                source->LoadFromFile(image);
+                lue.copies =
+                    components::EncodeCopiesCoteMax(*source, donnees, copies, tampons.decodee);
+                lue.petite = lue.copies[0].taille;
+                lue.grande = lue.copies[1].taille;
+            } else {
+                lue.petite = components::TailleJpeg(PetiteCopie(image));
+                lue.grande = components::TailleJpeg(GrandeCopie(image));
+            }
+            // Browsers show such a photo turned a quarter, as its
+            // orientation says.
+            if (Quart(donnees)) {
+                std::swap(lue.petite.largeur, lue.petite.hauteur);
+                std::swap(lue.grande.largeur, lue.grande.hauteur);
+            }
+        } catch (const platform::BudgetBusy&) {
+            lue = Image{};
+            throw;
+        } catch (const std::exception& e) {
+            lue = Image{};
+            lue.illisible = platform::UserMessage(e);
+        }
+    };
+    std::vector<FichierIllisible> illisibles;
+    std::vector<size_t> retenues;
+    const auto termine = [&](size_t i) {
+        const std::string& image = images_[i];
+        Image& lue = lues[i];
+        if (avancement) avancement(image);
+        if (lue.illisible) {
+            illisibles.push_back({image, *lue.illisible});
+            return;
+        }
+        if (r.generer_images) {
+            components::EcritCopie(PetiteCopie(image), lue.copies[0].octets);
+            components::EcritCopie(GrandeCopie(image), lue.copies[1].octets);
+            lue.copies.clear();
+        }
+        retenues.push_back(i);
+    };
+    ChaineTraitement chaine;
+    chaine.fils = fils;
+    chaine.Execute(images_.size(), prepare, termine);
 
     std::vector<std::string> MemoHtml;
     EcritEnteteHtml(MemoHtml, r);
@@ -344,48 +429,26 @@ void AlbumHtml::Cree(const std::function<void(const std::string&)>& avancement) 
                        "\">");
     MemoHtml.insert(MemoHtml.end(), kScript.begin(), kScript.end());
 
-    const auto nombre = static_cast<int64_t>(images_.size());
+    const auto nombre = static_cast<int64_t>(retenues.size());
     const int64_t par_ligne = r.images_par_ligne;
+    const auto image_de = [&](int64_t k) -> const std::string& {
+        return images_[retenues[static_cast<size_t>(k)]];
+    };
     for (int64_t rang = 0; rang <= nombre / par_ligne; ++rang) {
         MemoHtml.emplace_back("<tr>");
-        for (int64_t i = rang * par_ligne; i < std::min(nombre, (rang + 1) * par_ligne); ++i) {
-            const std::string& image = images_[static_cast<size_t>(i)];
-            if (avancement) avancement(image);
-            // Read once, for the copies, the cell and the picture's page.
-            metadata::TimgData donnees(255);
-            components::TailleImage petite;
-            components::TailleImage grande;
-            if (r.generer_images) {
-                platform::JpegImage source;
-                source.LoadFromFile(image);
-                donnees.ReadPictureFile(image);
-                const std::array<components::CopieJpeg, 2> copies{{
-                    {PetiteCopie(image), r.taille_petite, r.qualite_petites},
-                    {GrandeCopie(image), r.taille_grande, r.qualite_grandes},
-                }};
-                components::CopiesJpegCoteMax(source, donnees, copies);
-                // The copies' sizes as they were just written.
-                petite =
-                    components::TailleCoteMax(source.Width(), source.Height(), r.taille_petite);
-                grande =
-                    components::TailleCoteMax(source.Width(), source.Height(), r.taille_grande);
-            } else {
-                donnees.ReadPictureFile(image);
-                petite = components::TailleJpeg(PetiteCopie(image));
-                grande = components::TailleJpeg(GrandeCopie(image));
-            }
-            const LegendesImage legendes = LegendesDe(donnees);
-            const std::vector<std::string> cellule =
-                LignesCellule(r, image, petite.largeur, petite.hauteur, legendes);
+        for (int64_t k = rang * par_ligne; k < std::min(nombre, (rang + 1) * par_ligne); ++k) {
+            const Image& lue = lues[retenues[static_cast<size_t>(k)]];
+            const std::vector<std::string> cellule = LignesCellule(
+                r, image_de(k), lue.petite.largeur, lue.petite.hauteur, lue.legendes);
             MemoHtml.insert(MemoHtml.end(), cellule.begin(), cellule.end());
 
             ImagePage p;
-            p.chemin = image;
-            if (i > 0) p.precedente = images_[static_cast<size_t>(i - 1)];
-            if (i + 1 < nombre) p.suivante = images_[static_cast<size_t>(i + 1)];
-            p.largeur = grande.largeur;
-            p.hauteur = grande.hauteur;
-            CreePageGrandeImage(p, legendes);
+            p.chemin = image_de(k);
+            if (k > 0) p.precedente = image_de(k - 1);
+            if (k + 1 < nombre) p.suivante = image_de(k + 1);
+            p.largeur = lue.grande.largeur;
+            p.hauteur = lue.grande.hauteur;
+            CreePageGrandeImage(p, lue.legendes);
         }
         MemoHtml.emplace_back("</tr>");
     }
@@ -393,6 +456,12 @@ void AlbumHtml::Cree(const std::function<void(const std::string&)>& avancement) 
     MemoHtml.emplace_back("</center></div>");
     EcritFinHtml(MemoHtml);
     EcritPage(r.page, MemoHtml);
+    return illisibles;
+}
+
+std::string MessageImagesIllisibles(const std::vector<FichierIllisible>& images) {
+    return MessageIllisibles(images,
+                             "Ces images n'ont pas pu être lues et ne sont pas dans l'album :");
 }
 
 }  // namespace app

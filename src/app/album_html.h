@@ -4,6 +4,14 @@
 // neighbours. The writing is apart from the dialog, which maps its controls
 // onto the settings below.
 //
+// Pictures of every format the picture registry reads are copied (a GIF
+// picture's first frame); a copy of a picture that is not a JPEG file is
+// named after the whole file name followed by ".jpg", so that its extension
+// says what it holds. The copies are made on the tools' pipeline, on every
+// processor, and written in the album's order. A photo whose EXIF
+// orientation turns it a quarter (codes 5 to 8) is shown by browsers turned:
+// the pages give its copies' sizes as shown.
+//
 // The pages declare iso-8859-1: their bytes are Windows-1252, a character
 // the code page lacks is written as a numeric character reference, and
 // links are percent-encoded UTF-8 file names. Text that comes from files
@@ -17,6 +25,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/chaine_traitement.h"
 #include "platform/graphics/types.h"
 
 namespace metadata {
@@ -75,6 +84,9 @@ struct NomImage {
     std::string base;
 };
 NomImage DecoupeNom(std::string_view chemin);
+// The file name of a picture's copies: its own name for a JPEG file, else
+// its name followed by ".jpg".
+std::string NomCopie(std::string_view chemin);
 
 // "&", "<", ">", '"' and "'" as character references.
 std::string EchappeHtml(std::string_view texte);
@@ -104,7 +116,7 @@ struct LegendesImage {
 LegendesImage LegendesDe(const metadata::TimgData& donnees);
 
 // What the album writes of one picture: its path, its neighbours' (empty at
-// the ends) and the size of its copies as found on disk.
+// the ends) and the size of its big copy as shown.
 struct ImagePage {
     std::string chemin;
     std::string precedente;
@@ -113,7 +125,7 @@ struct ImagePage {
     int32_t hauteur = 0;
 };
 
-// The lines of the album page's cell of a picture whose small copy is
+// The lines of the album page's cell of a picture whose small copy shows
 // `largeur` x `hauteur`.
 std::vector<std::string> LignesCellule(const ReglagesAlbum& reglages, const std::string& chemin,
                                        int32_t largeur, int32_t hauteur,
@@ -135,11 +147,17 @@ public:
     std::string GrandeCopie(const std::string& image) const;
     std::string PageImage(const std::string& image) const;
 
+    // Threads that read and encode the copies; 0 for one per processor.
+    int32_t fils = 0;
+
     // Writes the copies (when asked), each picture's page, then the album
-    // page; `avancement` is told each picture before its turn. Nothing is
-    // touched when an album file would land on one of the pictures: that is
-    // refused with a French message.
-    void Cree(const std::function<void(const std::string&)>& avancement = {}) const;
+    // page; `avancement` is told each picture before its copies are written.
+    // A picture that cannot be read is left out of the album (its neighbours
+    // link to each other) and returned with the reason, in the album's order.
+    // Nothing is touched when an album file would land on one of the
+    // pictures: that is refused with a French message.
+    std::vector<FichierIllisible> Cree(
+        const std::function<void(const std::string&)>& avancement = {}) const;
 
 private:
     void VerifieCibles() const;
@@ -149,5 +167,9 @@ private:
     ReglagesAlbum reglages_;
     std::vector<std::string> images_;
 };
+
+// The end-of-run message for the pictures left out of the album; empty when
+// there is none.
+std::string MessageImagesIllisibles(const std::vector<FichierIllisible>& images);
 
 }  // namespace app

@@ -1,18 +1,12 @@
 #include "app/chemins.h"
 
-#include "platform/core/text.h"
+#include <utility>
 
 namespace app {
 
 std::string PartieDossier(const std::string& chemin) {
     const size_t barre = chemin.rfind('/');
     return barre == std::string::npos ? std::string() : chemin.substr(0, barre + 1);
-}
-
-std::string ExtensionMajuscule(const std::string& chemin) {
-    const size_t point = chemin.rfind('.');
-    if (point == std::string::npos || point < PartieDossier(chemin).size()) return {};
-    return platform::UpperCase(chemin.substr(point));
 }
 
 std::string ListeLimitee(std::string entete, const std::vector<std::string>& lignes) {
@@ -24,10 +18,10 @@ std::string ListeLimitee(std::string entete, const std::vector<std::string>& lig
     return entete;
 }
 
-std::string MessageIllisibles(const std::vector<FichierIllisible>& fichiers) {
+std::string MessageIllisibles(const std::vector<FichierIllisible>& fichiers, std::string entete) {
     std::vector<std::string> lignes;
     for (const FichierIllisible& f : fichiers) lignes.push_back(f.nom + " (" + f.raison + ")");
-    return ListeLimitee("Ces fichiers n'ont pas pu être lus et n'ont pas été modifiés :", lignes);
+    return ListeLimitee(std::move(entete), lignes);
 }
 
 }  // namespace app

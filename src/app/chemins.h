@@ -11,10 +11,6 @@ namespace app {
 // it has none.
 std::string PartieDossier(const std::string& chemin);
 
-// The extension of the path's last component from its last ".", in upper
-// case ("photo.jpg" gives ".JPG"); empty when it has none.
-std::string ExtensionMajuscule(const std::string& chemin);
-
 // `entete`, then one line each, the first 30 only, then how many more there
 // are; empty for no line.
 std::string ListeLimitee(std::string entete, const std::vector<std::string>& lignes);
@@ -31,8 +27,10 @@ struct FichierIllisible {
 // by grey for good.
 inline constexpr const char* kImageEndommagee = "Image JPEG incomplète ou endommagée";
 
-// The end-of-run message for the files left because they could not be read;
-// empty when there is none.
-std::string MessageIllisibles(const std::vector<FichierIllisible>& fichiers);
+// The end-of-run message for the files left because they could not be read,
+// under its heading; empty when there is none.
+std::string MessageIllisibles(
+    const std::vector<FichierIllisible>& fichiers,
+    std::string entete = "Ces fichiers n'ont pas pu être lus et n'ont pas été modifiés :");
 
 }  // namespace app

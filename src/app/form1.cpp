@@ -11,6 +11,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 #include <chrono>
+#include <set>
 
 #include "app/about_box.h"
 #include "app/chemins.h"
@@ -26,6 +27,7 @@
 #include "app/form_rotation_automatique.h"
 #include "app/form_vision_diapos.h"
 #include "app/ligne_commande.h"
+#include "app/lot_en_cours.h"
 #include "components/outils.h"
 #include "components/outils_shell.h"
 #include "metadata/image_info.h"
@@ -33,6 +35,7 @@
 #include "platform/core/arith.h"
 #include "platform/core/files.h"
 #include "platform/core/text.h"
+#include "platform/graphics/graphic.h"
 #include "platform/ui/application.h"
 #include "platform/ui/shell.h"
 
@@ -242,7 +245,7 @@ void TForm1::CreeControles() {
     LabelObjectif = donnee("LabelObjectif", "Mini x Maxi diaphragme de l'objectif", 3, 2, 1);
     Korvel1->SetImageVueResultatSaisiRectangle(ImageResultSaisieRectangle);
 
-    ScruteDossier1.Filtre = "*.jpg;*.gif;*.bmp";
+    ScruteDossier1.Filtre = platform::FormatMasks(platform::FormatUse::Listed);
     ScruteDossier1.SousDossier = true;
     ScruteDossier1.MaxPenetration = 10000;
     ScruteDossier1.OnFichier = [this](components::TScruteDossier&, const std::string& nom) {
@@ -605,8 +608,8 @@ std::optional<std::string> TForm1::DemandeNomEnregistrement() {
     const std::string& fichier = Korvel1->FileName();
     const size_t barre = fichier.rfind('/');
     platform::ui::SaveFileRequest demande;
-    demande.filter = "Fichier image JPEG (*.jpg)|*.jpg";
-    demande.default_extension = "jpg";
+    demande.filter = platform::SaveDialogFilter();
+    demande.default_extension = platform::SaveDialogExtension();
     demande.initial_dir = barre == std::string::npos ? std::string() : fichier.substr(0, barre);
     demande.file_name = fichier.substr(barre + 1);
     return App().GetDialogs().SaveFile(demande);
@@ -652,6 +655,22 @@ void TForm1::AjoutDePrefixe1Click() {
     ActionStopDiaporamaExecute();
     fiches_.FormAjoutPrefixe->EditChoixDossier->SetText(PartieDossier(Korvel1->FileName()));
     fiches_.FormAjoutPrefixe->ShowModal();
+}
+
+void TForm1::FichiersModifies(const FichiersChanges& changes) {
+    const std::vector<std::string>& liste = FDefileImage->FListe.Items();
+    const std::set<std::string> listes(liste.begin(), liste.end());
+    bool touche = false;
+    for (const std::string& nom : changes.reecrits) touche = touche || listes.contains(nom);
+    for (const auto& [ancien, nouveau] : changes.renommes)
+        touche = touche || listes.contains(ancien);
+    if (!touche) return;
+    std::string affiche = Korvel1->FileName();
+    for (const auto& [ancien, nouveau] : changes.renommes) {
+        if (ancien == affiche) affiche = nouveau;
+    }
+    FDefileImage->ChargeDossier(FDefileImage->FDossier);
+    if (!affiche.empty()) FDefileImage->AfficheFichier(affiche);
 }
 
 void TForm1::ActionRotationAutomatiqueExecute() {
@@ -848,10 +867,7 @@ void TForm1::PopupMenu1Popup() {
 void TForm1::Ouvrir1Click() {
     FDefileImage->Arrete();
     platform::ui::OpenFileRequest demande;
-    demande.filter =
-        "Fichiers images JPEG, GIF, BMP|*.jpg;*.gif;*.bmp|Fichier image GIF(*.gif)|*.gif|Fichier "
-        "image "
-        "BMP(*.bmp)|*.bmp|Fichier image JPEG (*.jpg)|*.jpg|Tous|*.*";
+    demande.filter = platform::OpenDialogFilter();
     // Accepting the name as it stands, which names no picture, opens the
     // folder at its first picture.
     demande.file_name = "Facultatif";

@@ -29,6 +29,7 @@ class QWidget;
 namespace app {
 
 class TDefileImage;
+struct FichiersChanges;
 struct LigneCommande;
 
 class TForm1 final : public platform::ui::Form {
@@ -42,6 +43,12 @@ public:
 
     TDefileImage& DefileImage() const { return *FDefileImage; }
     bool PleinEcran() const { return FPleinEcran; }
+
+    // A folder tool rewrote or renamed files: when one of them is in the
+    // list, the folder is loaded again and the picture shown is read again
+    // from its file, under its new name when it has one, so that neither
+    // the screen nor the picture read ahead shows the old pixels.
+    void FichiersModifies(const FichiersChanges& changes);
 
     // The clock of the wheel's throttle, in days (tests drive it).
     std::function<double()> Maintenant;

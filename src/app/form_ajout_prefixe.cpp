@@ -4,13 +4,11 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/chemins.h"
-#include "app/defile_image.h"
-#include "app/fiches.h"
-#include "app/form1.h"
-#include "app/lot_en_cours.h"
 #include "components/svg_edit_ini.h"
+#include "platform/graphics/graphic.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
 
@@ -38,7 +36,7 @@ QLabel* Titre(QWidget* parent, const char* nom, const char* texte) {
 }  // namespace
 
 TFormAjoutPrefixe::TFormAjoutPrefixe(platform::ui::Application& application, Fiches& fiches)
-    : Form(application, "FormAjoutPrefixe"), fiches_(fiches) {
+    : Form(application, "FormAjoutPrefixe"), lot_(*this, fiches, ScruteDossier1) {
     SetCaption("Modifier le nom des fichiers");
     resize(469, 433);
     auto* colonne = new QVBoxLayout(this);
@@ -92,12 +90,12 @@ TFormAjoutPrefixe::TFormAjoutPrefixe(platform::ui::Application& application, Fic
     boutons->addWidget(BitBtnCancel);
     colonne->addLayout(boutons);
 
-    ScruteDossier1.Filtre = "*.jpg";
+    ScruteDossier1.Filtre = platform::FormatMasks(platform::FormatUse::Listed, "JPEG");
     ScruteDossier1.SousDossier = false;
     ScruteDossier1.OnFichier = [this](components::TScruteDossier&, const std::string& nom) {
         ScruteDossier1Fichier(nom);
     };
-    ScruteDossier1.TraiteMessages = [this] { App().ProcessMessages(); };
+    lot_.Verrouille({BitBtnOk, BitBtnCancel, BitBtn1});
 
     SvgEditIni1 = new components::TSvgEditIni(*this, "SvgEditIni1");
     SvgEditIni1->SauveCheckBox = false;
@@ -110,9 +108,6 @@ TFormAjoutPrefixe::TFormAjoutPrefixe(platform::ui::Application& application, Fic
     EditTextePrefixe->OnChange = [this](platform::ui::Edit&) { EditTextePrefixeChange(); };
     connect(ComboBoxSeparateur, &QComboBox::editTextChanged, this,
             [this] { App().Guard([this] { EditTextePrefixeChange(); }); });
-    OnClose = [this](Form&, platform::ui::CloseAction& action) {
-        if (en_cours_) action = platform::ui::CloseAction::None;
-    };
     CenterOnScreen();
 }
 
@@ -144,7 +139,7 @@ void TFormAjoutPrefixe::EditTextePrefixeChange() {
 
 void TFormAjoutPrefixe::BitBtn1Click() {
     platform::ui::OpenFileRequest demande;
-    demande.filter = kFiltreImages;
+    demande.filter = platform::PictureDialogFilter();
     const std::optional<std::string> fichier = App().GetDialogs().OpenFile(demande);
     if (fichier) EditChoixDossier->SetText(*fichier);
 }
@@ -154,7 +149,7 @@ void TFormAjoutPrefixe::ScruteDossier1Fichier(const std::string& nom) {
 }
 
 void TFormAjoutPrefixe::BitBtnOkClick() {
-    if (en_cours_) return;
+    if (lot_.EnCours()) return;
     const std::string dossier = PartieDossier(EditChoixDossier->Text());
     const AjoutPrefixe regle = Regle();
     if (const std::optional<std::string> refus = regle.Refus(dossier)) {
@@ -165,14 +160,17 @@ void TFormAjoutPrefixe::BitBtnOkClick() {
                                      "\n sous la forme " + regle.NouveauNom(kExemple) + " ?")) {
         return;
     }
-    const LotEnCours lot(en_cours_, {BitBtnOk, BitBtnCancel, BitBtn1});
-    ScruteDossier1.Dossier = dossier;
-    FListe.clear();
-    ScruteDossier1.Execute();
-    const std::vector<std::string> restes = regle.Renomme(FListe);
-    TDefileImage& defile = fiches_.Form1->DefileImage();
-    defile.ChargeDossier(defile.FDossier);
-    if (!restes.empty()) App().GetDialogs().ShowMessage(MessageNonRenommes(restes));
+    lot_.Execute([&] {
+        FListe.clear();
+        lot_.Scrute(dossier, false);
+        const std::vector<std::string> restes = regle.Renomme(FListe);
+        for (const std::string& nom : FListe) {
+            const std::string nouveau = regle.NouveauNom(nom);
+            if (nouveau != nom && std::find(restes.begin(), restes.end(), nom) == restes.end())
+                lot_.Renomme(nom, nouveau);
+        }
+        if (!restes.empty()) App().GetDialogs().ShowMessage(MessageNonRenommes(restes));
+    });
 }
 
 }  // namespace app

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/ajout_prefixe.h"
+#include "app/lot_en_cours.h"
 #include "components/scrute_dossier.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/form.h"
@@ -56,9 +57,8 @@ protected:
     void Loaded() override;
 
 private:
-    Fiches& fiches_;
+    LotEnCours lot_;
     std::vector<std::string> FListe;
-    bool en_cours_ = false;
 };
 
 }  // namespace app

@@ -327,12 +327,13 @@ void TFormCreationHtml::BitBtnOkCreationHtmlClick() {
     AvecRepli(*SpinEditTailleMaxiGrandeImage, 800);
 
     const AlbumHtml album(Reglages(), Diapos ? Diapos() : std::vector<std::string>{});
-    album.Cree([this](const std::string& image) {
+    const std::vector<FichierIllisible> illisibles = album.Cree([this](const std::string& image) {
         StatusBar1->showMessage(QString::fromStdString(image));
         StatusBar1->repaint();
     });
     StatusBar1->clearMessage();
     BitBtnVoirResultatPage->setEnabled(true);
+    if (!illisibles.empty()) App().GetDialogs().ShowMessage(MessageImagesIllisibles(illisibles));
 }
 
 void TFormCreationHtml::BitBtnParcourirDossierHtmlClick() {

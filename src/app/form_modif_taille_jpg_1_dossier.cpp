@@ -5,7 +5,7 @@
 #include <QVBoxLayout>
 
 #include "app/chemins.h"
-#include "app/lot_en_cours.h"
+#include "platform/graphics/graphic.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
 
@@ -17,8 +17,8 @@ using platform::ui::Q;
 using platform::ui::SpinEdit;
 
 TFormModifTailleJPG1Dossier::TFormModifTailleJPG1Dossier(platform::ui::Application& application,
-                                                         Fiches& /*fiches*/)
-    : Form(application, "FormModifTailleJPG1Dossier") {
+                                                         Fiches& fiches)
+    : Form(application, "FormModifTailleJPG1Dossier"), lot_(*this, fiches, ScruteDossier1) {
     SetCaption("Changement de taille des BMP et JPG");
     resize(527, 489);
     setMinimumSize(527, 489);
@@ -99,7 +99,7 @@ TFormModifTailleJPG1Dossier::TFormModifTailleJPG1Dossier(platform::ui::Applicati
     ScruteDossier1.OnFinExecute = [this](components::TScruteDossier&) {
         ScruteDossier1FinExecute();
     };
-    ScruteDossier1.TraiteMessages = [this] { App().ProcessMessages(); };
+    lot_.Verrouille({Go, BitBtn1, ButtonSelectionDossierSource});
 
     ButtonSelectionDossierSource->OnClick = [this](Button&) {
         ButtonSelectionDossierSourceClick();
@@ -107,9 +107,6 @@ TFormModifTailleJPG1Dossier::TFormModifTailleJPG1Dossier(platform::ui::Applicati
     CheckBoxCisSousDossiers->OnMouseUp = [this](CheckBox&) { CheckBoxCisSousDossiersMouseUp(); };
     Go->OnClick = [this](Button&) { GoClick(); };
     OnCreate = [this](Form&) { FormCreate(); };
-    OnClose = [this](Form&, platform::ui::CloseAction& action) {
-        if (en_cours_) action = platform::ui::CloseAction::None;
-    };
     CenterOnScreen();
 }
 
@@ -131,7 +128,7 @@ void TFormModifTailleJPG1Dossier::FormCreate() {
 
 void TFormModifTailleJPG1Dossier::ButtonSelectionDossierSourceClick() {
     platform::ui::OpenFileRequest demande;
-    demande.filter = kFiltreImages;
+    demande.filter = platform::PictureDialogFilter();
     const std::string actuel = EditFichierSource->Text();
     if (!actuel.empty()) {
         demande.initial_dir = PartieDossier(actuel);
@@ -151,38 +148,36 @@ void TFormModifTailleJPG1Dossier::CheckBoxCisSousDossiersMouseUp() {
 }
 
 void TFormModifTailleJPG1Dossier::GoClick() {
-    if (en_cours_) return;
+    if (lot_.EnCours()) return;
     const std::string dossier = PartieDossier(EditFichierSource->Text());
     if (dossier.empty()) {
         App().GetDialogs().ShowMessage("Nom du dossier à traiter non valide");
         return;
     }
-    const LotEnCours lot(en_cours_, {Go, BitBtn1, ButtonSelectionDossierSource});
-    ScruteDossier1.Dossier = dossier;
-    if (CheckBoxCisSousDossiers->Checked()) {
-        if (!App().GetDialogs().AskYesNo("ATTENTION DANGER : toutes les images du dossier " +
+    lot_.Execute([&] {
+        const bool sous_dossiers = CheckBoxCisSousDossiers->Checked();
+        if (sous_dossiers &&
+            !App().GetDialogs().AskYesNo("ATTENTION DANGER : toutes les images du dossier " +
                                          dossier + " et ses sous-dossiers seront modifiées")) {
             return;
         }
-        ScruteDossier1.SousDossier = true;
-    } else {
-        ScruteDossier1.SousDossier = false;
-    }
-    fichiers_.clear();
-    ScruteDossier1.Execute();
+        fichiers_.clear();
+        lot_.Scrute(dossier, sous_dossiers);
 
-    RedimensionnementDossier travail;
-    travail.reglages = Reglages();
-    travail.OnFichier = [this](const std::string& nom) {
-        LabelAfficheNomFichierTraite->setText(QString::fromStdString(
-            "Dossier : " + PartieDossier(nom) +
-            "\nFichier en cours de traitement : " + nom.substr(PartieDossier(nom).size())));
-    };
-    travail.TraiteMessages = [this] { App().ProcessMessages(); };
-    const std::vector<std::string> fichiers = std::move(fichiers_);
-    const auto illisibles = travail.Traite(fichiers);
-    LabelAfficheNomFichierTraite->clear();
-    if (!illisibles.empty()) App().GetDialogs().ShowMessage(MessageIllisibles(illisibles));
+        RedimensionnementDossier travail;
+        travail.reglages = Reglages();
+        travail.OnFichier = [this](const std::string& nom) {
+            LabelAfficheNomFichierTraite->setText(QString::fromStdString(
+                "Dossier : " + PartieDossier(nom) +
+                "\nFichier en cours de traitement : " + nom.substr(PartieDossier(nom).size())));
+        };
+        travail.OnReecrit = [this](const std::string& nom) { lot_.Reecrit(nom); };
+        travail.TraiteMessages = lot_.TraiteMessages();
+        const std::vector<std::string> fichiers = std::move(fichiers_);
+        const std::vector<FichierIllisible> illisibles = travail.Traite(fichiers);
+        LabelAfficheNomFichierTraite->clear();
+        if (!illisibles.empty()) App().GetDialogs().ShowMessage(MessageIllisibles(illisibles));
+    });
 }
 
 void TFormModifTailleJPG1Dossier::ScruteDossier1Fichier(const std::string& nom) {

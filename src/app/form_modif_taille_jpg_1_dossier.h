@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/lot_en_cours.h"
 #include "app/modif_taille_dossier.h"
 #include "components/scrute_dossier.h"
 #include "platform/ui/controls.h"
@@ -49,9 +50,9 @@ public:
     void ScruteDossier1FinExecute();
 
 private:
+    LotEnCours lot_;
     // The files the walk found, treated once it is over.
     std::vector<std::string> fichiers_;
-    bool en_cours_ = false;
 };
 
 }  // namespace app

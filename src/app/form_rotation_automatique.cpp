@@ -4,7 +4,7 @@
 #include <QVBoxLayout>
 
 #include "app/chemins.h"
-#include "app/lot_en_cours.h"
+#include "platform/graphics/graphic.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
 
@@ -21,8 +21,9 @@ constexpr int kQualiteFixeDefaut = 93;
 }  // namespace
 
 TFormRotationAutomatiquePhotosVerticales::TFormRotationAutomatiquePhotosVerticales(
-    platform::ui::Application& application, Fiches& /*fiches*/)
-    : Form(application, "FormRotationAutomatiquePhotosVerticales") {
+    platform::ui::Application& application, Fiches& fiches)
+    : Form(application, "FormRotationAutomatiquePhotosVerticales"),
+      lot_(*this, fiches, ScruteDossier1) {
     SetCaption("Rotation des photos prises verticalement.");
     resize(540, 713);
     setMinimumHeight(246);
@@ -119,7 +120,7 @@ TFormRotationAutomatiquePhotosVerticales::TFormRotationAutomatiquePhotosVertical
     ScruteDossier1.OnFinExecute = [this](components::TScruteDossier&) {
         ScruteDossier1FinExecute();
     };
-    ScruteDossier1.TraiteMessages = [this] { App().ProcessMessages(); };
+    lot_.Verrouille({ButtonModifierLesImages, ButtonRevenirAOrigine, Button1});
 
     Button1->OnClick = [this](Button&) { Button1Click(); };
     ButtonModifierLesImages->OnClick = [this](Button&) { ButtonModifierLesImagesClick(); };
@@ -129,9 +130,6 @@ TFormRotationAutomatiquePhotosVerticales::TFormRotationAutomatiquePhotosVertical
         CheckBoxTauxDeCompressionAutomatiqueClick();
     };
     OnCreate = [this](Form&) { FormCreate(); };
-    OnClose = [this](Form&, platform::ui::CloseAction& action) {
-        if (en_cours_) action = platform::ui::CloseAction::None;
-    };
     CenterOnScreen();
 }
 
@@ -143,7 +141,7 @@ void TFormRotationAutomatiquePhotosVerticales::FormCreate() {
 
 void TFormRotationAutomatiquePhotosVerticales::Button1Click() {
     platform::ui::OpenFileRequest demande;
-    demande.filter = kFiltreImages;
+    demande.filter = platform::PictureDialogFilter();
     const std::optional<std::string> fichier = App().GetDialogs().OpenFile(demande);
     if (fichier) EditFichierSource->SetText(*fichier);
 }
@@ -151,59 +149,60 @@ void TFormRotationAutomatiquePhotosVerticales::Button1Click() {
 // A click that reaches a locked button while a batch runs changes nothing,
 // not even the mode of the run in progress.
 void TFormRotationAutomatiquePhotosVerticales::ButtonModifierLesImagesClick() {
-    if (en_cours_) return;
+    if (lot_.EnCours()) return;
     FMode = ModeRotation::Tourne;
     ModifierLesImagesClick();
 }
 
 void TFormRotationAutomatiquePhotosVerticales::ButtonRevenirAOrigineClick() {
-    if (en_cours_) return;
+    if (lot_.EnCours()) return;
     FMode = ModeRotation::Revient;
     ModifierLesImagesClick();
 }
 
 void TFormRotationAutomatiquePhotosVerticales::ModifierLesImagesClick() {
-    if (en_cours_) return;
+    if (lot_.EnCours()) return;
     const std::string dossier = PartieDossier(EditFichierSource->Text());
     if (dossier.empty()) {
         App().GetDialogs().ShowMessage("Nom de dossier non valide");
         return;
     }
-    const LotEnCours lot(en_cours_, {ButtonModifierLesImages, ButtonRevenirAOrigine, Button1});
-    Memo1->clear();
-    illisibles_.clear();
-    ScruteDossier1.Dossier = dossier;
-    LabelAfficheNomFichierTraite->setText(Q("traitement en cours"));
-    LabelAfficheNomFichierTraite->repaint();
-    if (CheckBoxCisSousDossiers->Checked()) {
-        if (App().GetDialogs().AskYesNo("ATTENTION DANGER : cetaines images du dossier " + dossier +
-                                        " et ses sous-dossiers seront modifiées")) {
-            ScruteDossier1.SousDossier = true;
-            ScruteDossier1.Execute();
+    lot_.Execute([&] {
+        Memo1->clear();
+        LabelAfficheNomFichierTraite->setText(Q("traitement en cours"));
+        LabelAfficheNomFichierTraite->repaint();
+        fichiers_.clear();
+        if (CheckBoxCisSousDossiers->Checked()) {
+            if (App().GetDialogs().AskYesNo("ATTENTION DANGER : cetaines images du dossier " +
+                                            dossier + " et ses sous-dossiers seront modifiées")) {
+                lot_.Scrute(dossier, true);
+            }
+        } else {
+            lot_.Scrute(dossier, false);
         }
-    } else {
-        ScruteDossier1.SousDossier = false;
-        ScruteDossier1.Execute();
-    }
-    LabelAfficheNomFichierTraite->setText(Q("fin du traitement"));
-    if (!illisibles_.empty()) App().GetDialogs().ShowMessage(MessageIllisibles(illisibles_));
+        RotationAutomatique rotation;
+        rotation.mode = FMode;
+        rotation.qualite =
+            CheckBoxTauxDeCompressionAutomatique->Checked() ? 0 : SpinEdittauxCompression->Value();
+        rotation.conserver_date = CheckBoxConserverDateFichier->Checked();
+        rotation.orientation_normale = CheckBoxModifierProprieteOrientation->Checked();
+        rotation.OnFichier = [this](const std::string& nom) {
+            LabelAfficheNomFichierTraite->setText(QString::fromStdString(nom));
+        };
+        rotation.OnReecrit = [this](const std::string& nom) {
+            Memo1->appendPlainText(QString::fromStdString(nom));
+            lot_.Reecrit(nom);
+        };
+        rotation.TraiteMessages = lot_.TraiteMessages();
+        const std::vector<std::string> fichiers = std::move(fichiers_);
+        const std::vector<FichierIllisible> illisibles = rotation.Traite(fichiers);
+        LabelAfficheNomFichierTraite->setText(Q("fin du traitement"));
+        if (!illisibles.empty()) App().GetDialogs().ShowMessage(MessageIllisibles(illisibles));
+    });
 }
 
 void TFormRotationAutomatiquePhotosVerticales::ScruteDossier1Fichier(const std::string& nom) {
-    if (!EstPhotoATourner(nom)) return;
-    LabelAfficheNomFichierTraite->setText(QString::fromStdString(nom));
-    RotationAutomatique rotation;
-    rotation.mode = FMode;
-    rotation.qualite =
-        CheckBoxTauxDeCompressionAutomatique->Checked() ? 0 : SpinEdittauxCompression->Value();
-    rotation.conserver_date = CheckBoxConserverDateFichier->Checked();
-    rotation.orientation_normale = CheckBoxModifierProprieteOrientation->Checked();
-    const IssueRotation issue = rotation.RotationPhotoVerticale(nom);
-    if (issue.etat == IssueRotation::Etat::Tournee) {
-        Memo1->appendPlainText(QString::fromStdString(nom));
-    } else if (issue.etat == IssueRotation::Etat::Illisible) {
-        illisibles_.push_back({nom, issue.raison});
-    }
+    fichiers_.push_back(nom);
 }
 
 void TFormRotationAutomatiquePhotosVerticales::ScruteDossier1FinExecute() {

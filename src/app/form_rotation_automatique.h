@@ -1,12 +1,14 @@
 // The dialog of the automatic rotation of upright photos: it walks a folder,
-// and its sub-folders when asked, and has each JPEG photo turned upright (or
+// and its sub-folders when asked, and has its JPEG photos turned upright (or
 // back) by RotationAutomatique, listing the files it rewrote, and at the end
 // those it could not read.
 #pragma once
 
 #include <QLabel>
+#include <string>
 #include <vector>
 
+#include "app/lot_en_cours.h"
 #include "app/rotation_automatique.h"
 #include "components/scrute_dossier.h"
 #include "platform/ui/controls.h"
@@ -50,12 +52,13 @@ public:
     void CheckBoxCisSousDossiersMouseUp();
     void CheckBoxTauxDeCompressionAutomatiqueClick();
 
-    bool EnCours() const { return en_cours_; }
+    bool EnCours() const { return lot_.EnCours(); }
 
 private:
     ModeRotation FMode = ModeRotation::Tourne;
-    bool en_cours_ = false;
-    std::vector<FichierIllisible> illisibles_;  // of the run in progress
+    LotEnCours lot_;
+    // The files the walk found, treated once it is over.
+    std::vector<std::string> fichiers_;
 };
 
 }  // namespace app

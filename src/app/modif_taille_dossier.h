@@ -3,10 +3,9 @@
 // pixels, proportions kept; JPEG files keep their metadata, every file its
 // modification date.
 //
-// The files are read, resized and encoded by several threads, but written one
-// after the other in the list's order by the caller's thread, so that a run
-// leaves the files, reports them and stops on an error exactly as a run on
-// one thread would.
+// The files are read, resized and encoded on the pipeline of the tools
+// (ChaineTraitement): written one after the other in the list's order by the
+// caller's thread.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/chemins.h"
+#include "app/chaine_traitement.h"
 #include "components/routines_image.h"
 
 namespace app {
@@ -30,8 +29,9 @@ struct ReglagesTaille {
     bool jpeg = true;
 };
 
-// The kind a file is treated as, by its extension in any case (".bmp",
-// ".jpg"; ".jpeg" is not), or Aucun when the settings leave it out.
+// The kind a file is treated as, by its extension in any case among the
+// formats listed in folders (".bmp", ".jpg"; ".jpeg" is not one), or Aucun
+// when the settings leave it out.
 GenreFichier GenreATraiter(const std::string& nom, const ReglagesTaille& reglages);
 
 // The size whose longer side is `taille`, the other side rounded half to
@@ -56,6 +56,8 @@ public:
     int32_t fils = 0;
     // Each treated file, in the list's order, before its result is written.
     std::function<void(const std::string& nom)> OnFichier;
+    // Each file rewritten.
+    std::function<void(const std::string& nom)> OnReecrit;
     // Lets the application run its pending work while the run waits.
     std::function<void()> TraiteMessages;
 
@@ -64,8 +66,7 @@ public:
     // up pixels, is left untouched and returned, with the reason, in the
     // list's order; a failure to write a file stops the run and passes on,
     // the files before it staying rewritten.
-    using Illisible = FichierIllisible;
-    std::vector<Illisible> Traite(const std::vector<std::string>& fichiers) const;
+    std::vector<FichierIllisible> Traite(const std::vector<std::string>& fichiers) const;
 };
 
 }  // namespace app

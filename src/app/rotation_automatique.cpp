@@ -3,14 +3,16 @@
 #include <array>
 #include <exception>
 #include <optional>
+#include <span>
 
-#include "app/chemins.h"
 #include "components/routines_image.h"
 #include "metadata/image_info.h"
 #include "metadata/img_data.h"
 #include "platform/core/error.h"
 #include "platform/core/files.h"
+#include "platform/core/stream.h"
 #include "platform/graphics/bitmap.h"
+#include "platform/graphics/graphic.h"
 #include "platform/graphics/jpeg_image.h"
 
 namespace app {
@@ -58,47 +60,78 @@ int32_t AngleRotation(ModeRotation mode, int32_t orientation, int32_t largeur, i
     return 0;
 }
 
+bool ExtensionATourner(const std::string& nom) {
+    const platform::PictureFormat* format = platform::FormatOf(nom);
+    return format != nullptr && format->Has(platform::FormatUse::Listed) && format->kind == "JPEG";
+}
+
 bool EstPhotoATourner(const std::string& nom) {
-    return ExtensionMajuscule(nom) == ".JPG" &&
+    return ExtensionATourner(nom) &&
            components::TypeImageFichier(nom) == components::TTypeImage::Jpeg;
+}
+
+Reecriture RotationAutomatique::Prepare(const std::string& nom, Tampons& tampons) const {
+    Reecriture r;
+    if (components::TypeImageFichier(nom) != components::TTypeImage::Jpeg) return r;
+    metadata::TimgData donnees(255);
+    donnees.ReadPictureFile(nom);
+    if (!donnees.HasExif() || donnees.ExifObj() == nullptr) return r;
+    const int32_t orientation = donnees.ExifObj()->TagValueAsInteger("Orientation");
+    if (orientation != kOrientationAGauche && orientation != kOrientationADroite) return r;
+
+    if (conserver_date) r.date = platform::ModificationTime(nom);
+    platform::JpegImage photo;
+    photo.LoadFromFile(nom);
+    const int32_t angle = AngleRotation(mode, orientation, photo.Width(), photo.Height());
+    if (angle == 0) return r;
+    const int32_t q = qualite != 0 ? qualite
+                                   : QualiteAutomatique(int64_t{photo.Width()} * photo.Height(),
+                                                        TailleFichier(nom));
+    photo.DecodeTo(tampons.decodee);
+    // Turned and written, the part libjpeg made up would replace the photo's
+    // own for good.
+    if (photo.Damaged()) platform::RaiseMessage(kImageEndommagee);
+    components::TourneDans(angle, tampons.decodee.View(), tampons.resultat);
+    platform::JpegImage sortie;
+    sortie.SetCompressionQuality(q);
+    sortie.AssignWithoutCopy(tampons.resultat);
+    if (orientation_normale) donnees.ExifObj()->WriteTagInt("Orientation", kOrientationNormale);
+    platform::MemoryStream flux;
+    donnees.WriteJpegWithMetadata(sortie, true, flux);
+    r.octets = flux.Release();
+    r.reecrit = true;
+    return r;
 }
 
 IssueRotation RotationAutomatique::RotationPhotoVerticale(const std::string& nom) const {
     using Etat = IssueRotation::Etat;
-    if (components::TypeImageFichier(nom) != components::TTypeImage::Jpeg) return {};
-    metadata::TimgData donnees(255);
-    donnees.ReadPictureFile(nom);
-    if (!donnees.HasExif() || donnees.ExifObj() == nullptr) return {};
-    const int32_t orientation = donnees.ExifObj()->TagValueAsInteger("Orientation");
-    if (orientation != kOrientationAGauche && orientation != kOrientationADroite) return {};
-
-    const std::optional<platform::FileTime> date =
-        conserver_date ? platform::ModificationTime(nom) : std::nullopt;
-    platform::JpegImage photo;
-    platform::Bitmap tournee;
-    int32_t q = qualite;
+    Tampons tampons;
+    Reecriture r;
     try {
-        photo.LoadFromFile(nom);
-        const int32_t angle = AngleRotation(mode, orientation, photo.Width(), photo.Height());
-        if (angle == 0) return {};
-        if (q == 0) {
-            q = QualiteAutomatique(int64_t{photo.Width()} * photo.Height(), TailleFichier(nom));
-        }
-        components::RotationGraphique(angle, photo, tournee);
+        r = Prepare(nom, tampons);
     } catch (const std::exception& e) {
-        return {Etat::Illisible, e.what()};
+        return {Etat::Illisible, platform::UserMessage(e)};
     }
-    // Turned and written, the part libjpeg made up would replace the
-    // photo's own for good.
-    if (photo.Damaged()) return {Etat::Illisible, kImageEndommagee};
-    platform::JpegImage sortie;
-    sortie.SetCompressionQuality(q);
-    sortie.AssignWithoutCopy(tournee);
-    if (orientation_normale) donnees.ExifObj()->WriteTagInt("Orientation", kOrientationNormale);
-    donnees.SaveJpegWithMetadata(sortie, nom, true);
+    if (!r.reecrit) return {};
+    platform::WriteFileAtomic(nom, std::span<const uint8_t>(r.octets));
     // The date is set apart from the rewrite: its failure has a message of its own.
-    if (date) platform::SetModificationTime(nom, *date);
+    if (r.date) platform::SetModificationTime(nom, *r.date);
     return {Etat::Tournee, {}};
+}
+
+std::vector<FichierIllisible> RotationAutomatique::Traite(const std::vector<std::string>& fichiers) const {
+    std::vector<std::string> photos;
+    for (const std::string& nom : fichiers) {
+        if (ExtensionATourner(nom)) photos.push_back(nom);
+    }
+    ReecritureDossier reecriture;
+    reecriture.fils = fils;
+    reecriture.OnFichier = OnFichier;
+    reecriture.OnReecrit = OnReecrit;
+    reecriture.TraiteMessages = TraiteMessages;
+    return reecriture.Traite(photos, [this](const std::string& nom, Tampons& tampons) {
+        return Prepare(nom, tampons);
+    });
 }
 
 }  // namespace app

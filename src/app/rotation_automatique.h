@@ -6,8 +6,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
+#include "app/chaine_traitement.h"
 #include "app/chemins.h"
 
 namespace app {
@@ -28,8 +31,10 @@ int32_t QualiteAutomatique(int64_t pixels, int64_t octets);
 // pictures stored lying down (height <= width), reverting on upright ones.
 int32_t AngleRotation(ModeRotation mode, int32_t orientation, int32_t largeur, int32_t hauteur);
 
-// True for a file whose extension is ".jpg" in any case and whose content is
-// JPEG; ".jpeg" files are not treated.
+// True for a file whose extension is ".jpg" in any case (the JPEG extension
+// of the formats listed in folders; ".jpeg" files are not treated).
+bool ExtensionATourner(const std::string& nom);
+// The same, and the file's content is JPEG.
 bool EstPhotoATourner(const std::string& nom);
 
 // What became of one photo.
@@ -48,12 +53,32 @@ public:
     // photo again.
     bool orientation_normale = false;
 
+    // Threads of a batch; 0 for one per processor.
+    int32_t fils = 0;
+    // Each photo of a batch, in the list's order, before its result is written.
+    std::function<void(const std::string& nom)> OnFichier;
+    // Each photo a batch rewrote.
+    std::function<void(const std::string& nom)> OnReecrit;
+    std::function<void()> TraiteMessages;
+
     // Turns one photo in place when the mode calls for it. A photo that
     // cannot be decoded, or whose decoding had to make up pixels (a truncated
     // or damaged file), stays as it was and is told unreadable with the
     // reason; a file that cannot be written raises its error and stays as it
     // was.
     IssueRotation RotationPhotoVerticale(const std::string& nom) const;
+
+    // Turns the photos of a list (those of ExtensionATourner) on the
+    // pipeline of the tools: decoded, turned and encoded on every processor,
+    // written in the list's order. A photo that cannot be read whole is left
+    // as it is and returned with the reason; a failure to write stops the run
+    // and passes on, the photos before it staying turned.
+    std::vector<FichierIllisible> Traite(const std::vector<std::string>& fichiers) const;
+
+private:
+    // What becomes of one photo, made with a worker's buffers; a photo that
+    // cannot be read whole raises the reason.
+    Reecriture Prepare(const std::string& nom, Tampons& tampons) const;
 };
 
 }  // namespace app

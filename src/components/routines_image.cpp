@@ -140,22 +140,32 @@ int64_t Octets(const BgrView& vue) {
     return int64_t{vue.width} * vue.height * 3;
 }
 
-Bitmap Tourne(int32_t angle, const Graphic* source) {
+// The quarter turns clockwise of an angle, a multiple of 90 (else the range
+// error).
+int32_t Quarts(int32_t angle) {
     if (angle % 90 != 0) platform::RaiseRange();
-    const int32_t quarts = (angle / 90 % 4 + 4) % 4;
+    return (angle / 90 % 4 + 4) % 4;
+}
+
+// Destination rows [debut, fin) of `quarts` quarter turns.
+void TourneLignes(int32_t quarts, const BgrView& s, Bitmap& d, int32_t debut, int32_t fin) {
+    if (quarts % 2 == 1) {
+        QuartDeTour(s, d, quarts == 1, debut, fin);
+    } else if (quarts == 2) {
+        DemiTour(s, d, debut, fin);
+    } else {
+        Copie(s, d, debut, fin);
+    }
+}
+
+Bitmap Tourne(int32_t angle, const Graphic* source) {
+    const int32_t quarts = Quarts(angle);
     Bitmap copie;
     const BgrView s = Lignes24(source, copie);
     const bool quart = quarts % 2 == 1;
     Bitmap d = Bitmap::ForOverwrite(quart ? s.height : s.width, quart ? s.width : s.height);
-    EnParallele(d.Height(), Octets(s), [&](int32_t debut, int32_t fin) {
-        if (quart) {
-            QuartDeTour(s, d, quarts == 1, debut, fin);
-        } else if (quarts == 2) {
-            DemiTour(s, d, debut, fin);
-        } else {
-            Copie(s, d, debut, fin);
-        }
-    });
+    EnParallele(d.Height(), Octets(s),
+                [&](int32_t debut, int32_t fin) { TourneLignes(quarts, s, d, debut, fin); });
     return d;
 }
 
@@ -210,13 +220,21 @@ bool PrepareCible(const std::string& cible) {
 
 // A progressive JPEG of the pixels with the source's metadata, its size
 // written into them.
-void EcritCopie(const Bitmap& pixels, metadata::TimgData& donnees, const std::string& cible,
-                int32_t qualite) {
+std::vector<uint8_t> EncodeCopie(const Bitmap& pixels, metadata::TimgData& donnees,
+                                 int32_t qualite) {
     JpegImage sortie;
     sortie.SetProgressiveEncoding(true);
     sortie.SetCompressionQuality(qualite);
     sortie.AssignWithoutCopy(pixels);
-    donnees.SaveJpegWithMetadata(sortie, cible, true);
+    platform::MemoryStream flux;
+    donnees.WriteJpegWithMetadata(sortie, true, flux);
+    return flux.Release();
+}
+
+void VerifieCopies(std::span<const CopieJpeg> copies) {
+    for (const CopieJpeg& copie : copies) {
+        if (copie.cote_max < 1 || copie.qualite < 1 || copie.qualite > 100) platform::RaiseRange();
+    }
 }
 
 }  // namespace
@@ -278,6 +296,14 @@ void RotationGraphique(int32_t angle, const Graphic& source, Graphic& cible) {
     } else {
         cible.Assign(tournee);
     }
+}
+
+void TourneDans(int32_t angle, const BgrView& source, Bitmap& cible) {
+    const int32_t quarts = Quarts(angle);
+    const bool quart = quarts % 2 == 1;
+    cible.SetSizeForOverwrite(quart ? source.height : source.width,
+                              quart ? source.width : source.height);
+    TourneLignes(quarts, source, cible, 0, cible.Height());
 }
 
 void LuminositeContraste(int32_t pivot, const Picture& source, Picture& cible, double luminosite,
@@ -362,45 +388,53 @@ void RedimensionneJpeg(const std::string& source, const std::string& cible, uint
 bool RedimensionneJpegCoteMax(const std::string& source, const std::string& cible, int32_t cote_max,
                               int32_t qualite) {
     const CopieJpeg copie{cible, cote_max, qualite};
-    if (cote_max < 1 || qualite < 1 || qualite > 100) platform::RaiseRange();
+    VerifieCopies(std::span(&copie, 1));
     JpegImage image;
     image.LoadFromFile(source);
     metadata::TimgData donnees(255);
     donnees.ReadPictureFile(source);
-    return CopiesJpegCoteMax(image, donnees, std::span(&copie, 1));
+    Bitmap decodee;
+    const std::vector<CopieEncodee> encodee =
+        EncodeCopiesCoteMax(image, donnees, std::span(&copie, 1), decodee);
+    return EcritCopie(cible, encodee[0].octets);
 }
 
-bool CopiesJpegCoteMax(const JpegImage& image, metadata::TimgData& donnees,
-                       std::span<const CopieJpeg> copies) {
-    if (copies.empty()) return true;
-    for (const CopieJpeg& copie : copies) {
-        if (copie.cote_max < 1 || copie.qualite < 1 || copie.qualite > 100) platform::RaiseRange();
-    }
-    std::vector<TailleImage> tailles;
+std::vector<CopieEncodee> EncodeCopiesCoteMax(const Graphic& image, metadata::TimgData& donnees,
+                                              std::span<const CopieJpeg> copies,
+                                              Bitmap& decodee) {
+    VerifieCopies(copies);
+    std::vector<CopieEncodee> encodees;
     TailleImage couverte;
     for (const CopieJpeg& copie : copies) {
-        tailles.push_back(TailleCoteMax(image.Width(), image.Height(), copie.cote_max));
-        couverte.largeur = std::max(couverte.largeur, tailles.back().largeur);
-        couverte.hauteur = std::max(couverte.hauteur, tailles.back().hauteur);
+        encodees.push_back({TailleCoteMax(image.Width(), image.Height(), copie.cote_max), {}});
+        couverte.largeur = std::max(couverte.largeur, encodees.back().taille.largeur);
+        couverte.hauteur = std::max(couverte.hauteur, encodees.back().taille.hauteur);
     }
-    bool dossiers_prets = true;
-    for (const CopieJpeg& copie : copies) {
-        if (!PrepareCible(copie.cible)) dossiers_prets = false;
+    if (const auto* jpeg = dynamic_cast<const JpegImage*>(&image)) {
+        // The coarsest scale still at least as large as every copy.
+        JpegImage echelle;
+        echelle.Assign(*jpeg);
+        echelle.SetScale(platform::JpegScale::FullSize);
+        echelle.SetScale(echelle.CoveringScale(couverte.largeur, couverte.hauteur));
+        echelle.DecodeTo(decodee);
+    } else {
+        image.AssignTo(decodee);
+        decodee.SetPixelFormat(PixelFormat::Bit24);
     }
-
-    // The coarsest scale still at least as large as every copy.
-    JpegImage decodee;
-    decodee.Assign(image);
-    decodee.SetScale(platform::JpegScale::FullSize);
-    decodee.SetScale(decodee.CoveringScale(couverte.largeur, couverte.hauteur));
-    const BgrView pixels = decodee.GetBitmap().View();
+    const BgrView pixels = decodee.View();
     for (size_t i = 0; i < copies.size(); ++i) {
-        Bitmap b = Bitmap::ForOverwrite(tailles[i].largeur, tailles[i].hauteur);
+        Bitmap b = Bitmap::ForOverwrite(encodees[i].taille.largeur, encodees[i].taille.hauteur);
         const Rect tout{0, 0, b.Width(), b.Height()};
         platform::StretchBgr(pixels, b, tout, tout);
-        EcritCopie(b, donnees, copies[i].cible, copies[i].qualite);
+        encodees[i].octets = EncodeCopie(b, donnees, copies[i].qualite);
     }
-    return dossiers_prets;
+    return encodees;
+}
+
+bool EcritCopie(const std::string& cible, std::span<const uint8_t> octets) {
+    const bool dossier_pret = PrepareCible(cible);
+    platform::WriteFileAtomic(cible, octets);
+    return dossier_pret;
 }
 
 TailleImage TailleJpeg(const std::string& nom) {

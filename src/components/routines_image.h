@@ -13,6 +13,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "platform/graphics/graphic.h"
 #include "platform/graphics/types.h"
@@ -22,7 +23,9 @@ class TimgData;
 }
 
 namespace platform {
+class Bitmap;
 class JpegImage;
+struct BgrView;
 }
 
 namespace components {
@@ -56,6 +59,11 @@ TTypeImage TypeImageFichier(const std::string& nom);
 // its colours and its animation (as a GIF target does from a GIF source).
 void RotationImage(int32_t angle, const platform::Picture& source, platform::Picture& cible);
 void RotationGraphique(int32_t angle, const platform::Graphic& source, platform::Graphic& cible);
+
+// The same from 24-bit rows into `cible`, whose pixel store is reused when
+// large enough. The calling thread does all the work: for tools that already
+// keep one thread per processor busy. The source must not be the target.
+void TourneDans(int32_t angle, const platform::BgrView& source, platform::Bitmap& cible);
 
 // Per channel c: v = Round(c * luminosite), then
 // Round((v - pivot) * contraste + v) brought into 0..255. A factor whose
@@ -95,20 +103,35 @@ platform::Bitmap Etire(const platform::Graphic& graphique, int32_t largeur, int3
 // (never enlarged), rounded halves to even.
 TailleImage TailleCoteMax(int32_t largeur, int32_t hauteur, int32_t cote_max);
 
-// One copy made by CopiesJpegCoteMax.
+// One copy of a picture whose longer side is at most `cote_max`.
 struct CopieJpeg {
     std::string cible;
     int32_t cote_max = 0;
     int32_t qualite = 0;
 };
 
-// The copies RedimensionneJpegCoteMax would write, of a picture loaded once
-// whose metadata `donnees` were read: it is decoded once, by the codec's
-// scaling to the coarsest scale that covers the largest copy, and each copy
-// is averaged down from that decoding. Every copy is checked before anything
-// is touched. False when a target's folder could not be created.
-bool CopiesJpegCoteMax(const platform::JpegImage& image, metadata::TimgData& donnees,
-                       std::span<const CopieJpeg> copies);
+// One copy made by EncodeCopiesCoteMax: its size and its file's bytes.
+struct CopieEncodee {
+    TailleImage taille;
+    std::vector<uint8_t> octets;
+};
+
+// The copies RedimensionneJpegCoteMax would write (their targets aside) of a
+// picture loaded once, whose metadata `donnees` were read. A JPEG picture is
+// decoded once, by the codec's scaling to the coarsest scale that covers the
+// largest copy, any other picture as it draws itself (a GIF picture's first
+// frame), into `decodee`, whose pixel store is reused when large enough; each
+// copy is averaged down from that decoding. The sizes and qualities are
+// checked first (the range error).
+std::vector<CopieEncodee> EncodeCopiesCoteMax(const platform::Graphic& image,
+                                              metadata::TimgData& donnees,
+                                              std::span<const CopieJpeg> copies,
+                                              platform::Bitmap& decodee);
+
+// Writes a copy's bytes as RedimensionneJpegCoteMax writes its target (a
+// read-only target made writable, missing folders created); false when the
+// folder could not be created (the write then fails on its own).
+bool EcritCopie(const std::string& cible, std::span<const uint8_t> octets);
 
 // The size of a JPEG file; 0 x 0 when there is no such file.
 TailleImage TailleJpeg(const std::string& nom);

@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
+#include "gif/gif_image.h"
 #include "pictures.h"
 #include "platform/core/files.h"
 #include "platform/core/text.h"
@@ -30,9 +32,16 @@ const std::vector<std::pair<std::string, std::string>> kImages{
     {"x&y.jpg", "exif-samples/jpg/exif-org/fujifilm-mx1700.jpg"},
 };
 
+// The picture classes the program registers at start.
+void EnregistreFormats() {
+    platform::RegisterStandardFormats();
+    gif::RegisterGIFImage();
+}
+
 class Album : public ::testing::Test {
 protected:
     void SetUp() override {
+        EnregistreFormats();
         platform::SetDecimalSeparator(',');
         MakeDirs(dossier / "photos");
         for (const auto& [nom, source] : kImages) {
@@ -350,6 +359,109 @@ TEST_F(Album, AFolderThatCannotBeMadeIsNamedAndAReadOnlyPageIsReplaced) {
     EXPECT_TRUE(ReadText(r.page).starts_with("<html>\r\n"));
 }
 
+// The line of a page that holds `texte`; empty when none.
+std::string LigneAvec(const std::vector<std::string>& lignes, const std::string& texte) {
+    for (const std::string& l : lignes) {
+        if (l.find(texte) != std::string::npos) return l;
+    }
+    return {};
+}
+
+TEST_F(Album, GifAndBmpPicturesAreCopiedAsJpegFilesAndAnUnreadablePictureIsLeftOut) {
+    REQUIRE_PROGRAM("identify");
+    REQUIRE_PROGRAM("compare");
+    const std::string gif = dossier / "photos/a.gif";
+    fs::copy_file(TestData("gif-suite/gifs/animated_loop.gif"), gif);
+    const std::string bmp = dossier / "photos/plan.bmp";
+    WriteBmp(bmp, *Pattern(300, 200));
+    const std::string casse = dossier / "photos/casse.jpg";
+    WriteFile(casse, std::string("pas une image"));
+    ReglagesAlbum r;
+    r.page = dossier / "album/page.htm";
+    r.taille_petite = 100;
+    r.taille_grande = 700;
+    r.qualite_grandes = 95;
+    r.nom_image = true;
+    const std::vector<FichierIllisible> illisibles =
+        AlbumHtml(r, {images[0], casse, gif, bmp}).Cree();
+
+    ASSERT_EQ(illisibles.size(), 1u);
+    EXPECT_EQ(illisibles[0].nom, casse);
+    EXPECT_TRUE(illisibles[0].raison.starts_with("Erreur JPEG #")) << illisibles[0].raison;
+    EXPECT_EQ(MessageImagesIllisibles(illisibles),
+              "Ces images n'ont pas pu être lues et ne sont pas dans l'album :\n" + casse + " (" +
+                  illisibles[0].raison + ")");
+    // The copies are JPEG files whose names say so; a.jpg and a.gif keep apart.
+    const std::string gif_petite = dossier / "album/petites/a.gif.jpg";
+    const std::string gif_grande = dossier / "album/grandes/a.gif.jpg";
+    EXPECT_EQ(Identify("%m %wx%h", gif_petite), "JPEG 100x100");
+    EXPECT_EQ(Identify("%m %wx%h", gif_grande), "JPEG 100x100");
+    EXPECT_EQ(Identify("%m %wx%h", dossier / "album/grandes/plan.bmp.jpg"), "JPEG 300x200");
+    EXPECT_EQ(Identify("%wx%h", dossier / "album/petites/plan.bmp.jpg"), "100x67");
+    EXPECT_EQ(Identify("%wx%h", dossier / "album/grandes/a.jpg"), "640x480");
+    // The first frame of the animation.
+    std::string psnr;
+    testing_support::Run("compare -metric PSNR " + ShellQuote(gif_grande) + " " +
+            ShellQuote(TestData("gif-suite/gifs/frames/animated_loop-0.png")) + " null: 2>&1",
+        &psnr);
+    EXPECT_GT(std::atof(psnr.c_str()), 30.0) << psnr;
+    for (const char* absent : {"album/petites/casse.jpg", "album/grandes/casse.htm"})
+        EXPECT_FALSE(fs::exists(dossier / absent)) << absent;
+
+    // Three cells; the neighbours of the pictures read link to each other.
+    const std::vector<std::string> page = Lignes(r.page);
+    EXPECT_EQ(Rangees(r.page), (std::vector<int>{3, 0}));
+    EXPECT_EQ(LigneAvec(page, "petites/a.gif"),
+              R"(<img src="petites/a.gif.jpg" border="0" Height="100" Width="100" TITLE="a.gif.jpg"></a>)");
+    EXPECT_NE(LigneAvec(page, "fullscreen('grandes/a.gif.htm')"), "");
+    const std::vector<std::string> grande = Lignes(dossier / "album/grandes/a.gif.htm");
+    EXPECT_NE(LigneAvec(grande, R"(<a href="a.htm"><img src="a.jpg" )"), "");
+    EXPECT_NE(LigneAvec(grande, R"(<a href="plan.bmp.htm"><img src="plan.bmp.jpg" )"), "");
+    EXPECT_NE(LigneAvec(grande, R"({document.write('<img src="a.gif.jpg"  height="100" width="100">');})"),
+              "");
+    EXPECT_NE(std::find(grande.begin(), grande.end(), "a.gif"), grande.end());
+    const std::vector<std::string> premiere = Lignes(dossier / "album/grandes/a.htm");
+    EXPECT_NE(LigneAvec(premiere, R"(<a href="a.gif.htm"><img src="a.gif.jpg" )"), "");
+}
+
+TEST_F(Album, PhotosTurnedAQuarterByTheirOrientationGiveTheSizesBrowsersShow) {
+    REQUIRE_PROGRAM("exiftool");
+    std::vector<std::string> photos;
+    for (const int code : {6, 8, 3}) {
+        photos.push_back(dossier / ("photos/o" + std::to_string(code) + ".jpg"));
+        fs::copy_file(TestData("exif-samples/jpg/exif-org/canon-ixus.jpg"), photos.back());
+        ASSERT_EQ(ExifToolWrite("-overwrite_original -Orientation#=" + std::to_string(code),
+                                photos.back()),
+                  0);
+    }
+    ReglagesAlbum r;
+    r.page = dossier / "album/page.htm";
+    r.taille_petite = 200;
+    r.taille_grande = 400;
+    const auto verifie = [&](const std::string& quand) {
+        const std::vector<std::string> page = Lignes(r.page);
+        for (const char* nom : {"o6", "o8"}) {
+            EXPECT_NE(LigneAvec(page, std::string("petites/") + nom +
+                                          R"(.jpg" border="0" Height="200" Width="150")"),
+                      "")
+                << quand << nom;
+            const std::vector<std::string> grande =
+                Lignes(dossier / ("album/grandes/" + std::string(nom) + ".htm"));
+            EXPECT_NE(LigneAvec(grande, R"(height="400" width="300">');})"), "") << quand << nom;
+        }
+        EXPECT_NE(LigneAvec(page, R"(petites/o3.jpg" border="0" Height="150" Width="200")"), "")
+            << quand;
+    };
+    AlbumHtml(r, photos).Cree();
+    verifie("copies faites ");
+    // The copies stay as stored, their orientation kept for the browser.
+    EXPECT_EQ(Identify("%wx%h", dossier / "album/grandes/o6.jpg"), "400x300");
+    EXPECT_EQ(ExifToolValue("Orientation", dossier / "album/grandes/o6.jpg", true), "6");
+    r.generer_images = false;
+    AlbumHtml(r, photos).Cree();
+    verifie("copies sur le disque ");
+}
+
 // Loads the album page in a frame, checks that its pictures have loaded,
 // follows every thumbnail's script (window.open recorded) and every picture
 // page's links, and loads each picture page to see its script write the
@@ -376,7 +488,12 @@ function existe(url) {
 async function imagesChargees(doc, ou) {
   for (const img of doc.images) {
     if (!img.complete) await new Promise(r => { img.onload = img.onerror = r; });
-    if (!(img.naturalWidth > 0)) fautes.push(ou + ": image non chargée " + img.src);
+    if (!(img.naturalWidth > 0)) { fautes.push(ou + ": image non chargée " + img.src); continue; }
+    // The box drawn against the picture as it shows, turned by its orientation.
+    const ecart = (img.width / img.height) / (img.naturalWidth / img.naturalHeight);
+    if (Math.abs(ecart - 1) > 0.03)
+      fautes.push(ou + ": image déformée " + img.src + " " + img.width + "x" + img.height +
+                  " pour " + img.naturalWidth + "x" + img.naturalHeight);
   }
   return doc.images.length;
 }
@@ -419,8 +536,10 @@ verifie().catch(e => {
 </script></body></html>
 )";
 
-TEST(AlbumNavigateur, EveryPictureLoadsEveryLinkLeadsToAFileAndThePagesScriptsRun) {
+TEST(AlbumNavigateur, EveryPictureLoadsUndistortedEveryLinkLeadsToAFileAndThePagesScriptsRun) {
     REQUIRE_PROGRAM("chromium");
+    REQUIRE_PROGRAM("exiftool");
+    EnregistreFormats();
     const TempDir dossier;
     MakeDirs(dossier / "photos");
     std::vector<std::string> images;
@@ -430,6 +549,18 @@ TEST(AlbumNavigateur, EveryPictureLoadsEveryLinkLeadsToAFileAndThePagesScriptsRu
         images.push_back(dossier / (std::string("photos/") + noms[i]));
         WriteJpeg(images.back(), *Pattern(320 + 40 * static_cast<int32_t>(i), 240));
     }
+    // Camera photos held upright, stored lying down: browsers turn them.
+    for (const char* code : {"6", "8"}) {
+        images.push_back(dossier / (std::string("photos/portrait ") + code + ".jpg"));
+        fs::copy_file(TestData("exif-samples/jpg/exif-org/nikon-e950.jpg"), images.back());
+        ASSERT_EQ(ExifToolWrite(std::string("-overwrite_original -Orientation#=") + code,
+                                images.back()),
+                  0);
+    }
+    images.push_back(dossier / "photos/anim é.gif");
+    fs::copy_file(TestData("gif-suite/gifs/animated_transparent_loop.gif"), images.back());
+    images.push_back(dossier / "photos/plan.bmp");
+    WriteBmp(images.back(), *Pattern(200, 300));
     ReglagesAlbum r;
     r.page = dossier / "album/page.htm";
     r.titre = "Été à l'eau & <i>co</i>";
@@ -447,7 +578,7 @@ TEST(AlbumNavigateur, EveryPictureLoadsEveryLinkLeadsToAFileAndThePagesScriptsRu
                                    ShellQuote("file://" + dossier / "banc.html") + " 2>/dev/null");
     const size_t debut = dom.find("fautes:");
     ASSERT_NE(debut, std::string::npos) << dom;
-    EXPECT_EQ(dom.substr(debut, dom.find(":fin", debut) + 4 - debut), "fautes:5::fin");
+    EXPECT_EQ(dom.substr(debut, dom.find(":fin", debut) + 4 - debut), "fautes:9::fin");
 
     // Looked at by eye when the pages change.
     testing_support::Run(

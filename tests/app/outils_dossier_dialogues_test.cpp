@@ -243,5 +243,44 @@ TEST_F(OutilsDossier, FolderResizeTreatsTheFolderAndReportsWhatItCouldNotRead) {
     EXPECT_EQ(ReadText(dossier / "c.jpg"), "abîmé");
 }
 
+// The picture on screen and the one read ahead were decoded before the tool
+// rewrote or renamed their files: the window shows the files as they now are.
+TEST_F(OutilsDossier, AfterAToolTheWindowShowsTheFilesAsTheyNowAre) {
+    Image("a.jpg", 400, 300);
+    Image("b.jpg", 300, 400);
+    Image("c.bmp", 100);
+    Ouvre({dossier / "a.jpg"});
+    ASSERT_EQ(Vue(), "1 1/3 400");
+    ASSERT_EQ(Defile().FNumTampon, 2);
+    TFormModifTailleJPG1Dossier& taille = *fiches.FormModifTailleJPG1Dossier;
+    Pendant(taille, "Modifier la taille des images d'un dossier", [&] {
+        taille.SpinPlusGrandeTaille->SetValue(200);
+        taille.Go->click();
+    });
+    EXPECT_EQ(Vue(), "1 1/3 200");
+    EXPECT_EQ(fenetre->Korvel1->GetPicture().Height(), 150);
+    fenetre->SpeedButtonavance1Click();
+    EXPECT_EQ(Vue(), "2 2/3 150");
+
+    // Renamed: the same picture, under its new name and number.
+    TFormAjoutPrefixe& prefixe = *fiches.FormAjoutPrefixe;
+    dialogues->yes_no_answers = {true};
+    Pendant(prefixe, "Ajout de préfixe", [&] {
+        prefixe.EditTextePrefixe->SetText("z");
+        prefixe.BitBtnOk->click();
+    });
+    EXPECT_EQ(fenetre->Korvel1->FileName(), dossier / "z$b.jpg");
+    EXPECT_EQ(Vue(), "3 3/3 150");
+
+    // A tool that changed nothing leaves the window alone.
+    const int avant = affichages;
+    Pendant(taille, "Modifier la taille des images d'un dossier", [&] {
+        taille.CheckBoxModifToujoursCompression->SetChecked(false);
+        taille.SpinPlusGrandeTaille->SetValue(1000);
+        taille.Go->click();
+    });
+    EXPECT_EQ(affichages, avant);
+}
+
 }  // namespace
 }  // namespace app

@@ -3,17 +3,24 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
+#include <numeric>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/ajout_prefixe.h"
+#include "app/chaine_traitement.h"
 #include "app/chemins.h"
 #include "app/modif_taille_dossier.h"
 #include "app/rotation_automatique.h"
 #include "components/scrute_dossier.h"
 #include "pictures.h"
+#include "platform/core/error.h"
 #include "platform/core/files.h"
 #include "test_support.h"
 
@@ -275,6 +282,174 @@ TEST_F(Rotation, OnlyJpegContentUnderAJpgExtension) {
     Output("convert -size 8x6 xc:red bmp:" + ShellQuote(dossier / "image.jpg"));
     EXPECT_FALSE(EstPhotoATourner(dossier / "image.jpg"));
     EXPECT_FALSE(Tourne(RotationAutomatique(), dossier / "image.jpg"));
+}
+
+// A folder of photos to turn: portraits stored lying down (6 and 8), one
+// already upright, one left alone (3), a damaged one and a file that is no
+// JPEG, under .jpg names, and one .jpeg photo the tool leaves.
+TEST_F(Rotation, AFolderOnEveryCoreLeavesWhatOneThreadLeavesAndListsWhatItCannotRead) {
+    const auto remplit = [&](const std::string& d) {
+        MakeDirs(d);
+        std::vector<std::string> noms;
+        for (const char* nom : {"landscape_3.jpg", "landscape_8.jpg", "portrait_1.jpg",
+                                "portrait_6.jpg", "portrait_8.jpg"}) {
+            std::filesystem::copy_file(
+                TestData(std::string("exif-samples/jpg/orientation/") + nom), d + "/" + nom);
+            noms.push_back(d + "/" + nom);
+        }
+        std::filesystem::copy_file(TestData("exif-samples/jpg/orientation/portrait_6.jpg"),
+                                   d + "/autre.jpeg");
+        noms.push_back(d + "/autre.jpeg");
+            // A photo to turn whose data end before its first table.
+        std::vector<uint8_t> casse = ReadFile(TestData("exif-samples/jpg/orientation/portrait_8.jpg"));
+        const uint8_t dqt[] = {0xFF, 0xDB};
+        casse.erase(std::search(casse.begin(), casse.end(), std::begin(dqt), std::end(dqt)),
+                    casse.end());
+        casse.insert(casse.end(), {0xFF, 0xD9});
+        WriteFile(d + "/casse.jpg", casse);
+        noms.push_back(d + "/casse.jpg");
+        // One cut in the middle of its picture data: decoded, but made up.
+        const std::vector<uint8_t> entiere =
+            ReadFile(TestData("exif-samples/jpg/orientation/portrait_6.jpg"));
+        WriteFile(d + "/coupee.jpg", Cut(entiere, entiere.size() * 3 / 4));
+        noms.push_back(d + "/coupee.jpg");
+        WriteFile(d + "/texte.jpg", std::string("pas une image"));
+        noms.push_back(d + "/texte.jpg");
+        std::sort(noms.begin(), noms.end());
+        for (const std::string& n : noms) Vieillit(n);
+        return noms;
+    };
+    const std::vector<std::string> un = remplit(dossier / "un");
+    const std::vector<std::string> tous = remplit(dossier / "tous");
+    const std::vector<uint8_t> jpeg = ReadFile(dossier / "tous/autre.jpeg");
+
+    RotationAutomatique rotation;
+    rotation.fils = 1;
+    const std::vector<FichierIllisible> illisibles_un = rotation.Traite(un);
+    rotation.fils = 4;
+    std::vector<std::string> vus;
+    std::vector<std::string> reecrits;
+    rotation.OnFichier = [&](const std::string& n) { vus.push_back(n); };
+    rotation.OnReecrit = [&](const std::string& n) { reecrits.push_back(n); };
+    const std::vector<FichierIllisible> illisibles = rotation.Traite(tous);
+
+    std::vector<std::string> jpg = tous;
+    std::erase(jpg, dossier / "tous/autre.jpeg");
+    EXPECT_EQ(vus, jpg);
+    EXPECT_EQ(reecrits,
+              (std::vector<std::string>{dossier / "tous/portrait_6.jpg", dossier / "tous/portrait_8.jpg"}));
+    ASSERT_EQ(illisibles.size(), 2u);
+    EXPECT_EQ(illisibles[0].nom, dossier / "tous/casse.jpg");
+    EXPECT_TRUE(illisibles[0].raison.starts_with("Erreur JPEG #")) << illisibles[0].raison;
+    EXPECT_EQ(illisibles[1].nom, dossier / "tous/coupee.jpg");
+    EXPECT_EQ(illisibles[1].raison, kImageEndommagee);
+    EXPECT_EQ(ReadFile(dossier / "tous/coupee.jpg"), ReadFile(dossier / "un/coupee.jpg"));
+    ASSERT_EQ(illisibles_un.size(), 2u);
+    EXPECT_EQ(ReadFile(dossier / "tous/autre.jpeg"), jpeg);
+    EXPECT_EQ(ReadText(dossier / "tous/texte.jpg"), "pas une image");
+    for (size_t i = 0; i < un.size(); ++i) {
+        EXPECT_EQ(ReadFile(un[i]), ReadFile(tous[i])) << tous[i];
+        EXPECT_TRUE(DateAncienne(tous[i])) << tous[i];
+    }
+    EXPECT_EQ(Identify("%w %h", dossier / "tous/portrait_8.jpg"), "450 600");
+}
+
+TEST_F(Rotation, AFileThatCannotBeWrittenStopsTheBatchInOrder) {
+    const std::vector<std::string> noms = CopieEchantillons();
+    RotationAutomatique rotation;
+    rotation.fils = 4;
+    const std::string bloque = dossier / "portrait_6.jpg";
+    rotation.OnFichier = [&](const std::string& n) {
+        if (n != bloque) return;
+        std::filesystem::remove(n);
+        MakeDirs(n);
+    };
+    EXPECT_TRUE(
+        ErrorText([&] { rotation.Traite(noms); }).starts_with("Impossible de créer le fichier"));
+    EXPECT_EQ(Identify("%w %h", dossier / "portrait_8.jpg"), "600 450");
+    EXPECT_EQ(ReadFile(dossier / "portrait_8.jpg"),
+              ReadFile(TestData("exif-samples/jpg/orientation/portrait_8.jpg")));
+}
+
+// ---------------------------------------------------------------- pipeline
+
+TEST(ChaineTraitement, ItemsAreFinishedInOrderFewAheadAndAFailureStopsTheRest) {
+    ChaineTraitement chaine;
+    chaine.fils = 3;
+    int messages = 0;
+    chaine.TraiteMessages = [&] { ++messages; };
+    std::mutex verrou;
+    std::vector<size_t> prepares;
+    std::vector<size_t> termines;
+    size_t plus_loin = 0;
+    chaine.Execute(
+        40,
+        [&](size_t i, Tampons& tampons) {
+            // Each worker keeps its buffers from one item to the next.
+            tampons.decodee.SetSizeForOverwrite(8, 8);
+            std::this_thread::sleep_for(std::chrono::milliseconds(i % 7 == 0 ? 30 : 1));
+            const std::lock_guard<std::mutex> l(verrou);
+            prepares.push_back(i);
+        },
+        [&](size_t i) {
+            const std::lock_guard<std::mutex> l(verrou);
+            termines.push_back(i);
+            plus_loin = std::max(plus_loin, prepares.size() - termines.size());
+        });
+    std::vector<size_t> attendus(40);
+    std::iota(attendus.begin(), attendus.end(), 0);
+    EXPECT_EQ(termines, attendus);
+    EXPECT_EQ(prepares.size(), 40u);
+    EXPECT_LE(plus_loin, 6u) << "two results per thread at most wait";
+    EXPECT_GT(messages, 0);
+
+    prepares.clear();
+    termines.clear();
+    EXPECT_EQ(ErrorText([&] {
+                  chaine.Execute(
+                      100,
+                      [&](size_t i, Tampons&) {
+                          const std::lock_guard<std::mutex> l(verrou);
+                          prepares.push_back(i);
+                      },
+                      [&](size_t i) {
+                          termines.push_back(i);
+                          if (i == 5) platform::RaiseMessage("arrêt");
+                      });
+              }),
+              "arrêt");
+    EXPECT_EQ(termines.size(), 6u);
+    EXPECT_LE(prepares.size(), 6u + 6u);
+}
+
+// The workers' pictures share one budget: beyond it a worker waits for the
+// others' memory, and every item is still prepared, once.
+TEST(ChaineTraitement, TheWorkersPicturesShareOneBudget) {
+    ChaineTraitement chaine;
+    chaine.fils = 8;
+    std::atomic<int> en_cours{0};
+    std::atomic<int> plus{0};
+    std::mutex verrou;
+    std::vector<size_t> prepares;
+    std::vector<size_t> termines;
+    chaine.Execute(
+        16,
+        [&](size_t i, Tampons& tampons) {
+            // 192 MiB a picture, about a fifth of the budget.
+            tampons.decodee.SetSizeForOverwrite(8192, 8192);
+            const int n = ++en_cours;
+            for (int p = plus.load(); n > p && !plus.compare_exchange_weak(p, n);) {
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            --en_cours;
+            const std::lock_guard<std::mutex> l(verrou);
+            prepares.push_back(i);
+        },
+        [&](size_t i) { termines.push_back(i); });
+    EXPECT_EQ(termines.size(), 16u);
+    EXPECT_EQ(prepares.size(), 16u);
+    EXPECT_LE(plus.load(), 5);
+    EXPECT_GE(plus.load(), 2);
 }
 
 // ---------------------------------------------------------------- renaming

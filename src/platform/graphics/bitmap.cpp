@@ -227,6 +227,7 @@ void FillPixels(uint8_t* row, PixelFormat format, const PixelPattern& pattern, s
 struct PixelStore {
     std::unique_ptr<uint8_t[], Bitmap::FreePixels> data;
     size_t stride = 0;
+    size_t bytes = 0;
 };
 
 // Large pictures are laid on huge pages where the system offers them: a
@@ -241,6 +242,16 @@ uint8_t* AllocateBytes(size_t size) {
     return static_cast<uint8_t*>(pixels);
 }
 
+// Zeroes the bytes past the last pixel of each row.
+void ClearRowEnds(uint8_t* data, size_t stride, int32_t width, int32_t height,
+                  PixelFormat format) {
+    const size_t used = static_cast<size_t>(uint64_t{static_cast<uint32_t>(width)} *
+                                            static_cast<uint64_t>(BitsPerPixel(format)) / 8);
+    if (used == stride) return;
+    for (size_t y = 0; y < static_cast<size_t>(height); ++y)
+        std::memset(data + y * stride + used, 0, stride - used);
+}
+
 PixelStore AllocatePixels(int32_t width, int32_t height, PixelFormat format) {
     CheckPictureSize(width, height);
     PixelStore store;
@@ -250,11 +261,8 @@ PixelStore AllocatePixels(int32_t width, int32_t height, PixelFormat format) {
     CountPictureMemory(static_cast<int64_t>(total));
     store.data.reset(AllocateBytes(static_cast<size_t>(total)));
     if (store.data == nullptr) RaiseOutOfMemory();
-    const size_t used = static_cast<size_t>(uint64_t{static_cast<uint32_t>(width)} *
-                                            static_cast<uint64_t>(BitsPerPixel(format)) / 8);
-    for (size_t y = 0; y < static_cast<size_t>(height); ++y) {
-        std::memset(store.data.get() + y * store.stride + used, 0, store.stride - used);
-    }
+    store.bytes = static_cast<size_t>(total);
+    ClearRowEnds(store.data.get(), store.stride, width, height, format);
     return store;
 }
 
@@ -338,8 +346,29 @@ Bitmap Bitmap::ForOverwrite(int32_t width, int32_t height) {
     bitmap.width_ = width;
     bitmap.height_ = height;
     bitmap.stride_ = store.stride;
+    bitmap.capacity_ = store.bytes;
     bitmap.pixels_ = std::move(store.data);
     return bitmap;
+}
+
+void Bitmap::SetSizeForOverwrite(int32_t width, int32_t height) {
+    CheckPictureSize(width, height);
+    const size_t stride = RowStride(width, PixelFormat::Bit24);
+    const uint64_t total = uint64_t{stride} * static_cast<uint64_t>(height);
+    if (pixels_ == nullptr || total > capacity_) {
+        Bitmap fresh = ForOverwrite(width, height);
+        TakeFrom(fresh);
+    } else {
+        // The work that reuses the store holds that memory while it runs.
+        CountPictureMemory(static_cast<int64_t>(total));
+        ClearRowEnds(pixels_.get(), stride, width, height, PixelFormat::Bit24);
+        width_ = width;
+        height_ = height;
+        stride_ = stride;
+        format_ = PixelFormat::Bit24;
+        colors_.clear();
+    }
+    Changed();
 }
 
 Bitmap::Bitmap(Bitmap&& other) noexcept
@@ -361,11 +390,13 @@ void Bitmap::TakeFrom(Bitmap& other) noexcept {
     height_ = other.height_;
     format_ = other.format_;
     stride_ = other.stride_;
+    capacity_ = other.capacity_;
     pixels_ = std::move(other.pixels_);
     colors_ = std::move(other.colors_);
     other.width_ = 0;
     other.height_ = 0;
     other.stride_ = 0;
+    other.capacity_ = 0;
     other.colors_.clear();
 }
 
@@ -386,6 +417,7 @@ void Bitmap::Assign(const Graphic& source) {
     copy.height_ = bitmap->height_;
     copy.format_ = bitmap->format_;
     copy.stride_ = store.stride;
+    copy.capacity_ = store.bytes;
     copy.pixels_ = std::move(store.data);
     copy.colors_ = bitmap->colors_;
     TakeFrom(copy);
@@ -455,6 +487,7 @@ void Bitmap::SetPixelFormat(PixelFormat format) {
     converted.width_ = width_;
     converted.height_ = height_;
     converted.stride_ = store.stride;
+    converted.capacity_ = store.bytes;
     converted.pixels_ = std::move(store.data);
     TakeFrom(converted);
     Changed();
@@ -486,6 +519,7 @@ void Bitmap::Resize(int32_t width, int32_t height) {
     width_ = width;
     height_ = height;
     stride_ = store.stride;
+    capacity_ = store.bytes;
     pixels_ = std::move(store.data);
 }
 

@@ -44,6 +44,10 @@ public:
     // A 24-bit bitmap whose every pixel the caller writes before anything
     // reads it (a decoding's target): its pixels are not filled first.
     static Bitmap ForOverwrite(int32_t width, int32_t height);
+    // Makes this bitmap such a 24-bit one of width x height, keeping its pixel
+    // store when it is large enough: a tool that treats picture after picture
+    // then does not have the system clear new memory for each of them.
+    void SetSizeForOverwrite(int32_t width, int32_t height);
     // Takes the pixels and colour table of `other`, which is left empty; its
     // OnChange stays with it.
     Bitmap(Bitmap&& other) noexcept;
@@ -143,6 +147,7 @@ private:
     int32_t height_ = 0;
     PixelFormat format_ = PixelFormat::Bit24;
     size_t stride_ = 0;
+    size_t capacity_ = 0;  // bytes of the pixel store
     std::unique_ptr<uint8_t[], FreePixels> pixels_;
     std::vector<RGBQuad> colors_;
     bool transparent_ = false;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,6 +89,48 @@ private:
 
 using GraphicFactory = std::function<std::unique_ptr<Graphic>()>;
 
+// What the program does with the pictures of one extension.
+enum class FormatUse : uint8_t {
+    Read = 1 << 0,           // opened through the class registered for it
+    Written = 1 << 1,        // the shown picture is saved under it, by its class
+    Listed = 1 << 2,         // listed in a folder's pictures
+    OpenDialog = 1 << 3,     // offered by the main window's open dialog
+    SaveDialog = 1 << 4,     // offered by the main window's save dialog
+    PictureDialog = 1 << 5,  // offered by the tools' open-picture dialog
+};
+
+// One row of the table of formats. A new format is a new row (and, when it is
+// read, a class registered for it).
+struct PictureFormat {
+    std::string_view extension;    // lower case, without its dot
+    std::string_view kind;         // "JPEG": the same for every extension of a format
+    std::string_view description;  // its class's description, in the open-picture dialog
+    std::string_view caption;      // its entry in the main window's dialogs
+    int open_rank = 0;             // the place of that entry in the open dialog
+    uint8_t uses = 0;
+
+    bool Has(FormatUse use) const { return (uses & static_cast<uint8_t>(use)) != 0; }
+};
+
+// Every format the program knows, listed formats in the order of the folder
+// masks.
+std::span<const PictureFormat> PictureFormats();
+// The row of a file name's extension (the text after the last "." of its
+// last path component, case ignored); none for an unknown one.
+const PictureFormat* FormatOf(std::string_view file_name);
+// The extension first listed for a kind ("jpg" for "JPEG").
+std::string_view ExtensionOfKind(std::string_view kind);
+// "*.jpg;*.gif;*.bmp": the masks of the formats with that use, in the table's
+// order; only those of `kind` when one is given.
+std::string FormatMasks(FormatUse use, std::string_view kind = {});
+// The filters of the main window's open and save dialogs and of the tools'
+// open-picture dialog, "caption|masks|caption|masks...", and the save
+// dialog's default extension.
+std::string OpenDialogFilter();
+std::string SaveDialogFilter();
+std::string SaveDialogExtension();
+std::string PictureDialogFilter();
+
 // Picture classes by file extension. Extensions are kept without their dot and
 // compared ignoring case.
 class PictureRegistry {
@@ -115,8 +158,8 @@ private:
     std::vector<Entry> entries_;
 };
 
-// Registers the platform's own classes: "bmp" (TBitmap), "jpg" and "jpeg"
-// (TJPEGImage).
+// Registers the platform's own classes for the formats the table reads:
+// TBitmap for "bmp", TJPEGImage for "jpg" and "jpeg".
 void RegisterStandardFormats();
 
 // Holds one graphic, or none.

@@ -290,22 +290,28 @@ void ReadRows(Decompressor& decoder, CmykRows* cmyk, JSAMPROW* rows, int32_t fir
     for (; done < count; ++done) std::memset(rows[done], 0, row_bytes);
 }
 
-// The whole picture at `scale`, its rows written by libjpeg straight into the
-// bitmap.
-std::shared_ptr<const Bitmap> DecodeWhole(std::span<const uint8_t> bytes, JpegScale scale,
-                                          std::atomic<bool>& damaged) {
+// The whole picture at `scale`, its rows written by libjpeg straight into
+// `bitmap`, whose pixel store is reused when large enough.
+void DecodeWholeInto(std::span<const uint8_t> bytes, JpegScale scale, Bitmap& bitmap,
+                     std::atomic<bool>& damaged) {
     Decompressor decoder(bytes, damaged);
     const Extent size = decoder.OutputSize(scale);
     CountPictureMemory(decoder.LibraryBytes());
     // The bitmap refuses a size beyond its limit before libjpeg allocates anything.
-    auto bitmap = std::make_shared<Bitmap>(Bitmap::ForOverwrite(size.width, size.height));
+    bitmap.SetSizeForOverwrite(size.width, size.height);
     decoder.Start(scale);
     std::optional<CmykRows> cmyk;
     if (decoder.Cmyk()) cmyk.emplace(decoder);
     std::vector<JSAMPROW> rows(static_cast<size_t>(size.height));
-    for (int32_t y = 0; y < size.height; ++y) rows[static_cast<size_t>(y)] = bitmap->ScanLine(y);
+    for (int32_t y = 0; y < size.height; ++y) rows[static_cast<size_t>(y)] = bitmap.ScanLine(y);
     ReadRows(decoder, cmyk ? &*cmyk : nullptr, rows.data(), 0, size.height,
              static_cast<size_t>(size.width) * 3);
+}
+
+std::shared_ptr<const Bitmap> DecodeWhole(std::span<const uint8_t> bytes, JpegScale scale,
+                                          std::atomic<bool>& damaged) {
+    auto bitmap = std::make_shared<Bitmap>();
+    DecodeWholeInto(bytes, scale, *bitmap, damaged);
     return bitmap;
 }
 
@@ -718,6 +724,14 @@ void JpegImage::SetScale(JpegScale scale) {
 void JpegImage::SetCompressionQuality(int32_t quality) {
     if (quality < 1 || quality > 100) RaiseRange();
     quality_ = quality;
+}
+
+void JpegImage::DecodeTo(Bitmap& target) const {
+    if (source_) {
+        DecodeWholeInto(source_->bytes, scale_, target, source_->damaged);
+    } else {
+        target.Assign(GetBitmap());
+    }
 }
 
 const Bitmap& JpegImage::GetBitmap() const {

@@ -74,6 +74,9 @@ public:
     // The picture decoded at Scale. The reference stays valid until the next
     // call on this object that changes or decodes the picture.
     const Bitmap& GetBitmap() const;
+    // The picture decoded at Scale into `target`, whose pixel store is reused
+    // when large enough; nothing is kept in this object.
+    void DecodeTo(Bitmap& target) const;
     // The picture decoded at Scale and resampled into the whole of `target`
     // (24 bits) as libjpeg gives its rows: no whole decoding is held or kept.
     void StretchInto(Bitmap& target) const;

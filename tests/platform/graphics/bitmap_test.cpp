@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "pictures.h"
 #include "platform/core/error.h"
 #include "platform/graphics/canvas.h"
@@ -75,6 +77,41 @@ TEST(Bitmap, SizesBeyondMemoryAreRefusedAndChangeNothing) {
     EXPECT_EQ(bitmap.Width(), 2);
     EXPECT_EQ(bitmap.Height(), 2);
     EXPECT_EQ(Bgr(bitmap), (std::vector<uint8_t>{7, 8, 9, 7, 8, 9, 7, 8, 9, 7, 8, 9}));
+}
+
+// A tool treating picture after picture keeps one store; the bytes past each
+// row's pixels, which files carry, never keep an earlier picture's.
+TEST(Bitmap, ReshapingForOverwriteKeepsALargeEnoughStoreAndClearsTheRowEnds) {
+    Bitmap bitmap(2, 2, PixelFormat::Bit8);
+    bitmap.SetSizeForOverwrite(40, 30);
+    EXPECT_EQ(bitmap.Format(), PixelFormat::Bit24);
+    EXPECT_TRUE(bitmap.ColorTable().empty());
+    const uint8_t* store = bitmap.ScanLine(0);
+    std::memset(bitmap.ScanLine(0), 0xAB, bitmap.Stride() * 30);
+    // Smaller, or as large in another shape: the same store.
+    bitmap.SetSizeForOverwrite(26, 40);
+    EXPECT_EQ(bitmap.ScanLine(0), store);
+    EXPECT_EQ(bitmap.Width(), 26);
+    EXPECT_EQ(bitmap.Stride(), 80u);
+    for (int32_t y = 0; y < 40; ++y) {
+        EXPECT_EQ(bitmap.ScanLine(y)[77], 0xAB) << y;
+        EXPECT_EQ(bitmap.ScanLine(y)[78], 0) << y;
+        EXPECT_EQ(bitmap.ScanLine(y)[79], 0) << y;
+    }
+    bitmap.SetSizeForOverwrite(5, 5);
+    EXPECT_EQ(bitmap.ScanLine(0), store);
+    EXPECT_EQ(bitmap.ScanLine(4)[15], 0);
+    // Larger: a new store; beyond the budget, refused and unchanged.
+    bitmap.SetSizeForOverwrite(100, 100);
+    EXPECT_EQ(bitmap.Height(), 100);
+    EXPECT_EQ(ErrorText([&] { bitmap.SetSizeForOverwrite(100000, 100000); }),
+              "Mémoire insuffisante");
+    EXPECT_EQ(bitmap.Width(), 100);
+    // A moved bitmap takes its store's size along.
+    Bitmap autre(std::move(bitmap));
+    const uint8_t* grand = autre.ScanLine(0);
+    autre.SetSizeForOverwrite(50, 50);
+    EXPECT_EQ(autre.ScanLine(0), grand);
 }
 
 TEST(Bitmap, RowAccessIsChecked) {

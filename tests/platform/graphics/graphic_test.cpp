@@ -131,5 +131,39 @@ TEST(Picture, AssignKeepsACopyAndForwardsChanges) {
     EXPECT_EQ(changes, 4);
 }
 
+// The folder mask and the dialogs' filters are the texts the windows always
+// showed, spaces and order included, made from the one table.
+TEST(Formats, TheMasksAndFiltersComeFromTheTable) {
+    EXPECT_EQ(FormatMasks(FormatUse::Listed), "*.jpg;*.gif;*.bmp");
+    EXPECT_EQ(FormatMasks(FormatUse::Listed, "JPEG"), "*.jpg");
+    EXPECT_EQ(OpenDialogFilter(),
+              "Fichiers images JPEG, GIF, BMP|*.jpg;*.gif;*.bmp|Fichier image GIF(*.gif)|*.gif|"
+              "Fichier image BMP(*.bmp)|*.bmp|Fichier image JPEG (*.jpg)|*.jpg|Tous|*.*");
+    EXPECT_EQ(SaveDialogFilter(), "Fichier image JPEG (*.jpg)|*.jpg");
+    EXPECT_EQ(SaveDialogExtension(), "jpg");
+    EXPECT_EQ(PictureDialogFilter(),
+              "Tout (*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf"
+              "|Fichier image JPEG (*.jpg)|*.jpg|Fichier image JPEG (*.jpeg)|*.jpeg"
+              "|Bitmaps (*.bmp)|*.bmp|Icônes (*.ico)|*.ico|Métafichiers étendus (*.emf)|*.emf"
+              "|Métafichiers (*.wmf)|*.wmf");
+
+    ASSERT_NE(FormatOf("/a.b/PHOTO.Jpeg"), nullptr);
+    EXPECT_EQ(FormatOf("/a.b/PHOTO.Jpeg")->kind, "JPEG");
+    EXPECT_FALSE(FormatOf("x.jpeg")->Has(FormatUse::Listed));
+    EXPECT_TRUE(FormatOf("x.GIF")->Has(FormatUse::Written));
+    EXPECT_EQ(FormatOf("x.png"), nullptr);
+    EXPECT_EQ(FormatOf("/a.jpg/sans"), nullptr);
+    EXPECT_EQ(ExtensionOfKind("JPEG"), "jpg");
+    // Every format the table reads has a class once the platform's and the
+    // codec's are registered; the others have none.
+    RegisterStandardFormats();
+    for (const PictureFormat& format : PictureFormats()) {
+        if (format.kind == "GIF") continue;
+        EXPECT_EQ(PictureRegistry::Instance().Find(format.extension) != nullptr,
+                  format.Has(FormatUse::Read))
+            << format.extension;
+    }
+}
+
 }  // namespace
 }  // namespace platform
