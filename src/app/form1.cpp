@@ -664,7 +664,7 @@ void TForm1::FichiersModifies(const FichiersChanges& changes) {
     for (const std::string& nom : changes.reecrits) touche = touche || listes.contains(nom);
     for (const auto& [ancien, nouveau] : changes.renommes)
         touche = touche || listes.contains(ancien);
-    if (!touche) return;
+    if (!touche && !changes.recharge_dossier) return;
     std::string affiche = Korvel1->FileName();
     for (const auto& [ancien, nouveau] : changes.renommes) {
         if (ancien == affiche) affiche = nouveau;

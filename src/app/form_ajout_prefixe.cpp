@@ -163,6 +163,7 @@ void TFormAjoutPrefixe::BitBtnOkClick() {
     lot_.Execute([&] {
         FListe.clear();
         lot_.Scrute(dossier, false);
+        lot_.RechargeDossier();
         const std::vector<std::string> restes = regle.Renomme(FListe);
         for (const std::string& nom : FListe) {
             const std::string nouveau = regle.NouveauNom(nom);

@@ -30,8 +30,11 @@ struct Fiches;
 struct FichiersChanges {
     std::vector<std::string> reecrits;
     std::vector<std::pair<std::string, std::string>> renommes;  // old name, new name
+    // The main window reads its folder again whatever changed: a renaming
+    // run ends so, so that its list shows the folder as it now is.
+    bool recharge_dossier = false;
 
-    bool Vide() const { return reecrits.empty() && renommes.empty(); }
+    bool Vide() const { return reecrits.empty() && renommes.empty() && !recharge_dossier; }
 };
 
 class LotEnCours {
@@ -60,6 +63,7 @@ public:
 
     void Reecrit(const std::string& nom);
     void Renomme(const std::string& ancien, const std::string& nouveau);
+    void RechargeDossier() { changes_.recharge_dossier = true; }
 
 private:
     platform::ui::Form& fiche_;

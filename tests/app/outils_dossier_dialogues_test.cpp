@@ -93,6 +93,18 @@ TEST_F(OutilsDossier, RenamingPreviewsAsksRenamesAndReloadsTheMainList) {
     EXPECT_TRUE(std::filesystem::exists(dossier / "sous/s.jpg"));
     EXPECT_TRUE(dialogues->messages.empty());
 
+    // Another folder renamed: the main list is read again all the same, and
+    // shows what came into its folder meanwhile.
+    Image("n.bmp", 10);
+    dialogues->yes_no_answers = {true};
+    Pendant(f, "Ajout de préfixe", [&] {
+        f.EditChoixDossier->SetText(dossier / "sous/s.jpg");
+        f.BitBtnOk->click();
+    });
+    EXPECT_TRUE(std::filesystem::exists(dossier / "sous/s_vacances.jpg"));
+    EXPECT_EQ(Liste(), (std::vector<std::string>{dossier / "P2_vacances.JPG", dossier / "n.bmp",
+                                                 dossier / "p1_vacances.jpg"}));
+
     // A slash is refused before anything is asked or moved.
     dialogues->questions.clear();
     Pendant(f, "Ajout de préfixe", [&] {
