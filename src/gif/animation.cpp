@@ -82,9 +82,10 @@ uint16_t AnimationTimeline::FrameDelay(const FrameTiming& frame) const {
 
 int64_t AnimationTimeline::PlanWait() {
     const int64_t now = clock_();
+    const int64_t elapsed = now - timing_point_;
+    timing_point_ = now;
     int64_t wait = 0;
     if (speed_ > 0) {
-        const int64_t elapsed = now - timing_point_;
         // Half of what the last wait ran over comes off this one, so that
         // painting and decoding times do not add up over the animation.
         const int64_t overshoot = (elapsed - planned_) / 2;
@@ -103,15 +104,14 @@ int64_t AnimationTimeline::PlanWait() {
         }
     } else if (!threaded_) {
         wait = kFallbackWait;
-    } else {
+    } else if (speed_ == 0) {
         // Speed 0 holds the frame until the painter is stopped; a negative
         // speed shows the frames without waiting.
-        wait = speed_ == 0 ? kWaitForever : 0;
+        return kWaitForever;
     }
-    timing_point_ = now;
-    if (wait == kWaitForever) return wait;
-    if (!threaded_) return std::max<int64_t>(wait, 1);
-    return std::max<int64_t>(wait, 0);
+    // A late frame's wait may come out negative, even at kWaitForever's own
+    // value: it is no wait at all.
+    return std::max<int64_t>(wait, threaded_ ? 0 : 1);
 }
 
 void AnimationTimeline::Woken() {

@@ -116,6 +116,15 @@ TEST(AnimationTimeline, HalfOfAnOvershootComesOffTheNextWait) {
     // A late painter does not wait a negative time.
     Played stuck(Frames(3, 3), kPlay, 100, true);
     EXPECT_EQ(Waits(stuck, 3, 200), (std::vector<int64_t>{0, 36, 0}));
+    // Late by just enough for the wait to come out at -1 ms, which is also
+    // what "until stopped" is written as: no wait either, the frames go on.
+    for (const bool threaded : {true, false}) {
+        Played late(Frames(3, 5), kPlay, 100, threaded);
+        const std::vector<int64_t> waits = Waits(late, 3, 122);
+        ASSERT_EQ(waits.size(), 3u);
+        EXPECT_EQ(waits, threaded ? (std::vector<int64_t>{0, 60, 0})
+                                  : (std::vector<int64_t>{12, 1, 1}));
+    }
 }
 
 TEST(AnimationTimeline, AClockGoingBackWaitsTheFallback) {
