@@ -98,24 +98,16 @@ int main(int argc, char* argv[]) {
     bench::EcritCommandes(commandes, convert);
     const std::string soi = bench::SoiMeme();
     const std::string page = (dossier / "nous" / "page.htm").string();
-    const auto nous = [&](int fils) {
-        return [&, fils](const std::string& d) {
-            return bench::Quote(soi) + " --nous " + bench::Quote(d) + " " + bench::Quote(page) +
-                   " " + std::to_string(fils);
-        };
-    };
 
     std::printf("%d photographs of %zu kinds (12 to 24 megapixels), %ld processors\n", nombre,
                 modeles.size(), bench::Processeurs());
     bench::CompareLots(
         photos, travail,
         {
-            {"visualisateur AlbumHtml, every core", nous(0)},
-            {"visualisateur AlbumHtml, one thread", nous(1)},
-            {"convert (size hint), one after another",
-             [&](const std::string&) { return bench::UnParUn(commandes); }},
-            {"convert (size hint), processors at once",
-             [&](const std::string&) { return bench::PlusieursALaFois(commandes); }},
+            {"visualisateur AlbumHtml, every core", bench::Nous(soi, 0, {page})},
+            {"visualisateur AlbumHtml, one thread", bench::Nous(soi, 1, {page})},
+            {"convert (size hint), one after another", bench::Commandes(commandes, false)},
+            {"convert (size hint), processors at once", bench::Commandes(commandes, true)},
         },
         3);
     fs::remove_all(dossier);

@@ -90,7 +90,24 @@ inline void EcritCommandes(const std::string& fichier, const std::vector<std::st
     std::ofstream sortie(fichier);
     for (const std::string& l : lignes) sortie << l << '\n';
 }
+// The lot of the commands written in `fichier`, one after the other or
+// `Processeurs()` at once.
+inline std::function<std::string(const std::string&)> Commandes(const std::string& fichier,
+                                                                bool ensemble) {
+    return [fichier, ensemble](const std::string&) {
+        return ensemble ? PlusieursALaFois(fichier) : UnParUn(fichier);
+    };
+}
 
-
+// Our lot: the benchmark `soi` started again by itself as
+// `soi --nous FOLDER ARGUMENTS... THREADS` (0 threads: one per processor).
+inline std::function<std::string(const std::string&)> Nous(
+    const std::string& soi, int fils, const std::vector<std::string>& arguments = {}) {
+    return [soi, fils, arguments](const std::string& dossier) {
+        std::string commande = Quote(soi) + " --nous " + Quote(dossier);
+        for (const std::string& a : arguments) commande.append(" ").append(Quote(a));
+        return commande.append(" ").append(std::to_string(fils));
+    };
+}
 
 }  // namespace bench

@@ -81,25 +81,18 @@ int main(int argc, char* argv[]) {
     bench::EcritCommandes(commandes + "/mogrify", mogrify);
     bench::EcritCommandes(commandes + "/vips", vips);
     std::printf("%zu photos, %ld processors\n", photos.size(), bench::Processeurs());
-    const auto nous = [&](int fils) {
-        return [&soi, fils](const std::string& d) {
-            return bench::Quote(soi) + " --nous " + bench::Quote(d) + " " + std::to_string(fils);
-        };
-    };
-    const auto fichier = [&](const std::string& nom, bool ensemble) {
-        return [&commandes, nom, ensemble](const std::string&) {
-            return ensemble ? bench::PlusieursALaFois(commandes + "/" + nom)
-                            : bench::UnParUn(commandes + "/" + nom);
-        };
-    };
     bench::CompareLots(photos, travail,
                        {
-                           {"visualisateur, every core", nous(0)},
-                           {"visualisateur, one thread", nous(1)},
-                           {"mogrify (size hint), one after another", fichier("mogrify", false)},
-                           {"mogrify (size hint), processors at once", fichier("mogrify", true)},
-                           {"vipsthumbnail, one after another", fichier("vips", false)},
-                           {"vipsthumbnail, processors at once", fichier("vips", true)},
+                           {"visualisateur, every core", bench::Nous(soi, 0)},
+                           {"visualisateur, one thread", bench::Nous(soi, 1)},
+                           {"mogrify (size hint), one after another",
+                            bench::Commandes(commandes + "/mogrify", false)},
+                           {"mogrify (size hint), processors at once",
+                            bench::Commandes(commandes + "/mogrify", true)},
+                           {"vipsthumbnail, one after another",
+                            bench::Commandes(commandes + "/vips", false)},
+                           {"vipsthumbnail, processors at once",
+                            bench::Commandes(commandes + "/vips", true)},
                        },
                        3);
     std::filesystem::remove_all(sortie);

@@ -67,24 +67,19 @@ int main(int argc, char* argv[]) {
     bench::EcritCommandes(commandes + "/exiftran", exiftran);
     bench::EcritCommandes(commandes + "/mogrify", mogrify);
     std::printf("%zu photos, %ld processors\n", photos.size(), bench::Processeurs());
-    const auto nous = [&](int fils) {
-        return [&soi, fils](const std::string& d) {
-            return bench::Quote(soi) + " --nous " + bench::Quote(d) + " " + std::to_string(fils);
-        };
-    };
     bench::CompareLots(
         photos, travail,
         {
-            {"visualisateur, every core", nous(0)},
-            {"visualisateur, one thread", nous(1)},
+            {"visualisateur, every core", bench::Nous(soi, 0)},
+            {"visualisateur, one thread", bench::Nous(soi, 1)},
             {"exiftran -ai, one process for the folder",
              [](const std::string& d) {
                  return "exiftran -ai " + bench::Quote(d) + "/*.jpg 2>/dev/null";
              }},
             {"exiftran -ai, one a photo, processors at once",
-             [&](const std::string&) { return bench::PlusieursALaFois(commandes + "/exiftran"); }},
+             bench::Commandes(commandes + "/exiftran", true)},
             {"mogrify -auto-orient, processors at once",
-             [&](const std::string&) { return bench::PlusieursALaFois(commandes + "/mogrify"); }},
+             bench::Commandes(commandes + "/mogrify", true)},
         },
         3);
     std::filesystem::remove_all(commandes);

@@ -539,6 +539,8 @@ public:
 private:
     // Drops the bitmap (and the buffer's canvas) without stopping anything.
     void DropBitmap() const;
+    // StopDrawPainter (the painter of Draw) and StopDraw (every painter).
+    void StopPainters(bool every) const;
     // Reads the file from a stream in memory.
     void LoadFromMemory(platform::MemoryStream& stream);
     void AssignImage(const TGIFImage& source);

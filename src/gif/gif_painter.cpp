@@ -602,40 +602,37 @@ TGIFPainter* TGIFImage::StartPainter(TGIFPainter** painter_ref, platform::Canvas
 }
 
 void TGIFImage::StopDrawPainter() const {
-    const auto limit = std::chrono::steady_clock::now() + kStopLimit;
-    for (;;) {
-        {
-            const auto lock = painters_.LockList();
-            TGIFPainter* const painter = draw_painter_;
-            if (painter == nullptr) break;
-            const std::shared_ptr<TGIFPainter> keep = painter->shared_from_this();
-            painter->Stop();
-            if (!painter->Threaded() || painter->Ended()) break;
-            if (std::chrono::steady_clock::now() >= limit) {
-                painter->Abandon();
-                break;
-            }
-        }
-        platform::CheckSynchronize(kServiceSlice);
-    }
-    DropBitmap();
+    StopPainters(false);
 }
 
 void TGIFImage::StopDraw() const {
+    StopPainters(true);
+}
+
+void TGIFImage::StopPainters(bool every) const {
     const auto limit = std::chrono::steady_clock::now() + kStopLimit;
     for (;;) {
         {
             const auto lock = painters_.LockList();
             // A copy: a painter that ends leaves the list.
-            const std::vector<std::shared_ptr<TGIFPainter>> painters = painters_.Items();
-            int32_t threaded = 0;
+            std::vector<std::shared_ptr<TGIFPainter>> painters;
+            if (every) {
+                painters = painters_.Items();
+            } else if (draw_painter_ != nullptr) {
+                painters.push_back(draw_painter_->shared_from_this());
+            }
+            bool running = false;
             for (auto painter = painters.rbegin(); painter != painters.rend(); ++painter) {
                 (*painter)->Stop();
-                if ((*painter)->Threaded() && !(*painter)->Ended()) ++threaded;
+                if ((*painter)->Threaded() && !(*painter)->Ended()) running = true;
             }
-            if (threaded == 0) break;
+            if (!running) break;
             if (std::chrono::steady_clock::now() >= limit) {
-                KillPainter();
+                if (every) {
+                    KillPainter();
+                } else {
+                    painters.front()->Abandon();
+                }
                 break;
             }
         }
