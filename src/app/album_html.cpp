@@ -77,10 +77,12 @@ void AjouteLegendes(std::vector<std::string>& lignes, const ReglagesAlbum& r,
     lignes.emplace_back("</font>");
 }
 
-// Writes a page's lines, each followed by CR LF.
+// Writes a page's lines, each followed by CR LF, over a read-only page of an
+// earlier album too.
 void EcritPage(const std::string& fichier, const std::vector<std::string>& lignes) {
     std::string octets;
     for (const std::string& ligne : lignes) octets.append(ligne).append("\r\n");
+    platform::ClearReadOnly(fichier);
     platform::WriteFileAtomic(
         fichier, std::span(reinterpret_cast<const uint8_t*>(octets.data()), octets.size()));
 }

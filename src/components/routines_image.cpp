@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
-#include <filesystem>
 #include <memory>
 #include <thread>
 #include <utility>
@@ -207,11 +206,7 @@ std::vector<uint16_t> TableLuminositeContraste(int32_t pivot, double luminosite,
 // Readies a target for writing: a read-only file is made writable and the
 // missing folders are created; false when they could not be.
 bool PrepareCible(const std::string& cible) {
-    std::error_code ignore;
-    if (platform::FileExists(cible)) {
-        std::filesystem::permissions(cible, std::filesystem::perms::owner_write,
-                                     std::filesystem::perm_options::add, ignore);
-    }
+    platform::ClearReadOnly(cible);
     const size_t barre = cible.rfind('/');
     const std::string dossier =
         barre == std::string::npos ? std::string() : cible.substr(0, barre + 1);

@@ -154,6 +154,19 @@ TEST_F(Commandes, SavingOverAFileChangedReplacedOrDeletedSinceItWasReadAsksFirst
     EXPECT_EQ(dialogues->question_defaults, std::vector<DefaultAnswer>(6, DefaultAnswer::No));
 }
 
+TEST_F(Commandes, SavingOverAReadOnlyFileIsRefusedAndLeavesItAsItWas) {
+    const std::string photo = Image("a.jpg", 10);
+    fs::permissions(photo, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    platform::SetModificationTime(photo, {1'000'000'000, 0});
+    const std::vector<uint8_t> avant = ReadFile(photo);
+    Ouvre({photo});
+    EXPECT_EQ(ErrorText([&] { fenetre->Rotation90Enregistrer1Click(); }),
+              "Impossible de créer le fichier \"" + photo + "\". Accès refusé.");
+    EXPECT_EQ(ReadFile(photo), avant);
+    EXPECT_EQ(platform::ModificationTime(photo), (platform::FileTime{1'000'000'000, 0}));
+    EXPECT_EQ(fs::status(photo).permissions(), fs::perms(0444));
+}
+
 TEST_F(Commandes, APictureReadAheadCountsAsReadWhenItWasDecodedNotWhenItIsShown) {
     Serie(2);
     Ouvre({dossier / "p1.bmp"});

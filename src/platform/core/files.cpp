@@ -60,6 +60,10 @@ FileIdentity IdentityOf(const struct stat& info) {
                         FileTime{info.st_mtim.tv_sec, static_cast<int32_t>(info.st_mtim.tv_nsec)}};
 }
 
+bool NoWriteBit(const struct stat& info) {
+    return !S_ISDIR(info.st_mode) && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
 std::string WithoutTrailingSlash(std::string path) {
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     return path;
@@ -514,6 +518,18 @@ std::optional<FileIdentity> IdentifyFile(const std::string& path) {
     return IdentityOf(info);
 }
 
+bool IsReadOnly(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && NoWriteBit(info);
+}
+
+void ClearReadOnly(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && NoWriteBit(info)) {
+        ::chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR);
+    }
+}
+
 std::optional<FileIdentity> ListFolder(const std::string& path, const FolderEntryHandler& entry) {
     const int fd = ::open((path + "/").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
@@ -548,6 +564,7 @@ void WriteFileAtomic(const std::string& path, const std::function<void(Stream&)>
     const std::string target = ResolvedTarget(path);
     struct stat old {};
     const bool replaces = ::stat(target.c_str(), &old) == 0;
+    if (replaces && NoWriteBit(old)) RaiseFileCreate(path, EACCES);
 
     TemporaryFile temporary(FolderOf(target), 0666);
     if (!temporary.IsOpen()) RaiseFileCreate(path, errno);

@@ -69,6 +69,16 @@ struct FileIdentity {
 // Follows symbolic links; none when the file cannot be reached.
 std::optional<FileIdentity> IdentifyFile(const std::string& path);
 
+// A file is read-only when its mode has no write permission bit at all: then
+// it is so for every user alike, the superuser included, whom the permission
+// bits do not stop. Follows symbolic links; false for a missing file or a
+// folder.
+bool IsReadOnly(const std::string& path);
+// Gives a read-only file its owner's write permission back, its other bits
+// kept, so that it can be written over; anything else is left as it is. A
+// file that stays read-only (not the user's) is then refused by the write.
+void ClearReadOnly(const std::string& path);
+
 // Hears one entry of a folder: its name and whether it is a folder.
 using FolderEntryHandler = std::function<void(std::string_view name, bool folder)>;
 // Reads the entries of the folder `path` ("" is the root) that are regular
@@ -86,7 +96,9 @@ std::optional<FileIdentity> ListFolder(const std::string& path, const FolderEntr
 // back what was written. The new file keeps the old one's mode, owner and
 // group, extended attributes and ACL, each where the system lets it be set;
 // a new file gets the usual mode for the user's umask (or the folder's
-// default ACL). A symbolic link is written through, not replaced. On any
+// default ACL). A symbolic link is written through, not replaced. A
+// read-only file (IsReadOnly) is refused before `write` runs, as the
+// file-create error for a denied access, and left as it is. On any
 // failure (an exception of `write` included) the temporary file goes, the
 // old file stays whole, and the error passes on (a system failure as the
 // file-create error with its reason). A process killed while it writes

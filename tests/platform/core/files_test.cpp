@@ -172,6 +172,29 @@ TEST(WriteFileAtomic, AFailureLeavesTheOldFileWhole) {
     EXPECT_EQ(EntryCount(locked), 1u);
 }
 
+TEST(WriteFileAtomic, AReadOnlyFileIsRefusedForEveryUserUntilItsAttributeIsCleared) {
+    TempDir dir;
+    const std::string path = dir / "photo.jpg";
+    WriteFile(path, "precious");
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    const FileTime date{1'000'000'000, 5};
+    SetModificationTime(path, date);
+    fs::create_symlink("photo.jpg", dir / "link.jpg");
+    for (const std::string& name : {path, dir / "link.jpg"}) {
+        EXPECT_EQ(ErrorText([&] { WriteFileAtomic(name, Bytes("x")); }),
+                  "Impossible de créer le fichier \"" + name + "\". Accès refusé.");
+    }
+    EXPECT_EQ(ReadFile(path), Bytes("precious"));
+    EXPECT_EQ(ModeOf(path), 0444u);
+    EXPECT_EQ(ModificationTime(path), date);
+    EXPECT_EQ(EntryCount(dir.Path()), 2u);
+
+    ClearReadOnly(dir / "link.jpg");
+    EXPECT_EQ(ModeOf(path), 0644u);
+    WriteFileAtomic(path, Bytes("new"));
+    EXPECT_EQ(ReadFile(path), Bytes("new"));
+}
+
 TEST(WriteFileAtomic, TheStreamWritesStraightIntoAnUnnamedFileAndSeeksBack) {
     TempDir dir;
     REQUIRE_OR_SKIP(MakesUnnamedFiles(dir.Path()), "no unnamed files in " + dir.Path());
