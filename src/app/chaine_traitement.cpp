@@ -137,7 +137,15 @@ std::vector<FichierIllisible> ReecritureDossier::Traite(const std::vector<std::s
             if (r.illisible) {
                 illisibles.push_back({nom, *r.illisible});
             } else if (r.reecriture.reecrit) {
-                platform::WriteFileAtomic(nom, std::span<const uint8_t>(r.reecriture.octets));
+                try {
+                    platform::WriteFileAtomic(nom, std::span<const uint8_t>(r.reecriture.octets));
+                } catch (const platform::Error& e) {
+                    // A read-only file is one file left as it is, not a
+                    // failure of the run.
+                    if (!platform::IsReadOnly(nom)) throw;
+                    illisibles.push_back({nom, platform::UserMessage(e), true});
+                    return;
+                }
                 if (r.reecriture.date) platform::SetModificationTime(nom, *r.reecriture.date);
                 if (OnReecrit) OnReecrit(nom);
             }

@@ -71,9 +71,10 @@ public:
     // exception (but BudgetBusy) makes it a file that could not be read.
     using Preparation = std::function<Reecriture(const std::string& nom, Tampons& tampons)>;
 
-    // A file that cannot be read is left untouched and returned, with the
-    // reason, in the list's order; a failure to write a file stops the run
-    // and passes on, the files before it staying rewritten.
+    // A file that cannot be read, or that is read-only, is left untouched and
+    // returned, with the reason, in the list's order; any other failure to
+    // write a file stops the run and passes on, the files before it staying
+    // rewritten.
     std::vector<FichierIllisible> Traite(const std::vector<std::string>& fichiers,
                                   const Preparation& prepare) const;
 };

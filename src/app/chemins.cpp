@@ -19,9 +19,15 @@ std::string ListeLimitee(std::string entete, const std::vector<std::string>& lig
 }
 
 std::string MessageIllisibles(const std::vector<FichierIllisible>& fichiers, std::string entete) {
-    std::vector<std::string> lignes;
-    for (const FichierIllisible& f : fichiers) lignes.push_back(f.nom + " (" + f.raison + ")");
-    return ListeLimitee(std::move(entete), lignes);
+    std::vector<std::string> illisibles;
+    std::vector<std::string> non_ecrits;
+    for (const FichierIllisible& f : fichiers)
+        (f.non_ecrit ? non_ecrits : illisibles).push_back(f.nom + " (" + f.raison + ")");
+    std::string message = ListeLimitee(std::move(entete), illisibles);
+    const std::string suite = ListeLimitee(
+        "Ces fichiers n'ont pas pu être écrits et n'ont pas été modifiés :", non_ecrits);
+    if (!message.empty() && !suite.empty()) message += "\n\n";
+    return message + suite;
 }
 
 }  // namespace app

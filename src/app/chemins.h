@@ -16,10 +16,11 @@ std::string PartieDossier(const std::string& chemin);
 std::string ListeLimitee(std::string entete, const std::vector<std::string>& lignes);
 
 // A file that a folder tool left as it was because it could not be read as a
-// picture, and why.
+// picture, or could not be written over (a read-only file), and why.
 struct FichierIllisible {
     std::string nom;
     std::string raison;
+    bool non_ecrit = false;  // read, but refused when written
 };
 
 // Why a JPEG file whose decoding had to make up pixels (a truncated or
@@ -28,7 +29,8 @@ struct FichierIllisible {
 inline constexpr const char* kImageEndommagee = "Image JPEG incomplète ou endommagée";
 
 // The end-of-run message for the files left because they could not be read,
-// under its heading; empty when there is none.
+// under its heading, then for those that could not be written, under theirs;
+// empty when there is none.
 std::string MessageIllisibles(
     const std::vector<FichierIllisible>& fichiers,
     std::string entete = "Ces fichiers n'ont pas pu être lus et n'ont pas été modifiés :");

@@ -62,10 +62,10 @@ public:
     std::function<void()> TraiteMessages;
 
     // Treats the files of the list that the settings select. A file that
-    // cannot be read as a picture, or a JPEG file whose decoding had to make
-    // up pixels, is left untouched and returned, with the reason, in the
-    // list's order; a failure to write a file stops the run and passes on,
-    // the files before it staying rewritten.
+    // cannot be read as a picture, a JPEG file whose decoding had to make up
+    // pixels, or a read-only file, is left untouched and returned, with the
+    // reason, in the list's order; any other failure to write a file stops
+    // the run and passes on, the files before it staying rewritten.
     std::vector<FichierIllisible> Traite(const std::vector<std::string>& fichiers) const;
 };
 

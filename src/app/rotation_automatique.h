@@ -70,9 +70,10 @@ public:
 
     // Turns the photos of a list (those of ExtensionATourner) on the
     // pipeline of the tools: decoded, turned and encoded on every processor,
-    // written in the list's order. A photo that cannot be read whole is left
-    // as it is and returned with the reason; a failure to write stops the run
-    // and passes on, the photos before it staying turned.
+    // written in the list's order. A photo that cannot be read whole, or that
+    // is read-only, is left as it is and returned with the reason; any other
+    // failure to write stops the run and passes on, the photos before it
+    // staying turned.
     std::vector<FichierIllisible> Traite(const std::vector<std::string>& fichiers) const;
 
 private:

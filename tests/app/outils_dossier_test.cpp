@@ -371,6 +371,29 @@ TEST_F(Rotation, AFileThatCannotBeWrittenStopsTheBatchInOrder) {
               ReadFile(TestData("exif-samples/jpg/orientation/portrait_8.jpg")));
 }
 
+TEST_F(Rotation, AReadOnlyPhotoIsListedAndLeftAndTheOthersAreTurned) {
+    const std::vector<std::string> noms = CopieEchantillons();
+    const std::string protegee = dossier / "portrait_6.jpg";
+    const std::vector<uint8_t> avant = ReadFile(protegee);
+    namespace fs = std::filesystem;
+    fs::permissions(protegee,
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    RotationAutomatique rotation;
+    rotation.fils = 4;
+    const std::vector<FichierIllisible> illisibles = rotation.Traite(noms);
+
+    ASSERT_EQ(illisibles.size(), 1u);
+    EXPECT_EQ(
+        MessageIllisibles({{"a.jpg", "illisible"}, illisibles[0]}),
+        "Ces fichiers n'ont pas pu être lus et n'ont pas été modifiés :\na.jpg (illisible)\n\n"
+        "Ces fichiers n'ont pas pu être écrits et n'ont pas été modifiés :\n" +
+            protegee + " (Impossible de créer le fichier \"" + protegee + "\". Accès refusé.)");
+    EXPECT_EQ(ReadFile(protegee), avant);
+    EXPECT_TRUE(DateAncienne(protegee));
+    EXPECT_EQ(fs::status(protegee).permissions(), fs::perms(0444));
+    EXPECT_EQ(Identify("%w %h", dossier / "portrait_8.jpg"), "450 600");
+}
+
 // ---------------------------------------------------------------- pipeline
 
 TEST(ChaineTraitement, ItemsAreFinishedInOrderFewAheadAndAFailureStopsTheRest) {
