@@ -286,7 +286,7 @@ std::string TImageInfo::DisplayText(std::string_view raw, uint16_t type,
                                     const std::optional<TTagEntry>& row) {
     std::string text;
     if (type == kAscii) {
-        text = platform::Windows1252ToUtf8(UpToNul(raw));
+        text = platform::Utf8OrWindows1252ToUtf8(UpToNul(raw));
     } else if (type == kUndefined) {
         text = std::string("\"").append(platform::Windows1252ToUtf8(UpToNul(raw))).append("\"");
     } else if (row) {

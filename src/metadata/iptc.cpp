@@ -27,6 +27,10 @@ constexpr uint16_t kExtendedLength = 0x8000;
 constexpr int64_t kMaxLengthBytes = 4;
 constexpr int64_t kDatasetHeader = 5;
 constexpr int32_t kCustomSize = 64;
+// The coded character set dataset 1:90 and its value for UTF-8.
+constexpr uint16_t kEnvelopeRecord = 1;
+constexpr uint16_t kCodedCharacterSet = 90;
+constexpr std::string_view kUtf8Escape = "\x1B%G";
 
 bool IsRepeatable(uint16_t record, uint16_t dataset) {
     return record == 2 && (dataset == 20 || dataset == 25);
@@ -291,6 +295,22 @@ void TIPTCdata::ParseSegment(std::string_view payload) {
             AppendEntry(entry);
         }
     }
+}
+
+bool TIPTCdata::DeclaresUtf8() const {
+    return std::any_of(other_records_.begin(), other_records_.end(), [](const TTagEntry& kept) {
+        return kept.record == kEnvelopeRecord && kept.tag == kCodedCharacterSet &&
+               kept.display == kUtf8Escape;
+    });
+}
+
+std::string TIPTCdata::TextOf(std::string_view data) const {
+    return DeclaresUtf8() ? platform::Utf8OrWindows1252ToUtf8(data)
+                          : platform::Windows1252ToUtf8(data);
+}
+
+std::string TIPTCdata::DataOf(std::string_view text) const {
+    return DeclaresUtf8() ? std::string(text) : platform::Utf8ToWindows1252(text);
 }
 
 std::string TIPTCdata::BuildSegment() const {

@@ -48,6 +48,15 @@ public:
     void ParseOwnerSegment();
     void ParseSegment(std::string_view payload);
 
+    // The datasets' texts are in the encoding the segment read declares in
+    // its record 1 (1:90): UTF-8 for ESC % G, else Windows-1252. A dataset's
+    // data as UTF-8 text (data the declaration does not fit read as
+    // Windows-1252), and a UTF-8 text as data in that encoding (a character
+    // Windows-1252 lacks as "?").
+    bool DeclaresUtf8() const;
+    std::string TextOf(std::string_view data) const;
+    std::string DataOf(std::string_view text) const;
+
     // The APP13 payload for the held datasets: the "Photoshop 3.0" header,
     // the IPTC resource where the segment read had it (first when it had
     // none), and the other resources of the segment read, unchanged but for

@@ -84,16 +84,17 @@ std::string_view Trim(std::string_view text) {
     return text;
 }
 
-std::string Quoted(std::string_view bytes) {
-    return platform::Windows1252ToUtf8(std::string("\"").append(bytes).append("\""));
+std::string Quoted(std::string_view text) {
+    return std::string("\"").append(text).append("\"");
 }
 
 // The text of a maker value before its row's callback: texts between double
 // quotes, numbers through the row's code list and format.
 std::string MakerDisplay(const TImageInfo& info, std::string_view value, uint16_t type,
                          std::string_view codes, std::string_view format) {
-    if (type == kAscii) return Quoted(value.substr(0, value.find('\0')));
-    if (type == kUndefined) return Quoted(value);
+    if (type == kAscii)
+        return Quoted(platform::Utf8OrWindows1252ToUtf8(value.substr(0, value.find('\0'))));
+    if (type == kUndefined) return Quoted(platform::Windows1252ToUtf8(value));
     try {
         return info.FormatValue(value, type, codes, format);
     } catch (const std::exception&) {

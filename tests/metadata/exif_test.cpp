@@ -159,7 +159,7 @@ TEST(ExifAgainstExifTool, FilesExifToolWritesInBothByteOrders) {
         WriteJpeg(file, *Pattern(64, 48));
         ASSERT_EQ(ExifToolWrite(
                       "-ExifByteOrder=" + order +
-                          " -Make=Testa '-Model=Model X' '-DateTimeOriginal=2023:05:06 07:08:09'"
+                          " -Make=Testa '-Model=Modèle X' '-DateTimeOriginal=2023:05:06 07:08:09'"
                           " -ExposureTime=1/250 -FNumber=5.6 -ISO=400 -FocalLength=18"
                           " -EXIF:Flash#=25 -Orientation#=6 -GPSLatitude=48.8566"
                           " -ApertureValue=2.8 -MaxApertureValue=1.4"
@@ -175,8 +175,9 @@ TEST(ExifAgainstExifTool, FilesExifToolWritesInBothByteOrders) {
         EXPECT_EQ(Shown(info, {"FNumber", "ApertureValue", "MaxApertureValue", "Flash",
                                "GPSLatitude", "UserComment"}),
                   "F5,6|F2,8|F1,4|On, auto mode|48 Degrees 51 Minutes 24 Seconds|Été ☺ ok|");
-        EXPECT_EQ(info.Comment + "|" + info.CameraMake + "|" + info.DateTime,
-                  "Été ☺ ok|Testa|2023:05:06 07:08:09");
+        EXPECT_EQ(
+            info.Comment + "|" + info.CameraMake + "|" + info.CameraModel + "|" + info.DateTime,
+            "Été ☺ ok|Testa|Modèle X|2023:05:06 07:08:09");
     }
 }
 

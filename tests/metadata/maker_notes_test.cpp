@@ -161,7 +161,7 @@ std::string CanonNote(bool motorola) {
     shot[7] = 1;  // sunny
     return Directory({Shorts(0x0001, settings, motorola),
                       Shorts(0x0004, shot, motorola),
-                      Ascii(0x0009, "Owner"),
+                      Ascii(0x0009, "Owner été"),  // UTF-8
                       {0x000C, kLong, 1, Number(1234567, 4, motorola)},
                       Shorts(0x000F, {8, 257, 770, 1793}, motorola)},
                      motorola, kNoteAt);
