@@ -335,7 +335,8 @@ void TImageInfo::ParseMakerDirectory(const tEndInd& note, MakerTable table, int6
             const uint16_t type = note.Get16(entry + 2);
             const int32_t components = note.Get32s(entry + 4);
             const int row = IndexOfTagInTable(tag, table);
-            if (row < 0 || TypeSize(type) == 0 || components < 0) continue;
+            // A table's first row names no entry that is listed.
+            if (row < 1 || TypeSize(type) == 0 || components < 0) continue;
             const TagRow& definition = rows[static_cast<size_t>(row)];
             if (platform::SameTextIgnoringCase(definition.name, "skip")) continue;
 
@@ -379,7 +380,7 @@ int TImageInfo::AddMakerTag(std::string_view name, std::string_view value, uint1
     entry.display = value;
     entry.raw = value;
     entry.size = static_cast<int32_t>(value.size());
-    return AddTag(entry);
+    return AppendTag(entry);
 }
 
 std::string DecodeCanonCameraSettings(std::string_view value, TImageInfo& info) {

@@ -280,7 +280,7 @@ TEST(ExifWalk, TextsAndNumbersAsTheTablesShowThem) {
         EXPECT_EQ(Shown(info, {"Model", "Software", "ExifVersion", "BitsPerSample",
                                "SamplesPerPixel", "StripOffsets", "ExposureBiasValue",
                                "ResolutionUnit", "GPSVersionID", "GPSLatitudeRef"}),
-                  "CaféAB|Ab|\"0220\"|8, 8, 8|-1|2147483648|-1/3|Inch|2, 2, 0, 0|N|");
+                  "CaféAB|Ab|\"0220\"|8, 8, 8|-1|2147483648|-1/3|Inch||N|");
         EXPECT_EQ(info.TagValue("ImageDescription"), std::string(50, 'd'));
         EXPECT_EQ(info.ExifVersion, "0220");
         EXPECT_DOUBLE_EQ(info.TagValueAsFloat("XResolution"), 3e9);
@@ -294,6 +294,16 @@ TEST(ExifWalk, TextsAndNumbersAsTheTablesShowThem) {
     EXPECT_TRUE(info.FormatValue(raw, kShort, {}, {}).ends_with(", 126, 127"));
     EXPECT_EQ(ErrorText([&] { info.FormatValue(raw, 13, {}, {}); }),
               "Erreur de vérification d'étendue");
+}
+
+TEST(ExifWalk, AnEntryOfTag0IsNotListedButAMakerItemIs) {
+    TimgData owner;
+    TImageInfo info(owner, 255);
+    EXPECT_EQ(info.AddTag(TTagEntry{}), -1);
+    EXPECT_EQ(info.AddThumbnailTag(TTagEntry{}), -1);
+    EXPECT_EQ(info.AddMakerTag("Long focal", "300", kAscii), 0);
+    EXPECT_EQ(info.AddTag(TTagEntry{}), 0);
+    EXPECT_EQ(info.Tags().size() + info.ThumbnailTags().size(), 1u);
 }
 
 TEST(ExifWalk, SizesPositionsAndTheNextDirectoryLink) {
