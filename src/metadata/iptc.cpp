@@ -187,6 +187,12 @@ TTagEntry EntryForDataset(const Dataset& dataset) {
     return entry;
 }
 
+// The payload of an APP13 segment, after its length bytes; none without one.
+std::string_view PayloadOf(const tSection* segment) {
+    const std::string_view bytes = segment ? std::string_view(segment->bytes) : std::string_view();
+    return bytes.size() > 2 ? bytes.substr(2) : std::string_view();
+}
+
 }  // namespace
 
 TIPTCdata::TIPTCdata(TimgData& owner) : owner_(owner) {}
@@ -227,10 +233,29 @@ int TIPTCdata::AppendTagValue(std::string_view name, std::string_view value) {
     return index;
 }
 
+int TIPTCdata::SetOrAppendTag(std::string_view name, std::string_view value) {
+    const int row = IndexOfIptcDefinition(name);
+    if (row < 0) return -1;
+    const TagRow& definition = IptcTable()[static_cast<size_t>(row)];
+    return IsRepeatable(definition.record, definition.tag) ? AppendTagValue(name, value)
+                                                           : SetTagValue(name, value);
+}
+
 std::string TIPTCdata::TagValueOr(std::string_view name, std::string_view fallback) const {
     const int index = IndexOfTag(name);
     return std::string(index >= 0 ? std::string_view(entries_[static_cast<size_t>(index)].display)
                                   : fallback);
+}
+
+bool TIPTCdata::ReadFromFile(const std::string& name) {
+    TimgData reader;
+    reader.ReadPictureFile(name);
+    ParseSegment(PayloadOf(reader.IptcSegment()));
+    return HasEntries();
+}
+
+void TIPTCdata::SetCount(int count) {
+    entries_.resize(static_cast<size_t>(platform::CheckRange(count, 0, GetCount())));
 }
 
 const TTagEntry& TIPTCdata::GetEntry(int index) const {
@@ -248,9 +273,7 @@ void TIPTCdata::SetEntryValue(int index, std::string_view text) {
 }
 
 void TIPTCdata::ParseOwnerSegment() {
-    const tSection* segment = owner_.IptcSegment();
-    const std::string_view bytes = segment ? std::string_view(segment->bytes) : std::string_view();
-    ParseSegment(bytes.size() > 2 ? bytes.substr(2) : std::string_view());
+    ParseSegment(PayloadOf(owner_.IptcSegment()));
 }
 
 void TIPTCdata::ParseSegment(std::string_view payload) {

@@ -487,14 +487,21 @@ TEST(JpegSegments, FilesByExtension) {
     TimgData data;
     const std::pair<const char*, bool> files[] = {
         {"a.JPG", true}, {"b.jpeg", true}, {"c.Jpe", true}, {"d.jfif", false}, {"e", false}};
+    const platform::FileTime written{1700000000, 250000};
     for (const auto& [name, read] : files) {
         WriteFile(dir / name, jpeg);
+        platform::SetModificationTime(dir / name, written);
         EXPECT_EQ(data.ReadPictureFile(dir / name), read) << name;
+        // Known whatever the extension: the file is looked at before it is read.
         EXPECT_EQ(data.FileName(), dir / name);
+        EXPECT_EQ(data.FileSize(), static_cast<int64_t>(jpeg.size()));
+        EXPECT_EQ(data.FileDateTime(), written);
         EXPECT_EQ(data.ErrorText(), read ? "<none>" : "Not an EXIF file") << name;
     }
     EXPECT_FALSE(data.ReadPictureFile(dir / "missing.jpg"));
     EXPECT_EQ(data.ErrorText(), "");
+    EXPECT_EQ(data.FileName() + std::to_string(data.FileSize()), "0");
+    EXPECT_EQ(data.FileDateTime(), platform::FileTime{});
 }
 
 TEST(TiffFiles, FirstDirectoryFollowsTheHeader) {
