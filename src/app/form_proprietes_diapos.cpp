@@ -18,7 +18,6 @@
 #include "metadata/image_info.h"
 #include "metadata/img_data.h"
 #include "metadata/iptc.h"
-#include "platform/core/text.h"
 
 namespace app {
 
@@ -108,8 +107,7 @@ ProprietesFichier LitProprietes(const std::string& fichier) {
     metadata::TIPTCdata* iptc = donnees.IptcObj();
     if (donnees.HasIptc() && iptc != nullptr) {
         iptc->ParseOwnerSegment();
-        // IPTC texts are kept as the bytes of the file, in the desktop's code page.
-        proprietes.mots_clefs = platform::Windows1252ToUtf8(iptc->TagValueOr("Keywords", "  "));
+        proprietes.mots_clefs = iptc->TextOf(iptc->TagValueOr("Keywords", "  "));
     }
     return proprietes;
 }
@@ -127,10 +125,12 @@ void EnregistreProprietes(const std::string& fichier, const std::string& comment
     if (nouveau_commentaire) exif->SetComment(commentaire);
 
     metadata::TIPTCdata* iptc = donnees.IptcObj();
-    const std::string mots = platform::Utf8ToWindows1252(SansBlancs(mots_clefs));
+    const std::string_view texte_mots = SansBlancs(mots_clefs);
     bool nouveaux_mots = false;
-    if (!mots.empty() && donnees.HasIptc() && iptc != nullptr) {
+    if (!texte_mots.empty() && donnees.HasIptc() && iptc != nullptr) {
         iptc->ParseOwnerSegment();
+        // In the encoding the file's IPTC data declare.
+        const std::string mots = iptc->DataOf(texte_mots);
         nouveaux_mots = mots != iptc->TagValueOr("Keywords", "");
         if (nouveaux_mots) iptc->SetTagValue("Keywords", mots);
     }

@@ -131,12 +131,16 @@ int32_t TImageInfo::TagValueAsInteger(std::string_view name) const {
 }
 
 int TImageInfo::AddTag(const TTagEntry& entry) {
+    return entry.tag == 0 ? static_cast<int>(tags_.size()) - 1 : AppendTag(entry);
+}
+
+int TImageInfo::AppendTag(const TTagEntry& entry) {
     tags_.push_back(entry);
     return static_cast<int>(tags_.size()) - 1;
 }
 
 int TImageInfo::AddThumbnailTag(const TTagEntry& entry) {
-    thumbnail_tags_.push_back(entry);
+    if (entry.tag != 0) thumbnail_tags_.push_back(entry);
     return static_cast<int>(thumbnail_tags_.size()) - 1;
 }
 
@@ -286,7 +290,7 @@ std::string TImageInfo::DisplayText(std::string_view raw, uint16_t type,
                                     const std::optional<TTagEntry>& row) {
     std::string text;
     if (type == kAscii) {
-        text = platform::Windows1252ToUtf8(UpToNul(raw));
+        text = platform::Utf8OrWindows1252ToUtf8(UpToNul(raw));
     } else if (type == kUndefined) {
         text = std::string("\"").append(platform::Windows1252ToUtf8(UpToNul(raw))).append("\"");
     } else if (row) {

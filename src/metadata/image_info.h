@@ -42,7 +42,8 @@ public:
     const std::vector<TTagEntry>& Tags() const { return tags_; }
     const std::vector<TTagEntry>& ThumbnailTags() const { return thumbnail_tags_; }
     void ResetTagCursor() { tag_cursor_ = 0; }
-    // Append a copy of the entry; return the new count - 1.
+    // Append a copy of the entry unless its tag is 0 (so GPSVersionID is not
+    // listed); return the count - 1.
     int AddTag(const TTagEntry& entry);
     int AddThumbnailTag(const TTagEntry& entry);
 
@@ -87,7 +88,8 @@ public:
     // `motorola` order) in the rows of `table`; see maker_notes.h.
     void ParseMakerDirectory(const tEndInd& note, MakerTable table, int64_t start, int64_t base,
                              int64_t segment_base);
-    // An item of a maker-note array (table id 1, no tag number).
+    // An item of a maker-note array (table id 1, no tag number), appended
+    // all the same.
     int AddMakerTag(std::string_view name, std::string_view value, uint16_t type);
 
     // Captured while walking.
@@ -116,6 +118,8 @@ public:
     int32_t ThumbnailCompression = 0;
 
 private:
+    // Appends to the tag list whatever the entry's tag; the new count - 1.
+    int AppendTag(const TTagEntry& entry);
     void ParseDirectoryAt(int64_t start, int64_t base, int kind, int64_t limit, int depth);
     void WalkSubDirectory(int64_t start, int64_t base, int kind, int64_t limit, int depth);
     void ParseEntry(int64_t entry, int64_t base, int kind, int64_t limit, int depth);

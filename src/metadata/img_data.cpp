@@ -290,6 +290,8 @@ void TimgData::Clear() {
     app0_indices_.clear();
     others_.clear();
     file_name_.clear();
+    file_date_time_ = {};
+    file_size_ = 0;
     error_.clear();
     exif_.reset();
     iptc_.reset();
@@ -300,7 +302,7 @@ void TimgData::Clear() {
 bool TimgData::ReadPictureFile(const std::string& name) {
     Clear();
     if (!platform::FileExists(name)) return false;
-    file_name_ = name;
+    ReadFileInfo(name);
     error_ = "Not an EXIF file";
     const std::string extension = platform::LowerCase(ExtensionOf(name));
     const bool jpeg = extension == ".jpg" || extension == ".jpeg" || extension == ".jpe";
@@ -312,6 +314,14 @@ bool TimgData::ReadPictureFile(const std::string& name) {
         error_ = "Illegal Exif construction";
         return false;
     }
+}
+
+void TimgData::ReadFileInfo(const std::string& name) {
+    const std::optional<platform::FileIdentity> found = platform::IdentifyFile(name);
+    if (!found) return;
+    file_name_ = name;
+    file_date_time_ = found->modified;
+    file_size_ = found->size;
 }
 
 bool TimgData::ReadJpegBytes(std::span<const uint8_t> bytes) {

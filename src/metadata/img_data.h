@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "metadata/byte_order.h"
+#include "platform/core/files.h"
 #include "platform/core/stream.h"
 
 namespace platform {
@@ -61,7 +62,11 @@ public:
 
     const std::string& ErrorText() const { return error_; }
     void SetErrorText(std::string text) { error_ = std::move(text); }
+    // The file last read, as the read found it: its name, its last-write
+    // time and its size; empty and zeros when none was found.
     const std::string& FileName() const { return file_name_; }
+    const platform::FileTime& FileDateTime() const { return file_date_time_; }
+    int64_t FileSize() const { return file_size_; }
 
     // The held segments (null when none).
     const tSection* ExifSegment() const;
@@ -118,6 +123,8 @@ public:
     void SetIptcSegment(std::string payload);
 
 private:
+    // The name, last-write time and size of the file `name`, when found.
+    void ReadFileInfo(const std::string& name);
     // Reads with `reader` (ReadJpegSegments or ReadTiffStream); the result
     // of ReadPictureFile.
     bool ReadStream(platform::Stream& stream, bool (TimgData::*reader)(platform::Stream&));
@@ -142,6 +149,8 @@ private:
     std::vector<int> app0_indices_;  // in file order
     std::vector<tSection> others_;
     std::string file_name_;
+    platform::FileTime file_date_time_;
+    int64_t file_size_ = 0;
     std::string error_;
     std::unique_ptr<TImageInfo> exif_;
     std::unique_ptr<TIPTCdata> iptc_;

@@ -27,6 +27,10 @@ constexpr uint16_t kExtendedLength = 0x8000;
 constexpr int64_t kMaxLengthBytes = 4;
 constexpr int64_t kDatasetHeader = 5;
 constexpr int32_t kCustomSize = 64;
+// The coded character set dataset 1:90 and its value for UTF-8.
+constexpr uint16_t kEnvelopeRecord = 1;
+constexpr uint16_t kCodedCharacterSet = 90;
+constexpr std::string_view kUtf8Escape = "\x1B%G";
 
 bool IsRepeatable(uint16_t record, uint16_t dataset) {
     return record == 2 && (dataset == 20 || dataset == 25);
@@ -183,6 +187,12 @@ TTagEntry EntryForDataset(const Dataset& dataset) {
     return entry;
 }
 
+// The payload of an APP13 segment, after its length bytes; none without one.
+std::string_view PayloadOf(const tSection* segment) {
+    const std::string_view bytes = segment ? std::string_view(segment->bytes) : std::string_view();
+    return bytes.size() > 2 ? bytes.substr(2) : std::string_view();
+}
+
 }  // namespace
 
 TIPTCdata::TIPTCdata(TimgData& owner) : owner_(owner) {}
@@ -223,10 +233,29 @@ int TIPTCdata::AppendTagValue(std::string_view name, std::string_view value) {
     return index;
 }
 
+int TIPTCdata::SetOrAppendTag(std::string_view name, std::string_view value) {
+    const int row = IndexOfIptcDefinition(name);
+    if (row < 0) return -1;
+    const TagRow& definition = IptcTable()[static_cast<size_t>(row)];
+    return IsRepeatable(definition.record, definition.tag) ? AppendTagValue(name, value)
+                                                           : SetTagValue(name, value);
+}
+
 std::string TIPTCdata::TagValueOr(std::string_view name, std::string_view fallback) const {
     const int index = IndexOfTag(name);
     return std::string(index >= 0 ? std::string_view(entries_[static_cast<size_t>(index)].display)
                                   : fallback);
+}
+
+bool TIPTCdata::ReadFromFile(const std::string& name) {
+    TimgData reader;
+    reader.ReadPictureFile(name);
+    ParseSegment(PayloadOf(reader.IptcSegment()));
+    return HasEntries();
+}
+
+void TIPTCdata::SetCount(int count) {
+    entries_.resize(static_cast<size_t>(platform::CheckRange(count, 0, GetCount())));
 }
 
 const TTagEntry& TIPTCdata::GetEntry(int index) const {
@@ -244,9 +273,7 @@ void TIPTCdata::SetEntryValue(int index, std::string_view text) {
 }
 
 void TIPTCdata::ParseOwnerSegment() {
-    const tSection* segment = owner_.IptcSegment();
-    const std::string_view bytes = segment ? std::string_view(segment->bytes) : std::string_view();
-    ParseSegment(bytes.size() > 2 ? bytes.substr(2) : std::string_view());
+    ParseSegment(PayloadOf(owner_.IptcSegment()));
 }
 
 void TIPTCdata::ParseSegment(std::string_view payload) {
@@ -291,6 +318,22 @@ void TIPTCdata::ParseSegment(std::string_view payload) {
             AppendEntry(entry);
         }
     }
+}
+
+bool TIPTCdata::DeclaresUtf8() const {
+    return std::any_of(other_records_.begin(), other_records_.end(), [](const TTagEntry& kept) {
+        return kept.record == kEnvelopeRecord && kept.tag == kCodedCharacterSet &&
+               kept.display == kUtf8Escape;
+    });
+}
+
+std::string TIPTCdata::TextOf(std::string_view data) const {
+    return DeclaresUtf8() ? platform::Utf8OrWindows1252ToUtf8(data)
+                          : platform::Windows1252ToUtf8(data);
+}
+
+std::string TIPTCdata::DataOf(std::string_view text) const {
+    return DeclaresUtf8() ? std::string(text) : platform::Utf8ToWindows1252(text);
 }
 
 std::string TIPTCdata::BuildSegment() const {

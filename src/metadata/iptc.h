@@ -29,9 +29,18 @@ public:
     virtual int SetTagValue(std::string_view name, std::string_view value);
     // "," and `value` appended to the held entry's data, or the entry added.
     virtual int AppendTagValue(std::string_view name, std::string_view value);
+    // Sets a dataset that may occur once, appends to one that may repeat
+    // (SuppCategory, Keywords); -1 when the name is not in the IPTC table.
+    virtual int SetOrAppendTag(std::string_view name, std::string_view value);
     virtual std::string TagValueOr(std::string_view name, std::string_view fallback) const;
+    // Holds the datasets of the JPEG file `name` instead of those held; true
+    // when it has some. Read by an owner of its own: the owner's reading
+    // would free the object it holds, which may be this one.
+    virtual bool ReadFromFile(const std::string& name);
 
     int GetCount() const { return static_cast<int>(entries_.size()); }
+    // Keeps the first `count` entries; range error above the count held.
+    void SetCount(int count);
     const TTagEntry& GetEntry(int index) const;  // range error outside
     bool HasEntries() const { return !entries_.empty(); }
     void Clear() { entries_.clear(); }
@@ -47,6 +56,15 @@ public:
     // data are their values joined by ",".
     void ParseOwnerSegment();
     void ParseSegment(std::string_view payload);
+
+    // The datasets' texts are in the encoding the segment read declares in
+    // its record 1 (1:90): UTF-8 for ESC % G, else Windows-1252. A dataset's
+    // data as UTF-8 text (data the declaration does not fit read as
+    // Windows-1252), and a UTF-8 text as data in that encoding (a character
+    // Windows-1252 lacks as "?").
+    bool DeclaresUtf8() const;
+    std::string TextOf(std::string_view data) const;
+    std::string DataOf(std::string_view text) const;
 
     // The APP13 payload for the held datasets: the "Photoshop 3.0" header,
     // the IPTC resource where the segment read had it (first when it had

@@ -84,16 +84,17 @@ std::string_view Trim(std::string_view text) {
     return text;
 }
 
-std::string Quoted(std::string_view bytes) {
-    return platform::Windows1252ToUtf8(std::string("\"").append(bytes).append("\""));
+std::string Quoted(std::string_view text) {
+    return std::string("\"").append(text).append("\"");
 }
 
 // The text of a maker value before its row's callback: texts between double
 // quotes, numbers through the row's code list and format.
 std::string MakerDisplay(const TImageInfo& info, std::string_view value, uint16_t type,
                          std::string_view codes, std::string_view format) {
-    if (type == kAscii) return Quoted(value.substr(0, value.find('\0')));
-    if (type == kUndefined) return Quoted(value);
+    if (type == kAscii)
+        return Quoted(platform::Utf8OrWindows1252ToUtf8(value.substr(0, value.find('\0'))));
+    if (type == kUndefined) return Quoted(platform::Windows1252ToUtf8(value));
     try {
         return info.FormatValue(value, type, codes, format);
     } catch (const std::exception&) {
@@ -334,7 +335,8 @@ void TImageInfo::ParseMakerDirectory(const tEndInd& note, MakerTable table, int6
             const uint16_t type = note.Get16(entry + 2);
             const int32_t components = note.Get32s(entry + 4);
             const int row = IndexOfTagInTable(tag, table);
-            if (row < 0 || TypeSize(type) == 0 || components < 0) continue;
+            // A table's first row names no entry that is listed.
+            if (row < 1 || TypeSize(type) == 0 || components < 0) continue;
             const TagRow& definition = rows[static_cast<size_t>(row)];
             if (platform::SameTextIgnoringCase(definition.name, "skip")) continue;
 
@@ -378,7 +380,7 @@ int TImageInfo::AddMakerTag(std::string_view name, std::string_view value, uint1
     entry.display = value;
     entry.raw = value;
     entry.size = static_cast<int32_t>(value.size());
-    return AddTag(entry);
+    return AppendTag(entry);
 }
 
 std::string DecodeCanonCameraSettings(std::string_view value, TImageInfo& info) {

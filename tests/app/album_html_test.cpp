@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "gif/gif_image.h"
+#include "metadata/img_data.h"
 #include "pictures.h"
 #include "platform/core/files.h"
 #include "platform/core/text.h"
@@ -242,6 +243,20 @@ TEST(NomsEtTextes, TheFocalLineKeepsTheWholeMillimetresWhateverTheSeparator) {
         EXPECT_NE(std::find(page.begin(), page.end(), "Obj 105 mm"), page.end());
     }
     platform::SetDecimalSeparator(',');
+}
+
+TEST(NomsEtTextes, ACameraModelInUtf8ReachesThePageInItsCharacterSet) {
+    REQUIRE_PROGRAM("exiftool");
+    const TempDir dossier;
+    const std::string photo = dossier / "m.jpg";
+    WriteJpeg(photo, *Pattern(16, 16));
+    ASSERT_EQ(ExifToolWrite("'-Model=Modèle Ω'", photo), 0);
+    metadata::TimgData donnees;
+    donnees.ReadPictureFile(photo);
+    ReglagesAlbum r;
+    r.appareil = true;
+    const std::vector<std::string> cellule = LignesCellule(r, photo, 1, 1, LegendesDe(donnees));
+    EXPECT_NE(std::find(cellule.begin(), cellule.end(), "Mod\xE8le &#937;"), cellule.end());
 }
 
 TEST(Replis, SizesBelowOneTakeTheirFallbacks) {

@@ -157,6 +157,21 @@ TEST_F(FenetreProprietes, CommentAndKeywordsSavedReadBackByExifTool) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dossier.Path()), {}), 1);
 }
 
+TEST_F(FenetreProprietes, TextsInUtf8AndKeywordsInTheCharacterSetTheFileDeclares) {
+    REQUIRE_PROGRAM("exiftool");
+    const std::string etiquettes = "'-Model=Modèle X' -Keywords=été -Keywords=Noël ";
+    const std::string utf8 = Photo("utf8.jpg", etiquettes + "-IPTC:CodedCharacterSet=UTF8");
+    const std::string cp1252 = Photo("cp1252.jpg", etiquettes + "-charset iptc=cp1252");
+    for (const auto& [photo, mots] : {std::pair{utf8, "hiver, 日本"}, {cp1252, "hiver, Œuvre"}}) {
+        fenetre->AfficheProprietes(photo);
+        EXPECT_EQ(Valeur(*fenetre->ListView1, "Modèle"), "Modèle X");
+        EXPECT_EQ(fenetre->EditMotsClefs->Text(), "été,Noël");
+        fenetre->EditMotsClefs->SetText(mots);
+        Enregistre();
+        EXPECT_EQ(ExifToolValue("Keywords", photo), mots);
+    }
+}
+
 TEST_F(FenetreProprietes, NothingIsWrittenWhenThereIsNothingToWrite) {
     REQUIRE_PROGRAM("exiftool");
     REQUIRE_PROGRAM("identify");

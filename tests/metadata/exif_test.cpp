@@ -159,7 +159,7 @@ TEST(ExifAgainstExifTool, FilesExifToolWritesInBothByteOrders) {
         WriteJpeg(file, *Pattern(64, 48));
         ASSERT_EQ(ExifToolWrite(
                       "-ExifByteOrder=" + order +
-                          " -Make=Testa '-Model=Model X' '-DateTimeOriginal=2023:05:06 07:08:09'"
+                          " -Make=Testa '-Model=Modèle X' '-DateTimeOriginal=2023:05:06 07:08:09'"
                           " -ExposureTime=1/250 -FNumber=5.6 -ISO=400 -FocalLength=18"
                           " -EXIF:Flash#=25 -Orientation#=6 -GPSLatitude=48.8566"
                           " -ApertureValue=2.8 -MaxApertureValue=1.4"
@@ -175,8 +175,9 @@ TEST(ExifAgainstExifTool, FilesExifToolWritesInBothByteOrders) {
         EXPECT_EQ(Shown(info, {"FNumber", "ApertureValue", "MaxApertureValue", "Flash",
                                "GPSLatitude", "UserComment"}),
                   "F5,6|F2,8|F1,4|On, auto mode|48 Degrees 51 Minutes 24 Seconds|Été ☺ ok|");
-        EXPECT_EQ(info.Comment + "|" + info.CameraMake + "|" + info.DateTime,
-                  "Été ☺ ok|Testa|2023:05:06 07:08:09");
+        EXPECT_EQ(
+            info.Comment + "|" + info.CameraMake + "|" + info.CameraModel + "|" + info.DateTime,
+            "Été ☺ ok|Testa|Modèle X|2023:05:06 07:08:09");
     }
 }
 
@@ -279,7 +280,7 @@ TEST(ExifWalk, TextsAndNumbersAsTheTablesShowThem) {
         EXPECT_EQ(Shown(info, {"Model", "Software", "ExifVersion", "BitsPerSample",
                                "SamplesPerPixel", "StripOffsets", "ExposureBiasValue",
                                "ResolutionUnit", "GPSVersionID", "GPSLatitudeRef"}),
-                  "CaféAB|Ab|\"0220\"|8, 8, 8|-1|2147483648|-1/3|Inch|2, 2, 0, 0|N|");
+                  "CaféAB|Ab|\"0220\"|8, 8, 8|-1|2147483648|-1/3|Inch||N|");
         EXPECT_EQ(info.TagValue("ImageDescription"), std::string(50, 'd'));
         EXPECT_EQ(info.ExifVersion, "0220");
         EXPECT_DOUBLE_EQ(info.TagValueAsFloat("XResolution"), 3e9);
@@ -293,6 +294,16 @@ TEST(ExifWalk, TextsAndNumbersAsTheTablesShowThem) {
     EXPECT_TRUE(info.FormatValue(raw, kShort, {}, {}).ends_with(", 126, 127"));
     EXPECT_EQ(ErrorText([&] { info.FormatValue(raw, 13, {}, {}); }),
               "Erreur de vérification d'étendue");
+}
+
+TEST(ExifWalk, AnEntryOfTag0IsNotListedButAMakerItemIs) {
+    TimgData owner;
+    TImageInfo info(owner, 255);
+    EXPECT_EQ(info.AddTag(TTagEntry{}), -1);
+    EXPECT_EQ(info.AddThumbnailTag(TTagEntry{}), -1);
+    EXPECT_EQ(info.AddMakerTag("Long focal", "300", kAscii), 0);
+    EXPECT_EQ(info.AddTag(TTagEntry{}), 0);
+    EXPECT_EQ(info.Tags().size() + info.ThumbnailTags().size(), 1u);
 }
 
 TEST(ExifWalk, SizesPositionsAndTheNextDirectoryLink) {
@@ -476,14 +487,21 @@ TEST(JpegSegments, FilesByExtension) {
     TimgData data;
     const std::pair<const char*, bool> files[] = {
         {"a.JPG", true}, {"b.jpeg", true}, {"c.Jpe", true}, {"d.jfif", false}, {"e", false}};
+    const platform::FileTime written{1700000000, 250000};
     for (const auto& [name, read] : files) {
         WriteFile(dir / name, jpeg);
+        platform::SetModificationTime(dir / name, written);
         EXPECT_EQ(data.ReadPictureFile(dir / name), read) << name;
+        // Known whatever the extension: the file is looked at before it is read.
         EXPECT_EQ(data.FileName(), dir / name);
+        EXPECT_EQ(data.FileSize(), static_cast<int64_t>(jpeg.size()));
+        EXPECT_EQ(data.FileDateTime(), written);
         EXPECT_EQ(data.ErrorText(), read ? "<none>" : "Not an EXIF file") << name;
     }
     EXPECT_FALSE(data.ReadPictureFile(dir / "missing.jpg"));
     EXPECT_EQ(data.ErrorText(), "");
+    EXPECT_EQ(data.FileName() + std::to_string(data.FileSize()), "0");
+    EXPECT_EQ(data.FileDateTime(), platform::FileTime{});
 }
 
 TEST(TiffFiles, FirstDirectoryFollowsTheHeader) {

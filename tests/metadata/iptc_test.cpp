@@ -100,6 +100,23 @@ TEST(IptcSegment, EditsByName) {
     }
 }
 
+TEST(IptcSegment, SetOrAppendByTheDatasetsKindAndCountCut) {
+    TimgData owner;
+    TIPTCdata iptc(owner);
+    EXPECT_EQ(iptc.SetOrAppendTag("Keywords", "sea"), 0);
+    EXPECT_EQ(iptc.SetOrAppendTag("keywords", "sun"), 0);
+    EXPECT_EQ(iptc.SetOrAppendTag("City", "Brest"), 1);
+    EXPECT_EQ(iptc.SetOrAppendTag("City", "Quimper"), 1);
+    EXPECT_EQ(iptc.SetOrAppendTag("SuppCategory", "a"), 2);
+    EXPECT_EQ(iptc.SetOrAppendTag("NoSuchName", "x"), -1);
+    EXPECT_EQ(iptc.TagValueOr("Keywords", "") + "|" + iptc.TagValueOr("City", ""),
+              "sea,sun|Quimper");
+    EXPECT_EQ(ErrorText([&] { iptc.SetCount(4); }), "Erreur de vérification d'étendue");
+    iptc.SetCount(1);
+    EXPECT_EQ(iptc.GetCount(), 1);
+    EXPECT_EQ(iptc.IndexOfTag("City"), -1);
+}
+
 TEST(IptcSegment, OtherResourcesAndRecordsAreKept) {
     const std::string resolution = Resource(0x03ED, std::string(16, '\1'));
     const std::string after = Resource(0x0421, "odd");

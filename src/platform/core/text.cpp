@@ -611,6 +611,19 @@ std::string Windows1252ToUtf8(std::string_view bytes) {
     return out;
 }
 
+bool IsValidUtf8(std::string_view bytes) {
+    for (size_t at = 0; at < bytes.size();) {
+        const Decoded d = Decode(bytes, at);
+        if (d.code >= kStrayByte) return false;
+        at += d.length;
+    }
+    return true;
+}
+
+std::string Utf8OrWindows1252ToUtf8(std::string_view bytes) {
+    return IsValidUtf8(bytes) ? std::string(bytes) : Windows1252ToUtf8(bytes);
+}
+
 std::string Utf8ToWindows1252(std::string_view text) {
     return Utf8ToWindows1252(text, [](char32_t) { return std::string("?"); });
 }

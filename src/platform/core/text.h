@@ -73,6 +73,14 @@ std::string FormatFloatGeneral(double value);
 // undefined become the control characters of the same number.
 std::string Windows1252ToUtf8(std::string_view bytes);
 
+// Whether the bytes are well-formed UTF-8 throughout.
+bool IsValidUtf8(std::string_view bytes);
+
+// Text of a file that names no encoding: kept as it is when it is valid
+// UTF-8, as today's cameras and tools write it, else decoded as
+// Windows-1252, as older ones wrote it.
+std::string Utf8OrWindows1252ToUtf8(std::string_view bytes);
+
 // A UTF-8 text as Windows-1252 bytes; a character the code page lacks
 // becomes "?", or what `missing` makes of it. Bytes that start no well-formed
 // sequence pass unchanged.

@@ -200,5 +200,21 @@ TEST(Windows1252, EveryByteComesBackFromUtf8AndIconvAgrees) {
               Output("iconv -f WINDOWS-1252 -t UTF-8 " + ShellQuote(dir / "in")));
 }
 
+TEST(Utf8OrWindows1252, OnlyWellFormedUtf8IsKeptAndPythonAgreesOnWhatIs) {
+    EXPECT_EQ(Utf8OrWindows1252ToUtf8("Mod\xC3\xA8le \xE2\x82\xAC"), "Modèle €");
+    EXPECT_EQ(Utf8ToWindows1252(Utf8OrWindows1252ToUtf8("Mod\xE8le")), "Mod\xE8le");
+    REQUIRE_PROGRAM("python3");
+    // Cut, overlong, a surrogate, beyond U+10FFFF, a stray follower, well-formed.
+    TempDir dir;
+    for (const std::string bytes : {"a\xC3", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80",
+                                    "\xF4\x90\x80\x80", "\x80", "\xC3\xA9\xF0\x9F\x98\x80"}) {
+        WriteFile(dir / "in", bytes);
+        const bool valid = testing_support::Run("python3 -c 'open(\"" + dir / "in" +
+                                                "\", \"rb\").read().decode()' 2>/dev/null") == 0;
+        EXPECT_EQ(IsValidUtf8(bytes), valid) << bytes;
+        EXPECT_EQ(Utf8OrWindows1252ToUtf8(bytes), valid ? bytes : Windows1252ToUtf8(bytes));
+    }
+}
+
 }  // namespace
 }  // namespace platform
