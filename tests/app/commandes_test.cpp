@@ -91,7 +91,7 @@ TEST_F(Commandes, DeletingShowsThePictureThatTakesTheNumber) {
     fenetre->ActionEffacerExecute();
     fenetre->ActionEffacerExecute();
     EXPECT_EQ(Vue(), "0 1/1 0");
-    EXPECT_EQ(fenetre->Korvel1->FileName(), "");
+    EXPECT_EQ(fenetre->Korvel1->FileName() + fenetre->LabelDim->text().toStdString(), "");
     fenetre->Sauver1Click();
     EXPECT_FALSE(fs::exists(dossier / "p5.bmp"));
 }
