@@ -273,6 +273,8 @@ void TForm1::CreeControles() {
     CheckBoxSousDossiers->OnMouseUp = [this](CheckBox&) { CheckBoxSousDossiersMouseUp(); };
     CheckBoxMarcheArriere->OnMouseUp = [this](CheckBox&) { CheckBoxMarcheArriereMouseUp(); };
     TrackBarNumImageEnCours->OnChange = [this](TrackBar&) { TrackBarNumImageEnCoursChange(); };
+    connect(TrackBarNumImageEnCours, &TrackBar::sliderPressed, this,
+            [this] { glissement_signale_ = false; });
     TrackBarNumImageEnCours->OnEnter = [this](TrackBar&) { TrackBarNumImageEnCoursEnter(); };
     TrackBarVitesse->OnEnter = [this](TrackBar&) { ChangeFocuseEnter(); };
     TrackBarCoefZoom->OnChange = [this](TrackBar&) { TrackBarCoefZoomChange(); };
@@ -858,12 +860,26 @@ void TForm1::TimerDefileImageTimer() {
 }
 
 void TForm1::TrackBarNumImageEnCoursChange() {
-    if (TrackBarNumImageEnCours->Position() != FDefileImage->FNumImage) {
-        FDefileImage->SetNumImage(TrackBarNumImageEnCours->Position());
-        // A move refused while an error box is open puts the bar back on the
-        // picture shown.
-        FormChangeNumImage();
+    const int32_t position = TrackBarNumImageEnCours->Position();
+    if (position == FDefileImage->FNumImage) return;
+    const bool glisse = TrackBarNumImageEnCours->isSliderDown();
+    if (glisse && glissement_signale_) {
+        // The drag showed the box of a picture it could not show: it goes on
+        // through the others without a box each, its failures one burst, as
+        // the slideshow's steps under a box are.
+        const Application::QuietErrors silence(App());
+        App().Guard([&] { FDefileImage->SetNumImage(position); });
+    } else {
+        try {
+            FDefileImage->SetNumImage(position);
+        } catch (const std::exception&) {
+            glissement_signale_ = glisse;
+            throw;
+        }
     }
+    // A move refused while an error box is open puts the bar back on the
+    // picture shown.
+    FormChangeNumImage();
 }
 
 void TForm1::FormChangeNumImage() {

@@ -208,6 +208,10 @@ private:
     int haut_sauve_ = 0;
     int gauche_sauvee_ = 0;
 
+    // The drag of the picture bar in progress showed an error box: the rest
+    // of it shows what it can and reports nothing more.
+    bool glissement_signale_ = false;
+
     bool FFormShowFait = false;
     bool FPleinEcran = false;
     std::unique_ptr<TDefileImage> FDefileImage;

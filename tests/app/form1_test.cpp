@@ -261,6 +261,22 @@ TEST_F(FenetrePrincipale, AFastSlideshowOverBadFilesNeverStacksErrorBoxes) {
     EXPECT_EQ(Vue(), "2 2/5 10");
 }
 
+TEST_F(FenetrePrincipale, DraggingTheTrackBarAcrossUnreadablePicturesShowsOneBox) {
+    Image("a.bmp", 10);
+    for (const char* nom : {"b.jpg", "c.jpg", "d.jpg"}) WriteFile(dossier / nom, "");
+    Image("e.bmp", 50);
+    Ouvre({dossier / "a.bmp"});
+    platform::ui::TrackBar& barre = *fenetre->TrackBarNumImageEnCours;
+    for (const int fin : {5, 3}) {
+        barre.setSliderDown(true);
+        for (int position = barre.Position(); position != fin;)
+            barre.SetPosition(position += fin > position ? 1 : -1);
+        barre.setSliderDown(false);
+    }
+    EXPECT_EQ(dialogues->errors.size(), 2u) << "one for each drag";
+    EXPECT_EQ(Vue(), "3 3/5 50");
+}
+
 TEST_F(FenetrePrincipale, ALoadDuringAScanSupersedesIt) {
     for (int i = 0; i < 5; ++i) Image("a/" + std::to_string(i) + ".bmp", 10);
     Image("b/seule.bmp", 20);
