@@ -26,12 +26,23 @@ bool TDefileImage::ChargeDossier(const std::string& dossier) {
     FNumImage = 1;
     FDossier = dossier;
     FListe.Clear();
+    // The picture read ahead belonged to the previous list, and so does the
+    // preview that shows it.
     FNumTampon = 0;
+    form_.ImageTamponSuivante1->GetPicture().Assign(nullptr);
     form_.TrackBarNumImageEnCours->SetMax(1);
     form_.ScruteDossier1.SousDossier = form_.CheckBoxSousDossiers->checkState() == Qt::Checked;
     form_.ScruteDossier1.Dossier = dossier;
     form_.ScruteDossier1.Execute();
-    return chargement == chargement_;
+    if (chargement != chargement_) return false;
+    // A picture the new list does not hold (another folder's, a deleted one)
+    // leaves the screen: the commands would act on its file.
+    const std::string& affichee = form_.Korvel1->FileName();
+    const std::vector<std::string>& noms = FListe.Items();
+    if (!affichee.empty() && std::find(noms.begin(), noms.end(), affichee) == noms.end()) {
+        form_.AfficheAucuneImage();
+    }
+    return true;
 }
 
 void TDefileImage::AbandonneChargement() {

@@ -31,9 +31,10 @@ public:
     std::function<void(TDefileImage&)> OnChangeNumImage;
 
     // Loads a folder: the list is emptied and filled by the scan, then
-    // sorted. The picture on screen stays until the caller shows one. A load
-    // that starts while another scan runs supersedes it. False when this load
-    // was itself superseded, or abandoned, before its scan ended.
+    // sorted. The picture on screen stays until the caller shows one, when
+    // the new list holds it; else the screen shows none. A load that starts
+    // while another scan runs supersedes it. False when this load was itself
+    // superseded, or abandoned, before its scan ended.
     bool ChargeDossier(const std::string& dossier);
     // Ends the scan in progress, if any: its load adds nothing more.
     void AbandonneChargement();

@@ -273,6 +273,8 @@ void TForm1::CreeControles() {
     CheckBoxSousDossiers->OnMouseUp = [this](CheckBox&) { CheckBoxSousDossiersMouseUp(); };
     CheckBoxMarcheArriere->OnMouseUp = [this](CheckBox&) { CheckBoxMarcheArriereMouseUp(); };
     TrackBarNumImageEnCours->OnChange = [this](TrackBar&) { TrackBarNumImageEnCoursChange(); };
+    connect(TrackBarNumImageEnCours, &TrackBar::sliderPressed, this,
+            [this] { glissement_signale_ = false; });
     TrackBarNumImageEnCours->OnEnter = [this](TrackBar&) { TrackBarNumImageEnCoursEnter(); };
     TrackBarVitesse->OnEnter = [this](TrackBar&) { ChangeFocuseEnter(); };
     TrackBarCoefZoom->OnChange = [this](TrackBar&) { TrackBarCoefZoomChange(); };
@@ -396,7 +398,7 @@ void TForm1::Loaded() {
 
 void TForm1::FormCreate() {
     LabelDim->clear();
-    for (platform::ui::ElidedLabel* label : DonneesAffichees()) label->SetText({});
+    VideDonneesAffichees();
     FDefileImage = std::make_unique<TDefileImage>(*this);
     FFormShowFait = false;
     App().SetHintHidePause(5000);
@@ -574,11 +576,25 @@ void TForm1::Korvel1Affiche() {
     SetCaption(nom);
     const platform::Picture& picture = Korvel1->GetPicture();
     LabelDim->setText(QString::number(picture.Width()) + "x" + QString::number(picture.Height()));
-    for (platform::ui::ElidedLabel* label : DonneesAffichees()) label->SetText({});
-    Korvel1->setToolTip(QString());
+    VideDonneesAffichees();
     AfficheDonneesPriseDeVue(nom);
     // Shown or hidden, the properties window follows the picture.
     fiches_.FormProprietesDiapos->AfficheProprietes(Korvel1->FileName());
+}
+
+void TForm1::VideDonneesAffichees() {
+    for (platform::ui::ElidedLabel* label : DonneesAffichees()) label->SetText({});
+    Korvel1->setToolTip(QString());
+}
+
+void TForm1::AfficheAucuneImage() {
+    Korvel1->GetPicture().Assign(nullptr);
+    Korvel1->SetFileName({});
+    Korvel1->AjusteImage();
+    SetCaption("Visualisateur de diapos");
+    LabelDim->clear();
+    VideDonneesAffichees();
+    fiches_.FormProprietesDiapos->AfficheProprietes({});
 }
 
 void TForm1::AfficheDonneesPriseDeVue(const std::string& nom) {
@@ -617,10 +633,12 @@ std::optional<std::string> TForm1::DemandeNomEnregistrement() {
 
 void TForm1::EnregistrerSousClick() {
     FDefileImage->Arrete();
+    if (!ImageAffichee()) return;
     if (const auto nom = DemandeNomEnregistrement()) Korvel1->EnregistreSous(*nom);
 }
 
 void TForm1::Enregistrersousautretaille1Click() {
+    if (!ImageAffichee()) return;
     TFormChangeHtLg& taille = *fiches_.FormChangeHtLg;
     taille.ShowModal();
     const int largeur = taille.SpinEditNouvLargeur->Value();
@@ -636,6 +654,7 @@ void TForm1::Enregistrersousautretaille1Click() {
 }
 
 void TForm1::ImpressionImage() {
+    if (!ImageAffichee()) return;
     fiches_.FormQR->QRImage1.picture.Assign(Korvel1->GetPicture());
     TFormImpressionImg& dialogue = *fiches_.FormImpressionImg;
     dialogue.show();
@@ -689,36 +708,43 @@ void TForm1::Apropos1Click() {
 }
 
 void TForm1::Rotation90Enregistrer1Click() {
+    if (!ImageAffichee()) return;
     Korvel1->Rotation(90);
     EnregistreSurPlace();
 }
 
 void TForm1::RotationMoins90Enregistrer1Click() {
+    if (!ImageAffichee()) return;
     Korvel1->Rotation(-90);
     EnregistreSurPlace();
 }
 
 void TForm1::Rotation1Click() {
+    if (!ImageAffichee()) return;
     Korvel1->Rotation(90);
 }
 
 void TForm1::RotationMoins90Click() {
+    if (!ImageAffichee()) return;
     Korvel1->Rotation(-90);
 }
 
 void TForm1::Rotation1801Click() {
+    if (!ImageAffichee()) return;
     Korvel1->Rotation(180);
 }
 
 void TForm1::ActionModifieDiapoExecute() {
     // A running slideshow would put the edit of one picture over another.
     FDefileImage->Arrete();
+    if (!ImageAffichee()) return;
     platform::Picture& image = Korvel1->GetPicture();
     fiches_.FormEditPicture->Edite(image, image);
     Korvel1->AjusteImage();
 }
 
 void TForm1::Mettredecotcopie1Click() {
+    if (!ImageAffichee()) return;
     TFormOptions& options = *fiches_.FormOptions;
     std::string destination = options.EditDossierPhotoAMettreDeCote->Text();
     if (destination.empty()) {
@@ -753,18 +779,9 @@ void TForm1::ActionEffacerExecute() {
     const int32_t numero = FDefileImage->FNumImage;
     const std::string nom = Korvel1->FileName();
     FDefileImage->Arrete();
+    // The reload takes the deleted picture off the screen.
     if (nom.empty() || components::EnvoieCorbeille(nom) != 0 ||
         !FDefileImage->ChargeDossier(FDefileImage->FDossier)) {
-        return;
-    }
-    if (FDefileImage->FListe.Count() == 0) {
-        // Nothing left to show: the deleted picture must not stay on screen,
-        // where a save would write it back.
-        Korvel1->GetPicture().Assign(nullptr);
-        Korvel1->SetFileName({});
-        Korvel1->AjusteImage();
-        SetCaption("Visualisateur de diapos");
-        FDefileImage->FNumImage = 0;
         return;
     }
     const int32_t avant = FDefileImage->FNumImage;
@@ -800,6 +817,7 @@ void TForm1::ActionAffichePlancheContactExecute() {
 }
 
 void TForm1::LanceProgramme(const std::string& programme) {
+    if (!ImageAffichee()) return;
     if (!platform::FileExists(programme)) {
         App().GetDialogs().ShowMessage(
             "Pas de programme défini. Allez dans les options pour informer le programme à lancer.");
@@ -842,12 +860,26 @@ void TForm1::TimerDefileImageTimer() {
 }
 
 void TForm1::TrackBarNumImageEnCoursChange() {
-    if (TrackBarNumImageEnCours->Position() != FDefileImage->FNumImage) {
-        FDefileImage->SetNumImage(TrackBarNumImageEnCours->Position());
-        // A move refused while an error box is open puts the bar back on the
-        // picture shown.
-        FormChangeNumImage();
+    const int32_t position = TrackBarNumImageEnCours->Position();
+    if (position == FDefileImage->FNumImage) return;
+    const bool glisse = TrackBarNumImageEnCours->isSliderDown();
+    if (glisse && glissement_signale_) {
+        // The drag showed the box of a picture it could not show: it goes on
+        // through the others without a box each, its failures one burst, as
+        // the slideshow's steps under a box are.
+        const Application::QuietErrors silence(App());
+        App().Guard([&] { FDefileImage->SetNumImage(position); });
+    } else {
+        try {
+            FDefileImage->SetNumImage(position);
+        } catch (const std::exception&) {
+            glissement_signale_ = glisse;
+            throw;
+        }
     }
+    // A move refused while an error box is open puts the bar back on the
+    // picture shown.
+    FormChangeNumImage();
 }
 
 void TForm1::FormChangeNumImage() {

@@ -50,6 +50,11 @@ public:
     // the screen nor the picture read ahead shows the old pixels.
     void FichiersModifies(const FichiersChanges& changes);
 
+    // No picture on screen: the display, the caption, the labels and the
+    // properties window are empty, and the commands on the picture do
+    // nothing until one is shown.
+    void AfficheAucuneImage();
+
     // The clock of the wheel's throttle, in days (tests drive it).
     std::function<double()> Maintenant;
 
@@ -182,6 +187,10 @@ private:
     std::optional<std::string> DemandeNomEnregistrement();
     // The labels of the shooting data, emptied before each picture.
     std::array<platform::ui::ElidedLabel*, 9> DonneesAffichees() const;
+    // The shooting data and the comment of no picture.
+    void VideDonneesAffichees();
+    // Whether a picture file is on screen for the commands to act on.
+    bool ImageAffichee() const { return !Korvel1->FileName().empty(); }
     void AfficheDonneesPriseDeVue(const std::string& nom);
     // The shown picture over its own file, with the file's metadata; the
     // user is asked first when the file changed or went since it was read.
@@ -198,6 +207,10 @@ private:
     int largeur_sauvee_ = 0;
     int haut_sauve_ = 0;
     int gauche_sauvee_ = 0;
+
+    // The drag of the picture bar in progress showed an error box: the rest
+    // of it shows what it can and reports nothing more.
+    bool glissement_signale_ = false;
 
     bool FFormShowFait = false;
     bool FPleinEcran = false;

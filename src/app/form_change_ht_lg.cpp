@@ -55,6 +55,8 @@ TFormChangeHtLg::TFormChangeHtLg(platform::ui::Application& application, Fiches&
     SpinEditNouvLargeur->OnChange = [this](SpinEdit&) { SpinEditNouvLargeurChange(); };
     SpinEditNouvHauteur->OnChange = [this](SpinEdit&) { SpinEditNouvHauteurChange(); };
     OnShow = [this](Form&) { FormShow(); };
+    // No size of its own: the size of what it holds.
+    adjustSize();
     CenterOnScreen();
 }
 

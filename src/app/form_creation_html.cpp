@@ -121,6 +121,10 @@ TFormCreationHtml::TFormCreationHtml(platform::ui::Application& application, Fic
         spin(diaporama, 0, "SpinEditTailleEncadrement", "Label6", "Taille", 0, 100, 0);
     CheckBoxSansCouleurEncadrement =
         case_a_cocher(diaporama, 1, 0, "CheckBoxSansCouleurEncadrement", "Sans couleur");
+    // The captions under the thumbnails lie on the cells: without a colour of
+    // their own the cells show the page's background, which the captions'
+    // colour starts to read on.
+    CheckBoxSansCouleurEncadrement->SetChecked(true);
     SpeedButtonCouleurEncadrementImage =
         new SpeedButton(this, "SpeedButtonCouleurEncadrementImage", "Couleur");
     diaporama->addWidget(SpeedButtonCouleurEncadrementImage, 2, 0);
@@ -339,6 +343,7 @@ void TFormCreationHtml::BitBtnOkCreationHtmlClick() {
 void TFormCreationHtml::BitBtnParcourirDossierHtmlClick() {
     platform::ui::OpenFileRequest demande;
     demande.filter = "html|*.html;*.htm|Tous|*.*";
+    demande.default_extension = "html";
     demande.file_name = EditNomFicPageHtml->Text();
     demande.must_exist = false;
     const std::optional<std::string> fichier = App().GetDialogs().OpenFile(demande);

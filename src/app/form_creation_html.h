@@ -126,7 +126,9 @@ private:
 
     platform::Color fond_ = platform::kBlack;
     platform::Color texte_ = platform::kWhite;
-    platform::Color texte_exif_ = platform::kWindowText;
+    // The captions' sample starts in the page's text colour, so that a first
+    // album's captions read on its background.
+    platform::Color texte_exif_ = texte_;
 };
 
 }  // namespace app

@@ -150,6 +150,10 @@ TFormProprietesDiapos::TFormProprietesDiapos(platform::ui::Application& applicat
     : Form(application, "FormProprietesDiapos") {
     SetCaption("Proprietés");
     resize(451, 609);
+    // A place of its own, within the free area: the window system would put
+    // the window where its design height runs off a smaller screen. A
+    // placement kept from an earlier run replaces it at the first show.
+    CenterOnScreen();
     setMinimumSize(157, 90);
     setWindowFlag(Qt::WindowStaysOnTopHint);
 

@@ -68,8 +68,8 @@ template <typename F>
 void PourChaqueFiche(const platform::ui::Application& application, F&& action) {
     const std::vector<Form*> fiches = application.Forms();
     for (Form* fiche : fiches) {
-        if (const TSvgEditIni* reglages = TSvgEditIni::TrouveSvgEditIni(*fiche)) {
-            action(*fiche, *reglages);
+        if (TSvgEditIni::ContientSvgEditIni(*fiche)) {
+            action(*fiche, *TSvgEditIni::TrouveSvgEditIni(*fiche));
         }
     }
 }
@@ -174,6 +174,10 @@ TSvgEditIni* TSvgEditIni::TrouveSvgEditIni(const Form& fiche) {
     const QList<TSvgEditIni*> instances =
         fiche.findChildren<TSvgEditIni*>(Qt::FindDirectChildrenOnly);
     return instances.isEmpty() ? nullptr : instances.back();
+}
+
+bool TSvgEditIni::ContientSvgEditIni(const Form& fiche) {
+    return fiche.findChild<TSvgEditIni*>(QString(), Qt::FindDirectChildrenOnly) != nullptr;
 }
 
 }  // namespace components

@@ -72,6 +72,9 @@ public:
 
     // The last instance that the form carries, or none.
     static TSvgEditIni* TrouveSvgEditIni(const platform::ui::Form& fiche);
+    // Whether the form carries at least one instance: only such forms are
+    // restored and saved.
+    static bool ContientSvgEditIni(const platform::ui::Form& fiche);
 
 private:
     // Writes the controls of these forms, each with the flags of its last

@@ -91,7 +91,7 @@ TEST_F(Commandes, DeletingShowsThePictureThatTakesTheNumber) {
     fenetre->ActionEffacerExecute();
     fenetre->ActionEffacerExecute();
     EXPECT_EQ(Vue(), "0 1/1 0");
-    EXPECT_EQ(fenetre->Korvel1->FileName(), "");
+    EXPECT_EQ(fenetre->Korvel1->FileName() + fenetre->LabelDim->text().toStdString(), "");
     fenetre->Sauver1Click();
     EXPECT_FALSE(fs::exists(dossier / "p5.bmp"));
 }
@@ -303,8 +303,12 @@ TEST_F(Commandes, RotatingAndSavingAnAnimatedGifKeepsEveryFrameTurned) {
 TEST_F(Commandes, SavingAtAnotherSizeWritesThatSizeOrNothing) {
     const std::string source = Image("a.jpg", 400, 300);
     Ouvre({source});
-    // A size of 0 writes nothing and asks no name.
-    DansLeDialogue([&] { fiches.FormChangeHtLg->SetModalResult(ModalResult::Ok); });
+    // A size of 0 writes nothing and asks no name. The dialog is the size of what it holds.
+    DansLeDialogue([&] {
+        const QSize taille = fiches.FormChangeHtLg->size();
+        EXPECT_EQ(taille.boundedTo(fiches.FormChangeHtLg->sizeHint()), taille);
+        fiches.FormChangeHtLg->SetModalResult(ModalResult::Ok);
+    });
     fenetre->Enregistrersousautretaille1Click();
     EXPECT_TRUE(dialogues->save_requests.empty());
 

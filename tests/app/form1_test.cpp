@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <filesystem>
 
+#include "app/form_options.h"
 #include "fenetre_principale.h"
 #include "platform/graphics/jpeg_image.h"
 
@@ -260,6 +261,22 @@ TEST_F(FenetrePrincipale, AFastSlideshowOverBadFilesNeverStacksErrorBoxes) {
     EXPECT_EQ(Vue(), "2 2/5 10");
 }
 
+TEST_F(FenetrePrincipale, DraggingTheTrackBarAcrossUnreadablePicturesShowsOneBox) {
+    Image("a.bmp", 10);
+    for (const char* nom : {"b.jpg", "c.jpg", "d.jpg"}) WriteFile(dossier / nom, "");
+    Image("e.bmp", 50);
+    Ouvre({dossier / "a.bmp"});
+    platform::ui::TrackBar& barre = *fenetre->TrackBarNumImageEnCours;
+    for (const int fin : {5, 3}) {
+        barre.setSliderDown(true);
+        for (int position = barre.Position(); position != fin;)
+            barre.SetPosition(position += fin > position ? 1 : -1);
+        barre.setSliderDown(false);
+    }
+    EXPECT_EQ(dialogues->errors.size(), 2u) << "one for each drag";
+    EXPECT_EQ(Vue(), "3 3/5 50");
+}
+
 TEST_F(FenetrePrincipale, ALoadDuringAScanSupersedesIt) {
     for (int i = 0; i < 5; ++i) Image("a/" + std::to_string(i) + ".bmp", 10);
     Image("b/seule.bmp", 20);
@@ -451,6 +468,33 @@ TEST_F(FenetrePrincipale, TheShootingDataAndTheCommentFollowThePicture) {
     fenetre->BasculePleinEcran();
     Touche(Qt::Key_Left);
     EXPECT_TRUE(fenetre->Korvel1->toolTip().isEmpty());
+}
+
+TEST_F(FenetrePrincipale, AFolderWithNothingToShowLeavesNothingOfTheFolderBefore) {
+    Serie(2);
+    Image("seule/c.bmp", 30);
+    MakeDirs(dossier / "vide");
+    MakeDirs(dossier / "illisible");
+    WriteFile(dossier / "illisible/d.jpg", "");
+    for (const std::string& autre :
+         {dossier / "seule/c.bmp", dossier / "vide/Facultatif", dossier / "illisible/d.jpg"}) {
+        Ouvre({dossier / "p1.bmp"});
+        dialogues->open_answers = {autre};
+        Application::Current().Guard([&] { fenetre->Ouvrir1Click(); });
+        EXPECT_EQ(fenetre->ImageTamponSuivante1->GetPicture().Width(), 0) << "no preview";
+    }
+    EXPECT_EQ(
+        fenetre->Caption() + fenetre->LabelDim->text().toStdString() + fenetre->Korvel1->FileName(),
+        "Visualisateur de diapos");
+    // The commands on the picture have nothing to act on.
+    fiches.FormOptions->EditDossierPhotoAMettreDeCote->SetText(dossier.Path());
+    for (const auto commande :
+         {&TForm1::ActionEffacerExecute, &TForm1::EnregistrerSousClick,
+          &TForm1::Mettredecotcopie1Click, &TForm1::ActionLanceProgRetouchePhotos1Execute})
+        (fenetre->*commande)();
+    EXPECT_EQ(
+        dialogues->questions.size() + dialogues->save_requests.size() + dialogues->messages.size(),
+        0u);
 }
 
 }  // namespace

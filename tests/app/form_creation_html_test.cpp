@@ -82,6 +82,21 @@ TEST_F(DialogueAlbum, CreatingFillsTheMissingValuesAndEnablesTheView) {
     EXPECT_EQ(coquille->urls, std::vector<std::string>{bureau / "page.htm"});
 }
 
+TEST_F(DialogueAlbum, AFirstAlbumOnAPageChosenAmongHtmlFilesHasCaptionsThatRead) {
+    dialogues->open_answers = {bureau / "page.htm"};
+    Pendant([&] {
+        fiche->BitBtnParcourirDossierHtml->click();
+        fiche->BitBtnOkCreationHtml->click();
+    });
+    EXPECT_EQ(dialogues->open_requests.at(0).default_extension, "html");
+    for (const char* page : {"page.htm", "grandes/une.htm"})
+        EXPECT_NE(ReadText(bureau / page).find(R"(<font size="2" color="#FFFFFF">)"),
+                  std::string::npos);
+    // On the album page they lie on cells that show the page's background.
+    EXPECT_NE(ReadText(bureau / "page.htm").find("\r\n<td align=\"center\">\r\n"),
+              std::string::npos);
+}
+
 TEST_F(DialogueAlbum, AnAlbumOverItsOwnPicturesIsRefusedInABox) {
     Pendant([&] {
         fiche->EditNomFicPageHtml->SetText(bureau / "photos/page.htm");
@@ -105,7 +120,7 @@ TEST_F(DialogueAlbum, ColourButtonsKeepTheirColourAsTextAndShowingRestoresIt) {
     EXPECT_EQ(fiche->EditSvgColorFond->Text(), "$00563412");
     EXPECT_EQ(fiche->CouleurFondExif(), platform::MakeColor(0x12, 0x34, 0x56));
     EXPECT_EQ(fiche->EditSvgColorEncadrement->Text(), "clBtnFace");
-    EXPECT_EQ(fiche->EditSvgCouleurTexteExif->Text(), "clWindowText");
+    EXPECT_EQ(fiche->EditSvgCouleurTexteExif->Text(), "clWhite");
     // The dialog starts on the colour's value, not on its role.
     const QColor bouton = QApplication::palette().color(QPalette::Active, QPalette::Button);
     EXPECT_EQ(dialogues->colour_requests[1],

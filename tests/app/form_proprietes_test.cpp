@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QScreen>
 #include <filesystem>
 
 #include "app/fiches.h"
@@ -79,6 +80,14 @@ protected:
     Fiches fiches;
     TFormProprietesDiapos* fenetre = nullptr;
 };
+
+TEST_F(FenetreProprietes, AFirstRunOpensTheWindowInTheMiddleOfTheFreeArea) {
+    fenetre->show();
+    QCoreApplication::processEvents();
+    const QPoint ecart =
+        fenetre->geometry().center() - fenetre->screen()->availableGeometry().center();
+    EXPECT_LE(ecart.manhattanLength(), 8) << "give or take its frame";
+}
 
 TEST_F(FenetreProprietes, RowsOfACameraFile) {
     REQUIRE_PROGRAM("exiftool");

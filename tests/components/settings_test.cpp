@@ -114,6 +114,7 @@ TEST_F(Reglages, EveryCloseOfTheMainWindowWritesTheKeptValuesOfEveryForm) {
     Fiche& sans = Cree("FormSans", Role::SansReglages);
     Fiche& b = Cree("FormB", Role::Complete);
     EXPECT_FALSE(platform::FileExists(fichier)) << "the restores write nothing";
+    EXPECT_TRUE(TSvgEditIni::ContientSvgEditIni(a) && !TSvgEditIni::ContientSvgEditIni(sans));
 
     a.edit->SetText("/home/moi/à trier");
     a.boite->SetChecked(false);

@@ -128,6 +128,7 @@ std::optional<std::string> QtDialogs::OpenFile(const OpenFileRequest& request) {
     PrepareFileDialog(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(request.must_exist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(ToQt(request.default_extension));
     if (!request.file_name.empty()) dialog.selectFile(ToQt(request.file_name));
     return Chosen(dialog);
 }

@@ -15,6 +15,8 @@ struct OpenFileRequest {
     std::string title;
     // Filter in the class library's form: "Texte|*.a;*.b|Tous|*.*".
     std::string filter;
+    // Without its dot, added to a name typed without one.
+    std::string default_extension;
     std::string initial_dir;
     std::string file_name;
     // Off, a name that names no file is accepted as typed.

@@ -88,6 +88,18 @@ TEST(DialoguesDeFichiers, TheProposedNameOfNoFileIsAcceptedAsItStands) {
     EXPECT_EQ(strict.mode, QFileDialog::ExistingFile);
 }
 
+TEST(DialoguesDeFichiers, ANameTypedWithoutExtensionGetsTheDefaultOne) {
+    TempDir dossier;
+    OpenFileRequest demande;
+    demande.default_extension = "html";
+    demande.initial_dir = dossier.Path();
+    demande.file_name = "album";
+    demande.must_exist = false;
+    const auto [choisi, vu] =
+        Montre([&] { return QtDialogs().OpenFile(demande); }, [](QDialog& d) { d.accept(); });
+    EXPECT_EQ(choisi, dossier / "album.html");
+}
+
 TEST(DialoguesDeFichiers, TheSaveFilterShowsItsLabelOnce) {
     SaveFileRequest demande;
     demande.filter = "Fichier image JPEG (*.jpg)|*.jpg";
