@@ -423,7 +423,10 @@ public:
     // Makes the picture smaller to store without changing what it shows
     // (options of gif/optimize.h), every painter stopped first. Of the
     // colour reduction arguments only the method is checked; no reduction is
-    // made.
+    // made. A picture with a pixel beyond the colours of the table its frame
+    // refers to is left as it is: such a pixel is written only while some
+    // table of the picture is wide enough for it, and the steps renumber,
+    // drop and add colours.
     void Optimize(uint8_t options, uint8_t reduction_method, uint8_t dither_mode,
                   int32_t reduction_bits);
 
