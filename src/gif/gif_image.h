@@ -409,8 +409,13 @@ public:
     void SetWidth(int32_t width);
     void SetHeight(int32_t height);
     // Appends a frame of this picture and returns its index; every painter
-    // is stopped first.
-    int32_t Add(std::unique_ptr<TGIFSubImage> frame);
+    // is stopped first. Any other block raises "Object type not supported
+    // for operation".
+    int32_t Add(std::unique_ptr<TGIFItem> item);
+    // Appends a frame made from any picture as Assign makes its one frame,
+    // and returns its index; a picture that cannot become a frame adds
+    // nothing and its error passes on.
+    int32_t Add(const platform::Graphic& source);
     // The picture turned by `angle` degrees, clockwise for positive angles:
     // every frame's indices, its place on the logical screen and the screen's
     // size turn; colours, timing, disposal, transparency, loop count and
