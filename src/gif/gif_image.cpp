@@ -741,4 +741,9 @@ void RegisterGIFImage() {
                                                    [] { return std::make_unique<TGIFImage>(); });
 }
 
+void UnregisterGIFImage() {
+    FreeExtensionRegistries();
+    platform::PictureRegistry::Instance().Unregister("gif");
+}
+
 }  // namespace gif

@@ -335,6 +335,9 @@ using PainterEvent = std::function<void(TGIFPainter& sender)>;
 // Registers TGIFImage in the picture registry for the extension "gif", as
 // "GIF Image".
 void RegisterGIFImage();
+// The codec's shut-down: TGIFImage leaves the picture registry and the
+// registries of extension kinds are freed.
+void UnregisterGIFImage();
 
 class TGIFImage : public platform::Graphic {
 public:
