@@ -34,5 +34,6 @@ int main(int argc, char* argv[]) {
     const int result = app.Run();
     // The other windows go without being closed.
     for (platform::ui::Form* form : std::vector<platform::ui::Form*>(app.Forms())) delete form;
+    gif::UnregisterGIFImage();
     return result;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <string_view>
 
 #include "gif/gif_image.h"
@@ -10,35 +11,14 @@ namespace gif {
 
 namespace {
 
-// The extension kinds by label, searched from the last entry registered.
-class TExtensionList {
+// A registry of extension kinds by key, searched from the last entry
+// registered; keys are compared byte for byte.
+template <typename Key>
+class TKindList {
 public:
-    static std::optional<ExtensionClass> Find(uint8_t label) {
-        for (auto it = kEntries.rbegin(); it != kEntries.rend(); ++it) {
-            if (it->label == label) return it->kind;
-        }
-        return std::nullopt;
-    }
-
-private:
-    struct Entry {
-        uint8_t label;
-        ExtensionClass kind;
-    };
-    static constexpr std::array<Entry, 4> kEntries{{
-        {TGIFTextExtension::kLabel, ExtensionClass::Text},
-        {TGIFGraphicControlExtension::kLabel, ExtensionClass::GraphicControl},
-        {TGIFCommentExtension::kLabel, ExtensionClass::Comment},
-        {TGIFApplicationExtension::kLabel, ExtensionClass::Application},
-    }};
-};
-
-// The application kinds by identifier and authentication code, compared byte
-// for byte, searched from the last entry registered.
-class TAppExtensionList {
-public:
-    static std::optional<ExtensionClass> Find(std::string_view key) {
-        for (auto it = kEntries.rbegin(); it != kEntries.rend(); ++it) {
+    void Register(Key key, ExtensionClass kind) { entries_.push_back({key, kind}); }
+    std::optional<ExtensionClass> Find(Key key) const {
+        for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
             if (it->key == key) return it->kind;
         }
         return std::nullopt;
@@ -46,14 +26,41 @@ public:
 
 private:
     struct Entry {
-        std::string_view key;
+        Key key;
         ExtensionClass kind;
     };
-    static constexpr std::array<Entry, 2> kEntries{{
-        {"NETSCAPE2.0", ExtensionClass::NSLoop},
-        {"ANIMEXTS1.0", ExtensionClass::NSLoop},
-    }};
+    std::vector<Entry> entries_;
 };
+
+// The kinds by label, and the application kinds by identifier and
+// authentication code.
+using TExtensionList = TKindList<uint8_t>;
+using TAppExtensionList = TKindList<std::string_view>;
+
+struct Registries {
+    Registries() {
+        labels.Register(TGIFTextExtension::kLabel, ExtensionClass::Text);
+        labels.Register(TGIFGraphicControlExtension::kLabel, ExtensionClass::GraphicControl);
+        labels.Register(TGIFCommentExtension::kLabel, ExtensionClass::Comment);
+        labels.Register(TGIFApplicationExtension::kLabel, ExtensionClass::Application);
+        applications.Register("NETSCAPE2.0", ExtensionClass::NSLoop);
+        applications.Register("ANIMEXTS1.0", ExtensionClass::NSLoop);
+    }
+    TExtensionList labels;
+    TAppExtensionList applications;
+};
+
+// Made when a file first needs them, freed when the codec shuts down; files
+// are read on several threads at once.
+std::mutex registries_lock;
+std::unique_ptr<Registries> registries;
+
+template <typename Key>
+std::optional<ExtensionClass> FindKind(TKindList<Key> Registries::*list, Key key) {
+    const std::lock_guard lock(registries_lock);
+    if (registries == nullptr) registries = std::make_unique<Registries>();
+    return (registries.get()->*list).Find(key);
+}
 
 bool IsApplication(ExtensionClass kind) {
     return kind == ExtensionClass::Application || kind == ExtensionClass::UnknownApp ||
@@ -92,7 +99,7 @@ std::optional<ExtensionClass> FindSubExtension(ExtensionClass kind, platform::St
             stream.Seek(-1 - static_cast<int64_t>(got), platform::SeekOrigin::Current);
             return kind;
         }
-        return TAppExtensionList::Find(std::string_view(key.data(), key.size()))
+        return FindKind(&Registries::applications, std::string_view(key.data(), key.size()))
             .value_or(ExtensionClass::UnknownApp);
     }
     Unread(stream);
@@ -100,6 +107,11 @@ std::optional<ExtensionClass> FindSubExtension(ExtensionClass kind, platform::St
 }
 
 }  // namespace
+
+void FreeExtensionRegistries() {
+    const std::lock_guard lock(registries_lock);
+    registries.reset();
+}
 
 // ---- TGIFExtension
 
@@ -122,7 +134,7 @@ std::optional<ExtensionClass> TGIFExtension::FindExtension(platform::Stream& str
     const int64_t start = stream.Position();
     std::optional<ExtensionClass> kind;
     if (const std::optional<uint8_t> label = TryReadByte(stream)) {
-        kind = TExtensionList::Find(*label);
+        kind = FindKind(&Registries::labels, *label);
         while (kind) {
             const std::optional<ExtensionClass> sub = FindSubExtension(*kind, stream);
             if (sub == kind) break;

@@ -33,6 +33,11 @@ enum class ExtensionClass : uint8_t {
     NSLoop,          // animation loop count
 };
 
+// Frees the registries that tell the kind of a block from its label and of
+// an application block from its identifier; a file read afterwards makes them
+// again.
+void FreeExtensionRegistries();
+
 class TGIFExtension : public TGIFItem {
 public:
     explicit TGIFExtension(TGIFSubImage& sub_image);

@@ -478,9 +478,7 @@ void TGIFImage::Assign(const platform::Graphic& source) {
         return;
     }
     Clear();
-    auto frame = std::make_unique<TGIFSubImage>(*this);
-    ImportGraphic(*frame, source);
-    Add(std::move(frame));
+    Add(source);
 }
 
 void TGIFImage::AssignImage(const TGIFImage& source) {
@@ -635,13 +633,21 @@ void TGIFImage::SetHeight(int32_t height) {
     Changed();
 }
 
-int32_t TGIFImage::Add(std::unique_ptr<TGIFSubImage> frame) {
+int32_t TGIFImage::Add(std::unique_ptr<TGIFItem> item) {
+    if (dynamic_cast<TGIFSubImage*>(item.get()) == nullptr) Error(Message::UnsupportedObjectType);
+    std::unique_ptr<TGIFSubImage> frame(static_cast<TGIFSubImage*>(item.release()));
     // Painters read the frames where they are kept.
     StopDraw();
     const int32_t index = images_.Add(std::move(frame));
     FreeBitmap();
     Changed();
     return index;
+}
+
+int32_t TGIFImage::Add(const platform::Graphic& source) {
+    auto frame = std::make_unique<TGIFSubImage>(*this);
+    ImportGraphic(*frame, source);
+    return Add(std::move(frame));
 }
 
 GIFVersion TGIFImage::GetVersion() const {
@@ -733,6 +739,11 @@ void SetAutoDither(bool dither) {
 void RegisterGIFImage() {
     platform::PictureRegistry::Instance().Register("gif", std::string(Text(Message::GifImage)),
                                                    [] { return std::make_unique<TGIFImage>(); });
+}
+
+void UnregisterGIFImage() {
+    FreeExtensionRegistries();
+    platform::PictureRegistry::Instance().Unregister("gif");
 }
 
 }  // namespace gif

@@ -335,6 +335,9 @@ using PainterEvent = std::function<void(TGIFPainter& sender)>;
 // Registers TGIFImage in the picture registry for the extension "gif", as
 // "GIF Image".
 void RegisterGIFImage();
+// The codec's shut-down: TGIFImage leaves the picture registry and the
+// registries of extension kinds are freed.
+void UnregisterGIFImage();
 
 class TGIFImage : public platform::Graphic {
 public:
@@ -409,8 +412,13 @@ public:
     void SetWidth(int32_t width);
     void SetHeight(int32_t height);
     // Appends a frame of this picture and returns its index; every painter
-    // is stopped first.
-    int32_t Add(std::unique_ptr<TGIFSubImage> frame);
+    // is stopped first. Any other block raises "Object type not supported
+    // for operation".
+    int32_t Add(std::unique_ptr<TGIFItem> item);
+    // Appends a frame made from any picture as Assign makes its one frame,
+    // and returns its index; a picture that cannot become a frame adds
+    // nothing and its error passes on.
+    int32_t Add(const platform::Graphic& source);
     // The picture turned by `angle` degrees, clockwise for positive angles:
     // every frame's indices, its place on the logical screen and the screen's
     // size turn; colours, timing, disposal, transparency, loop count and
@@ -423,7 +431,10 @@ public:
     // Makes the picture smaller to store without changing what it shows
     // (options of gif/optimize.h), every painter stopped first. Of the
     // colour reduction arguments only the method is checked; no reduction is
-    // made.
+    // made. A picture with a pixel beyond the colours of the table its frame
+    // refers to is left as it is: such a pixel is written only while some
+    // table of the picture is wide enough for it, and the steps renumber,
+    // drop and add colours.
     void Optimize(uint8_t options, uint8_t reduction_method, uint8_t dither_mode,
                   int32_t reduction_bits);
 

@@ -161,6 +161,20 @@ int32_t SharedCodeSize(const TGIFImage& image) {
     return std::max(2, image.GetBitsPerPixel());
 }
 
+// Whether every pixel names a colour of the table its frame refers to, as
+// the steps take for granted.
+bool PixelsWithinTheirColors(const TGIFImage& image) {
+    for (const auto& frame : image.Images()) {
+        if (frame->Empty()) continue;
+        const int32_t count = frame->ActiveColorMap().Count();
+        const uint8_t* pixels = frame->Data();
+        if (std::any_of(pixels, pixels + frame->DataSize(),
+                        [count](uint8_t pixel) { return pixel >= count; }))
+            return false;
+    }
+    return true;
+}
+
 // The steps of TGIFImage::Optimize over one picture, with its progress count.
 class Optimizer {
 public:
@@ -585,7 +599,7 @@ void TGIFImage::Optimize(uint8_t options, uint8_t reduction_method, uint8_t, int
         reduction_method == kInvalidReductionMethod) {
         Error(Message::InvalidReductionMethod);
     }
-    if (Empty()) return;
+    if (Empty() || !PixelsWithinTheirColors(*this)) return;
     // No painter reads the frames while they change, nor starts meanwhile.
     StopDraw();
     const auto lock = Painters().LockList();

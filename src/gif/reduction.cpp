@@ -1,7 +1,6 @@
 #include "gif/reduction.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <vector>
 
 #include "gif/gif_error.h"
@@ -125,77 +124,6 @@ platform::Palette ReductionPalette(const platform::Bitmap& bitmap, uint8_t metho
     }
 }
 
-namespace {
-
-constexpr size_t kCells = 32768;
-
-int32_t ServedCount(const platform::Palette& palette) {
-    return static_cast<int32_t>(std::min<size_t>(palette.Count(), 256));
-}
-
-// The least and the greatest distance of a component value to the values
-// low..low + 7 of a cell.
-int32_t LeastDistance(int32_t value, int32_t low) {
-    return value < low ? low - value : (value > low + 7 ? value - low - 7 : 0);
-}
-int32_t GreatestDistance(int32_t value, int32_t low) {
-    return std::max(std::abs(value - low), std::abs(value - low - 7));
-}
-
-}  // namespace
-
-TNearestColorLookup::TNearestColorLookup(const platform::Palette& palette)
-    : TColorLookup(ServedCount(palette)), start_(kCells, -1), count_(kCells, 0) {
-    const auto& source = palette.Entries();
-    for (size_t i = 0; i < static_cast<size_t>(Colors()); ++i) {
-        entries_[i] = Rgb{source[i].Red, source[i].Green, source[i].Blue};
-    }
-}
-
-void TNearestColorLookup::FillCell(size_t cell) {
-    const auto red = static_cast<int32_t>(cell & 31) << 3;
-    const auto green = static_cast<int32_t>(cell >> 5 & 31) << 3;
-    const auto blue = static_cast<int32_t>(cell >> 10) << 3;
-    // No colour of the cell is farther from its nearest entry than the
-    // smallest greatest distance; an entry nearer than that to none of the
-    // cell's colours is never the answer.
-    int32_t bound = 0x30000;
-    for (size_t i = 0; i < static_cast<size_t>(Colors()); ++i) {
-        const Rgb& e = entries_[i];
-        bound = std::min(bound, GreatestDistance(e.Red, red) + GreatestDistance(e.Green, green) +
-                                    GreatestDistance(e.Blue, blue));
-    }
-    start_[cell] = static_cast<int32_t>(candidates_.size());
-    for (size_t i = 0; i < static_cast<size_t>(Colors()); ++i) {
-        const Rgb& e = entries_[i];
-        if (LeastDistance(e.Red, red) + LeastDistance(e.Green, green) +
-                LeastDistance(e.Blue, blue) <=
-            bound) {
-            candidates_.push_back(static_cast<uint8_t>(i));
-            ++count_[cell];
-        }
-    }
-}
-
-ColorMatch TNearestColorLookup::Lookup(uint8_t red, uint8_t green, uint8_t blue) {
-    const size_t cell = size_t{blue} >> 3 << 10 | size_t{green} >> 3 << 5 | size_t{red} >> 3;
-    if (start_[cell] < 0) FillCell(cell);
-    const uint8_t* candidate = candidates_.data() + start_[cell];
-    int32_t best = 0x30000;
-    uint8_t answer = 0;
-    // Candidates come in index order: the lowest wins a tie.
-    for (uint16_t n = 0; n < count_[cell]; ++n) {
-        const Rgb& e = entries_[candidate[n]];
-        const int32_t distance =
-            std::abs(e.Red - red) + std::abs(e.Green - green) + std::abs(e.Blue - blue);
-        if (distance < best) {
-            best = distance;
-            answer = candidate[n];
-        }
-    }
-    return ColorMatch{answer, entries_[answer]};
-}
-
 std::unique_ptr<TColorLookup> CreateReductionLookup(uint8_t method,
                                                     const platform::Palette& palette) {
     switch (method) {
@@ -206,7 +134,7 @@ std::unique_ptr<TColorLookup> CreateReductionLookup(uint8_t method,
         case 6:
             return std::make_unique<TNetscapeColorLookup>();
         default:
-            return std::make_unique<TNearestColorLookup>(palette);
+            return std::make_unique<TFastColorLookup>(palette);
     }
 }
 

@@ -17,7 +17,6 @@
 // The fixed palettes are made here too.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -64,33 +63,9 @@ platform::Palette CreateOptimizedPalette(const platform::Bitmap& bitmap, int32_t
 platform::Palette ReductionPalette(const platform::Bitmap& bitmap, uint8_t method, int32_t bits,
                                    const platform::Palette& custom);
 
-// The nearest colour of a palette (sum of the absolute differences of the
-// components, the lowest index on a tie), exact for every colour asked: a
-// cell of 5 bits a component keeps the few entries that can be nearest to
-// any colour inside it, and only those are searched. The cached lookup of
-// the renderers gives a whole cell its first answer, which costs a reduced
-// photo more than a decibel of fidelity.
-class TNearestColorLookup final : public TColorLookup {
-public:
-    // Serves the first 256 entries of the palette.
-    explicit TNearestColorLookup(const platform::Palette& palette);
-
-    ColorMatch Lookup(uint8_t red, uint8_t green, uint8_t blue) override;
-
-private:
-    // Chooses the candidates of a cell.
-    void FillCell(size_t cell);
-
-    std::array<Rgb, 256> entries_{};
-    // Per cell, where its candidates start in candidates_ (-1 until asked
-    // for) and how many there are.
-    std::vector<int32_t> start_;
-    std::vector<uint16_t> count_;
-    std::vector<uint8_t> candidates_;
-};
-
 // The lookup a method maps with: arithmetic for methods 4, 5 and 6, the
-// nearest colour of `palette` for the others.
+// cached nearest colour of `palette` for the others, whose first answer in a
+// cell stands for every colour of that cell (color_lookup.h).
 std::unique_ptr<TColorLookup> CreateReductionLookup(uint8_t method,
                                                     const platform::Palette& palette);
 

@@ -338,6 +338,31 @@ TEST(GifPictureAssign, AJpegBecomesOneFrameThatReadsBack) {
     EXPECT_TRUE(image.Images().Items(0)->Empty());
 }
 
+TEST(GifPictureAdd, PicturesBecomeFramesByThePictureSettingsFramesAsTheyAreAndNothingElse) {
+    TGIFImage image;
+    image.SetColorReduction(4);
+    int changes = 0;
+    image.OnChange = [&](platform::Graphic&) { ++changes; };
+    const auto greys = MakeBitmap(3, 1, [](int32_t x, int32_t) {
+        const auto grey = static_cast<uint8_t>(x * 100);
+        return MakeColor(grey, grey, grey);
+    });
+    EXPECT_EQ(image.Add(*greys), 0);
+    EXPECT_EQ(gif_testing::Pixels(*image.Images().SubImages(0)), (std::vector<uint8_t>{0, 0, 1}));
+    platform::JpegImage jpeg;
+    jpeg.Assign(*testing_support::Pattern(8, 6));
+    EXPECT_EQ(image.Add(jpeg), 1);
+    EXPECT_EQ(testing_support::SizeOf(*image.Images().SubImages(1)), "8x6");
+    EXPECT_EQ(image.Add(std::make_unique<TGIFSubImage>(image)), 2);
+    EXPECT_EQ(ErrorText([&] { image.Add(std::make_unique<TGIFTrailer>(&image)); }),
+              "Object type not supported for operation");
+    image.SetColorReduction(0);
+    EXPECT_EQ(ErrorText([&] { image.Add(testing_support::Noise(30, 30, 1)); }),
+              "Color table overflow");
+    EXPECT_EQ(image.Images().Count(), 3);
+    EXPECT_EQ(changes, 3);
+}
+
 TEST(GifPictureAssign, APictureBeyondTheMemoryBudgetIsRefusedBeforeItIsDecoded) {
     testing_support::TempDir folder;
     const std::string name = folder / "immense.jpg";

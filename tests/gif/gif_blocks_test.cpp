@@ -280,6 +280,22 @@ TEST(Encoders, TheWriterCutsSubBlocksAndRefusesEverythingElse) {
     EXPECT_EQ(coded.size(), 2u + coded[1]);
 }
 
+// A block that tells, when it goes, how many blocks its list still holds.
+struct Told {
+    Told(const TGIFList<Told>& l, std::vector<int>& h) : list(l), held(h) {}
+    ~Told() { held.push_back(list.Count()); }
+    const TGIFList<Told>& list;
+    std::vector<int>& held;
+};
+
+TEST(Frames, AListIsAlreadyEmptyWhileItsBlocksAreFreed) {
+    std::vector<int> held;
+    TGIFList<Told> list(nullptr);
+    for (int i = 0; i < 3; ++i) list.Add(std::make_unique<Told>(list, held));
+    list.Clear();
+    EXPECT_EQ(held, (std::vector<int>{0, 0, 0}));
+}
+
 TEST(Frames, BoundsAndPixelAccess) {
     TGIFImage image;
     const gif_testing::Warnings warnings = gif_testing::RecordWarnings(image);

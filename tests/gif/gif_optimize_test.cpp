@@ -12,6 +12,7 @@
 
 #include "gif/optimize.h"
 #include "gif_test_support.h"
+#include "giflib_read.h"
 #include "test_support.h"
 
 namespace gif {
@@ -417,6 +418,25 @@ TEST(Optimize, ArgumentsAreCheckedFirstAndAnEmptyPictureIsLeftAlone) {
     EXPECT_NO_THROW(image.Optimize(opCleanup | opReduceColors, kInvalidReductionMethod, 0, 8));
     ASSERT_FALSE(progress.empty());
     EXPECT_EQ(progress.front(), "Optimizing...");
+}
+
+TEST(Optimize, APictureWithPixelsOfNoColourIsLeftWritableAsItIs) {
+    // Frame 1 and the picture have no table: its pixels name no colour and
+    // are written at the width of frame 0's table, which sorting narrows.
+    Bytes file = testing_support::ReadFile(TestData("gif-found/optimize-unsavable.gif"));
+    for (const bool on_screen : {false, true}) {
+        if (on_screen) file[0x0F] = file[0x20] = 0;  // both frames moved to x = 0
+        Loaded loaded = Load(file);
+        const Bytes unoptimised = Save(*loaded.image);
+        const auto before = Seen(Compose(*loaded.image));
+        loaded.image->Optimize(kAllOptimizeOptions, 0, 0, 8);
+        const Bytes optimised = Save(*loaded.image);
+        EXPECT_EQ(optimised, unoptimised);
+        const gif_testing::OracleFile read = gif_testing::GiflibRead(optimised);
+        ASSERT_EQ(read.frames.size(), 2u);
+        EXPECT_EQ(read.frames[1].pixels, Pixels(*loaded.image->Images().SubImages(1)));
+        EXPECT_TRUE(Seen(Compose(*Load(optimised).image)) == before) << on_screen;
+    }
 }
 
 }  // namespace

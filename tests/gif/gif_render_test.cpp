@@ -269,6 +269,22 @@ TEST(GifPicture, RegisteredForGifFilesTakingGifAndBitmapClipboardDataOnly) {
         refused);
 }
 
+TEST(GifPicture, ShutDownLeavesTheRegistryAndFilesReadAfterwardsKeepTheirBlocks) {
+    RegisterGIFImage();
+    UnregisterGIFImage();
+    const platform::PictureRegistry& registry = platform::PictureRegistry::Instance();
+    EXPECT_EQ(ErrorText([&] { registry.CreateFor("x.gif"); }),
+              "Extension de fichier image inconnue (.gif)");
+    // The kinds of blocks are known again to the next file read.
+    const Loaded loaded = Load(SuiteFile("animated_loop"));
+    const TGIFExtensionList& blocks = loaded.image->Images().SubImages(0)->Extensions();
+    EXPECT_TRUE(std::any_of(blocks.begin(), blocks.end(), [](const auto& block) {
+        return dynamic_cast<const TGIFAppExtNSLoop*>(block.get()) != nullptr;
+    }));
+    RegisterGIFImage();
+    EXPECT_NE(registry.Find("gif"), nullptr);
+}
+
 TEST(GifPicture, ARenderingCalledOffByAProgressHandlerLeavesNoBitmap) {
     Loaded loaded = Load(SuiteFile("static_transparent"));
     TGIFImage& image = *loaded.image;

@@ -1,8 +1,9 @@
 // Colour reduction: the error-diffusion engines, the octree quantizer, the
-// reduction methods with their fixed palettes, and the exact nearest-colour
+// reduction methods with their fixed palettes, and the cached nearest-colour
 // lookup they map with.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <set>
@@ -109,7 +110,7 @@ TEST(KernelDitherers, EveryEngineKeepsTheMeanOfAGradientBetterThanNearestColours
         return MakeColor(v, v, v);
     });
     const platform::Palette greys = CreateWindowsGrayPalette();
-    TNearestColorLookup lookup(greys);
+    TFastColorLookup lookup(greys);
     const double plain = BlockError(*ramp, Indexes(*ramp, *CreateDitherer(0, 256, lookup)), greys);
     EXPECT_GT(plain, 10);
     for (uint8_t mode = 1; mode <= 6; ++mode) {
@@ -195,44 +196,32 @@ TEST(Octree, SumsOfALargeBrightAreaDoNotOverflow) {
     EXPECT_EQ(quantizer.GetColorTable(), (std::vector{Quad(255, 255, 255)}));
 }
 
-TEST(NearestColorLookup, IsExactForEveryColourWithTheLowestIndexOnATie) {
+// The index of pixel (x, y) of an 8-bit bitmap.
+uint8_t IndexAt(const Bitmap& bitmap, int32_t x, int32_t y) {
+    return bitmap.ScanLine(y)[x];
+}
+
+TEST(ReduceColors, MapsWithTheCachedLookupTheLowestIndexOnATie) {
     const platform::Palette palette(
         {Quad(0, 0, 0), Quad(16, 0, 0), Quad(16, 0, 0), Quad(200, 100, 50), Quad(255, 255, 255)});
-    TNearestColorLookup lookup(palette);
-    // The cached lookup answers (15, 0, 0) as (8, 0, 0) was; this one does not.
-    EXPECT_EQ(lookup.Lookup(8, 0, 0).Index, 0);
-    EXPECT_EQ(lookup.Lookup(15, 0, 0), (ColorMatch{1, Rgb{16, 0, 0}}));
-    EXPECT_EQ(lookup.Lookup(190, 110, 40).Index, 3);
+    const auto colours = MakeBitmap(4, 1, [](int32_t x, int32_t) {
+        return std::array{MakeColor(8, 0, 0), MakeColor(15, 0, 0), MakeColor(16, 0, 0),
+                          MakeColor(190, 110, 40)}[static_cast<size_t>(x)];
+    });
+    const Bitmap reduced = ReduceColors(*colours, 9, 0, 8, palette);
+    // (8, 0, 0) is as far from black as from (16, 0, 0): black. (15, 0, 0),
+    // in the same cell, takes that answer though (16, 0, 0) is nearer.
+    EXPECT_EQ(IndexAt(reduced, 0, 0), 0);
+    EXPECT_EQ(IndexAt(reduced, 1, 0), 0);
+    EXPECT_EQ(IndexAt(reduced, 2, 0), 1);
+    EXPECT_EQ(IndexAt(reduced, 3, 0), 3);
     // Black and white: mid-grey is 384 from black and 381 from white.
-    TNearestColorLookup mono(CreateMonochromePalette());
-    EXPECT_EQ(mono.Lookup(128, 128, 128).Index, 1);
-    EXPECT_EQ(mono.Lookup(127, 127, 127).Index, 0);
-    // Against a plain search over every colour of a coarse grid.
-    const platform::Palette palette_of_256 = CreateHalftonePaletteHelper();
-    const auto& entries = palette_of_256.Entries();
-    TNearestColorLookup halftone(palette_of_256);
-    for (int r = 0; r < 256; r += 5) {
-        for (int g = 0; g < 256; g += 7) {
-            for (int b = 0; b < 256; b += 9) {
-                int best = 1 << 20;
-                size_t answer = 0;
-                for (size_t i = 0; i < entries.size(); ++i) {
-                    const int d = std::abs(entries[i].Red - r) + std::abs(entries[i].Green - g) +
-                                  std::abs(entries[i].Blue - b);
-                    if (d < best) {
-                        best = d;
-                        answer = i;
-                    }
-                }
-                ASSERT_EQ(halftone
-                              .Lookup(static_cast<uint8_t>(r), static_cast<uint8_t>(g),
-                                      static_cast<uint8_t>(b))
-                              .Index,
-                          answer)
-                    << r << "," << g << "," << b;
-            }
-        }
-    }
+    const auto greys = MakeBitmap(2, 1, [](int32_t x, int32_t) {
+        return x == 0 ? MakeColor(128, 128, 128) : MakeColor(127, 127, 127);
+    });
+    const Bitmap mono = ReduceColors(*greys, 9, 0, 8, CreateMonochromePalette());
+    EXPECT_EQ(IndexAt(mono, 0, 0), 1);
+    EXPECT_EQ(IndexAt(mono, 1, 0), 0);
 }
 
 TEST(FixedPalettes, HoldTheirColoursInOrder) {
@@ -257,11 +246,6 @@ TEST(FixedPalettes, HoldTheirColoursInOrder) {
     EXPECT_EQ(halftone[10], Quad(0, 0, 0));
     EXPECT_EQ(halftone[225], Quad(255, 255, 255));
     EXPECT_EQ(halftone[255], Quad(255, 255, 255));
-}
-
-// The index of pixel (x, y) of an 8-bit bitmap.
-uint8_t IndexAt(const Bitmap& bitmap, int32_t x, int32_t y) {
-    return bitmap.ScanLine(y)[x];
 }
 
 TEST(ReduceColors, FixedPalettesMapAsTheirLookups) {
