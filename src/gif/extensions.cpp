@@ -243,9 +243,10 @@ void TGIFCommentExtension::LoadFromStream(platform::Stream& stream) {
 
 void TGIFApplicationExtension::SaveToStream(platform::Stream& stream) const {
     TGIFExtension::SaveToStream(stream);
-    WriteByte(stream, 11);
+    WriteByte(stream, static_cast<uint8_t>(11 + BlockTail.size()));
     stream.WriteBuffer(Identifier.data(), Identifier.size());
     stream.WriteBuffer(Authentication.data(), Authentication.size());
+    stream.WriteBuffer(BlockTail.data(), BlockTail.size());
     SaveData(stream);
 }
 
@@ -255,7 +256,8 @@ void TGIFApplicationExtension::LoadFromStream(platform::Stream& stream) {
     if (size < 10) Error(Message::UnsupportedAppBlockSize);
     std::array<uint8_t, 11> key{};
     ReadCheck(stream, key.data(), size == 10 ? 10 : 11);
-    Skip(stream, size - 11);
+    BlockTail.resize(size > 11 ? size - 11 : 0);
+    BlockTail.resize(stream.Read(BlockTail.data(), BlockTail.size()));
     std::copy_n(key.begin(), Identifier.size(), Identifier.begin());
     std::copy_n(key.begin() + Identifier.size(), Authentication.size(), Authentication.begin());
     LoadData(stream);

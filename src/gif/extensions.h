@@ -144,16 +144,21 @@ public:
     explicit TGIFApplicationExtension(TGIFSubImage& sub_image) : TGIFExtension(sub_image) {}
 
     uint8_t GetExtensionType() const override { return kLabel; }
-    // The block of size 11 with the identifier, then the data.
+    // The block with the identifier and what follows it there, then the data.
     void SaveToStream(platform::Stream& stream) const override;
     // A block of 10 bytes fills the identifier and two bytes of the
-    // authentication; one of 11 or more gives its first 11 bytes; a shorter one
-    // raises "Unsupported Application Extension block size".
+    // authentication; one of 11 or more gives its first 11 bytes and keeps the
+    // rest; a shorter one raises "Unsupported Application Extension block
+    // size".
     void LoadFromStream(platform::Stream& stream) override;
 
     // 8 bytes of identifier, 3 of authentication code.
     std::array<uint8_t, 8> Identifier{};
     std::array<uint8_t, 3> Authentication{};
+    // The bytes of a block longer than 11 after the authentication code:
+    // written back, the block reads again as the same kind, not as the kind
+    // its first 11 bytes name.
+    std::vector<uint8_t> BlockTail;
 
 protected:
     virtual void SaveData(platform::Stream& stream) const = 0;

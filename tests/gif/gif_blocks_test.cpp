@@ -141,21 +141,25 @@ TEST(Extensions, ApplicationBlocksAreKeptAsRead) {
          9,
          0x04030201},
         {"unregistered", Application("ABCDEFGH123", data), {}, -1, 0},
-        {"block longer than its identifier", Application("NETSCAPE2.0xy", data),
-         Application("NETSCAPE2.0", data), -1, 0},
+        {"block longer than its identifier", Application("NETSCAPE2.0xy", data), {}, -1, 0},
+        {"longer block without data", Application("NETSCAPE2.0xy", {0}), {}, -1, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Loaded loaded = Load(Screen(2, 1, 2) + c.block + kTwoPixels + Bytes{0x3B});
-        EXPECT_TRUE(loaded.warnings->empty());
-        const auto* loop = dynamic_cast<const TGIFAppExtNSLoop*>(
-            loaded.image->Images().SubImages(0)->Extensions().Extensions(0));
-        EXPECT_EQ(loop != nullptr ? loop->Loops : -1, c.loops);
-        EXPECT_EQ(loop != nullptr ? loop->BufferSize : 0, c.buffer_size);
-        const Bytes saved = Save(*loaded.image);
-        const Bytes& expected = c.written.empty() ? c.block : c.written;
-        EXPECT_NE(std::search(saved.begin(), saved.end(), expected.begin(), expected.end()),
-                  saved.end());
+        Bytes file = Screen(2, 1, 2) + c.block + kTwoPixels + Bytes{0x3B};
+        // Written and read again, as a frame is copied, a block stays what it was.
+        for (int pass = 0; pass < 2; ++pass) {
+            Loaded loaded = Load(file);
+            EXPECT_TRUE(loaded.warnings->empty());
+            const auto* loop = dynamic_cast<const TGIFAppExtNSLoop*>(
+                loaded.image->Images().SubImages(0)->Extensions().Extensions(0));
+            EXPECT_EQ(loop != nullptr ? loop->Loops : -1, c.loops);
+            EXPECT_EQ(loop != nullptr ? loop->BufferSize : 0, c.buffer_size);
+            file = Save(*loaded.image);
+            const Bytes& expected = c.written.empty() ? c.block : c.written;
+            EXPECT_NE(std::search(file.begin(), file.end(), expected.begin(), expected.end()),
+                      file.end());
+        }
     }
 }
 
