@@ -11,6 +11,7 @@
 #include "gif/gif_units.h"
 #include "platform/core/arith.h"
 #include "platform/core/error.h"
+#include "platform/core/files.h"
 
 namespace gif {
 
@@ -37,8 +38,7 @@ void TGIFItem::Warning(uint8_t severity, Message message) const {
 }
 
 void TGIFItem::SaveToFile(const std::string& path) const {
-    platform::FileStream stream(path, platform::FileMode::Create);
-    SaveToStream(stream);
+    platform::WriteFileAtomic(path, [this](platform::Stream& stream) { SaveToStream(stream); });
 }
 
 void TGIFItem::LoadFromFile(const std::string& path) {
