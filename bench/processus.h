@@ -11,12 +11,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "platform/core/thread.h"
 
 extern char** environ;
 
@@ -68,9 +69,10 @@ inline std::string SoiMeme() {
     return std::string(chemin.data(), static_cast<size_t>(n));
 }
 
-// The number of processors, for the other programs run as many at once.
+// The processors this program may use, as many as ours runs workers: the
+// other programs run as many at once.
 inline long Processeurs() {
-    return std::max(1L, sysconf(_SC_NPROCESSORS_ONLN));
+    return platform::ProcessorCount();
 }
 
 }  // namespace bench

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/core/error.h"
+#include "platform/core/thread.h"
 #include "platform/graphics/budget.h"
 
 namespace app {
@@ -36,8 +37,7 @@ void ChaineTraitement::Execute(size_t nombre,
                                const std::function<void(size_t)>& termine) const {
     if (nombre == 0) return;
     const size_t nombre_fils = std::clamp<size_t>(
-        fils > 0 ? static_cast<size_t>(fils) : std::max(1u, std::thread::hardware_concurrency()), 1,
-        nombre);
+        static_cast<size_t>(fils > 0 ? fils : platform::ProcessorCount()), 1, nombre);
     const size_t avance = nombre_fils * kAvanceParFil;
 
     std::mutex verrou;

@@ -19,6 +19,7 @@
 #include "platform/core/error.h"
 #include "platform/core/files.h"
 #include "platform/core/stream.h"
+#include "platform/core/thread.h"
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/canvas.h"
 #include "platform/graphics/jpeg_image.h"
@@ -70,7 +71,7 @@ void EnParallele(int32_t lignes, int64_t octets, const Travail& travail) {
     const auto prend = [&] {
         for (int32_t i = suivante++; i < bandes; i = suivante++) travail(borne(i), borne(i + 1));
     };
-    const int64_t processeurs = std::max(1u, std::thread::hardware_concurrency());
+    const int64_t processeurs = platform::ProcessorCount();
     const auto aides = static_cast<int32_t>(std::min<int64_t>(processeurs, bandes) - 1);
     std::vector<std::thread> fils;
     try {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <mutex>
 #include <numeric>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -420,6 +421,24 @@ TEST(ChaineTraitement, ItemsAreFinishedInOrderFewAheadAndAFailureStopsTheRest) {
               "arrêt");
     EXPECT_EQ(termines.size(), 6u);
     EXPECT_LE(prepares.size(), 6u + 6u);
+}
+
+// A run that may use one processor holds one picture at a time.
+TEST(ChaineTraitement, AsManyWorkersAsTheRunMayUseProcessors) {
+    OnProcessors(1, [] {
+        ChaineTraitement chaine;
+        std::mutex verrou;
+        std::set<std::thread::id> fils;
+        chaine.Execute(
+            16,
+            [&](size_t, Tampons&) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                const std::lock_guard<std::mutex> l(verrou);
+                fils.insert(std::this_thread::get_id());
+            },
+            [](size_t) {});
+        EXPECT_EQ(fils.size(), 1u);
+    });
 }
 
 // The workers' pictures share one budget: beyond it a worker waits for the
