@@ -30,6 +30,10 @@ void Allege(platform::Bitmap& tampon) {
         tampon.Assign(platform::Bitmap());
 }
 
+void Allege(std::vector<uint8_t>& tampon) {
+    if (tampon.capacity() > kTamponGarde) tampon = std::vector<uint8_t>();
+}
+
 }  // namespace
 
 void ChaineTraitement::Execute(size_t nombre,
@@ -62,6 +66,7 @@ void ChaineTraitement::Execute(size_t nombre,
             platform::WithinBudget(budget, [&] { prepare(i, tampons); });
             Allege(tampons.decodee);
             Allege(tampons.resultat);
+            Allege(tampons.fichier);
             {
                 const std::lock_guard<std::mutex> l(verrou);
                 prepares[i] = 1;

@@ -549,7 +549,8 @@ private:
 }  // namespace
 
 struct JpegImage::Source {
-    std::vector<uint8_t> bytes;
+    std::vector<uint8_t> owned;
+    std::span<const uint8_t> bytes;         // the owned ones, or the caller's
     std::array<Extent, kScaleCount> sizes;  // output size at each scale
     int64_t library_bytes = 0;              // what libjpeg takes to decode it
     // A property of the bytes, learnt by whichever decoding met the damage.
@@ -693,7 +694,18 @@ void JpegImage::AssignTo(Bitmap& target) const {
 
 void JpegImage::LoadFromStream(Stream& stream) {
     auto source = std::make_shared<Source>();
-    source->bytes = stream.ReadRest();
+    source->owned = stream.ReadRest();
+    source->bytes = source->owned;
+    Load(std::move(source));
+}
+
+void JpegImage::LoadFromBytes(std::span<const uint8_t> bytes) {
+    auto source = std::make_shared<Source>();
+    source->bytes = bytes;
+    Load(std::move(source));
+}
+
+void JpegImage::Load(std::shared_ptr<Source> source) {
     {
         Decompressor decoder(source->bytes, source->damaged);
         for (size_t i = 0; i < kScaleCount; ++i)

@@ -53,6 +53,10 @@ public:
 
     // Reads the rest of the stream as one JPEG file and its header.
     void LoadFromStream(Stream& stream) override;
+    // As LoadFromStream, but the compressed bytes are used where they stand,
+    // not copied: for a picture that must not outlive them, nor see them
+    // change, and whose reader keeps one buffer for file after file.
+    void LoadFromBytes(std::span<const uint8_t> bytes);
     // The original bytes while unmodified; otherwise a new encoding of the
     // pixels at CompressionQuality, progressive when asked, handed to the
     // stream as it is made.
@@ -99,6 +103,8 @@ private:
     struct Source;
     struct Cache;
 
+    // Reads the header of the source's bytes and makes them the picture's.
+    void Load(std::shared_ptr<Source> source);
     // The pixels to stretch into a `width` x `height` destination, decoding
     // them when the cache holds none that will do; null for an empty picture.
     std::shared_ptr<const Bitmap> PixelsFor(int32_t width, int32_t height,

@@ -196,6 +196,13 @@ TEST_F(JpegImageTest, UnmodifiedPictureIsSavedByteForByte) {
     EXPECT_EQ(copy.CompressionQuality(), 30);
     EXPECT_EQ(copy.CompressedData().data(), image.CompressedData().data());
     EXPECT_EQ(Save(copy), original);
+
+    // Bytes the caller keeps are read where they stand.
+    JpegImage kept;
+    kept.LoadFromBytes(original);
+    EXPECT_EQ(kept.CompressedData().data(), original.data());
+    EXPECT_EQ(kept.Width(), 120);
+    EXPECT_EQ(Save(kept), original);
 }
 
 TEST_F(JpegImageTest, PixelsFromAnotherGraphicAreEncodedAtTheQuality) {
