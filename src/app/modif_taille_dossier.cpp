@@ -30,6 +30,7 @@ std::vector<uint8_t> EncodeJpeg(const std::string& nom, const platform::JpegImag
     donnees.ReadPictureFile(nom);
     platform::JpegImage sortie;
     sortie.SetCompressionQuality(qualite);
+    sortie.SetSampling(image.Sampling());
     // The picture's own size is encoded from its decoding, not stretched.
     if (taille.largeur == image.Width() && taille.hauteur == image.Height()) {
         image.DecodeTo(tampons.decodee);

@@ -219,13 +219,14 @@ bool PrepareCible(const std::string& cible) {
     return DossierExiste(dossier) || CreeDossiers(dossier);
 }
 
-// A progressive JPEG of the pixels with the source's metadata, its size
-// written into them.
-std::vector<uint8_t> EncodeCopie(const Bitmap& pixels, metadata::TimgData& donnees,
-                                 int32_t qualite) {
+// A progressive JPEG of the pixels with the source's metadata and sampling,
+// its size written into the metadata.
+std::vector<uint8_t> EncodeCopie(const Bitmap& pixels, metadata::TimgData& donnees, int32_t qualite,
+                                 const platform::JpegSampling& echantillonnage) {
     JpegImage sortie;
     sortie.SetProgressiveEncoding(true);
     sortie.SetCompressionQuality(qualite);
+    sortie.SetSampling(echantillonnage);
     sortie.AssignWithoutCopy(pixels);
     platform::MemoryStream flux;
     donnees.WriteJpegWithMetadata(sortie, true, flux);
@@ -381,6 +382,7 @@ void RedimensionneJpeg(const std::string& source, const std::string& cible, uint
     const Bitmap b = Etire(image, largeur, hauteur);
     JpegImage sortie;
     sortie.SetCompressionQuality(qualite);
+    sortie.SetSampling(image.Sampling());
     sortie.AssignWithoutCopy(b);
     donnees.SaveJpegWithMetadata(sortie, cible, true);
     if (date) FixeDateFichier(cible, *date);
@@ -411,7 +413,9 @@ std::vector<CopieEncodee> EncodeCopiesCoteMax(const Graphic& image, metadata::Ti
         couverte.largeur = std::max(couverte.largeur, encodees.back().taille.largeur);
         couverte.hauteur = std::max(couverte.hauteur, encodees.back().taille.hauteur);
     }
+    platform::JpegSampling echantillonnage;
     if (const auto* jpeg = dynamic_cast<const JpegImage*>(&image)) {
+        echantillonnage = jpeg->Sampling();
         // The coarsest scale still at least as large as every copy.
         JpegImage echelle;
         echelle.Assign(*jpeg);
@@ -427,7 +431,7 @@ std::vector<CopieEncodee> EncodeCopiesCoteMax(const Graphic& image, metadata::Ti
         Bitmap b = Bitmap::ForOverwrite(encodees[i].taille.largeur, encodees[i].taille.hauteur);
         const Rect tout{0, 0, b.Width(), b.Height()};
         platform::StretchBgr(pixels, b, tout, tout);
-        encodees[i].octets = EncodeCopie(b, donnees, copies[i].qualite);
+        encodees[i].octets = EncodeCopie(b, donnees, copies[i].qualite, echantillonnage);
     }
     return encodees;
 }

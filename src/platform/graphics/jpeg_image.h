@@ -10,6 +10,7 @@
 // that no tool writes the made-up part over the file as if it were whole.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -21,6 +22,19 @@
 namespace platform {
 
 enum class JpegScale : uint8_t { FullSize, Half, Quarter, Eighth };
+
+// How a JPEG file samples its luminance and its two colour components: each
+// one's horizontal and vertical factors (2x2, 1x1, 1x1 is 4:2:0, libjpeg's
+// own choice; 2x1, 1x1, 1x1 is 4:2:2; all 1x1 is 4:4:4).
+struct JpegSampling {
+    std::array<uint8_t, 3> horizontal{2, 1, 1};
+    std::array<uint8_t, 3> vertical{2, 1, 1};
+
+    // That of the picture turned by `angle` degrees: a quarter turn swaps the
+    // directions, so that 4:2:2 becomes 4:4:0.
+    JpegSampling Turned(int32_t angle) const;
+    friend bool operator==(const JpegSampling&, const JpegSampling&) = default;
+};
 
 class JpegImage final : public Graphic {
 public:
@@ -75,6 +89,16 @@ public:
     bool ProgressiveEncoding() const { return progressive_; }
     void SetProgressiveEncoding(bool progressive) { progressive_ = progressive; }
 
+    // The sampling of a new encoding, so that a picture written again loses
+    // no more colour than its file had: a loaded file's own (4:2:0 when
+    // libjpeg cannot write it, or the file is not YCbCr), taken with the
+    // bytes of another JPEG picture, kept when pixels are assigned. Factors
+    // are kept in their lowest terms; a sampling libjpeg cannot write (a
+    // factor beyond 1..4 or not dividing the largest, more than 10 blocks a
+    // unit) raises the range error.
+    const JpegSampling& Sampling() const { return sampling_; }
+    void SetSampling(const JpegSampling& sampling);
+
     // The picture decoded at Scale. The reference stays valid until the next
     // call on this object that changes or decodes the picture.
     const Bitmap& GetBitmap() const;
@@ -117,6 +141,7 @@ private:
     JpegScale scale_ = JpegScale::FullSize;
     int32_t quality_ = 90;
     bool progressive_ = false;
+    JpegSampling sampling_;
 };
 
 }  // namespace platform

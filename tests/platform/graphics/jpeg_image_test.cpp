@@ -252,6 +252,38 @@ TEST_F(JpegImageTest, PixelsFromAnotherGraphicAreEncodedAtTheQuality) {
     EXPECT_EQ(ErrorText([&] { Save(empty); }), "Erreur JPEG #" + std::to_string(JERR_EMPTY_IMAGE));
 }
 
+// A picture encoded again samples its colours as the file it was loaded
+// from, however its pixels came.
+TEST_F(JpegImageTest, ANewEncodingIsSampledAsTheFileLoaded) {
+    const Bitmap pixels = Noise(64, 48, 3);
+    for (const std::string factors : {"1x1", "2x1", "1x2", "2x2"}) {
+        SCOPED_TRACE(factors);
+        JpegImage image;
+        Load(image, MakePhoto("s.jpg", 64, 48, "-sampling-factor " + factors));
+        JpegImage copy;
+        copy.Assign(image);
+        copy.Assign(pixels);
+        WriteFile(dir_ / "out.jpg", Save(copy));
+        EXPECT_EQ(Identify("%[jpeg:sampling-factor]", dir_ / "out.jpg"), factors + ",1x1,1x1");
+    }
+    JpegImage grey;
+    Load(grey, MakePhoto("g.jpg", 64, 48, "-colorspace Gray -sampling-factor 1x1"));
+    EXPECT_EQ(grey.Sampling(), JpegSampling{});
+
+    JpegImage image;
+    image.SetSampling({{2, 2, 2}, {4, 4, 4}});
+    EXPECT_EQ(image.Sampling(), (JpegSampling{{1, 1, 1}, {1, 1, 1}}));
+    for (const JpegSampling& refused :
+         {JpegSampling{{3, 2, 1}, {1, 1, 1}}, JpegSampling{{0, 1, 1}, {1, 1, 1}},
+          JpegSampling{{4, 1, 1}, {4, 1, 1}}, JpegSampling{{1, 1, 1}, {8, 1, 1}}}) {
+        EXPECT_EQ(ErrorText([&] { image.SetSampling(refused); }),
+                  "Erreur de vérification d'étendue");
+    }
+    const JpegSampling horizontal{{2, 1, 1}, {1, 1, 1}};
+    EXPECT_EQ(horizontal.Turned(-90), (JpegSampling{{1, 1, 1}, {2, 1, 1}}));
+    EXPECT_EQ(horizontal.Turned(180), horizontal);
+}
+
 TEST_F(JpegImageTest, BrokenFilesRaiseJpegErrors) {
     const Bytes good = ReadFile(MakePhoto("p.jpg", 64, 48));
     std::mt19937 random(5);
