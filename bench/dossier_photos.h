@@ -3,7 +3,8 @@
 // from the same fresh copy of the photos (the copy is not timed), the
 // contenders take turns, and each ratio is the median of the ratios of the
 // same round. The first contender is ours; the wall-clock and the processor
-// ratios of ours to every other one are printed.
+// ratios of ours to every other one are printed, and each one's peak memory
+// (of its largest process).
 #pragma once
 
 #include <algorithm>
@@ -53,10 +54,11 @@ inline void CompareLots(const std::vector<std::string>& photos, const std::strin
         }
     }
     const auto n = static_cast<double>(photos.size());
-    std::printf("  %-50s %8s %12s\n", "", "wall", "CPU a photo");
+    std::printf("  %-50s %8s %12s %9s\n", "", "wall", "CPU a photo", "peak");
     for (size_t i = 0; i < lots.size(); ++i) {
         std::vector<double> mur;
         std::vector<double> cpu;
+        std::vector<double> pic;
         std::vector<double> ratio_mur;
         std::vector<double> ratio_cpu;
         for (int t = 0; t < tours; ++t) {
@@ -64,11 +66,12 @@ inline void CompareLots(const std::vector<std::string>& photos, const std::strin
             const Temps& b = temps[i][static_cast<size_t>(t)];
             mur.push_back(b.mur);
             cpu.push_back(b.cpu);
+            pic.push_back(b.pic);
             ratio_mur.push_back(a.mur / b.mur);
             ratio_cpu.push_back(a.cpu / b.cpu);
         }
-        std::printf("  %-50s %7.2f s %9.1f ms", lots[i].nom.c_str(), Mediane(mur),
-                    Mediane(cpu) / n * 1000.0);
+        std::printf("  %-50s %7.2f s %9.1f ms %6.0f MB", lots[i].nom.c_str(), Mediane(mur),
+                    Mediane(cpu) / n * 1000.0, Mediane(pic));
         if (i > 0) {
             std::printf("   ours / this: wall %.2f, CPU %.2f", Mediane(ratio_mur),
                         Mediane(ratio_cpu));

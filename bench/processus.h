@@ -1,9 +1,9 @@
 // Whole processes timed alike, ours and the other programs': the wall-clock
-// time from the start to the end of a shell command, and the processor time
-// (user and system) of the command and of every process it waited for. Our
-// side runs as this very benchmark program started again with other
-// arguments, so that its start and its reading and writing count as the
-// others' do.
+// time from the start to the end of a shell command, the processor time
+// (user and system) of the command and of every process it waited for, and
+// the peak memory of the largest of those processes. Our side runs as this
+// very benchmark program started again with other arguments, so that its
+// start and its reading and writing count as the others' do.
 #pragma once
 
 #include <spawn.h>
@@ -11,12 +11,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "platform/core/thread.h"
 
 extern char** environ;
 
@@ -25,6 +26,7 @@ namespace bench {
 struct Temps {
     double mur = 0;  // seconds
     double cpu = 0;  // seconds, every processor added up
+    double pic = 0;  // MB resident at most in one process
 };
 
 inline double Secondes(const timeval& t) {
@@ -57,6 +59,7 @@ inline Temps Processus(const std::string& commande) {
     Temps t;
     t.mur = std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
     t.cpu = Secondes(usage.ru_utime) + Secondes(usage.ru_stime);
+    t.pic = static_cast<double>(usage.ru_maxrss) / 1024.0;
     return t;
 }
 
@@ -68,9 +71,10 @@ inline std::string SoiMeme() {
     return std::string(chemin.data(), static_cast<size_t>(n));
 }
 
-// The number of processors, for the other programs run as many at once.
+// The processors this program may use, as many as ours runs workers: the
+// other programs run as many at once.
 inline long Processeurs() {
-    return std::max(1L, sysconf(_SC_NPROCESSORS_ONLN));
+    return platform::ProcessorCount();
 }
 
 }  // namespace bench

@@ -6,11 +6,13 @@
 // photo's new size (our decoder, too, reduces by the codec's scaling); the
 // other programs run both one process after another and as many processes at
 // once as there are processors. Ratios below 1 mean we are faster or use
-// less processor time.
+// less processor time. Then our peak memory on folders of 10, 100 and 1,000
+// photos (the photos given, in turn): it must not grow with the folder.
 //
 // Usage: redimension_dossier WORK-FOLDER PHOTO.jpg...
 // (started again by itself as: redimension_dossier --nous FOLDER THREADS)
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -43,6 +45,33 @@ int Nous(const std::string& dossier, int32_t fils) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
+}
+
+// Ours on every core over folders of more and more photos, the median peak
+// of a few rounds of each.
+void MemoireSelonLeDossier(const std::string& soi, const std::vector<std::string>& photos,
+                           const std::string& travail) {
+    namespace fs = std::filesystem;
+    constexpr std::array<size_t, 3> kNombres{10, 100, 1000};
+    constexpr int kTours = 3;
+    std::array<std::vector<double>, kNombres.size()> pics;
+    for (int t = 0; t < kTours; ++t) {
+        for (size_t k = 0; k < kNombres.size(); ++k) {
+            fs::remove_all(travail);
+            fs::create_directories(travail);
+            for (size_t i = 0; i < kNombres[k]; ++i) {
+                std::array<char, 32> nom{};
+                std::snprintf(nom.data(), nom.size(), "/%04zu.jpg", i);
+                fs::copy_file(photos[i % photos.size()], travail + nom.data());
+            }
+            pics[k].push_back(bench::Processus(bench::Nous(soi, 0)(travail)).pic);
+        }
+    }
+    fs::remove_all(travail);
+    std::printf("  peak memory of ours, every core:");
+    for (size_t k = 0; k < kNombres.size(); ++k)
+        std::printf(" %zu photos %.0f MB;", kNombres[k], bench::Mediane(pics[k]));
+    std::printf(" 1,000 / 100 = %.2f\n", bench::Mediane(pics[2]) / bench::Mediane(pics[1]));
 }
 
 }  // namespace
@@ -81,20 +110,20 @@ int main(int argc, char* argv[]) {
     bench::EcritCommandes(commandes + "/mogrify", mogrify);
     bench::EcritCommandes(commandes + "/vips", vips);
     std::printf("%zu photos, %ld processors\n", photos.size(), bench::Processeurs());
-    bench::CompareLots(photos, travail,
-                       {
-                           {"visualisateur, every core", bench::Nous(soi, 0)},
-                           {"visualisateur, one thread", bench::Nous(soi, 1)},
-                           {"mogrify (size hint), one after another",
-                            bench::Commandes(commandes + "/mogrify", false)},
-                           {"mogrify (size hint), processors at once",
-                            bench::Commandes(commandes + "/mogrify", true)},
-                           {"vipsthumbnail, one after another",
-                            bench::Commandes(commandes + "/vips", false)},
-                           {"vipsthumbnail, processors at once",
-                            bench::Commandes(commandes + "/vips", true)},
-                       },
-                       3);
+    bench::CompareLots(
+        photos, travail,
+        {
+            {"visualisateur, every core", bench::Nous(soi, 0)},
+            {"visualisateur, one thread", bench::Nous(soi, 1)},
+            {"mogrify (size hint), one after another",
+             bench::Commandes(commandes + "/mogrify", false)},
+            {"mogrify (size hint), processors at once",
+             bench::Commandes(commandes + "/mogrify", true)},
+            {"vipsthumbnail, one after another", bench::Commandes(commandes + "/vips", false)},
+            {"vipsthumbnail, processors at once", bench::Commandes(commandes + "/vips", true)},
+        },
+        3);
+    MemoireSelonLeDossier(soi, photos, travail);
     std::filesystem::remove_all(sortie);
     std::filesystem::remove_all(commandes);
     return 0;

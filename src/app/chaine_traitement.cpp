@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/core/error.h"
+#include "platform/core/thread.h"
 #include "platform/graphics/budget.h"
 
 namespace app {
@@ -29,6 +30,10 @@ void Allege(platform::Bitmap& tampon) {
         tampon.Assign(platform::Bitmap());
 }
 
+void Allege(std::vector<uint8_t>& tampon) {
+    if (tampon.capacity() > kTamponGarde) tampon = std::vector<uint8_t>();
+}
+
 }  // namespace
 
 void ChaineTraitement::Execute(size_t nombre,
@@ -36,8 +41,7 @@ void ChaineTraitement::Execute(size_t nombre,
                                const std::function<void(size_t)>& termine) const {
     if (nombre == 0) return;
     const size_t nombre_fils = std::clamp<size_t>(
-        fils > 0 ? static_cast<size_t>(fils) : std::max(1u, std::thread::hardware_concurrency()), 1,
-        nombre);
+        static_cast<size_t>(fils > 0 ? fils : platform::ProcessorCount()), 1, nombre);
     const size_t avance = nombre_fils * kAvanceParFil;
 
     std::mutex verrou;
@@ -62,6 +66,7 @@ void ChaineTraitement::Execute(size_t nombre,
             platform::WithinBudget(budget, [&] { prepare(i, tampons); });
             Allege(tampons.decodee);
             Allege(tampons.resultat);
+            Allege(tampons.fichier);
             {
                 const std::lock_guard<std::mutex> l(verrou);
                 prepares[i] = 1;

@@ -24,6 +24,7 @@ namespace app {
 struct Tampons {
     platform::Bitmap decodee;
     platform::Bitmap resultat;
+    std::vector<uint8_t> fichier;  // the bytes of the file being read
 };
 
 class ChaineTraitement {

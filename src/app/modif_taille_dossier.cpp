@@ -1,7 +1,5 @@
 #include "app/modif_taille_dossier.h"
 
-#include <optional>
-
 #include "components/routines_image.h"
 #include "metadata/img_data.h"
 #include "platform/core/error.h"
@@ -32,14 +30,20 @@ std::vector<uint8_t> EncodeJpeg(const std::string& nom, const platform::JpegImag
     donnees.ReadPictureFile(nom);
     platform::JpegImage sortie;
     sortie.SetCompressionQuality(qualite);
+    sortie.SetSampling(image.Sampling());
     // The picture's own size is encoded from its decoding, not stretched.
-    std::optional<platform::Bitmap> etiree;
     if (taille.largeur == image.Width() && taille.hauteur == image.Height()) {
         image.DecodeTo(tampons.decodee);
         sortie.AssignWithoutCopy(tampons.decodee);
     } else {
-        etiree.emplace(components::Etire(image, taille.largeur, taille.hauteur));
-        sortie.AssignWithoutCopy(*etiree);
+        // Decoded by the codec's scaling and stretched as the rows come into
+        // the worker's buffer: no picture is allocated for each photo.
+        platform::JpegImage echelle;
+        echelle.Assign(image);
+        echelle.SetScale(echelle.CoveringScale(taille.largeur, taille.hauteur));
+        tampons.resultat.SetSizeForOverwrite(taille.largeur, taille.hauteur);
+        echelle.StretchInto(tampons.resultat);
+        sortie.AssignWithoutCopy(tampons.resultat);
     }
     platform::MemoryStream flux;
     donnees.WriteJpegWithMetadata(sortie, true, flux);
@@ -51,8 +55,9 @@ Reecriture Prepare(const std::string& nom, GenreFichier genre, const ReglagesTai
     Reecriture r;
     r.date = platform::ModificationTime(nom);
     if (genre == GenreFichier::Jpeg) {
+        platform::FileStream(nom, platform::FileMode::Read).ReadRest(tampons.fichier);
         platform::JpegImage image;
-        image.LoadFromFile(nom);
+        image.LoadFromBytes(tampons.fichier);
         const Decision d = Decide(genre, image.Width(), image.Height(), reglages);
         if (!d.reecrit) return r;
         r.octets = EncodeJpeg(nom, image, d.taille, reglages.qualite, tampons);

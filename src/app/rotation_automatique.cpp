@@ -94,6 +94,7 @@ Reecriture RotationAutomatique::Prepare(const std::string& nom, Tampons& tampons
     components::TourneDans(angle, tampons.decodee.View(), tampons.resultat);
     platform::JpegImage sortie;
     sortie.SetCompressionQuality(q);
+    sortie.SetSampling(photo.Sampling().Turned(angle));
     sortie.AssignWithoutCopy(tampons.resultat);
     if (orientation_normale) donnees.ExifObj()->WriteTagInt("Orientation", kOrientationNormale);
     platform::MemoryStream flux;

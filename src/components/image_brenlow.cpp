@@ -175,6 +175,8 @@ void TImageBrenlow::Afficher(std::unique_ptr<Graphic> graphic, const std::string
         const Rect r = DispositionPour(graphic->Width(), graphic->Height());
         graphic->Prepare(std::max(r.Width(), 1), std::max(r.Height(), 1));
     }
+    const auto* jpeg = dynamic_cast<const JpegImage*>(graphic.get());
+    echantillonnage_ = jpeg != nullptr ? jpeg->Sampling() : platform::JpegSampling();
     GetPicture().SetGraphic(std::move(graphic));
     AjusteImage();
     if (GetPicture().Width() > 0) {
@@ -192,13 +194,16 @@ void TImageBrenlow::NoteEcriture(const std::string& cible) {
 
 void TImageBrenlow::Rotation(int32_t angle) {
     RotationImage(angle, GetPicture(), GetPicture());
+    echantillonnage_ = echantillonnage_.Turned(angle);
     AjusteImage();
 }
 
 std::unique_ptr<Graphic> TImageBrenlow::ObjetEnregistrement(const std::string& nom) const {
     std::unique_ptr<Graphic> objet = ObjetPourFichier(nom);
-    if (auto* jpeg = dynamic_cast<JpegImage*>(objet.get()))
+    if (auto* jpeg = dynamic_cast<JpegImage*>(objet.get())) {
         jpeg->SetCompressionQuality(compression_quality_);
+        jpeg->SetSampling(echantillonnage_);
+    }
     // What a GIF file takes of a picture of more colours: the octree's
     // colours, dithered.
     if (auto* image_gif = dynamic_cast<gif::TGIFImage*>(objet.get())) {
@@ -236,7 +241,11 @@ void TImageBrenlow::RedimensionneFichier(const std::string& source, const std::s
     donnees.ReadPictureFile(source);
     Bitmap travail = Bitmap::ForOverwrite(largeur, hauteur);
     Canvas(travail).StretchDraw(Rect{0, 0, largeur, hauteur}, *lu);
-    if (auto* jpeg = dynamic_cast<JpegImage*>(objet.get())) jpeg->SetCompressionQuality(qualite);
+    if (auto* jpeg = dynamic_cast<JpegImage*>(objet.get())) {
+        jpeg->SetCompressionQuality(qualite);
+        if (const auto* source_jpeg = dynamic_cast<const JpegImage*>(lu.get()))
+            jpeg->SetSampling(source_jpeg->Sampling());
+    }
     Ecrit(PourEcrire(*objet, travail), donnees, cible);
 }
 

@@ -15,6 +15,7 @@
 #include "components/image_brenlow_geometrie.h"
 #include "platform/core/files.h"
 #include "platform/graphics/graphic.h"
+#include "platform/graphics/jpeg_image.h"
 #include "platform/ui/image.h"
 #include "platform/ui/mouse.h"
 
@@ -105,7 +106,8 @@ public:
     void Rotation(int32_t angle);
 
     // Saves the shown picture under `nom`, by its extension: ".JPG" encoded
-    // at CompressionQuality (an unmodified JPEG keeps its compressed data),
+    // at CompressionQuality with the sampling of the JPEG file shown, turned
+    // with it (an unmodified JPEG keeps its compressed data),
     // ".BMP" as a bitmap, ".GIF" as a GIF picture (a shown GIF picture is
     // written frame for frame). An empty name does nothing; any other extension
     // raises "Extension de fichier image inconnue (.%s)" and writes nothing.
@@ -116,8 +118,8 @@ public:
     // Writes the picture file `source` stretched to largeur x hauteur into
     // `cible`, both read and written by their extension as EnregistreSous
     // does; a JPEG target is encoded at `qualite` (1..100, else the range
-    // error before anything is written) with the source's metadata. The
-    // shown picture is not touched.
+    // error before anything is written) with the source's metadata and
+    // sampling. The shown picture is not touched.
     static void RedimensionneFichier(const std::string& source, const std::string& cible,
                                      uint16_t largeur, uint16_t hauteur, uint16_t qualite);
 
@@ -166,6 +168,9 @@ private:
     bool stretch_ = false;
     std::string file_name_;
     std::optional<platform::FileIdentity> identite_;
+    // That of the JPEG file shown, turned with the picture: a new encoding
+    // samples its colours as finely as the file did.
+    platform::JpegSampling echantillonnage_;
     int32_t marge_constante_ = 0;
     Marges marges_;
     double coef_zoom_ = 1.0;

@@ -12,6 +12,7 @@
 #include "platform/core/error.h"
 #include "platform/core/files.h"
 #include "platform/core/text.h"
+#include "platform/core/thread.h"
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/budget.h"
 #include "platform/ui/application.h"
@@ -181,7 +182,8 @@ bool TJPegDiaporama::Execute() {
 void TJPegDiaporama::DemarreDecodeurs() {
     if (!decodeurs_.empty()) return;
     unsigned nombre = static_cast<unsigned>(std::max(0, nombre_decodeurs_));
-    if (nombre == 0) nombre = std::clamp(std::thread::hardware_concurrency(), 1U, kDecodeursMax);
+    if (nombre == 0)
+        nombre = std::min(static_cast<unsigned>(platform::ProcessorCount()), kDecodeursMax);
     for (unsigned i = 0; i < nombre; ++i) {
         decodeurs_.emplace_back([this, atelier = atelier_] {
             for (;;) {

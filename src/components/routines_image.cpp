@@ -18,6 +18,7 @@
 #include "platform/core/error.h"
 #include "platform/core/files.h"
 #include "platform/core/stream.h"
+#include "platform/core/thread.h"
 #include "platform/graphics/bitmap.h"
 #include "platform/graphics/canvas.h"
 #include "platform/graphics/jpeg_image.h"
@@ -69,7 +70,7 @@ void EnParallele(int32_t lignes, int64_t octets, const Travail& travail) {
     const auto prend = [&] {
         for (int32_t i = suivante++; i < bandes; i = suivante++) travail(borne(i), borne(i + 1));
     };
-    const int64_t processeurs = std::max(1u, std::thread::hardware_concurrency());
+    const int64_t processeurs = platform::ProcessorCount();
     const auto aides = static_cast<int32_t>(std::min<int64_t>(processeurs, bandes) - 1);
     std::vector<std::thread> fils;
     try {
@@ -213,13 +214,14 @@ bool PrepareCible(const std::string& cible) {
     return DossierExiste(dossier) || CreeDossiers(dossier);
 }
 
-// A progressive JPEG of the pixels with the source's metadata, its size
-// written into them.
-std::vector<uint8_t> EncodeCopie(const Bitmap& pixels, metadata::TimgData& donnees,
-                                 int32_t qualite) {
+// A progressive JPEG of the pixels with the source's metadata and sampling,
+// its size written into the metadata.
+std::vector<uint8_t> EncodeCopie(const Bitmap& pixels, metadata::TimgData& donnees, int32_t qualite,
+                                 const platform::JpegSampling& echantillonnage) {
     JpegImage sortie;
     sortie.SetProgressiveEncoding(true);
     sortie.SetCompressionQuality(qualite);
+    sortie.SetSampling(echantillonnage);
     sortie.AssignWithoutCopy(pixels);
     platform::MemoryStream flux;
     donnees.WriteJpegWithMetadata(sortie, true, flux);
@@ -375,6 +377,7 @@ void RedimensionneJpeg(const std::string& source, const std::string& cible, uint
     const Bitmap b = Etire(image, largeur, hauteur);
     JpegImage sortie;
     sortie.SetCompressionQuality(qualite);
+    sortie.SetSampling(image.Sampling());
     sortie.AssignWithoutCopy(b);
     donnees.SaveJpegWithMetadata(sortie, cible, true);
     if (date) FixeDateFichier(cible, *date);
@@ -405,7 +408,9 @@ std::vector<CopieEncodee> EncodeCopiesCoteMax(const Graphic& image, metadata::Ti
         couverte.largeur = std::max(couverte.largeur, encodees.back().taille.largeur);
         couverte.hauteur = std::max(couverte.hauteur, encodees.back().taille.hauteur);
     }
+    platform::JpegSampling echantillonnage;
     if (const auto* jpeg = dynamic_cast<const JpegImage*>(&image)) {
+        echantillonnage = jpeg->Sampling();
         // The coarsest scale still at least as large as every copy.
         JpegImage echelle;
         echelle.Assign(*jpeg);
@@ -421,7 +426,7 @@ std::vector<CopieEncodee> EncodeCopiesCoteMax(const Graphic& image, metadata::Ti
         Bitmap b = Bitmap::ForOverwrite(encodees[i].taille.largeur, encodees[i].taille.hauteur);
         const Rect tout{0, 0, b.Width(), b.Height()};
         platform::StretchBgr(pixels, b, tout, tout);
-        encodees[i].octets = EncodeCopie(b, donnees, copies[i].qualite);
+        encodees[i].octets = EncodeCopie(b, donnees, copies[i].qualite, echantillonnage);
     }
     return encodees;
 }

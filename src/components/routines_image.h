@@ -82,8 +82,8 @@ void RedimensionneBmp(const std::string& source, const std::string& cible, uint1
                       uint16_t hauteur);
 
 // The same for a JPEG file, encoded at `qualite` (1..100, else the range
-// error before anything is written) with the source's metadata, their width
-// and height brought to the new size.
+// error before anything is written) with the source's sampling and metadata,
+// their width and height brought to the new size.
 void RedimensionneJpeg(const std::string& source, const std::string& cible, uint16_t largeur,
                        uint16_t hauteur, uint16_t qualite);
 
@@ -121,8 +121,8 @@ struct CopieEncodee {
 // decoded once, by the codec's scaling to the coarsest scale that covers the
 // largest copy, any other picture as it draws itself (a GIF picture's first
 // frame), into `decodee`, whose pixel store is reused when large enough; each
-// copy is averaged down from that decoding. The sizes and qualities are
-// checked first (the range error).
+// copy is averaged down from that decoding, and sampled as a JPEG picture's
+// file is. The sizes and qualities are checked first (the range error).
 std::vector<CopieEncodee> EncodeCopiesCoteMax(const platform::Graphic& image,
                                               metadata::TimgData& donnees,
                                               std::span<const CopieJpeg> copies,

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <mutex>
 #include <numeric>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -147,6 +148,26 @@ TEST_F(Rotation, OnlyLyingPhotosMarkedSixOrEightAreTurnedAsAutoOrientDoes) {
         EXPECT_EQ(ExifToolValue("ExifImageWidth", noms[i]),
                   ExifToolValue("ExifImageHeight", original));
         EXPECT_EQ(ExifToolValue("Make", noms[i]), ExifToolValue("Make", original));
+    }
+}
+
+// A photo turned is sampled as its source turned, and a 4:4:4 one stays close
+// to the lossless turn.
+TEST_F(Rotation, TheTurnedPhotoIsSampledAsItsSourceTurned) {
+    const std::string photo = dossier / "photo.jpg";
+    const std::string attendu = dossier / "attendu.png";
+    for (const auto& [source, tournee] :
+         {std::pair{"1x1", "1x1"}, {"2x1", "1x2"}, {"2x2", "2x2"}}) {
+        SCOPED_TRACE(source);
+        Output("convert -seed 4 -size 320x240 plasma:fractal -quality 92 -sampling-factor " +
+               std::string(source) + " " + ShellQuote(photo));
+        ExifToolWrite("-Orientation#=6", photo);
+        Output("convert " + ShellQuote(photo) + " -rotate 90 " + ShellQuote(attendu));
+        ASSERT_TRUE(Tourne(RotationAutomatique(), photo));
+        EXPECT_EQ(Identify("%[jpeg:sampling-factor]", photo), std::string(tournee) + ",1x1,1x1");
+        if (std::string_view(source) == "1x1") {
+            EXPECT_GT(Psnr(photo, attendu), 40.0);
+        }
     }
 }
 
@@ -445,6 +466,24 @@ TEST(ChaineTraitement, ItemsAreFinishedInOrderFewAheadAndAFailureStopsTheRest) {
     EXPECT_LE(prepares.size(), 6u + 6u);
 }
 
+// A run that may use one processor holds one picture at a time.
+TEST(ChaineTraitement, AsManyWorkersAsTheRunMayUseProcessors) {
+    OnProcessors(1, [] {
+        ChaineTraitement chaine;
+        std::mutex verrou;
+        std::set<std::thread::id> fils;
+        chaine.Execute(
+            16,
+            [&](size_t, Tampons&) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                const std::lock_guard<std::mutex> l(verrou);
+                fils.insert(std::this_thread::get_id());
+            },
+            [](size_t) {});
+        EXPECT_EQ(fils.size(), 1u);
+    });
+}
+
 // The workers' pictures share one budget: beyond it a worker waits for the
 // others' memory, and every item is still prepared, once.
 TEST(ChaineTraitement, TheWorkersPicturesShareOneBudget) {
@@ -678,7 +717,8 @@ TEST_F(Redimensionnement, EachCaseOfAFolderKeepingMetadataAndDates) {
             .starts_with("Ces fichiers n'ont pas pu être lus et n'ont pas été modifiés :\n" +
                          dossier / "illisible.jpg" + " ("));
 
-    EXPECT_EQ(Identify("%w %h %Q", dossier / "grande.jpg"), "160 120 80");
+    EXPECT_EQ(Identify("%w %h %Q %[jpeg:sampling-factor]", dossier / "grande.jpg"),
+              "160 120 80 1x1,1x1,1x1");
     EXPECT_EQ(Identify("%w %h %Q", dossier / "HAUTE.JPG"), "120 160 80");
     EXPECT_EQ(Identify("%w %h %Q", dossier / "egale.jpg"), "120 160 80");
     EXPECT_EQ(Identify("%w %h %m", dossier / "large.bmp"), "160 80 BMP3");

@@ -368,6 +368,9 @@ TEST_F(Enregistrement, EveryWayOfSavingKeepsTheXmpDataAndTheIccProfile) {
         EXPECT_EQ(ExifToolValue("Warning", cible), "");
     }
     EXPECT_EQ(Identify("%w %h", tournee), "480 640");
+    // Sampled as the photo (4:2:2), turned with it.
+    EXPECT_EQ(Identify("%[jpeg:sampling-factor]", tournee), "1x2,1x1,1x1");
+    EXPECT_EQ(Identify("%[jpeg:sampling-factor]", petite), "2x1,1x1,1x1");
 }
 
 TEST_F(Enregistrement, NothingIsWrittenForAnUnknownExtensionOrABadQuality) {

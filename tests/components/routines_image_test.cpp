@@ -192,6 +192,9 @@ TEST_F(Fichiers, CopiesWithALongestSideAreProgressiveAndNeverEnlarged) {
         EXPECT_EQ(TailleJpeg(cible), attendue);
     }
     EXPECT_EQ(TailleJpeg(dossier / "absente.jpg"), TailleImage{});
+    // Sampled as the photo.
+    EXPECT_TRUE(RedimensionneJpegCoteMax(photo, cible, 100, 80));
+    EXPECT_EQ(Identify("%[jpeg:sampling-factor]", cible), "2x1,1x1,1x1");
 
     // A read-only target is made writable and replaced.
     std::filesystem::permissions(cible, std::filesystem::perms::owner_read);
@@ -211,7 +214,7 @@ TEST_F(Fichiers, CopiesWithALongestSideAreProgressiveAndNeverEnlarged) {
 
 TEST_F(Fichiers, AResizedJpegKeepsTheMetadataAndTheDate) {
     RedimensionneJpeg(photo, photo, 160, 120, 75);
-    EXPECT_EQ(Identify("%w %h %Q", photo), "160 120 75");
+    EXPECT_EQ(Identify("%w %h %Q %[jpeg:sampling-factor]", photo), "160 120 75 2x1,1x1,1x1");
     EXPECT_EQ(ExifToolValue("ExifImageWidth", photo), "160");
     EXPECT_EQ(Prise(photo), Prise(TestData("exif-samples/jpg/exif-org/canon-ixus.jpg")));
     EXPECT_EQ(platform::ModificationTime(photo), date);

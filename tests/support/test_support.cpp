@@ -1,6 +1,8 @@
 #include "test_support.h"
 
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/wait.h>
 
 #include <array>
@@ -12,6 +14,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string_view>
+#include <thread>
 #include <utility>
 
 namespace testing_support {
@@ -131,6 +134,21 @@ std::string Output(const std::string& command) {
 
 std::string Identify(const std::string& format, const std::string& file) {
     return Output("identify -format " + ShellQuote(format) + " " + ShellQuote(file));
+}
+
+void OnProcessors(int count, const std::function<void()>& action) {
+    cpu_set_t allowed;
+    ASSERT_EQ(sched_getaffinity(0, sizeof allowed, &allowed), 0);
+    cpu_set_t chosen;
+    CPU_ZERO(&chosen);
+    for (size_t cpu = 0; cpu < CPU_SETSIZE && CPU_COUNT(&chosen) < count; ++cpu) {
+        if (CPU_ISSET(cpu, &allowed)) CPU_SET(cpu, &chosen);
+    }
+    std::thread pinned([&] {
+        ASSERT_EQ(pthread_setaffinity_np(pthread_self(), sizeof chosen, &chosen), 0);
+        action();
+    });
+    pinned.join();
 }
 
 bool HaveProgram(const std::string& name) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -82,6 +83,11 @@ std::vector<std::string> Split(const std::string& text, char separator = '\n');
 
 // The text quoted for a shell command line.
 std::string ShellQuote(const std::string& text);
+
+// Runs `action` on a thread of its own allowed on `count` of the processors
+// the test may use (all of them when it may use fewer); the threads it
+// starts inherit that.
+void OnProcessors(int count, const std::function<void()>& action);
 
 // Sets an environment variable (or removes it, given no value) for the life
 // of the object.

@@ -51,19 +51,24 @@ void Stream::WriteBuffer(const void* buffer, size_t count) {
 }
 
 std::vector<uint8_t> Stream::ReadRest() {
-    // The size is only a hint: a file may grow or shrink while it is read.
     std::vector<uint8_t> bytes;
+    ReadRest(bytes);
+    return bytes;
+}
+
+void Stream::ReadRest(std::vector<uint8_t>& bytes) {
+    // The size is only a hint: a file may grow or shrink while it is read.
+    bytes.clear();
     const int64_t expected = Size() - Position();
     if (expected > 0) {
         bytes.resize(static_cast<size_t>(expected));
         bytes.resize(Read(bytes.data(), bytes.size()));
-        if (bytes.size() < static_cast<size_t>(expected)) return bytes;
+        if (bytes.size() < static_cast<size_t>(expected)) return;
     }
     std::array<uint8_t, 64 * 1024> chunk;
     for (size_t n; (n = Read(chunk.data(), chunk.size())) > 0;) {
         bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + static_cast<ptrdiff_t>(n));
     }
-    return bytes;
 }
 
 // ---- MemoryStream

@@ -38,6 +38,10 @@ public:
 
     // Everything from the current position to the end.
     std::vector<uint8_t> ReadRest();
+    // The same into `bytes`, whose storage is reused when large enough: a
+    // worker reading file after file keeps one buffer instead of leaving the
+    // allocator pieces of every size.
+    void ReadRest(std::vector<uint8_t>& bytes);
 
 protected:
     virtual int64_t Tell() const = 0;

@@ -1,12 +1,19 @@
 #include "platform/core/thread.h"
 
 #include <pthread.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <charconv>
 #include <deque>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <string>
 
 namespace platform {
 
@@ -72,7 +79,100 @@ void ApplyPriority(const Thread::State& state) {
                                   NiceOf(state.priority, state.base_nice)));
 }
 
+struct FreeCpuSet {
+    void operator()(cpu_set_t* set) const { CPU_FREE(set); }
+};
+
+// The processors of the calling thread's affinity mask, in a set grown until
+// it holds the kernel's mask; the machine's count when it cannot be read.
+int32_t AffinityCount() {
+    constexpr size_t kMostProcessors = size_t{1} << 20;
+    for (size_t count = CPU_SETSIZE; count <= kMostProcessors; count *= 2) {
+        const std::unique_ptr<cpu_set_t, FreeCpuSet> set(CPU_ALLOC(count));
+        if (!set) break;
+        const size_t bytes = CPU_ALLOC_SIZE(count);
+        if (sched_getaffinity(0, bytes, set.get()) == 0) return CPU_COUNT_S(bytes, set.get());
+        if (errno != EINVAL) break;
+    }
+    return static_cast<int32_t>(
+        std::clamp<long>(sysconf(_SC_NPROCESSORS_ONLN), 1, std::numeric_limits<int32_t>::max()));
+}
+
+// A small file of the system, whole; empty when it cannot be read.
+std::string SystemText(const std::string& path) {
+    const std::ifstream file(path);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+bool NamesCpu(std::string_view controllers) {
+    for (size_t start = 0; start <= controllers.size();) {
+        const size_t end = std::min(controllers.find(',', start), controllers.size());
+        if (controllers.substr(start, end - start) == "cpu") return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+// The smallest quota, in processors, of the process's control groups and of
+// the groups above them; 0 when none sets one. Each line of /proc/self/cgroup
+// is "ID:CONTROLLERS:PATH": cgroup v2's names no controller, cgroup v1's cpu
+// controller is named among others ("cpu,cpuacct"). A container that shows
+// its own group as the root has none of the folders of the path but the
+// root: the walk up reaches it.
+int32_t GroupQuota() {
+    std::istringstream lines(SystemText("/proc/self/cgroup"));
+    int32_t smallest = 0;
+    for (std::string line; std::getline(lines, line);) {
+        const size_t first = line.find(':');
+        const size_t second = first == std::string::npos ? first : line.find(':', first + 1);
+        if (second == std::string::npos || line.compare(second + 1, 1, "/") != 0) continue;
+        const std::string_view controllers =
+            std::string_view(line).substr(first + 1, second - first - 1);
+        const bool v2 = controllers.empty();
+        if (!v2 && !NamesCpu(controllers)) continue;
+        const std::string root = v2 ? "/sys/fs/cgroup" : "/sys/fs/cgroup/cpu";
+        std::string group = root + line.substr(second + 1);
+        while (group.size() > root.size() && group.back() == '/') group.pop_back();
+        for (;; group.resize(group.rfind('/'))) {
+            const int32_t quota =
+                QuotaProcessors(v2 ? SystemText(group + "/cpu.max")
+                                   : SystemText(group + "/cpu.cfs_quota_us") + " " +
+                                         SystemText(group + "/cpu.cfs_period_us"));
+            if (quota > 0 && (smallest == 0 || quota < smallest)) smallest = quota;
+            if (group.size() <= root.size()) break;
+        }
+    }
+    return smallest;
+}
+
+bool WholeNumber(const std::string& text, int64_t& value) {
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    return error == std::errc() && stop == end;
+}
+
 }  // namespace
+
+int32_t QuotaProcessors(std::string_view quota) {
+    std::istringstream words{std::string(quota)};
+    std::string limit_text;
+    std::string period_text;
+    int64_t limit = 0;
+    int64_t period = 0;
+    if (!(words >> limit_text >> period_text) || !WholeNumber(limit_text, limit) ||
+        !WholeNumber(period_text, period) || limit <= 0 || period <= 0)
+        return 0;
+    const int64_t processors = limit / period + (limit % period != 0 ? 1 : 0);
+    return static_cast<int32_t>(std::min<int64_t>(processors, std::numeric_limits<int32_t>::max()));
+}
+
+int32_t ProcessorCount() {
+    const int32_t mask = AffinityCount();
+    const int32_t quota = GroupQuota();
+    return std::max(1, quota > 0 ? std::min(mask, quota) : mask);
+}
 
 void Event::Set() {
     {

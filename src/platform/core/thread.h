@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -133,6 +134,19 @@ private:
     Body body_;
     std::thread thread_;
 };
+
+// How many workers to run at once: the processors the calling thread may run
+// on (its affinity mask), bounded by the CPU quota of the process's control
+// group or of a group above it, rounded up; at least 1. Read anew at each
+// call: the machine's count would crowd a pinned or limited program with
+// workers that only wait, each holding its picture.
+int32_t ProcessorCount();
+
+// The processors a control group's CPU quota allows, rounded up: `quota` is
+// the text of cgroup v2's cpu.max ("QUOTA PERIOD", "max PERIOD"), or cgroup
+// v1's cpu.cfs_quota_us and cpu.cfs_period_us one after the other. 0 when it
+// sets no quota ("max", -1) or cannot be read.
+int32_t QuotaProcessors(std::string_view quota);
 
 // Runs the calls that workers queued for the user-interface thread, in their
 // order, calls queued meanwhile included; when none is queued, first waits up

@@ -11,6 +11,7 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <numeric>
 #include <optional>
 #include <thread>
 
@@ -50,6 +51,25 @@ size_t ScaleIndex(JpegScale scale) {
 }
 unsigned int Denominator(JpegScale scale) {
     return 1U << ScaleIndex(scale);
+}
+
+// The sampling in its lowest terms, when libjpeg can write it.
+std::optional<JpegSampling> Writable(JpegSampling sampling) {
+    for (std::array<uint8_t, 3>* factors : {&sampling.horizontal, &sampling.vertical}) {
+        const int common =
+            std::gcd(std::gcd(int{(*factors)[0]}, int{(*factors)[1]}), (*factors)[2]);
+        if (common == 0) return std::nullopt;
+        for (uint8_t& factor : *factors) factor = static_cast<uint8_t>(factor / common);
+        const int largest = *std::max_element(factors->begin(), factors->end());
+        for (const uint8_t factor : *factors) {
+            if (factor < 1 || factor > MAX_SAMP_FACTOR || largest % factor != 0)
+                return std::nullopt;
+        }
+    }
+    int blocks = 0;
+    for (size_t i = 0; i < 3; ++i) blocks += sampling.horizontal[i] * sampling.vertical[i];
+    if (blocks > C_MAX_BLOCKS_IN_MCU) return std::nullopt;
+    return sampling;
 }
 
 [[noreturn]] void RaiseCodecError(int code) {
@@ -179,6 +199,17 @@ public:
                      blocks * DCTSIZE * DCTSIZE * cinfo_.max_v_samp_factor * kSampleRowGroups;
         }
         return bytes;
+    }
+
+    // The file's own sampling, when it is YCbCr.
+    std::optional<JpegSampling> Sampling() const {
+        if (cinfo_.jpeg_color_space != JCS_YCbCr || cinfo_.num_components != 3) return std::nullopt;
+        JpegSampling sampling;
+        for (size_t i = 0; i < 3; ++i) {
+            sampling.horizontal[i] = static_cast<uint8_t>(cinfo_.comp_info[i].h_samp_factor);
+            sampling.vertical[i] = static_cast<uint8_t>(cinfo_.comp_info[i].v_samp_factor);
+        }
+        return sampling;
     }
 
     // Four bytes per pixel (Adobe's inverted CMYK) instead of blue, green, red.
@@ -511,7 +542,8 @@ public:
     Compressor(const Compressor&) = delete;
     Compressor& operator=(const Compressor&) = delete;
 
-    void Encode(const BgrView& pixels, int32_t quality, bool progressive) {
+    void Encode(const BgrView& pixels, int32_t quality, bool progressive,
+                const JpegSampling& sampling) {
         cinfo_.image_width = static_cast<JDIMENSION>(pixels.width);
         cinfo_.image_height = static_cast<JDIMENSION>(pixels.height);
         cinfo_.input_components = 3;
@@ -519,6 +551,10 @@ public:
         Run([&] {
             jpeg_set_defaults(&cinfo_);
             jpeg_set_quality(&cinfo_, quality, TRUE);
+            for (size_t i = 0; i < sampling.horizontal.size(); ++i) {
+                cinfo_.comp_info[i].h_samp_factor = sampling.horizontal[i];
+                cinfo_.comp_info[i].v_samp_factor = sampling.vertical[i];
+            }
             if (progressive) jpeg_simple_progression(&cinfo_);
             jpeg_start_compress(&cinfo_, TRUE);
         });
@@ -548,8 +584,14 @@ private:
 
 }  // namespace
 
+JpegSampling JpegSampling::Turned(int32_t angle) const {
+    if (angle % 180 == 0) return *this;
+    return {vertical, horizontal};
+}
+
 struct JpegImage::Source {
-    std::vector<uint8_t> bytes;
+    std::vector<uint8_t> owned;
+    std::span<const uint8_t> bytes;         // the owned ones, or the caller's
     std::array<Extent, kScaleCount> sizes;  // output size at each scale
     int64_t library_bytes = 0;              // what libjpeg takes to decode it
     // A property of the bytes, learnt by whichever decoding met the damage.
@@ -577,6 +619,7 @@ std::unique_ptr<Graphic> JpegImage::Clone() const {
     copy->scale_ = scale_;
     copy->quality_ = quality_;
     copy->progressive_ = progressive_;
+    copy->sampling_ = sampling_;
     copy->SetModified(Modified());
     return copy;
 }
@@ -659,6 +702,7 @@ void JpegImage::Assign(const Graphic& source) {
         source_ = jpeg->source_;
         cache_ = jpeg->cache_;
         pixels_ = jpeg->pixels_;
+        sampling_ = jpeg->sampling_;
         held_.reset();
         SetModified(jpeg->Modified());
         if (OnChange) OnChange(*this);
@@ -693,12 +737,25 @@ void JpegImage::AssignTo(Bitmap& target) const {
 
 void JpegImage::LoadFromStream(Stream& stream) {
     auto source = std::make_shared<Source>();
-    source->bytes = stream.ReadRest();
+    source->owned = stream.ReadRest();
+    source->bytes = source->owned;
+    Load(std::move(source));
+}
+
+void JpegImage::LoadFromBytes(std::span<const uint8_t> bytes) {
+    auto source = std::make_shared<Source>();
+    source->bytes = bytes;
+    Load(std::move(source));
+}
+
+void JpegImage::Load(std::shared_ptr<Source> source) {
     {
         Decompressor decoder(source->bytes, source->damaged);
         for (size_t i = 0; i < kScaleCount; ++i)
             source->sizes[i] = decoder.OutputSize(static_cast<JpegScale>(i));
         source->library_bytes = decoder.LibraryBytes();
+        const std::optional<JpegSampling> own = decoder.Sampling();
+        sampling_ = own ? Writable(*own).value_or(JpegSampling()) : JpegSampling();
     }
     source_ = std::move(source);
     cache_ = std::make_shared<Cache>();
@@ -714,7 +771,7 @@ void JpegImage::SaveToStream(Stream& stream) const {
         return;
     }
     const BgrView pixels = (pixels_ ? *pixels_ : GetBitmap()).View();
-    Compressor(stream).Encode(pixels, quality_, progressive_);
+    Compressor(stream).Encode(pixels, quality_, progressive_, sampling_);
 }
 
 void JpegImage::SetScale(JpegScale scale) {
@@ -724,6 +781,12 @@ void JpegImage::SetScale(JpegScale scale) {
 void JpegImage::SetCompressionQuality(int32_t quality) {
     if (quality < 1 || quality > 100) RaiseRange();
     quality_ = quality;
+}
+
+void JpegImage::SetSampling(const JpegSampling& sampling) {
+    const std::optional<JpegSampling> writable = Writable(sampling);
+    if (!writable) RaiseRange();
+    sampling_ = *writable;
 }
 
 void JpegImage::DecodeTo(Bitmap& target) const {

@@ -10,6 +10,7 @@
 // that no tool writes the made-up part over the file as if it were whole.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -21,6 +22,19 @@
 namespace platform {
 
 enum class JpegScale : uint8_t { FullSize, Half, Quarter, Eighth };
+
+// How a JPEG file samples its luminance and its two colour components: each
+// one's horizontal and vertical factors (2x2, 1x1, 1x1 is 4:2:0, libjpeg's
+// own choice; 2x1, 1x1, 1x1 is 4:2:2; all 1x1 is 4:4:4).
+struct JpegSampling {
+    std::array<uint8_t, 3> horizontal{2, 1, 1};
+    std::array<uint8_t, 3> vertical{2, 1, 1};
+
+    // That of the picture turned by `angle` degrees: a quarter turn swaps the
+    // directions, so that 4:2:2 becomes 4:4:0.
+    JpegSampling Turned(int32_t angle) const;
+    friend bool operator==(const JpegSampling&, const JpegSampling&) = default;
+};
 
 class JpegImage final : public Graphic {
 public:
@@ -53,6 +67,10 @@ public:
 
     // Reads the rest of the stream as one JPEG file and its header.
     void LoadFromStream(Stream& stream) override;
+    // As LoadFromStream, but the compressed bytes are used where they stand,
+    // not copied: for a picture that must not outlive them, nor see them
+    // change, and whose reader keeps one buffer for file after file.
+    void LoadFromBytes(std::span<const uint8_t> bytes);
     // The original bytes while unmodified; otherwise a new encoding of the
     // pixels at CompressionQuality, progressive when asked, handed to the
     // stream as it is made.
@@ -70,6 +88,16 @@ public:
 
     bool ProgressiveEncoding() const { return progressive_; }
     void SetProgressiveEncoding(bool progressive) { progressive_ = progressive; }
+
+    // The sampling of a new encoding, so that a picture written again loses
+    // no more colour than its file had: a loaded file's own (4:2:0 when
+    // libjpeg cannot write it, or the file is not YCbCr), taken with the
+    // bytes of another JPEG picture, kept when pixels are assigned. Factors
+    // are kept in their lowest terms; a sampling libjpeg cannot write (a
+    // factor beyond 1..4 or not dividing the largest, more than 10 blocks a
+    // unit) raises the range error.
+    const JpegSampling& Sampling() const { return sampling_; }
+    void SetSampling(const JpegSampling& sampling);
 
     // The picture decoded at Scale. The reference stays valid until the next
     // call on this object that changes or decodes the picture.
@@ -99,6 +127,8 @@ private:
     struct Source;
     struct Cache;
 
+    // Reads the header of the source's bytes and makes them the picture's.
+    void Load(std::shared_ptr<Source> source);
     // The pixels to stretch into a `width` x `height` destination, decoding
     // them when the cache holds none that will do; null for an empty picture.
     std::shared_ptr<const Bitmap> PixelsFor(int32_t width, int32_t height,
@@ -111,6 +141,7 @@ private:
     JpegScale scale_ = JpegScale::FullSize;
     int32_t quality_ = 90;
     bool progressive_ = false;
+    JpegSampling sampling_;
 };
 
 }  // namespace platform

@@ -71,6 +71,13 @@ TEST(FileStream, WritesReadsAndSeeksAFile) {
     FileStream in(path, FileMode::Read);
     EXPECT_EQ(in.Seek(-3, SeekOrigin::End), 7);
     EXPECT_EQ(in.ReadRest(), Bytes("789"));
+    // Into a buffer kept from file to file, in its own storage.
+    std::vector<uint8_t> kept(64, 'x');
+    const uint8_t* storage = kept.data();
+    in.SetPosition(4);
+    in.ReadRest(kept);
+    EXPECT_EQ(kept, Bytes("456789"));
+    EXPECT_EQ(kept.data(), storage);
     in.SetPosition(2);
     char buffer[3];
     in.ReadBuffer(buffer, 3);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "main_thread.h"
+#include "test_support.h"
 
 namespace platform {
 namespace {
@@ -140,6 +141,35 @@ TEST(Event, ASetEventWakesOneWaitAndIsThenTaken) {
     });
     EXPECT_TRUE(event.Wait(-1));
     setter.join();
+}
+
+// Pinned to one processor, or to two, a thread counts as many, and so do the
+// workers it starts, whatever the machine has.
+TEST(ProcessorCount, FollowsTheProcessorsTheThreadMayRunOn) {
+    const int32_t all = ProcessorCount();
+    EXPECT_GE(all, 1);
+    testing_support::OnProcessors(1, [] { EXPECT_EQ(ProcessorCount(), 1); });
+    if (all >= 2) {
+        testing_support::OnProcessors(2, [] {
+            std::thread worker([] { EXPECT_EQ(ProcessorCount(), 2); });
+            worker.join();
+        });
+    }
+}
+
+TEST(ProcessorCount, AQuotaAllowsItsProcessorsRoundedUp) {
+    EXPECT_EQ(QuotaProcessors("150000 100000\n"), 2);
+    EXPECT_EQ(QuotaProcessors("100000 100000\n"), 1);
+    EXPECT_EQ(QuotaProcessors("1000 100000\n"), 1);
+    EXPECT_EQ(QuotaProcessors("400000\n 100000\n"), 4);
+    EXPECT_EQ(QuotaProcessors("9223372036854775807 1"), INT32_MAX);
+    // No quota, or none that can be read.
+    EXPECT_EQ(QuotaProcessors("max 100000\n"), 0);
+    EXPECT_EQ(QuotaProcessors("-1\n 100000\n"), 0);
+    EXPECT_EQ(QuotaProcessors(" 100000\n"), 0);
+    EXPECT_EQ(QuotaProcessors(""), 0);
+    EXPECT_EQ(QuotaProcessors("1e5 100000"), 0);
+    EXPECT_EQ(QuotaProcessors("100000 0"), 0);
 }
 
 }  // namespace

@@ -196,6 +196,13 @@ TEST_F(JpegImageTest, UnmodifiedPictureIsSavedByteForByte) {
     EXPECT_EQ(copy.CompressionQuality(), 30);
     EXPECT_EQ(copy.CompressedData().data(), image.CompressedData().data());
     EXPECT_EQ(Save(copy), original);
+
+    // Bytes the caller keeps are read where they stand.
+    JpegImage kept;
+    kept.LoadFromBytes(original);
+    EXPECT_EQ(kept.CompressedData().data(), original.data());
+    EXPECT_EQ(kept.Width(), 120);
+    EXPECT_EQ(Save(kept), original);
 }
 
 TEST_F(JpegImageTest, PixelsFromAnotherGraphicAreEncodedAtTheQuality) {
@@ -243,6 +250,38 @@ TEST_F(JpegImageTest, PixelsFromAnotherGraphicAreEncodedAtTheQuality) {
     // Nothing to encode is an error, not an empty file.
     const JpegImage empty;
     EXPECT_EQ(ErrorText([&] { Save(empty); }), "Erreur JPEG #" + std::to_string(JERR_EMPTY_IMAGE));
+}
+
+// A picture encoded again samples its colours as the file it was loaded
+// from, however its pixels came.
+TEST_F(JpegImageTest, ANewEncodingIsSampledAsTheFileLoaded) {
+    const Bitmap pixels = Noise(64, 48, 3);
+    for (const std::string factors : {"1x1", "2x1", "1x2", "2x2"}) {
+        SCOPED_TRACE(factors);
+        JpegImage image;
+        Load(image, MakePhoto("s.jpg", 64, 48, "-sampling-factor " + factors));
+        JpegImage copy;
+        copy.Assign(image);
+        copy.Assign(pixels);
+        WriteFile(dir_ / "out.jpg", Save(copy));
+        EXPECT_EQ(Identify("%[jpeg:sampling-factor]", dir_ / "out.jpg"), factors + ",1x1,1x1");
+    }
+    JpegImage grey;
+    Load(grey, MakePhoto("g.jpg", 64, 48, "-colorspace Gray -sampling-factor 1x1"));
+    EXPECT_EQ(grey.Sampling(), JpegSampling{});
+
+    JpegImage image;
+    image.SetSampling({{2, 2, 2}, {4, 4, 4}});
+    EXPECT_EQ(image.Sampling(), (JpegSampling{{1, 1, 1}, {1, 1, 1}}));
+    for (const JpegSampling& refused :
+         {JpegSampling{{3, 2, 1}, {1, 1, 1}}, JpegSampling{{0, 1, 1}, {1, 1, 1}},
+          JpegSampling{{4, 1, 1}, {4, 1, 1}}, JpegSampling{{1, 1, 1}, {8, 1, 1}}}) {
+        EXPECT_EQ(ErrorText([&] { image.SetSampling(refused); }),
+                  "Erreur de vérification d'étendue");
+    }
+    const JpegSampling horizontal{{2, 1, 1}, {1, 1, 1}};
+    EXPECT_EQ(horizontal.Turned(-90), (JpegSampling{{1, 1, 1}, {2, 1, 1}}));
+    EXPECT_EQ(horizontal.Turned(180), horizontal);
 }
 
 TEST_F(JpegImageTest, BrokenFilesRaiseJpegErrors) {
