@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
+#include <sys/stat.h>
 
 #include "components/bitbtn_annule.h"
 #include "components/garde_position_fiche.h"
@@ -192,6 +193,29 @@ TEST_F(Reglages, EachDialogsCloseWritesItsOwnValuesAtOnce) {
               formA +
                   "\n[FormB]\nEditDossier=pas encore\nCheckBoxVoir=0\nSpinEditTaux=70\n"
                   "RadioAvant=1\nRadioApres=0\n");
+}
+
+// A settings file without any write bit is still read, and never written:
+// the run's values are lost without a word, the file left byte for byte.
+TEST_F(Reglages, AReadOnlySettingsFileIsReadAndLeftAsItIsWithoutAMessage) {
+    const std::string contenu = "[FormA]\nEditDossier=/photos\n";
+    WriteFile(fichier, contenu);
+    ASSERT_EQ(::chmod(fichier.c_str(), 0444), 0);
+    Fiche& principale = Cree("Form1", Role::Principale);
+    Fiche& a = Cree("FormA", Role::Dialogue);
+    EXPECT_EQ(a.edit->Text(), "/photos");
+
+    a.edit->SetText("/ailleurs");
+    a.show();
+    a.close();
+    principale.show();
+    principale.close();
+    EXPECT_EQ(ReadText(fichier), contenu);
+    struct stat etat {};
+    ASSERT_EQ(::stat(fichier.c_str(), &etat), 0);
+    EXPECT_EQ(etat.st_mode & 07777, 0444u);
+    EXPECT_TRUE(dialogues->messages.empty());
+    EXPECT_TRUE(dialogues->errors.empty());
 }
 
 TEST_F(Reglages, EachFormLoadedRestoresEveryFormSoFarAndKeepsUnknownKeys) {
