@@ -129,10 +129,10 @@ void EnregistreProprietes(const std::string& fichier, const std::string& comment
     bool nouveaux_mots = false;
     if (!texte_mots.empty() && donnees.HasIptc() && iptc != nullptr) {
         iptc->ParseOwnerSegment();
-        // In the encoding the file's IPTC data declare.
-        const std::string mots = iptc->DataOf(texte_mots);
-        nouveaux_mots = mots != iptc->TagValueOr("Keywords", "");
-        if (nouveaux_mots) iptc->SetTagValue("Keywords", mots);
+        // Compared in the encoding the file's IPTC data declare; keywords it
+        // cannot hold are new.
+        nouveaux_mots = iptc->DataOf(texte_mots) != iptc->TagValueOr("Keywords", "");
+        if (nouveaux_mots) iptc->SetTagText("Keywords", texte_mots);
     }
 
     if (!nouveaux_mots && !nouveau_commentaire) return;
