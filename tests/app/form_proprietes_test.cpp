@@ -320,6 +320,38 @@ TEST_F(FenetreProprietes, TextsTheDesktopsCodePageHoldsGiveTheBytesTheyGaveBefor
     EXPECT_TRUE(ReadFile(photo) == ReadFile(TestData("proprietes/photo-mm-enregistree.jpg")));
 }
 
+TEST_F(FenetreProprietes, KeywordsAFileCannotHoldAreReportedAndTheCommentStillSaved) {
+    REQUIRE_PROGRAM("exiftool");
+    const std::string photo = Photo("sans_iptc.jpg", "'-UserComment=le commentaire'");
+    const std::string message =
+        "Les mots clés n'ont pas été enregistrés : le fichier ne contient pas de données IPTC.";
+    fenetre->AfficheProprietes(photo);
+    fenetre->EditCommentaire->SetText("autre texte");
+    fenetre->EditMotsClefs->SetText("chat; chien");
+    Enregistre();
+    EXPECT_EQ(dialogues->messages, std::vector<std::string>{message});
+    EXPECT_EQ(ExifToolValue("UserComment", photo), "autre texte");
+    EXPECT_EQ(ExifToolValue("Keywords", photo), "");
+
+    // Nothing typed, nothing to tell.
+    dialogues->messages.clear();
+    fenetre->EditMotsClefs->SetText(" ");
+    Enregistre();
+    EXPECT_TRUE(dialogues->messages.empty());
+}
+
+TEST_F(FenetreProprietes, WithoutAFileTheSaveDoesNothing) {
+    fenetre->AfficheProprietes(Photo("photo.jpg", ""));
+    fenetre->AfficheProprietes({});
+    fenetre->EditCommentaire->SetText("commentaire");
+    fenetre->EditMotsClefs->SetText("chat");
+    fenetre->SpeedButton1->click();
+    EXPECT_TRUE(dialogues->errors.empty());
+    EXPECT_TRUE(dialogues->messages.empty());
+    EXPECT_TRUE(dialogues->questions.empty());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dossier.Path()), {}), 1);
+}
+
 TEST_F(FenetreProprietes, EitherListSortsByCaptionInAlternateDirections) {
     fenetre->show();
     for (const char* legende : {"é", "_b", "Z", "a", "B"})
