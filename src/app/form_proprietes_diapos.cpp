@@ -18,6 +18,7 @@
 #include "metadata/image_info.h"
 #include "metadata/img_data.h"
 #include "metadata/iptc.h"
+#include "platform/ui/application.h"
 
 namespace app {
 
@@ -52,6 +53,9 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 21> kPrincip
     {"CameraSerialNumber", "N° de série de l'appareil"},
     {"SubjectDistance", "Distance"},
 }};
+
+constexpr const char* kMotsClefsSansIptc =
+    "Les mots clés n'ont pas été enregistrés : le fichier ne contient pas de données IPTC.";
 
 // Blanks and control characters off both ends.
 std::string_view SansBlancs(std::string_view texte) {
@@ -112,9 +116,11 @@ ProprietesFichier LitProprietes(const std::string& fichier) {
     return proprietes;
 }
 
-void EnregistreProprietes(const std::string& fichier, const std::string& commentaire,
-                          const std::string& mots_clefs, const std::function<bool()>& accepte) {
-    if (components::TypeImageFichier(fichier) != components::TTypeImage::Jpeg) return;
+MotsClefs EnregistreProprietes(const std::string& fichier, const std::string& commentaire,
+                               const std::string& mots_clefs,
+                               const std::function<bool()>& accepte) {
+    if (components::TypeImageFichier(fichier) != components::TTypeImage::Jpeg)
+        return MotsClefs::Acceptes;
     metadata::TimgData donnees(255);
     donnees.ReadPictureFile(fichier);
 
@@ -126,17 +132,20 @@ void EnregistreProprietes(const std::string& fichier, const std::string& comment
 
     metadata::TIPTCdata* iptc = donnees.IptcObj();
     const std::string_view texte_mots = SansBlancs(mots_clefs);
+    const bool sans_iptc = !donnees.HasIptc() || iptc == nullptr;
+    const MotsClefs place =
+        !texte_mots.empty() && sans_iptc ? MotsClefs::SansIptc : MotsClefs::Acceptes;
     bool nouveaux_mots = false;
-    if (!texte_mots.empty() && donnees.HasIptc() && iptc != nullptr) {
+    if (!texte_mots.empty() && !sans_iptc) {
         iptc->ParseOwnerSegment();
-        // In the encoding the file's IPTC data declare.
-        const std::string mots = iptc->DataOf(texte_mots);
-        nouveaux_mots = mots != iptc->TagValueOr("Keywords", "");
-        if (nouveaux_mots) iptc->SetTagValue("Keywords", mots);
+        // Compared in the encoding the file's IPTC data declare; keywords it
+        // cannot hold are new.
+        nouveaux_mots = iptc->DataOf(texte_mots) != iptc->TagValueOr("Keywords", "");
+        if (nouveaux_mots) iptc->SetTagText("Keywords", texte_mots);
     }
 
-    if (!nouveaux_mots && !nouveau_commentaire) return;
-    if (accepte && !accepte()) return;
+    if (!nouveaux_mots && !nouveau_commentaire) return place;
+    if (accepte && !accepte()) return place;
     // The IPTC writer keeps the EXIF segment edited above: one rewrite carries
     // both changes.
     if (nouveaux_mots) {
@@ -144,6 +153,7 @@ void EnregistreProprietes(const std::string& fichier, const std::string& comment
     } else {
         donnees.RewriteJpegFile(fichier);
     }
+    return place;
 }
 
 TFormProprietesDiapos::TFormProprietesDiapos(platform::ui::Application& application, Fiches&)
@@ -219,13 +229,17 @@ void TFormProprietesDiapos::AjouteLigne(ListView& liste, const std::string& lege
 }
 
 void TFormProprietesDiapos::SpeedButton1Click() {
+    // A folder with nothing to show leaves the window without a file.
+    if (FFichier.empty()) return;
     bool ecrit = false;
-    EnregistreProprietes(FFichier, EditCommentaire->Text(), EditMotsClefs->Text(), [&] {
-        ecrit = components::ConfirmeReecriture(FFichier, FIdentite);
-        return ecrit;
-    });
+    const MotsClefs place =
+        EnregistreProprietes(FFichier, EditCommentaire->Text(), EditMotsClefs->Text(), [&] {
+            ecrit = components::ConfirmeReecriture(FFichier, FIdentite);
+            return ecrit;
+        });
     // The window's own rewrite is not a change made behind its back.
     if (ecrit) FIdentite = platform::IdentifyFile(FFichier);
+    if (place == MotsClefs::SansIptc) App().GetDialogs().ShowMessage(kMotsClefsSansIptc);
 }
 
 void TFormProprietesDiapos::ListView1ColumnClick(ListView& sender) {

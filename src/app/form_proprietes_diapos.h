@@ -39,14 +39,22 @@ struct ProprietesFichier {
 // none.
 ProprietesFichier LitProprietes(const std::string& fichier);
 
+// Whether keywords typed for a file had a place to go.
+enum class MotsClefs {
+    Acceptes,  // saved, unchanged, or none typed
+    SansIptc,  // typed for a JPEG file without IPTC data: not saved
+};
+
 // Writes into a JPEG file (by its content) the comment, over the user comment
 // it already holds, and the keywords, into the IPTC data it already holds.
 // A file without a user comment or without IPTC data does not get one;
-// keywords are trimmed and blank ones are not written; the file is rewritten
-// once, and only when a value differs from what it holds. `accepte`, when
-// given, is asked right before the rewrite; false writes nothing.
-void EnregistreProprietes(const std::string& fichier, const std::string& commentaire,
-                          const std::string& mots_clefs, const std::function<bool()>& accepte = {});
+// keywords are separated by "," or ";", trimmed, and blank ones are not
+// written; the file is rewritten once, and only when a value differs from
+// what it holds. `accepte`, when given, is asked right before the rewrite;
+// false writes nothing.
+MotsClefs EnregistreProprietes(const std::string& fichier, const std::string& commentaire,
+                               const std::string& mots_clefs,
+                               const std::function<bool()>& accepte = {});
 
 class TFormProprietesDiapos final : public platform::ui::Form {
     Q_OBJECT

@@ -93,6 +93,17 @@ std::string CommentText(std::string_view raw, bool motorola) {
     return platform::Windows1252ToUtf8(Trim(UpToNul(text)));
 }
 
+// The longest start of UTF-16 code units that holds in `room` bytes without
+// splitting a surrogate pair.
+std::string_view Utf16Prefix(std::string_view units, size_t room, bool big_endian) {
+    size_t end = std::min(units.size(), room & ~size_t{1});
+    if (end < units.size() && end >= 2) {
+        const auto lead = static_cast<uint8_t>(units[big_endian ? end - 2 : end - 1]);
+        if (lead >= 0xD8 && lead <= 0xDB) end -= 2;
+    }
+    return units.substr(0, end);
+}
+
 bool IsSubDirectoryPointer(uint16_t tag) {
     return tag == kExifOffset || tag == kInteroperabilityOffset || tag == kSubIfds;
 }
@@ -452,21 +463,44 @@ std::optional<TTagEntry> TImageInfo::WritableTag(std::string_view name) const {
     return entry;
 }
 
-bool TImageInfo::WriteTagText(std::string_view name, std::string_view text) {
-    const std::optional<TTagEntry> entry = WritableTag(name);
-    if (!entry || (entry->tiff_type != kAscii && entry->tiff_type != kUndefined)) return false;
-    // The value keeps its length: the text is cut or padded with NULs, and its
-    // last byte stays a NUL.
-    std::string value = platform::Utf8ToWindows1252(text);
-    value.resize(static_cast<size_t>(entry->size - 1), '\0');
+std::optional<TTagEntry> TImageInfo::WritableText(std::string_view name) const {
+    std::optional<TTagEntry> entry = WritableTag(name);
+    if (entry && entry->tiff_type != kAscii && entry->tiff_type != kUndefined) return std::nullopt;
+    return entry;
+}
+
+void TImageInfo::PlaceValue(const TTagEntry& entry, std::string value) {
+    // The value keeps its length: cut or padded with NULs, its last byte
+    // stays a NUL.
+    value.resize(static_cast<size_t>(entry.size - 1), '\0');
     value.push_back('\0');
-    owner_.ExifSegmentBytes()->replace(static_cast<size_t>(entry->raw_position - 1), value.size(),
+    owner_.ExifSegmentBytes()->replace(static_cast<size_t>(entry.raw_position - 1), value.size(),
                                        value);
+}
+
+bool TImageInfo::WriteTagText(std::string_view name, std::string_view text) {
+    const std::optional<TTagEntry> entry = WritableText(name);
+    std::optional<std::string> bytes = platform::Utf8ToWindows1252(text);
+    if (!entry || !bytes) return false;
+    PlaceValue(*entry, std::move(*bytes));
     return true;
 }
 
 void TImageInfo::SetComment(std::string_view text) {
-    WriteTagText("UserComment", std::string(kAsciiCode) + std::string(text));
+    if (platform::IsAscii(text)) {
+        WriteTagText("UserComment", std::string(kAsciiCode).append(text));
+        return;
+    }
+    // Bytes above 0x7F under the "ASCII" code are no valid EXIF text, and
+    // other programs garble them: any other character makes the comment
+    // UTF-16 in the byte order of the EXIF data.
+    const std::optional<TTagEntry> entry = WritableText("UserComment");
+    if (!entry) return;
+    const auto room = static_cast<size_t>(
+        std::max<int64_t>(int64_t{entry->size} - 1 - int64_t{kCharacterCodeSize}, 0));
+    PlaceValue(*entry,
+               std::string(kUnicodeCode)
+                   .append(Utf16Prefix(platform::Utf8ToUtf16(text, Motorola()), room, Motorola())));
 }
 
 bool TImageInfo::WriteTagInt(std::string_view name, int64_t value) {

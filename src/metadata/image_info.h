@@ -73,11 +73,16 @@ public:
     void Estimate35mmFocalLength();
 
     // In-place edits of the owner's EXIF segment bytes (the tag list keeps the
-    // old values). False when the tag is absent or of another kind: texts
-    // (UTF-8, stored as Windows-1252) go into ASCII and UNDEFINED values,
-    // integers into SHORT, SSHORT, LONG and SLONG values only. A maker-note
-    // entry is never written.
+    // old values); a value keeps its length, the text cut to it (never inside
+    // a character) or padded with NULs, its last byte a NUL. False when the
+    // tag is absent or of another kind: texts go into ASCII and UNDEFINED
+    // values, integers into SHORT, SSHORT, LONG and SLONG values only. A
+    // maker-note entry is never written. A text (UTF-8) is stored as
+    // Windows-1252; one with a character the code page lacks is not written
+    // (false).
     bool WriteTagText(std::string_view name, std::string_view text);
+    // A plain ASCII comment goes under the "ASCII" character code; any other
+    // goes under the "UNICODE" code, in UTF-16 of the EXIF data's byte order.
     void SetComment(std::string_view text);
     bool WriteTagInt(std::string_view name, int64_t value);
     // Writes the size into every width and height entry of the main picture
@@ -129,6 +134,10 @@ private:
     // The listed entry an in-place edit may write: one read from the EXIF
     // segment, whose value lies inside it.
     std::optional<TTagEntry> WritableTag(std::string_view name) const;
+    // The same, for an ASCII or UNDEFINED value.
+    std::optional<TTagEntry> WritableText(std::string_view name) const;
+    // Writes `value` over the entry's value, cut or padded to its length.
+    void PlaceValue(const TTagEntry& entry, std::string value);
 
     TimgData& owner_;
     std::vector<TTagEntry> tags_;

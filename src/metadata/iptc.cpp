@@ -32,8 +32,20 @@ constexpr uint16_t kEnvelopeRecord = 1;
 constexpr uint16_t kCodedCharacterSet = 90;
 constexpr std::string_view kUtf8Escape = "\x1B%G";
 
+constexpr uint16_t kKeywords = 25;
+
 bool IsRepeatable(uint16_t record, uint16_t dataset) {
-    return record == 2 && (dataset == 20 || dataset == 25);
+    return record == 2 && (dataset == 20 || dataset == kKeywords);
+}
+
+// Whether a held dataset is text, which the block's character set encodes:
+// the application record's datasets but for the binary ones, the record
+// version (2:0) and the object data preview's format, version and data
+// (2:200 to 2:202). The object data (record 8) are binary, and so are the
+// envelope's numbers and character set; its few texts are restricted to
+// ASCII.
+bool IsText(const TTagEntry& entry) {
+    return entry.record == 2 && entry.tag != 0 && (entry.tag < 200 || entry.tag > 202);
 }
 
 // IPTC numbers are big-endian whatever the byte order of the EXIF data.
@@ -77,16 +89,19 @@ std::string_view TrimBlanks(std::string_view text) {
     return text;
 }
 
-// One dataset per item of a ","-separated list, each item trimmed; empty
-// items inside the list stay as empty datasets, those at its end are dropped.
+// One dataset per item of a list, each item trimmed; empty items inside the
+// list stay as empty datasets, those at its end are dropped. Keywords are
+// separated by "," or ";" (the properties window asks for ";", and shows
+// them joined by ","), supplemental categories by "," only.
 std::string EncodeRepeatedDataset(uint16_t record, uint16_t dataset, std::string_view list) {
+    const std::string_view separators = dataset == kKeywords ? ",;" : ",";
     std::vector<std::string_view> items;
     size_t start = 0;
     for (;;) {
-        const size_t comma = list.find(',', start);
-        items.push_back(TrimBlanks(list.substr(start, comma - start)));
-        if (comma == std::string_view::npos) break;
-        start = comma + 1;
+        const size_t separator = list.find_first_of(separators, start);
+        items.push_back(TrimBlanks(list.substr(start, separator - start)));
+        if (separator == std::string_view::npos) break;
+        start = separator + 1;
     }
     while (!items.empty() && items.back().empty()) items.pop_back();
     std::string out;
@@ -332,8 +347,44 @@ std::string TIPTCdata::TextOf(std::string_view data) const {
                           : platform::Windows1252ToUtf8(data);
 }
 
-std::string TIPTCdata::DataOf(std::string_view text) const {
-    return DeclaresUtf8() ? std::string(text) : platform::Utf8ToWindows1252(text);
+std::optional<std::string> TIPTCdata::DataOf(std::string_view text) const {
+    if (DeclaresUtf8()) return std::string(text);
+    return platform::Utf8ToWindows1252(text);
+}
+
+void TIPTCdata::DeclareUtf8() {
+    if (DeclaresUtf8()) return;
+    for (TTagEntry& entry : entries_) {
+        if (IsText(entry)) entry.display = platform::Windows1252ToUtf8(entry.display);
+    }
+    const auto declaration = [](const TTagEntry& kept) {
+        return kept.record == kEnvelopeRecord && kept.tag == kCodedCharacterSet;
+    };
+    const auto held = std::find_if(other_records_.begin(), other_records_.end(), declaration);
+    if (held != other_records_.end()) {
+        held->display = kUtf8Escape;
+        return;
+    }
+    TTagEntry entry;
+    entry.record = kEnvelopeRecord;
+    entry.tag = kCodedCharacterSet;
+    entry.display = kUtf8Escape;
+    // In the envelope record's order of dataset numbers.
+    const auto after =
+        std::find_if(other_records_.begin(), other_records_.end(), [](const TTagEntry& kept) {
+            return kept.record > kEnvelopeRecord ||
+                   (kept.record == kEnvelopeRecord && kept.tag > kCodedCharacterSet);
+        });
+    other_records_.insert(after, std::move(entry));
+}
+
+int TIPTCdata::SetTagText(std::string_view name, std::string_view text) {
+    std::optional<std::string> data = DataOf(text);
+    if (!data) {
+        DeclareUtf8();
+        data = DataOf(text);
+    }
+    return SetTagValue(name, *data);
 }
 
 std::string TIPTCdata::BuildSegment() const {

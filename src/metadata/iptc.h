@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,14 +58,22 @@ public:
     void ParseOwnerSegment();
     void ParseSegment(std::string_view payload);
 
-    // The datasets' texts are in the encoding the segment read declares in
-    // its record 1 (1:90): UTF-8 for ESC % G, else Windows-1252. A dataset's
-    // data as UTF-8 text (data the declaration does not fit read as
-    // Windows-1252), and a UTF-8 text as data in that encoding (a character
-    // Windows-1252 lacks as "?").
+    // The datasets' texts are in the encoding the block declares in its
+    // record 1 (1:90): UTF-8 for ESC % G, else Windows-1252. A dataset's data
+    // as UTF-8 text (data the declaration does not fit read as
+    // Windows-1252), and a UTF-8 text as data in that encoding, none when
+    // Windows-1252 lacks one of its characters.
     bool DeclaresUtf8() const;
     std::string TextOf(std::string_view data) const;
-    std::string DataOf(std::string_view text) const;
+    std::optional<std::string> DataOf(std::string_view text) const;
+    // Makes the block declare UTF-8, its 1:90 dataset added or changed, and
+    // its text datasets read as Windows-1252 held in UTF-8; nothing when it
+    // already does.
+    void DeclareUtf8();
+    // SetTagValue with a UTF-8 text in the block's encoding; a block whose
+    // encoding cannot hold the text declares UTF-8 first. A block that can
+    // stays as it is.
+    int SetTagText(std::string_view name, std::string_view text);
 
     // The APP13 payload for the held datasets: the "Photoshop 3.0" header,
     // the IPTC resource where the segment read had it (first when it had
@@ -73,7 +82,8 @@ public:
     // read; an empty URL resource when there are none. The datasets go in
     // record order (the record version 2:0 first in record 2), each record in
     // list order; a repeatable entry of record 2 goes out as one dataset per
-    // trimmed item.
+    // trimmed item, keywords being separated by "," or ";", supplemental
+    // categories by ",".
     std::string BuildSegment() const;
     // Writes the JPEG file `source` (`target` when empty) to `target` with
     // the owner's metadata, unchanged, and the held datasets; the picture

@@ -152,12 +152,12 @@ TEST_F(FenetreProprietes, CommentAndKeywordsSavedReadBackByExifTool) {
     EXPECT_EQ(fenetre->EditCommentaire->Text(), "un commentaire assez long");
     EXPECT_EQ(fenetre->EditMotsClefs->Text(), "un,deux");
 
-    // Accented letters go into the file in the desktop's code page, which
-    // ExifTool prints as they are for a comment and decodes for keywords.
+    // Accented letters make the comment Unicode; keywords that fit go in the
+    // desktop's code page, which ExifTool decodes.
     fenetre->EditCommentaire->SetText("Été à Noël");
     fenetre->EditMotsClefs->SetText("  chat, chien ,été  ");
     Enregistre();
-    EXPECT_EQ(ExifToolValue("UserComment", photo), "\xC9t\xE9 \xE0 No\xEBl");
+    EXPECT_EQ(ExifToolValue("UserComment", photo), "Été à Noël");
     EXPECT_EQ(ExifToolValue("Keywords", photo), "chat, chien, été");
     EXPECT_EQ(ExifToolValue("City", photo), "Paris");
     EXPECT_EQ(ExifToolValue("Make", photo), "Essai");
@@ -257,6 +257,99 @@ TEST_F(FenetreProprietes, SavingOverAFileChangedSinceItWasReadAsksFirst) {
               std::vector<std::string>{"Impossible d'ouvrir le fichier \"" + photo +
                                        "\". Le fichier spécifié est introuvable."});
     EXPECT_FALSE(std::filesystem::exists(photo));
+}
+
+// The comment and the keywords of the window's text fields, as ExifTool
+// reads them: keywords one per line, as written.
+struct Relu {
+    std::string commentaire;
+    std::string mots_clefs;
+};
+
+Relu ReluParExifTool(const std::string& photo) {
+    return {ExifToolValue("UserComment", photo),
+            Output("exiftool -b -charset iptc=UTF8 -IPTC:Keywords " + ShellQuote(photo))};
+}
+
+TEST_F(FenetreProprietes, TextsBeyondTheDesktopsCodePageAreSavedAsTyped) {
+    REQUIRE_PROGRAM("exiftool");
+    REQUIRE_PROGRAM("identify");
+    // A camera photo with a 264-byte user comment, in big-endian EXIF data,
+    // given an IPTC block that declares no character set, with a caption in
+    // the desktop's code page.
+    const std::string photo = dossier / "ricoh.jpg";
+    std::filesystem::copy_file(TestData("exif-samples/jpg/exif-org/ricoh-rdc5300.jpg"), photo);
+    ASSERT_EQ(ExifToolWrite("-charset iptc=cp1252 -Keywords=un -Caption-Abstract=Légende", photo),
+              0);
+    ASSERT_EQ(ExifToolValue("CodedCharacterSet", photo), "");
+    const std::string pixels = Identify("%#", photo);
+
+    fenetre->AfficheProprietes(photo);
+    fenetre->EditCommentaire->SetText("Iguane été 日本");
+    fenetre->EditMotsClefs->SetText("café, 日本");
+    Enregistre();
+    const Relu relu = ReluParExifTool(photo);
+    EXPECT_EQ(relu.commentaire, "Iguane été 日本");
+    EXPECT_EQ(relu.mots_clefs, "café\n日本");
+    // The block now says UTF-8, and its other texts went over to it.
+    EXPECT_EQ(ExifToolValue("CodedCharacterSet", photo), "UTF8");
+    EXPECT_EQ(ExifToolValue("Caption-Abstract", photo), "Légende");
+    EXPECT_EQ(Identify("%#", photo), pixels);
+
+    // The window shows again exactly what was typed.
+    fenetre->AfficheProprietes(photo);
+    EXPECT_EQ(fenetre->EditCommentaire->Text(), "Iguane été 日本");
+    EXPECT_EQ(fenetre->EditMotsClefs->Text(), "café,日本");
+
+    // Keywords separated as the label says.
+    fenetre->EditMotsClefs->SetText("été; mer");
+    Enregistre();
+    EXPECT_EQ(ReluParExifTool(photo).mots_clefs, "été\nmer");
+    fenetre->AfficheProprietes(photo);
+    EXPECT_EQ(fenetre->EditMotsClefs->Text(), "été,mer");
+    EXPECT_TRUE(dialogues->messages.empty());
+}
+
+TEST_F(FenetreProprietes, TextsTheDesktopsCodePageHoldsGiveTheBytesTheyGaveBefore) {
+    const std::string photo = dossier / "photo.jpg";
+    std::filesystem::copy_file(TestData("proprietes/photo-mm.jpg"), photo);
+    fenetre->AfficheProprietes(photo);
+    fenetre->EditCommentaire->SetText("Un commentaire en ASCII");
+    fenetre->EditMotsClefs->SetText("café, Œuvre ,été");
+    Enregistre();
+    EXPECT_TRUE(ReadFile(photo) == ReadFile(TestData("proprietes/photo-mm-enregistree.jpg")));
+}
+
+TEST_F(FenetreProprietes, KeywordsAFileCannotHoldAreReportedAndTheCommentStillSaved) {
+    REQUIRE_PROGRAM("exiftool");
+    const std::string photo = Photo("sans_iptc.jpg", "'-UserComment=le commentaire'");
+    const std::string message =
+        "Les mots clés n'ont pas été enregistrés : le fichier ne contient pas de données IPTC.";
+    fenetre->AfficheProprietes(photo);
+    fenetre->EditCommentaire->SetText("autre texte");
+    fenetre->EditMotsClefs->SetText("chat; chien");
+    Enregistre();
+    EXPECT_EQ(dialogues->messages, std::vector<std::string>{message});
+    EXPECT_EQ(ExifToolValue("UserComment", photo), "autre texte");
+    EXPECT_EQ(ExifToolValue("Keywords", photo), "");
+
+    // Nothing typed, nothing to tell.
+    dialogues->messages.clear();
+    fenetre->EditMotsClefs->SetText(" ");
+    Enregistre();
+    EXPECT_TRUE(dialogues->messages.empty());
+}
+
+TEST_F(FenetreProprietes, WithoutAFileTheSaveDoesNothing) {
+    fenetre->AfficheProprietes(Photo("photo.jpg", ""));
+    fenetre->AfficheProprietes({});
+    fenetre->EditCommentaire->SetText("commentaire");
+    fenetre->EditMotsClefs->SetText("chat");
+    fenetre->SpeedButton1->click();
+    EXPECT_TRUE(dialogues->errors.empty());
+    EXPECT_TRUE(dialogues->messages.empty());
+    EXPECT_TRUE(dialogues->questions.empty());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dossier.Path()), {}), 1);
 }
 
 TEST_F(FenetreProprietes, EitherListSortsByCaptionInAlternateDirections) {

@@ -3,7 +3,8 @@
 // once written must come back unchanged from a second read and write: a
 // keyword save repeated on the same file changes nothing more. The texts of
 // the datasets read go to and from UTF-8 by the character set the payload
-// declares without a loss.
+// declares without a loss. A block made to declare UTF-8 says so once
+// written, and comes back unchanged too.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -29,5 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string written = iptc.BuildSegment();
     iptc.ParseSegment(written);
     if (iptc.BuildSegment() != written) std::abort();
+    iptc.DeclareUtf8();
+    const std::string utf8 = iptc.BuildSegment();
+    iptc.ParseSegment(utf8);
+    if (!iptc.DeclaresUtf8() || iptc.BuildSegment() != utf8) std::abort();
     return 0;
 }

@@ -35,6 +35,11 @@ std::string Resource(uint16_t id, const std::string& data) {
 const std::string kVersion = Dataset(2, 0, std::string("\0\2", 2));
 const std::string kEmptyUrl = Resource(0x040B, "");
 
+// Datasets with the padding byte that makes their length even.
+std::string Padded(const std::string& data) {
+    return data + std::string(data.size() % 2, '\0');
+}
+
 std::string ExifTool(const std::string& arguments) {
     std::string output;
     EXPECT_EQ(Run("exiftool " + arguments + " 2>&1", &output), 0) << output;
@@ -184,6 +189,77 @@ TEST(IptcSegment, ReadingStaysInsideTheIptcResource) {
                                        kEmptyUrl);
 }
 
+TEST(IptcSegment, KeywordsAreSeparatedBySemicolonsToo) {
+    TimgData owner;
+    TIPTCdata iptc(owner);
+    iptc.SetTagValue("Keywords", "été; mer,, x ;");
+    iptc.SetTagValue("SuppCategory", "a;b, c");
+    const std::string data = kVersion + Dataset(2, 25, "été") + Dataset(2, 25, "mer") +
+                             Dataset(2, 25, "") + Dataset(2, 25, "x") + Dataset(2, 20, "a;b") +
+                             Dataset(2, 20, "c");
+    EXPECT_EQ(iptc.BuildSegment(), kSignature + Resource(0x0404, Padded(data)) + kEmptyUrl);
+}
+
+// A block read with the texts of its application record in Windows-1252 and
+// binary data beside them: a preview's format (2:200) and an object data
+// record (8:10), and envelope datasets before and after the character set's
+// place (1:0 and 1:100).
+const std::string kEnvelope = Dataset(1, 0, std::string("\0\4", 2));
+const std::string kUno = Dataset(1, 100, "uno");
+const std::string kBinary = Dataset(2, 200, "\xE9\x01") + Dataset(8, 10, "\xE9\xFF");
+
+std::string Cp1252Block(const std::string& charset) {
+    return kSignature +
+           Resource(0x0404, kEnvelope + charset + kUno + kVersion + Dataset(2, 25, "un") +
+                                Dataset(2, 120, "L\xE9gende \x80") + kBinary);
+}
+
+TEST(IptcSegment, TextsThatFitKeepTheBlocksCodePage) {
+    TimgData owner;
+    TIPTCdata iptc(owner);
+    iptc.ParseSegment(Cp1252Block(""));
+    EXPECT_EQ(iptc.TextOf(iptc.TagValueOr("ImageCaption", "")), "Légende €");
+    EXPECT_EQ(iptc.DataOf("café, Œuvre"), "caf\xE9, \x8Cuvre");
+    EXPECT_EQ(iptc.DataOf("日本"), std::nullopt);
+    EXPECT_EQ(iptc.SetTagText("Keywords", "café, Œuvre"), 0);
+    EXPECT_FALSE(iptc.DeclaresUtf8());
+    EXPECT_EQ(iptc.BuildSegment(),
+              kSignature +
+                  Resource(0x0404, Padded(kEnvelope + kUno + kVersion + Dataset(2, 25, "caf\xE9") +
+                                          Dataset(2, 25, "\x8Cuvre") +
+                                          Dataset(2, 120, "L\xE9gende \x80") + kBinary)) +
+                  kEmptyUrl);
+
+    // A block that declares UTF-8 takes every text as it is.
+    iptc.ParseSegment(kSignature +
+                      Resource(0x0404, Dataset(1, 90, "\x1b%G") + kVersion + Dataset(2, 25, "un")));
+    EXPECT_EQ(iptc.SetTagText("Keywords", "café, 日本"), 0);
+    EXPECT_EQ(iptc.BuildSegment(),
+              kSignature +
+                  Resource(0x0404, Padded(Dataset(1, 90, "\x1b%G") + kVersion +
+                                          Dataset(2, 25, "café") + Dataset(2, 25, "日本"))) +
+                  kEmptyUrl);
+}
+
+TEST(IptcSegment, ATextTheCodePageLacksMakesTheBlockUtf8) {
+    // Without a declaration, and with one of another character set.
+    for (const std::string& charset : {std::string(), Dataset(1, 90, "\x1b-A")}) {
+        SCOPED_TRACE(charset.size());
+        TimgData owner;
+        TIPTCdata iptc(owner);
+        iptc.ParseSegment(Cp1252Block(charset));
+        EXPECT_EQ(iptc.SetTagText("Keywords", "café, 日本"), 0);
+        EXPECT_TRUE(iptc.DeclaresUtf8());
+        // The declaration in the envelope's order, the texts in UTF-8, the
+        // binary data as they were.
+        const std::string data = kEnvelope + Dataset(1, 90, "\x1b%G") + kUno + kVersion +
+                                 Dataset(2, 25, "café") + Dataset(2, 25, "日本") +
+                                 Dataset(2, 120, "Légende €") + kBinary;
+        EXPECT_EQ(iptc.BuildSegment(), kSignature + Resource(0x0404, Padded(data)) + kEmptyUrl);
+        EXPECT_EQ(iptc.TextOf(iptc.TagValueOr("ImageCaption", "")), "Légende €");
+    }
+}
+
 TEST(IptcSegment, LongDataUseAnExtendedLength) {
     TimgData owner;
     TIPTCdata iptc(owner);
@@ -270,6 +346,41 @@ TEST_F(IptcWithExifTool, NoDigestIsLeftStale) {
         EXPECT_EQ(Split(ExifTool(digests)).front(), "-");
     }
     EXPECT_EQ(ExifTool("-s3 -sep '|' -Keywords " + ShellQuote(path)), "sea|sky\n");
+}
+
+TEST_F(IptcWithExifTool, KeywordsBeyondTheCodePageAreReadBackAsWritten) {
+    const std::string path = dir_ / "camera.jpg";
+    std::filesystem::copy_file(TestData("exif-samples/jpg/exif-org/nikon-e950.jpg"), path);
+    ExifTool(
+        "-q -overwrite_original -charset iptc=cp1252 -Keywords=un -City=Brest "
+        "-Caption-Abstract=Légende " +
+        ShellQuote(path));
+    // The thumbnail's offset counts from the start of the file, and the IPTC
+    // segment before it grows.
+    const std::string others =
+        "-a -G1 -s -EXIF:all -Photoshop:all --ThumbnailOffset " + ShellQuote(path);
+    const std::string before = ExifTool(others);
+    const std::string picture = PictureData(path);
+    {
+        TimgData owner;
+        ASSERT_TRUE(owner.ReadPictureFile(path));
+        ASSERT_NE(owner.IptcObj(), nullptr);
+        owner.IptcObj()->ParseOwnerSegment();
+        EXPECT_FALSE(owner.IptcObj()->DeclaresUtf8());
+        owner.IptcObj()->SetTagText("Keywords", "café, 日本");
+        owner.IptcObj()->WriteToFile(path);
+    }
+    EXPECT_EQ(ExifTool("-b -charset iptc=UTF8 -IPTC:Keywords " + ShellQuote(path)), "café\n日本");
+    EXPECT_EQ(ExifTool("-s3 -IPTC:CodedCharacterSet -IPTC:City -IPTC:Caption-Abstract " +
+                       ShellQuote(path)),
+              "UTF8\nBrest\nLégende\n");
+    EXPECT_EQ(ExifTool(others), before);
+    EXPECT_TRUE(PictureData(path) == picture);
+
+    TimgData owner;
+    ASSERT_TRUE(owner.ReadPictureFile(path));
+    owner.IptcObj()->ParseOwnerSegment();
+    EXPECT_EQ(owner.IptcObj()->TextOf(owner.IptcObj()->TagValueOr("Keywords", "")), "café,日本");
 }
 
 TEST_F(IptcWithExifTool, CameraPictureKeepsItsResources) {

@@ -15,6 +15,7 @@
 #include "metadata/img_data.h"
 #include "pictures.h"
 #include "platform/core/stream.h"
+#include "platform/core/text.h"
 #include "platform/graphics/budget.h"
 #include "platform/graphics/jpeg_image.h"
 #include "test_support.h"
@@ -25,6 +26,7 @@ namespace {
 
 using testing::Ascii;
 using testing::ExifSegment;
+using testing::Long;
 using testing::Segment;
 using testing::Tiff;
 using namespace testing_support;
@@ -138,7 +140,8 @@ TEST_F(WithExifTool, EachSaveFromOneReadingCarriesItsOwnSize) {
 }
 
 TEST_F(WithExifTool, CommentRewriteChangesOnlyTheComment) {
-    for (const char* name : {"exif-org/canon-ixus.jpg", "orientation/landscape_2.jpg"}) {
+    for (const auto& [name, motorola] :
+         {std::pair{"exif-org/canon-ixus.jpg", false}, {"orientation/landscape_2.jpg", true}}) {
         SCOPED_TRACE(name);
         const std::string camera = TestData(std::string("exif-samples/jpg/") + name);
         const std::string file = dir / "comment.jpg";
@@ -159,8 +162,12 @@ TEST_F(WithExifTool, CommentRewriteChangesOnlyTheComment) {
         const std::string code("ASCII\0\0\0", 8);
         info.SetComment(std::string(70, 'x'));
         EXPECT_EQ(stored(), code + std::string(55, 'x') + '\0');
+        // A letter beyond ASCII makes it UTF-16, in the EXIF data's byte order.
         info.SetComment("Été");
-        EXPECT_EQ(stored(), code + "\xC9t\xE9" + std::string(53, '\0'));
+        EXPECT_EQ(stored(), std::string("UNICODE\0", 8) +
+                                (motorola ? std::string("\0\xC9\0t\0\xE9", 6)
+                                          : std::string("\xC9\0t\0\xE9\0", 6)) +
+                                std::string(50, '\0'));
         data.RewriteJpegFile(file);
 
         const std::vector<std::string> after = Dump(file);
@@ -170,6 +177,52 @@ TEST_F(WithExifTool, CommentRewriteChangesOnlyTheComment) {
         TimgData again;
         ASSERT_TRUE(again.ReadPictureFile(file));
         EXPECT_EQ(again.ExifObj()->Comment, "Été");
+    }
+}
+
+// A picture whose EXIF directory holds only a user comment value of `size`
+// bytes, of blanks under the "ASCII" code.
+std::string WithUserComment(const TempDir& dir, bool motorola, uint32_t size) {
+    Tiff tiff(motorola);
+    const uint32_t exif = 8 + 2 + 12 + 4;
+    tiff.Add({Long(0x8769, exif, motorola)});
+    std::string value = std::string("ASCII\0\0\0", 8) + std::string(size - 8, ' ');
+    tiff.Add({{0x9286, kUndefined, size, value}});
+    const std::string plain = PlainJpeg(dir);
+    return plain.substr(0, 2) + ExifSegment(tiff.Bytes()) + plain.substr(2);
+}
+
+TEST_F(WithExifTool, AUnicodeCommentIsCutBetweenCharactersToTheValuesSize) {
+    // U+1F98E, a lizard, is two UTF-16 units.
+    const std::string lizard = "\xF0\x9F\xA6\x8E";
+    const std::string x25(25, 'x');
+    struct Cut {
+        uint32_t size;  // room for (size - 9) / 2 units
+        std::string text;
+        std::string kept;
+    };
+    for (const Cut& cut : {Cut{64, "é" + x25 + lizard + "z", "é" + x25},
+                           Cut{65, "é" + x25 + lizard + "z", "é" + x25 + lizard},
+                           Cut{20, "日本語のテキスト", "日本語のテ"}, Cut{10, "é", ""}}) {
+        for (const bool motorola : {false, true}) {
+            SCOPED_TRACE(std::to_string(cut.size) + (motorola ? " MM" : " II"));
+            const std::string file = dir / "cut.jpg";
+            WriteFile(file, WithUserComment(dir, motorola, cut.size));
+            TimgData data;
+            ASSERT_TRUE(data.ReadPictureFile(file));
+            TImageInfo& info = *data.ExifObj();
+            info.SetComment(cut.text);
+            const std::string units = platform::Utf8ToUtf16(cut.kept, motorola);
+            EXPECT_EQ(data.ExifSegment()->bytes.substr(
+                          static_cast<size_t>(info.CommentPosition - 1), cut.size),
+                      std::string("UNICODE\0", 8) + units +
+                          std::string(cut.size - 8 - units.size(), '\0'));
+            data.RewriteJpegFile(file);
+            EXPECT_EQ(ExifToolValue("UserComment", file), cut.kept);
+            TimgData again;
+            ASSERT_TRUE(again.ReadPictureFile(file));
+            EXPECT_EQ(again.ExifObj()->Comment, cut.kept);
+        }
     }
 }
 
@@ -192,6 +245,7 @@ TEST_F(WithExifTool, WriteTagIntInBothByteOrders) {
         EXPECT_FALSE(info.WriteTagInt("XResolution", 1));  // a fraction
         EXPECT_FALSE(info.WriteTagInt("Make", 1));         // a text
         EXPECT_FALSE(info.WriteTagText("Orientation", "1"));
+        EXPECT_FALSE(info.WriteTagText("Make", "日本"));  // beyond Windows-1252
         EXPECT_EQ(data.ExifSegment()->bytes, segment);
         EXPECT_TRUE(info.WriteTagInt("Orientation", 65537));
         std::string expected = segment;

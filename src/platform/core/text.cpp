@@ -624,8 +624,14 @@ std::string Utf8OrWindows1252ToUtf8(std::string_view bytes) {
     return IsValidUtf8(bytes) ? std::string(bytes) : Windows1252ToUtf8(bytes);
 }
 
-std::string Utf8ToWindows1252(std::string_view text) {
-    return Utf8ToWindows1252(text, [](char32_t) { return std::string("?"); });
+std::optional<std::string> Utf8ToWindows1252(std::string_view text) {
+    bool lacking = false;
+    std::string bytes = Utf8ToWindows1252(text, [&](char32_t) {
+        lacking = true;
+        return std::string();
+    });
+    if (lacking) return std::nullopt;
+    return bytes;
 }
 
 std::string Utf8ToWindows1252(std::string_view text,
@@ -646,6 +652,34 @@ std::string Utf8ToWindows1252(std::string_view text,
             } else {
                 out.push_back(static_cast<char>(0x80 + (found - kWindows1252High.begin())));
             }
+        }
+    }
+    return out;
+}
+
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+std::string Utf8ToUtf16(std::string_view text, bool big_endian) {
+    std::string out;
+    out.reserve(2 * text.size());
+    const auto unit = [&](char32_t value) {
+        const auto high = static_cast<char>(value >> 8);
+        const auto low = static_cast<char>(value & 0xFF);
+        out.push_back(big_endian ? high : low);
+        out.push_back(big_endian ? low : high);
+    };
+    for (size_t at = 0; at < text.size();) {
+        const Decoded d = Decode(text, at);
+        at += d.length;
+        const char32_t code = d.code >= kStrayByte ? char32_t{0xFFFD} : d.code;
+        if (code < 0x10000) {
+            unit(code);
+        } else {
+            unit(0xD800 + ((code - 0x10000) >> 10));
+            unit(0xDC00 + ((code - 0x10000) & 0x3FF));
         }
     }
     return out;

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -81,12 +82,19 @@ bool IsValidUtf8(std::string_view bytes);
 // Windows-1252, as older ones wrote it.
 std::string Utf8OrWindows1252ToUtf8(std::string_view bytes);
 
-// A UTF-8 text as Windows-1252 bytes; a character the code page lacks
-// becomes "?", or what `missing` makes of it. Bytes that start no well-formed
-// sequence pass unchanged.
-std::string Utf8ToWindows1252(std::string_view text);
+// A UTF-8 text as Windows-1252 bytes: none when the code page lacks one of
+// its characters, or with what `missing` makes of each such character. Bytes
+// that start no well-formed sequence pass unchanged.
+std::optional<std::string> Utf8ToWindows1252(std::string_view text);
 std::string Utf8ToWindows1252(std::string_view text,
                               const std::function<std::string(char32_t)>& missing);
+
+// Whether every byte is below 0x80.
+bool IsAscii(std::string_view text);
+
+// A UTF-8 text as UTF-16 code units, two bytes each in the given order; a
+// byte that starts no well-formed sequence becomes the replacement character.
+std::string Utf8ToUtf16(std::string_view text, bool big_endian);
 
 // UTF-16 code units, two bytes each in the given order, up to the first zero
 // unit, decoded to UTF-8; a lone surrogate becomes the replacement character.

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <random>
 #include <sstream>
 
@@ -182,7 +183,9 @@ TEST(Windows1252, EveryByteComesBackFromUtf8AndIconvAgrees) {
     std::string every;
     for (int b = 1; b < 256; ++b) every.push_back(static_cast<char>(b));
     EXPECT_EQ(Utf8ToWindows1252(Windows1252ToUtf8(every)), every);
-    EXPECT_EQ(Utf8ToWindows1252("Été € 日"), "\xC9t\xE9 \x80 ?");
+    EXPECT_EQ(Utf8ToWindows1252("Été €"), "\xC9t\xE9 \x80");
+    EXPECT_EQ(Utf8ToWindows1252("Été € 日"), std::nullopt);
+    EXPECT_EQ(Utf8ToWindows1252("a\xFF"), "a\xFF");
     EXPECT_EQ(Windows1252ToUtf8("\x80\x81\x9f"), "€\xc2\x81Ÿ");
     EXPECT_EQ(Windows1252ToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
 
@@ -214,6 +217,26 @@ TEST(Utf8OrWindows1252, OnlyWellFormedUtf8IsKeptAndPythonAgreesOnWhatIs) {
         EXPECT_EQ(IsValidUtf8(bytes), valid) << bytes;
         EXPECT_EQ(Utf8OrWindows1252ToUtf8(bytes), valid ? bytes : Windows1252ToUtf8(bytes));
     }
+}
+
+TEST(Utf16, IconvAgreesInBothByteOrdersAndTheTextComesBack) {
+    // Latin, CJK, a character beyond the basic plane (a surrogate pair).
+    const std::string text = "Iguane été 日本 \xF0\x9F\xA6\x8E";
+    for (const bool big_endian : {false, true}) {
+        SCOPED_TRACE(big_endian);
+        const std::string units = Utf8ToUtf16(text, big_endian);
+        EXPECT_EQ(Utf16ToUtf8(units, big_endian), text);
+        // A stray byte is no character the other end could read back.
+        const std::string stray = std::string("a\xE9") + "b";
+        EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(stray, big_endian), big_endian), "a\uFFFDb");
+        REQUIRE_PROGRAM("iconv");
+        TempDir dir;
+        WriteFile(dir / "in", text);
+        EXPECT_EQ(units, Output(std::string("iconv -f UTF-8 -t ") +
+                                (big_endian ? "UTF-16BE " : "UTF-16LE ") + ShellQuote(dir / "in")));
+    }
+    EXPECT_TRUE(IsAscii("plain, 7 bits\x7F"));
+    EXPECT_FALSE(IsAscii("caf\xC3\xA9"));
 }
 
 }  // namespace
