@@ -817,13 +817,17 @@ void TForm1::ActionAffichePlancheContactExecute() {
 }
 
 void TForm1::LanceProgramme(const std::string& programme) {
-    if (!ImageAffichee()) return;
     if (!platform::FileExists(programme)) {
         App().GetDialogs().ShowMessage(
             "Pas de programme défini. Allez dans les options pour informer le programme à lancer.");
         return;
     }
-    App().GetShell().StartProgram(programme, {Korvel1->FileName()});
+    // The picture is one argument whatever its name holds; with none shown
+    // the program starts on nothing rather than on an empty name, which it
+    // would take for a file.
+    std::vector<std::string> arguments;
+    if (ImageAffichee()) arguments.push_back(Korvel1->FileName());
+    App().GetShell().StartProgram(programme, arguments);
 }
 
 void TForm1::ActionLanceProgRetouchePhotos1Execute() {

@@ -239,10 +239,32 @@ TEST_F(Commandes, TheEditingProgramsGetThePictureAsOneArgument) {
                                        "informer le programme à lancer."});
     const std::string programme = Image("retouche", 1);
     fiches.FormOptions->EditProgALancerPourRetouches1->SetText(programme);
+    fiches.FormOptions->EditProgALancerPourRetouches2->SetText(programme);
     fenetre->ActionLanceProgRetouchePhotos1Execute();
-    EXPECT_EQ(
-        shell.started,
-        (std::vector{std::pair{programme, std::vector<std::string>{dossier / "une photo.bmp"}}}));
+    fenetre->ActionLanceProgRetouchePhoto2Execute();
+    const std::vector<std::string> photo{dossier / "une photo.bmp"};
+    EXPECT_EQ(shell.started,
+              (std::vector{std::pair{programme, photo}, std::pair{programme, photo}}));
+}
+
+TEST_F(Commandes, WithoutAPictureTheEditingProgramsStartOnNothing) {
+    Ouvre();
+    const auto& shell = RecordShell();
+    fenetre->ActionLanceProgRetouchePhotos1Execute();
+    fenetre->ActionLanceProgRetouchePhoto2Execute();
+    EXPECT_EQ(dialogues->messages,
+              std::vector<std::string>(2,
+                                       "Pas de programme défini. Allez dans les options pour "
+                                       "informer le programme à lancer."));
+    // Set: started without any argument, not even an empty one.
+    const std::string programme = Image("retouche", 1);
+    fiches.FormOptions->EditProgALancerPourRetouches1->SetText(programme);
+    fiches.FormOptions->EditProgALancerPourRetouches2->SetText(programme);
+    fenetre->ActionLanceProgRetouchePhotos1Execute();
+    fenetre->ActionLanceProgRetouchePhoto2Execute();
+    EXPECT_EQ(shell.started, (std::vector{std::pair{programme, std::vector<std::string>{}},
+                                          std::pair{programme, std::vector<std::string>{}}}));
+    EXPECT_EQ(dialogues->messages.size(), 2u);
 }
 
 TEST_F(Commandes, RotatingAndSavingKeepsTheMetadata) {

@@ -492,10 +492,13 @@ TEST_F(FenetrePrincipale, AFolderWithNothingToShowLeavesNothingOfTheFolderBefore
          {&TForm1::ActionEffacerExecute, &TForm1::EnregistrerSousClick,
           &TForm1::Mettredecotcopie1Click, &TForm1::ActionLanceProgRetouchePhotos1Execute})
         (fenetre->*commande)();
-    EXPECT_EQ(
-        dialogues->questions.size() + dialogues->save_requests.size() + dialogues->messages.size(),
-        0u);
+    EXPECT_EQ(dialogues->questions.size() + dialogues->save_requests.size(), 0u);
+    // But for the program, which starts without a picture: none is set.
+    EXPECT_EQ(dialogues->messages,
+              std::vector<std::string>{"Pas de programme défini. Allez dans les options pour "
+                                       "informer le programme à lancer."});
 }
+
 
 }  // namespace
 }  // namespace app
