@@ -647,8 +647,8 @@ void TForm1::Enregistrersousautretaille1Click() {
     if (largeur <= 0 || hauteur <= 0) return;
     const auto nom = DemandeNomEnregistrement();
     if (!nom) return;
-    Korvel1->RedimensionneFichier(
-        Korvel1->FileName(), *nom, static_cast<uint16_t>(platform::CheckRange(largeur, 0, 65535)),
+    Korvel1->RedimensionneAffichee(
+        *nom, static_cast<uint16_t>(platform::CheckRange(largeur, 0, 65535)),
         static_cast<uint16_t>(platform::CheckRange(hauteur, 0, 65535)),
         static_cast<uint16_t>(platform::CheckRange(Korvel1->CompressionQuality(), 0, 65535)));
 }
@@ -739,7 +739,8 @@ void TForm1::ActionModifieDiapoExecute() {
     FDefileImage->Arrete();
     if (!ImageAffichee()) return;
     platform::Picture& image = Korvel1->GetPicture();
-    fiches_.FormEditPicture->Edite(image, image);
+    if (fiches_.FormEditPicture->Edite(image, image) == platform::ui::ModalResult::Ok)
+        Korvel1->NoteRetouche();
     Korvel1->AjusteImage();
 }
 
