@@ -563,6 +563,38 @@ TEST_F(FenetrePrincipale, AFolderWithNothingToShowLeavesNothingOfTheFolderBefore
                                        "informer le programme à lancer."});
 }
 
+// At the window's first size the usual values of the shooting data show
+// whole, a photo's as read and others of every label.
+TEST_F(FenetrePrincipale, UsualShootingDataShowWholeAtTheFirstSize) {
+    REQUIRE_PROGRAM("exiftool");
+    const std::string photo = dossier / "f11.jpg";
+    std::filesystem::copy_file(TestData("exif-samples/jpg/exif-org/canon-ixus.jpg"), photo);
+    ASSERT_EQ(ExifToolWrite("-FNumber=11 -ExposureTime=1/1000 -ISO=100", photo), 0);
+    Ouvre({photo});
+    ASSERT_EQ(fenetre->width(), 1060);
+    EXPECT_EQ(fenetre->LabelDiaf->text().toStdString() + "|" +
+                  fenetre->LabelVitesse->text().toStdString() + "|" +
+                  fenetre->LabelIso->text().toStdString(),
+              "diaph F11,0|1/1000 sec|100 Asa");
+
+    const std::vector<std::pair<platform::ui::ElidedLabel*, std::vector<std::string>>> usuelles{
+        {fenetre->LabelDiaf, {"diaph F2,8", "diaph F11,0", "diaph F22,0"}},
+        {fenetre->LabelVitesse, {"1/1000 sec", "1/4000 sec", "10/483 sec", "0,0059 sec (1/169)"}},
+        {fenetre->LabelIso, {"100 Asa", "1600 Asa", "12800 Asa"}},
+        {fenetre->LabelDate, {"2001:04:06 11:51:40"}},
+        {fenetre->LabelCorrectionExposition, {"Cor. exp 0/100", "Cor. exp -10/30"}},
+        {fenetre->LabelFocale, {" focale : 10,81 mm", " focale : 200,00 mm"}},
+        {fenetre->LabelObjectif, {"Zoom  17x 85 F2,8", "Zoom  70x 200 F2,8"}},
+        {fenetre->LabelProgramExposition, {"Prio Vitesse", "Prio Diaph"}},
+        {fenetre->LabelFlash, {"Flash Off, surpressed", "Flash On, auto mode"}},
+    };
+    for (const auto& [label, textes] : usuelles) {
+        for (const std::string& texte : textes) {
+            label->SetText(texte);
+            EXPECT_EQ(label->text().toStdString(), texte) << label->objectName().toStdString();
+        }
+    }
+}
 
 }  // namespace
 }  // namespace app
