@@ -35,13 +35,20 @@ bool TDefileImage::ChargeDossier(const std::string& dossier) {
     form_.ScruteDossier1.Dossier = dossier;
     form_.ScruteDossier1.Execute();
     if (chargement != chargement_) return false;
-    // A picture the new list does not hold (another folder's, a deleted one)
-    // leaves the screen: the commands would act on its file.
+    // The picture on screen stays until the next move while it stands for a
+    // file of this folder, which the commands act on: the folder loaded again
+    // with or without its sub-folders. It leaves the screen when its file
+    // went (a save would write a deleted picture back), when it belongs to
+    // the folder left (should the new one's first picture not show, it would
+    // stand under that number), and when the list holds nothing.
     const std::string& affichee = form_.Korvel1->FileName();
     const std::vector<std::string>& noms = FListe.Items();
-    if (!affichee.empty() && std::find(noms.begin(), noms.end(), affichee) == noms.end()) {
+    const bool listee = std::find(noms.begin(), noms.end(), affichee) != noms.end();
+    if (!affichee.empty() && (noms.empty() || !platform::FileExists(affichee) ||
+                              (dossier != dossier_liste_ && !listee))) {
         form_.AfficheAucuneImage();
     }
+    dossier_liste_ = dossier;
     return true;
 }
 

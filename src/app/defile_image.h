@@ -31,10 +31,13 @@ public:
     std::function<void(TDefileImage&)> OnChangeNumImage;
 
     // Loads a folder: the list is emptied and filled by the scan, then
-    // sorted. The picture on screen stays until the caller shows one, when
-    // the new list holds it; else the screen shows none. A load that starts
-    // while another scan runs supersedes it. False when this load was itself
-    // superseded, or abandoned, before its scan ended.
+    // sorted, and the current number is 1. The picture on screen stays until
+    // the caller shows one (the folder loaded again with or without its
+    // sub-folders keeps it until the next move); the screen shows none when
+    // the new list is empty, when the picture's file is gone, or when the
+    // picture is another folder's that the new list does not hold. A load
+    // that starts while another scan runs supersedes it. False when this
+    // load was itself superseded, or abandoned, before its scan ended.
     bool ChargeDossier(const std::string& dossier);
     // Ends the scan in progress, if any: its load adds nothing more.
     void AbandonneChargement();
@@ -61,6 +64,9 @@ private:
     void Precharge(int32_t n);
 
     TForm1& form_;
+    // The folder of the last load that ended: the picture on screen is one
+    // of its files, or none.
+    std::string dossier_liste_;
     // Counts the loads begun or abandoned, so that a load can tell it was.
     uint64_t chargement_ = 0;
 };

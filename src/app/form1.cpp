@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -10,7 +11,9 @@
 #include <QMenuBar>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <chrono>
+#include <initializer_list>
 #include <set>
 
 #include "app/about_box.h"
@@ -215,17 +218,27 @@ void TForm1::CreeControles() {
     ImageResultSaisieRectangle->setGeometry(780, 4, 17, 17);
     ImageResultSaisieRectangle->hide();
 
-    // The shooting data in four rows of three columns, which share the width
-    // in proportion to the usual length of their texts (a speed with its
-    // fraction, an aperture, a lens with its aperture); a longer text ends in
-    // an ellipsis at its cell's edge, whole in its hint.
+    // The shooting data in four rows of three columns: the speed, the
+    // aperture and the correction side by side, the longer texts across two
+    // columns. Each column's share of the width follows the longest usual
+    // text of its own cells (a speed in seconds, a focal length of hundreds
+    // of millimetres, an aperture of two digits, a correction in tenths), so
+    // that at the window's first size usual values show whole; a longer text
+    // ends in an ellipsis at its cell's edge, whole in its hint.
     auto* grille = new QGridLayout(donnees);
     grille->setContentsMargins(2, 1, 2, 1);
     grille->setHorizontalSpacing(4);
     grille->setVerticalSpacing(0);
-    grille->setColumnStretch(0, 98);
-    grille->setColumnStretch(1, 58);
-    grille->setColumnStretch(2, 92);
+    const QFontMetrics mesure(donnees->font());
+    const auto plus_long = [&](std::initializer_list<const char*> textes) {
+        int largeur = 0;
+        for (const char* texte : textes)
+            largeur = std::max(largeur, mesure.horizontalAdvance(Q(texte)));
+        return largeur;
+    };
+    grille->setColumnStretch(0, plus_long({"0,0059 sec (1/169)", " focale : 200,00 mm"}));
+    grille->setColumnStretch(1, plus_long({"diaph F22,0"}));
+    grille->setColumnStretch(2, plus_long({"Cor. exp -10/30", "Prio Vitesse", "12800 Asa"}));
     const auto donnee = [&](const char* name, const char* hint, int ligne, int colonne,
                             int largeur) {
         auto* label = new platform::ui::ElidedLabel(donnees, name, hint);
@@ -239,10 +252,10 @@ void TForm1::CreeControles() {
     LabelCorrectionExposition =
         donnee("LabelCorrectionExposition",
                "Correction de l'exposition imposée par le photographe.", 1, 2, 1);
-    LabelFocale = donnee("LabelFocale", "Focale", 2, 0, 2);
-    LabelProgramExposition = donnee("LabelProgramExposition", "Programme", 2, 2, 1);
+    LabelFocale = donnee("LabelFocale", "Focale", 2, 0, 1);
+    LabelObjectif = donnee("LabelObjectif", "Mini x Maxi diaphragme de l'objectif", 2, 1, 2);
     LabelFlash = donnee("LabelFlash", "Flash", 3, 0, 2);
-    LabelObjectif = donnee("LabelObjectif", "Mini x Maxi diaphragme de l'objectif", 3, 2, 1);
+    LabelProgramExposition = donnee("LabelProgramExposition", "Programme", 3, 2, 1);
     Korvel1->SetImageVueResultatSaisiRectangle(ImageResultSaisieRectangle);
 
     ScruteDossier1.Filtre = platform::FormatMasks(platform::FormatUse::Listed);
@@ -647,8 +660,8 @@ void TForm1::Enregistrersousautretaille1Click() {
     if (largeur <= 0 || hauteur <= 0) return;
     const auto nom = DemandeNomEnregistrement();
     if (!nom) return;
-    Korvel1->RedimensionneFichier(
-        Korvel1->FileName(), *nom, static_cast<uint16_t>(platform::CheckRange(largeur, 0, 65535)),
+    Korvel1->RedimensionneAffichee(
+        *nom, static_cast<uint16_t>(platform::CheckRange(largeur, 0, 65535)),
         static_cast<uint16_t>(platform::CheckRange(hauteur, 0, 65535)),
         static_cast<uint16_t>(platform::CheckRange(Korvel1->CompressionQuality(), 0, 65535)));
 }
@@ -739,7 +752,8 @@ void TForm1::ActionModifieDiapoExecute() {
     FDefileImage->Arrete();
     if (!ImageAffichee()) return;
     platform::Picture& image = Korvel1->GetPicture();
-    fiches_.FormEditPicture->Edite(image, image);
+    if (fiches_.FormEditPicture->Edite(image, image) == platform::ui::ModalResult::Ok)
+        Korvel1->NoteRetouche();
     Korvel1->AjusteImage();
 }
 
@@ -817,13 +831,17 @@ void TForm1::ActionAffichePlancheContactExecute() {
 }
 
 void TForm1::LanceProgramme(const std::string& programme) {
-    if (!ImageAffichee()) return;
     if (!platform::FileExists(programme)) {
         App().GetDialogs().ShowMessage(
             "Pas de programme défini. Allez dans les options pour informer le programme à lancer.");
         return;
     }
-    App().GetShell().StartProgram(programme, {Korvel1->FileName()});
+    // The picture is one argument whatever its name holds; with none shown
+    // the program starts on nothing rather than on an empty name, which it
+    // would take for a file.
+    std::vector<std::string> arguments;
+    if (ImageAffichee()) arguments.push_back(Korvel1->FileName());
+    App().GetShell().StartProgram(programme, arguments);
 }
 
 void TForm1::ActionLanceProgRetouchePhotos1Execute() {

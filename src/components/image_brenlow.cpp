@@ -71,6 +71,22 @@ void Ecrit(const Graphic& objet, metadata::TimgData& donnees, const std::string&
     }
 }
 
+// `image` stretched to largeur x hauteur and written into `cible` by
+// `objet`, a new object of the class of its extension: a JPEG at `qualite`,
+// sampled so, with the metadata of the file `source`.
+void EcritEtiree(const Graphic& image, const platform::JpegSampling& echantillonnage,
+                 const std::string& source, Graphic& objet, const std::string& cible,
+                 uint16_t largeur, uint16_t hauteur, uint16_t qualite) {
+    metadata::TimgData donnees(255);
+    donnees.ReadPictureFile(source);
+    const Bitmap travail = Etire(image, largeur, hauteur);
+    if (auto* jpeg = dynamic_cast<JpegImage*>(&objet)) {
+        jpeg->SetCompressionQuality(qualite);
+        jpeg->SetSampling(echantillonnage);
+    }
+    Ecrit(PourEcrire(objet, travail), donnees, cible);
+}
+
 }  // namespace
 
 TImageBrenlow::TImageBrenlow(QWidget* parent, const std::string& name) : QFrame(parent) {
@@ -178,6 +194,7 @@ void TImageBrenlow::Afficher(std::unique_ptr<Graphic> graphic, const std::string
     const auto* jpeg = dynamic_cast<const JpegImage*>(graphic.get());
     echantillonnage_ = jpeg != nullptr ? jpeg->Sampling() : platform::JpegSampling();
     GetPicture().SetGraphic(std::move(graphic));
+    du_fichier_ = true;
     AjusteImage();
     if (GetPicture().Width() > 0) {
         file_name_ = nom;
@@ -189,12 +206,14 @@ void TImageBrenlow::Afficher(std::unique_ptr<Graphic> graphic, const std::string
 void TImageBrenlow::NoteEcriture(const std::string& cible) {
     if (!file_name_.empty() && platform::SameFile(cible, file_name_)) {
         identite_ = platform::IdentifyFile(file_name_);
+        du_fichier_ = true;
     }
 }
 
 void TImageBrenlow::Rotation(int32_t angle) {
     RotationImage(angle, GetPicture(), GetPicture());
     echantillonnage_ = echantillonnage_.Turned(angle);
+    du_fichier_ = false;
     AjusteImage();
 }
 
@@ -237,16 +256,21 @@ void TImageBrenlow::RedimensionneFichier(const std::string& source, const std::s
     const std::unique_ptr<Graphic> lu = ObjetPourFichier(source);
     const std::unique_ptr<Graphic> objet = ObjetPourFichier(cible);
     lu->LoadFromFile(source);
-    metadata::TimgData donnees(255);
-    donnees.ReadPictureFile(source);
-    Bitmap travail = Bitmap::ForOverwrite(largeur, hauteur);
-    Canvas(travail).StretchDraw(Rect{0, 0, largeur, hauteur}, *lu);
-    if (auto* jpeg = dynamic_cast<JpegImage*>(objet.get())) {
-        jpeg->SetCompressionQuality(qualite);
-        if (const auto* source_jpeg = dynamic_cast<const JpegImage*>(lu.get()))
-            jpeg->SetSampling(source_jpeg->Sampling());
+    const auto* jpeg = dynamic_cast<const JpegImage*>(lu.get());
+    EcritEtiree(*lu, jpeg != nullptr ? jpeg->Sampling() : platform::JpegSampling(), source, *objet,
+                cible, largeur, hauteur, qualite);
+}
+
+void TImageBrenlow::RedimensionneAffichee(const std::string& cible, uint16_t largeur,
+                                          uint16_t hauteur, uint16_t qualite) const {
+    const Graphic* montree = GetPicture().GetGraphic();
+    if (du_fichier_ || montree == nullptr || montree->Empty()) {
+        RedimensionneFichier(file_name_, cible, largeur, hauteur, qualite);
+        return;
     }
-    Ecrit(PourEcrire(*objet, travail), donnees, cible);
+    // The picture shown is the source: only the result is made beside it.
+    const std::unique_ptr<Graphic> objet = ObjetPourFichier(cible);
+    EcritEtiree(*montree, echantillonnage_, file_name_, *objet, cible, largeur, hauteur, qualite);
 }
 
 void TImageBrenlow::ImageMouseDown(QWidget& sender, const MouseArgs& args) {

@@ -122,6 +122,20 @@ public:
     // sampling. The shown picture is not touched.
     static void RedimensionneFichier(const std::string& source, const std::string& cible,
                                      uint16_t largeur, uint16_t hauteur, uint16_t qualite);
+    // The same for the picture shown: from its file FileName while it is
+    // that file's picture as read; once turned or edited on screen, from the
+    // picture shown, so that the copy looks as shown, with the file's
+    // metadata and its sampling turned with the picture.
+    void RedimensionneAffichee(const std::string& cible, uint16_t largeur, uint16_t hauteur,
+                               uint16_t qualite) const;
+
+    // Whether the picture shown is still its file's as it was read: no
+    // longer once turned or edited on screen, again once a picture is shown
+    // or the picture is written over its file.
+    bool ImageDuFichier() const { return du_fichier_; }
+    // The picture shown was changed in place by another window (the editing
+    // dialog writes its result into it).
+    void NoteRetouche() { du_fichier_ = false; }
 
     // The bounds the image control would get for a picture of that size.
     platform::Rect DispositionPour(int32_t largeur, int32_t hauteur) const;
@@ -168,6 +182,7 @@ private:
     bool stretch_ = false;
     std::string file_name_;
     std::optional<platform::FileIdentity> identite_;
+    bool du_fichier_ = true;
     // That of the JPEG file shown, turned with the picture: a new encoding
     // samples its colours as finely as the file did.
     platform::JpegSampling echantillonnage_;

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QTimer>
 #include <filesystem>
+#include <sstream>
 
 #include "app/form_change_ht_lg.h"
 #include "app/form_edit_picture.h"
@@ -239,10 +240,32 @@ TEST_F(Commandes, TheEditingProgramsGetThePictureAsOneArgument) {
                                        "informer le programme à lancer."});
     const std::string programme = Image("retouche", 1);
     fiches.FormOptions->EditProgALancerPourRetouches1->SetText(programme);
+    fiches.FormOptions->EditProgALancerPourRetouches2->SetText(programme);
     fenetre->ActionLanceProgRetouchePhotos1Execute();
-    EXPECT_EQ(
-        shell.started,
-        (std::vector{std::pair{programme, std::vector<std::string>{dossier / "une photo.bmp"}}}));
+    fenetre->ActionLanceProgRetouchePhoto2Execute();
+    const std::vector<std::string> photo{dossier / "une photo.bmp"};
+    EXPECT_EQ(shell.started,
+              (std::vector{std::pair{programme, photo}, std::pair{programme, photo}}));
+}
+
+TEST_F(Commandes, WithoutAPictureTheEditingProgramsStartOnNothing) {
+    Ouvre();
+    const auto& shell = RecordShell();
+    fenetre->ActionLanceProgRetouchePhotos1Execute();
+    fenetre->ActionLanceProgRetouchePhoto2Execute();
+    EXPECT_EQ(dialogues->messages,
+              std::vector<std::string>(2,
+                                       "Pas de programme défini. Allez dans les options pour "
+                                       "informer le programme à lancer."));
+    // Set: started without any argument, not even an empty one.
+    const std::string programme = Image("retouche", 1);
+    fiches.FormOptions->EditProgALancerPourRetouches1->SetText(programme);
+    fiches.FormOptions->EditProgALancerPourRetouches2->SetText(programme);
+    fenetre->ActionLanceProgRetouchePhotos1Execute();
+    fenetre->ActionLanceProgRetouchePhoto2Execute();
+    EXPECT_EQ(shell.started, (std::vector{std::pair{programme, std::vector<std::string>{}},
+                                          std::pair{programme, std::vector<std::string>{}}}));
+    EXPECT_EQ(dialogues->messages.size(), 2u);
 }
 
 TEST_F(Commandes, RotatingAndSavingKeepsTheMetadata) {
@@ -325,6 +348,96 @@ TEST_F(Commandes, SavingAtAnotherSizeWritesThatSizeOrNothing) {
     platform::JpegImage relue;
     relue.LoadFromFile(cible);
     EXPECT_EQ(SizeOf(relue), "200x150");
+}
+
+// ImageMagick's peak signal-to-noise ratio of a picture against a photo
+// turned by `degres` and stretched to the picture's size, in decibels.
+double PsnrTournee(const std::string& image, const std::string& photo, int degres) {
+    const std::string taille = Identify("%wx%h", image);
+    std::istringstream lu(Output("convert " + ShellQuote(image) + " \\( " + ShellQuote(photo) +
+                                 " -rotate " + std::to_string(degres) + " -resize " + taille +
+                                 "! \\) -metric PSNR -compare -format '%[distortion]' info:"));
+    double decibels = 0;
+    lu >> decibels;
+    return decibels;
+}
+
+// What the size dialog is answered, and the name of the copy.
+void AutreTaille(Fiches& fiches, ScriptedDialogs& dialogues, int largeur, int hauteur,
+                 const std::string& cible) {
+    dialogues.save_answers.push_back(cible);
+    DansLeDialogue([&fiches, largeur, hauteur] {
+        fiches.FormChangeHtLg->SpinEditNouvLargeur->SetValue(largeur);
+        fiches.FormChangeHtLg->SpinEditNouvHauteur->SetValue(hauteur);
+        fiches.FormChangeHtLg->SetModalResult(ModalResult::Ok);
+    });
+    fiches.Form1->Enregistrersousautretaille1Click();
+}
+
+// A photo turned on screen comes out at another size as it is shown, with
+// its metadata at the new size; once turned and saved, or shown anew, the
+// copy is made from the file again.
+TEST_F(Commandes, SavingAtAnotherSizeAfterATurnWritesThePictureAsShown) {
+    REQUIRE_PROGRAM("exiftool");
+    REQUIRE_PROGRAM("convert");
+    const std::string camera = TestData("exif-samples/jpg/exif-org/canon-ixus.jpg");
+    const std::string photo = dossier / "photo.jpg";
+    fs::copy_file(camera, photo);
+    Ouvre({photo});
+    fenetre->Rotation1Click();
+    const std::string tournee = dossier / "tournee.jpg";
+    AutreTaille(fiches, *dialogues, 320, 427, tournee);
+    EXPECT_EQ(fiches.FormChangeHtLg->LabelLargeur->text().toStdString() + "x" +
+                  fiches.FormChangeHtLg->LabelHauteur->text().toStdString(),
+              "480x640");
+    EXPECT_EQ(Identify("%w %h", tournee), "320 427");
+    EXPECT_GT(PsnrTournee(tournee, photo, 90), 28.0);
+    EXPECT_LT(PsnrTournee(tournee, photo, 0), 20.0) << "stretched from the file lying";
+    EXPECT_EQ(
+        ExifToolValue("ExifImageWidth", tournee) + " " + ExifToolValue("ExifImageHeight", tournee),
+        "320 427");
+    for (const char* tag : {"Make", "Model", "DateTimeOriginal", "ExposureTime", "FNumber"})
+        EXPECT_EQ(ExifToolValue(tag, tournee), ExifToolValue(tag, photo)) << tag;
+    // The photo's 4:2:2 sampling, turned with it.
+    EXPECT_EQ(Identify("%[jpeg:sampling-factor]", tournee), "1x2,1x1,1x1");
+    EXPECT_EQ(ReadFile(photo), ReadFile(camera));
+
+    // Shown as it is read, or turned and saved, the photo's file is the
+    // source, as it always was.
+    const std::string reference = dossier / "reference.jpg";
+    const auto depuis_le_fichier = [&](const std::string& cible) {
+        AutreTaille(fiches, *dialogues, 200, 150, cible);
+        components::TImageBrenlow::RedimensionneFichier(
+            photo, reference, 200, 150,
+            static_cast<uint16_t>(fenetre->Korvel1->CompressionQuality()));
+        return ReadFile(cible) == ReadFile(reference);
+    };
+    Ouvre({photo});
+    EXPECT_TRUE(depuis_le_fichier(dossier / "lue.jpg"));
+    fenetre->Rotation90Enregistrer1Click();
+    EXPECT_TRUE(depuis_le_fichier(dossier / "enregistree.jpg"));
+}
+
+// The picture edited on screen is the one resized; an edit cancelled leaves
+// the file the source.
+TEST_F(Commandes, SavingAtAnotherSizeAfterAnEditWritesTheEdit) {
+    REQUIRE_PROGRAM("identify");
+    const std::string photo = Image("a.jpg", 80, 60);
+    const auto noircie = [&](bool ok) {
+        Ouvre({photo});
+        DansLeDialogue([&] {
+            fiches.FormEditPicture->TrackBarLuminosite->SetPosition(-100);
+            (ok ? fiches.FormEditPicture->BitBtnOK : fiches.FormEditPicture->BitBtn2)->click();
+        });
+        fenetre->ActionModifieDiapoExecute();
+        const std::string cible = dossier / (ok ? "ok.bmp" : "annule.bmp");
+        AutreTaille(fiches, *dialogues, 40, 30, cible);
+        return Identify("%w %h %[fx:maxima]", cible);
+    };
+    EXPECT_EQ(noircie(true), "40 30 0");
+    EXPECT_FALSE(fenetre->Korvel1->ImageDuFichier());
+    EXPECT_NE(noircie(false), "40 30 0");
+    EXPECT_TRUE(fenetre->Korvel1->ImageDuFichier());
 }
 
 TEST_F(Commandes, TheClipboardTakesThePictureAndACompletedBand) {

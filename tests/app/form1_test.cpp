@@ -437,6 +437,70 @@ TEST_F(FenetrePrincipale, TheSubFolderBoxAndTheOpenCommandReloadTheFolder) {
     EXPECT_FALSE(fenetre->TimerDefileImage->Enabled());
 }
 
+// Unticking the box while a sub-folder's picture is shown reloads the folder
+// alone: the picture stays, as the commands' picture, until the next move.
+TEST_F(FenetrePrincipale, TheSubFolderBoxKeepsThePictureShownUntilTheNextMove) {
+    REQUIRE_PROGRAM("identify");
+    Serie(2);
+    const std::string sous = Image("sous/b.bmp", 30, 20);
+    const auto decoche = [&](bool sous_dossiers) {
+        fenetre->CheckBoxSousDossiers->setFocus();
+        fenetre->CheckBoxSousDossiers->SetChecked(sous_dossiers);
+        fenetre->CheckBoxSousDossiersMouseUp();
+    };
+    Ouvre({dossier / "p1.bmp", "/s"});
+    Defile().SetNumImage(3);
+    decoche(false);
+    EXPECT_EQ(Vue(), "1 1/2 30");
+    EXPECT_EQ(fenetre->Caption() + "|" + fenetre->Korvel1->FileName(), sous + "|" + sous);
+    EXPECT_EQ(fenetre->LabelDim->text().toStdString(), "30x20");
+    // The commands act on the file shown: turned and saved over it.
+    fenetre->Rotation90Enregistrer1Click();
+    EXPECT_TRUE(dialogues->questions.empty());
+    EXPECT_EQ(Identify("%w %h", sous), "20 30");
+    Touche(Qt::Key_Right);
+    EXPECT_EQ(Vue(), "2 2/2 20");
+
+    // Deleted, the picture shown goes to the trash and the list's first shows.
+    decoche(true);
+    Defile().SetNumImage(3);
+    decoche(false);
+    dialogues->yes_no_answers = {true};
+    fenetre->ActionEffacerExecute();
+    EXPECT_FALSE(std::filesystem::exists(sous));
+    EXPECT_EQ(Vue(), "1 1/2 10");
+    EXPECT_EQ(fenetre->Caption(), dossier / "p1.bmp");
+
+    // A picture whose file went meanwhile leaves the screen at the reload.
+    Image("sous/c.bmp", 40);
+    decoche(true);
+    Defile().SetNumImage(3);
+    std::filesystem::remove(dossier / "sous/c.bmp");
+    decoche(false);
+    EXPECT_EQ(Vue(), "1 1/2 0");
+    EXPECT_EQ(fenetre->Caption() + fenetre->Korvel1->FileName(), "Visualisateur de diapos");
+}
+
+// A folder opened while the one shown is scanned, then loaded again by the
+// box before its scan ended: the picture of the folder left does not stay.
+TEST_F(FenetrePrincipale, APictureOfTheFolderLeftGoesEvenWhenItsLoadWasSuperseded) {
+    Image("a/1.bmp", 10);
+    for (int i = 0; i < 3; ++i) Image("b/" + std::to_string(i) + ".bmp", 20);
+    Ouvre({dossier / "a/1.bmp"});
+    bool fait = false;
+    fenetre->ScruteDossier1.TraiteMessages = [&] {
+        if (std::exchange(fait, true)) return;
+        fenetre->CheckBoxSousDossiers->setFocus();
+        fenetre->CheckBoxSousDossiers->SetChecked(true);
+        fenetre->CheckBoxSousDossiersMouseUp();
+    };
+    dialogues->open_answers.push_back(dossier / "b/Facultatif");
+    fenetre->Ouvrir1Click();
+    ASSERT_TRUE(fait);
+    EXPECT_EQ(Vue(), "1 1/3 0");
+    EXPECT_EQ(fenetre->Korvel1->FileName(), "");
+}
+
 TEST_F(FenetrePrincipale, TheShootingDataAndTheCommentFollowThePicture) {
     const std::string camera = TestData("exif-samples/jpg/exif-org/nikon-e950.jpg");
     REQUIRE_PROGRAM("exiftool");
@@ -492,9 +556,44 @@ TEST_F(FenetrePrincipale, AFolderWithNothingToShowLeavesNothingOfTheFolderBefore
          {&TForm1::ActionEffacerExecute, &TForm1::EnregistrerSousClick,
           &TForm1::Mettredecotcopie1Click, &TForm1::ActionLanceProgRetouchePhotos1Execute})
         (fenetre->*commande)();
-    EXPECT_EQ(
-        dialogues->questions.size() + dialogues->save_requests.size() + dialogues->messages.size(),
-        0u);
+    EXPECT_EQ(dialogues->questions.size() + dialogues->save_requests.size(), 0u);
+    // But for the program, which starts without a picture: none is set.
+    EXPECT_EQ(dialogues->messages,
+              std::vector<std::string>{"Pas de programme défini. Allez dans les options pour "
+                                       "informer le programme à lancer."});
+}
+
+// At the window's first size the usual values of the shooting data show
+// whole, a photo's as read and others of every label.
+TEST_F(FenetrePrincipale, UsualShootingDataShowWholeAtTheFirstSize) {
+    REQUIRE_PROGRAM("exiftool");
+    const std::string photo = dossier / "f11.jpg";
+    std::filesystem::copy_file(TestData("exif-samples/jpg/exif-org/canon-ixus.jpg"), photo);
+    ASSERT_EQ(ExifToolWrite("-FNumber=11 -ExposureTime=1/1000 -ISO=100", photo), 0);
+    Ouvre({photo});
+    ASSERT_EQ(fenetre->width(), 1060);
+    EXPECT_EQ(fenetre->LabelDiaf->text().toStdString() + "|" +
+                  fenetre->LabelVitesse->text().toStdString() + "|" +
+                  fenetre->LabelIso->text().toStdString(),
+              "diaph F11,0|1/1000 sec|100 Asa");
+
+    const std::vector<std::pair<platform::ui::ElidedLabel*, std::vector<std::string>>> usuelles{
+        {fenetre->LabelDiaf, {"diaph F2,8", "diaph F11,0", "diaph F22,0"}},
+        {fenetre->LabelVitesse, {"1/1000 sec", "1/4000 sec", "10/483 sec", "0,0059 sec (1/169)"}},
+        {fenetre->LabelIso, {"100 Asa", "1600 Asa", "12800 Asa"}},
+        {fenetre->LabelDate, {"2001:04:06 11:51:40"}},
+        {fenetre->LabelCorrectionExposition, {"Cor. exp 0/100", "Cor. exp -10/30"}},
+        {fenetre->LabelFocale, {" focale : 10,81 mm", " focale : 200,00 mm"}},
+        {fenetre->LabelObjectif, {"Zoom  17x 85 F2,8", "Zoom  70x 200 F2,8"}},
+        {fenetre->LabelProgramExposition, {"Prio Vitesse", "Prio Diaph"}},
+        {fenetre->LabelFlash, {"Flash Off, surpressed", "Flash On, auto mode"}},
+    };
+    for (const auto& [label, textes] : usuelles) {
+        for (const std::string& texte : textes) {
+            label->SetText(texte);
+            EXPECT_EQ(label->text().toStdString(), texte) << label->objectName().toStdString();
+        }
+    }
 }
 
 }  // namespace

@@ -299,6 +299,66 @@ TEST_F(Affichage, AGifTurnedStaysAGifThatGoesOnPlaying) {
     EXPECT_EQ(SizeOf(*affichage.GetPicture().GetGraphic()), "12x20");
 }
 
+// ImageMagick's count of the pixels that differ between two pictures.
+std::string PixelsDifferents(const std::string& a, const std::string& b) {
+    std::string compte;
+    testing_support::Run(
+        "compare -metric AE " + ShellQuote(a) + " " + ShellQuote(b) + " null: 2>&1", &compte);
+    return compte;
+}
+
+// The resized copy of the picture shown comes from its file while the
+// picture is the file's as read: the same bytes as the file's resize.
+TEST_F(Affichage, TheResizedCopyComesFromTheFileWhileThePictureShownIsItsOwn) {
+    Charge(40, 30);
+    const std::string fichier = dossier / "a.bmp";
+    const auto depuis_le_fichier = [&] {
+        affichage.RedimensionneAffichee(dossier / "copie.bmp", 20, 15, 90);
+        TImageBrenlow::RedimensionneFichier(fichier, dossier / "reference.bmp", 20, 15, 90);
+        return ReadFile(dossier / "copie.bmp") == ReadFile(dossier / "reference.bmp");
+    };
+    EXPECT_TRUE(depuis_le_fichier());
+    // Turned, then saved elsewhere: still not the file's picture.
+    affichage.Rotation(90);
+    affichage.EnregistreSous(dossier / "ailleurs.bmp");
+    EXPECT_FALSE(affichage.ImageDuFichier());
+    EXPECT_FALSE(depuis_le_fichier());
+    // Saved over its file, it is again.
+    affichage.EnregistreAvecExif(fichier, fichier);
+    EXPECT_TRUE(depuis_le_fichier());
+    // Edited by another window, until a picture is shown anew.
+    affichage.NoteRetouche();
+    EXPECT_FALSE(affichage.ImageDuFichier());
+    affichage.ChargeFichier(fichier);
+    EXPECT_TRUE(affichage.ImageDuFichier());
+}
+
+// A GIF turns frame by frame: its copy at another size is its first frame,
+// turned as shown, whatever the copy's kind.
+TEST_F(Affichage, AGifTurnedIsResizedAsItIsShown) {
+    REQUIRE_PROGRAM("convert");
+    gif::RegisterGIFImage();
+    const std::string anime = dossier / "anime.gif";
+    ASSERT_EQ(testing_support::Run(
+                  "convert -delay 10 \\( -size 20x6 xc:red -size 20x6 xc:blue -append \\)"
+                  " \\( -size 8x4 xc:lime -repage +3+2 \\) -loop 0 " +
+                  ShellQuote(anime)),
+              0);
+    affichage.ChargeFichier(anime);
+    affichage.Rotation(90);
+    const std::string attendue = dossier / "attendue.bmp";
+    ASSERT_EQ(testing_support::Run("convert " + ShellQuote(anime + "[0]") +
+                                   " -rotate 90 -scale 6x10! " + ShellQuote(attendue)),
+              0);
+    for (const char* nom : {"petite.bmp", "petite.gif"}) {
+        SCOPED_TRACE(nom);
+        const std::string cible = dossier / nom;
+        affichage.RedimensionneAffichee(cible, 6, 10, 90);
+        EXPECT_EQ(Identify("%n %w %h|", cible), "1 6 10|");
+        EXPECT_EQ(PixelsDifferents(cible, attendue), "0");
+    }
+}
+
 class Enregistrement : public Affichage {
 protected:
     void SetUp() override {
