@@ -231,15 +231,19 @@ void TFormProprietesDiapos::AjouteLigne(ListView& liste, const std::string& lege
 void TFormProprietesDiapos::SpeedButton1Click() {
     // A folder with nothing to show leaves the window without a file.
     if (FFichier.empty()) return;
+    bool demande = false;
     bool ecrit = false;
     const MotsClefs place =
         EnregistreProprietes(FFichier, EditCommentaire->Text(), EditMotsClefs->Text(), [&] {
+            demande = true;
             ecrit = components::ConfirmeReecriture(FFichier, FIdentite);
             return ecrit;
         });
     // The window's own rewrite is not a change made behind its back.
     if (ecrit) FIdentite = platform::IdentifyFile(FFichier);
-    if (place == MotsClefs::SansIptc) App().GetDialogs().ShowMessage(kMotsClefsSansIptc);
+    // A user who declined the rewrite knows that nothing was saved.
+    const bool refuse = demande && !ecrit;
+    if (place == MotsClefs::SansIptc && !refuse) App().GetDialogs().ShowMessage(kMotsClefsSansIptc);
 }
 
 void TFormProprietesDiapos::ListView1ColumnClick(ListView& sender) {

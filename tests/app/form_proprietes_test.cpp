@@ -338,6 +338,17 @@ TEST_F(FenetreProprietes, KeywordsAFileCannotHoldAreReportedAndTheCommentStillSa
     fenetre->EditMotsClefs->SetText(" ");
     Enregistre();
     EXPECT_TRUE(dialogues->messages.empty());
+
+    // Changed behind the window's back and the rewrite declined: nothing was
+    // saved, as the user chose, and no second box says so.
+    fenetre->AfficheProprietes(photo);
+    ASSERT_EQ(ExifToolWrite("-Make=Autre", photo), 0);
+    fenetre->EditCommentaire->SetText("refusé");
+    fenetre->EditMotsClefs->SetText("chat");
+    Enregistre();
+    EXPECT_EQ(dialogues->questions.size(), 1u);
+    EXPECT_TRUE(dialogues->messages.empty());
+    EXPECT_EQ(ExifToolValue("UserComment", photo), "autre texte");
 }
 
 TEST_F(FenetreProprietes, WithoutAFileTheSaveDoesNothing) {
