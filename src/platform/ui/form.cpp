@@ -226,7 +226,12 @@ void Form::PlaceForFirstShow() {
     bounds.adjust(-grown / 2, 0, grown - grown / 2, 0);
     // Left to the window manager, the window would go where it finds room
     // for its frame, not always whole on the screen.
-    if (!testAttribute(Qt::WA_Moved)) bounds.moveCenter(screen()->availableGeometry().center());
+    if (!testAttribute(Qt::WA_Moved)) {
+        const Form* main = app_.MainForm();
+        bounds.moveCenter(main != nullptr && main != this && main->isVisible()
+                              ? main->frameGeometry().center()
+                              : screen()->availableGeometry().center());
+    }
     setGeometry(FitOnScreen(bounds));
 }
 

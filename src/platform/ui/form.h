@@ -133,8 +133,8 @@ private:
     void Place(const QRect& bounds);
     void NoteNormalBounds();
     // Whole within the free area of its screen, as wide as its caption needs
-    // (growing evenly on both sides), in the middle of the screen when
-    // nothing placed it.
+    // (growing evenly on both sides), and, when nothing placed it, over the
+    // middle of the main window (of the screen for the main window itself).
     void PlaceForFirstShow();
     void FitFrameOnFirstAppearance();
     // The frame the window manager puts around the window, or that of
