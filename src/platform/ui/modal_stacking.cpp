@@ -33,10 +33,6 @@ ModalStacking::~ModalStacking() {
     RestoreAll();
 }
 
-bool ModalStacking::Lowered(const QWidget& window) const {
-    return Holds(lowered_, &window);
-}
-
 bool ModalStacking::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if ((type == QEvent::Show || type == QEvent::Hide) && watched->isWidgetType()) {

@@ -25,9 +25,6 @@ public:
     ModalStacking();
     ~ModalStacking() override;
 
-    // Whether an always-on-top window stands lowered for a modal one now.
-    bool Lowered(const QWidget& window) const;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
