@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QColorDialog>
-#include <QFileDialog>
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <QScreen>
@@ -25,7 +23,8 @@ namespace {
 using Fenetres = testing_support::ScriptedTest;
 using testing_support::Appuie;
 
-// Counts the hides, the closes and the moves of a window kept on top.
+// A window kept on top that counts its hides and closes and knows its place,
+// to tell whether anything befell it.
 class Dessus final : public Form {
 public:
     Dessus() : Form(Application::Current(), "Dessus") {
@@ -135,22 +134,6 @@ TEST_F(Fenetres, EveryModalWindowStandsAboveTheWindowsKeptOnTopUntilTheLastHasCl
         [&] { boites.ShowMessage("Boîte"); });
     EXPECT_FALSE(dessus.AuDessus());
     EXPECT_EQ(dessus.caches, 0);
-}
-
-TEST_F(Fenetres, KeepingAWindowOnTopOrNotLeavesItShownWhereItIs) {
-    Dessus dessus;
-    dessus.SetStayOnTop(false);
-    EXPECT_FALSE(dessus.AuDessus());
-    EXPECT_FALSE(dessus.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    dessus.SetStayOnTop(true);
-    EXPECT_TRUE(dessus.AuDessus());
-    dessus.Intacte();
-
-    // Not made yet, the window gets the flag when it is.
-    Form cachee(Application::Current(), "Cachee");
-    cachee.SetStayOnTop(true);
-    cachee.show();
-    EXPECT_TRUE(cachee.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
 }
 
 // A dialog's buttons, each counting its clicks, and a multi-line edit.
