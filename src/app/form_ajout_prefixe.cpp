@@ -87,6 +87,7 @@ TFormAjoutPrefixe::TFormAjoutPrefixe(platform::ui::Application& application, Fic
     BitBtnOk->setDefault(true);
     boutons->addWidget(BitBtnOk);
     BitBtnCancel = new Button(this, "BitBtnCancel", "Annuler", platform::ui::ModalResult::Cancel);
+    SetCancelButton(BitBtnCancel);
     boutons->addWidget(BitBtnCancel);
     colonne->addLayout(boutons);
 

@@ -158,7 +158,9 @@ void TFormEditPicture::CreeControles() {
     BitBtnReinitialiserCouleur->setToolTip(Q("Remettre l'image comme à l'origine"));
     BitBtnOK = bouton("BitBtnOK", "OK", 1, 1, platform::ui::ModalResult::Ok);
     BitBtnOK->setToolTip(Q("Sortir en sauvant"));
+    BitBtnOK->setDefault(true);
     BitBtn2 = bouton("BitBtn2", "Annuler", 2, 1, platform::ui::ModalResult::Cancel);
+    SetCancelButton(BitBtn2);
 
     SpinEditLuminosite->OnChange = [this](SpinEdit&) { SpinEditOnLumChange(); };
     TrackBarLuminosite->OnChange = [this](TrackBar&) { TrackBarLuminositeChange(); };

@@ -82,6 +82,7 @@ TFormVisionDiapos::TFormVisionDiapos(platform::ui::Application& application, Fic
         rangee->addWidget(taille);
     }
     BitBtnValideDimDiapos = new Button(Panel1, "BitBtnValideDimDiapos", "Ok");
+    BitBtnValideDimDiapos->setDefault(true);
     BitBtnValideDimDiapos->setToolTip(Q("Validation de la hauteur et largeur"));
     BitBtnValideDimDiapos->setMaximumWidth(40);
     rangee->addWidget(BitBtnValideDimDiapos);
@@ -251,14 +252,7 @@ void TFormVisionDiapos::Fermer1Click() {
 }
 
 void TFormVisionDiapos::OnClickCheckBoxToujoursVisibleClick() {
-    const bool visible = isVisible();
-    const QRect place = geometry();
-    setWindowFlag(Qt::WindowStaysOnTopHint, CheckBoxToujoursVisible->Checked());
-    // Changing the flags takes the window down: it comes back where it was.
-    if (visible) {
-        setGeometry(place);
-        show();
-    }
+    SetStayOnTop(CheckBoxToujoursVisible->Checked());
 }
 
 }  // namespace app

@@ -326,10 +326,14 @@ TEST_F(Commandes, RotatingAndSavingAnAnimatedGifKeepsEveryFrameTurned) {
 TEST_F(Commandes, SavingAtAnotherSizeWritesThatSizeOrNothing) {
     const std::string source = Image("a.jpg", 400, 300);
     Ouvre({source});
-    // A size of 0 writes nothing and asks no name. The dialog is the size of what it holds.
+    // A size of 0 writes nothing and asks no name. The dialog is the size of
+    // what it holds, but as wide as its caption needs.
     DansLeDialogue([&] {
         const QSize taille = fiches.FormChangeHtLg->size();
-        EXPECT_EQ(taille.boundedTo(fiches.FormChangeHtLg->sizeHint()), taille);
+        const QSize contenu = fiches.FormChangeHtLg->sizeHint();
+        EXPECT_LE(taille.height(), contenu.height());
+        EXPECT_EQ(taille.width(),
+                  std::max(contenu.width(), fiches.FormChangeHtLg->CaptionWidth()));
         fiches.FormChangeHtLg->SetModalResult(ModalResult::Ok);
     });
     fenetre->Enregistrersousautretaille1Click();

@@ -1,5 +1,5 @@
 // The options, new size, picture editing and About dialogs, driven as the
-// user would under the offscreen platform.
+// user would under the offscreen platform, by the mouse and the keys.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -17,6 +17,7 @@
 #include "pictures.h"
 #include "scripted_dialogs.h"
 #include "test_support.h"
+#include "touches.h"
 
 namespace app {
 namespace {
@@ -135,6 +136,47 @@ TEST_F(Dialogues, TheNewSizeFollowsWhicheverSideIsTyped) {
     });
 }
 
+TEST_F(Dialogues, EnterInTheNewSizeClosesItWithTheSizeTypedAndEscapeLeavesIt) {
+    auto* taille = Cree<TFormChangeHtLg>();
+    Montre(1600, 1200);
+    const ModalResult resultat = Pendant(*taille, [&] {
+        // No cancel button: Escape does nothing.
+        Appuie(*taille->SpinEditNouvLargeur, Qt::Key_Escape);
+        EXPECT_TRUE(taille->isVisible());
+        Tape(*taille->SpinEditNouvLargeur, "800");
+        Appuie(*taille->SpinEditNouvLargeur, Qt::Key_Return);
+        EXPECT_FALSE(taille->isVisible());
+    });
+    EXPECT_EQ(resultat, ModalResult::Ok);
+    EXPECT_EQ(taille->SpinEditNouvLargeur->Value(), 800);
+    EXPECT_EQ(taille->SpinEditNouvHauteur->Value(), 600);
+}
+
+TEST_F(Dialogues, EnterKeepsTheOptionsAndEscapePutsBackWhatTheyWereShownWith) {
+    auto* options = Cree<TFormOptions>();
+    options->SpinEditTauxCompressionJPG->SetValue(40);
+    EXPECT_EQ(Pendant(*options,
+                      [&] {
+                          options->EditDossierPhotoAMettreDeCote->SetText("/photos/");
+                          Appuie(*options->EditDossierPhotoAMettreDeCote, Qt::Key_Return);
+                      }),
+              ModalResult::Ok);
+    EXPECT_EQ(options->EditDossierPhotoAMettreDeCote->Text(), "/photos");
+
+    const ModalResult resultat = Pendant(*options, [&] {
+        options->EditDossierPhotoAMettreDeCote->SetText("/ailleurs");
+        options->CheckBoxVoirDestination->SetChecked(false);
+        Tape(*options->SpinEditTauxCompressionJPG, "65");
+        EXPECT_EQ(Korvel1().CompressionQuality(), 65);
+        Appuie(*options->SpinEditTauxCompressionJPG, Qt::Key_Escape);
+    });
+    EXPECT_EQ(resultat, ModalResult::Abort);
+    EXPECT_EQ(options->EditDossierPhotoAMettreDeCote->Text(), "/photos");
+    EXPECT_TRUE(options->CheckBoxVoirDestination->Checked());
+    EXPECT_EQ(options->SpinEditTauxCompressionJPG->Value(), 40);
+    EXPECT_EQ(Korvel1().CompressionQuality(), 40);
+}
+
 TEST_F(Dialogues, TheQualityReachesTheDisplayOnlyOnceItIsAboveTen) {
     auto* options = Cree<TFormOptions>();
     Korvel1().SetCompressionQuality(33);
@@ -246,6 +288,27 @@ TEST_F(Dialogues, TheEditingDialogShowsItsSettingsAndOkWritesWhatIsShown) {
         },
         [&] { return edition->Edite(image, cible); });
     EXPECT_EQ(cible.GetGraphic(), nullptr);
+}
+
+TEST_F(Dialogues, EscapeLeavesTheEditedPictureAsItWasAndEnterWritesTheResult) {
+    auto* edition = Cree<TFormEditPicture>();
+    platform::Picture image;
+    image.Assign(DeuxColonnes().get());
+    platform::Picture cible;
+    const auto edite = [&](int touche) {
+        return Pendant(
+            *edition,
+            [&] {
+                Tape(*edition->SpinEditLuminosite, "100");
+                Appuie(*edition->SpinEditLuminosite, touche);
+            },
+            [&] { return edition->Edite(image, cible); });
+    };
+    EXPECT_EQ(edite(Qt::Key_Escape), ModalResult::Cancel);
+    EXPECT_EQ(cible.GetGraphic(), nullptr);
+    EXPECT_EQ(edite(Qt::Key_Return), ModalResult::Ok);
+    ASSERT_EQ(SizeOf(cible), "2x1");
+    EXPECT_EQ(Pixel(cible, 0, 0), MakeColor(255, 255, 255));
 }
 
 TEST_F(Dialogues, TheAutomaticBrightnessBringsTheMeanLevelToMiddleGrey) {

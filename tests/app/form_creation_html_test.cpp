@@ -16,6 +16,7 @@
 #include "platform/core/files.h"
 #include "scripted_dialogs.h"
 #include "test_support.h"
+#include "touches.h"
 
 namespace app {
 namespace {
@@ -80,6 +81,18 @@ TEST_F(DialogueAlbum, CreatingFillsTheMissingValuesAndEnablesTheView) {
     EXPECT_TRUE(platform::FileExists(bureau / "vignettes/une.jpg"));
     EXPECT_TRUE(platform::FileExists(bureau / "une.htm"));
     EXPECT_EQ(coquille->urls, std::vector<std::string>{bureau / "page.htm"});
+}
+
+TEST_F(DialogueAlbum, EnterCreatesTheAlbumAndEscapeLeavesTheDialogOpen) {
+    Pendant([&] {
+        Appuie(*fiche->EditTitrePage, Qt::Key_Escape);
+        EXPECT_TRUE(fiche->isVisible());
+        EXPECT_FALSE(fiche->BitBtnVoirResultatPage->isEnabled());
+        Appuie(*fiche->EditTitrePage, Qt::Key_Return);
+        EXPECT_TRUE(fiche->BitBtnVoirResultatPage->isEnabled());
+        EXPECT_TRUE(fiche->isVisible());
+    });
+    EXPECT_TRUE(platform::FileExists(bureau / "page.htm"));
 }
 
 TEST_F(DialogueAlbum, AFirstAlbumOnAPageChosenAmongHtmlFilesHasCaptionsThatRead) {

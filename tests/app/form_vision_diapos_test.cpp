@@ -15,6 +15,7 @@
 #include "components/jpeg_diaporama.h"
 #include "fenetre_principale.h"
 #include "platform/settings/ini_file.h"
+#include "touches.h"
 
 namespace app {
 namespace {
@@ -250,6 +251,20 @@ TEST_F(PlancheContact, CellSizesAndThePlacementFollowTheWindow) {
     EXPECT_EQ(colonnes_placees(), nouvelles);
     EXPECT_EQ(Diapo(static_cast<size_t>(nouvelles)).pos(), QPoint(0, 55));
     EXPECT_EQ(Diapo(static_cast<size_t>(nouvelles) - 1).pos().y(), 0);
+}
+
+TEST_F(PlancheContact, EnterInACellSizeRebuildsTheSheetAndEscapeLeavesItOpen) {
+    OuvreSerie(2);
+    fenetre->ActionAffichePlancheContactExecute();
+    AttendChargement();
+    Planche().SpinEditLargeurDiapos->SetValue(120);
+    EXPECT_EQ(Diaporama().LargeurDiapo, 80);
+    testing_support::Appuie(*Planche().SpinEditLargeurDiapos, Qt::Key_Return);
+    EXPECT_EQ(Diaporama().LargeurDiapo, 120);
+    EXPECT_EQ(Planche().StatusPanel0->text().toStdString(), "2 Img");
+    testing_support::Appuie(*Planche().SpinEditLargeurDiapos, Qt::Key_Escape);
+    EXPECT_TRUE(Planche().isVisible());
+    AttendChargement();
 }
 
 TEST_F(PlancheContact, SettingsComeBackFromTheSettingsFile) {

@@ -11,6 +11,7 @@
 #include "fenetre_principale.h"
 #include "pictures.h"
 #include "platform/ui/application.h"
+#include "touches.h"
 
 namespace app {
 namespace {
@@ -131,6 +132,28 @@ TEST_F(OutilsDossier, RenamingPreviewsAsksRenamesAndReloadsTheMainList) {
     EXPECT_EQ(Split(dialogues->messages[0]).back(), dossier / "a.jpg");
     EXPECT_EQ(Identify("%w", dossier / "a.jpg"), "20");
     EXPECT_EQ(Identify("%w", dossier / "x_x_a.jpg"), "10");
+}
+
+TEST_F(OutilsDossier, EscapeLeavesTheNamesAndEnterRenames) {
+    Image("p1.jpg", 40);
+    Ouvre({dossier / "p1.jpg"});
+    TFormAjoutPrefixe& f = *fiches.FormAjoutPrefixe;
+    Pendant(f, "Ajout de préfixe", [&] {
+        f.RadioButtonPrefixe->click();
+        f.EditTextePrefixe->SetText("vacances");
+        Appuie(*f.EditTextePrefixe, Qt::Key_Escape);
+        EXPECT_FALSE(f.isVisible());
+    });
+    EXPECT_TRUE(dialogues->questions.empty());
+    EXPECT_EQ(Liste(), std::vector<std::string>{dossier / "p1.jpg"});
+
+    dialogues->yes_no_answers = {true};
+    Pendant(f, "Ajout de préfixe", [&] {
+        Appuie(*f.EditTextePrefixe, Qt::Key_Return);
+        EXPECT_FALSE(f.isVisible());
+    });
+    EXPECT_EQ(dialogues->questions.size(), 1u);
+    EXPECT_EQ(Liste(), std::vector<std::string>{dossier / "vacances$p1.jpg"});
 }
 
 TEST_F(OutilsDossier, RotationListsTheTurnedPhotosAndLocksItsButtonsWhileItRuns) {

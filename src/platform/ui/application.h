@@ -12,7 +12,8 @@
 // platform's workers reach the user-interface thread through Qt's event loop,
 // the platform's timers are Qt's, and the failures that no caller receives
 // (platform::HandleError) are shown by the default handler once the event
-// loop comes back.
+// loop comes back, and every modal box or dialog stands above the program's
+// always-on-top windows while it is up.
 #pragma once
 
 #include <QObject>
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include "platform/ui/dialogs.h"
+#include "platform/ui/modal_stacking.h"
 #include "platform/ui/shell.h"
 #include "platform/ui/timers.h"
 
@@ -106,6 +108,7 @@ private:
     QApplication& qt_;
     QtTimerService timers_;
     MainThreadWake wake_;
+    ModalStacking modal_stacking_;
     std::unique_ptr<QTranslator> french_;
     std::unique_ptr<Dialogs> dialogs_;
     std::unique_ptr<Shell> shell_;

@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QScreen>
 #include <QWheelEvent>
 #include <QWindow>
@@ -14,6 +17,19 @@
 #include "platform/ui/controls.h"
 
 namespace platform::ui {
+
+namespace {
+
+// The window menu's button, minimise, maximise and close.
+constexpr int kTitleBarButtons = 4;
+
+QFont TitleFont() {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    font.setBold(true);
+    return font;
+}
+
+}  // namespace
 
 Form::Form(Application& app, const std::string& name)
     : app_(app), modal_result_(ModalResult::None) {
@@ -151,6 +167,24 @@ void Form::CenterOnScreen() {
     setGeometry(FitOnScreen(bounds));
 }
 
+QMargins Form::Frame() const {
+    // Asked of the window system itself: the widget's own record of the
+    // frame may still be the empty one of before the window appeared.
+    const auto frame_of = [](const QWidget& window) {
+        return window.windowHandle() != nullptr && window.windowHandle()->isExposed()
+                   ? window.windowHandle()->frameMargins()
+                   : QMargins();
+    };
+    if (const QMargins own = frame_of(*this); !own.isNull()) return own;
+    // The window manager frames the program's windows alike. Before the
+    // first has appeared nothing is known of the frame: the window itself is
+    // brought within, and its frame once it appears.
+    for (const Form* other : app_.Forms()) {
+        if (const QMargins frame = frame_of(*other); !frame.isNull()) return frame;
+    }
+    return {};
+}
+
 QRect Form::FitOnScreen(const QRect& bounds) const {
     const QScreen* target = QGuiApplication::primaryScreen();
     int64_t most = 0;
@@ -163,15 +197,42 @@ QRect Form::FitOnScreen(const QRect& bounds) const {
         }
     }
     if (target == nullptr) return bounds;
-    // Asked of the window system itself: the widget's own record of the
-    // frame may still be the empty one of before the window appeared.
-    const QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+    const QMargins frame = Frame();
     QRect area = target->availableGeometry().marginsRemoved(frame);
     if (area.isEmpty()) area = target->availableGeometry();
     QRect fitted(bounds.topLeft(), bounds.size().boundedTo(area.size()));
     fitted.moveLeft(std::clamp(fitted.left(), area.left(), area.right() - fitted.width() + 1));
     fitted.moveTop(std::clamp(fitted.top(), area.top(), area.bottom() - fitted.height() + 1));
     return fitted;
+}
+
+int Form::CaptionWidth() const {
+    if (windowTitle().isEmpty()) return 0;
+    // The window manager writes in a font of its own, which the desktop's
+    // bold title font stands for; its buttons, the window menu's on one side
+    // and three on the other, are about as wide as the bar is high, and a
+    // bar's height more keeps the caption off them.
+    const QMargins frame = Frame();
+    const int bar = std::max(frame.top(), QFontMetrics(TitleFont()).height());
+    const int text = QFontMetrics(TitleFont()).horizontalAdvance(windowTitle());
+    return text + (kTitleBarButtons + 1) * bar - frame.left() - frame.right();
+}
+
+void Form::PlaceForFirstShow() {
+    if (GetWindowState() != WindowState::Normal) return;
+    QRect bounds = geometry();
+    const int width = std::min(std::max(bounds.width(), CaptionWidth()), maximumWidth());
+    const int grown = width - bounds.width();
+    bounds.adjust(-grown / 2, 0, grown - grown / 2, 0);
+    // Left to the window manager, the window would go where it finds room
+    // for its frame, not always whole on the screen.
+    if (!testAttribute(Qt::WA_Moved)) {
+        const Form* main = app_.MainForm();
+        bounds.moveCenter(main != nullptr && main != this && main->isVisible()
+                              ? main->frameGeometry().center()
+                              : screen()->availableGeometry().center());
+    }
+    setGeometry(FitOnScreen(bounds));
 }
 
 void Form::FitFrameOnFirstAppearance() {
@@ -223,9 +284,62 @@ void Form::SetModalResult(ModalResult result) {
         modal_result_ = ModalResult::None;
 }
 
+void Form::SetStayOnTop(bool on_top) {
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, on_top);
+    if (flags == windowFlags()) return;
+    if (windowHandle() == nullptr) {
+        setWindowFlags(flags);
+        return;
+    }
+    overrideWindowFlags(flags);
+    windowHandle()->setFlags(flags);
+}
+
+void Form::SetCancelButton(QAbstractButton* button) {
+    cancel_button_ = button;
+}
+
 void Form::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (OnShow && !event->spontaneous()) app_.Guard([&] { OnShow(*this); });
+    if (event->spontaneous()) return;
+    if (!shown_) {
+        shown_ = true;
+        PlaceForFirstShow();
+    }
+    if (OnShow) app_.Guard([&] { OnShow(*this); });
+}
+
+QAbstractButton* Form::EnterButton() const {
+    if (auto* focused = qobject_cast<QPushButton*>(focusWidget())) return focused;
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        if (button->isDefault() && button->window() == this) return button;
+    }
+    return nullptr;
+}
+
+void Form::keyPressEvent(QKeyEvent* event) {
+    QAbstractButton* button = nullptr;
+    if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        switch (event->key()) {
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+                button = EnterButton();
+                break;
+            case Qt::Key_Escape:
+                button = cancel_button_;
+                break;
+            default:
+                break;
+        }
+    }
+    if (button != nullptr && button->window() == this && button->isVisible() &&
+        button->isEnabled()) {
+        event->accept();
+        button->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void Form::closeEvent(QCloseEvent* event) {

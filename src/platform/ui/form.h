@@ -4,10 +4,12 @@
 // window state, and the close event with its action.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <string>
 
+class QAbstractButton;
 class QEventLoop;
 class QMenuBar;
 
@@ -60,9 +62,25 @@ public:
     // little as needed for the whole window, frame and title bar included, to
     // lie within the work area of the screen that holds most of it (the main
     // screen when none does). The frame is known once the window has
-    // appeared: until then only the window itself is brought within, and the
-    // form fits its frame on its own when it first appears.
+    // appeared: until then the frame of another window of the program that
+    // has appeared stands for it, and the form fits its own frame on its own
+    // when it first appears.
     QRect FitOnScreen(const QRect& bounds) const;
+    // The width the window needs for the window manager to write its caption
+    // whole in its title bar, between the bar's buttons.
+    int CaptionWidth() const;
+
+    // Keeps the window above the other windows, or no more, without taking it
+    // down: changing a shown widget's flags would hide it and make it anew.
+    void SetStayOnTop(bool on_top);
+
+    // The keys that the focused control leaves to the form work as in a
+    // dialog: Enter clicks the focused push button, or else the form's
+    // default one (QPushButton::setDefault), and Escape clicks the cancel
+    // button set here, if any. A control that uses the key itself (a
+    // multi-line edit, an open list) keeps it. Buttons hidden or disabled
+    // answer no key.
+    void SetCancelButton(QAbstractButton* button);
 
     // With key preview the form's OnKeyDown sees every key before the focused
     // control, which still receives it.
@@ -98,7 +116,11 @@ protected:
     // Called by Create before OnCreate: the components finish their set-up.
     virtual void Loaded() {}
 
+    // The first show of a run places the window (PlaceForFirstShow) before
+    // OnShow, which may place it otherwise (a placement kept from an earlier
+    // run).
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     // Both keep the record of the normal bounds: an override calls them.
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -110,7 +132,15 @@ private:
     bool IsZoomed() const;
     void Place(const QRect& bounds);
     void NoteNormalBounds();
+    // Whole within the free area of its screen, as wide as its caption needs
+    // (growing evenly on both sides), and, when nothing placed it, over the
+    // middle of the main window (of the screen for the main window itself).
+    void PlaceForFirstShow();
     void FitFrameOnFirstAppearance();
+    // The frame the window manager puts around the window, or that of
+    // another window of the program before this one has appeared.
+    QMargins Frame() const;
+    QAbstractButton* EnterButton() const;
 
     Application& app_;
     // Bounds set while the window is maximised, full screen or minimised: they
@@ -125,6 +155,8 @@ private:
     // The window has appeared in normal state and its frame was brought
     // within the screen.
     bool frame_fitted_ = false;
+    bool shown_ = false;
+    QPointer<QAbstractButton> cancel_button_;
 };
 
 // Makes a form, registers it with the application and runs its creation step.
