@@ -29,6 +29,7 @@ namespace gif {
 
 class TGIFImageList;
 class TGIFPainter;
+class TGIFSharedTransparency;
 
 class TGIFHeader final : public TGIFItem {
 public:
@@ -213,8 +214,11 @@ public:
     // with no pixel is cleared. Nothing for an opaque frame.
     void Crop();
     // Turns the pixels that show what `below` shows at their place into
-    // transparent ones, taking a transparent index when the frame has none.
-    void OptimizeOverlap(TGIFSubImage* below);
+    // transparent ones, taking a transparent index when the frame has none;
+    // one shared with another frame is found through `shared`, which a
+    // caller that runs over many frames keeps current, else by a walk of
+    // the frames.
+    void OptimizeOverlap(TGIFSubImage* below, const TGIFSharedTransparency* shared = nullptr);
 
     // Decodes the LZW data at the stream position into the pixels.
     void Decompress(platform::Stream& stream);

@@ -74,6 +74,25 @@ public:
         Left(*item);
         item.reset();
     }
+    // Removes and frees the items whose flag in `marked` (by index) is set,
+    // in one pass: a picture of many frames loses any number of them in time
+    // linear in their number.
+    void Delete(const std::vector<bool>& marked) {
+        size_t kept = 0;
+        std::vector<std::unique_ptr<T>> gone;
+        for (size_t i = 0; i < items_.size(); ++i) {
+            if (i < marked.size() && marked[i]) {
+                gone.push_back(std::move(items_[i]));
+            } else {
+                items_[kept++] = std::move(items_[i]);
+            }
+        }
+        items_.resize(kept);
+        for (auto& item : gone) {
+            Left(*item);
+            item.reset();
+        }
+    }
     // Takes an item out of the list without freeing it; none when it is not in
     // the list.
     std::unique_ptr<T> Remove(const T* item) {
