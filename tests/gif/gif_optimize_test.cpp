@@ -21,6 +21,7 @@ namespace {
 using gif_testing::AddFrame;
 using gif_testing::Bytes;
 using gif_testing::Compose;
+using gif_testing::Control;
 using gif_testing::Load;
 using gif_testing::Loaded;
 using gif_testing::Pixels;
@@ -52,12 +53,6 @@ int32_t TotalDelay(const std::vector<gif_testing::Shown>& screens) {
     int32_t total = 0;
     for (const auto& screen : screens) total += screen.delay;
     return total;
-}
-
-TGIFGraphicControlExtension& Control(TGIFSubImage& frame) {
-    if (frame.GraphicControlExtension() == nullptr)
-        frame.Extensions().Add(std::make_unique<TGIFGraphicControlExtension>(frame));
-    return *frame.GraphicControlExtension();
 }
 
 template <typename T>
