@@ -491,15 +491,19 @@ private:
 
     // Drops frame `index`, which the steps go through from the last frame
     // down: it goes with the others dropped when the step ends, so that
-    // dropping many frames does not move the frames above each one. Frame
-    // 0's loop extension goes to the frame that takes its place.
+    // dropping many frames does not move the frames above each one. Its
+    // table goes at once: the frames weighed meanwhile are coded at the
+    // width of the widest table the picture keeps. Frame 0's loop extension
+    // goes to the frame that takes its place.
     void Drop(int32_t index) {
         if (dropped_.empty()) dropped_.resize(static_cast<size_t>(frames_.Count()));
+        TGIFSubImage& frame = *frames_.SubImages(index);
         if (index == 0 && Kept() > 1) {
             int32_t next = 1;
             while (dropped_[static_cast<size_t>(next)]) ++next;
-            PassLoop(*frames_.SubImages(0), *frames_.SubImages(next));
+            PassLoop(frame, *frames_.SubImages(next));
         }
+        frame.ColorMap().Clear();
         dropped_[static_cast<size_t>(index)] = true;
         ++dropped_count_;
     }
