@@ -434,6 +434,7 @@ void TGIFTrailer::LoadFromStream(platform::Stream& stream) {
 
 // ---- TGIFImageList
 
+// The frames go while this list is whole, each told that it leaves.
 TGIFImageList::~TGIFImageList() {
     Clear();
 }
