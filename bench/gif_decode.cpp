@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "gif/gif_image.h"
+#include "gif_1x1.h"
 #include "mesure.h"
 #include "platform/core/error.h"
 #include "platform/core/stream.h"
@@ -103,26 +104,6 @@ int FirstDifference(const std::vector<Frame>& ours, const std::vector<Frame>& th
     return -1;
 }
 
-// A file of `count` frames of 1 x 1 on a two-colour global table, each with
-// its graphic control block: 23 bytes a frame.
-std::vector<uint8_t> ManyFrames(int count) {
-    std::vector<uint8_t> file = {'G', 'I', 'F', '8', '9',  'a',     // signature
-                                 1,   0,   1,   0,   0x80, 0,   0,  // screen
-                                 0,   0,   0,   255, 255,  255};    // black and white
-    // A graphic control block, an image block at 0, 0 of 1 x 1, and codes of
-    // 3 bits: clear (4), the pixel, end (5).
-    const uint8_t control[] = {0x21, 0xF9, 4, 0, 1, 0, 0, 0};
-    const uint8_t image[] = {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2};
-    for (int i = 0; i < count; ++i) {
-        const auto codes = static_cast<uint16_t>(4 | (i & 1) << 3 | 5 << 6);
-        file.insert(file.end(), std::begin(control), std::end(control));
-        file.insert(file.end(), std::begin(image), std::end(image));
-        file.insert(file.end(), {static_cast<uint8_t>(codes), static_cast<uint8_t>(codes >> 8), 0});
-    }
-    file.push_back(';');
-    return file;
-}
-
 double Seconds(std::chrono::steady_clock::time_point from,
                std::chrono::steady_clock::time_point to) {
     return std::chrono::duration<double>(to - from).count();
@@ -204,7 +185,7 @@ int main(int argc, char* argv[]) {
                  }},
             });
         }
-        const std::vector<uint8_t> many = ManyFrames(100000);
+        const std::vector<uint8_t> many = bench::OnePixelFrames(100000);
         std::printf("100000 frames of 1x1 made in memory, %zu bytes\n", many.size());
         LoadAndFree(many);
     } catch (const platform::Error& error) {

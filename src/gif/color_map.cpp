@@ -54,10 +54,16 @@ void RemapFrame(TGIFSubImage& frame, const TColormapTranslation& map) {
 
 }  // namespace
 
+void TGIFColorMap::SetCount(int32_t count) {
+    const int32_t former = BitsPerPixel();
+    count_ = count;
+    if (BitsPerPixel() != former) BitsPerPixelChanged(former, BitsPerPixel());
+}
+
 void TGIFColorMap::Clear() {
     colors_.clear();
     colors_.shrink_to_fit();
-    count_ = 0;
+    SetCount(0);
     capacity_ = 0;
     sorted_ = false;
 }
@@ -74,7 +80,8 @@ int32_t TGIFColorMap::Add(platform::Color color) {
     if (count_ >= kMaxColors) Error(Message::ColorTableOverflow);
     if (count_ >= capacity_) SetCapacity(count_ + 1);
     colors_[static_cast<size_t>(count_)] = ColorToTriple(color);
-    const int32_t index = count_++;
+    const int32_t index = count_;
+    SetCount(count_ + 1);
     sorted_ = false;
     Changed();
     return index;
@@ -101,8 +108,8 @@ int32_t TGIFColorMap::IndexOf(platform::Color color) const {
 
 void TGIFColorMap::Delete(int32_t index) {
     if (index < 0 || index >= count_) Error(Message::InvalidColorIndex);
-    --count_;
-    std::copy(colors_.begin() + index + 1, colors_.begin() + count_ + 1, colors_.begin() + index);
+    std::copy(colors_.begin() + index + 1, colors_.begin() + count_, colors_.begin() + index);
+    SetCount(count_ - 1);
     sorted_ = false;
     Changed();
 }
@@ -133,7 +140,7 @@ void TGIFColorMap::LoadFromStream(platform::Stream& stream, int32_t count) {
     Clear();
     SetCapacity(count);
     ReadCheck(stream, colors_.data(), static_cast<size_t>(count) * sizeof(TGIFColor));
-    count_ = count;
+    SetCount(count);
 }
 
 void TGIFColorMap::ImportPalette(const platform::Palette& palette) {
@@ -152,7 +159,7 @@ void TGIFColorMap::ImportColorTable(std::span<const platform::RGBQuad> table) {
         const platform::RGBQuad& entry = table[static_cast<size_t>(i)];
         colors_[static_cast<size_t>(i)] = {entry.Red, entry.Green, entry.Blue};
     }
-    count_ = count;
+    SetCount(count);
     Changed();
 }
 
@@ -175,10 +182,10 @@ void TGIFColorMap::Assign(const TGIFColorMap& source) {
     if (&source == this) return;
     Clear();
     capacity_ = source.capacity_;
-    count_ = source.count_;
     sorted_ = source.sorted_;
     colors_.assign(static_cast<size_t>(capacity_), TGIFColor{});
-    std::copy_n(source.colors_.begin(), count_, colors_.begin());
+    std::copy_n(source.colors_.begin(), source.count_, colors_.begin());
+    SetCount(source.count_);
     Changed();
 }
 
@@ -203,7 +210,7 @@ bool TGIFColorMap::DoOptimize() {
         colors_[map[static_cast<size_t>(k)]] = old[static_cast<size_t>(k)];
     for (int32_t i = 0; i < count_; ++i) {
         if (usage[static_cast<size_t>(i)].Count == 0) {
-            count_ = i;
+            SetCount(i);
             break;
         }
     }
@@ -259,6 +266,10 @@ bool TGIFLocalColorMap::Optimize() {
 
 void TGIFLocalColorMap::Changed() {
     sub_image_.ColorMapChanged({});
+}
+
+void TGIFLocalColorMap::BitsPerPixelChanged(int32_t former, int32_t bits) {
+    sub_image_.TableBitsChanged(former, bits);
 }
 
 }  // namespace gif

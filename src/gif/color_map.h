@@ -126,8 +126,14 @@ protected:
     // Sorts the entries by use, most used first, renumbers the pixels and drops
     // the entries nothing uses; false when there is nothing to sort.
     bool DoOptimize();
+    // The entries now need `bits` per pixel rather than `former` (0 for an
+    // empty table): the picture keeps count of its tables' widths.
+    virtual void BitsPerPixelChanged(int32_t former, int32_t bits) = 0;
 
 private:
+    // Every change of Count goes through here.
+    void SetCount(int32_t count);
+
     std::vector<TGIFColor> colors_;  // Capacity entries
     int32_t count_ = 0;
     int32_t capacity_ = 0;
@@ -149,6 +155,10 @@ public:
     // The picture's palette is made again.
     void Changed() override;
 
+protected:
+    // The picture reads the global table's width from the table itself.
+    void BitsPerPixelChanged(int32_t, int32_t) override {}
+
 private:
     TGIFHeader& header_;
 };
@@ -165,6 +175,9 @@ public:
     bool Optimize() override;
     // The frame drops its palette and the bitmap made with it.
     void Changed() override;
+
+protected:
+    void BitsPerPixelChanged(int32_t former, int32_t bits) override;
 
 private:
     TGIFSubImage& sub_image_;

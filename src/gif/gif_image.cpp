@@ -352,6 +352,10 @@ platform::Palette TGIFSubImage::GetPalette() const {
     return palette_;
 }
 
+void TGIFSubImage::TableBitsChanged(int32_t former, int32_t bits) {
+    if (list_ != nullptr) list_->TableBitsChanged(former, bits);
+}
+
 void TGIFSubImage::ColorMapChanged(const platform::Palette& palette) {
     palette_ = palette;
     if (bitmap_ != nullptr && !(palette == bitmap_palette_)) {
@@ -429,6 +433,33 @@ void TGIFTrailer::LoadFromStream(platform::Stream& stream) {
 }
 
 // ---- TGIFImageList
+
+// The frames go while this list is whole, each told that it leaves.
+TGIFImageList::~TGIFImageList() {
+    Clear();
+}
+
+void TGIFImageList::Entered(TGIFSubImage& frame) {
+    frame.list_ = this;
+    TableBitsChanged(0, frame.ColorMap().BitsPerPixel());
+}
+
+void TGIFImageList::Left(TGIFSubImage& frame) {
+    frame.list_ = nullptr;
+    TableBitsChanged(frame.ColorMap().BitsPerPixel(), 0);
+}
+
+void TGIFImageList::TableBitsChanged(int32_t former, int32_t bits) {
+    if (former > 0) --tables_by_bits_[static_cast<size_t>(former)];
+    if (bits > 0) ++tables_by_bits_[static_cast<size_t>(bits)];
+}
+
+int32_t TGIFImageList::WidestTable() const {
+    for (int32_t bits = 8; bits > 0; --bits) {
+        if (tables_by_bits_[static_cast<size_t>(bits)] > 0) return bits;
+    }
+    return 0;
+}
 
 void TGIFImageList::LoadFromStream(platform::Stream& stream, TGIFImage& parent) {
     for (std::optional<uint8_t> byte; (byte = TryReadByte(stream));) {
@@ -660,16 +691,11 @@ GIFVersion TGIFImage::GetVersion() const {
 }
 
 int32_t TGIFImage::GetColorResolution() const {
-    int32_t resolution = header_.ColorMap().BitsPerPixel() - 1;
-    for (const auto& frame : images_)
-        resolution = std::max(resolution, frame->ColorMap().BitsPerPixel() - 1);
-    return resolution;
+    return GetBitsPerPixel() - 1;
 }
 
 int32_t TGIFImage::GetBitsPerPixel() const {
-    int32_t bits = header_.ColorMap().BitsPerPixel();
-    for (const auto& frame : images_) bits = std::max(bits, frame->ColorMap().BitsPerPixel());
-    return bits;
+    return std::max(header_.ColorMap().BitsPerPixel(), images_.WidestTable());
 }
 
 void TGIFImage::Warning(const void* sender, uint8_t severity, std::string_view message) {

@@ -27,7 +27,9 @@
 
 namespace gif {
 
+class TGIFImageList;
 class TGIFPainter;
+class TGIFSharedTransparency;
 
 class TGIFHeader final : public TGIFItem {
 public:
@@ -212,8 +214,11 @@ public:
     // with no pixel is cleared. Nothing for an opaque frame.
     void Crop();
     // Turns the pixels that show what `below` shows at their place into
-    // transparent ones, taking a transparent index when the frame has none.
-    void OptimizeOverlap(TGIFSubImage* below);
+    // transparent ones, taking a transparent index when the frame has none;
+    // one shared with another frame is found through `shared`, which a
+    // caller that runs over many frames keeps current, else by a walk of
+    // the frames.
+    void OptimizeOverlap(TGIFSubImage* below, const TGIFSharedTransparency* shared = nullptr);
 
     // Decodes the LZW data at the stream position into the pixels.
     void Decompress(platform::Stream& stream);
@@ -221,9 +226,15 @@ public:
     void Compress(platform::Stream& stream) const;
 
 private:
+    friend class TGIFImageList;
+    friend class TGIFLocalColorMap;
+
     struct FreeDeleter {
         void operator()(uint8_t* pixels) const;
     };
+    // The local table's entries need `bits` per pixel rather than `former`:
+    // the list the frame is in keeps count.
+    void TableBitsChanged(int32_t former, int32_t bits);
     // The packed image field as it is written.
     uint8_t PreparedFields() const;
     // Appends copies of the source's extensions, read back from their bytes.
@@ -264,6 +275,8 @@ private:
     mutable std::unique_ptr<platform::Bitmap> mask_;
     mutable bool need_mask_ = true;
     mutable platform::Palette palette_;
+    // The frame list the frame is in, none while it is in none.
+    TGIFImageList* list_ = nullptr;
     // Last, so that the extensions go while the frame they refer to is whole.
     TGIFExtensionList extensions_;
 };
@@ -284,12 +297,28 @@ public:
 class TGIFImageList : public TGIFList<TGIFSubImage> {
 public:
     using TGIFList::TGIFList;
+    ~TGIFImageList() override;
 
     TGIFSubImage* SubImages(int32_t index) const { return Items(index); }
     // Frames up to the trailer or the end of the stream; a byte that starts no
     // block warns "Unknown GIF block type" and ends them.
     void LoadFromStream(platform::Stream& stream, TGIFImage& parent);
     void SaveToStream(platform::Stream& stream) const;
+    // The most bits per pixel of the frames' local tables, 0 when none has
+    // entries. Kept as tables and frames change, so that writing each frame
+    // of a picture of many does not walk all of them.
+    int32_t WidestTable() const;
+
+protected:
+    void Entered(TGIFSubImage& frame) override;
+    void Left(TGIFSubImage& frame) override;
+
+private:
+    friend class TGIFSubImage;
+    void TableBitsChanged(int32_t former, int32_t bits);
+
+    // How many local tables need each number of bits per pixel, 1 to 8.
+    std::array<int32_t, 9> tables_by_bits_{};
 };
 
 enum class ProgressStage : uint8_t { Starting, Running, Ending };

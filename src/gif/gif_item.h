@@ -49,7 +49,7 @@ template <typename T>
 class TGIFList {
 public:
     explicit TGIFList(TGIFImage* image) : image_(image) {}
-    ~TGIFList() { Clear(); }
+    virtual ~TGIFList() { Clear(); }
     TGIFList(const TGIFList&) = delete;
     TGIFList& operator=(const TGIFList&) = delete;
 
@@ -63,6 +63,7 @@ public:
     // Appends an item and returns its index.
     int32_t Add(std::unique_ptr<T> item) {
         items_.push_back(std::move(item));
+        Entered(*items_.back());
         return Count() - 1;
     }
     // Removes and frees the item at `index`.
@@ -70,7 +71,27 @@ public:
         platform::CheckRange(index, 0, Count() - 1);
         std::unique_ptr<T> item = std::move(items_[static_cast<size_t>(index)]);
         items_.erase(items_.begin() + index);
+        Left(*item);
         item.reset();
+    }
+    // Removes and frees the items whose flag in `marked` (by index) is set,
+    // in one pass: a picture of many frames loses any number of them in time
+    // linear in their number.
+    void Delete(const std::vector<bool>& marked) {
+        size_t kept = 0;
+        std::vector<std::unique_ptr<T>> gone;
+        for (size_t i = 0; i < items_.size(); ++i) {
+            if (i < marked.size() && marked[i]) {
+                gone.push_back(std::move(items_[i]));
+            } else {
+                items_[kept++] = std::move(items_[i]);
+            }
+        }
+        items_.resize(kept);
+        for (auto& item : gone) {
+            Left(*item);
+            item.reset();
+        }
     }
     // Takes an item out of the list without freeing it; none when it is not in
     // the list.
@@ -79,6 +100,7 @@ public:
             if (it->get() == item) {
                 std::unique_ptr<T> taken = std::move(*it);
                 items_.erase(it);
+                Left(*taken);
                 return taken;
             }
         }
@@ -90,7 +112,10 @@ public:
     void Clear() {
         std::vector<std::unique_ptr<T>> items = std::move(items_);
         items_.clear();
-        for (auto& item : items) item.reset();
+        for (auto& item : items) {
+            Left(*item);
+            item.reset();
+        }
     }
 
     void Warning(uint8_t severity, Message message) const {
@@ -102,6 +127,12 @@ public:
 
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
+
+protected:
+    // An item has come into the list, or gone out of it (still whole); while
+    // the list is destroyed, items go without a word.
+    virtual void Entered(T&) {}
+    virtual void Left(T&) {}
 
 private:
     TGIFImage* image_;

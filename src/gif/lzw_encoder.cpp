@@ -164,7 +164,9 @@ class THashTable {
 public:
     static constexpr int32_t kSize = 8009;
 
-    void Clear() { slots_.fill(kEmpty); }
+    // Every slot empty: all bits set, so one memset (which a debug build
+    // does not make into a loop of stores).
+    void Clear() { std::memset(slots_.data(), 0xFF, sizeof slots_); }
     // The slot holding the key, or the empty slot where it would go.
     size_t Find(uint32_t key) const {
         auto slot = static_cast<int32_t>((key ^ (key >> 4)) % kSize);
@@ -187,7 +189,9 @@ public:
 private:
     static constexpr uint32_t kEmpty = 0xFFFFFFFF;
 
-    std::array<uint32_t, kSize> slots_{};
+    // Filled by Clear, with which every coding starts: made with the
+    // encoder of every frame, they are not filled twice.
+    std::array<uint32_t, kSize> slots_;
 };
 
 class TLZWEncoder final : public TGIFEncoder {
@@ -200,8 +204,8 @@ private:
     int32_t next_free_ = 0;
     THashTable table_;
     // By prefix code, the string last added with it: its pixel plus 256
-    // (0 for none) above its code.
-    std::array<uint32_t, 4096> last_{};
+    // (0 for none) above its code. Filled by Clear, as the string table.
+    std::array<uint32_t, 4096> last_;
 };
 
 inline void TLZWEncoder::Output(int32_t code) {
@@ -219,7 +223,7 @@ inline void TLZWEncoder::Output(int32_t code) {
 void TLZWEncoder::Clear() {
     TGIFEncoder::Clear();
     table_.Clear();
-    last_.fill(0);
+    std::memset(last_.data(), 0, sizeof last_);
     next_free_ = BaseCode;
 }
 

@@ -45,17 +45,14 @@ bool CanAddColor(TGIFSubImage& frame) {
 // table, the transparent index of another frame on the global table that none
 // of this frame's pixels uses (every pixel is still opaque here), else a new
 // black entry of the global table. CanAddColor held.
-uint8_t GetTransparentIndex(TGIFSubImage& frame) {
+uint8_t GetTransparentIndex(TGIFSubImage& frame, const TGIFSharedTransparency* shared) {
     if (frame.ColorMap().Count() > 0)
         return static_cast<uint8_t>(frame.ColorMap().Add(platform::kBlack));
     TGIFGlobalColorMap& global = frame.Owner().GetGlobalColorMap();
-    for (const auto& other : frame.Owner().Images()) {
-        if (other.get() == &frame || !other->HasTransparency() || other->ColorMap().Count() > 0)
-            continue;
-        const uint8_t index = other->GraphicControlExtension()->TransparentColorIndex();
-        if (index < global.Count() && !ContainsByte(frame.Data(), index, frame.DataSize()))
-            return index;
-    }
+    std::optional<TGIFSharedTransparency> own;
+    if (shared == nullptr) shared = &own.emplace(frame.Owner().Images());
+    if (const std::optional<uint8_t> index = shared->FirstUnused(frame, global.Count()))
+        return *index;
     return static_cast<uint8_t>(global.Add(platform::kBlack));
 }
 
@@ -111,20 +108,15 @@ const TGIFAppExtNSLoop* FrontLoop(TGIFImage& image) {
     return nullptr;
 }
 
-// Removes frame `index`; frame 0's loop extension goes to the frame that
-// takes its place.
-void DeleteFrame(TGIFImage& image, int32_t index) {
-    TGIFImageList& frames = image.Images();
-    if (index == 0 && frames.Count() > 1) {
-        const TGIFExtensionList& list = frames.SubImages(0)->Extensions();
-        for (int32_t e = 0; e < list.Count(); ++e) {
-            if (const auto* loop = dynamic_cast<const TGIFAppExtNSLoop*>(list.Extensions(e))) {
-                AddFirst(*frames.SubImages(1), CopyLoop(*loop, *frames.SubImages(1)));
-                break;
-            }
+// Gives `to` a copy of the loop extension of `from`, when it has one.
+void PassLoop(const TGIFSubImage& from, TGIFSubImage& to) {
+    const TGIFExtensionList& list = from.Extensions();
+    for (int32_t e = 0; e < list.Count(); ++e) {
+        if (const auto* loop = dynamic_cast<const TGIFAppExtNSLoop*>(list.Extensions(e))) {
+            AddFirst(to, CopyLoop(*loop, to));
+            return;
         }
     }
-    frames.Delete(index);
 }
 
 int32_t IndexOfExtension(const TGIFExtensionList& list, const TGIFExtension* extension) {
@@ -196,7 +188,7 @@ public:
             cropping_ = (options_ & opCrop) != 0;
             Overlap();
             cropping_ = false;
-            shared_bytes_.clear();
+            shared_.clear();
         } else {
             counter_ += frames_.Count();
         }
@@ -336,34 +328,58 @@ private:
 
     // What the frames without a table of their own but frame `besides` take
     // at the present code size; none when one of them cannot be written.
-    // Each frame is weighed once for each code size and kept until it, or the
-    // frame before it, changes.
+    // Each frame is weighed once for each code size and kept until it, or
+    // the frame before it, changes; the sum is kept with the weights, so
+    // that asking costs the frames weighed since, not every frame.
     std::optional<int64_t> SharedBytes(int32_t besides) {
-        const int32_t code_size = SharedCodeSize(image_);
-        int64_t total = 0;
-        for (int32_t i = 0; i < frames_.Count(); ++i) {
-            if (i == besides || frames_.SubImages(i)->ColorMap().Count() > 0) continue;
-            const auto key = std::pair(i, code_size);
-            auto found = shared_bytes_.find(key);
-            if (found == shared_bytes_.end())
-                found = shared_bytes_.emplace(key, FileBytes(i)).first;
-            if (!found->second) return std::nullopt;
-            total += *found->second;
+        auto [found, made] = shared_.try_emplace(SharedCodeSize(image_));
+        Weights& weights = found->second;
+        if (made) {
+            weights.bytes.resize(static_cast<size_t>(frames_.Count()));
+            for (int32_t i = 0; i < frames_.Count(); ++i) {
+                if (frames_.SubImages(i)->ColorMap().Count() == 0) weights.due.push_back(i);
+            }
         }
+        std::erase_if(weights.due, [&](int32_t i) {
+            if (i == besides) return false;
+            const std::optional<int64_t> bytes = FileBytes(i);
+            weights.bytes[static_cast<size_t>(i)] = bytes;
+            weights.Count(bytes, 1);
+            return true;
+        });
+        int64_t total = weights.total;
+        int32_t unwritable = weights.unwritable;
+        if (const auto& own = weights.bytes[static_cast<size_t>(besides)]) {
+            if (*own) {
+                total -= **own;
+            } else {
+                --unwritable;
+            }
+        }
+        if (unwritable > 0) return std::nullopt;
         return total;
     }
 
     void Forget(int32_t index) {
-        std::erase_if(shared_bytes_, [&](const auto& entry) { return entry.first.first == index; });
+        for (auto& [code_size, weights] : shared_) {
+            if (index >= static_cast<int32_t>(weights.bytes.size())) continue;
+            auto& bytes = weights.bytes[static_cast<size_t>(index)];
+            if (!bytes) continue;
+            weights.Count(*bytes, -1);
+            bytes.reset();
+            weights.due.push_back(index);
+        }
     }
 
     void Overlap() {
+        TGIFSharedTransparency shared(frames_);
         for (int32_t i = frames_.Count() - 1; i >= 1; --i) {
             int32_t below = i - 1;
             while (below > 0 && DisposalOf(*frames_.SubImages(below)) == 3) --below;
             TGIFSubImage& frame = *frames_.SubImages(i);
             TGIFSubImage* under = frames_.SubImages(below);
-            UnlessLarger(i, true, [&] { frame.OptimizeOverlap(under); });
+            UnlessLarger(i, true, [&] { frame.OptimizeOverlap(under, &shared); });
+            shared.Update(i);
             Step();
         }
         Step(false);
@@ -423,10 +439,11 @@ private:
                     TGIFGraphicControlExtension& control = *previous.GraphicControlExtension();
                     control.SetDelay(static_cast<uint16_t>(control.Delay() + delay));
                 }
-                DeleteFrame(image_, i);
+                Drop(i);
             }
             Report();
         }
+        DropNow();
     }
 
     // Whether the blank frame `index` can go without changing what is shown:
@@ -434,7 +451,7 @@ private:
     // must stay as that frame left it (no disposal) unless the blank frame
     // lasts no time at all.
     bool CanDropBlank(int32_t index) const {
-        if (frames_.Count() < 2) return false;
+        if (Kept() < 2) return false;
         const uint16_t delay = DelayOf(*frames_.SubImages(index));
         if (delay == 0) return true;
         if (index == 0) return false;
@@ -456,31 +473,115 @@ private:
                     (dynamic_cast<const TGIFAppExtNSLoop*>(extension) && extension != loop);
                 if (needless) list.Delete(e);
             }
-            const bool single = frames_.Count() == 1;
+            const bool single = Kept() == 1;
             const TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
             if (control != nullptr && (control->Delay() == 0 || single) &&
                 !control->Transparent() && !control->UserInput() &&
                 (control->Disposal() <= 1 || single)) {
                 list.Delete(IndexOfExtension(list, control));
             }
-            if (frame.Empty() && list.Count() == 0 && frames_.Count() > 1) DeleteFrame(image_, i);
+            if (frame.Empty() && list.Count() == 0 && Kept() > 1) Drop(i);
         }
+        DropNow();
         Report();
+    }
+
+    // The frames not dropped.
+    int32_t Kept() const { return frames_.Count() - dropped_count_; }
+
+    // Drops frame `index`, which the steps go through from the last frame
+    // down: it goes with the others dropped when the step ends, so that
+    // dropping many frames does not move the frames above each one. Its
+    // table goes at once: the frames weighed meanwhile are coded at the
+    // width of the widest table the picture keeps. Frame 0's loop extension
+    // goes to the frame that takes its place.
+    void Drop(int32_t index) {
+        if (dropped_.empty()) dropped_.resize(static_cast<size_t>(frames_.Count()));
+        TGIFSubImage& frame = *frames_.SubImages(index);
+        if (index == 0 && Kept() > 1) {
+            int32_t next = 1;
+            while (dropped_[static_cast<size_t>(next)]) ++next;
+            PassLoop(frame, *frames_.SubImages(next));
+        }
+        frame.ColorMap().Clear();
+        dropped_[static_cast<size_t>(index)] = true;
+        ++dropped_count_;
+    }
+
+    void DropNow() {
+        frames_.Delete(dropped_);
+        dropped_.clear();
+        dropped_count_ = 0;
     }
 
     TGIFImage& image_;
     TGIFImageList& frames_;
+    // What the frames without a table of their own take at one code size,
+    // by frame index (no frame goes meanwhile): each frame's bytes, once
+    // weighed (none when it cannot be written), the frames to weigh before
+    // the next sum, and the sum of those weighed.
+    struct Weights {
+        std::vector<std::optional<std::optional<int64_t>>> bytes;
+        std::vector<int32_t> due;
+        int64_t total = 0;
+        int32_t unwritable = 0;
+        void Count(const std::optional<int64_t>& frame_bytes, int32_t sign) {
+            if (frame_bytes) {
+                total += sign * *frame_bytes;
+            } else {
+                unwritable += sign;
+            }
+        }
+    };
     // While the overlap step weighs its changes: whether the crop step is to
-    // come, and what the frames without a table of their own take, by frame
-    // index (no frame goes meanwhile) and code size.
+    // come, and the weights of the frames without a table of their own, by
+    // code size.
     bool cropping_ = false;
-    std::map<std::pair<int32_t, int32_t>, std::optional<int64_t>> shared_bytes_;
+    std::map<int32_t, Weights> shared_;
+    // The frames dropped by the step that runs, by index, and how many.
+    std::vector<bool> dropped_;
+    int32_t dropped_count_ = 0;
     uint8_t options_;
     int32_t total_;
     int32_t counter_ = 0;
 };
 
 }  // namespace
+
+TGIFSharedTransparency::TGIFSharedTransparency(const TGIFImageList& frames)
+    : frames_(frames), index_of_(static_cast<size_t>(frames.Count()), kNone) {
+    for (int32_t i = 0; i < frames.Count(); ++i) Update(i);
+}
+
+void TGIFSharedTransparency::Update(int32_t position) {
+    const TGIFSubImage& frame = *frames_.SubImages(position);
+    int16_t& index = index_of_[static_cast<size_t>(position)];
+    const int16_t now = frame.HasTransparency() && frame.ColorMap().Count() == 0
+                            ? frame.GraphicControlExtension()->TransparentColorIndex()
+                            : kNone;
+    if (now == index) return;
+    if (index != kNone) positions_[static_cast<size_t>(index)].erase(position);
+    if (now != kNone) positions_[static_cast<size_t>(now)].insert(position);
+    index = now;
+}
+
+std::optional<uint8_t> TGIFSharedTransparency::FirstUnused(const TGIFSubImage& frame,
+                                                           int32_t count) const {
+    std::array<bool, 256> used{};
+    const uint8_t* pixels = frame.Data();
+    for (size_t i = 0; i < frame.DataSize(); ++i) used[pixels[i]] = true;
+    std::optional<int32_t> first;
+    for (int32_t index = 0; index < std::min(count, 256); ++index) {
+        if (used[static_cast<size_t>(index)]) continue;
+        for (const int32_t position : positions_[static_cast<size_t>(index)]) {
+            if (frames_.SubImages(position) == &frame) continue;
+            if (!first || position < *first) first = position;
+            break;
+        }
+    }
+    if (!first) return std::nullopt;
+    return static_cast<uint8_t>(index_of_[static_cast<size_t>(*first)]);
+}
 
 bool ContainsByte(const uint8_t* buffer, uint8_t value, size_t count) {
     return count > 0 && std::memchr(buffer, value, count) != nullptr;
@@ -546,7 +647,7 @@ void TGIFSubImage::Crop() {
     FreeMask();
 }
 
-void TGIFSubImage::OptimizeOverlap(TGIFSubImage* below) {
+void TGIFSubImage::OptimizeOverlap(TGIFSubImage* below, const TGIFSharedTransparency* shared) {
     if (Empty() || below == nullptr || below->Empty()) return;
     const uint8_t below_disposal = DisposalOf(*below);
     if (below_disposal == 2 || below_disposal == 3) return;
@@ -579,7 +680,7 @@ void TGIFSubImage::OptimizeOverlap(TGIFSubImage* below) {
             if (below_transparent && shown == below_hole) continue;
             if (!(same_table && pixel == shown) && keys[pixel] != below_keys[shown]) continue;
             if (!chosen) {
-                hole = GetTransparentIndex(*this);
+                hole = GetTransparentIndex(*this, shared);
                 chosen = true;
             }
             pixel = hole;

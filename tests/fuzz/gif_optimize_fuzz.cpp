@@ -1,7 +1,11 @@
 // Loads arbitrary bytes as a GIF picture, optimises it and writes it with both
 // encoders, then reads back what was written: optimisation takes whatever the
 // reader gives, never makes a picture that could be written larger, and a
-// file it lets be written is one the reader takes again.
+// file it lets be written is one the reader takes again. The width of the
+// widest colour table, which the picture keeps as its tables and frames
+// change, is the one a walk of its tables finds, after reading and after
+// optimising.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -12,6 +16,17 @@
 #include "platform/core/error.h"
 #include "platform/core/stream.h"
 
+namespace {
+
+void CheckWidestTable(const gif::TGIFImage& image) {
+    int32_t bits = image.Header().ColorMap().BitsPerPixel();
+    for (const auto& frame : image.Images())
+        bits = std::max(bits, frame->ColorMap().BitsPerPixel());
+    if (image.GetBitsPerPixel() != bits) std::abort();
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     gif::TGIFImage image;
     try {
@@ -20,6 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const platform::Error&) {
         // The frames read before the failure are optimised all the same.
     }
+    CheckWidestTable(image);
     // A few bytes may declare frames of 2^28 pixels, which every step would
     // walk through slowly under the sanitizers without finding more.
     size_t pixels = 0;
@@ -36,8 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
         image.Optimize(gif::kAllOptimizeOptions, 0, 0, 8);
     } catch (const platform::Error&) {
+        CheckWidestTable(image);
         return 0;
     }
+    CheckWidestTable(image);
     // Optimising never makes it larger.
     if (unoptimised) {
         platform::MemoryStream written;

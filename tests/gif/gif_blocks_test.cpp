@@ -300,6 +300,23 @@ TEST(Frames, AListIsAlreadyEmptyWhileItsBlocksAreFreed) {
     EXPECT_EQ(held, (std::vector<int>{0, 0, 0}));
 }
 
+TEST(Frames, MarkedBlocksGoInOnePassTheOthersKeepingTheirOrder) {
+    std::vector<int> held;
+    TGIFList<Told> list(nullptr);
+    std::vector<const Told*> added;
+    for (int i = 0; i < 6; ++i) {
+        list.Add(std::make_unique<Told>(list, held));
+        added.push_back(list.Items(i));
+    }
+    // Marks for fewer blocks than the list holds: the others stay.
+    list.Delete(std::vector<bool>{true, false, false, true, true});
+    EXPECT_EQ(held, (std::vector<int>{3, 3, 3}));
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_EQ(list.Items(0), added[1]);
+    EXPECT_EQ(list.Items(1), added[2]);
+    EXPECT_EQ(list.Items(2), added[5]);
+}
+
 TEST(Frames, BoundsAndPixelAccess) {
     TGIFImage image;
     const gif_testing::Warnings warnings = gif_testing::RecordWarnings(image);

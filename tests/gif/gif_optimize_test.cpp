@@ -21,6 +21,7 @@ namespace {
 using gif_testing::AddFrame;
 using gif_testing::Bytes;
 using gif_testing::Compose;
+using gif_testing::Control;
 using gif_testing::Load;
 using gif_testing::Loaded;
 using gif_testing::Pixels;
@@ -52,12 +53,6 @@ int32_t TotalDelay(const std::vector<gif_testing::Shown>& screens) {
     int32_t total = 0;
     for (const auto& screen : screens) total += screen.delay;
     return total;
-}
-
-TGIFGraphicControlExtension& Control(TGIFSubImage& frame) {
-    if (frame.GraphicControlExtension() == nullptr)
-        frame.Extensions().Add(std::make_unique<TGIFGraphicControlExtension>(frame));
-    return *frame.GraphicControlExtension();
 }
 
 template <typename T>
@@ -242,6 +237,26 @@ TEST(Optimize, ACropThatWouldCodeWorseIsLeftOut) {
     image.Optimize(opCrop, 0, 0, 8);
     EXPECT_EQ(image.Images().SubImages(0)->BoundsRect(), (platform::Rect{0, 0, 21, 3}));
     EXPECT_EQ(Save(image), written);
+}
+
+TEST(Optimize, AFrameDroppedNoLongerWidensTheCodesOfTheFramesWeighedAfterIt) {
+    // A row on the global table that codes better without its transparent
+    // first pixel at 2 bits a code, not at 8; after it a blank frame with a
+    // table of 256 colours, which the crop step drops first. The crop is
+    // weighed at the codes the picture has without that frame.
+    TGIFImage image;
+    for (const platform::Color c : kColors) image.GetGlobalColorMap().Add(c);
+    const std::string row = "310312312231302";
+    AddFrame(
+        image, 0, 0, 15, 1, {},
+        [&](int32_t x, int32_t) { return static_cast<uint8_t>(row[static_cast<size_t>(x)] - '0'); },
+        3);
+    AddFrame(
+        image, 0, 0, 2, 2, std::vector<platform::Color>(256, platform::kBlack),
+        [](int32_t, int32_t) { return uint8_t{0}; }, 0);
+    image.Optimize(opCrop, 0, 0, 8);
+    ASSERT_EQ(image.Images().Count(), 1);
+    EXPECT_EQ(image.Images().SubImages(0)->BoundsRect(), (platform::Rect{1, 0, 15, 1}));
 }
 
 TEST(Optimize, KeepsWhatDisposalShows) {

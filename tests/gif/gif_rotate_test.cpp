@@ -19,6 +19,7 @@ namespace {
 using gif_testing::AddFrame;
 using gif_testing::Bytes;
 using gif_testing::Compose;
+using gif_testing::Control;
 using gif_testing::GiflibRead;
 using gif_testing::Load;
 using gif_testing::Loaded;
@@ -28,12 +29,6 @@ using gif_testing::Shown;
 using platform::MakeColor;
 using testing_support::ErrorText;
 using testing_support::ShellQuote;
-
-TGIFGraphicControlExtension& Control(TGIFSubImage& frame) {
-    if (frame.GraphicControlExtension() == nullptr)
-        frame.Extensions().Add(std::make_unique<TGIFGraphicControlExtension>(frame));
-    return *frame.GraphicControlExtension();
-}
 
 // An animation on a 23 x 14 screen with a global table: frame 0 covers the
 // screen, frame 1 (local table, transparent, interlaced) sits at (3, 2) and

@@ -63,6 +63,12 @@ gif::TGIFSubImage& AddFrame(gif::TGIFImage& image, int32_t left, int32_t top, in
     return added;
 }
 
+gif::TGIFGraphicControlExtension& Control(gif::TGIFSubImage& frame) {
+    if (frame.GraphicControlExtension() == nullptr)
+        frame.Extensions().Add(std::make_unique<gif::TGIFGraphicControlExtension>(frame));
+    return *frame.GraphicControlExtension();
+}
+
 Bytes operator+(Bytes head, const Bytes& tail) {
     head.insert(head.end(), tail.begin(), tail.end());
     return head;

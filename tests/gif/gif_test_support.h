@@ -45,6 +45,9 @@ gif::TGIFSubImage& AddFrame(gif::TGIFImage& image, int32_t left, int32_t top, in
                             const PixelFn& pixel,
                             std::optional<uint8_t> transparent = std::nullopt);
 
+// The frame's graphic control extension, added when it has none.
+gif::TGIFGraphicControlExtension& Control(gif::TGIFSubImage& frame);
+
 // Files put together block by block.
 Bytes operator+(Bytes head, const Bytes& tail);
 // Signature and screen of `width` x `height`, with a global table of `colors`
