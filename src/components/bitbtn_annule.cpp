@@ -59,8 +59,6 @@ TBitBtnAnnule::TBitBtnAnnule(Form& fiche, QWidget* parent, const std::string& no
     : QPushButton(QString::fromUtf8("Abandonner"), parent), fiche_(fiche) {
     setObjectName(QString::fromStdString(nom));
     setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
-    // Escape in its form undoes the edits as a click does.
-    fiche_.SetCancelButton(this);
     connect(this, &QPushButton::clicked, this, [this] {
         fiche_.App().Guard([this] { Clic(); });
         fiche_.SetModalResult(ModalResult::Abort);

@@ -2,7 +2,8 @@
 // records the values of the form's edits, check boxes, radio buttons and spin
 // edits; a click puts the values of the last show back (their change and
 // click handlers run), then raises OnApresAnnule, and closes a modal form
-// with the abort result. Escape in its form clicks it.
+// with the abort result. An abort button is no cancel button: Escape leaves
+// it alone.
 #pragma once
 
 #include <QPushButton>

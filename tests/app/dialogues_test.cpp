@@ -152,7 +152,7 @@ TEST_F(Dialogues, EnterInTheNewSizeClosesItWithTheSizeTypedAndEscapeLeavesIt) {
     EXPECT_EQ(taille->SpinEditNouvHauteur->Value(), 600);
 }
 
-TEST_F(Dialogues, EnterKeepsTheOptionsAndEscapePutsBackWhatTheyWereShownWith) {
+TEST_F(Dialogues, EnterKeepsTheOptionsAndTheAbortButtonPutsBackWhatTheyWereShownWith) {
     auto* options = Cree<TFormOptions>();
     options->SpinEditTauxCompressionJPG->SetValue(40);
     EXPECT_EQ(Pendant(*options,
@@ -168,7 +168,10 @@ TEST_F(Dialogues, EnterKeepsTheOptionsAndEscapePutsBackWhatTheyWereShownWith) {
         options->CheckBoxVoirDestination->SetChecked(false);
         Tape(*options->SpinEditTauxCompressionJPG, "65");
         EXPECT_EQ(Korvel1().CompressionQuality(), 65);
+        // Its cancel button is of the abort kind, which Escape does not press.
         Appuie(*options->SpinEditTauxCompressionJPG, Qt::Key_Escape);
+        EXPECT_TRUE(options->isVisible());
+        options->BitBtnAnnule1->click();
     });
     EXPECT_EQ(resultat, ModalResult::Abort);
     EXPECT_EQ(options->EditDossierPhotoAMettreDeCote->Text(), "/photos");
