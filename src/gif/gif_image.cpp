@@ -122,10 +122,7 @@ void TGIFSubImage::FreeDeleter::operator()(uint8_t* pixels) const {
 TGIFSubImage::TGIFSubImage(TGIFImage& image)
     : TGIFItem(&image), color_map_(*this), extensions_(&image) {}
 
-// The members go by themselves. Clearing through the bounds setter, as Clear
-// does, would warn about (and enlarge the screen for) a frame that is going
-// away, calling the picture's handlers while it is itself being cleared or
-// destroyed.
+// The members go by themselves.
 TGIFSubImage::~TGIFSubImage() = default;
 
 GIFVersion TGIFSubImage::GetVersion() const {
@@ -136,8 +133,11 @@ void TGIFSubImage::Clear() {
     extensions_.Clear();
     color_map_.Clear();
     FreeImage();
-    SetHeight(0);
-    SetWidth(0);
+    // An empty frame takes no room on the screen. The bounds setter would
+    // enlarge the screen to the old size of a frame beyond it, as the reader
+    // takes some, and warn about a frame that is going away.
+    PutU16(&descriptor_[5], 0);
+    PutU16(&descriptor_[7], 0);
     gce_ = nullptr;
     FreeBitmap();
     FreeMask();

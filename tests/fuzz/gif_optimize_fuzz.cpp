@@ -1,7 +1,7 @@
 // Loads arbitrary bytes as a GIF picture, optimises it and writes it with both
 // encoders, then reads back what was written: optimisation takes whatever the
-// reader gives, never makes a picture that could be written larger, and a
-// file it lets be written is one the reader takes again. The width of the
+// reader gives, keeps its screen, never makes a picture that could be written
+// larger, and a file it lets be written is one the reader takes again. The width of the
 // widest colour table, which the picture keeps as its tables and frames
 // change, is the one a walk of its tables finds, after reading and after
 // optimising.
@@ -49,13 +49,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         unoptimised = written.Size();
     } catch (const platform::Error&) {
     }
+    // The screen read, which frames beyond it leave as it is.
+    const int32_t width = image.Width();
+    const int32_t height = image.Height();
     try {
         image.Optimize(gif::kAllOptimizeOptions, 0, 0, 8);
     } catch (const platform::Error&) {
         CheckWidestTable(image);
+        if (image.Width() != width || image.Height() != height) std::abort();
         return 0;
     }
     CheckWidestTable(image);
+    if (image.Width() != width || image.Height() != height) std::abort();
     // Optimising never makes it larger.
     if (unoptimised) {
         platform::MemoryStream written;

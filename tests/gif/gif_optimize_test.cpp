@@ -398,6 +398,62 @@ TEST(Optimize, RepeatedPixelsBecomeTransparentAndIdenticalFramesGo) {
     }
 }
 
+// The reader takes frames wider or taller than the screen as they are; what
+// shows is the screen, and so is what the optimised file shows. A change the
+// optimiser takes back must not leave a screen enlarged to such a frame.
+TEST(Optimize, KeepsTheScreenOfFramesBeyondIt) {
+    // Three 8 x 2 frames on a 4 x 4 screen, about half of each frame's
+    // pixels those of the frame below: the overlap step weighs them and
+    // takes some back.
+    TGIFImage wide;
+    for (int32_t i = 0; i < 16; ++i)
+        wide.GetGlobalColorMap().Add(platform::MakeColor(static_cast<uint8_t>(i * 16), 0, 0));
+    for (int32_t k = 0; k < 3; ++k) {
+        AddFrame(wide, 0, 0, 8, 2, {}, [k](int32_t x, int32_t y) {
+            return static_cast<uint8_t>((x + y) % 2 == 0 ? x : (x * 3 + y + k * 5) % 16);
+        });
+        Control(*wide.Images().SubImages(k)).SetDisposal(1);
+        Control(*wide.Images().SubImages(k)).SetDelay(10);
+    }
+    wide.Header().SetLogicalScreenWidth(4);
+    wide.Header().SetLogicalScreenHeight(4);
+
+    // A damaged file's 16 x 63758 screen, with a frame far beyond its right
+    // edge whose crop would code worse: enlarged to it, the screen would be
+    // more than a picture may hold.
+    const std::vector<std::string> rows = {"330233313203012112020", "330112012301103033200",
+                                           "332232332132001201112"};
+    TGIFImage far;
+    AddFrame(
+        far, 39923, 0, 21, 3, kColors,
+        [&](int32_t x, int32_t y) {
+            return static_cast<uint8_t>(rows[static_cast<size_t>(y)][static_cast<size_t>(x)] - '0');
+        },
+        3);
+    far.Header().SetLogicalScreenWidth(16);
+    far.Header().SetLogicalScreenHeight(63758);
+
+    for (const TGIFImage* made : {&wide, &far}) {
+        Loaded loaded = Load(Save(*made));
+        const int32_t width = loaded.image->Width();
+        const int32_t height = loaded.image->Height();
+        SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
+        const auto before = Seen(Compose(*loaded.image));
+        for (const uint8_t options : {uint8_t{opOverlap}, uint8_t{opCrop}, kAllOptimizeOptions}) {
+            loaded.image->Optimize(options, 0, 0, 8);
+            EXPECT_EQ(loaded.image->Width(), width) << int{options};
+            EXPECT_EQ(loaded.image->Height(), height) << int{options};
+        }
+        EXPECT_TRUE(loaded.warnings->empty());
+        const Bytes optimised = Save(*loaded.image);
+        ASSERT_EQ(gif_testing::LoadError(optimised), "(no error)");
+        const gif_testing::OracleFile read = gif_testing::GiflibRead(optimised);
+        EXPECT_EQ(read.width, width);
+        EXPECT_EQ(read.height, height);
+        EXPECT_TRUE(Seen(Compose(*Load(optimised).image)) == before);
+    }
+}
+
 TEST(Optimize, SortedGlobalTableKeepsTheBackgroundColour) {
     TGIFImage image;
     for (const platform::Color c : kColors) image.GetGlobalColorMap().Add(c);
