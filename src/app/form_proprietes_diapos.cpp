@@ -18,6 +18,7 @@
 #include "metadata/image_info.h"
 #include "metadata/img_data.h"
 #include "metadata/iptc.h"
+#include "platform/core/text.h"
 #include "platform/ui/application.h"
 
 namespace app {
@@ -54,8 +55,20 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 21> kPrincip
     {"SubjectDistance", "Distance"},
 }};
 
-constexpr const char* kMotsClefsSansIptc =
-    "Les mots clés n'ont pas été enregistrés : le fichier ne contient pas de données IPTC.";
+// Why the file did not take a text, as the message tells it.
+std::string_view Raison(Refus refus) {
+    switch (refus) {
+        case Refus::PasJpeg:
+            return "le fichier n'est pas une image JPEG.";
+        case Refus::SansCommentaire:
+            return "le fichier n'a pas de place pour un commentaire.";
+        case Refus::SansIptc:
+            return "le fichier ne contient pas de données IPTC.";
+        case Refus::Aucun:
+            break;
+    }
+    return {};
+}
 
 // Blanks and control characters off both ends.
 std::string_view SansBlancs(std::string_view texte) {
@@ -116,25 +129,66 @@ ProprietesFichier LitProprietes(const std::string& fichier) {
     return proprietes;
 }
 
-MotsClefs EnregistreProprietes(const std::string& fichier, const std::string& commentaire,
-                               const std::string& mots_clefs,
-                               const std::function<bool()>& accepte) {
-    if (components::TypeImageFichier(fichier) != components::TTypeImage::Jpeg)
-        return MotsClefs::Acceptes;
+std::string MessageNonEnregistre(const NonEnregistre& refus) {
+    std::string message;
+    const auto ajoute = [&](const std::string& ligne) {
+        message += (message.empty() ? "" : "\n") + ligne;
+    };
+    const auto raison = [](std::string_view quoi, Refus pourquoi) {
+        return std::string(quoi).append(" : ").append(Raison(pourquoi));
+    };
+    if (refus.commentaire != Refus::Aucun && refus.commentaire == refus.mots_clefs) {
+        ajoute(
+            raison("Le commentaire et les mots clés n'ont pas été enregistrés", refus.commentaire));
+    } else {
+        if (refus.commentaire != Refus::Aucun)
+            ajoute(raison("Le commentaire n'a pas été enregistré", refus.commentaire));
+        if (refus.mots_clefs != Refus::Aucun)
+            ajoute(raison("Les mots clés n'ont pas été enregistrés", refus.mots_clefs));
+    }
+    if (refus.commentaire_coupe) {
+        const std::string& garde = *refus.commentaire_coupe;
+        size_t caracteres = 0;
+        for (size_t i = 0; i < garde.size(); i = platform::NextCharacter(garde, i)) ++caracteres;
+        ajoute("Le commentaire a été coupé : le fichier n'a de place que pour " +
+               (caracteres == 1 ? std::string("son premier caractère.")
+                                : "ses " + std::to_string(caracteres) + " premiers caractères."));
+    }
+    return message;
+}
+
+NonEnregistre EnregistreProprietes(const std::string& fichier, const std::string& commentaire,
+                                   const std::string& mots_clefs,
+                                   const std::function<bool()>& accepte) {
+    const bool commentaire_tape = !SansBlancs(commentaire).empty();
+    const std::string_view texte_mots = SansBlancs(mots_clefs);
+    NonEnregistre refus;
+    if (components::TypeImageFichier(fichier) != components::TTypeImage::Jpeg) {
+        if (commentaire_tape) refus.commentaire = Refus::PasJpeg;
+        if (!texte_mots.empty()) refus.mots_clefs = Refus::PasJpeg;
+        return refus;
+    }
     metadata::TimgData donnees(255);
     donnees.ReadPictureFile(fichier);
 
     metadata::TImageInfo* exif = donnees.ExifObj();
-    const bool nouveau_commentaire = donnees.HasMetadata() && donnees.HasExif() &&
-                                     exif != nullptr && exif->CommentPosition > 0 &&
-                                     commentaire != exif->Comment;
-    if (nouveau_commentaire) exif->SetComment(commentaire);
+    const bool avec_commentaire =
+        donnees.HasMetadata() && donnees.HasExif() && exif != nullptr && exif->CommentPosition > 0;
+    const bool nouveau_commentaire = avec_commentaire && commentaire != exif->Comment;
+    if (nouveau_commentaire) {
+        const std::string garde = exif->SetComment(commentaire);
+        if (garde.empty() && commentaire_tape) {
+            refus.commentaire = Refus::SansCommentaire;
+        } else if (SansBlancs(garde) != SansBlancs(commentaire)) {
+            refus.commentaire_coupe = garde;
+        }
+    } else if (!avec_commentaire && commentaire_tape) {
+        refus.commentaire = Refus::SansCommentaire;
+    }
 
     metadata::TIPTCdata* iptc = donnees.IptcObj();
-    const std::string_view texte_mots = SansBlancs(mots_clefs);
     const bool sans_iptc = !donnees.HasIptc() || iptc == nullptr;
-    const MotsClefs place =
-        !texte_mots.empty() && sans_iptc ? MotsClefs::SansIptc : MotsClefs::Acceptes;
+    if (!texte_mots.empty() && sans_iptc) refus.mots_clefs = Refus::SansIptc;
     bool nouveaux_mots = false;
     if (!texte_mots.empty() && !sans_iptc) {
         iptc->ParseOwnerSegment();
@@ -144,8 +198,8 @@ MotsClefs EnregistreProprietes(const std::string& fichier, const std::string& co
         if (nouveaux_mots) iptc->SetTagText("Keywords", texte_mots);
     }
 
-    if (!nouveaux_mots && !nouveau_commentaire) return place;
-    if (accepte && !accepte()) return place;
+    if (!nouveaux_mots && !nouveau_commentaire) return refus;
+    if (accepte && !accepte()) return refus;
     // The IPTC writer keeps the EXIF segment edited above: one rewrite carries
     // both changes.
     if (nouveaux_mots) {
@@ -153,7 +207,7 @@ MotsClefs EnregistreProprietes(const std::string& fichier, const std::string& co
     } else {
         donnees.RewriteJpegFile(fichier);
     }
-    return place;
+    return refus;
 }
 
 TFormProprietesDiapos::TFormProprietesDiapos(platform::ui::Application& application, Fiches&)
@@ -233,7 +287,7 @@ void TFormProprietesDiapos::SpeedButton1Click() {
     if (FFichier.empty()) return;
     bool demande = false;
     bool ecrit = false;
-    const MotsClefs place =
+    const NonEnregistre refus =
         EnregistreProprietes(FFichier, EditCommentaire->Text(), EditMotsClefs->Text(), [&] {
             demande = true;
             ecrit = components::ConfirmeReecriture(FFichier, FIdentite);
@@ -242,8 +296,9 @@ void TFormProprietesDiapos::SpeedButton1Click() {
     // The window's own rewrite is not a change made behind its back.
     if (ecrit) FIdentite = platform::IdentifyFile(FFichier);
     // A user who declined the rewrite knows that nothing was saved.
-    const bool refuse = demande && !ecrit;
-    if (place == MotsClefs::SansIptc && !refuse) App().GetDialogs().ShowMessage(kMotsClefsSansIptc);
+    if (demande && !ecrit) return;
+    const std::string message = MessageNonEnregistre(refus);
+    if (!message.empty()) App().GetDialogs().ShowMessage(message);
 }
 
 void TFormProprietesDiapos::ListView1ColumnClick(ListView& sender) {

@@ -39,22 +39,37 @@ struct ProprietesFichier {
 // none.
 ProprietesFichier LitProprietes(const std::string& fichier);
 
-// Whether keywords typed for a file had a place to go.
-enum class MotsClefs {
-    Acceptes,  // saved, unchanged, or none typed
-    SansIptc,  // typed for a JPEG file without IPTC data: not saved
+// Why a file did not take a text typed in the window.
+enum class Refus {
+    Aucun,            // saved, unchanged, or nothing typed
+    PasJpeg,          // the file is not a JPEG picture
+    SansCommentaire,  // a JPEG file without a user comment to write over
+    SansIptc,         // a JPEG file without IPTC data
 };
+
+// What a file did not take of the texts typed in the window.
+struct NonEnregistre {
+    Refus commentaire = Refus::Aucun;
+    Refus mots_clefs = Refus::Aucun;
+    // What the file's user comment holds of a comment too long for it.
+    std::optional<std::string> commentaire_coupe;
+};
+
+// The French message that tells the user what was not saved and why; empty
+// when the file took everything.
+std::string MessageNonEnregistre(const NonEnregistre& refus);
 
 // Writes into a JPEG file (by its content) the comment, over the user comment
 // it already holds, and the keywords, into the IPTC data it already holds.
-// A file without a user comment or without IPTC data does not get one;
-// keywords are separated by "," or ";", trimmed, and blank ones are not
-// written; the file is rewritten once, and only when a value differs from
-// what it holds. `accepte`, when given, is asked right before the rewrite;
-// false writes nothing.
-MotsClefs EnregistreProprietes(const std::string& fichier, const std::string& commentaire,
-                               const std::string& mots_clefs,
-                               const std::function<bool()>& accepte = {});
+// A file without a user comment or without IPTC data does not get one, nor
+// does a file of another kind; a comment longer than the user comment's value
+// is cut to it. Keywords are separated by "," or ";", trimmed, and blank ones
+// are not written; the file is rewritten once, and only when a value differs
+// from what it holds. `accepte`, when given, is asked right before the
+// rewrite; false writes nothing. Texts that are blank ask for no place.
+NonEnregistre EnregistreProprietes(const std::string& fichier, const std::string& commentaire,
+                                   const std::string& mots_clefs,
+                                   const std::function<bool()>& accepte = {});
 
 class TFormProprietesDiapos final : public platform::ui::Form {
     Q_OBJECT

@@ -486,21 +486,24 @@ bool TImageInfo::WriteTagText(std::string_view name, std::string_view text) {
     return true;
 }
 
-void TImageInfo::SetComment(std::string_view text) {
+std::string TImageInfo::SetComment(std::string_view text) {
+    const std::optional<TTagEntry> entry = WritableText("UserComment");
+    if (!entry) return {};
+    // Between the character code and the final NUL.
+    const auto room = static_cast<size_t>(
+        std::max<int64_t>(int64_t{entry->size} - 1 - int64_t{kCharacterCodeSize}, 0));
     if (platform::IsAscii(text)) {
-        WriteTagText("UserComment", std::string(kAsciiCode).append(text));
-        return;
+        const std::string_view kept = text.substr(0, room);
+        PlaceValue(*entry, std::string(kAsciiCode).append(kept));
+        return std::string(kept);
     }
     // Bytes above 0x7F under the "ASCII" code are no valid EXIF text, and
     // other programs garble them: any other character makes the comment
     // UTF-16 in the byte order of the EXIF data.
-    const std::optional<TTagEntry> entry = WritableText("UserComment");
-    if (!entry) return;
-    const auto room = static_cast<size_t>(
-        std::max<int64_t>(int64_t{entry->size} - 1 - int64_t{kCharacterCodeSize}, 0));
-    PlaceValue(*entry,
-               std::string(kUnicodeCode)
-                   .append(Utf16Prefix(platform::Utf8ToUtf16(text, Motorola()), room, Motorola())));
+    const std::string utf16 = platform::Utf8ToUtf16(text, Motorola());
+    const std::string_view units = Utf16Prefix(utf16, room, Motorola());
+    PlaceValue(*entry, std::string(kUnicodeCode).append(units));
+    return platform::Utf16ToUtf8(units, Motorola());
 }
 
 bool TImageInfo::WriteTagInt(std::string_view name, int64_t value) {

@@ -83,7 +83,9 @@ public:
     bool WriteTagText(std::string_view name, std::string_view text);
     // A plain ASCII comment goes under the "ASCII" character code; any other
     // goes under the "UNICODE" code, in UTF-16 of the EXIF data's byte order.
-    void SetComment(std::string_view text);
+    // The text the value holds now, cut as above: what the user keeps of
+    // what was typed; empty when there is no user comment to write into.
+    std::string SetComment(std::string_view text);
     bool WriteTagInt(std::string_view name, int64_t value);
     // Writes the size into every width and height entry of the main picture
     // (the EXIF directory's and IFD0's), when the walk found a size.

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <filesystem>
+#include <tuple>
 
 #include "app/fiches.h"
 #include "app/form_proprietes_diapos.h"
@@ -349,6 +350,95 @@ TEST_F(FenetreProprietes, KeywordsAFileCannotHoldAreReportedAndTheCommentStillSa
     EXPECT_EQ(dialogues->questions.size(), 1u);
     EXPECT_TRUE(dialogues->messages.empty());
     EXPECT_EQ(ExifToolValue("UserComment", photo), "autre texte");
+}
+
+// Text typed for a file that has no place for it is not saved, as before,
+// but the window says what was not saved and why; the file stays as it was.
+TEST_F(FenetreProprietes, TextsAFileCannotTakeAreReportedAndTheFileLeftAsItWas) {
+    REQUIRE_PROGRAM("exiftool");
+    const std::string gif = dossier / "deux-points.gif";
+    std::filesystem::copy_file(TestData("gif-small/deux-points.gif"), gif);
+    const std::string bmp = dossier / "image.bmp";
+    WriteBmp(bmp, *Pattern(8, 8));
+    const std::string sans_commentaire = Photo("sans_commentaire.jpg", "-Make=Essai -City=Paris");
+    const std::string ni_l_un_ni_l_autre = Photo("nu.jpg", "-Make=Essai");
+    const std::string pas_jpeg = " : le fichier n'est pas une image JPEG.";
+    const std::string pas_de_place =
+        "Le commentaire n'a pas été enregistré : le fichier n'a pas de place pour un commentaire.";
+    const std::string sans_iptc =
+        "Les mots clés n'ont pas été enregistrés : le fichier ne contient pas de données IPTC.";
+    struct Cas {
+        std::string fichier;
+        std::string commentaire;
+        std::string mots_clefs;
+        std::string message;  // none when nothing is said
+    };
+    for (const Cas& cas : {
+             Cas{gif, "un commentaire", "chat, chien",
+                 "Le commentaire et les mots clés n'ont pas été enregistrés" + pas_jpeg},
+             Cas{gif, "un commentaire", "", "Le commentaire n'a pas été enregistré" + pas_jpeg},
+             Cas{bmp, " ", "chat", "Les mots clés n'ont pas été enregistrés" + pas_jpeg},
+             Cas{gif, "", " ", ""},
+             Cas{sans_commentaire, "un commentaire", "", pas_de_place},
+             Cas{ni_l_un_ni_l_autre, "un commentaire", "chat", pas_de_place + "\n" + sans_iptc},
+             Cas{ni_l_un_ni_l_autre, "  ", "", ""},
+         }) {
+        SCOPED_TRACE(cas.fichier + " [" + cas.commentaire + "] [" + cas.mots_clefs + "]");
+        fenetre->AfficheProprietes(cas.fichier);
+        EXPECT_EQ(fenetre->EditCommentaire->Text(), "");
+        const std::vector<uint8_t> avant = ReadFile(cas.fichier);
+        fenetre->EditCommentaire->SetText(cas.commentaire);
+        fenetre->EditMotsClefs->SetText(cas.mots_clefs);
+        dialogues->messages.clear();
+        Enregistre();
+        EXPECT_EQ(dialogues->messages, cas.message.empty() ? std::vector<std::string>{}
+                                                           : std::vector<std::string>{cas.message});
+        EXPECT_TRUE(ReadFile(cas.fichier) == avant);
+        EXPECT_TRUE(dialogues->questions.empty());
+    }
+
+    // The keywords go into the IPTC data the file holds; only the comment is
+    // reported.
+    fenetre->AfficheProprietes(sans_commentaire);
+    fenetre->EditCommentaire->SetText("un commentaire");
+    fenetre->EditMotsClefs->SetText("chat");
+    dialogues->messages.clear();
+    Enregistre();
+    EXPECT_EQ(dialogues->messages, std::vector<std::string>{pas_de_place});
+    EXPECT_EQ(ExifToolValue("Keywords", sans_commentaire), "chat");
+    EXPECT_EQ(ExifToolValue("UserComment", sans_commentaire), "");
+}
+
+// A comment longer than the user comment the camera made room for is saved
+// cut to that room, and the window says how much of it was kept.
+TEST_F(FenetreProprietes, ACommentCutToItsRoomIsReported) {
+    REQUIRE_PROGRAM("exiftool");
+    // A value of 29 bytes: the character code, 20 bytes of text and the
+    // final NUL the writer keeps.
+    const std::string photo = Photo("photo.jpg", "'-UserComment=" + std::string(21, 'u') + "'");
+    using Coupe = std::tuple<std::string, std::string, std::string>;
+    for (const auto& [tape, garde, message] :
+         {Coupe{std::string(30, 'x'), std::string(20, 'x'), "ses 20 premiers caractères."},
+          Coupe{"Été " + std::string(20, 'x'), "Été xxxxxx", "ses 10 premiers caractères."}}) {
+        SCOPED_TRACE(tape);
+        fenetre->AfficheProprietes(photo);
+        fenetre->EditCommentaire->SetText(tape);
+        dialogues->messages.clear();
+        Enregistre();
+        EXPECT_EQ(
+            dialogues->messages,
+            std::vector<std::string>{
+                std::string("Le commentaire a été coupé : le fichier n'a de place que pour ") +
+                message});
+        EXPECT_EQ(ExifToolValue("UserComment", photo), garde);
+    }
+    // What fits is saved whole, without a word.
+    fenetre->AfficheProprietes(photo);
+    fenetre->EditCommentaire->SetText(std::string(20, 'y'));
+    dialogues->messages.clear();
+    Enregistre();
+    EXPECT_TRUE(dialogues->messages.empty());
+    EXPECT_EQ(ExifToolValue("UserComment", photo), std::string(20, 'y'));
 }
 
 TEST_F(FenetreProprietes, WithoutAFileTheSaveDoesNothing) {

@@ -160,7 +160,7 @@ TEST_F(WithExifTool, CommentRewriteChangesOnlyTheComment) {
                                                     64);
         };
         const std::string code("ASCII\0\0\0", 8);
-        info.SetComment(std::string(70, 'x'));
+        EXPECT_EQ(info.SetComment(std::string(70, 'x')), std::string(55, 'x'));
         EXPECT_EQ(stored(), code + std::string(55, 'x') + '\0');
         // A letter beyond ASCII makes it UTF-16, in the EXIF data's byte order.
         info.SetComment("Été");
@@ -211,7 +211,7 @@ TEST_F(WithExifTool, AUnicodeCommentIsCutBetweenCharactersToTheValuesSize) {
             TimgData data;
             ASSERT_TRUE(data.ReadPictureFile(file));
             TImageInfo& info = *data.ExifObj();
-            info.SetComment(cut.text);
+            EXPECT_EQ(info.SetComment(cut.text), cut.kept);
             const std::string units = platform::Utf8ToUtf16(cut.kept, motorola);
             EXPECT_EQ(data.ExifSegment()->bytes.substr(
                           static_cast<size_t>(info.CommentPosition - 1), cut.size),
