@@ -91,6 +91,16 @@ protected:
         return vues;
     }
 
+    // Whether it plays: two frames seen at the centre, however long a busy
+    // machine takes to show them, within the event loop's guard.
+    bool Joue() const {
+        std::set<char> vues;
+        return RunUntil([&] {
+            if (const char vue = AuCentre(); vue != '?') vues.insert(vue);
+            return vues.size() >= 2;
+        });
+    }
+
     testing_support::TempDir dossier;
     TImageBrenlow affichage{nullptr, "Affichage"};
 };
@@ -99,7 +109,7 @@ TEST_F(AffichageAnime, ThePictureShownPlaysThroughItsOwnDrawingAndGoesWithIt) {
     affichage.ChargeFichier(dossier / "anime.gif");
     ASSERT_NE(Montree(), nullptr);
     ASSERT_TRUE(RunUntil([&] { return Montree()->DrawPainter() != nullptr; }));
-    EXPECT_GE(Vues(300ms).size(), 2u);
+    EXPECT_TRUE(Joue());
 
     // A still picture: no painter, and the old one's frames stop coming.
     affichage.ChargeFichier(dossier / "fixe.gif");
@@ -119,7 +129,7 @@ TEST_F(AffichageAnime, ThePictureShownPlaysThroughItsOwnDrawingAndGoesWithIt) {
     ASSERT_NE(Montree(), nullptr);
     EXPECT_EQ(Montree()->Width(), 30);
     ASSERT_TRUE(RunUntil([&] { return Montree()->DrawPainter() != nullptr; }));
-    EXPECT_GE(Vues(300ms).size(), 2u);
+    EXPECT_TRUE(Joue());
 }
 
 TEST_F(AffichageAnime, SavingPlaysOnAndTheSelectionTakesFrameZero) {
@@ -136,7 +146,7 @@ TEST_F(AffichageAnime, SavingPlaysOnAndTheSelectionTakesFrameZero) {
     gif::TGIFImage copie;
     copie.LoadFromFile(dossier / "copie.gif");
     EXPECT_EQ(copie.Images().Count(), 3);
-    EXPECT_GE(Vues(300ms).size(), 2u);
+    EXPECT_TRUE(Joue());
 
     // A selection is drawn on a bitmap, not on a screen: frame 0, red, while
     // the screen shows green.
