@@ -5,7 +5,6 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -14,7 +13,11 @@
 #include <algorithm>
 #include <chrono>
 #include <initializer_list>
+#include <map>
+#include <numeric>
 #include <set>
+#include <utility>
+#include <vector>
 
 #include "app/about_box.h"
 #include "app/chemins.h"
@@ -68,6 +71,97 @@ LigneCommande Analyse(const std::vector<std::string>& arguments) {
                                 [](const std::string& nom) { return platform::FileExists(nom); });
 }
 
+// The window's width as designed, and the part of it the panel's commands take.
+constexpr int kLargeurFenetre = 1060;
+constexpr int kLargeurCommandes = 800;
+// Narrower, a track bar's handle has too few places left to stop at.
+constexpr int kLargeurMinBarre = 48;
+
+// The control panel along the window's bottom edge: the commands at their
+// places on the left, the shooting data in the rest of its width. In a
+// window narrower than designed, the track bars give their width before the
+// shooting data do, down to what lets them and their captions show whole,
+// and the controls on their right move left with them.
+class Panneau final : public QWidget {
+public:
+    explicit Panneau(QWidget* parent)
+        : QWidget(parent), commandes_(new QWidget(this)), donnees_(new QWidget(this)) {}
+
+    QWidget* Commandes() const { return commandes_; }
+    QWidget* Donnees() const { return donnees_; }
+
+    // Once every command is at its place: `donnees` is the width the
+    // shooting data keep, each bar comes with its caption or the box it
+    // stands in, narrowing with it, and they give their width in this order.
+    void FixePlaces(int donnees, std::initializer_list<std::pair<TrackBar*, QWidget*>> barres) {
+        largeur_donnees_ = donnees;
+        int souplesse = 0;
+        for (const auto& [barre, cadre] : barres) {
+            for (const QWidget* parent : {barre->parentWidget(), cadre->parentWidget()}) {
+                for (QWidget* control : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                    places_[control] = control->geometry();
+            }
+            const int marge = std::min(barre->width() - kLargeurMinBarre,
+                                       cadre->width() - cadre->minimumSizeHint().width());
+            etirables_.push_back({barre, cadre, std::max(marge, 0)});
+            souplesse += etirables_.back().marge;
+        }
+        setMinimumWidth(kLargeurCommandes - souplesse);
+        Dispose();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        Dispose();
+    }
+
+private:
+    struct Etirable {
+        QWidget* barre;
+        QWidget* cadre;
+        int marge;  // the width it can give
+    };
+
+    void Dispose() {
+        const int manque = std::max(kLargeurCommandes + largeur_donnees_ - width(), 0);
+        int reste = manque;
+        std::vector<int> retraits;
+        for (const Etirable& etirable : etirables_) {
+            retraits.push_back(std::min(reste, etirable.marge));
+            reste -= retraits.back();
+        }
+        const int commandes = kLargeurCommandes - (manque - reste);
+        commandes_->setGeometry(0, 0, commandes, height());
+        donnees_->setGeometry(commandes, 0, std::max(width() - commandes, 0), height());
+        // A control moves left by what every bar on its left gives: one whose
+        // place, or its caption's or box's, ends before the control's in the
+        // same parent.
+        for (const auto& [control, place] : places_) {
+            QRect ici = place;
+            for (size_t i = 0; i < etirables_.size(); ++i) {
+                bool apres = false;
+                for (QWidget* etire : {etirables_[i].barre, etirables_[i].cadre}) {
+                    if (etire == control) {
+                        ici.setWidth(ici.width() - retraits[i]);
+                    } else if (etire->parentWidget() == control->parentWidget() &&
+                               places_.at(etire).right() < place.left()) {
+                        apres = true;
+                    }
+                }
+                if (apres) ici.translate(-retraits[i], 0);
+            }
+            control->setGeometry(ici);
+        }
+    }
+
+    QWidget* commandes_;
+    QWidget* donnees_;
+    std::map<QWidget*, QRect> places_;
+    std::vector<Etirable> etirables_;
+    int largeur_donnees_ = 0;
+};
+
 }  // namespace
 
 TForm1::TForm1(Application& application, Fiches& fiches, std::vector<std::string> arguments)
@@ -76,7 +170,7 @@ TForm1::TForm1(Application& application, Fiches& fiches, std::vector<std::string
       fiches_(fiches),
       arguments_(std::move(arguments)) {
     SetCaption("Visualisateur de diapos");
-    resize(1060, 613);
+    resize(kLargeurFenetre, 613);
     // Before the first show, so that a start in full screen keeps these as
     // the bounds to come back to.
     CenterOnScreen();
@@ -124,20 +218,13 @@ void TForm1::CreeControles() {
     Korvel1->setContextMenuPolicy(Qt::CustomContextMenu);
     layout->addWidget(Korvel1, 1);
 
-    // The panel: its commands at fixed places on the left, the shooting data
-    // in the rest of its width.
-    PanelControl = new QWidget(this);
+    auto* panneau = new Panneau(this);
+    PanelControl = panneau;
     PanelControl->setObjectName("PanelControl");
     PanelControl->setFixedHeight(64);
     layout->addWidget(PanelControl);
-    auto* rangee = new QHBoxLayout(PanelControl);
-    rangee->setContentsMargins(0, 0, 0, 0);
-    rangee->setSpacing(0);
-    auto* commandes = new QWidget(PanelControl);
-    commandes->setFixedWidth(800);
-    rangee->addWidget(commandes);
-    auto* donnees = new QWidget(PanelControl);
-    rangee->addWidget(donnees, 1);
+    QWidget* commandes = panneau->Commandes();
+    QWidget* donnees = panneau->Donnees();
 
     // Every control of the panel: its hint and its place, wide enough for its
     // caption in the window's font.
@@ -236,9 +323,11 @@ void TForm1::CreeControles() {
             largeur = std::max(largeur, mesure.horizontalAdvance(Q(texte)));
         return largeur;
     };
-    grille->setColumnStretch(0, plus_long({"0,0059 sec (1/169)", " focale : 200,00 mm"}));
-    grille->setColumnStretch(1, plus_long({"diaph F22,0"}));
-    grille->setColumnStretch(2, plus_long({"Cor. exp -10/30", "Prio Vitesse", "12800 Asa"}));
+    const int colonnes[] = {plus_long({"0,0059 sec (1/169)", " focale : 200,00 mm"}),
+                            plus_long({"diaph F22,0"}),
+                            plus_long({"Cor. exp -10/30", "Prio Vitesse", "12800 Asa"})};
+    for (int colonne = 0; colonne < 3; ++colonne)
+        grille->setColumnStretch(colonne, colonnes[colonne]);
     const auto donnee = [&](const char* name, const char* hint, int ligne, int colonne,
                             int largeur) {
         auto* label = new platform::ui::ElidedLabel(donnees, name, hint);
@@ -256,6 +345,16 @@ void TForm1::CreeControles() {
     LabelObjectif = donnee("LabelObjectif", "Mini x Maxi diaphragme de l'objectif", 2, 1, 2);
     LabelFlash = donnee("LabelFlash", "Flash", 3, 0, 2);
     LabelProgramExposition = donnee("LabelProgramExposition", "Programme", 3, 2, 1);
+    // The shooting data keep the width they have at the window's design
+    // size or, in a font that makes their usual texts wider than that, the
+    // width that shows the longest text of each column whole.
+    const int besoin = std::accumulate(std::begin(colonnes), std::end(colonnes), 0) +
+                       grille->contentsMargins().left() + grille->contentsMargins().right() +
+                       2 * grille->horizontalSpacing();
+    panneau->FixePlaces(std::max(kLargeurFenetre - kLargeurCommandes, besoin),
+                        {{TrackBarNumImageEnCours, Label1},
+                         {TrackBarVitesse, Label2},
+                         {TrackBarCoefZoom, GroupBox1}});
     Korvel1->SetImageVueResultatSaisiRectangle(ImageResultSaisieRectangle);
 
     ScruteDossier1.Filtre = platform::FormatMasks(platform::FormatUse::Listed);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
@@ -564,7 +566,8 @@ TEST_F(FenetrePrincipale, AFolderWithNothingToShowLeavesNothingOfTheFolderBefore
 }
 
 // At the window's first size the usual values of the shooting data show
-// whole, a photo's as read and others of every label.
+// whole, a photo's as read and others of every label: at the design width,
+// and down to what a window manager leaves on a screen 1024 pixels wide.
 TEST_F(FenetrePrincipale, UsualShootingDataShowWholeAtTheFirstSize) {
     REQUIRE_PROGRAM("exiftool");
     const std::string photo = dossier / "f11.jpg";
@@ -581,18 +584,106 @@ TEST_F(FenetrePrincipale, UsualShootingDataShowWholeAtTheFirstSize) {
         {fenetre->LabelDiaf, {"diaph F2,8", "diaph F11,0", "diaph F22,0"}},
         {fenetre->LabelVitesse, {"1/1000 sec", "1/4000 sec", "10/483 sec", "0,0059 sec (1/169)"}},
         {fenetre->LabelIso, {"100 Asa", "1600 Asa", "12800 Asa"}},
-        {fenetre->LabelDate, {"2001:04:06 11:51:40"}},
+        {fenetre->LabelDate, {"2001:04:06 11:51:40", "2006:12:28 23:59:59"}},
         {fenetre->LabelCorrectionExposition, {"Cor. exp 0/100", "Cor. exp -10/30"}},
-        {fenetre->LabelFocale, {" focale : 10,81 mm", " focale : 200,00 mm"}},
+        {fenetre->LabelFocale,
+         {" focale : 10,81 mm", " focale : 135,00 mm", " focale : 200,00 mm"}},
         {fenetre->LabelObjectif, {"Zoom  17x 85 F2,8", "Zoom  70x 200 F2,8"}},
         {fenetre->LabelProgramExposition, {"Prio Vitesse", "Prio Diaph"}},
-        {fenetre->LabelFlash, {"Flash Off, surpressed", "Flash On, auto mode"}},
+        {fenetre->LabelFlash,
+         {"Flash Off", "Flash On", "Flash Off, surpressed", "Flash On, auto mode",
+          "Flash Off, auto mode", "Flash On, forced"}},
     };
-    for (const auto& [label, textes] : usuelles) {
-        for (const std::string& texte : textes) {
-            label->SetText(texte);
-            EXPECT_EQ(label->text().toStdString(), texte) << label->objectName().toStdString();
+    for (const int largeur : {1060, 1040, 1022}) {
+        fenetre->resize(largeur, fenetre->height());
+        ASSERT_EQ(fenetre->width(), largeur);
+        for (const auto& [label, textes] : usuelles) {
+            for (const std::string& texte : textes) {
+                label->SetText(texte);
+                EXPECT_EQ(label->text().toStdString(), texte)
+                    << label->objectName().toStdString() << " at " << largeur;
+            }
         }
+    }
+}
+
+// Where the panel's controls stand, as "left+width" in the panel: the three
+// columns of the shooting data by their second row's labels, then the
+// commands from the picture bar's caption to the next picture's preview.
+std::string Places(const TForm1& fenetre) {
+    std::string places;
+    for (const QWidget* control : std::initializer_list<const QWidget*>{
+             fenetre.LabelVitesse, fenetre.LabelDiaf, fenetre.LabelCorrectionExposition,
+             fenetre.Label1, fenetre.TrackBarNumImageEnCours, fenetre.Label2,
+             fenetre.TrackBarVitesse, fenetre.GroupBox1, fenetre.TrackBarCoefZoom,
+             fenetre.CheckBoxAjuster, fenetre.CheckBox1, fenetre.ImageTamponSuivante1}) {
+        const QPoint coin = control->mapTo(fenetre.PanelControl, QPoint());
+        if (control == fenetre.Label1) places += "|";
+        places += std::to_string(coin.x()) + "+" + std::to_string(control->width()) + " ";
+    }
+    return places;
+}
+
+// What is wrong with the panel as it stands: two controls of one parent that
+// cover each other, a control out of its parent, a caption cut.
+std::string Defauts(QWidget& panneau) {
+    std::string defauts;
+    const auto nom = [](const QWidget* w) { return w->objectName().toStdString() + " "; };
+    QList<QWidget*> parents = panneau.findChildren<QWidget*>();
+    parents.append(&panneau);
+    for (const QWidget* parent : parents) {
+        std::vector<const QWidget*> controles;
+        for (const QWidget* w : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (w->isVisible()) controles.push_back(w);
+        for (size_t i = 0; i < controles.size(); ++i) {
+            const QRect place = controles[i]->geometry();
+            if (!parent->rect().contains(place)) defauts += nom(controles[i]) + "out; ";
+            for (size_t j = i + 1; j < controles.size(); ++j) {
+                if (place.intersects(controles[j]->geometry()))
+                    defauts += nom(controles[i]) + "over " + nom(controles[j]) + "; ";
+            }
+        }
+        const int besoin = [&] {
+            if (const auto* label = qobject_cast<const QLabel*>(parent))
+                return label->fontMetrics().horizontalAdvance(label->text());
+            if (qobject_cast<const QCheckBox*>(parent) != nullptr)
+                return parent->sizeHint().width();
+            if (qobject_cast<const QGroupBox*>(parent) != nullptr)
+                return parent->minimumSizeHint().width();
+            return 0;
+        }();
+        if (besoin > parent->contentsRect().width()) defauts += nom(parent) + "cut; ";
+    }
+    return defauts;
+}
+
+// In a window narrower than designed the track bars give their width, the
+// picture bar first, the controls on their right following them, and the
+// shooting data keep theirs; no control covers another and every caption
+// shows whole, also where the window is narrower than the bars can make up.
+TEST_F(FenetrePrincipale, NarrowerThanDesignedTheTrackBarsGiveWayToTheShootingData) {
+    Ouvre();
+    // The widest size a picture file can have.
+    fenetre->LabelDim->setText("65535x65535");
+    // At the design width, the places the panel always had.
+    const std::string commandes =
+        "284+140 280+142 432+112 428+116 548+140 552+74 626+60 692+86 764+33 ";
+    ASSERT_EQ(fenetre->width(), 1060);
+    EXPECT_EQ(Places(*fenetre), "802+104 910+63 977+81 |" + commandes);
+    for (const auto& [largeur, places] : std::initializer_list<std::pair<int, std::string>>{
+             {1280, "802+196 1002+119 1125+153 |" + commandes},
+             {1040,
+              "782+104 890+63 957+81 |284+120 280+122 "
+              "412+112 408+116 528+140 532+74 606+60 672+86 744+33 "},
+             {1022,
+              "764+104 872+63 939+81 |284+102 280+104 "
+              "394+112 390+116 510+140 514+74 588+60 654+86 726+33 "},
+             {960, ""},
+             {900, ""}}) {
+        fenetre->resize(largeur, fenetre->height());
+        ASSERT_EQ(fenetre->width(), largeur);
+        if (!places.empty()) EXPECT_EQ(Places(*fenetre), places) << largeur;
+        EXPECT_EQ(Defauts(*fenetre->PanelControl), "") << largeur;
     }
 }
 
