@@ -1,13 +1,17 @@
 #include "platform/ui/application.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFont>
 #include <QHelpEvent>
+#include <QLayout>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QMessageBox>
 #include <QPalette>
 #include <QProxyStyle>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QStyleFactory>
 #include <QTimer>
 #include <QToolTip>
@@ -75,6 +79,21 @@ platform::Color PaletteColor(platform::SystemColor role) {
     return platform::MakeColor(static_cast<uint8_t>(colour.red()),
                                static_cast<uint8_t>(colour.green()),
                                static_cast<uint8_t>(colour.blue()));
+}
+
+// Qt sizes a message box for its texts and for a title of its own estimate,
+// far narrower than the window manager's title bar: with a short text the
+// caption showed cut down to its ends. The row of buttons takes the width the
+// caption needs as its least, and Qt sizes and places the box for it as it
+// would for a long text, whole on the screen.
+void FitCaption(QMessageBox& box, const Application& app) {
+    auto* buttons = box.findChild<QDialogButtonBox*>();
+    if (buttons == nullptr || box.layout() == nullptr) return;
+    const QMargins frame = ExpectedFrame(box, app);
+    const int on_screen = box.screen()->availableGeometry().width() - frame.left() - frame.right();
+    const int width = std::min(CaptionWidth(box.windowTitle(), frame), on_screen);
+    const QMargins around = box.layout()->contentsMargins() + box.contentsMargins();
+    buttons->setMinimumWidth(std::max(width - around.left() - around.right(), 0));
 }
 
 }  // namespace
@@ -202,6 +221,13 @@ bool Application::eventFilter(QObject* watched, QEvent* event) {
             QToolTip::showText(help->globalPos(), widget->toolTip(), widget, {}, hint_hide_pause_);
             return true;
         }
+    }
+    // A message box, Qt's own ones too (a file dialog's question before
+    // overwriting a file), sizes itself when it shows and at every new
+    // layout, once past this filter: its least width is set here, from the
+    // frame known by then.
+    if (event->type() == QEvent::Show || event->type() == QEvent::LayoutRequest) {
+        if (auto* box = qobject_cast<QMessageBox*>(watched)) FitCaption(*box, *this);
     }
     return QObject::eventFilter(watched, event);
 }

@@ -12,8 +12,9 @@
 // platform's workers reach the user-interface thread through Qt's event loop,
 // the platform's timers are Qt's, and the failures that no caller receives
 // (platform::HandleError) are shown by the default handler once the event
-// loop comes back, and every modal box or dialog stands above the program's
-// always-on-top windows while it is up.
+// loop comes back, every modal box or dialog stands above the program's
+// always-on-top windows while it is up, and every message box, Qt's own ones
+// too, is as wide as its caption needs.
 #pragma once
 
 #include <QObject>

@@ -31,6 +31,32 @@ QFont TitleFont() {
 
 }  // namespace
 
+QMargins ExpectedFrame(const QWidget& window, const Application& app) {
+    // Asked of the window system itself: the widget's own record of the
+    // frame may still be the empty one of before the window appeared.
+    const auto frame_of = [](const QWidget& shown) {
+        return shown.windowHandle() != nullptr && shown.windowHandle()->isExposed()
+                   ? shown.windowHandle()->frameMargins()
+                   : QMargins();
+    };
+    if (const QMargins own = frame_of(window); !own.isNull()) return own;
+    for (const Form* other : app.Forms()) {
+        if (const QMargins frame = frame_of(*other); !frame.isNull()) return frame;
+    }
+    return {};
+}
+
+int CaptionWidth(const QString& caption, const QMargins& frame) {
+    if (caption.isEmpty()) return 0;
+    // The window manager writes in a font of its own, which the desktop's
+    // bold title font stands for; its buttons, the window menu's on one side
+    // and three on the other, are about as wide as the bar is high, and a
+    // bar's height more keeps the caption off them.
+    const int bar = std::max(frame.top(), QFontMetrics(TitleFont()).height());
+    const int text = QFontMetrics(TitleFont()).horizontalAdvance(caption);
+    return text + (kTitleBarButtons + 1) * bar - frame.left() - frame.right();
+}
+
 Form::Form(Application& app, const std::string& name)
     : app_(app), modal_result_(ModalResult::None) {
     setObjectName(QString::fromStdString(name));
@@ -168,21 +194,7 @@ void Form::CenterOnScreen() {
 }
 
 QMargins Form::Frame() const {
-    // Asked of the window system itself: the widget's own record of the
-    // frame may still be the empty one of before the window appeared.
-    const auto frame_of = [](const QWidget& window) {
-        return window.windowHandle() != nullptr && window.windowHandle()->isExposed()
-                   ? window.windowHandle()->frameMargins()
-                   : QMargins();
-    };
-    if (const QMargins own = frame_of(*this); !own.isNull()) return own;
-    // The window manager frames the program's windows alike. Before the
-    // first has appeared nothing is known of the frame: the window itself is
-    // brought within, and its frame once it appears.
-    for (const Form* other : app_.Forms()) {
-        if (const QMargins frame = frame_of(*other); !frame.isNull()) return frame;
-    }
-    return {};
+    return ExpectedFrame(*this, app_);
 }
 
 QRect Form::FitOnScreen(const QRect& bounds) const {
@@ -207,15 +219,7 @@ QRect Form::FitOnScreen(const QRect& bounds) const {
 }
 
 int Form::CaptionWidth() const {
-    if (windowTitle().isEmpty()) return 0;
-    // The window manager writes in a font of its own, which the desktop's
-    // bold title font stands for; its buttons, the window menu's on one side
-    // and three on the other, are about as wide as the bar is high, and a
-    // bar's height more keeps the caption off them.
-    const QMargins frame = Frame();
-    const int bar = std::max(frame.top(), QFontMetrics(TitleFont()).height());
-    const int text = QFontMetrics(TitleFont()).horizontalAdvance(windowTitle());
-    return text + (kTitleBarButtons + 1) * bar - frame.left() - frame.right();
+    return ui::CaptionWidth(windowTitle(), Frame());
 }
 
 void Form::PlaceForFirstShow() {

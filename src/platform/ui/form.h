@@ -22,6 +22,16 @@ enum class WindowState { Normal, Minimized, Maximized };
 enum class CloseAction { None, Hide, Free, Minimize };
 enum class ModalResult;
 
+// The frame the window manager puts around `window`, or, before it has
+// appeared, that of a form of `app` that has: the window manager frames the
+// program's windows alike. Before the first has appeared nothing is known of
+// the frame, and the result is empty.
+QMargins ExpectedFrame(const QWidget& window, const Application& app);
+// The width a window framed by `frame` needs for the window manager to write
+// `caption` whole in its title bar, between the bar's buttons: the forms' and
+// the message boxes' alike.
+int CaptionWidth(const QString& caption, const QMargins& frame);
+
 class Form : public QWidget {
     Q_OBJECT
 

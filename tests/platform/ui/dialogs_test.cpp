@@ -1,6 +1,6 @@
 // Qt's own dialogs as the windows get them: French, the filters' labels as
-// written, a name of no file accepted when the window asks for that, and the
-// Yes/No question's default answer.
+// written, a name of no file accepted when the window asks for that, the
+// Yes/No question's default answer, and boxes as wide as their captions.
 #include "platform/ui/dialogs.h"
 
 #include <gtest/gtest.h>
@@ -16,10 +16,15 @@
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QTimer>
 #include <functional>
 #include <utility>
 
+#include "platform/core/error.h"
+#include "platform/ui/application.h"
+#include "platform/ui/form.h"
 #include "test_support.h"
 
 namespace platform::ui {
@@ -157,6 +162,126 @@ TEST(QuestionOuiNon, EnterTakesTheDefaultAnswerAndEscapeSaysNo) {
 
     DansLaBoite([](QMessageBox& boite) { Appuie(boite, Qt::Key_Escape); });
     EXPECT_FALSE(dialogues.AskYesNo("Continuer ?", DefaultAnswer::Yes));
+}
+
+// What a box showed, read once it was up.
+struct Vue {
+    QString titre;
+    QSize taille;
+    QMessageBox::Icon icone = QMessageBox::NoIcon;
+    QStringList boutons;
+};
+
+Vue Regarde(const QMessageBox& boite) {
+    Vue vue{boite.windowTitle(), boite.size(), boite.icon(), {}};
+    for (const QAbstractButton* bouton : boite.buttons()) vue.boutons << bouton->text();
+    return vue;
+}
+
+// The size Qt gives a box of these texts and buttons by itself: without a
+// caption nothing widens it.
+QSize TailleSansTitre(const Vue& vue, const QString& texte) {
+    QMessageBox boite(vue.icone, QString(), texte);
+    for (const QString& bouton : vue.boutons) boite.addButton(bouton, QMessageBox::AcceptRole);
+    QSize taille;
+    DansLaBoite([&](QMessageBox& b) {
+        taille = b.size();
+        b.accept();
+    });
+    boite.exec();
+    return taille;
+}
+
+// Each box of the service, with a short text and a long one: as wide as the
+// window manager needs for the program's caption (the offscreen platform
+// frames no window), or as its texts make it when they need more, of the
+// height they give it, on the screen, with its icon, buttons and answer to
+// Enter as ever.
+TEST(Boites, EachBoxIsAsWideAsItsCaptionAndKeepsItsButtons) {
+    const QString nom = QApplication::applicationName();
+    QApplication::setApplicationName("Visualisateur de diapos");
+    const auto remet = qScopeGuard([&] { QApplication::setApplicationName(nom); });
+    QtDialogs dialogues;
+    struct Genre {
+        std::function<bool(const std::string&)> montre;
+        QMessageBox::Icon icone;
+        QStringList boutons;
+        bool entree;
+    };
+    const auto message = [&](const std::string& t) {
+        dialogues.ShowMessage(t);
+        return true;
+    };
+    // The default error handler's box.
+    const auto erreur = [](const std::string& t) {
+        Application::Current().Guard([&] { throw Error(ErrorKind::Message, t); });
+        return true;
+    };
+    const auto non = [&](const std::string& t) { return dialogues.AskYesNo(t, DefaultAnswer::No); };
+    const auto oui = [&](const std::string& t) {
+        return dialogues.AskYesNo(t, DefaultAnswer::Yes);
+    };
+    const std::vector<Genre> genres = {
+        {message, QMessageBox::NoIcon, {"OK"}, true},
+        {erreur, QMessageBox::Critical, {"OK"}, true},
+        {non, QMessageBox::Warning, {"Oui", "Non"}, false},
+        {oui, QMessageBox::Warning, {"Oui", "Non"}, true},
+    };
+    const std::string court = "le fichier a été effacé";
+    const std::string long_texte =
+        "Aucune imprimante n'est installée. Vous pouvez prévisualiser l'image ou l'imprimer "
+        "dans un fichier PDF.";
+    for (const Genre& genre : genres) {
+        for (const std::string& texte : {court, long_texte}) {
+            SCOPED_TRACE(genre.boutons.join("|").toStdString() + ": " + texte);
+            Vue vue;
+            DansLaBoite([&](QMessageBox& boite) {
+                vue = Regarde(boite);
+                EXPECT_TRUE(boite.screen()->availableGeometry().contains(boite.frameGeometry()));
+                Appuie(boite, Qt::Key_Return);
+            });
+            EXPECT_EQ(genre.montre(texte), genre.entree);
+            EXPECT_EQ(vue.titre.toStdString(), "Visualisateur de diapos");
+            EXPECT_EQ(vue.icone, genre.icone);
+            EXPECT_EQ(vue.boutons, genre.boutons);
+
+            const int legende = CaptionWidth(vue.titre, QMargins());
+            const QSize propre = TailleSansTitre(vue, QString::fromStdString(texte));
+            EXPECT_EQ(vue.taille.height(), propre.height());
+            if (texte == court) {
+                // Qt's own width would cut the caption.
+                EXPECT_LT(propre.width(), legende);
+                EXPECT_EQ(vue.taille.width(), legende);
+            } else {
+                EXPECT_GT(propre.width(), legende);
+                EXPECT_EQ(vue.taille.width(), propre.width());
+            }
+        }
+    }
+}
+
+// Qt's own boxes too, here a file dialog's question before overwriting a file.
+TEST(Boites, TheFileDialogsQuestionIsAsWideAsItsCaption) {
+    TempDir dossier;
+    WriteFile(dossier / "photo.jpg", "picture bytes");
+    SaveFileRequest demande;
+    demande.title = "Enregistrer sous";
+    demande.initial_dir = dossier.Path();
+    demande.file_name = "photo.jpg";
+    Vue question;
+    // Asked on accepting the name, the question is read, then answered "Non".
+    const auto ecrase = [&](QDialog& d) {
+        DansLaBoite([&](QMessageBox& boite) {
+            question = Regarde(boite);
+            boite.reject();
+        });
+        d.accept();
+        d.reject();
+    };
+    const auto [choisi, vu] = Montre([&] { return QtDialogs().SaveFile(demande); }, ecrase);
+    EXPECT_EQ(choisi, std::nullopt);
+    EXPECT_EQ(question.titre.toStdString(), "Enregistrer sous");
+    EXPECT_GE(question.taille.width(), CaptionWidth(question.titre, QMargins()));
 }
 
 }  // namespace
