@@ -30,19 +30,21 @@ wait_for() {
   return 1
 }
 
+# The waits are long: a machine busy with the other tests can take seconds
+# to start a program.
 start_desktop() {
   unset DISPLAY
   Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
   pids+=($!)
-  wait_for 100 test -s "$work/display" || fail "Xvfb did not start"
+  wait_for 300 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
   export DISPLAY=":$(cat "$work/display")"
   openbox --sm-disable >"$work/openbox.log" 2>&1 &
   pids+=($!)
   wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-  wait_for 100 wm_running || fail "openbox did not start"
+  wait_for 300 wm_running || fail "openbox did not start: $(cat "$work/openbox.log")"
   # It publishes the work area a moment after it says it runs.
   work_area_set() { xprop -root _NET_WORKAREA 2>/dev/null | grep -q ' = '; }
-  wait_for 100 work_area_set || fail "openbox gave no work area"
+  wait_for 300 work_area_set || fail "openbox gave no work area"
   # The screen's free area: x y width height.
   read -r area_x area_y area_w area_h < <(xprop -root _NET_WORKAREA |
     sed 's/.*= //; s/,//g' | awk '{ print $1, $2, $3, $4 }')
