@@ -54,6 +54,20 @@ start_desktop() {
   export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
 }
 
+# Starts the viewer $1 on the picture $2 and waits for its main window, whose
+# caption is the picture's path: `main` is that window, `viewer_pid` the
+# viewer's process.
+start_viewer() {
+  local caption=$2
+  "$1" "$caption" >"$work/viewer.log" 2>&1 &
+  viewer_pid=$!
+  pids+=("$viewer_pid")
+  main=""
+  main_shown() { main=$(window_named "^$caption\$"); [ -n "$main" ]; }
+  wait_for 300 main_shown || fail "no window has the caption $caption"
+  sleep 1
+}
+
 # The window framing a client: its ancestor that is a child of the root.
 frame_of() {
   local w=$1 parent root

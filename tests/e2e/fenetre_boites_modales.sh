@@ -16,12 +16,7 @@ mkdir -p "$work/photos"
 picture="$work/photos/photo.jpg"
 cp "$2" "$picture"
 
-"$viewer" "$picture" >"$work/viewer.log" 2>&1 &
-pids+=($!)
-main=""
-main_shown() { main=$(window_named "^$picture\$"); [ -n "$main" ]; }
-wait_for 300 main_shown || fail "no window has the caption $picture"
-sleep 1
+start_viewer "$viewer" "$picture"
 main_frame=$(frame_of "$main")
 height=$(xwininfo -id "$main" | awk '/Height:/ { print $2 }')
 # A button of the panel along the main window's bottom edge, by its left.

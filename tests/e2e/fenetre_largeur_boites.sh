@@ -38,12 +38,7 @@ caption_label_width() {
   done | sort -n | tail -1
 }
 
-"$viewer" "$picture" >"$work/viewer.log" 2>&1 &
-pids+=($!)
-main=""
-main_shown() { main=$(window_named "^$picture\$"); [ -n "$main" ]; }
-wait_for 300 main_shown || fail "no window has the caption $picture"
-sleep 1
+start_viewer "$viewer" "$picture"
 
 # Openbox centres the caption on the title bar, the icon on one side and the
 # three buttons on the other: besides its text the frame must hold what

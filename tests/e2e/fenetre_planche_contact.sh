@@ -30,13 +30,7 @@ check_menu_above_sheet() {
 }
 
 run_viewer() {
-  "$viewer" "$picture" >"$work/viewer.log" 2>&1 &
-  viewer_pid=$!
-  pids+=("$viewer_pid")
-  main=""
-  main_shown() { main=$(window_named "^$picture\$"); [ -n "$main" ]; }
-  wait_for 300 main_shown || fail "no window has the caption $picture"
-  sleep 1
+  start_viewer "$viewer" "$picture"
   check_frame_on_screen "main window" "$main"
 
   # The contact-sheet button, in the panel along the window's bottom edge.

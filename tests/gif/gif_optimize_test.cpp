@@ -221,18 +221,23 @@ TEST(Optimize, CropsTransparentBordersAndDropsBlankFrames) {
     EXPECT_NO_THROW(Save(alone));
 }
 
-TEST(Optimize, ACropThatWouldCodeWorseIsLeftOut) {
-    // Without their two transparent columns these rows happen to take two
-    // bytes more to code.
+// A 21 x 3 frame at (left, 0), transparent through index 3, whose rows
+// happen to take two bytes more to code without their two transparent
+// columns.
+void AddFrameCodingWorseCropped(TGIFImage& image, int32_t left) {
     const std::vector<std::string> rows = {"330233313203012112020", "330112012301103033200",
                                            "332232332132001201112"};
-    TGIFImage image;
     AddFrame(
-        image, 0, 0, 21, 3, kColors,
+        image, left, 0, 21, 3, kColors,
         [&](int32_t x, int32_t y) {
             return static_cast<uint8_t>(rows[static_cast<size_t>(y)][static_cast<size_t>(x)] - '0');
         },
         3);
+}
+
+TEST(Optimize, ACropThatWouldCodeWorseIsLeftOut) {
+    TGIFImage image;
+    AddFrameCodingWorseCropped(image, 0);
     const Bytes written = Save(image);
     image.Optimize(opCrop, 0, 0, 8);
     EXPECT_EQ(image.Images().SubImages(0)->BoundsRect(), (platform::Rect{0, 0, 21, 3}));
@@ -421,15 +426,8 @@ TEST(Optimize, KeepsTheScreenOfFramesBeyondIt) {
     // A damaged file's 16 x 63758 screen, with a frame far beyond its right
     // edge whose crop would code worse: enlarged to it, the screen would be
     // more than a picture may hold.
-    const std::vector<std::string> rows = {"330233313203012112020", "330112012301103033200",
-                                           "332232332132001201112"};
     TGIFImage far;
-    AddFrame(
-        far, 39923, 0, 21, 3, kColors,
-        [&](int32_t x, int32_t y) {
-            return static_cast<uint8_t>(rows[static_cast<size_t>(y)][static_cast<size_t>(x)] - '0');
-        },
-        3);
+    AddFrameCodingWorseCropped(far, 39923);
     far.Header().SetLogicalScreenWidth(16);
     far.Header().SetLogicalScreenHeight(63758);
 
